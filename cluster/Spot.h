@@ -1,0 +1,79 @@
+#ifndef SPOT_H
+#define SPOT_H
+
+#include <QColor>
+#include <QString>
+
+// One received spot, carried by value from the receive path to the table.
+// The text fields are implicitly shared, so copies are cheap.
+class Spot
+{
+public:
+    enum AlertFlag : quint32 {
+        AlertColor = 1,
+        AlertSound = 2,
+        AlertPopup = 4,
+        AlertIcon = 8
+    };
+
+    const QString &spotter() const { return m_spotter; }
+    void setSpotter(const QString &qsSpotter) { m_spotter = qsSpotter; }
+
+    const QString &dxCall() const { return m_dxCall; }
+    void setDxCall(const QString &qsDxCall) { m_dxCall = qsDxCall; }
+
+    // kHz exactly as the node sent it, spaces removed; bands are derived from it later.
+    const QString &frequency() const { return m_frequency; }
+    void setFrequency(const QString &qsFrequency) { m_frequency = qsFrequency; }
+
+    const QString &trailer() const { return m_trailer; }
+    void setTrailer(const QString &qsTrailer) { m_trailer = qsTrailer; }
+
+    const QString &date() const { return m_date; }
+    void setDate(const QString &qsDate) { m_date = qsDate; }
+
+    const QString &time() const { return m_time; }
+    void setTime(const QString &qsTime) { m_time = qsTime; }
+
+    const QString &comment() const { return m_comment; }
+    void setComment(const QString &qsComment) { m_comment = qsComment; }
+
+    const QString &country() const { return m_country; }
+    void setCountry(const QString &qsCountry) { m_country = qsCountry; }
+
+    bool dxpedition() const { return m_dxpedition; }
+    void setDxpedition(bool bDxpedition) { m_dxpedition = bDxpedition; }
+
+    const QColor &alertColor() const { return m_alertColor; }
+    void setAlertColor(const QColor &color) { m_alertColor = color; }
+
+    quint32 alertFlags() const { return m_alertFlags; }
+    void addAlertFlags(quint32 uiFlags) { m_alertFlags |= uiFlags; }
+    void clearAlertFlags(quint32 uiFlags) { m_alertFlags &= ~uiFlags; }
+
+    const QString &soundFile() const { return m_soundFile; }
+    void setSoundFile(const QString &qsSoundFile) { m_soundFile = qsSoundFile; }
+
+    const QString &iconFile() const { return m_iconFile; }
+    void setIconFile(const QString &qsIconFile) { m_iconFile = qsIconFile; }
+
+    // Only spots with all four of these go further than the receive path.
+    bool isComplete() const;
+
+private:
+    QString m_spotter;
+    QString m_dxCall;
+    QString m_frequency;
+    QString m_trailer;
+    QString m_date;
+    QString m_time;
+    QString m_comment;
+    QString m_country;
+    bool m_dxpedition = false;
+    QColor m_alertColor = QColor(0, 0, 0, 0);
+    quint32 m_alertFlags = 0;
+    QString m_soundFile;
+    QString m_iconFile;
+};
+
+#endif // SPOT_H

@@ -1,0 +1,24 @@
+#ifndef SPOTPARSER_H
+#define SPOTPARSER_H
+
+#include "Spot.h"
+
+#include <QString>
+
+class QDate;
+
+// Turns one received line into a Spot. The two formats are the classic
+// fixed-column "DX de" line and the caret-separated "CC11" line.
+class SpotParser
+{
+public:
+    // A "DX de" line carries no date of its own; it gets qsDate, normally
+    // dxDeDate() of today in UTC.
+    static Spot parseDxDeLine(const QString &qsLine, const QString &qsDate);
+    static Spot parseCc11Line(const QString &qsLine);
+
+    // "05-Dec-2026": English month names whatever the locale, as nodes write them.
+    static QString dxDeDate(const QDate &qdUtc);
+};
+
+#endif // SPOTPARSER_H
