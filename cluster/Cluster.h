@@ -1,0 +1,115 @@
+#ifndef CLUSTER_H
+#define CLUSTER_H
+
+#include "Spot.h"
+
+#include <QAbstractSocket>
+#include <QMultiMap>
+#include <QObject>
+#include <QString>
+
+QT_BEGIN_NAMESPACE
+class QTcpSocket;
+class QTimer;
+QT_END_NAMESPACE
+
+class Statistics;
+
+namespace ClusterLimits {
+// A spot line is under 100 characters; a fragment far beyond that is not a
+// line the network cut but a node (or an attacker) sending without line
+// feeds, and keeping it would let memory grow without bound.
+constexpr int kMaxBrokenLineLength = 4096;
+constexpr int kMaxCollectedSpots = 20;
+constexpr int kMonitorIntervalMs = 60000;
+constexpr int kIdleIntervalMs = 60000;
+constexpr int kEarlierSpotsDelayMs = 5000;
+// Chain result bit that lets a spot through.
+constexpr quint32 kAccept = 2;
+} // namespace ClusterLimits
+
+// The connection to one DX cluster node: the socket, the answers to the
+// login prompts, and the receive path that turns spot lines into Spots.
+class Cluster : public QObject
+{
+    Q_OBJECT
+
+public:
+    Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign,
+            const QString &qsPassword, const QString &qsName, const QString &qsQth,
+            const QString &qsLocator, quint16 uiMaxSpotCount, QObject *parent = nullptr);
+    ~Cluster() override;
+
+    void connectToNode();
+    void disconnectFromNode();
+    bool isConnected() const { return m_socketConnected; }
+    void sendCommand(const QString &qsCommand);
+
+    const QString &address() const { return m_address; }
+    quint16 port() const { return m_port; }
+    QString portText() const { return QString::number(m_port); }
+    quint16 maxSpotCount() const { return m_maxSpotCount; }
+    const QString &callsign() const { return m_callsign; }
+    const QString &locator() const { return m_locator; }
+
+    // Runs a complete spot through the band filter and the chains and returns
+    // the chain action bits.
+    quint32 filterSpot(Spot &spot);
+
+Q_SIGNALS:
+    void connected(const QString &qsAddress, quint16 uiPort);
+    void disconnected(const QString &qsAddress, quint16 uiPort);
+    void newSpot(Spot &spot);
+    void connectionError(const QString &qsAddress, quint16 uiPort,
+                         QAbstractSocket::SocketError error);
+    void getReadyForSpots();
+
+public Q_SLOTS:
+    void socketConnected();
+    void socketDisconnected();
+    void readDataFromSocket();
+    void socketError(QAbstractSocket::SocketError error);
+    void socketStateChanged(QAbstractSocket::SocketState socketState);
+
+private:
+    void processLine(const QString &qsLine);
+    void processSpot(Spot &spot, const QString &qsLine);
+    void answerPrompt(const QString &qsLine);
+    void keepBrokenLine(const QString &qsLine);
+    static bool isSpotLine(const QString &qsLine);
+    static bool mayStartSpotLine(const QString &qsFragment);
+    const QString &todaysDate();
+
+    QString m_address;
+    quint16 m_port = 0;
+    QString m_callsign;
+    QString m_password;
+    QString m_name;
+    QString m_qth;
+    QString m_locator;
+    quint16 m_maxSpotCount = 0;
+
+    QTcpSocket *m_socket = nullptr;
+    QTimer *m_monitorTimer = nullptr;
+    QTimer *m_idleTimer = nullptr;
+    QTimer *m_earlierSpotsTimer = nullptr;
+    Statistics *m_statistics = nullptr;
+
+    QString m_brokenLine;
+    quint16 m_validSpotCount = 0;
+    bool m_collectingEarlierSpots = false;
+    QMultiMap<QString, Spot> m_spotsMap;
+    bool m_ve7ccSent = false;
+
+    bool m_socketConnected = false;
+    bool m_recoveryMode = false;
+    bool m_loginSent = false;
+    bool m_connectedReported = false;
+
+    // "DX de" lines carry no date; formatting today's once per day keeps it
+    // off the per-spot path.
+    qint64 m_dateDay = -1;
+    QString m_dateText;
+};
+
+#endif // CLUSTER_H

@@ -1,0 +1,390 @@
+#include "API/QsLog/DestinationFactory.h"
+#include "API/QsLog/QsLog.h"
+#include "cluster/Cluster.h"
+#include "settings/Statistics.h"
+#include "testnode/TestNode.h"
+#include "testnode/TestSpot.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(QList<int>)
+
+namespace {
+
+constexpr int kTimeoutMs = 5000;
+
+// Spots as "dxCall|time|spotter|frequency|comment", the fields that a cut in
+// the wrong place would spoil.
+QString summary(const Spot &spot)
+{
+    return QStringList{spot.dxCall(), spot.time(), spot.spotter(), spot.frequency(),
+                       spot.comment().trimmed()}
+        .join(QLatin1Char('|'));
+}
+
+// Receives newSpot and keeps copies, since the emitted Spot lives only for
+// the emission.
+class SpotCollector : public QObject
+{
+public:
+    explicit SpotCollector(Cluster *pCluster)
+    {
+        connect(pCluster, &Cluster::newSpot, this,
+                [this](Spot &spot) { m_spots.append(spot); });
+    }
+    QStringList summaries() const
+    {
+        QStringList qslSummaries;
+        for (const Spot &spot : m_spots)
+            qslSummaries.append(summary(spot));
+        return qslSummaries;
+    }
+    QList<Spot> m_spots;
+};
+
+QStringList g_warnings;
+void collectWarnings(const QString &qsMessage, int iLevel)
+{
+    if (iLevel == QsLogging::LevelWarn)
+        g_warnings.append(qsMessage);
+}
+
+} // namespace
+
+class TestCluster : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void login_data();
+    void login();
+    void callPromptAnsweredAnyTime();
+    void noLoginPromptNoConnected();
+
+    void chunkBoundaries_data();
+    void chunkBoundaries();
+    void endlessLineIsDropped();
+    void garbageDoesNotStopTheStream();
+
+    void streamedSpots_data();
+    void streamedSpots();
+
+    void commandBytesOnTheWire();
+    void refusedConnection();
+    void nodeDropsConnection();
+    void destructionIsSilent();
+
+private:
+    std::unique_ptr<Cluster> makeCluster(const QString &qsCall = QStringLiteral("Q1ABC"),
+                                         const QString &qsPassword = QString(),
+                                         const QString &qsName = QStringLiteral("Hans"),
+                                         const QString &qsQth = QStringLiteral("Zürich"));
+    // Connects and waits until the node has logged the client in and the
+    // client has reported the connection.
+    void logIn(Cluster *pCluster);
+
+    std::unique_ptr<TestNode> m_node;
+};
+
+void TestCluster::initTestCase()
+{
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelWarn);
+    QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectWarnings));
+}
+
+void TestCluster::init()
+{
+    g_warnings.clear();
+    m_node = std::make_unique<TestNode>();
+    QVERIFY(m_node->listen());
+}
+
+void TestCluster::cleanup()
+{
+    m_node.reset();
+}
+
+std::unique_ptr<Cluster> TestCluster::makeCluster(const QString &qsCall, const QString &qsPassword,
+                                                  const QString &qsName, const QString &qsQth)
+{
+    return std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), qsCall,
+                                     qsPassword, qsName, qsQth, QStringLiteral("JN47"), 1000);
+}
+
+void TestCluster::logIn(Cluster *pCluster)
+{
+    QSignalSpy connectedSpy(pCluster, &Cluster::connected);
+    pCluster->connectToNode();
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 1, kTimeoutMs);
+    QVERIFY(pCluster->isConnected());
+}
+
+void TestCluster::login_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("answers");
+
+    // Reminder lines name the command and must not be answered.
+    QTest::newRow("reminder lines") << int(TestNode::DialogueStyle::Reminder) << ""
+                                    << "Hans" << QStringList{"Q1ABC"};
+    QTest::newRow("password") << int(TestNode::DialogueStyle::Reminder) << "s3cret"
+                              << "Hans" << QStringList{"Q1ABC", "s3cret"};
+    QTest::newRow("interactive questions")
+        << int(TestNode::DialogueStyle::Interactive) << "" << "Hans"
+        << QStringList{"Q1ABC", "Hans", "Zürich", "Tarrow-1", "Y"};
+    QTest::newRow("interactive, no name set")
+        << int(TestNode::DialogueStyle::Interactive) << "" << ""
+        << QStringList{"Q1ABC", "Not Set", "Zürich", "Tarrow-1", "Y"};
+}
+
+void TestCluster::login()
+{
+    QFETCH(int, style);
+    QFETCH(QString, password);
+    QFETCH(QString, name);
+    QFETCH(QStringList, answers);
+
+    m_node->setDialogueStyle(TestNode::DialogueStyle(style));
+    if (!password.isEmpty())
+        m_node->setPassword(QStringLiteral("Q1ABC"), password);
+    auto pCluster = makeCluster(QStringLiteral("Q1ABC"), password, name);
+    QSignalSpy connectedSpy(pCluster.get(), &Cluster::connected);
+    logIn(pCluster.get());
+
+    QCOMPARE(m_node->receivedLines(), answers);
+    // Every answer is a bare value ending in a single line feed, in UTF-8.
+    QCOMPARE(m_node->receivedBytes(), QByteArray(answers.join(QLatin1Char('\n')).toUtf8() + '\n'));
+    QCOMPARE(connectedSpy.count(), 1);
+    QCOMPARE(connectedSpy.at(0).at(0).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(connectedSpy.at(0).at(1).value<quint16>(), m_node->port());
+    if (style == int(TestNode::DialogueStyle::Interactive))
+        QCOMPARE(m_node->userInfo(QStringLiteral("Q1ABC")).homeNode, QStringLiteral("Tarrow-1"));
+}
+
+void TestCluster::callPromptAnsweredAnyTime()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    m_node->clearReceived();
+
+    m_node->sendRaw("Announcement from Q1XYZ: what is your call: ?\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedLines(), QStringList{"Q1ABC"}, kTimeoutMs);
+    QSignalSpy connectedSpy(pCluster.get(), &Cluster::connected);
+    m_node->sendRaw("login: ");
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedLines().size(), 2, kTimeoutMs);
+    QCOMPARE(connectedSpy.count(), 0); // one report per connection
+}
+
+void TestCluster::noLoginPromptNoConnected()
+{
+    // An empty callsign leaves the login prompt unanswered.
+    auto pCluster = makeCluster(QString());
+    QSignalSpy connectedSpy(pCluster.get(), &Cluster::connected);
+    pCluster->connectToNode();
+    QTRY_VERIFY_WITH_TIMEOUT(pCluster->isConnected(), kTimeoutMs);
+    m_node->sendRaw("Welcome\r\n");
+    QTest::qWait(200);
+    QCOMPARE(connectedSpy.count(), 0);
+    QVERIFY(m_node->receivedBytes().isEmpty());
+}
+
+void TestCluster::chunkBoundaries_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QList<int>>("cuts");
+    QTest::addColumn<QStringList>("spots");
+    QTest::addColumn<int>("processed");
+
+    const QByteArray baDxDe =
+        TestSpot(14025.0, "Q9XYZ", "Q1DEF", "CW 599", QDateTime(QDate(2026, 12, 6), QTime(8, 12), Qt::UTC))
+            .dxDeLine(true);
+    const QByteArray baCc11 =
+        TestSpot(7012.5, "Q7ABC/P", "Q2GHI-#", "up 2", QDateTime(QDate(2026, 12, 6), QTime(23, 59), Qt::UTC))
+            .cc11Line("Q1NODE-1");
+    const QString qsDxDe = QStringLiteral("Q9XYZ|0812Z|Q1DEF|14025.0|CW 599");
+    const QString qsCc11 = QStringLiteral("Q7ABC/P|2359Z|Q2GHI-#|7012.5|up 2");
+    const int iTime = baDxDe.indexOf("0812Z");
+    const int iSpotter = baCc11.indexOf("Q2GHI");
+
+    QTest::newRow("whole lines") << baDxDe + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
+    QTest::newRow("cut inside the time") << baDxDe << QList<int>{iTime + 2} << QStringList{qsDxDe} << 1;
+    QTest::newRow("cut inside the CC11 spotter") << baCc11 << QList<int>{iSpotter + 2} << QStringList{qsCc11} << 1;
+    QTest::newRow("cut inside the tag") << baDxDe + baDxDe << QList<int>{int(baDxDe.size()) + 4}
+                                        << QStringList{qsDxDe, qsDxDe} << 2;
+    QTest::newRow("cut between CR and LF") << baCc11 << QList<int>{int(baCc11.size()) - 1} << QStringList{qsCc11} << 1;
+    QTest::newRow("cut into the comment, then whole lines")
+        << baDxDe + baCc11 + baDxDe << QList<int>{45, int(baDxDe.size()) + 10}
+        << QStringList{qsDxDe, qsCc11, qsDxDe} << 3;
+    QTest::newRow("every byte on its own")
+        << baCc11 + baDxDe << [&] {
+               QList<int> liCuts;
+               for (int i = 1; i < baCc11.size() + baDxDe.size(); ++i)
+                   liCuts.append(i);
+               return liCuts;
+           }()
+        << QStringList{qsCc11, qsDxDe} << 2;
+    QTest::newRow("prompt and banner between spots")
+        << baDxDe + "Hello there\r\n\r\n\r\n" + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
+    QTest::newRow("lower-case tags") << baDxDe.toLower() + baCc11.toLower() << QList<int>{}
+                                     << QStringList{"q9xyz|0812z|q1def|14025.0|cw 599", "q7abc/p|2359z|q2ghi-#|7012.5|up 2"} << 2;
+    // A short line that ends properly is taken as cut by the network and
+    // glued to what follows; the two incomplete lines count as processed.
+    QTest::newRow("two incomplete lines, the second completed")
+        << QByteArray("CC11^1.0^Q\r\n") + baDxDe.left(30) + QByteArray("\r\n")
+        << QList<int>{} << QStringList{} << 2;
+}
+
+void TestCluster::chunkBoundaries()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QList<int>, cuts);
+    QFETCH(QStringList, spots);
+    QFETCH(int, processed);
+
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    SpotCollector collector(pCluster.get());
+    const quint64 uiProcessedBefore = Statistics::instance()->totalProcessedSpots();
+
+    m_node->sendSplit(data, cuts, cuts.size() > 10 ? 2 : 30);
+    QTRY_COMPARE_WITH_TIMEOUT(collector.summaries(), spots, kTimeoutMs);
+    QTest::qWait(100);
+    QCOMPARE(collector.summaries(), spots);
+    QCOMPARE(Statistics::instance()->totalProcessedSpots() - uiProcessedBefore, quint64(processed));
+}
+
+void TestCluster::endlessLineIsDropped()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    SpotCollector collector(pCluster.get());
+
+    m_node->sendRaw("DX de " + QByteArray(1 << 20, 'x'));
+    m_node->sendRaw("\r\n" + TestSpot(3525.0, "Q9XYZ", "Q1DEF", "", QDateTime::currentDateTimeUtc()).dxDeLine(true));
+    QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 1, kTimeoutMs);
+    QCOMPARE(collector.m_spots.at(0).dxCall(), QStringLiteral("Q9XYZ"));
+    QCOMPARE(collector.m_spots.at(0).frequency(), QStringLiteral("3525.0"));
+    QVERIFY(!g_warnings.isEmpty());
+    QVERIFY(g_warnings.constFirst().contains(QStringLiteral("Dropping an incomplete spot line")));
+}
+
+void TestCluster::garbageDoesNotStopTheStream()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    SpotCollector collector(pCluster.get());
+
+    m_node->sendGarbage(TestNode::Garbage::NulBytes);
+    m_node->sendGarbage(TestNode::Garbage::InvalidUtf8);
+    m_node->sendGarbage(TestNode::Garbage::LongLine);
+    m_node->sendRaw("\r\n");
+    m_node->broadcastSpot(TestSpot(50313.0, "Q9XYZ", "Q1DEF", "FT8 -12dB"));
+    QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 1, kTimeoutMs);
+    QCOMPARE(collector.m_spots.at(0).comment().trimmed(), QStringLiteral("FT8 -12dB"));
+}
+
+void TestCluster::streamedSpots_data()
+{
+    QTest::addColumn<bool>("cc11");
+    QTest::newRow("DX de") << false;
+    QTest::newRow("CC11") << true;
+}
+
+void TestCluster::streamedSpots()
+{
+    QFETCH(bool, cc11);
+
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    if (cc11) {
+        pCluster->sendCommand(QStringLiteral("set/ve7cc"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_node->receivedLines().contains(QStringLiteral("set/ve7cc")), kTimeoutMs);
+        QTest::qWait(100); // let the confirmation and prompt pass
+    }
+    SpotCollector collector(pCluster.get());
+    constexpr int kCount = 2000;
+    m_node->setStoreCapacity(kCount);
+    m_node->startGeneratorStream(0, kCount, 7);
+    QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), kCount, 20000);
+
+    // Exactly one spot per line, in order, fields as the node stored them.
+    const QList<TestSpot> lStored = m_node->storedSpots();
+    QCOMPARE(lStored.size(), kCount);
+    for (int i = 0; i < kCount; ++i) {
+        const Spot &spot = collector.m_spots.at(i);
+        const TestSpot &sent = lStored.at(i);
+        QCOMPARE(spot.dxCall(), sent.dxCall);
+        // A long spotter next to a microwave frequency is cut short on the wire.
+        QVERIFY(!spot.spotter().isEmpty() && sent.spotter.startsWith(spot.spotter()));
+        QCOMPARE(spot.frequency(), QString::fromLatin1(TestSpot::frequencyText(sent.frequency)));
+        QCOMPARE(spot.time(), QString::fromLatin1(TestSpot::timeText(sent.time.time())));
+        // "DX de" lines have room for 30 characters of comment, CC11 for all.
+        QCOMPARE(spot.comment().trimmed(), (cc11 ? sent.comment : sent.comment.left(30)).trimmed());
+    }
+}
+
+void TestCluster::commandBytesOnTheWire()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    m_node->clearReceived();
+    pCluster->sendCommand(QStringLiteral("DX 14025.0 Q9XYZ Grüße aus Zürich"));
+    pCluster->sendCommand(QString());
+    const QByteArray baExpected = QStringLiteral("DX 14025.0 Q9XYZ Grüße aus Zürich\n\n").toUtf8();
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedBytes(), baExpected, kTimeoutMs);
+}
+
+void TestCluster::refusedConnection()
+{
+    const quint16 uiPort = m_node->port();
+    m_node->close();
+    Cluster cluster(QStringLiteral("127.0.0.1"), uiPort, QStringLiteral("Q1ABC"), QString(),
+                    QString(), QString(), QString(), 1000);
+    QSignalSpy errorSpy(&cluster, &Cluster::connectionError);
+    cluster.connectToNode();
+    QTRY_COMPARE_WITH_TIMEOUT(errorSpy.count(), 1, kTimeoutMs);
+    QCOMPARE(errorSpy.at(0).at(2).value<QAbstractSocket::SocketError>(),
+             QAbstractSocket::ConnectionRefusedError);
+    QVERIFY(!cluster.isConnected());
+}
+
+void TestCluster::nodeDropsConnection()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    QSignalSpy disconnectedSpy(pCluster.get(), &Cluster::disconnected);
+    QSignalSpy connectedSpy(pCluster.get(), &Cluster::connected);
+    m_node->dropAllClients();
+    QTRY_COMPARE_WITH_TIMEOUT(disconnectedSpy.count(), 1, kTimeoutMs);
+    QVERIFY(!pCluster->isConnected());
+
+    // The next login is reported again.
+    pCluster->connectToNode();
+    QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 1, kTimeoutMs);
+}
+
+void TestCluster::destructionIsSilent()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    QSignalSpy disconnectedSpy(pCluster.get(), &Cluster::disconnected);
+    QSignalSpy errorSpy(pCluster.get(), &Cluster::connectionError);
+    pCluster.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->clientCount(), 0, kTimeoutMs);
+    QCOMPARE(disconnectedSpy.count(), 0);
+    QCOMPARE(errorSpy.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestCluster)
+#include "tst_cluster.moc"
