@@ -180,14 +180,12 @@ private slots:
     void sizeRotationKeepsAtMostTenBackups();
     void backupNamesIgnorePercentMarkers();
     void unopenableFileKeepsRunning();
-    void debugOutputWritesOneLineToStandardError();
 
     void functionDestinationGetsEveryLevel();
     void slotDestinationIsQueuedAndSkipsTrace();
     void destinationThatLogsDoesNotDeadlock();
 
     void concurrentLinesStayWhole();
-    void shutdownReleasesDestinationsAndResetsThreshold();
     void shutdownWhileOtherThreadsLog();
 };
 
@@ -444,25 +442,6 @@ void TstLogger::unopenableFileKeepsRunning()
 #endif
 }
 
-void TstLogger::debugOutputWritesOneLineToStandardError()
-{
-#ifdef Q_OS_UNIX
-    QTemporaryDir dir;
-    Logger::get().appendDestination(newDebugOutputDestination());
-    QString qsStandardError;
-    {
-        StandardErrorCapture capture(dir.filePath(QStringLiteral("stderr.txt")));
-        QLOG_INFO() << "Connected to" << QStringLiteral("node");
-        qsStandardError = capture.text();
-    }
-    QVERIFY2(qsStandardError.startsWith(QStringLiteral("INFO  ")), qPrintable(qsStandardError));
-    QVERIFY(qsStandardError.endsWith(QStringLiteral(" Connected to \"node\" \n")));
-    QCOMPARE(qsStandardError.count(QLatin1Char('\n')), 1);
-#else
-    QSKIP("Windows sends this destination to the debugger");
-#endif
-}
-
 void TstLogger::functionDestinationGetsEveryLevel()
 {
     g_functionMessages.clear();
@@ -542,25 +521,6 @@ void TstLogger::concurrentLinesStayWhole()
         QCOMPARE(match.captured(2).toInt(), nextLine[t]++); // Each thread's lines in order.
     }
     QCOMPARE(nextLine, QList<int>(kThreads, kLinesPerThread));
-}
-
-void TstLogger::shutdownReleasesDestinationsAndResetsThreshold()
-{
-    QTemporaryDir dir;
-    const QString qsPath = dir.filePath(QStringLiteral("kelvane.log"));
-    DestinationPtr fileDestination = newFileDestination(qsPath, DisableLogRotation, 0, 0);
-    const QWeakPointer<Destination> weakFile = fileDestination;
-    auto collector = installCollector(LevelTrace);
-    Logger::get().appendDestination(fileDestination);
-    fileDestination.reset();
-    QLOG_TRACE() << "before";
-
-    Logger::shutdown();
-    QVERIFY(weakFile.isNull()); // Released, so the file is closed.
-    QCOMPARE(Logger::get().threshold(), LevelInfo);
-    QLOG_ERROR() << "after";
-    QCOMPARE(collector->lines.size(), 1);
-    QCOMPARE(fileText(qsPath).count(QLatin1Char('\n')), 1);
 }
 
 void TstLogger::shutdownWhileOtherThreadsLog()

@@ -69,8 +69,6 @@ private slots:
     void dxDeLine_data();
     void dxDeLine();
     void cc11Line();
-    void fromTextInvalid_data();
-    void fromTextInvalid();
     void generatorIsDeterministicAndPlausible();
 
     void reminderLogin();
@@ -135,27 +133,6 @@ void TestTestNode::cc11Line()
 
     spot.time = QDateTime(QDate(2026, 5, 16), QTime(23, 59), Qt::UTC);
     QVERIFY(spot.cc11Line("N").contains("^16-May-2026^2359Z^"));
-}
-
-void TestTestNode::fromTextInvalid_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::newRow("two fields") << QByteArray("14025 Q9XYZ");
-    QTest::newRow("no frequency") << QByteArray("abc Q9XYZ Q1ABC");
-    QTest::newRow("negative frequency") << QByteArray("-14025 Q9XYZ Q1ABC");
-    QTest::newRow("absurd frequency") << QByteArray("1e300 Q9XYZ Q1ABC");
-    QTest::newRow("call with spaces and junk") << QByteArray("14025 Q9\x01XYZ Q1ABC");
-    QTest::newRow("DX de without time") << QByteArray("DX de Q1ABC:     14025.0  Q9XYZ        CW 599");
-    QTest::newRow("DX de with hour 25") << QByteArray("DX de Q1ABC: 14025.0 Q9XYZ x 2512Z");
-}
-
-void TestTestNode::fromTextInvalid()
-{
-    QFETCH(QByteArray, line);
-    TestSpot spot;
-    QString qsError;
-    QVERIFY(!TestSpot::fromText(line, &spot, &qsError));
-    QVERIFY(!qsError.isEmpty());
 }
 
 void TestTestNode::generatorIsDeterministicAndPlausible()
