@@ -14,6 +14,8 @@ namespace {
 // Answered to the home-node question whatever the settings hold.
 const QString kHomeNodeAnswer = QStringLiteral("Tarrow-1");
 const QString kNotSet = QStringLiteral("Not Set");
+const QLatin1String kDxDeTag("DX de");
+const QLatin1String kCc11Tag("CC11");
 
 } // namespace
 
@@ -100,9 +102,7 @@ void Cluster::socketDisconnected()
 {
     QLOG_INFO() << "Disconnected from" << m_address << "port" << m_port;
     m_socketConnected = false;
-    m_loginSent = false;
-    m_connectedReported = false;
-    m_ve7ccSent = false;
+    resetLoginState();
     Q_EMIT disconnected(m_address, m_port);
 }
 
@@ -110,10 +110,16 @@ void Cluster::socketError(QAbstractSocket::SocketError error)
 {
     QLOG_ERROR() << "Socket error:" << error << "Address:" << m_address << "Port:" << m_port;
     m_monitorTimer->start();
+    // The socket may still count as connected until its disconnected() arrives.
+    resetLoginState();
+    Q_EMIT connectionError(m_address, m_port, error);
+}
+
+void Cluster::resetLoginState()
+{
     m_loginSent = false;
     m_connectedReported = false;
     m_ve7ccSent = false;
-    Q_EMIT connectionError(m_address, m_port, error);
 }
 
 void Cluster::socketStateChanged(QAbstractSocket::SocketState socketState)
@@ -165,8 +171,8 @@ void Cluster::readDataFromSocket()
 
 bool Cluster::isSpotLine(const QString &qsLine)
 {
-    return qsLine.startsWith(QLatin1String("DX de"), Qt::CaseInsensitive)
-           || qsLine.startsWith(QLatin1String("CC11"), Qt::CaseInsensitive);
+    return qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)
+           || qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive);
 }
 
 // Also true for a bare "DX d" or "CC1": a cut that early would otherwise lose
@@ -174,8 +180,8 @@ bool Cluster::isSpotLine(const QString &qsLine)
 bool Cluster::mayStartSpotLine(const QString &qsFragment)
 {
     return isSpotLine(qsFragment)
-           || QLatin1String("DX de").startsWith(qsFragment, Qt::CaseInsensitive)
-           || QLatin1String("CC11").startsWith(qsFragment, Qt::CaseInsensitive);
+           || kDxDeTag.startsWith(qsFragment, Qt::CaseInsensitive)
+           || kCc11Tag.startsWith(qsFragment, Qt::CaseInsensitive);
 }
 
 void Cluster::keepBrokenLine(const QString &qsLine)
@@ -191,10 +197,10 @@ void Cluster::keepBrokenLine(const QString &qsLine)
 
 void Cluster::processLine(const QString &qsLine)
 {
-    if (qsLine.startsWith(QLatin1String("DX de"), Qt::CaseInsensitive)) {
+    if (qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseDxDeLine(qsLine, todaysDate());
         processSpot(spot, qsLine);
-    } else if (qsLine.startsWith(QLatin1String("CC11"), Qt::CaseInsensitive)) {
+    } else if (qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseCc11Line(qsLine);
         processSpot(spot, qsLine);
     } else {

@@ -49,8 +49,6 @@ public:
     quint16 port() const { return m_port; }
     QString portText() const { return QString::number(m_port); }
     quint16 maxSpotCount() const { return m_maxSpotCount; }
-    const QString &callsign() const { return m_callsign; }
-    const QString &locator() const { return m_locator; }
 
     // Runs a complete spot through the band filter and the chains and returns
     // the chain action bits.
@@ -76,6 +74,7 @@ private:
     void processSpot(Spot &spot, const QString &qsLine);
     void answerPrompt(const QString &qsLine);
     void keepBrokenLine(const QString &qsLine);
+    void resetLoginState();
     static bool isSpotLine(const QString &qsLine);
     static bool mayStartSpotLine(const QString &qsFragment);
     const QString &todaysDate();
