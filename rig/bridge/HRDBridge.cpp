@@ -40,9 +40,15 @@ bool toAscii(const wchar_t *pText, std::string &sText)
     return true;
 }
 
+// Our texts are ASCII; a system error text in another locale is read as
+// Latin-1 rather than sign-extended into invalid characters.
 std::wstring toWide(const std::string &sText)
 {
-    return std::wstring(sText.begin(), sText.end());
+    std::wstring wsText;
+    wsText.reserve(sText.size());
+    for (const unsigned char c : sText)
+        wsText.push_back(static_cast<wchar_t>(c));
+    return wsText;
 }
 
 const wchar_t *keepError(ThreadState &threadState)
