@@ -4,6 +4,7 @@
 #include "Spot.h"
 
 #include <QAbstractSocket>
+#include <QList>
 #include <QMultiMap>
 #include <QObject>
 #include <QString>
@@ -13,6 +14,7 @@ class QTcpSocket;
 class QTimer;
 QT_END_NAMESPACE
 
+class Filter;
 class Statistics;
 
 namespace ClusterLimits {
@@ -54,6 +56,27 @@ public:
     // the chain action bits.
     quint32 filterSpot(Spot &spot);
 
+    // The chains own their rules: removing or clearing deletes them.
+    void addFilter(Filter *pFilter, int iIndex);
+    void addAlert(Filter *pAlert, int iIndex);
+    void removeFilterAt(int iIndex);
+    void removeAlertAt(int iIndex);
+    void moveFilterUp(int iIndex);
+    void moveFilterDown(int iIndex);
+    void moveAlertUp(int iIndex);
+    void moveAlertDown(int iIndex);
+    void clearFilters();
+    void clearAlerts();
+    void setDefaultFilter(int iDefaultFilter) { m_defaultFilter = iDefaultFilter; }
+    int defaultFilter() const { return m_defaultFilter; }
+    int filterCount() const { return int(m_filters.size()); }
+    int alertCount() const { return int(m_alerts.size()); }
+    Filter *filterAt(int iIndex) const;
+    Filter *alertAt(int iIndex) const;
+    Filter *bandFilter() const { return m_bandFilter; }
+    void addBand(int iBands);
+    void removeBand(int iBands);
+
 Q_SIGNALS:
     void connected(const QString &qsAddress, quint16 uiPort);
     void disconnected(const QString &qsAddress, quint16 uiPort);
@@ -93,6 +116,11 @@ private:
     QTimer *m_idleTimer = nullptr;
     QTimer *m_earlierSpotsTimer = nullptr;
     Statistics *m_statistics = nullptr;
+
+    Filter *m_bandFilter = nullptr;
+    QList<Filter *> m_filters;
+    QList<Filter *> m_alerts;
+    int m_defaultFilter = 2;
 
     QString m_brokenLine;
     quint16 m_validSpotCount = 0;
