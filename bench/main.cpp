@@ -1,6 +1,8 @@
 // Throughput figures, one machine-readable line each ("name value unit").
 // Run a release build: ./build/bench/kelvane-bench [spot count]
 
+#include "CountryLookupBench.h"
+
 #include "cluster/Cluster.h"
 #include "cluster/SpotParser.h"
 #include "settings/Statistics.h"
@@ -60,6 +62,7 @@ int main(int argc, char *argv[])
     const int iCount = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200000;
 
     benchParser(iCount);
+    benchCountryLookup(iCount);
 
     TestNode node;
     if (!node.listen())

@@ -1,0 +1,129 @@
+#include "CountryFile.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+
+namespace {
+
+// Greedy on purpose: each group spans from the first opening mark of an entry
+// to its last closing mark, as the file's own readers have always done.
+const QRegularExpression &overrideGroup(int iIndex)
+{
+    static const QRegularExpression groups[] = {
+        QRegularExpression(QStringLiteral("\\(.+\\)")),
+        QRegularExpression(QStringLiteral("\\[.+\\]")),
+        QRegularExpression(QStringLiteral("\\<.+\\>")),
+        QRegularExpression(QStringLiteral("\\{.+\\}")),
+        QRegularExpression(QStringLiteral("\\~.+\\~")),
+    };
+    return groups[iIndex];
+}
+constexpr int kOverrideGroupCount = 5;
+
+QString decode(const QByteArray &baData)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString qsText = utf8.decode(baData);
+    // Older files were written in a single-byte code page.
+    if (utf8.hasError())
+        qsText = QString::fromLatin1(baData);
+    return qsText;
+}
+
+bool closesRecord(const QString &qsLine)
+{
+    // Trailing blanks after the ';' must not make the next header line read
+    // as a list of prefixes.
+    for (qsizetype i = qsLine.size() - 1; i >= 0; --i) {
+        if (!qsLine.at(i).isSpace())
+            return qsLine.at(i) == QLatin1Char(';');
+    }
+    return false;
+}
+
+} // namespace
+
+QString CountryFile::cleanEntry(const QString &qsPart)
+{
+    QString qsEntry = qsPart;
+    qsEntry.remove(QLatin1Char(' '));
+    qsEntry.remove(QLatin1Char('='));
+    for (int i = 0; i < kOverrideGroupCount; ++i)
+        qsEntry.remove(overrideGroup(i));
+    qsEntry.remove(QLatin1Char(';'));
+    return qsEntry;
+}
+
+bool CountryFile::read(const QString &qsFileName)
+{
+    m_entries.clear();
+    m_countries.clear();
+    m_errorString.clear();
+
+    QFile file(qsFileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        m_errorString = file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxFileSize) {
+        m_errorString = QStringLiteral("file larger than %1 bytes").arg(kMaxFileSize);
+        return false;
+    }
+    const QByteArray baData = file.read(kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        m_errorString = file.errorString();
+        return false;
+    }
+    if (baData.size() > kMaxFileSize) {
+        m_errorString = QStringLiteral("file larger than %1 bytes").arg(kMaxFileSize);
+        return false;
+    }
+    parse(decode(baData));
+    if (m_entries.isEmpty()) {
+        m_errorString = QStringLiteral("no country record found");
+        return false;
+    }
+    return true;
+}
+
+void CountryFile::parse(const QString &qsText)
+{
+    const QList<QStringView> lines = QStringView(qsText).split(QLatin1Char('\n'));
+    auto lineAt = [&lines](qsizetype iIndex) {
+        QStringView line = lines.at(iIndex);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        return line;
+    };
+    QSet<QString> seenCountries;
+    qsizetype iLine = 0;
+    while (iLine < lines.size()) {
+        const QStringView header = lineAt(iLine++);
+        const qsizetype iColon = header.indexOf(QLatin1Char(':'));
+        // Not a header: blank lines and stray text between records.
+        if (iColon < 0)
+            continue;
+        const QString qsCountry = header.left(iColon).toString();
+        if (!seenCountries.contains(qsCountry)) {
+            seenCountries.insert(qsCountry);
+            m_countries.append(qsCountry);
+        }
+
+        // A record left open at the end of the file keeps what it has.
+        while (iLine < lines.size()) {
+            const QString qsLine = lineAt(iLine++).toString();
+            for (const QString &qsPart : qsLine.split(QLatin1Char(','))) {
+                if (qsPart.isEmpty())
+                    continue;
+                const QString qsPrefix = cleanEntry(qsPart);
+                // A part of blanks only (after a trailing comma) names nothing.
+                if (!qsPrefix.isEmpty())
+                    m_entries.append({qsPrefix, qsCountry});
+            }
+            if (closesRecord(qsLine))
+                break;
+        }
+    }
+}

@@ -1,0 +1,39 @@
+#ifndef CLUSTERNODE_H
+#define CLUSTERNODE_H
+
+#include <QString>
+
+// One configured DX cluster node, held by value in the node list.
+class ClusterNode
+{
+public:
+    static constexpr quint16 kDefaultPort = 7300;
+
+    ClusterNode() = default;
+    ClusterNode(const QString &qsName, const QString &qsAddress, quint16 uiPort,
+                const QString &qsPassword, bool bActive);
+
+    const QString &name() const { return m_name; }
+    void setName(const QString &qsName) { m_name = qsName; }
+    const QString &address() const { return m_address; }
+    void setAddress(const QString &qsAddress) { m_address = qsAddress; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 uiPort) { m_port = uiPort; }
+    // Kept in plain text, as the node expects it at login.
+    const QString &password() const { return m_password; }
+    void setPassword(const QString &qsPassword) { m_password = qsPassword; }
+    bool isActive() const { return m_active; }
+    void setActive(bool bActive) { m_active = bActive; }
+
+    bool operator==(const ClusterNode &other) const;
+    bool operator!=(const ClusterNode &other) const { return !(*this == other); }
+
+private:
+    QString m_name;
+    QString m_address;
+    quint16 m_port = kDefaultPort;
+    QString m_password;
+    bool m_active = false;
+};
+
+#endif // CLUSTERNODE_H

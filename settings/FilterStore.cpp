@@ -1,0 +1,216 @@
+#include "FilterStore.h"
+
+#include "SettingsStore.h"
+
+#include "API/QsLog/QsLog.h"
+#include "cluster/Cluster.h"
+
+#include <QSettings>
+
+#include <algorithm>
+
+namespace {
+
+const QString kFilters = QStringLiteral("Filters");
+const QString kAlerts = QStringLiteral("Alerts");
+const QString kCount = QStringLiteral("Count");
+const QString kDefaultFilter = QStringLiteral("DefaultFilter");
+const QString kBandSelection = QStringLiteral("0");
+const QString kFilterType = QStringLiteral("FilterType");
+const QString kBandFilterValue = QStringLiteral("BandFilterValue");
+const QString kCallFilterValue = QStringLiteral("CallFilterValue");
+const QString kCountryFilterValue = QStringLiteral("CountryFilterValue");
+const QString kFilterAction = QStringLiteral("FilterAction");
+const QString kColorRed = QStringLiteral("ColorRed");
+const QString kColorGreen = QStringLiteral("ColorGreen");
+const QString kColorBlue = QStringLiteral("ColorBlue");
+const QString kSoundFile = QStringLiteral("SoundFile");
+const QString kIconIndex = QStringLiteral("IconIndex");
+const QString kIconFile = QStringLiteral("IconFile");
+
+constexpr int kBandSelectionType = Filter::Accept | Filter::Band;
+constexpr int kAlertKindShift = 2;
+constexpr int kAllAlertKinds = Filter::AlertColor | Filter::AlertSound | Filter::AlertBalloon | Filter::AlertIcon;
+const QColor kNoColor(0, 0, 0, 0);
+
+QSettings openStore()
+{
+    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+}
+
+int colorComponent(const QSettings &settings, const QString &qsKey)
+{
+    return qBound(0, settings.value(qsKey, 255).toInt(), 255);
+}
+
+} // namespace
+
+void FilterStore::saveChains(const Cluster &cluster)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kFilters);
+    settings.remove(QString());
+    settings.setValue(kCount, cluster.filterCount() + 1);
+    settings.setValue(kDefaultFilter, cluster.defaultFilter());
+    settings.beginGroup(kBandSelection);
+    settings.setValue(kFilterType, kBandSelectionType);
+    settings.setValue(kBandFilterValue,
+                      cluster.bandFilter() ? cluster.bandFilter()->bandFilterValue() : int(Filter::AllBands));
+    settings.endGroup();
+    for (int i = 0; i < cluster.filterCount(); ++i) {
+        settings.beginGroup(QString::number(i + 1));
+        writeRule(settings, *cluster.filterAt(i), false);
+        settings.endGroup();
+    }
+    settings.endGroup();
+
+    settings.beginGroup(kAlerts);
+    settings.remove(QString());
+    settings.setValue(kCount, cluster.alertCount());
+    for (int i = 0; i < cluster.alertCount(); ++i) {
+        settings.beginGroup(QString::number(i));
+        writeRule(settings, *cluster.alertAt(i), true);
+        settings.endGroup();
+    }
+    settings.endGroup();
+}
+
+void FilterStore::writeRule(QSettings &settings, const Filter &rule, bool bAlert)
+{
+    const int iType = rule.filterType();
+    settings.setValue(kFilterType, iType);
+    if (iType & Filter::Band)
+        settings.setValue(kBandFilterValue, rule.bandFilterValue());
+    if (iType & Filter::Call)
+        settings.setValue(kCallFilterValue, rule.callFilterValue());
+    if (iType & Filter::Country)
+        settings.setValue(kCountryFilterValue, rule.countryFilterValue());
+    if (!bAlert)
+        return;
+
+    int iKinds = rule.alertKinds();
+    // Only red, green and blue are stored, so a colour never chosen would come
+    // back as opaque black and colour every matching row. Unchosen, the kind
+    // does nothing; leaving it out keeps it doing nothing.
+    if ((iKinds & Filter::AlertColor) && rule.alertColor() == kNoColor)
+        iKinds &= ~Filter::AlertColor;
+    if (iKinds & Filter::AlertColor) {
+        settings.setValue(kColorRed, rule.alertColor().red());
+        settings.setValue(kColorGreen, rule.alertColor().green());
+        settings.setValue(kColorBlue, rule.alertColor().blue());
+    }
+    if (iKinds & Filter::AlertSound)
+        settings.setValue(kSoundFile, rule.soundFile());
+    if (iKinds & Filter::AlertIcon) {
+        settings.setValue(kIconIndex, rule.iconIndex());
+        settings.setValue(kIconFile, rule.iconFile());
+    }
+    settings.setValue(kFilterAction, iKinds << kAlertKindShift);
+}
+
+void FilterStore::loadChains(Cluster &cluster, const Filter::CountrySet *pNotWorked,
+                             const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions)
+{
+    auto link = [&](Filter *pRule) {
+        if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
+            pRule->setCountrySets(pNotWorked, pWorked);
+        if (pRule->filterType() & Filter::DXpeditionIota)
+            pRule->setDXpeditions(pDXpeditions);
+        return pRule;
+    };
+
+    QSettings settings = openStore();
+    settings.beginGroup(kFilters);
+    const int iFilterCount = settings.value(kCount, 0).toInt();
+    // Without a stored action every outcome would be Accept whatever the
+    // rules say; the settings dialog shows even values as Accept and odd ones
+    // as Drop, and the chain now acts as shown.
+    const int iDefault = settings.value(kDefaultFilter, 0).toInt();
+    cluster.setDefaultFilter((iDefault & Filter::Drop) ? Filter::Drop : Filter::Accept);
+    cluster.clearFilters();
+    for (const int iIndex : storedIndices(settings, iFilterCount)) {
+        settings.beginGroup(QString::number(iIndex));
+        if (iIndex == 0)
+            cluster.addBand(settings.value(kBandFilterValue, 0).toInt());
+        else
+            cluster.addFilter(link(readRule(settings, false)), -1);
+        settings.endGroup();
+    }
+    settings.endGroup();
+
+    settings.beginGroup(kAlerts);
+    const int iAlertCount = settings.value(kCount, 0).toInt();
+    cluster.clearAlerts();
+    for (const int iIndex : storedIndices(settings, iAlertCount)) {
+        settings.beginGroup(QString::number(iIndex));
+        cluster.addAlert(link(readRule(settings, true)), -1);
+        settings.endGroup();
+    }
+    settings.endGroup();
+}
+
+Filter *FilterStore::readRule(const QSettings &settings, bool bAlert)
+{
+    const int iType = settings.value(kFilterType, 0).toInt();
+    const int iKinds = bAlert ? (settings.value(kFilterAction, 0).toInt() >> kAlertKindShift) & kAllAlertKinds : 0;
+    auto *pRule = new Filter(iType, iKinds);
+    // A new rule holds all bands; adding the stored set narrows it to exactly that.
+    if (iType & Filter::Band)
+        pRule->addBand(settings.value(kBandFilterValue, 0).toInt());
+    if (iType & Filter::Call)
+        pRule->setCallFilterValue(settings.value(kCallFilterValue).toString());
+    if (iType & Filter::Country)
+        pRule->setCountryFilterValue(settings.value(kCountryFilterValue).toString());
+    if (iKinds & Filter::AlertColor) {
+        pRule->setAlertColor(QColor(colorComponent(settings, kColorRed), colorComponent(settings, kColorGreen),
+                                    colorComponent(settings, kColorBlue)));
+    }
+    if (iKinds & Filter::AlertSound)
+        pRule->setSoundFile(settings.value(kSoundFile).toString());
+    if (iKinds & Filter::AlertIcon) {
+        pRule->setIconIndex(settings.value(kIconIndex, 0).toInt());
+        pRule->setIconFile(settings.value(kIconFile).toString());
+    }
+    return pRule;
+}
+
+QList<int> FilterStore::storedIndices(const QSettings &settings, int iCount)
+{
+    // Only the sub-groups that exist: a Count larger than what is stored (a
+    // damaged store) would otherwise add rules of type 0, which match every
+    // spot, and a huge Count would loop for minutes.
+    QList<int> indices;
+    for (const QString &qsGroup : settings.childGroups()) {
+        bool bOk = false;
+        const int iIndex = qsGroup.toInt(&bOk);
+        if (bOk && iIndex >= 0 && iIndex < iCount && qsGroup == QString::number(iIndex))
+            indices.append(iIndex);
+    }
+    std::sort(indices.begin(), indices.end());
+    if (indices.size() != iCount && iCount > 0) {
+        QLOG_WARN() << "Settings group" << settings.group() << "counts" << iCount << "entries, found"
+                    << indices.size();
+    }
+    return indices;
+}
+
+int FilterStore::storedDefaultFilter()
+{
+    QSettings settings = openStore();
+    return settings.value(kFilters + QLatin1Char('/') + kDefaultFilter, 0).toInt();
+}
+
+void FilterStore::saveBandSelection(int iBands)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kFilters);
+    // With no Count the load never reads sub-group "0", and the band chosen
+    // before the first settings save would be lost at the next start.
+    if (settings.value(kCount, 0).toInt() < 1)
+        settings.setValue(kCount, 1);
+    settings.beginGroup(kBandSelection);
+    settings.setValue(kFilterType, kBandSelectionType);
+    settings.setValue(kBandFilterValue, iBands);
+    settings.endGroup();
+    settings.endGroup();
+}

@@ -1,0 +1,38 @@
+#ifndef FILTERSTORE_H
+#define FILTERSTORE_H
+
+#include "filters/Filter.h"
+
+QT_BEGIN_NAMESPACE
+class QSettings;
+QT_END_NAMESPACE
+
+class Cluster;
+class DXpeditions;
+
+// The filter and alert chains in the settings store. "Filters"/"0" holds the
+// band selection, "1" upwards the filter chain; "Alerts" holds the alert
+// chain from "0". An alert's outputs are stored as chain-action bits, that is
+// its alert kinds shifted left by two.
+class FilterStore
+{
+public:
+    // Rewrites both groups from the cluster's band filter and chains.
+    static void saveChains(const Cluster &cluster);
+    // Sets the default action, narrows the band filter to the stored bands and
+    // replaces both chains. Rules on worked or new countries are linked to the
+    // two sets, DXpedition rules to the list.
+    static void loadChains(Cluster &cluster, const Filter::CountrySet *pNotWorked,
+                           const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions);
+    // The stored default action as it stands (0 when none was saved).
+    static int storedDefaultFilter();
+    // What the band buttons write: the band selection alone.
+    static void saveBandSelection(int iBands);
+
+private:
+    static void writeRule(QSettings &settings, const Filter &rule, bool bAlert);
+    static Filter *readRule(const QSettings &settings, bool bAlert);
+    static QList<int> storedIndices(const QSettings &settings, int iCount);
+};
+
+#endif // FILTERSTORE_H

@@ -1,0 +1,240 @@
+#include "SettingsStore.h"
+
+#include "API/QsLog/QsLog.h"
+
+#include <QSettings>
+
+const QString SettingsStore::kOrganization = QStringLiteral("Tarrow");
+const QString SettingsStore::kApplication = QStringLiteral("Kelvane");
+
+namespace {
+
+const QString kGeneral = QStringLiteral("General");
+const QString kCallsign = QStringLiteral("Callsign");
+const QString kName = QStringLiteral("Name");
+const QString kQth = QStringLiteral("QTH");
+const QString kLocator = QStringLiteral("Locator");
+const QString kStartMinimized = QStringLiteral("StartMinimized");
+const QString kAutoUpdate = QStringLiteral("AutoUpdate");
+const QString kAutoUpdateNodes = QStringLiteral("AutoUpdateNodes");
+const QString kAutoUpdateCountries = QStringLiteral("AutoUpdateCountries");
+const QString kSeenTips = QStringLiteral("SeenTips");
+
+const QString kClusterNodes = QStringLiteral("Cluster Nodes");
+const QString kVersion = QStringLiteral("Version");
+const QString kAddress = QStringLiteral("Address");
+const QString kPort = QStringLiteral("Port");
+const QString kPassword = QStringLiteral("Password");
+const QString kActive = QStringLiteral("Active");
+
+const QString kCat = QStringLiteral("CAT");
+const QString kHrdServer = QStringLiteral("HRDServer");
+const QString kAttemptSplitDetection = QStringLiteral("AttemptSplitDetection");
+const QString kHrdAddress = QStringLiteral("HRDAddress");
+const QString kHrdPort = QStringLiteral("HRDPort");
+
+const QString kCountry = QStringLiteral("Country");
+
+// The escape sequences; '%' itself is escaped inside an escaped name so that
+// a name holding "%2F" next to a '/' comes back unchanged.
+const QLatin1String kEscapedPercent("%25");
+const QLatin1String kEscapedSlash("%2F");
+const QLatin1String kEscapedBackslash("%5C");
+
+QSettings openStore()
+{
+    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+}
+
+} // namespace
+
+GeneralSettings SettingsStore::loadGeneral()
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kGeneral);
+    GeneralSettings general;
+    general.callsign = settings.value(kCallsign).toString();
+    general.name = settings.value(kName).toString();
+    general.qth = settings.value(kQth).toString();
+    general.locator = settings.value(kLocator).toString();
+    general.startMinimized = settings.value(kStartMinimized, false).toBool();
+    general.autoUpdate = settings.value(kAutoUpdate, true).toBool();
+    general.autoUpdateNodes = settings.value(kAutoUpdateNodes, true).toBool();
+    general.autoUpdateCountries = settings.value(kAutoUpdateCountries, true).toBool();
+    settings.endGroup();
+    return general;
+}
+
+void SettingsStore::saveGeneral(const GeneralSettings &general)
+{
+    // Not a whole-group rewrite: the log keys and SeenTips have other writers.
+    QSettings settings = openStore();
+    settings.beginGroup(kGeneral);
+    settings.setValue(kCallsign, general.callsign);
+    settings.setValue(kName, general.name);
+    settings.setValue(kQth, general.qth);
+    settings.setValue(kLocator, general.locator);
+    settings.setValue(kStartMinimized, int(general.startMinimized));
+    settings.setValue(kAutoUpdate, int(general.autoUpdate));
+    settings.setValue(kAutoUpdateNodes, int(general.autoUpdateNodes));
+    settings.setValue(kAutoUpdateCountries, int(general.autoUpdateCountries));
+    settings.endGroup();
+}
+
+int SettingsStore::seenTips()
+{
+    QSettings settings = openStore();
+    return settings.value(kGeneral + QLatin1Char('/') + kSeenTips, 0).toInt();
+}
+
+void SettingsStore::setSeenTips(int iSeenTips)
+{
+    QSettings settings = openStore();
+    settings.setValue(kGeneral + QLatin1Char('/') + kSeenTips, iSeenTips);
+}
+
+NodeList SettingsStore::loadNodes()
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kClusterNodes);
+    NodeList nodeList;
+    nodeList.version = quint16(settings.value(kVersion, 0).toUInt());
+    const QStringList groups = settings.childGroups();
+    for (const QString &qsGroup : groups) {
+        settings.beginGroup(qsGroup);
+        const ClusterNode node(settings.value(kName).toString(), settings.value(kAddress).toString(),
+                               quint16(settings.value(kPort, ClusterNode::kDefaultPort).toUInt()),
+                               settings.value(kPassword).toString(), settings.value(kActive, false).toBool());
+        settings.endGroup();
+        nodeList.nodes.append(node);
+        if (node.isActive())
+            nodeList.activeIndex = int(nodeList.nodes.size() - 1);
+    }
+    settings.endGroup();
+    return nodeList;
+}
+
+void SettingsStore::saveNodes(const NodeList &nodeList)
+{
+    writeNodes(nodeList.version, nodeList.nodes, nodeList.activeIndex, false);
+}
+
+void SettingsStore::saveUpdatedNodes(quint16 uiVersion, const QList<ClusterNode> &nodes)
+{
+    writeNodes(uiVersion, nodes, -1, true);
+}
+
+quint16 SettingsStore::nodesVersion()
+{
+    QSettings settings = openStore();
+    return quint16(settings.value(kClusterNodes + QLatin1Char('/') + kVersion, 0).toUInt());
+}
+
+void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex,
+                               bool bActiveForAll)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kClusterNodes);
+    settings.remove(QString());
+    settings.setValue(kVersion, uint(uiVersion));
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        const ClusterNode &node = nodes.at(i);
+        // An unnamed node would write its keys into the group itself.
+        if (node.name().isEmpty()) {
+            QLOG_WARN() << "Node without a name not saved:" << node.address();
+            continue;
+        }
+        settings.beginGroup(escapeKey(node.name()));
+        settings.setValue(kName, node.name());
+        settings.setValue(kAddress, node.address());
+        settings.setValue(kPort, uint(node.port()));
+        settings.setValue(kPassword, node.password());
+        if (bActiveForAll)
+            settings.setValue(kActive, int(node.isActive()));
+        else if (i == iActiveIndex)
+            settings.setValue(kActive, 1);
+        settings.endGroup();
+    }
+    settings.endGroup();
+}
+
+CatSettings SettingsStore::loadCat()
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kCat);
+    CatSettings cat;
+    cat.hrdServer = settings.value(kHrdServer, false).toBool();
+    cat.attemptSplitDetection = settings.value(kAttemptSplitDetection, false).toBool();
+    cat.hrdAddress = settings.value(kHrdAddress, QStringLiteral("localhost")).toString();
+    cat.hrdPort = settings.value(kHrdPort, 7809).toInt();
+    settings.endGroup();
+    return cat;
+}
+
+void SettingsStore::saveCat(const CatSettings &cat)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kCat);
+    settings.setValue(kHrdServer, int(cat.hrdServer));
+    settings.setValue(kAttemptSplitDetection, int(cat.attemptSplitDetection));
+    settings.setValue(kHrdAddress, cat.hrdAddress);
+    settings.setValue(kHrdPort, cat.hrdPort);
+    settings.endGroup();
+}
+
+uint SettingsStore::countryVersion()
+{
+    QSettings settings = openStore();
+    return settings.value(kCountry + QLatin1Char('/') + kVersion, 0).toUInt();
+}
+
+void SettingsStore::setCountryVersion(uint uiVersion)
+{
+    QSettings settings = openStore();
+    settings.setValue(kCountry + QLatin1Char('/') + kVersion, uiVersion);
+}
+
+QString SettingsStore::escapeKey(const QString &qsName)
+{
+    if (!qsName.contains(QLatin1Char('/')) && !qsName.contains(QLatin1Char('\\')))
+        return qsName;
+    QString qsKey;
+    qsKey.reserve(qsName.size() + 8);
+    for (const QChar c : qsName) {
+        if (c == QLatin1Char('%'))
+            qsKey.append(kEscapedPercent);
+        else if (c == QLatin1Char('/'))
+            qsKey.append(kEscapedSlash);
+        else if (c == QLatin1Char('\\'))
+            qsKey.append(kEscapedBackslash);
+        else
+            qsKey.append(c);
+    }
+    return qsKey;
+}
+
+QString SettingsStore::unescapeKey(const QString &qsKey)
+{
+    // Only an escaped name holds an escaped separator; any other key was
+    // stored as it stands, '%' and all.
+    if (!qsKey.contains(kEscapedSlash) && !qsKey.contains(kEscapedBackslash))
+        return qsKey;
+    QString qsName;
+    qsName.reserve(qsKey.size());
+    for (qsizetype i = 0; i < qsKey.size(); ++i) {
+        const QStringView rest = QStringView(qsKey).mid(i);
+        if (rest.startsWith(kEscapedPercent)) {
+            qsName.append(QLatin1Char('%'));
+            i += 2;
+        } else if (rest.startsWith(kEscapedSlash)) {
+            qsName.append(QLatin1Char('/'));
+            i += 2;
+        } else if (rest.startsWith(kEscapedBackslash)) {
+            qsName.append(QLatin1Char('\\'));
+            i += 2;
+        } else {
+            qsName.append(qsKey.at(i));
+        }
+    }
+    return qsName;
+}

@@ -1,0 +1,78 @@
+#ifndef SETTINGSSTORE_H
+#define SETTINGSSTORE_H
+
+#include "ClusterNode.h"
+
+#include <QList>
+#include <QString>
+
+// Station data and the start-up and update flags of the General group.
+struct GeneralSettings
+{
+    QString callsign;
+    QString name;
+    QString qth;
+    QString locator;
+    bool startMinimized = false;
+    bool autoUpdate = true;
+    bool autoUpdateNodes = true;
+    bool autoUpdateCountries = true;
+};
+
+// Rig control through the Ham Radio Deluxe server.
+struct CatSettings
+{
+    bool hrdServer = false;
+    bool attemptSplitDetection = false;
+    QString hrdAddress = QStringLiteral("localhost");
+    int hrdPort = 7809;
+};
+
+// The configured nodes in store order; activeIndex is -1 when no node is active.
+struct NodeList
+{
+    quint16 version = 0;
+    QList<ClusterNode> nodes;
+    int activeIndex = -1;
+};
+
+// The layout of the per-user settings store: which group holds which key,
+// with what type and default. Every call opens the store for that one
+// operation, so nothing here caches a value another writer may change.
+class SettingsStore
+{
+public:
+    static const QString kOrganization;
+    static const QString kApplication;
+
+    static GeneralSettings loadGeneral();
+    static void saveGeneral(const GeneralSettings &general);
+    static int seenTips();
+    static void setSeenTips(int iSeenTips);
+
+    static NodeList loadNodes();
+    // The settings dialog's form: Active is written for the active node only.
+    static void saveNodes(const NodeList &nodeList);
+    // The updater's form: Active is written for every node, 0 or 1.
+    static void saveUpdatedNodes(quint16 uiVersion, const QList<ClusterNode> &nodes);
+    static quint16 nodesVersion();
+
+    static CatSettings loadCat();
+    static void saveCat(const CatSettings &cat);
+
+    static uint countryVersion();
+    static void setCountryVersion(uint uiVersion);
+
+    // A name used as a key or group name in the store: '/' and '\' would
+    // split it into nested groups, so names holding them are escaped
+    // reversibly; every other name is stored as it stands, so stores written
+    // before the escaping still read.
+    static QString escapeKey(const QString &qsName);
+    static QString unescapeKey(const QString &qsKey);
+
+private:
+    static void writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex,
+                           bool bActiveForAll);
+};
+
+#endif // SETTINGSSTORE_H

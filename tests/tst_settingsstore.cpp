@@ -1,0 +1,356 @@
+#include "API/QsLog/QsLog.h"
+#include "cluster/Cluster.h"
+#include "settings/AutostartEntry.h"
+#include "settings/FilterStore.h"
+#include "settings/SettingsStore.h"
+#include "settings/WorkedSets.h"
+#include "update/DXpeditions.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QSettings store()
+{
+    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+}
+
+std::unique_ptr<Cluster> newCluster()
+{
+    return std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), 7300, QStringLiteral("Q1TEST"), QString(),
+                                     QString(), QString(), QString(), 1000);
+}
+
+} // namespace
+
+// Round trips of every settings group and the store's edge cases.
+class TestSettingsStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void emptyStoreGivesDefaults();
+    void generalAndCatRoundTrip();
+    void nodeListRoundTrip();
+    void nodeListEdgeCases();
+    void keyEscaping_data();
+    void keyEscaping();
+    void workedSets();
+    void autostartEntry();
+    void chainsRoundTrip();
+    void chainsFromDamagedOrPartialStores();
+
+private:
+    QTemporaryDir m_configHome;
+};
+
+void TestSettingsStore::initTestCase()
+{
+    // Run by hand, outside CTest, the test must not clear the operator's store.
+    if (!qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+        QVERIFY(m_configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
+    }
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
+}
+
+void TestSettingsStore::init()
+{
+    store().clear();
+    QFile::remove(AutostartEntry::filePath());
+}
+
+void TestSettingsStore::emptyStoreGivesDefaults()
+{
+    const GeneralSettings general = SettingsStore::loadGeneral();
+    QVERIFY(general.callsign.isEmpty() && !general.startMinimized);
+    QVERIFY(general.autoUpdate && general.autoUpdateNodes && general.autoUpdateCountries);
+    const NodeList nodes = SettingsStore::loadNodes();
+    QVERIFY(nodes.nodes.isEmpty());
+    QCOMPARE(nodes.activeIndex, -1);
+    QCOMPARE(nodes.version, quint16(0));
+    const CatSettings cat = SettingsStore::loadCat();
+    QVERIFY(!cat.hrdServer && !cat.attemptSplitDetection);
+    QCOMPARE(cat.hrdAddress, QStringLiteral("localhost"));
+    QCOMPARE(cat.hrdPort, 7809);
+    QCOMPARE(SettingsStore::countryVersion(), 0u);
+    QVERIFY(!AutostartEntry::isEnabled());
+
+    auto cluster = newCluster();
+    cluster->addFilter(new Filter(Filter::Call | Filter::Drop), -1);
+    FilterStore::loadChains(*cluster, nullptr, nullptr, nullptr);
+    QCOMPARE(cluster->filterCount(), 0);
+    QCOMPARE(cluster->alertCount(), 0);
+    QCOMPARE(cluster->bandFilter()->bandFilterValue(), int(Filter::AllBands));
+    // No stored action: the chain acts as the dialog shows it, Accept.
+    QCOMPARE(cluster->defaultFilter(), int(Filter::Accept));
+}
+
+void TestSettingsStore::generalAndCatRoundTrip()
+{
+    store().setValue("General/LogLevel", 2);
+    const GeneralSettings general{"DL1ABC", "Anna", "Bonn", "JO30", true, false, true, false};
+    SettingsStore::saveGeneral(general);
+    SettingsStore::setSeenTips(-1);
+    const CatSettings cat{true, true, "rig.local", 7810};
+    SettingsStore::saveCat(cat);
+    SettingsStore::setCountryVersion(42);
+
+    const GeneralSettings loaded = SettingsStore::loadGeneral();
+    QCOMPARE(loaded.callsign, general.callsign);
+    QCOMPARE(loaded.locator, general.locator);
+    QCOMPARE(loaded.startMinimized, true);
+    QCOMPARE(loaded.autoUpdate, false);
+    QCOMPARE(loaded.autoUpdateCountries, false);
+    QCOMPARE(SettingsStore::seenTips(), -1);
+    const CatSettings loadedCat = SettingsStore::loadCat();
+    QVERIFY(loadedCat.hrdServer && loadedCat.attemptSplitDetection);
+    QCOMPARE(loadedCat.hrdAddress, cat.hrdAddress);
+    QCOMPARE(loadedCat.hrdPort, cat.hrdPort);
+    QCOMPARE(SettingsStore::countryVersion(), 42u);
+    // Booleans are the integers 0 and 1; keys of other writers stay.
+    QCOMPARE(store().value("General/StartMinimized").toString(), QStringLiteral("1"));
+    QCOMPARE(store().value("CAT/HRDServer").toString(), QStringLiteral("1"));
+    QCOMPARE(store().value("General/LogLevel").toInt(), 2);
+}
+
+void TestSettingsStore::nodeListRoundTrip()
+{
+    NodeList nodeList;
+    nodeList.version = 7;
+    nodeList.nodes = {ClusterNode("Alpha", "alpha.example", 7300, "", false),
+                      ClusterNode("Beta/Gamma\\Delta", "beta.example", 8000, "s3cret", true),
+                      ClusterNode("Zulu", "zulu.example", 23, "", false)};
+    nodeList.activeIndex = 1;
+
+    SettingsStore::saveNodes(nodeList);
+    NodeList loaded = SettingsStore::loadNodes();
+    QCOMPARE(loaded.version, quint16(7));
+    QCOMPARE(loaded.nodes, nodeList.nodes);
+    QCOMPARE(loaded.activeIndex, 1);
+    QVERIFY(!store().contains("Cluster Nodes/Alpha/Active"));
+
+    // The updater writes Active for every node; both forms read back the same.
+    SettingsStore::saveUpdatedNodes(7, nodeList.nodes);
+    QCOMPARE(store().value("Cluster Nodes/Alpha/Active").toString(), QStringLiteral("0"));
+    loaded = SettingsStore::loadNodes();
+    QCOMPARE(loaded.nodes, nodeList.nodes);
+    QCOMPARE(loaded.activeIndex, 1);
+    QCOMPARE(SettingsStore::nodesVersion(), quint16(7));
+}
+
+void TestSettingsStore::nodeListEdgeCases()
+{
+    NodeList nodeList;
+    nodeList.nodes = {ClusterNode("Same", "first.example", 7300, "", false),
+                      ClusterNode("Same", "second.example", 7301, "", false),
+                      ClusterNode("", "unnamed.example", 7300, "", false)};
+    SettingsStore::saveNodes(nodeList);
+    NodeList loaded = SettingsStore::loadNodes();
+    QCOMPARE(loaded.nodes.size(), 1);
+    QCOMPARE(loaded.nodes.first().address(), QStringLiteral("second.example"));
+
+    {
+        QSettings settings = store();
+        settings.remove("Cluster Nodes/Same/Port");
+        settings.setValue("Cluster Nodes/Wide/Port", 70000);
+        settings.setValue("Cluster Nodes/Wide/Active", 1);
+        settings.setValue("Cluster Nodes/Xray/Active", "true");
+    }
+    loaded = SettingsStore::loadNodes();
+    QCOMPARE(loaded.nodes.size(), 3);
+    QCOMPARE(loaded.nodes.at(0).port(), quint16(7300));
+    QCOMPARE(loaded.nodes.at(1).port(), quint16(70000 & 0xFFFF));
+    // With two nodes marked active, the later one is.
+    QCOMPARE(loaded.activeIndex, 2);
+}
+
+void TestSettingsStore::keyEscaping_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "St. Kitts & Nevis";
+    QTest::newRow("apostrophe") << "Cote d'Ivoire";
+    QTest::newRow("slash") << "Heard/McDonald";
+    QTest::newRow("backslash") << "A\\B";
+    QTest::newRow("slashes at the ends") << "/Both/";
+    QTest::newRow("percent beside slash") << "50%/%2F%25";
+    QTest::newRow("percent alone") << "100%";
+}
+
+void TestSettingsStore::keyEscaping()
+{
+    QFETCH(QString, name);
+    const QString qsKey = SettingsStore::escapeKey(name);
+    QVERIFY(!qsKey.contains(QLatin1Char('/')) && !qsKey.contains(QLatin1Char('\\')));
+    QCOMPARE(SettingsStore::unescapeKey(qsKey), name);
+    if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')))
+        QCOMPARE(qsKey, name);
+
+    WorkedSets sets;
+    sets.setWorked(name);
+    sets.save();
+    sets.load();
+    QCOMPARE(sets.workedCount(), 1);
+    QCOMPARE(sets.workedNameAt(0), name);
+}
+
+void TestSettingsStore::workedSets()
+{
+    const QStringList countries = {"Fed. Rep. of Germany", "Cote d'Ivoire", "Alaska", "alpha", "Zanzibar"};
+    QVERIFY(WorkedSets::fillNotWorkedOnFirstRun(countries));
+    QVERIFY(!WorkedSets::fillNotWorkedOnFirstRun({"Elsewhere"}));
+
+    WorkedSets sets;
+    sets.load();
+    QCOMPARE(sets.notWorkedCount(), 5);
+    QCOMPARE(sets.workedCount(), 0);
+    // Code-unit order: upper case before lower case.
+    QCOMPARE(sets.notWorkedNameAt(0), QStringLiteral("Alaska"));
+    QCOMPARE(sets.notWorkedNameAt(4), QStringLiteral("alpha"));
+    QCOMPARE(sets.notWorkedNameAt(5), QString());
+    QCOMPARE(sets.notWorkedNameAt(-1), QString());
+
+    const WorkedSets::CountrySet *pWorked = &sets.workedCountries();
+    for (const char *pName : {"Alaska", "Cote d'Ivoire", "Zanzibar"})
+        sets.setWorked(QString::fromLatin1(pName));
+    sets.setNotWorked(QStringLiteral("Zanzibar"));
+    QCOMPARE(sets.workedCount(), 2);
+    QVERIFY(pWorked->contains(QStringLiteral("Cote d'Ivoire")));
+    sets.save();
+    QVERIFY(store().contains("Worked/Cote d'Ivoire"));
+    QVERIFY(!store().contains("Not Worked/Alaska"));
+
+    // Cancel: the stored state replaces moves made since, in the same maps.
+    sets.setWorked(QStringLiteral("alpha"));
+    sets.load();
+    QCOMPARE(&sets.workedCountries(), pWorked);
+    QCOMPARE(sets.workedCount(), 2);
+    QCOMPARE(sets.notWorkedCount(), 3);
+
+    // All worked: the next start must not put every name in both sets.
+    for (const QString &qsName : countries)
+        sets.setWorked(qsName);
+    sets.save();
+    QVERIFY(!WorkedSets::fillNotWorkedOnFirstRun(countries));
+    sets.load();
+    QCOMPARE(sets.notWorkedCount(), 0);
+    QCOMPARE(sets.workedCount(), 5);
+}
+
+void TestSettingsStore::autostartEntry()
+{
+    QVERIFY(AutostartEntry::setEnabled(true));
+    QVERIFY(AutostartEntry::isEnabled());
+    QVERIFY(QFile::exists(AutostartEntry::filePath()));
+
+    // A moved executable reads as off.
+    QVERIFY(AutostartEntry::writeFor(QStringLiteral("/opt/old place/kelvane")));
+    QVERIFY(!AutostartEntry::isEnabled());
+    for (const QString &qsPath : {QStringLiteral("/opt/old place/kelvane"), QStringLiteral("/x/50% \"q\" $HOME\\a/k")}) {
+        QVERIFY(AutostartEntry::writeFor(qsPath));
+        QVERIFY2(AutostartEntry::isEnabledFor(qsPath), qPrintable(qsPath));
+    }
+
+    QVERIFY(AutostartEntry::setEnabled(false));
+    QVERIFY(!QFile::exists(AutostartEntry::filePath()));
+    QVERIFY(!AutostartEntry::isEnabled());
+}
+
+void TestSettingsStore::chainsRoundTrip()
+{
+    Filter::CountrySet notWorked;
+    Filter::CountrySet worked;
+    DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:9/dxpeditions.xml"));
+
+    auto cluster = newCluster();
+    cluster->setDefaultFilter(Filter::Drop);
+    cluster->addBand(Filter::Band20m | Filter::Band40m);
+    auto *pCall = new Filter(Filter::Call | Filter::Accept);
+    pCall->setCallFilterValue(QStringLiteral("DL1ABC"));
+    cluster->addFilter(pCall, -1);
+    auto *pBand = new Filter(Filter::Band | Filter::Accept);
+    pBand->addBand(Filter::Band6m);
+    cluster->addFilter(pBand, -1);
+    cluster->addFilter(new Filter(Filter::NewCountries | Filter::Accept), -1);
+    cluster->addFilter(new Filter(Filter::DXpeditionIota | Filter::Accept), -1);
+
+    auto *pColour = new Filter(Filter::Country | Filter::Accept, Filter::AlertColor | Filter::AlertSound);
+    pColour->setCountryFilterValue(QStringLiteral("Cote d'Ivoire"));
+    pColour->setAlertColor(QColor(10, 20, 30));
+    pColour->setSoundFile(QStringLiteral("/sounds/ding.wav"));
+    cluster->addAlert(pColour, -1);
+    auto *pIcon = new Filter(Filter::WorkedCountries | Filter::Accept, Filter::AlertIcon | Filter::AlertBalloon);
+    pIcon->setIconIndex(3);
+    pIcon->setIconFile(QStringLiteral(":/ico/star.png"));
+    cluster->addAlert(pIcon, -1);
+    cluster->addAlert(new Filter(Filter::Accept, Filter::AlertColor | Filter::AlertSound), -1);
+
+    FilterStore::saveChains(*cluster);
+    QCOMPARE(store().value("Filters/Count").toInt(), 5);
+    QCOMPARE(store().value("Filters/0/FilterType").toInt(), 6);
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 40);
+    QVERIFY(!store().contains("Filters/1/CountryFilterValue"));
+    QCOMPARE(store().value("Alerts/0/FilterAction").toInt(), 4 | 8);
+    QCOMPARE(store().value("Alerts/1/FilterAction").toInt(), 16 | 32);
+    // A colour never chosen is not stored as black.
+    QCOMPARE(store().value("Alerts/2/FilterAction").toInt(), 8);
+
+    auto loaded = newCluster();
+    FilterStore::loadChains(*loaded, &notWorked, &worked, &dxpeditions);
+    QCOMPARE(loaded->defaultFilter(), int(Filter::Drop));
+    QCOMPARE(loaded->bandFilter()->bandFilterValue(), 40);
+    QCOMPARE(loaded->filterCount(), 4);
+    QCOMPARE(loaded->filterAt(0)->callFilterValue(), QStringLiteral("DL1ABC"));
+    QCOMPARE(loaded->filterAt(1)->bandFilterValue(), int(Filter::Band6m));
+    QCOMPARE(loaded->filterAt(2)->notWorkedCountries(), &notWorked);
+    QCOMPARE(loaded->filterAt(2)->workedCountries(), &worked);
+    QCOMPARE(loaded->filterAt(3)->dxpeditions(), &dxpeditions);
+    QCOMPARE(loaded->alertCount(), 3);
+    const Filter *pAlert = loaded->alertAt(0);
+    QCOMPARE(pAlert->filterType(), 18);
+    QCOMPARE(pAlert->alertKinds(), 3);
+    QCOMPARE(pAlert->countryFilterValue(), QStringLiteral("Cote d'Ivoire"));
+    QCOMPARE(pAlert->alertColor(), QColor(10, 20, 30));
+    QCOMPARE(pAlert->soundFile(), QStringLiteral("/sounds/ding.wav"));
+    QCOMPARE(loaded->alertAt(1)->iconIndex(), 3);
+    QCOMPARE(loaded->alertAt(1)->iconFile(), QStringLiteral(":/ico/star.png"));
+    QCOMPARE(loaded->alertAt(1)->workedCountries(), &worked);
+    QCOMPARE(loaded->alertAt(2)->alertKinds(), int(Filter::AlertSound));
+}
+
+void TestSettingsStore::chainsFromDamagedOrPartialStores()
+{
+    // The band buttons write before any settings save; the band must survive.
+    FilterStore::saveBandSelection(Filter::Band20m);
+    auto cluster = newCluster();
+    FilterStore::loadChains(*cluster, nullptr, nullptr, nullptr);
+    QCOMPARE(cluster->bandFilter()->bandFilterValue(), int(Filter::Band20m));
+
+    {
+        QSettings settings = store();
+        settings.setValue("Filters/Count", 0);
+        settings.setValue("Filters/0/BandFilterValue", int(Filter::Band6m));
+        settings.setValue("Alerts/Count", 1000000000);
+        settings.setValue("Alerts/0/FilterType", Filter::Call | Filter::Accept);
+        settings.setValue("Alerts/7/FilterType", Filter::Country | Filter::Accept);
+    }
+    auto partial = newCluster();
+    partial->addBand(Filter::Band80m);
+    FilterStore::loadChains(*partial, nullptr, nullptr, nullptr);
+    QCOMPARE(partial->bandFilter()->bandFilterValue(), int(Filter::Band80m));
+    QCOMPARE(partial->filterCount(), 0);
+    QCOMPARE(partial->alertCount(), 2);
+    QCOMPARE(partial->alertAt(0)->callFilterValue(), QString());
+    QCOMPARE(partial->alertAt(1)->filterType(), Filter::Country | Filter::Accept);
+}
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"

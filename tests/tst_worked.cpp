@@ -1,0 +1,307 @@
+#include "API/QsLog/QsLog.h"
+#include "Worked/CountryFile.h"
+#include "Worked/Worked.h"
+#include "testnode/SpotGenerator.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QStringList g_logLines;
+
+void collectLog(const QString &qsMessage, int)
+{
+    g_logLines.append(qsMessage);
+}
+
+int rowCount(const QSqlDatabase &db, const QString &qsTable)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "main"."%1")").arg(qsTable)) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+} // namespace
+
+// The country database built from the real country file, the lookup rules,
+// and the import and update of country files.
+class TestWorked : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void lookup_data();
+    void lookup();
+    void indexAnswersAsTheQueryDoes();
+    void cleanEntry_data();
+    void cleanEntry();
+    void importReadsRecordsAsWritten();
+    void failedUpdateKeepsTheOldRows_data();
+    void failedUpdateKeepsTheOldRows();
+    void updateReplacesRowsAndIndex();
+    void emptyPrefixTableIsRefilled();
+    void unopenableDatabaseIsFatal();
+
+private:
+    QString writeFile(const QString &qsName, const QByteArray &baContent);
+    QSqlDatabase openFresh(const QString &qsConnection);
+
+    QTemporaryDir m_dir;
+    QSqlDatabase m_db;
+    Worked m_worked;
+};
+
+void TestWorked::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelError);
+    QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectLog));
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("real"));
+    m_db.setDatabaseName(m_dir.filePath(QStringLiteral("dx.sqlite")));
+    QVERIFY(m_db.open());
+    QVERIFY(Worked::ensureTables(m_db, Worked::systemCountryFile()));
+    QVERIFY(m_worked.attachDatabase(m_db));
+    QVERIFY(rowCount(m_db, QStringLiteral("prefixes")) > 20000);
+    const QStringList countries = Worked::countryNames(m_db);
+    QVERIFY(countries.size() > 300);
+    QVERIFY(countries.contains(QStringLiteral("Cote d'Ivoire")));
+}
+
+void TestWorked::cleanupTestCase()
+{
+    m_db.close();
+}
+
+void TestWorked::init()
+{
+    g_logLines.clear();
+}
+
+void TestWorked::lookup_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("country");
+
+    const QString qsUsa = QStringLiteral("United States of America");
+    QTest::newRow("K1ABC/QRP keeps its home country") << "K1ABC/QRP" << qsUsa;
+    QTest::newRow("k1abc/qrp keeps its letter case") << "k1abc/qrp" << QString();
+    QTest::newRow("DL1ABC/MM") << "DL1ABC/MM" << "Fed. Rep. of Germany";
+    QTest::newRow("DL/K1ABC") << "DL/K1ABC" << "Fed. Rep. of Germany";
+    QTest::newRow("K1ABC/VE3 stays home") << "K1ABC/VE3" << qsUsa;
+    QTest::newRow("W1ABC/4") << "W1ABC/4" << qsUsa;
+    QTest::newRow("KH0XYZ/6 moves to area 6") << "KH0XYZ/6" << "Hawaii";
+    QTest::newRow("VE3/W1ABC/4") << "VE3/W1ABC/4" << "Canada";
+    QTest::newRow("K1ABC/ empty suffix") << "K1ABC/" << qsUsa;
+    QTest::newRow("slash and digit") << "/4" << QString();
+    QTest::newRow("whole call before its prefix") << "AA0NN" << "Alaska";
+    QTest::newRow("neighbour of a whole call") << "AA0NM" << qsUsa;
+    QTest::newRow("first row of a duplicate wins") << "4U1A" << "Vienna Intl Ctr";
+    QTest::newRow("country with apostrophe") << "TU2XZ" << "Cote d'Ivoire";
+    QTest::newRow("apostrophe in the call") << "DL'1ABC" << "Fed. Rep. of Germany";
+    QTest::newRow("quote injection") << "X' OR '1'='1" << QString();
+    QTest::newRow("unknown") << "Q1XYZ" << QString();
+}
+
+void TestWorked::lookup()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, country);
+    QCOMPARE(m_worked.countryForCall(call), country);
+    QCOMPARE(m_worked.countryForCall(call, m_db), country);
+    // Text from the network never breaks the statement.
+    QVERIFY2(g_logLines.isEmpty(), qPrintable(g_logLines.join(QLatin1Char('\n'))));
+}
+
+// Every stored prefix in the shapes it takes in spots, plus generated spot
+// calls: the index must give what one query per candidate gives.
+void TestWorked::indexAnswersAsTheQueryDoes()
+{
+    QSqlQuery query(m_db);
+    QVERIFY(query.exec(QStringLiteral(R"(SELECT DISTINCT "PREFIX" FROM "main"."prefixes")")));
+    QStringList prefixes;
+    while (query.next())
+        prefixes.append(query.value(0).toString());
+
+    QStringList calls;
+    for (qsizetype i = 0; i < prefixes.size(); ++i) {
+        const QString &qsPrefix = prefixes.at(i);
+        calls << qsPrefix;
+        switch (i % 6) {
+        case 0: calls << qsPrefix + QStringLiteral("1XY"); break;
+        case 1: calls << qsPrefix + QStringLiteral("/P") << qsPrefix.toLower(); break;
+        case 2: calls << QStringLiteral("DL/") + qsPrefix; break;
+        case 3: calls << qsPrefix + QStringLiteral("/7"); break;
+        case 4: calls << qsPrefix.chopped(1) + QStringLiteral("Z9Z/KH6"); break;
+        default: calls << QStringLiteral("/") + qsPrefix; break;
+        }
+    }
+    SpotGenerator generator(7);
+    for (int i = 0; i < 5000; ++i)
+        calls << generator.nextDxCall();
+
+    int iFound = 0;
+    for (const QString &qsCall : std::as_const(calls)) {
+        const QString qsCountry = m_worked.countryForCall(qsCall, m_db);
+        QCOMPARE(m_worked.countryForCall(qsCall), qsCountry);
+        iFound += qsCountry.isEmpty() ? 0 : 1;
+    }
+    QVERIFY(iFound > calls.size() / 2);
+}
+
+void TestWorked::cleanEntry_data()
+{
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<QString>("entry");
+
+    QTest::newRow("spaces around") << "    3B6 " << "3B6";
+    QTest::newRow("whole call") << "=K1ABC" << "K1ABC";
+    QTest::newRow("zones") << "VP2E(8)[11]" << "VP2E";
+    QTest::newRow("position") << "=VP8ABC<-51.7/57.9>" << "VP8ABC";
+    QTest::newRow("continent") << "=UA9AB{EU}" << "UA9AB";
+    QTest::newRow("utc offset") << "=KL7XX~-9.0~" << "KL7XX";
+    QTest::newRow("all groups") << "=W1AW/KH6(31)[61]<21.3/157.9>{OC}~-10~" << "W1AW/KH6";
+    QTest::newRow("greedy groups") << "AB(1)CD(2)" << "AB";
+}
+
+void TestWorked::cleanEntry()
+{
+    QFETCH(QString, part);
+    QFETCH(QString, entry);
+    QCOMPARE(CountryFile::cleanEntry(part), entry);
+}
+
+void TestWorked::importReadsRecordsAsWritten()
+{
+    const QString qsFile = writeFile(QStringLiteral("small.dat"),
+        "Cote d'Ivoire:  35:  46:  AF:    7.58:     5.80:     0.0:  TU:\n"
+        "    TU0,TU1,=TU5AB(35)[46],\n"
+        "    TU7;\r\n"
+        "\n"
+        "stray text between records\n"
+        "Q Land:  1:  1:  EU:    0.00:     0.00:     0.0:  Q9:\n"
+        "    Q9, =Q9ABC<1/2>,   \n"
+        "    =Q8Z{EU}~1~;  \n"
+        "Open End:  1:  1:  EU:    0.00:     0.00:     0.0:  QX:\n"
+        "    QX1,\n");
+    QSqlDatabase db = openFresh(QStringLiteral("small"));
+    QVERIFY(Worked::ensureTables(db, qsFile));
+    QCOMPARE(Worked::countryNames(db),
+             QStringList({QStringLiteral("Cote d'Ivoire"), QStringLiteral("Q Land"), QStringLiteral("Open End")}));
+
+    QSqlQuery query(db);
+    QVERIFY(query.exec(QStringLiteral(R"(SELECT "PREFIX","COUNTRY" FROM "main"."prefixes" ORDER BY rowid)")));
+    QStringList rows;
+    while (query.next())
+        rows << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+    QCOMPARE(rows, QStringList({"TU0|Cote d'Ivoire", "TU1|Cote d'Ivoire", "TU5AB|Cote d'Ivoire",
+                                "TU7|Cote d'Ivoire", "Q9|Q Land", "Q9ABC|Q Land", "Q8Z|Q Land",
+                                "QX1|Open End"}));
+
+    // A further import appends; the first row of a prefix keeps winning.
+    Worked worked;
+    QVERIFY(worked.attachDatabase(db));
+    const QString qsOther = writeFile(QStringLiteral("other.dat"), "Other:  1:  1:  EU:  0: 0: 0: TU:\n  TU0,TU3;\n");
+    QVERIFY(worked.importCountryFile(qsOther, db));
+    QCOMPARE(rowCount(db, QStringLiteral("prefixes")), 10);
+    QCOMPARE(worked.countryForCall(QStringLiteral("TU0A")), QStringLiteral("Cote d'Ivoire"));
+    QCOMPARE(worked.countryForCall(QStringLiteral("TU3A")), QStringLiteral("Other"));
+    db.close();
+}
+
+void TestWorked::failedUpdateKeepsTheOldRows_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("missing file") << m_dir.filePath(QStringLiteral("missing/cty.dat"));
+    QTest::newRow("error page") << writeFile(QStringLiteral("page.dat"), "<html><body>Not found</body></html>\n");
+    QTest::newRow("empty file") << writeFile(QStringLiteral("empty.dat"), "");
+}
+
+void TestWorked::failedUpdateKeepsTheOldRows()
+{
+    QFETCH(QString, file);
+    const int iRows = rowCount(m_db, QStringLiteral("prefixes"));
+    QVERIFY(!m_worked.updateCountryFile(file, m_db));
+    QCOMPARE(rowCount(m_db, QStringLiteral("prefixes")), iRows);
+    QCOMPARE(m_worked.countryForCall(QStringLiteral("DL1ABC"), m_db), QStringLiteral("Fed. Rep. of Germany"));
+    QCOMPARE(m_worked.countryForCall(QStringLiteral("DL1ABC")), QStringLiteral("Fed. Rep. of Germany"));
+    QVERIFY(!g_logLines.filter(QStringLiteral("ERROR")).isEmpty());
+    QVERIFY(!m_worked.importCountryFile(file, m_db));
+    QCOMPARE(rowCount(m_db, QStringLiteral("prefixes")), iRows);
+}
+
+void TestWorked::updateReplacesRowsAndIndex()
+{
+    const QString qsFile = writeFile(QStringLiteral("update.dat"), "Q Land:  1:  1:  EU:  0: 0: 0: Q9:\n  Q9,DL1;\n");
+    QSqlDatabase db = openFresh(QStringLiteral("update"));
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    const int iCountries = rowCount(db, QStringLiteral("countries"));
+    Worked worked;
+    QVERIFY(worked.attachDatabase(db));
+    QCOMPARE(worked.countryForCall(QStringLiteral("DL1ABC")), QStringLiteral("Fed. Rep. of Germany"));
+
+    QVERIFY(worked.updateCountryFile(qsFile, db));
+    QCOMPARE(rowCount(db, QStringLiteral("prefixes")), 2);
+    QCOMPARE(rowCount(db, QStringLiteral("countries")), iCountries);
+    QCOMPARE(worked.countryForCall(QStringLiteral("DL1ABC")), QStringLiteral("Q Land"));
+    QCOMPARE(worked.countryForCall(QStringLiteral("DL2ABC")), QString());
+    db.close();
+}
+
+void TestWorked::emptyPrefixTableIsRefilled()
+{
+    QSqlDatabase db = openFresh(QStringLiteral("refill"));
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    const int iRows = rowCount(db, QStringLiteral("prefixes"));
+    const int iCountries = rowCount(db, QStringLiteral("countries"));
+    QSqlQuery query(db);
+    QVERIFY(query.exec(QStringLiteral(R"(DELETE FROM "main"."prefixes")")));
+
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    QCOMPARE(rowCount(db, QStringLiteral("prefixes")), iRows);
+    QCOMPARE(rowCount(db, QStringLiteral("countries")), iCountries);
+    // Filled tables are left alone.
+    QVERIFY(Worked::ensureTables(db, m_dir.filePath(QStringLiteral("missing.dat"))));
+    QCOMPARE(rowCount(db, QStringLiteral("prefixes")), iRows);
+    db.close();
+}
+
+void TestWorked::unopenableDatabaseIsFatal()
+{
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelFatal);
+    const bool bOpened = Worked::openDatabase(m_dir.filePath(QStringLiteral("no/such/folder/dx.sqlite")),
+                                              Worked::systemCountryFile());
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelError);
+    QVERIFY(!bOpened);
+    QCOMPARE(g_logLines.size(), 1);
+    QVERIFY(g_logLines.first().startsWith(QLatin1String("FATAL")));
+    QVERIFY(g_logLines.first().contains(QLatin1String("Fatal error: \"")));
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+QString TestWorked::writeFile(const QString &qsName, const QByteArray &baContent)
+{
+    const QString qsPath = m_dir.filePath(qsName);
+    QFile file(qsPath);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(baContent);
+    return qsPath;
+}
+
+QSqlDatabase TestWorked::openFresh(const QString &qsConnection)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qsConnection);
+    db.setDatabaseName(m_dir.filePath(qsConnection + QStringLiteral(".sqlite")));
+    db.open();
+    return db;
+}
+
+QTEST_GUILESS_MAIN(TestWorked)
+#include "tst_worked.moc"
