@@ -1,5 +1,6 @@
 #include "HttpTestServer.h"
 #include "API/QsLog/QsLog.h"
+#include "settings/SettingsStore.h"
 #include "update/Updater.h"
 
 #include <QLabel>
@@ -91,9 +92,11 @@ void TestUpdater::init()
 
 QStringList TestUpdater::storedNodeNames()
 {
-    QSettings settings = store();
-    settings.beginGroup(QStringLiteral("Cluster Nodes"));
-    return settings.childGroups();
+    QStringList names;
+    for (const ClusterNode &node : SettingsStore::loadNodes().nodes)
+        names.append(node.name());
+    names.sort();
+    return names;
 }
 
 void TestUpdater::releaseFromTheMenu_data()
@@ -157,12 +160,12 @@ void TestUpdater::nodesList()
     QTRY_COMPARE(g_lines.filter(QStringLiteral("Nodes list already at latest version")).size(), 1);
     QCOMPARE(storedNodeNames(), QStringList{QStringLiteral("Mine")});
 
-    m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(4, {QStringLiteral("N1"), QStringLiteral("N2")}));
+    m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(4, {QStringLiteral("N1"), QStringLiteral("N2/EU")}));
     updater.checkNodes();
     QVERIFY(finished.wait(5000));
-    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("N1"), QStringLiteral("N2")}));
-    QCOMPARE(store().value(QStringLiteral("Cluster Nodes/N2/Port")).toInt(), 7373);
-    QCOMPARE(store().value(QStringLiteral("Cluster Nodes/N2/Active")).toInt(), 0);
+    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("N1"), QStringLiteral("N2/EU")}));
+    QCOMPARE(SettingsStore::loadNodes().nodes.at(1).port(), quint16(7373));
+    QCOMPARE(SettingsStore::loadNodes().activeIndex, -1);
 
     m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(5, {}));
     updater.checkNodes();

@@ -2,6 +2,8 @@
 #include "ui_Updater.h"
 
 #include "API/QsLog/QsLog.h"
+#include "settings/ClusterNode.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +17,6 @@
 
 namespace {
 
-const QString kOrganization = QStringLiteral("Tarrow");
-const QString kApplication = QStringLiteral("Kelvane");
 // .example never resolves: until an operator or a packager names a real
 // host, the silent checks at start fail fast with one log line each.
 const QString kDefaultUpdateServer = QStringLiteral("http://updates.tarrow.example");
@@ -27,7 +27,7 @@ constexpr int kExpandedHeight = 300;
 
 QSettings openStore()
 {
-    return QSettings(QSettings::UserScope, kOrganization, kApplication);
+    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
 }
 
 } // namespace
@@ -106,7 +106,7 @@ void Updater::checkNodes()
 {
     if (m_nodesReply)
         return;
-    m_nodesVersion = quint16(openStore().value(QStringLiteral("Cluster Nodes/Version"), 0).toUInt());
+    m_nodesVersion = SettingsStore::nodesVersion();
     m_nodesReply = sendRequest(m_nodesManager, QStringLiteral("/Kelvane/nodes.xml"));
 }
 
@@ -114,7 +114,7 @@ void Updater::checkCountry()
 {
     if (m_countryReply || m_countryDownload.isRunning())
         return;
-    m_countryVersion = quint16(openStore().value(QStringLiteral("Country/Version"), 0).toUInt());
+    m_countryVersion = quint16(SettingsStore::countryVersion());
     m_countryReply = sendRequest(m_countryManager, QStringLiteral("/Kelvane/country.xml"));
 }
 
@@ -178,20 +178,11 @@ void Updater::replyFinishedNodesUpdate(QNetworkReply *pReply)
 
 void Updater::storeNodes(const UpdateManifests::NodesList &nodes)
 {
-    QSettings settings = openStore();
-    settings.beginGroup(QStringLiteral("Cluster Nodes"));
-    settings.remove(QString());
-    settings.setValue(QStringLiteral("Version"), nodes.uiVersion);
-    for (const UpdateManifests::Node &node : nodes.nodes) {
-        settings.beginGroup(node.qsName);
-        settings.setValue(QStringLiteral("Name"), node.qsName);
-        settings.setValue(QStringLiteral("Address"), node.qsAddress);
-        settings.setValue(QStringLiteral("Port"), node.uiPort);
-        settings.setValue(QStringLiteral("Password"), QString());
-        settings.setValue(QStringLiteral("Active"), 0);
-        settings.endGroup();
-    }
-    settings.endGroup();
+    QList<ClusterNode> clusterNodes;
+    clusterNodes.reserve(nodes.nodes.size());
+    for (const UpdateManifests::Node &node : nodes.nodes)
+        clusterNodes.append(ClusterNode(node.qsName, node.qsAddress, node.uiPort, QString(), false));
+    SettingsStore::saveUpdatedNodes(nodes.uiVersion, clusterNodes);
 }
 
 void Updater::replyFinishedCountryUpdate(QNetworkReply *pReply)
@@ -292,11 +283,7 @@ void Updater::onDownloadCtyFinished()
         QLOG_ERROR() << "Error downloading country file:" << QStringLiteral("cannot move it to %1").arg(qsTarget);
         return;
     }
-    QSettings settings = openStore();
-    settings.beginGroup(QStringLiteral("Country"));
-    settings.remove(QString());
-    settings.setValue(QStringLiteral("Version"), m_pendingCountryVersion);
-    settings.endGroup();
+    SettingsStore::setCountryVersion(m_pendingCountryVersion);
     m_countryVersion = m_pendingCountryVersion;
     QLOG_INFO() << "Country file download finished";
     Q_EMIT CountryUpdateFinished();
