@@ -4,6 +4,7 @@
 #include "Spot.h"
 
 #include <QAbstractSocket>
+#include <QList>
 #include <QMultiMap>
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@ class QTimer;
 QT_END_NAMESPACE
 
 class ConnectionMonitor;
+class Filter;
 class Statistics;
 
 namespace ClusterLimits {
@@ -32,8 +34,6 @@ constexpr int kEarlierSpotsDelayMs = 5000;
 constexpr int kEarlierSpotsQuietMs = 2000;
 // The burst ends at the latest after this many complete spot lines.
 constexpr int kEarlierSpotsLines = 100;
-// Value of the band filter that selects every band.
-constexpr quint32 kAllBands = 32767;
 // Chain result bit that lets a spot through.
 constexpr quint32 kAccept = 2;
 } // namespace ClusterLimits
@@ -92,6 +92,27 @@ public:
     // the chain action bits.
     quint32 filterSpot(Spot &spot);
 
+    // The chains own their rules: removing or clearing deletes them.
+    void addFilter(Filter *pFilter, int iIndex);
+    void addAlert(Filter *pAlert, int iIndex);
+    void removeFilterAt(int iIndex);
+    void removeAlertAt(int iIndex);
+    void moveFilterUp(int iIndex);
+    void moveFilterDown(int iIndex);
+    void moveAlertUp(int iIndex);
+    void moveAlertDown(int iIndex);
+    void clearFilters();
+    void clearAlerts();
+    void setDefaultFilter(int iDefaultFilter) { m_defaultFilter = iDefaultFilter; }
+    int defaultFilter() const { return m_defaultFilter; }
+    int filterCount() const { return int(m_filters.size()); }
+    int alertCount() const { return int(m_alerts.size()); }
+    Filter *filterAt(int iIndex) const;
+    Filter *alertAt(int iIndex) const;
+    Filter *bandFilter() const { return m_bandFilter; }
+    void addBand(int iBands);
+    void removeBand(int iBands);
+
 Q_SIGNALS:
     void connected(const QString &qsAddress, quint16 uiPort);
     void disconnected(const QString &qsAddress, quint16 uiPort);
@@ -143,6 +164,11 @@ private:
     ConnectionMonitor *m_connectionMonitor = nullptr;
     ClusterTimings m_timings;
     Statistics *m_statistics = nullptr;
+
+    Filter *m_bandFilter = nullptr;
+    QList<Filter *> m_filters;
+    QList<Filter *> m_alerts;
+    int m_defaultFilter = 2;
 
     QString m_brokenLine;
     quint16 m_validSpotCount = 0;

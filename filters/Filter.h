@@ -1,0 +1,130 @@
+#ifndef FILTER_H
+#define FILTER_H
+
+#include <QColor>
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+class DXpeditions;
+class Spot;
+class Statistics;
+
+// The one rule type: the band filter of the connection, a rule of the filter
+// chain (accept or drop) or a rule of the alert chain (colour, sound, balloon,
+// icon). Kind and action share filterType; alerts also carry their outputs.
+class Filter : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum FilterType : int {
+        None = 0,
+        Drop = 1,
+        Accept = 2,
+        Band = 4,
+        Call = 8,
+        Country = 16,
+        WorkedCountries = 32,
+        NewCountries = 64,
+        DXpeditionIota = 128
+    };
+    Q_ENUM(FilterType)
+
+    enum BandFilter : int {
+        NoBand = 0,
+        Band160m = 1,
+        Band80m = 2,
+        Band60m = 4,
+        Band40m = 8,
+        Band30m = 16,
+        Band20m = 32,
+        Band17m = 64,
+        Band15m = 128,
+        Band12m = 256,
+        Band10m = 512,
+        Band6m = 1024,
+        Band4m = 2048,
+        Band2m = 4096,
+        Band70cm = 8192,
+        Band23cm = 16384,
+        AllBands = 32767
+    };
+    Q_ENUM(BandFilter)
+
+    enum AlertKind : int {
+        AlertColor = 1,
+        AlertSound = 2,
+        AlertBalloon = 4,
+        AlertIcon = 8
+    };
+
+    enum ChainAction : int {
+        ActionDrop = 1,
+        ActionAccept = 2,
+        ActionChangeColor = 4,
+        ActionSoundAlert = 8,
+        ActionBalloonPopup = 16,
+        ActionIcon = 32
+    };
+
+    // Country name → always false; the settings side owns the two sets.
+    using CountrySet = QMap<QString, bool>;
+
+    explicit Filter(int iFilterType, QObject *parent = nullptr);
+    Filter(int iFilterType, int iAlertKinds, QObject *parent = nullptr);
+
+    int filterType() const { return m_filterType; }
+    void setFilterType(int iFilterType) { m_filterType = iFilterType; }
+    int bandFilterValue() const { return m_bandFilterValue; }
+    const QString &callFilterValue() const { return m_callFilterValue; }
+    void setCallFilterValue(const QString &qsCall) { m_callFilterValue = qsCall; }
+    const QString &countryFilterValue() const { return m_countryFilterValue; }
+    void setCountryFilterValue(const QString &qsCountry) { m_countryFilterValue = qsCountry; }
+    const QColor &alertColor() const { return m_alertColor; }
+    void setAlertColor(const QColor &color) { m_alertColor = color; }
+    const QString &soundFile() const { return m_soundFile; }
+    void setSoundFile(const QString &qsSoundFile) { m_soundFile = qsSoundFile; }
+    const QString &iconFile() const { return m_iconFile; }
+    void setIconFile(const QString &qsIconFile) { m_iconFile = qsIconFile; }
+    int iconIndex() const { return m_iconIndex; }
+    void setIconIndex(int iIconIndex) { m_iconIndex = iIconIndex; }
+    int alertKinds() const { return m_alertKinds; }
+    void addAlertKinds(int iKinds) { m_alertKinds |= iKinds; }
+    void removeAlertKinds(int iKinds) { m_alertKinds &= ~iKinds; }
+
+    DXpeditions *dxpeditions() const { return m_dxpeditions; }
+    void setDXpeditions(DXpeditions *pDXpeditions) { m_dxpeditions = pDXpeditions; }
+    const CountrySet *notWorkedCountries() const { return m_notWorkedCountries; }
+    const CountrySet *workedCountries() const { return m_workedCountries; }
+    void setCountrySets(const CountrySet *pNotWorked, const CountrySet *pWorked);
+
+    // A rule that holds all bands is narrowed to exactly the bands added.
+    void addBand(int iBands);
+    void removeBand(int iBands);
+
+    bool match(Spot &spot) const;
+    int bandAction(double dFrequency) const;
+    int applyAlert(Spot &spot) const;
+    static QString actionNames(int iBits);
+
+Q_SIGNALS:
+    void bandFilterValueChanged(Filter::BandFilter bandFilter);
+
+private:
+    int m_filterType = None;
+    int m_bandFilterValue = AllBands;
+    QString m_callFilterValue;
+    QString m_countryFilterValue;
+    DXpeditions *m_dxpeditions = nullptr;
+    const CountrySet *m_notWorkedCountries = nullptr;
+    const CountrySet *m_workedCountries = nullptr;
+    Statistics *m_statistics = nullptr;
+    QColor m_alertColor = QColor(0, 0, 0, 0);
+    int m_alertKinds = 0;
+    QString m_soundFile;
+    QString m_iconFile;
+    int m_iconIndex = -1;
+};
+
+#endif // FILTER_H

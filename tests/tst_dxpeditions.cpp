@@ -1,0 +1,127 @@
+#include "API/QsLog/QsLog.h"
+#include "update/DXpeditions.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QStringList g_lines;
+
+void collectLines(const QString &qsMessage, int)
+{
+    g_lines.append(qsMessage);
+}
+
+QString day(int iOffset)
+{
+    return QDateTime::currentDateTimeUtc().date().addDays(iOffset).toString(QStringLiteral("yyyyMMdd"));
+}
+
+QString entry(const QString &qsCall, int iStart, int iEnd, const QString &qsInfo = QStringLiteral("Island"))
+{
+    return QStringLiteral("<DXpedition><StartDate>%1</StartDate><EndDate>%2</EndDate><Call>%3</Call>"
+                          "<IOTA></IOTA><QSLvia>Q1QSL</QSLvia><ReportedBy>Q1AA</ReportedBy>"
+                          "<Info>%4</Info></DXpedition>")
+        .arg(day(iStart), day(iEnd), qsCall, qsInfo);
+}
+
+QByteArray list(int iVersion, const QString &qsEntries)
+{
+    return QStringLiteral("<?xml version=\"1.0\"?><DXpeditions><Version>%1</Version><Date>6 Dec</Date>%2"
+                          "</DXpeditions>").arg(iVersion).arg(qsEntries).toUtf8();
+}
+
+} // namespace
+
+// How a DXpeditions list is taken in: versions, the date window, and lists
+// that are broken or not newer.
+class TestDXpeditions : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectLines)); }
+    void init() { g_lines.clear(); }
+    void dateWindowAndDuplicates();
+    void onlyNewerVersionsAreTakenIn();
+    void brokenListsChangeNothing_data();
+    void brokenListsChangeNothing();
+};
+
+void TestDXpeditions::dateWindowAndDuplicates()
+{
+    DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:1/dxpeditions.xml"));
+    QSignalSpy spy(&dxpeditions, &DXpeditions::LoadFinished);
+    dxpeditions.parseList(list(3, entry(QStringLiteral("Q9ENDS"), -10, 0)
+                                      + entry(QStringLiteral("Q9SOON"), 1, 9)
+                                      + entry(QStringLiteral("Q9TWICE"), -1, 1, QStringLiteral("first"))
+                                      + entry(QStringLiteral("Q9TWICE"), -1, 1, QStringLiteral("second"))));
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("6 Dec"));
+    QCOMPARE(spy.at(0).at(1).toInt(), 2);
+    QVERIFY(dxpeditions.contains(QStringLiteral("Q9ENDS")));
+    QVERIFY(!dxpeditions.contains(QStringLiteral("Q9SOON")));
+    QVERIFY(!dxpeditions.contains(QStringLiteral("q9ends")));
+    QCOMPARE(g_lines.filter(QStringLiteral("outside DXpedition time frame:")).size(), 1);
+
+    DXpedition twice;
+    QVERIFY(dxpeditions.value(QStringLiteral("Q9TWICE"), &twice));
+    QCOMPARE(twice.info, QStringLiteral("second"));
+    QCOMPARE(twice.iota, QString());
+    QCOMPARE(twice.qslVia, QStringLiteral("Q1QSL"));
+    QCOMPARE(dxpeditions.version(), quint16(3));
+}
+
+void TestDXpeditions::onlyNewerVersionsAreTakenIn()
+{
+    DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:1/dxpeditions.xml"));
+    QSignalSpy spy(&dxpeditions, &DXpeditions::LoadFinished);
+    dxpeditions.parseList(list(5, entry(QStringLiteral("Q9OLD"), 0, 0)));
+    dxpeditions.parseList(list(5, entry(QStringLiteral("Q9SAME"), 0, 0)));
+    dxpeditions.parseList(list(4, entry(QStringLiteral("Q9OLDER"), 0, 0)));
+    QCOMPARE(spy.size(), 1);
+    QVERIFY(dxpeditions.contains(QStringLiteral("Q9OLD")));
+    QCOMPARE(dxpeditions.count(), 1);
+
+    // A version after the entries comes too late for them.
+    dxpeditions.parseList(QStringLiteral("<DXpeditions>%1<Version>9</Version><Date>x</Date></DXpeditions>")
+                              .arg(entry(QStringLiteral("Q9LATE"), 0, 0)).toUtf8());
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(dxpeditions.count(), 0);
+    QCOMPARE(dxpeditions.version(), quint16(9));
+}
+
+void TestDXpeditions::brokenListsChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("log");
+
+    const QByteArray baGood = list(7, entry(QStringLiteral("Q9NEW"), 0, 0));
+    QTest::newRow("truncated") << baGood.left(baGood.size() - 30) << QStringLiteral("Error parsing XML response:");
+    QTest::newRow("not xml") << QByteArray("<html><body>503</body>") << QStringLiteral("Error parsing XML response:");
+    QTest::newRow("missing call")
+        << list(7, entry(QString(), 0, 0)) << QStringLiteral("<Call> tag invalid");
+    QTest::newRow("empty version") << QByteArray("<DXpeditions><Version></Version></DXpeditions>") << QString();
+}
+
+void TestDXpeditions::brokenListsChangeNothing()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, log);
+
+    DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:1/dxpeditions.xml"));
+    dxpeditions.parseList(list(2, entry(QStringLiteral("Q9HELD"), 0, 0)));
+    QSignalSpy spy(&dxpeditions, &DXpeditions::LoadFinished);
+    g_lines.clear();
+    dxpeditions.parseList(body);
+    QCOMPARE(spy.size(), 0);
+    QVERIFY(dxpeditions.contains(QStringLiteral("Q9HELD")));
+    QCOMPARE(dxpeditions.count(), 1);
+    QCOMPARE(dxpeditions.version(), quint16(2));
+    if (!log.isEmpty())
+        QCOMPARE(g_lines.filter(log).size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestDXpeditions)
+#include "tst_dxpeditions.moc"
