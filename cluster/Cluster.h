@@ -84,10 +84,6 @@ public:
     // Takes effect at once, also on running timers.
     void setTimings(const ClusterTimings &timings);
 
-    // The "SHOW/FDX" commands that ask for the earlier spots on the bands of
-    // a band filter value.
-    static QStringList earlierSpotsRequests(quint32 uiBands);
-
     // Runs a complete spot through the band filter and the chains and returns
     // the chain action bits.
     quint32 filterSpot(Spot &spot);
@@ -135,6 +131,9 @@ public Q_SLOTS:
 
 private:
     void abortConnection();
+    // The "SHOW/FDX" commands that ask for the earlier spots on the bands of
+    // a band filter value.
+    static QStringList earlierSpotsRequests(quint32 uiBands);
     void onEarlierSpotsQuiet();
     void endEarlierSpots();
     void deliverEarlierSpots();
