@@ -1,3 +1,4 @@
+#include "HttpTestServer.h"
 #include "API/QsLog/QsLog.h"
 #include "update/DXpeditions.h"
 
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void onlyNewerVersionsAreTakenIn();
     void brokenListsChangeNothing_data();
     void brokenListsChangeNothing();
+    void loadOverHttp();
 };
 
 void TestDXpeditions::dateWindowAndDuplicates()
@@ -121,6 +123,27 @@ void TestDXpeditions::brokenListsChangeNothing()
     QCOMPARE(dxpeditions.version(), quint16(2));
     if (!log.isEmpty())
         QCOMPARE(g_lines.filter(log).size(), 1);
+}
+
+void TestDXpeditions::loadOverHttp()
+{
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    // A NUL ends the list, as a C string would.
+    server.setRoute(QStringLiteral("/Kelvane/dxpeditions.xml"),
+                    list(1, entry(QStringLiteral("Q9NET"), -1, 1)) + QByteArray("\0<garbage", 10));
+    DXpeditions dxpeditions(server.url(QStringLiteral("/Kelvane/dxpeditions.xml")));
+    QSignalSpy spy(&dxpeditions, &DXpeditions::LoadFinished);
+    dxpeditions.load();
+    QVERIFY(spy.wait(5000));
+    QVERIFY(dxpeditions.contains(QStringLiteral("Q9NET")));
+
+    DXpeditions unreachable(server.url(QStringLiteral("/missing.xml")));
+    g_lines.clear();
+    unreachable.load();
+    QTRY_COMPARE(g_lines.filter(QStringLiteral("DXpeditions update network error:")).size(), 1);
+    QTest::qWait(50);
+    QVERIFY(g_lines.filter(QStringLiteral("Error parsing")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDXpeditions)

@@ -1,5 +1,6 @@
 #include "DXpeditions.h"
 
+#include "UpdateManifests.h"
 #include "API/QsLog/QsLog.h"
 
 #include <QDateTime>
@@ -49,13 +50,7 @@ void DXpeditions::load()
     QLOG_INFO() << "Loading DXpeditions";
     m_reply = m_networkManager->get(QNetworkRequest(QUrl(m_url)));
     connect(m_reply, &QNetworkReply::errorOccurred, this, &DXpeditions::NetworkError);
-    QNetworkReply *pReply = m_reply;
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [pReply](qint64 iReceived, qint64) {
-        if (iReceived > kMaxListBytes) {
-            QLOG_ERROR() << "DXpeditions list larger than" << kMaxListBytes << "bytes, download aborted";
-            pReply->abort();
-        }
-    });
+    UpdateManifests::limitReplySize(m_reply, kMaxListBytes);
 }
 
 bool DXpeditions::contains(const QString &qsCall) const
@@ -91,11 +86,7 @@ void DXpeditions::ReplyFinished(QNetworkReply *pReply)
     // The error has been logged by NetworkError; an error page is no list.
     if (pReply->error() != QNetworkReply::NoError)
         return;
-    QByteArray baBody = pReply->readAll();
-    const int iNul = baBody.indexOf('\0');
-    if (iNul >= 0)
-        baBody.truncate(iNul);
-    parseList(baBody);
+    parseList(pReply->readAll());
 }
 
 void DXpeditions::NetworkError(QNetworkReply::NetworkError networkError)
@@ -105,8 +96,7 @@ void DXpeditions::NetworkError(QNetworkReply::NetworkError networkError)
 
 void DXpeditions::parseList(const QByteArray &baList)
 {
-    const QString qsList = QString::fromUtf8(baList);
-    QLOG_TRACE() << qsList;
+    const QString qsList = UpdateManifests::bodyText(baList);
 
     // The new list is built aside and swapped in only when the whole document
     // has been read, so a truncated or broken download leaves the held list,

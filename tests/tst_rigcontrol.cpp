@@ -1,0 +1,312 @@
+#include "API/QsLog/QsLog.h"
+#include "rig/HRDCommandsThread.h"
+#include "rig/HRDConnection.h"
+#include "rig/RigControl.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLibrary>
+#include <QMutex>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+
+constexpr int kTuneTimeoutMs = 20000;
+const QString kLoopback = QStringLiteral("127.0.0.1");
+
+QMutex g_logMutex;
+QStringList g_logLines;
+
+void collectLog(const QString &qsMessage, int)
+{
+    QMutexLocker locker(&g_logMutex);
+    g_logLines.append(qsMessage);
+}
+
+QStringList logLinesWith(const QString &qsText)
+{
+    QMutexLocker locker(&g_logMutex);
+    return g_logLines.filter(qsText);
+}
+
+quint16 freeLoopbackPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+} // namespace
+
+class TestRigControl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void libraryLocation();
+    void tuneWithSplit();
+    void queuedRequestsRunInOrder();
+    void settingsSaveWaitsForTune();
+    void failuresAreReported();
+    void bridgeRefusesBadCommands();
+    void missingExportEndsTheOperation();
+
+private:
+    // Asks rigctld directly; the answer's "Key: value" lines as a map.
+    QMap<QString, QString> rigctld(const QString &qsCommand);
+    bool tuneAndWait(RigControl &rigControl, const QString &qsFrequency, const QString &qsComment);
+
+    QProcess m_rigctld;
+    quint16 m_uiPort = 0;
+    QString m_qsDataCopy;
+};
+
+void TestRigControl::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarrow"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvane"));
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelTrace);
+    QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectLog));
+
+    const QString qsRigctld = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
+    if (qsRigctld.isEmpty())
+        QFAIL("rigctld not found: install the Debian package libhamlib-utils");
+    m_uiPort = freeLoopbackPort();
+    m_rigctld.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_rigctld.start(qsRigctld, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), kLoopback,
+                                QStringLiteral("-t"), QString::number(m_uiPort)});
+    QVERIFY(m_rigctld.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!rigctld(QStringLiteral("f")).isEmpty(), 10000);
+
+    // The program looks in the per-user data folder first.
+    const QString qsDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir().mkpath(qsDataDir));
+    m_qsDataCopy = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
+    QFile::remove(m_qsDataCopy);
+    QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), m_qsDataCopy));
+}
+
+void TestRigControl::init()
+{
+    QMutexLocker locker(&g_logMutex);
+    g_logLines.clear();
+}
+
+void TestRigControl::cleanupTestCase()
+{
+    m_rigctld.kill();
+    m_rigctld.waitForFinished();
+}
+
+QMap<QString, QString> TestRigControl::rigctld(const QString &qsCommand)
+{
+    QMap<QString, QString> values;
+    QTcpSocket socket;
+    socket.connectToHost(kLoopback, m_uiPort);
+    if (!socket.waitForConnected(1000))
+        return values;
+    socket.write("+" + qsCommand.toLatin1() + "\n");
+    QByteArray answer;
+    while (!answer.contains("RPRT ") && socket.waitForReadyRead(2000))
+        answer += socket.readAll();
+    for (const QByteArray &line : answer.split('\n')) {
+        const int iColon = line.indexOf(':');
+        if (iColon > 0)
+            values.insert(QString::fromLatin1(line.left(iColon)), QString::fromLatin1(line.mid(iColon + 1).trimmed()));
+    }
+    return values;
+}
+
+bool TestRigControl::tuneAndWait(RigControl &rigControl, const QString &qsFrequency, const QString &qsComment)
+{
+    QSignalSpy finished(&rigControl, &RigControl::finished);
+    if (!rigControl.tune(true, kLoopback, m_uiPort, true, qsFrequency, qsComment))
+        return false;
+    return finished.wait(kTuneTimeoutMs);
+}
+
+void TestRigControl::libraryLocation()
+{
+    QCOMPARE(RigControl::libraryPath(), m_qsDataCopy);
+
+    RigControl rigControl;
+    rigControl.loadHRDLibrary(true);
+    QVERIFY(rigControl.library());
+    QVERIFY(rigControl.library()->isLoaded());
+    rigControl.loadHRDLibrary(false);
+    QVERIFY(!rigControl.library());
+
+    // Without a downloaded copy, the one installed beside the executable.
+    QVERIFY(QFile::rename(m_qsDataCopy, m_qsDataCopy + QLatin1String(".away")));
+    const QString qsFallback = RigControl::libraryPath();
+    QVERIFY(QFile::rename(m_qsDataCopy + QLatin1String(".away"), m_qsDataCopy));
+    QCOMPARE(qsFallback, QCoreApplication::applicationDirPath() + QLatin1Char('/') + RigControl::libraryFileName());
+}
+
+void TestRigControl::tuneWithSplit()
+{
+    RigControl rigControl;
+    QSignalSpy errors(&rigControl, &RigControl::HRDError);
+    rigControl.loadHRDLibrary(true);
+
+    QVERIFY(tuneAndWait(rigControl, QStringLiteral("14025.0"), QStringLiteral("up 2")));
+    QCOMPARE(errors.count(), 0);
+    QCOMPARE(rigctld(QStringLiteral("f")).value(QStringLiteral("Frequency")), QStringLiteral("14025000"));
+    QCOMPARE(rigctld(QStringLiteral("m")).value(QStringLiteral("Mode")), QStringLiteral("CW"));
+    const QMap<QString, QString> split = rigctld(QStringLiteral("s"));
+    QCOMPARE(split.value(QStringLiteral("Split")), QStringLiteral("1"));
+    QCOMPARE(split.value(QStringLiteral("TX VFO")), QStringLiteral("VFOB"));
+    const QMap<QString, QString> vfoB = rigctld(QStringLiteral("\\get_vfo_info VFOB"));
+    QCOMPARE(vfoB.value(QStringLiteral("Freq")), QStringLiteral("14027000"));
+    QCOMPARE(vfoB.value(QStringLiteral("Mode")), QStringLiteral("CW"));
+    // The operator listens on VFO A afterwards.
+    QCOMPARE(rigctld(QStringLiteral("v")).value(QStringLiteral("VFO")), QStringLiteral("Main"));
+    QVERIFY(!logLinesWith(QStringLiteral("[HRD] Done.")).isEmpty());
+}
+
+void TestRigControl::queuedRequestsRunInOrder()
+{
+    RigControl rigControl;
+    QSignalSpy finished(&rigControl, &RigControl::finished);
+    rigControl.loadHRDLibrary(true);
+
+    // Three picks in quick succession: the first runs, the second is
+    // superseded by the third, which runs last.
+    QVERIFY(rigControl.tune(true, kLoopback, m_uiPort, true, QStringLiteral("14025.0"), QStringLiteral("up 2")));
+    QVERIFY(rigControl.tune(true, kLoopback, m_uiPort, true, QStringLiteral("3525.0"), QStringLiteral("dn 1")));
+    QVERIFY(rigControl.tune(true, kLoopback, m_uiPort, true, QStringLiteral("7150.0"), QString()));
+    QVERIFY(rigControl.isTuning());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kTuneTimeoutMs);
+    QTest::qWait(200);
+    QCOMPARE(finished.count(), 1);
+
+    static const QRegularExpression setFrequency(QStringLiteral("Sending command: .*set frequency-hz (\\d+)"));
+    QStringList qslFrequencies;
+    for (const QString &qsLine : logLinesWith(QStringLiteral("set frequency-hz")))
+        if (const QRegularExpressionMatch match = setFrequency.match(qsLine); match.hasMatch())
+            qslFrequencies.append(match.captured(1));
+    QCOMPARE(qslFrequencies, QStringList({"14025000", "14027000", "7150000"}));
+    QCOMPARE(logLinesWith(QStringLiteral("replaced by a newer one")).size(), 1);
+
+    QCOMPARE(rigctld(QStringLiteral("f")).value(QStringLiteral("Frequency")), QStringLiteral("7150000"));
+    QCOMPARE(rigctld(QStringLiteral("m")).value(QStringLiteral("Mode")), QStringLiteral("LSB"));
+    QCOMPARE(rigctld(QStringLiteral("s")).value(QStringLiteral("Split")), QStringLiteral("0"));
+}
+
+void TestRigControl::settingsSaveWaitsForTune()
+{
+    RigControl rigControl;
+    QSignalSpy finished(&rigControl, &RigControl::finished);
+    rigControl.loadHRDLibrary(true);
+
+    QVERIFY(rigControl.tune(true, kLoopback, m_uiPort, true, QStringLiteral("28025.0"), QStringLiteral("up 5")));
+    // Reloading unloads the library the running tune calls into.
+    rigControl.loadHRDLibrary(true);
+    QVERIFY(!rigControl.isTuning());
+    QCOMPARE(rigctld(QStringLiteral("\\get_vfo_info VFOB")).value(QStringLiteral("Freq")), QStringLiteral("28030000"));
+    QVERIFY(finished.wait(kTuneTimeoutMs));
+
+    // The reloaded library tunes the next request.
+    QVERIFY(tuneAndWait(rigControl, QStringLiteral("21200.0"), QString()));
+    QCOMPARE(rigctld(QStringLiteral("f")).value(QStringLiteral("Frequency")), QStringLiteral("21200000"));
+    QCOMPARE(rigctld(QStringLiteral("m")).value(QStringLiteral("Mode")), QStringLiteral("USB"));
+}
+
+void TestRigControl::failuresAreReported()
+{
+    RigControl rigControl;
+    QSignalSpy errors(&rigControl, &RigControl::HRDError);
+    QSignalSpy finished(&rigControl, &RigControl::finished);
+    rigControl.loadHRDLibrary(true);
+
+    QVERIFY(!rigControl.tune(false, kLoopback, m_uiPort, true, QStringLiteral("14025.0"), QString()));
+    QCOMPARE(errors.takeFirst().at(0).toString(), QStringLiteral("Error! CAT is disabled in Settings."));
+    QVERIFY(!rigControl.isTuning());
+
+    // Nobody listens.
+    const quint16 uiClosedPort = freeLoopbackPort();
+    QVERIFY(rigControl.tune(true, kLoopback, uiClosedPort, false, QStringLiteral("14025.0"), QString()));
+    QVERIFY(finished.wait(kTuneTimeoutMs));
+    QCOMPARE(errors.count(), 1);
+    const QString qsRefused = errors.takeFirst().at(0).toString();
+    QVERIFY2(qsRefused.startsWith(QStringLiteral("Could not connect to rigctld at 127.0.0.1:%1").arg(uiClosedPort)),
+             qPrintable(qsRefused));
+    QCOMPARE(logLinesWith(QStringLiteral("ERROR")).filter(QStringLiteral("[HRD]")).size(), 1);
+
+    // Something listens but never answers: the bridge's time-outs end it.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    QVERIFY(rigControl.tune(true, kLoopback, silent.serverPort(), false, QStringLiteral("14025.0"), QString()));
+    QVERIFY(finished.wait(kTuneTimeoutMs));
+    QCOMPARE(errors.count(), 1);
+    QVERIFY(errors.at(0).at(0).toString().startsWith(QStringLiteral("No answer from rigctld")));
+}
+
+void TestRigControl::bridgeRefusesBadCommands()
+{
+    QLibrary library(QStringLiteral(KELVANE_BRIDGE_FILE));
+    QVERIFY(library.load());
+    HRDConnection connection(&library);
+    QString qsError;
+    QVERIFY(connection.open(kLoopback, m_uiPort, qsError));
+
+    QString qsReply;
+    // 99 characters fit the buffer; 100 are refused, not cut.
+    const QString qs99 = QStringLiteral("[1] get frequency ").leftJustified(99, QLatin1Char('x'));
+    QVERIFY(connection.sendMessage(qs99, qsReply));
+    QVERIFY(qsReply.startsWith(QStringLiteral("ERROR: Unsupported command")));
+    QVERIFY(!connection.sendMessage(qs99 + QLatin1Char('x'), qsReply));
+    QVERIFY(qsReply.isEmpty());
+    QCOMPARE(logLinesWith(QStringLiteral("Command longer than 99 characters")).size(), 1);
+
+    // Text that rigctld would take as commands of its own ("q" quits, a line
+    // feed starts a new command) never reaches it.
+    const QStringList qslBad = {QStringLiteral("[1] set frequency-hz 7000000\nq"),
+                                QStringLiteral("[1] set frequency-hz 7000000;q"),
+                                QStringLiteral("[1] set frequency-hz 7e6"),
+                                QStringLiteral("[1] set dropdown Mode CW\\q 1"),
+                                QStringLiteral("[1] set button-select VFO~C 1"),
+                                QStringLiteral("[1] set button-select Split 2")};
+    for (const QString &qsBad : qslBad) {
+        QVERIFY(connection.sendMessage(qsBad, qsReply));
+        QVERIFY2(qsReply.startsWith(QStringLiteral("ERROR: ")), qPrintable(qsBad + " -> " + qsReply));
+    }
+    QVERIFY(connection.send(QStringLiteral("set frequency-hz 14074000"), qsReply));
+    QCOMPARE(qsReply, QStringLiteral("OK"));
+    QVERIFY(connection.send(QStringLiteral("get frequency"), qsReply));
+    QCOMPARE(qsReply, QStringLiteral("14074000"));
+    connection.close();
+}
+
+void TestRigControl::missingExportEndsTheOperation()
+{
+    QLibrary library(QStringLiteral(KELVANE_PARTIAL_LIBRARY_FILE));
+    QVERIFY(library.load());
+    const auto callCount = reinterpret_cast<int (*)(int)>(library.resolve("partialCallCount"));
+    QVERIFY(callCount);
+
+    HRDCommandsThread thread;
+    QSignalSpy errors(&thread, &HRDCommandsThread::HRDError);
+    QVERIFY(thread.setParameters(kLoopback, m_uiPort, &library, QStringLiteral("14025.0"), QString()));
+    thread.start();
+    QVERIFY(thread.wait(kTuneTimeoutMs));
+
+    QCOMPARE(logLinesWith(QStringLiteral("[HRD] Could not get HRDInterfaceFreeString")).size(), 1);
+    QCOMPARE(callCount(0), 1); // connected,
+    QCOMPARE(callCount(1), 1); // disconnected again,
+    QCOMPARE(callCount(2), 0); // and no command sent
+    QCOMPARE(errors.count(), 0);
+}
+
+QTEST_MAIN(TestRigControl)
+#include "tst_rigcontrol.moc"

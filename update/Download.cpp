@@ -1,0 +1,126 @@
+#include "Download.h"
+
+#include "API/QsLog/QsLog.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QUrl>
+
+Download::Download(QObject *parent)
+    : QObject(parent)
+    , m_networkManager(new QNetworkAccessManager(this))
+{
+    connect(m_networkManager, &QNetworkAccessManager::finished, this, &Download::replyFinished);
+}
+
+Download::~Download()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        delete m_reply;
+    }
+}
+
+void Download::setFileName(const QString &qsFileName)
+{
+    if (m_file.isOpen())
+        m_file.close();
+    m_file.setFileName(qsFileName);
+}
+
+void Download::start()
+{
+    if (m_reply && m_reply->isRunning()) {
+        // A second start would write two bodies into one file.
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+    if (m_file.isOpen())
+        m_file.close();
+
+    if (m_file.exists()) {
+        QLOG_DEBUG() << "File" << m_file.fileName() << "already exists. Removing...";
+        m_file.remove();
+    } else {
+        QLOG_DEBUG() << "File" << m_file.fileName() << "does not exist.";
+    }
+    m_failed = false;
+    // Data that cannot be stored must not end in "finished": the callers
+    // would take a missing file for a downloaded one.
+    if (!m_file.open(QIODevice::ReadWrite)) {
+        QLOG_ERROR() << "Cannot write file" << m_file.fileName() << "-" << m_file.errorString();
+        Q_EMIT error(tr("Cannot write file %1: %2").arg(m_file.fileName(), m_file.errorString()));
+        return;
+    }
+
+    QLOG_INFO() << "Starting download of file" << m_url;
+    delete m_reply;
+    m_reply = m_networkManager->get(QNetworkRequest(QUrl(m_url)));
+    Q_EMIT started();
+    connect(m_reply, &QNetworkReply::readyRead, this, &Download::readyRead);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Download::downloadProgress);
+    connect(m_reply, &QNetworkReply::errorOccurred, this, &Download::networkError);
+}
+
+void Download::readyRead()
+{
+    if (!m_reply || !m_file.isOpen())
+        return;
+    const QByteArray baData = m_reply->readAll();
+    if (baData.isEmpty())
+        return;
+    if (m_file.size() + baData.size() > kMaxFileBytes) {
+        fail(tr("The file is larger than %1 bytes.").arg(kMaxFileBytes));
+        return;
+    }
+    if (m_file.write(baData) != baData.size())
+        fail(tr("Cannot write file %1: %2").arg(m_file.fileName(), m_file.errorString()));
+}
+
+void Download::replyFinished(QNetworkReply *pReply)
+{
+    if (!pReply || pReply != m_reply)
+        return;
+    readyRead();
+    // A server that closes early can look like a complete answer; a file
+    // shorter than announced is a failed download, not a finished one.
+    const QVariant length = pReply->header(QNetworkRequest::ContentLengthHeader);
+    if (!m_failed && pReply->error() == QNetworkReply::NoError && length.isValid()
+        && m_file.isOpen() && m_file.size() < length.toLongLong()) {
+        fail(tr("The download ended after %1 of %2 bytes.").arg(m_file.size()).arg(length.toLongLong()));
+    }
+    const bool bWasOpen = m_file.isOpen();
+    if (bWasOpen) {
+        m_file.flush();
+        m_file.close();
+    }
+    if (bWasOpen && !m_failed && pReply->error() == QNetworkReply::NoError)
+        Q_EMIT finished();
+}
+
+void Download::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
+{
+    const double dPercent = bytesTotal > 0 ? double(bytesReceived) / double(bytesTotal) * 100.0 : 0.0;
+    QLOG_TRACE() << bytesReceived << "of" << bytesTotal << "-" << dPercent << "%";
+    Q_EMIT progress(quint8(qBound(0.0, dPercent, 100.0)));
+}
+
+void Download::networkError(QNetworkReply::NetworkError networkError)
+{
+    if (m_failed)
+        return;
+    const QString qsError = m_reply ? m_reply->errorString() : tr("An unknown error has occured.");
+    QLOG_ERROR() << "Network error:" << int(networkError) << "-" << qsError;
+    m_failed = true;
+    Q_EMIT error(qsError);
+}
+
+void Download::fail(const QString &qsError)
+{
+    QLOG_ERROR() << "Download of" << m_url << "failed:" << qsError;
+    m_failed = true;
+    Q_EMIT error(qsError);
+    if (m_reply)
+        m_reply->abort();
+}
