@@ -1,11 +1,13 @@
 #include "Cluster.h"
 
+#include "ConnectionMonitor.h"
 #include "SpotParser.h"
 #include "API/QsLog/QsLog.h"
 #include "filters/Filter.h"
 #include "settings/Statistics.h"
 
 #include <QDateTime>
+#include <QtAlgorithms>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
@@ -17,6 +19,21 @@ const QString kHomeNodeAnswer = QStringLiteral("Tarrow-1");
 const QString kNotSet = QStringLiteral("Not Set");
 const QLatin1String kDxDeTag("DX de");
 const QLatin1String kCc11Tag("CC11");
+
+struct BandRequest
+{
+    quint32 bit;
+    const char *suffix;
+};
+
+// 60m (bit 4) has no entry: nodes are not asked for it, though it counts
+// when the quantity per band is shared out.
+constexpr BandRequest kBandRequests[] = {
+    {1, " ON 160m"},  {2, " ON 80m"},    {8, " ON 40m"},   {16, " ON 30m"},
+    {32, " ON 20m"},  {64, " ON 17m"},   {128, " ON 15m"}, {256, " ON 12m"},
+    {512, " ON 10m"}, {1024, " ON 6m"},  {2048, " ON 4m"}, {4096, " ON 2m"},
+    {8192, " ON 70cm"}, {16384, " ON 23cm"},
+};
 
 } // namespace
 
@@ -35,11 +52,19 @@ Cluster::Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCall
     , m_statistics(Statistics::instance())
 {
     m_monitorTimer = new QTimer(this);
-    m_monitorTimer->setInterval(ClusterLimits::kMonitorIntervalMs);
+    connect(m_monitorTimer, &QTimer::timeout, this, &Cluster::onTimerExpired);
     m_idleTimer = new QTimer(this);
-    m_idleTimer->setInterval(ClusterLimits::kIdleIntervalMs);
+    connect(m_idleTimer, &QTimer::timeout, this, &Cluster::onIdleTimerExpired);
     m_earlierSpotsTimer = new QTimer(this);
-    m_earlierSpotsTimer->setInterval(ClusterLimits::kEarlierSpotsDelayMs);
+    connect(m_earlierSpotsTimer, &QTimer::timeout, this, &Cluster::onGetPreviousSpotsTimerExpired);
+    m_earlierSpotsQuietTimer = new QTimer(this);
+    m_earlierSpotsQuietTimer->setSingleShot(true);
+    connect(m_earlierSpotsQuietTimer, &QTimer::timeout, this, &Cluster::onEarlierSpotsQuiet);
+    setTimings(m_timings);
+
+    m_connectionMonitor = new ConnectionMonitor(m_address, m_port, this);
+    connect(m_connectionMonitor, &ConnectionMonitor::connectionOk, this, &Cluster::onConnectionOk);
+    connect(m_connectionMonitor, &ConnectionMonitor::connectionNotOk, this, &Cluster::onConnectionNotOk);
 
     m_bandFilter = new Filter(Filter::Band | Filter::Accept, this);
 
@@ -60,20 +85,54 @@ Cluster::~Cluster()
     disconnectFromNode();
     delete m_socket;
     m_socket = nullptr;
+    delete m_connectionMonitor;
+    m_connectionMonitor = nullptr;
     qDeleteAll(m_filters);
     qDeleteAll(m_alerts);
+}
+
+void Cluster::setTimings(const ClusterTimings &timings)
+{
+    m_timings = timings;
+    m_monitorTimer->setInterval(timings.monitorMs);
+    m_idleTimer->setInterval(timings.idleMs);
+    m_earlierSpotsTimer->setInterval(timings.earlierSpotsDelayMs);
+    m_earlierSpotsQuietTimer->setInterval(timings.earlierSpotsQuietMs);
+}
+
+bool Cluster::isMonitoring() const
+{
+    return m_monitorTimer->isActive() || m_connectionMonitor->isProbing();
 }
 
 void Cluster::connectToNode()
 {
     if (!m_socket)
         return;
-    disconnectFromNode();
+    abortConnection();
+    m_disconnectedByUser = false;
     QLOG_INFO() << "Connecting to" << m_address << "port" << m_port;
     m_socket->connectToHost(m_address, m_port, QIODevice::ReadWrite);
 }
 
 void Cluster::disconnectFromNode()
+{
+    // Everything that could bring the connection back on its own stops here;
+    // a probe already under way is cancelled so that its answer never comes.
+    m_disconnectedByUser = true;
+    m_monitorTimer->stop();
+    m_idleTimer->stop();
+    m_connectionMonitor->cancel();
+    if (m_recoveryMode) {
+        QLOG_DEBUG() << "Exiting recovery mode.";
+        m_recoveryMode = false;
+    }
+    abortConnection();
+}
+
+// Drops the connection without the operator's say, so a lost connection
+// still gets recovered.
+void Cluster::abortConnection()
 {
     if (!m_socket)
         return;
@@ -247,6 +306,10 @@ void Cluster::socketConnected()
 {
     QLOG_INFO() << "Connected to" << m_address << "port" << m_port;
     m_socketConnected = true;
+    // The node is back, whoever connected: a probe succeeding later would
+    // only drop this connection to make a new one.
+    m_monitorTimer->stop();
+    m_connectionMonitor->cancel();
 }
 
 void Cluster::socketDisconnected()
@@ -260,7 +323,8 @@ void Cluster::socketDisconnected()
 void Cluster::socketError(QAbstractSocket::SocketError error)
 {
     QLOG_ERROR() << "Socket error:" << error << "Address:" << m_address << "Port:" << m_port;
-    m_monitorTimer->start();
+    if (!m_disconnectedByUser)
+        m_monitorTimer->start();
     // The socket may still count as connected until its disconnected() arrives.
     resetLoginState();
     Q_EMIT connectionError(m_address, m_port, error);
@@ -271,6 +335,9 @@ void Cluster::resetLoginState()
     m_loginSent = false;
     m_connectedReported = false;
     m_ve7ccSent = false;
+    // The requests belong to the login that started the timer; on a dead
+    // connection they would go nowhere. The next login starts it again.
+    m_earlierSpotsTimer->stop();
 }
 
 void Cluster::socketStateChanged(QAbstractSocket::SocketState socketState)
@@ -318,6 +385,13 @@ void Cluster::readDataFromSocket()
 
     for (const QString &qsLine : std::as_const(qslLines))
         processLine(qsLine);
+
+    QLOG_DEBUG() << "m_spotsMap.size() = " << m_spotsMap.size();
+    if (m_validSpotCount >= ClusterLimits::kEarlierSpotsLines) {
+        m_validSpotCount = 0;
+        endEarlierSpots();
+    }
+    deliverEarlierSpots();
 }
 
 bool Cluster::isSpotLine(const QString &qsLine)
@@ -370,6 +444,8 @@ void Cluster::processSpot(Spot &spot, const QString &qsLine)
     }
 
     ++m_validSpotCount;
+    if (m_collectingEarlierSpots)
+        m_earlierSpotsQuietTimer->start();
 
     if (!(filterSpot(spot) & ClusterLimits::kAccept))
         return;
@@ -413,4 +489,109 @@ const QString &Cluster::todaysDate()
         m_dateText = SpotParser::dxDeDate(qdToday);
     }
     return m_dateText;
+}
+
+void Cluster::onTimerExpired()
+{
+    QLOG_TRACE() << "Connection monitor timer expired";
+    m_connectionMonitor->probe();
+}
+
+void Cluster::onConnectionOk()
+{
+    m_monitorTimer->stop();
+    QLOG_TRACE() << "Connection monitor reports connection OK";
+    if (m_disconnectedByUser)
+        return;
+    connectToNode();
+}
+
+void Cluster::onConnectionNotOk()
+{
+    if (m_disconnectedByUser)
+        return;
+    m_monitorTimer->start();
+    QLOG_TRACE() << "Connection monitor reports connection not OK";
+}
+
+void Cluster::onIdleTimerExpired()
+{
+    if (m_disconnectedByUser)
+        return;
+    if (!m_recoveryMode) {
+        QLOG_DEBUG() << "Entering recovery mode";
+        m_recoveryMode = true;
+        // Any node answers an empty line with its prompt.
+        sendCommand(QString());
+        return;
+    }
+    QLOG_DEBUG() << "Recovery mode failed. Starting connection monitor.";
+    abortConnection();
+    m_connectionMonitor->probe();
+    m_monitorTimer->start();
+    m_recoveryMode = false;
+}
+
+QStringList Cluster::earlierSpotsRequests(quint32 uiBands)
+{
+    const QString qsCommand = QStringLiteral("SHOW/FDX ");
+    if (uiBands == 0 || uiBands == quint32(Filter::AllBands))
+        return {qsCommand + QString::number(ClusterLimits::kEarlierSpotsLines)};
+
+    // Every set bit counts, 60m and stray bits too, so a selection that
+    // includes them asks for fewer spots per band.
+    const int iQuantity = ClusterLimits::kEarlierSpotsLines / qPopulationCount(uiBands) + 1;
+    const QString qsPrefix = qsCommand + QString::number(iQuantity);
+    QStringList qslRequests;
+    for (const BandRequest &request : kBandRequests) {
+        if (uiBands & request.bit)
+            qslRequests.append(qsPrefix + QLatin1String(request.suffix));
+    }
+    return qslRequests;
+}
+
+void Cluster::onGetPreviousSpotsTimerExpired()
+{
+    if (!m_ve7ccSent && m_loginSent) {
+        sendCommand(QStringLiteral("set/ve7cc"));
+        m_ve7ccSent = true;
+    }
+    QLOG_DEBUG() << "Requesting offline spots";
+    m_collectingEarlierSpots = true;
+    // Lines that came before the requests are not part of the answer.
+    m_validSpotCount = 0;
+    const quint32 uiBands = m_bandFilter ? quint32(m_bandFilter->bandFilterValue()) : 0;
+    for (const QString &qsRequest : earlierSpotsRequests(uiBands))
+        sendCommand(qsRequest);
+    m_earlierSpotsQuietTimer->start();
+    m_earlierSpotsTimer->stop();
+    Q_EMIT getReadyForSpots();
+}
+
+void Cluster::onEarlierSpotsQuiet()
+{
+    if (!m_collectingEarlierSpots)
+        return;
+    QLOG_DEBUG() << "No earlier spots for" << m_timings.earlierSpotsQuietMs
+                 << "ms; delivering" << m_spotsMap.size() << "collected spots";
+    endEarlierSpots();
+    deliverEarlierSpots();
+}
+
+void Cluster::endEarlierSpots()
+{
+    m_collectingEarlierSpots = false;
+    m_earlierSpotsQuietTimer->stop();
+}
+
+void Cluster::deliverEarlierSpots()
+{
+    if (m_spotsMap.isEmpty() || m_collectingEarlierSpots)
+        return;
+    // A receiver may call back into us (disconnect, reconnect); the map it
+    // would see must already be empty.
+    QMultiMap<QString, Spot> spots;
+    spots.swap(m_spotsMap);
+    for (auto it = spots.begin(); it != spots.end(); ++it)
+        Q_EMIT newSpot(it.value());
 }

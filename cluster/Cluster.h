@@ -8,12 +8,14 @@
 #include <QMultiMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 QT_BEGIN_NAMESPACE
 class QTcpSocket;
 class QTimer;
 QT_END_NAMESPACE
 
+class ConnectionMonitor;
 class Filter;
 class Statistics;
 
@@ -26,9 +28,25 @@ constexpr int kMaxCollectedSpots = 20;
 constexpr int kMonitorIntervalMs = 60000;
 constexpr int kIdleIntervalMs = 60000;
 constexpr int kEarlierSpotsDelayMs = 5000;
+// A node answers the earlier-spots requests in one burst; this much silence
+// after it means the burst is over, even when it held fewer than 100 lines
+// (a real node with 27 stored spots answers "SHOW/FDX 100" with 27).
+constexpr int kEarlierSpotsQuietMs = 2000;
+// The burst ends at the latest after this many complete spot lines.
+constexpr int kEarlierSpotsLines = 100;
 // Chain result bit that lets a spot through.
 constexpr quint32 kAccept = 2;
 } // namespace ClusterLimits
+
+// When the connection acts on its own. The defaults are the program's;
+// tests shorten them to exercise probing and recovery in milliseconds.
+struct ClusterTimings
+{
+    int monitorMs = ClusterLimits::kMonitorIntervalMs;
+    int idleMs = ClusterLimits::kIdleIntervalMs;
+    int earlierSpotsDelayMs = ClusterLimits::kEarlierSpotsDelayMs;
+    int earlierSpotsQuietMs = ClusterLimits::kEarlierSpotsQuietMs;
+};
 
 // The connection to one DX cluster node: the socket, the answers to the
 // login prompts, and the receive path that turns spot lines into Spots.
@@ -42,15 +60,29 @@ public:
             const QString &qsLocator, quint16 uiMaxSpotCount, QObject *parent = nullptr);
     ~Cluster() override;
 
+    // Also ends a disconnection the operator asked for: from here on a lost
+    // connection is recovered on its own again.
     void connectToNode();
+    // The operator's disconnection. It stays one: no recovery, no probing and
+    // no reconnection until connectToNode() is called again.
     void disconnectFromNode();
     bool isConnected() const { return m_socketConnected; }
+    bool isDisconnectedByUser() const { return m_disconnectedByUser; }
+    // Silence on a live connection: a line feed went out to wake the node.
+    bool isRecovering() const { return m_recoveryMode; }
+    // The connection was lost and the node is probed until it answers.
+    bool isMonitoring() const;
+    bool isCollectingEarlierSpots() const { return m_collectingEarlierSpots; }
     void sendCommand(const QString &qsCommand);
 
     const QString &address() const { return m_address; }
     quint16 port() const { return m_port; }
     QString portText() const { return QString::number(m_port); }
     quint16 maxSpotCount() const { return m_maxSpotCount; }
+
+    ClusterTimings timings() const { return m_timings; }
+    // Takes effect at once, also on running timers.
+    void setTimings(const ClusterTimings &timings);
 
     // Runs a complete spot through the band filter and the chains and returns
     // the chain action bits.
@@ -91,8 +123,20 @@ public Q_SLOTS:
     void readDataFromSocket();
     void socketError(QAbstractSocket::SocketError error);
     void socketStateChanged(QAbstractSocket::SocketState socketState);
+    void onTimerExpired();
+    void onIdleTimerExpired();
+    void onGetPreviousSpotsTimerExpired();
+    void onConnectionOk();
+    void onConnectionNotOk();
 
 private:
+    void abortConnection();
+    // The "SHOW/FDX" commands that ask for the earlier spots on the bands of
+    // a band filter value.
+    static QStringList earlierSpotsRequests(quint32 uiBands);
+    void onEarlierSpotsQuiet();
+    void endEarlierSpots();
+    void deliverEarlierSpots();
     void processLine(const QString &qsLine);
     void processSpot(Spot &spot, const QString &qsLine);
     void answerPrompt(const QString &qsLine);
@@ -115,6 +159,9 @@ private:
     QTimer *m_monitorTimer = nullptr;
     QTimer *m_idleTimer = nullptr;
     QTimer *m_earlierSpotsTimer = nullptr;
+    QTimer *m_earlierSpotsQuietTimer = nullptr;
+    ConnectionMonitor *m_connectionMonitor = nullptr;
+    ClusterTimings m_timings;
     Statistics *m_statistics = nullptr;
 
     Filter *m_bandFilter = nullptr;
@@ -132,6 +179,7 @@ private:
     bool m_recoveryMode = false;
     bool m_loginSent = false;
     bool m_connectedReported = false;
+    bool m_disconnectedByUser = false;
 
     // "DX de" lines carry no date; formatting today's once per day keeps it
     // off the per-spot path.
