@@ -5,6 +5,7 @@
 #include "API/QsLog/QsLog.h"
 #include "filters/Filter.h"
 #include "settings/Statistics.h"
+#include "Worked/Worked.h"
 
 #include <QDateTime>
 #include <QtAlgorithms>
@@ -435,6 +436,8 @@ void Cluster::processLine(const QString &qsLine)
 
 void Cluster::processSpot(Spot &spot, const QString &qsLine)
 {
+    if (m_worked && m_countryDatabase.isOpen())
+        spot.setCountry(m_worked->countryForCall(spot.dxCall()));
     m_statistics->incrementProcessedSpots();
 
     if (!spot.isComplete()) {

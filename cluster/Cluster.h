@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMultiMap>
 #include <QObject>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,7 @@ QT_END_NAMESPACE
 
 class ConnectionMonitor;
 class Filter;
+class Worked;
 class Statistics;
 
 namespace ClusterLimits {
@@ -83,6 +85,11 @@ public:
     ClusterTimings timings() const { return m_timings; }
     // Takes effect at once, also on running timers.
     void setTimings(const ClusterTimings &timings);
+
+    // The country lookup comes in two parts, the Worked object and its open
+    // database; until both are there spots carry no country.
+    void setCountryLookup(const Worked *pWorked) { m_worked = pWorked; }
+    void setCountryDatabase(const QSqlDatabase &db) { m_countryDatabase = db; }
 
     // Runs a complete spot through the band filter and the chains and returns
     // the chain action bits.
@@ -164,6 +171,8 @@ private:
     ClusterTimings m_timings;
     Statistics *m_statistics = nullptr;
 
+    const Worked *m_worked = nullptr;
+    QSqlDatabase m_countryDatabase;
     Filter *m_bandFilter = nullptr;
     QList<Filter *> m_filters;
     QList<Filter *> m_alerts;

@@ -7,6 +7,10 @@
 
 #include <QSignalSpy>
 #include <QTcpServer>
+#include "Worked/Worked.h"
+
+#include <QSqlDatabase>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -73,6 +77,7 @@ private Q_SLOTS:
     void chunkBoundaries();
     void endlessLineIsDropped();
     void garbageDoesNotStopTheStream();
+    void spotsCarryTheirCountry();
 
     void streamedSpots_data();
     void streamedSpots();
@@ -292,6 +297,34 @@ void TestCluster::garbageDoesNotStopTheStream()
     m_node->broadcastSpot(TestSpot(50313.0, "Q9XYZ", "Q1DEF", "FT8 -12dB"));
     QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 1, kTimeoutMs);
     QCOMPARE(collector.m_spots.at(0).comment().trimmed(), QStringLiteral("FT8 -12dB"));
+}
+
+void TestCluster::spotsCarryTheirCountry()
+{
+    QTemporaryDir dir;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("countries"));
+    db.setDatabaseName(dir.filePath(QStringLiteral("dx.sqlite")));
+    QVERIFY(db.open());
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    Worked worked;
+    QVERIFY(worked.attachDatabase(db));
+
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    SpotCollector collector(pCluster.get());
+    // Half of the lookup is not enough.
+    pCluster->setCountryLookup(&worked);
+    m_node->broadcastSpot(TestSpot(14025.0, "DL1ABC", "Q1DEF", "cq"));
+    QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 1, kTimeoutMs);
+    pCluster->setCountryDatabase(db);
+    m_node->broadcastSpot(TestSpot(14026.0, "DL1ABC/P", "Q1DEF", "cq"));
+    m_node->broadcastSpot(TestSpot(14027.0, "K1A'B", "Q1DEF", "cq"));
+    QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 3, kTimeoutMs);
+    QCOMPARE(collector.m_spots.at(0).country(), QString());
+    QCOMPARE(collector.m_spots.at(1).country(), QStringLiteral("Fed. Rep. of Germany"));
+    QCOMPARE(collector.m_spots.at(2).country(), QStringLiteral("United States of America"));
+    pCluster.reset();
+    db.close();
 }
 
 void TestCluster::streamedSpots_data()
