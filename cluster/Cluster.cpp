@@ -147,6 +147,12 @@ void Cluster::sendCommand(const QString &qsCommand)
     if (!m_socket)
         return;
     QLOG_INFO() << QString(QStringLiteral("->") + qsCommand);
+    // The idle timer keeps probing while a lost connection is down; writing
+    // into the closed socket would only make Qt complain on stderr.
+    if (!m_socket->isOpen()) {
+        QLOG_DEBUG() << "Not connected, command not sent";
+        return;
+    }
     m_socket->write(QString(qsCommand + QLatin1Char('\n')).toUtf8());
 }
 
