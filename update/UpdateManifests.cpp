@@ -23,14 +23,6 @@ quint16 toVersion(const QString &qsText)
     return quint16(qsText.trimmed().toULongLong() & 0xFFFF);
 }
 
-UpdateManifests::Result finish(const QXmlStreamReader &reader)
-{
-    if (!reader.hasError())
-        return UpdateManifests::Ok;
-    QLOG_ERROR() << "Error parsing XML response:" << reader.errorString();
-    return UpdateManifests::ReaderError;
-}
-
 } // namespace
 
 void UpdateManifests::limitReplySize(QNetworkReply *pReply, qint64 iMaxBytes)
@@ -59,37 +51,35 @@ QString UpdateManifests::bodyText(const QByteArray &baBody)
 
 UpdateManifests::Result UpdateManifests::parseRelease(const QByteArray &baBody, Release *pRelease)
 {
-    QXmlStreamReader reader(bodyText(baBody));
     Release release;
     QString qsValue;
     bool bInLastVersion = false;
-    while (!reader.atEnd()) {
-        reader.readNext();
+    const Result result = readManifest(baBody, [&](QXmlStreamReader &reader) {
         if (reader.isEndElement() && reader.name() == QLatin1String("LastVersion"))
             bInLastVersion = false;
         if (!reader.isStartElement())
-            continue;
+            return true;
         const auto name = reader.name();
         if (name == QLatin1String("LastVersion")) {
             bInLastVersion = true;
-        } else if (!bInLastVersion) {
-            continue;
-        } else if (name == QLatin1String("ReleaseNumber")) {
-            if (!readValue(reader, "<ReleaseNumber>", &qsValue))
-                return TagInvalid;
-            release.iReleaseNumber = qsValue.trimmed().toInt();
-        } else if (name == QLatin1String("ReleaseVersion")) {
-            if (!readValue(reader, "<ReleaseVersion>", &release.qsReleaseVersion))
-                return TagInvalid;
-        } else if (name == QLatin1String("Url")) {
-            if (!readValue(reader, "<Url>", &release.qsUrl))
-                return TagInvalid;
-        } else if (name == QLatin1String("WhatsNew")) {
-            if (!readValue(reader, "<WhatsNew>", &release.qsWhatsNew))
-                return TagInvalid;
+            return true;
         }
-    }
-    const Result result = finish(reader);
+        if (!bInLastVersion)
+            return true;
+        if (name == QLatin1String("ReleaseNumber")) {
+            if (!readValue(reader, "<ReleaseNumber>", &qsValue))
+                return false;
+            release.iReleaseNumber = qsValue.trimmed().toInt();
+            return true;
+        }
+        if (name == QLatin1String("ReleaseVersion"))
+            return readValue(reader, "<ReleaseVersion>", &release.qsReleaseVersion);
+        if (name == QLatin1String("Url"))
+            return readValue(reader, "<Url>", &release.qsUrl);
+        if (name == QLatin1String("WhatsNew"))
+            return readValue(reader, "<WhatsNew>", &release.qsWhatsNew);
+        return true;
+    });
     if (result == Ok)
         *pRelease = release;
     return result;
@@ -97,41 +87,37 @@ UpdateManifests::Result UpdateManifests::parseRelease(const QByteArray &baBody, 
 
 UpdateManifests::Result UpdateManifests::parseNodes(const QByteArray &baBody, NodesList *pNodes)
 {
-    QXmlStreamReader reader(bodyText(baBody));
     NodesList list;
     Node node;
     QString qsValue;
-    while (!reader.atEnd()) {
-        reader.readNext();
+    const Result result = readManifest(baBody, [&](QXmlStreamReader &reader) {
         if (reader.isEndElement() && reader.name() == QLatin1String("Node")) {
             // Nodes ahead of the version belong to no known list.
             if (list.bHasVersion)
                 list.nodes.append(node);
-            continue;
+            return true;
         }
         if (!reader.isStartElement())
-            continue;
+            return true;
         const auto name = reader.name();
         if (name == QLatin1String("Version")) {
             if (!readValue(reader, "<Version>", &qsValue))
-                return TagInvalid;
+                return false;
             list.uiVersion = toVersion(qsValue);
             list.bHasVersion = true;
         } else if (name == QLatin1String("Node")) {
             node = Node();
         } else if (name == QLatin1String("Name")) {
-            if (!readValue(reader, "<Name>", &node.qsName))
-                return TagInvalid;
+            return readValue(reader, "<Name>", &node.qsName);
         } else if (name == QLatin1String("Address")) {
-            if (!readValue(reader, "<Address>", &node.qsAddress))
-                return TagInvalid;
+            return readValue(reader, "<Address>", &node.qsAddress);
         } else if (name == QLatin1String("Port")) {
             if (!readValue(reader, "<Port>", &qsValue))
-                return TagInvalid;
+                return false;
             node.uiPort = quint16(qsValue.trimmed().toULongLong() & 0xFFFF);
         }
-    }
-    const Result result = finish(reader);
+        return true;
+    });
     if (result == Ok)
         *pNodes = list;
     return result;
@@ -139,26 +125,38 @@ UpdateManifests::Result UpdateManifests::parseNodes(const QByteArray &baBody, No
 
 UpdateManifests::Result UpdateManifests::parseCountry(const QByteArray &baBody, CountryFile *pCountry)
 {
-    QXmlStreamReader reader(bodyText(baBody));
     CountryFile country;
     QString qsValue;
-    while (!reader.atEnd()) {
-        reader.readNext();
+    const Result result = readManifest(baBody, [&](QXmlStreamReader &reader) {
         if (!reader.isStartElement())
-            continue;
+            return true;
         const auto name = reader.name();
         if (name == QLatin1String("Version")) {
             if (!readValue(reader, "<Version>", &qsValue))
-                return TagInvalid;
+                return false;
             country.uiVersion = toVersion(qsValue);
             country.bHasVersion = true;
         } else if (name == QLatin1String("Url") && country.bHasVersion) {
-            if (!readValue(reader, "<Url>", &country.qsUrl))
-                return TagInvalid;
+            return readValue(reader, "<Url>", &country.qsUrl);
         }
-    }
-    const Result result = finish(reader);
+        return true;
+    });
     if (result == Ok)
         *pCountry = country;
     return result;
+}
+
+UpdateManifests::Result UpdateManifests::readManifest(const QByteArray &baBody,
+                                                      const std::function<bool(QXmlStreamReader &)> &onToken)
+{
+    QXmlStreamReader reader(bodyText(baBody));
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!onToken(reader))
+            return TagInvalid;
+    }
+    if (!reader.hasError())
+        return Ok;
+    QLOG_ERROR() << "Error parsing XML response:" << reader.errorString();
+    return ReaderError;
 }

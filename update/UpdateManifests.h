@@ -5,8 +5,11 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 QT_BEGIN_NAMESPACE
 class QNetworkReply;
+class QXmlStreamReader;
 QT_END_NAMESPACE
 
 // Readers of the three small XML manifests on the update server. Each reads a
@@ -65,6 +68,12 @@ public:
     static Result parseRelease(const QByteArray &baBody, Release *pRelease);
     static Result parseNodes(const QByteArray &baBody, NodesList *pNodes);
     static Result parseCountry(const QByteArray &baBody, CountryFile *pCountry);
+
+private:
+    // Feeds every token of the document to onToken, which returns false
+    // after logging a value element without text.
+    static Result readManifest(const QByteArray &baBody,
+                               const std::function<bool(QXmlStreamReader &)> &onToken);
 };
 
 #endif // UPDATEMANIFESTS_H
