@@ -113,11 +113,11 @@ QMap<QString, QString> TestRigControl::rigctld(const QString &qsCommand)
     QMap<QString, QString> values;
     QTcpSocket socket;
     socket.connectToHost(kLoopback, m_uiPort);
-    if (!socket.waitForConnected(1000))
+    if (!socket.waitForConnected(5000))
         return values;
     socket.write("+" + qsCommand.toLatin1() + "\n");
     QByteArray answer;
-    while (!answer.contains("RPRT ") && socket.waitForReadyRead(2000))
+    while (!answer.contains("RPRT ") && socket.waitForReadyRead(5000))
         answer += socket.readAll();
     for (const QByteArray &line : answer.split('\n')) {
         const int iColon = line.indexOf(':');
