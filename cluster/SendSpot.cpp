@@ -47,6 +47,9 @@ QString SendSpot::frequencyFromHz(const QString &qsReply)
         return QString();
     QString qsKhz = qsDigits.chopped(2);
     qsKhz.insert(qsKhz.size() - 1, QLatin1Char('.'));
+    // Below 1 kHz the integer part would be empty, which the field refuses.
+    if (qsKhz.startsWith(QLatin1Char('.')))
+        qsKhz.prepend(QLatin1Char('0'));
     return qsKhz;
 }
 
