@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPropertyAnimation>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 
@@ -34,6 +35,17 @@ constexpr int kCatSpacing = 6;
 
 const QString kAcceptIcon = QStringLiteral(":/ico/Actions-dialog-ok-apply-icon.png");
 const QString kStopIcon = QStringLiteral(":/ico/Actions-dialog-cancel-icon.png");
+
+// The store holds the node passwords in plain text; other users of the
+// machine have no business reading it.
+void restrictStoreToOwner()
+{
+    QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    settings.sync();
+    if (!QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        QLOG_WARN() << "Could not make" << settings.fileName() << "private";
+    }
+}
 
 QString hrdModulePath()
 {
@@ -257,6 +269,7 @@ void Settings::saveSettings()
     nodeList.nodes = m_nodes;
     nodeList.activeIndex = m_activeIndex;
     SettingsStore::saveNodes(nodeList);
+    restrictStoreToOwner();
 
     CatSettings cat;
     cat.hrdServer = isHRDEnabled();

@@ -226,6 +226,10 @@ void TestSettingsDialog::fromEmptyStoreToWrittenStore()
     QCOMPARE(written.value(qsNode + "/Port").toInt(), 7373);
     QCOMPARE(written.value(qsNode + "/Password").toString(), QStringLiteral("secret"));
     QCOMPARE(written.value(qsNode + "/Active").toInt(), 1);
+    // The password is in plain text, so the file is the owner's alone.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                            | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFile::permissions(written.fileName()) & others, QFileDevice::Permissions());
     QCOMPARE(written.value("CAT/HRDPort").toInt(), 7809);
     QCOMPARE(written.value("Filters/Count").toInt(), 1);
     QCOMPARE(written.value("Alerts/Count").toInt(), 0);
