@@ -46,6 +46,10 @@ void NodeProperties::accept()
         showError(tr("You must enter a name."));
         return;
     }
+    if (m_otherNames.contains(qsName)) {
+        showError(tr("There is already a node with this name."));
+        return;
+    }
     if (qsAddress.isEmpty()) {
         showError(tr("You must enter an address."));
         return;

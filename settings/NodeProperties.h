@@ -4,6 +4,7 @@
 #include "ClusterNode.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <memory>
 
@@ -30,6 +31,9 @@ public:
     void setOperation(NodePropertiesOperation operation);
     NodePropertiesOperation operation() const { return m_operation; }
     void setNode(const ClusterNode &node);
+    // The names of the other nodes in the list: the store keeps one node per
+    // name, so a second node of the same name would silently replace it.
+    void setOtherNames(const QStringList &names) { m_otherNames = names; }
 
 public Q_SLOTS:
     void accept() override;
@@ -42,6 +46,7 @@ private:
 
     std::unique_ptr<Ui::NodeProperties> m_ui;
     NodePropertiesOperation m_operation = Add;
+    QStringList m_otherNames;
 };
 
 #endif // NODEPROPERTIES_H

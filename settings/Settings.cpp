@@ -423,9 +423,20 @@ void Settings::onActiveNodeEdit(const QModelIndex &index)
     onEditNodeClicked();
 }
 
+QStringList Settings::nodeNamesExcept(int iIndex) const
+{
+    QStringList names;
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        if (i != iIndex)
+            names.append(m_nodes.at(i).name());
+    }
+    return names;
+}
+
 void Settings::onAddNodeClicked()
 {
     m_nodeProperties->setOperation(NodeProperties::Add);
+    m_nodeProperties->setOtherNames(nodeNamesExcept(-1));
     m_nodeProperties->show();
 }
 
@@ -434,6 +445,7 @@ void Settings::onEditNodeClicked()
     if (m_activeIndex < 0 || m_activeIndex >= m_nodes.size())
         return;
     m_nodeProperties->setOperation(NodeProperties::Edit);
+    m_nodeProperties->setOtherNames(nodeNamesExcept(m_activeIndex));
     m_nodeProperties->setNode(m_nodes.at(m_activeIndex));
     m_nodeProperties->show();
 }

@@ -15,11 +15,16 @@
 //   m_settings->onNodesUpdateFinished();             // after Updater::NodesUpdateFinished
 //
 // Accessors: cluster() (null without an active node; replaced on every
-// accept, so re-read it after foundActiveNode()), callsign(), name(), qth(),
+// accept and deleted by onNodesUpdateFinished(), so hold it in a QPointer
+// and re-read it after foundActiveNode()), callsign(), name(), qth(),
 // locator(), isHRDEnabled(), hrdAddress(), hrdPort(), attemptSplitDetection(),
 // startMinimized(), autoUpdate(), autoUpdateNodes(), autoUpdateCountries(),
 // workedCountries(), notWorkedCountries(), workedSets() (for the
 // WorkedCountries dialog), dxpeditions().
+//
+// The other dialogs: (new WorkedCountries(&m_settings->workedSets(), this))->open();
+// Stats::setStatistics(*Statistics::instance()); About; Tips (see ui/Tips.h);
+// SendSpot::setSettings(m_settings) then openWithFrequency(library, address, port).
 
 #include "ClusterNode.h"
 #include "NodeProperties.h"
@@ -153,6 +158,7 @@ private:
     void replaceCluster(const ClusterNode &node);
     void loadChains();
     void refreshNodeTable();
+    QStringList nodeNamesExcept(int iIndex) const;
     void refreshRuleTables();
     QString bandText(int iBands) const;
     QList<QStandardItem *> ruleRow(const Filter &rule, bool bAlert) const;

@@ -122,9 +122,6 @@ void TestSettingsDialog::emptyStoreWarnsAndHasNoCluster()
     QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
     QVERIFY(!settings.cluster());
     QCOMPARE(found.count(), 0);
-    QVERIFY(settings.autoUpdate() && settings.autoUpdateNodes() && settings.autoUpdateCountries());
-    QCOMPARE(settings.hrdAddress(), QStringLiteral("localhost"));
-    QCOMPARE(settings.hrdPort(), quint16(7809));
 
     // Nodes but no station data: the third warning.
     writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), 7300, QString(), true)});
@@ -256,9 +253,13 @@ void TestSettingsDialog::nodeDialogValidatesAndEdits()
     pNodeDialog->accept();
     pName->setText(QStringLiteral("c"));
     pNodeDialog->accept();
+    pName->setText(QStringLiteral("b"));
+    pAddress->setText(QStringLiteral("10.0.0.3"));
+    pNodeDialog->accept();
     QCOMPARE(boxes.takeAll(), QStringList({QStringLiteral("Error adding node.|You must enter a name."),
                                            QStringLiteral("Error adding node.|You must enter a name."),
-                                           QStringLiteral("Error adding node.|You must enter an address.")}));
+                                           QStringLiteral("Error adding node.|You must enter an address."),
+                                           QStringLiteral("Error adding node.|There is already a node with this name.")}));
     QVERIFY(pNodeDialog->isVisible());
     pNodeDialog->reject();
     QCOMPARE(settings.nodes().size(), 2);
@@ -333,7 +334,7 @@ void TestSettingsDialog::callsignAndLocatorUpperCased()
     QTest::keyClicks(child<QLineEdit>(&settings, "lineEditLocator"), QStringLiteral("jo62qm"));
     QCOMPARE(settings.locator(), QStringLiteral("JO62QM"));
     QTest::keyClicks(pName, QStringLiteral("ann"));
-    QCOMPARE(pName->text(), QStringLiteral("ann"));
+    QCOMPARE(settings.name(), QStringLiteral("ann"));
 }
 
 void TestSettingsDialog::filterChainEditsRoundTrip()
