@@ -7,9 +7,11 @@
 #include "settings/AutostartEntry.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "update/DXpeditions.h"
 #include "rig/RigControl.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStandardPaths>
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void filterChainEditsRoundTrip();
     void nodesListReplacedByUpdater();
     void catTabDownloadsTheLibrary();
+    void dxpeditionsLoadedAndRelayed();
 };
 
 void TestSettingsDialog::initTestCase()
@@ -458,6 +461,32 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     QTRY_VERIFY_WITH_TIMEOUT(pPanel->isHidden(), 3000);
     QCOMPARE(child<QWidget>(&settings, "widgetCATModuleControls")->y(), 0);
     QFile::remove(qsTarget);
+    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+}
+
+void TestSettingsDialog::dxpeditionsLoadedAndRelayed()
+{
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    const QDate today = QDateTime::currentDateTimeUtc().date();
+    const QString qsFormat = QStringLiteral("yyyyMMdd");
+    server.setRoute(QStringLiteral("/Kelvane/dxpeditions.xml"),
+                    QStringLiteral("<?xml version=\"1.0\"?><DXpeditions><Version>3</Version><Date>6 Dec</Date>"
+                                   "<DXpedition><StartDate>%1</StartDate><EndDate>%2</EndDate><Call>Q0DX</Call>"
+                                   "<IOTA>OC-001</IOTA><QSLvia>Q1ABC</QSLvia><ReportedBy>x</ReportedBy><Info>y</Info>"
+                                   "</DXpedition></DXpeditions>")
+                        .arg(today.addDays(-1).toString(qsFormat), today.addDays(1).toString(qsFormat))
+                        .toUtf8());
+    store().setValue(QStringLiteral("General/UpdateServer"), server.url(QString()));
+    Settings settings;
+    QSignalSpy loaded(&settings, &Settings::loadedDXpeditions);
+    QVERIFY(loaded.wait(5000));
+    QCOMPARE(loaded.at(0).at(0).toString(), QStringLiteral("6 Dec"));
+    QCOMPARE(loaded.at(0).at(1).toInt(), 1);
+    QVERIFY(settings.dxpeditions()->contains(QStringLiteral("Q0DX")));
+    // The hourly refresh asks again.
+    settings.onDXpeditionsUpdateTimerExpired();
+    QTRY_COMPARE(server.requestCount(QStringLiteral("/Kelvane/dxpeditions.xml")), 2);
     store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
 }
 
