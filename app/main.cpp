@@ -9,16 +9,39 @@
 #include "settings/Statistics.h"
 #include "ui/MainWindow.h"
 
+#include <QSocketNotifier>
 #include <QThread>
 #include <QtGlobal>
 
-#include <cstring>
+#include <csignal>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 // After a country-file update the old instance restarts the program with
 // "/d" and needs this long to end before the guard looks for it.
 constexpr unsigned long kRestartDelayMs = 5000;
+
+int g_signalPipe[2] = {-1, -1};
+
+void onUnixSignal(int)
+{
+    const char cByte = 1;
+    [[maybe_unused]] const ssize_t iWritten = ::write(g_signalPipe[1], &cByte, 1);
+}
+
+// Ctrl+C and a session's SIGTERM end the event loop like Quit does, so the
+// counters are written and the log closed.
+void quitOnSignals(QCoreApplication *pApp)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *pNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, pApp);
+    QObject::connect(pNotifier, &QSocketNotifier::activated, pApp, &QCoreApplication::quit);
+    std::signal(SIGINT, onUnixSignal);
+    std::signal(SIGTERM, onUnixSignal);
+}
 
 bool isRestartDelay(int argc, char **argv)
 {
@@ -56,6 +79,7 @@ int main(int argc, char *argv[])
         QMyApplication app(argc, argv);
         // Closing the window ends the run even when the tray icon stays.
         QApplication::setQuitOnLastWindowClosed(true);
+        quitOnSignals(&app);
 
         std::unique_ptr<DemoMode> demo;
         if (bDemo) {

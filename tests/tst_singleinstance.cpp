@@ -6,6 +6,8 @@
 
 #include <QDataStream>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QSettings>
 #include <QSharedMemory>
@@ -23,6 +25,7 @@ private Q_SLOTS:
     void startAfterKillOfFirst();
     void foreignSegmentIsNoInstance();
     void restartDelay();
+    void startUpLogAndCounters();
 
 private:
     QProcess *startProgram(const QStringList &arguments = {});
@@ -165,6 +168,38 @@ void TestSingleInstance::restartDelay()
     QVERIFY(pNotDelayed->waitForFinished(20000));
     QCOMPARE(pNotDelayed->exitCode(), 2);
     QVERIFY(timer.elapsed() < 4900);
+}
+
+void TestSingleInstance::startUpLogAndCounters()
+{
+    const QString qsLog = m_tmp.filePath(QStringLiteral("kelvane.log"));
+    {
+        QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+        settings.setValue(QStringLiteral("General/LogLevel"), 2);
+        settings.setValue(QStringLiteral("General/LogToFile"), true);
+        settings.setValue(QStringLiteral("General/LogFile"), qsLog);
+        settings.remove(QStringLiteral("Statistics"));
+    }
+    QProcess *pFirst = startProgram();
+    QVERIFY(waitForStarted(pFirst));
+    pFirst->terminate();
+    QVERIFY(pFirst->waitForFinished(10000));
+    QCOMPARE(pFirst->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(pFirst->exitCode(), 0);
+
+    QFile log(qsLog);
+    QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString qsFirstLine = QString::fromUtf8(log.readLine()).chopped(1);
+    QVERIFY2(QRegularExpression(QStringLiteral("^INFO  \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
+                                                "Kelvane 1\\.3\\.106 started $"))
+                 .match(qsFirstLine)
+                 .hasMatch(),
+             qPrintable(qsFirstLine));
+
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+    QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 1ULL);
+    settings.remove(QStringLiteral("General/LogLevel"));
+    settings.remove(QStringLiteral("General/LogToFile"));
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -573,9 +573,14 @@ void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
         {m_ui->pushButton2m, Filter::Band2m},     {m_ui->pushButton70cm, Filter::Band70cm},
         {m_ui->pushButton23cm, Filter::Band23cm},
     };
+    // "All" stands alone: with every band selected the single bands show
+    // unchecked, so that clicking one of them narrows the selection to that
+    // band (the band filter drops "all" before it adds a band) instead of
+    // removing it from fifteen.
+    const bool bAll = iValue == Filter::AllBands;
     for (const auto &entry : buttons)
-        entry.pButton->setChecked(iValue & entry.iBand);
-    m_ui->pushButtonAllm->setChecked(iValue == Filter::AllBands);
+        entry.pButton->setChecked(!bAll && (iValue & entry.iBand));
+    m_ui->pushButtonAllm->setChecked(bAll);
     FilterStore::saveBandSelection(iValue);
 }
 
