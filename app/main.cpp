@@ -24,6 +24,7 @@ namespace {
 constexpr unsigned long kRestartDelayMs = 5000;
 
 int g_signalPipe[2] = {-1, -1};
+bool g_quitRequested = false;
 
 void onUnixSignal(int)
 {
@@ -38,7 +39,11 @@ void quitOnSignals(QCoreApplication *pApp)
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
     auto *pNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, pApp);
-    QObject::connect(pNotifier, &QSocketNotifier::activated, pApp, &QCoreApplication::quit);
+    QObject::connect(pNotifier, &QSocketNotifier::activated, pApp, [] {
+        g_quitRequested = true;
+        // exit() rather than quit(), which is ignored before exec() runs.
+        QCoreApplication::exit(0);
+    });
     std::signal(SIGINT, onUnixSignal);
     std::signal(SIGTERM, onUnixSignal);
 }
@@ -91,9 +96,13 @@ int main(int argc, char *argv[])
         }
 
         auto window = std::make_unique<MainWindow>();
-        if (!window->isStartMinimized())
-            window->show();
-        iResult = app.exec();
+        // A signal that came while a start-up warning was open has ended
+        // that box's loop only; the run ends here instead of starting.
+        if (!g_quitRequested) {
+            if (!window->isStartMinimized())
+                window->show();
+            iResult = app.exec();
+        }
         window.reset();
     }
     Statistics::release();

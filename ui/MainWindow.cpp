@@ -5,10 +5,13 @@
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
 #include "settings/FilterStore.h"
+#include "settings/Settings.h"
+#include "settings/WorkedSets.h"
 #include "settings/Statistics.h"
 #include "ui/Delegate.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
+#include "update/DXpeditions.h"
 #include "update/Updater.h"
 
 #include <QCloseEvent>
@@ -44,6 +47,7 @@ const char *const kDisconnectIcon = ":/ico/Actions-network-disconnect-icon.png";
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindow>())
 {
+    m_settings = new Settings(this);
     m_ui->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     // The named system mutex of other platforms marks a running instance for
@@ -65,11 +69,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
         return;
     m_db = QSqlDatabase::database();
     m_worked.attachDatabase(m_db);
+    m_settings->setCountryLookup(&m_worked, m_db);
     const QStringList countries = Worked::countryNames(m_db);
+    m_settings->setCountryNames(countries);
     WorkedSets::fillNotWorkedOnFirstRun(countries);
 
     createStatusFields();
-    loadConfiguration();
+    connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::onActiveClusterFound);
+    connect(m_settings, &Settings::settingsSaved, this, &MainWindow::onSettingsSaved);
+    connect(m_settings, &Settings::loadedDXpeditions, this, &MainWindow::onDXpeditionsLoadFinished);
+    m_settings->loadSettings();
     onSettingsSaved();
     connectBandButtons();
     createSpotTable();
@@ -78,7 +87,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
 
     m_updater = new Updater(this);
     connect(m_updater, &Updater::CountryUpdateFinished, this, &MainWindow::onCountryUpdateFinished);
-    connect(m_updater, &Updater::NodesUpdateFinished, this, &MainWindow::loadConfiguration);
+    connect(m_updater, &Updater::NodesUpdateFinished, m_settings, &Settings::onNodesUpdateFinished);
     startUpdateChecks();
 
     m_trayIcon->setToolTip(tr("Disconnected."));
@@ -88,51 +97,35 @@ MainWindow::~MainWindow()
 {
     m_closing = true;
     // The connection goes before the database it looks countries up in.
-    m_cluster.reset();
+    delete m_settings;
+    m_settings = nullptr;
     m_rigControl.unloadHRDLibrary();
     if (m_db.isOpen())
         m_db.close();
 }
 
-void MainWindow::loadConfiguration()
-{
-    m_general = SettingsStore::loadGeneral();
-    m_cat = SettingsStore::loadCat();
-    m_workedSets.load();
-    const NodeList nodeList = SettingsStore::loadNodes();
-    m_cluster.reset();
-    if (nodeList.activeIndex < 0)
-        return;
-    const ClusterNode &node = nodeList.nodes.at(nodeList.activeIndex);
-    m_cluster = std::make_unique<Cluster>(node.address(), node.port(), m_general.callsign, node.password(),
-                                          m_general.name, m_general.qth, m_general.locator, 1000);
-    onActiveClusterFound();
-    FilterStore::loadChains(*m_cluster, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
-                            nullptr);
-}
-
 Cluster *MainWindow::activeCluster() const
 {
-    return m_cluster.get();
+    return m_settings ? m_settings->cluster() : nullptr;
 }
 
 bool MainWindow::isStartMinimized() const
 {
-    return m_general.startMinimized;
+    return m_databaseOpen && m_settings->startMinimized();
 }
 
 bool MainWindow::rigControlEnabled() const
 {
-    return m_cat.hrdServer;
+    return m_settings->isHRDEnabled();
 }
 
 void MainWindow::startUpdateChecks()
 {
-    if (m_general.autoUpdate)
+    if (m_settings->autoUpdate())
         m_updater->checkApplication();
-    if (m_general.autoUpdateNodes)
+    if (m_settings->autoUpdateNodes())
         m_updater->checkNodes();
-    if (m_general.autoUpdateCountries)
+    if (m_settings->autoUpdateCountries())
         m_updater->checkCountry();
 }
 
@@ -280,6 +273,7 @@ void MainWindow::onSettingsTriggered()
 {
     if (m_closing)
         return;
+    m_settings->show();
 }
 
 void MainWindow::onManageWorkedCountriesTriggered() {}
@@ -603,10 +597,19 @@ void MainWindow::onSpotDetailsTriggered()
     if (m_closing || !m_spotModel)
         return;
     auto *pPopup = new SpotPopup(this);
+    pPopup->setAttribute(Qt::WA_DeleteOnClose);
     const int iRow = m_ui->tableView->currentIndex().row();
     const QString qsDxCall = iRow < 0 ? QString() : m_spotModel->item(iRow, SpotModel::DX)->text();
     pPopup->setDX(qsDxCall);
-    pPopup->setLookupLink(qsDxCall);
+    DXpedition entry;
+    if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {
+        pPopup->setIOTA(entry.iota);
+        pPopup->setQSLvia(entry.qslVia);
+        pPopup->setReportedBy(entry.reportedBy);
+        pPopup->setInfo(entry.info);
+    } else {
+        pPopup->setLookupLink(qsDxCall);
+    }
     pPopup->show();
 }
 
@@ -614,14 +617,8 @@ void MainWindow::onSpotTuneRigTriggered()
 {
     if (m_closing || !m_spotModel)
         return;
-    showTip(2);
     const QModelIndex current = m_ui->tableView->currentIndex();
     onSpotDoubleClicked(current.sibling(current.row(), SpotModel::Date));
-}
-
-void MainWindow::showTip(int iTip)
-{
-    Q_UNUSED(iTip)
 }
 
 void MainWindow::onSpotDoubleClicked(const QModelIndex &index)
@@ -630,7 +627,7 @@ void MainWindow::onSpotDoubleClicked(const QModelIndex &index)
         return;
     const QString qsFrequency = m_spotModel->item(index.row(), SpotModel::Frequency)->text();
     const QString qsComment = m_spotModel->item(index.row(), SpotModel::Comment)->text();
-    if (m_rigControl.tune(rigControlEnabled(), m_cat.hrdAddress, quint16(m_cat.hrdPort),
-                          m_cat.attemptSplitDetection, qsFrequency, qsComment))
+    if (m_rigControl.tune(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort(),
+                          m_settings->attemptSplitDetection(), qsFrequency, qsComment))
         m_tuneBlinkTimer.start();
 }

@@ -3,8 +3,6 @@
 
 #include "filters/Filter.h"
 #include "rig/RigControl.h"
-#include "settings/SettingsStore.h"
-#include "settings/WorkedSets.h"
 #include "Worked/Worked.h"
 
 #include <QAbstractSocket>
@@ -30,6 +28,7 @@ class MainWindow;
 QT_END_NAMESPACE
 
 class Cluster;
+class Settings;
 class Spot;
 class SpotModel;
 class Statistics;
@@ -48,6 +47,7 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    Settings *settings() const { return m_settings; }
     Cluster *activeCluster() const;
     SpotModel *spotModel() const { return m_spotModel; }
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
@@ -117,18 +117,10 @@ private:
     void onBandClicked(int iBand, bool bChecked);
     void setConnectAction(const QString &qsIcon, const QString &qsText);
     void playSound(const QString &qsFile);
-    void showTip(int iTip);
     bool rigControlEnabled() const;
 
-    // Until the settings dialog owns the configuration, the window reads it
-    // from the store itself.
-    void loadConfiguration();
-
     std::unique_ptr<Ui::MainWindow> m_ui;
-    std::unique_ptr<Cluster> m_cluster;
-    WorkedSets m_workedSets;
-    GeneralSettings m_general;
-    CatSettings m_cat;
+    Settings *m_settings = nullptr;
     Worked m_worked;
     QSqlDatabase m_db;
     bool m_databaseOpen = false;
