@@ -2,6 +2,7 @@
 
 #include "ui_SpotPopup.h"
 
+#include <QLayout>
 #include <QPainterPath>
 #include <QRegion>
 #include <QUrl>
@@ -111,9 +112,18 @@ void SpotPopup::onCloseClicked()
 
 void SpotPopup::updateShape()
 {
+    // A hidden dialog's layout is not yet active: without this the size hint
+    // is that of the old texts.
+    layout()->activate();
     resize(sizeHint());
     setStyleSheet(kStyleSheet);
-    // Rounded corners: an antialiasing-free mask from the rounded outline.
+}
+
+void SpotPopup::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // The rounded corners follow every size the window takes, also one the
+    // window manager gives it.
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     setMask(QRegion(path.toFillPolygon().toPolygon()));

@@ -48,6 +48,9 @@ public:
 public Q_SLOTS:
     void onCloseClicked();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void setValue(class QLabel *pLabel, const QString &qsRichText);
     void updateShape();
