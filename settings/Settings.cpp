@@ -10,6 +10,7 @@
 #include "filters/Filter.h"
 #include "rig/RigControl.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Tips.h"
 #include "update/DXpeditions.h"
 #include "update/Download.h"
 #include "update/Updater.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPropertyAnimation>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 
@@ -33,6 +35,17 @@ constexpr int kCatSpacing = 6;
 
 const QString kAcceptIcon = QStringLiteral(":/ico/Actions-dialog-ok-apply-icon.png");
 const QString kStopIcon = QStringLiteral(":/ico/Actions-dialog-cancel-icon.png");
+
+// The store holds the node passwords in plain text; other users of the
+// machine have no business reading it.
+void restrictStoreToOwner()
+{
+    QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    settings.sync();
+    if (!QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        QLOG_WARN() << "Could not make" << settings.fileName() << "private";
+    }
+}
 
 QString hrdModulePath()
 {
@@ -51,6 +64,8 @@ Settings::Settings(QWidget *parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     MessageBoxes::decorateButtonBox(m_ui->buttonBox);
     m_nodeProperties = new NodeProperties(this);
+    m_filterProperties = new FilterProperties(&m_workedSets, this);
+    m_alertProperties = new AlertProperties(&m_workedSets, this);
 
     m_typeNames = {{Filter::None, tr("None")},
                    {Filter::Drop, tr("Drop")},
@@ -80,7 +95,7 @@ Settings::Settings(QWidget *parent)
         m_ui->tableViewNodesList->setColumnWidth(i, nodeWidths[i]);
     m_ui->tableViewFilters->setColumnWidth(0, 125);
     m_ui->tableViewFilters->setColumnWidth(1, 200);
-    const int alertWidths[] = {125, 150, 49, 120, 49, 49};
+    const int alertWidths[] = {125, 150, 49, 150, 49, 49};
     for (int i = 0; i < 6; ++i)
         m_ui->tableViewAlerts->setColumnWidth(i, alertWidths[i]);
 
@@ -98,10 +113,18 @@ Settings::Settings(QWidget *parent)
 
     connect(m_ui->comboBoxDefaultAction, &QComboBox::currentIndexChanged, this, &Settings::onDefaultActionChanged);
     connect(m_ui->tableViewFilters, &QTableView::clicked, this, &Settings::onFilterClicked);
+    connect(m_ui->tableViewFilters, &QTableView::doubleClicked, this, &Settings::onFilterDoubleClicked);
+    connect(m_ui->pushButtonAddFilter, &QPushButton::clicked, this, &Settings::onAddFilterClicked);
+    connect(m_ui->pushButtonEditFilter, &QPushButton::clicked, this, &Settings::onEditFilterClicked);
     connect(m_ui->pushButtonRemoveFilter, &QPushButton::clicked, this, &Settings::onRemoveFilterClicked);
     connect(m_ui->pushButtonMoveUpFilter, &QPushButton::clicked, this, &Settings::onMoveUpFilterClicked);
     connect(m_ui->pushButtonMoveDownFilter, &QPushButton::clicked, this, &Settings::onMoveDownFilterClicked);
     connect(m_ui->tableViewAlerts, &QTableView::clicked, this, &Settings::onAlertClicked);
+    connect(m_ui->tableViewAlerts, &QTableView::doubleClicked, this, &Settings::onAlertDoubleClicked);
+    connect(m_ui->pushButtonAddAlert, &QPushButton::clicked, this, &Settings::onAddAlertClicked);
+    connect(m_ui->pushButtonEditAlert, &QPushButton::clicked, this, &Settings::onEditAlertClicked);
+    connect(m_filterProperties, &FilterProperties::filterAccepted, this, &Settings::onFilterPropertiesAccepted);
+    connect(m_alertProperties, &AlertProperties::alertAccepted, this, &Settings::onAlertPropertiesAccepted);
     connect(m_ui->pushButtonRemoveAlert, &QPushButton::clicked, this, &Settings::onRemoveAlertClicked);
     connect(m_ui->pushButtonMoveUpAlert, &QPushButton::clicked, this, &Settings::onMoveUpAlertClicked);
     connect(m_ui->pushButtonMoveDownAlert, &QPushButton::clicked, this, &Settings::onMoveDownAlertClicked);
@@ -151,7 +174,10 @@ void Settings::setCountryLookup(const Worked *pWorked, const QSqlDatabase &db)
 
 void Settings::setCountryNames(const QStringList &countries)
 {
-    m_countryNames = countries;
+    for (const QString &qsCountry : countries) {
+        m_filterProperties->addCountry(qsCountry);
+        m_alertProperties->addCountry(qsCountry);
+    }
 }
 
 QString Settings::callsign() const { return m_ui->lineEditCallsign->text(); }
@@ -243,6 +269,7 @@ void Settings::saveSettings()
     nodeList.nodes = m_nodes;
     nodeList.activeIndex = m_activeIndex;
     SettingsStore::saveNodes(nodeList);
+    restrictStoreToOwner();
 
     CatSettings cat;
     cat.hrdServer = isHRDEnabled();
@@ -612,6 +639,98 @@ void Settings::onMoveDownAlertClicked()
     if (iRow >= 0 && iRow < m_alertModel.rowCount() - 1)
         chains()->moveAlertDown(iRow);
     refreshRuleTables();
+}
+
+void Settings::onFilterDoubleClicked(const QModelIndex &index)
+{
+    onFilterClicked(index);
+    onEditFilterClicked();
+}
+
+void Settings::onAddFilterClicked()
+{
+    m_filterProperties->setOperation(FilterProperties::Add);
+    m_filterProperties->show();
+}
+
+void Settings::onEditFilterClicked()
+{
+    const int iRow = currentFilterRow();
+    if (iRow < 0)
+        return;
+    m_filterProperties->setOperation(FilterProperties::Edit);
+    m_filterProperties->loadFilter(*chains()->filterAt(iRow));
+    m_filterProperties->show();
+}
+
+void Settings::onAlertDoubleClicked(const QModelIndex &index)
+{
+    onAlertClicked(index);
+    onEditAlertClicked();
+}
+
+void Settings::onAddAlertClicked()
+{
+    m_alertProperties->setOperation(AlertProperties::Add);
+    m_alertProperties->show();
+}
+
+void Settings::onEditAlertClicked()
+{
+    const int iRow = currentAlertRow();
+    if (iRow < 0)
+        return;
+    m_alertProperties->setOperation(AlertProperties::Edit);
+    m_alertProperties->loadAlert(*chains()->alertAt(iRow));
+    m_alertProperties->show();
+}
+
+void Settings::linkRule(Filter *pRule)
+{
+    if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
+        pRule->setCountrySets(&m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries());
+    // Without the list a new DXpedition rule would match nothing until the
+    // chains are next read from the store.
+    if (pRule->filterType() & Filter::DXpeditionIota)
+        pRule->setDXpeditions(m_dxpeditions);
+}
+
+void Settings::onFilterPropertiesAccepted(FilterProperties::FilterPropertiesOperation operation, Filter *pFilter)
+{
+    linkRule(pFilter);
+    const int iRow = currentFilterRow();
+    if (operation == FilterProperties::Edit && iRow >= 0) {
+        chains()->removeFilterAt(iRow);
+        chains()->addFilter(pFilter, iRow);
+    } else {
+        chains()->addFilter(pFilter, -1);
+    }
+    refreshRuleTables();
+    showTip(Tips::FilterOrder);
+}
+
+void Settings::onAlertPropertiesAccepted(AlertProperties::AlertPropertiesOperation operation, Filter *pAlert)
+{
+    linkRule(pAlert);
+    const int iRow = currentAlertRow();
+    if (operation == AlertProperties::Edit && iRow >= 0) {
+        chains()->removeAlertAt(iRow);
+        chains()->addAlert(pAlert, iRow);
+    } else {
+        chains()->addAlert(pAlert, -1);
+    }
+    refreshRuleTables();
+    showTip(Tips::AlertOrder);
+}
+
+void Settings::showTip(int iTip)
+{
+    if (SettingsStore::seenTips() == Tips::kNoMoreTips)
+        return;
+    // One hint window, reused, rather than a new hidden one per rule.
+    if (!m_tips)
+        m_tips = new Tips(this);
+    m_tips->showTip(iTip);
 }
 
 // --- DXpeditions and the node list from the updater ---

@@ -25,6 +25,9 @@
 #include "NodeProperties.h"
 #include "WorkedSets.h"
 
+#include "filters/AlertProperties.h"
+#include "filters/FilterProperties.h"
+
 #include <QDialog>
 #include <QMap>
 #include <QModelIndex>
@@ -46,6 +49,7 @@ class Cluster;
 class DXpeditions;
 class Download;
 class Filter;
+class Tips;
 class Worked;
 
 class Settings : public QDialog
@@ -108,13 +112,21 @@ public Q_SLOTS:
     void onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node);
     void onDefaultActionChanged(int iIndex);
     void onFilterClicked(const QModelIndex &index);
-    void onAlertClicked(const QModelIndex &index);
+    void onFilterDoubleClicked(const QModelIndex &index);
+    void onAddFilterClicked();
+    void onEditFilterClicked();
     void onRemoveFilterClicked();
     void onMoveUpFilterClicked();
     void onMoveDownFilterClicked();
+    void onAlertClicked(const QModelIndex &index);
+    void onAlertDoubleClicked(const QModelIndex &index);
+    void onAddAlertClicked();
+    void onEditAlertClicked();
     void onRemoveAlertClicked();
     void onMoveUpAlertClicked();
     void onMoveDownAlertClicked();
+    void onFilterPropertiesAccepted(FilterProperties::FilterPropertiesOperation operation, Filter *pFilter);
+    void onAlertPropertiesAccepted(AlertProperties::AlertPropertiesOperation operation, Filter *pAlert);
     void onDXpeditionsUpdateTimerExpired();
     void onDXpeditionsLoadFinished(const QString &qsDate, int iCount);
     void onNodesUpdateFinished();
@@ -149,6 +161,8 @@ private:
     int currentAlertRow() const;
     void disableRuleButtons();
     bool isStationInfoComplete() const;
+    void linkRule(Filter *pRule);
+    void showTip(int iTip);
     void layOutCatTab();
     void animateCatPanels();
 
@@ -157,7 +171,6 @@ private:
     std::unique_ptr<Cluster> m_draftChains;
     const Worked *m_worked = nullptr;
     QSqlDatabase m_countryDatabase;
-    QStringList m_countryNames;
     DXpeditions *m_dxpeditions = nullptr;
     QTimer m_dxpeditionsTimer;
     QStandardItemModel m_nodeModel;
@@ -175,6 +188,9 @@ private:
     QPropertyAnimation *m_moduleControlsAnimation = nullptr;
     QPropertyAnimation *m_catOptionsAnimation = nullptr;
     NodeProperties *m_nodeProperties = nullptr;
+    FilterProperties *m_filterProperties = nullptr;
+    AlertProperties *m_alertProperties = nullptr;
+    Tips *m_tips = nullptr;
 };
 
 #endif // SETTINGS_H

@@ -7,6 +7,7 @@
 #include "ui/MainWindow.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
+#include "ui/Tips.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -107,6 +108,8 @@ void TestMainWindow::writeStore(int iBands)
     settings.setValue(QStringLiteral("AutoUpdateNodes"), false);
     settings.setValue(QStringLiteral("AutoUpdateCountries"), false);
     settings.setValue(QStringLiteral("SeenTips"), -1);
+    // The DXpeditions list is asked for at every connect: refused at once.
+    settings.setValue(QStringLiteral("UpdateServer"), QStringLiteral("http://127.0.0.1:9"));
     settings.endGroup();
     settings.beginGroup(QStringLiteral("Cluster Nodes/Test"));
     settings.setValue(QStringLiteral("Name"), QStringLiteral("Test"));
@@ -253,11 +256,17 @@ void TestMainWindow::storedBandsShowAtStart()
 void TestMainWindow::connectionStateAndTooltip()
 {
     writeStore(Filter::AllBands);
+    store().setValue(QStringLiteral("General/SeenTips"), 0);
     m_window = makeWindow();
     QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Disconnected."));
     QTRY_COMPARE_WITH_TIMEOUT(m_window->trayIcon()->toolTip(),
                               QStringLiteral("Kelvane - Connected to 127.0.0.1:%1").arg(m_node->port()),
                               kTimeoutMs);
+    // The first connection brings the hint about the context menu.
+    const QList<Tips *> tips = m_window->findChildren<Tips *>();
+    QCOMPARE(tips.size(), 1);
+    QVERIFY(tips.first()->isVisible());
+    QCOMPARE(tips.first()->tip(), int(Tips::FirstConnection));
     auto *pConnect = m_window->findChild<QAction *>(QStringLiteral("actionConnect"));
     QCOMPARE(pConnect->text(), QStringLiteral("Disconnect"));
 

@@ -1,3 +1,4 @@
+#include "HttpTestServer.h"
 #include "MessageBoxCatcher.h"
 
 #include "API/QsLog/QsLog.h"
@@ -6,8 +7,12 @@
 #include "settings/AutostartEntry.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "rig/RigControl.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStandardPaths>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
@@ -86,6 +91,7 @@ private Q_SLOTS:
     void callsignAndLocatorUpperCased();
     void filterChainEditsRoundTrip();
     void nodesListReplacedByUpdater();
+    void catTabDownloadsTheLibrary();
 };
 
 void TestSettingsDialog::initTestCase()
@@ -220,6 +226,10 @@ void TestSettingsDialog::fromEmptyStoreToWrittenStore()
     QCOMPARE(written.value(qsNode + "/Port").toInt(), 7373);
     QCOMPARE(written.value(qsNode + "/Password").toString(), QStringLiteral("secret"));
     QCOMPARE(written.value(qsNode + "/Active").toInt(), 1);
+    // The password is in plain text, so the file is the owner's alone.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                            | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFile::permissions(written.fileName()) & others, QFileDevice::Permissions());
     QCOMPARE(written.value("CAT/HRDPort").toInt(), 7809);
     QCOMPARE(written.value("Filters/Count").toInt(), 1);
     QCOMPARE(written.value("Alerts/Count").toInt(), 0);
@@ -405,6 +415,49 @@ void TestSettingsDialog::nodesListReplacedByUpdater()
     // The flag is cleared once told: the next load warns about the missing node.
     settings.loadSettings();
     QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
+}
+
+void TestSettingsDialog::catTabDownloadsTheLibrary()
+{
+    const QString qsPath = QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName();
+    const QString qsTarget =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') + RigControl::libraryFileName();
+    QFile::remove(qsTarget);
+    QVERIFY(!RigControl::isLibraryInstalled());
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Route cut{QByteArray(4096, 'x')};
+    cut.iCutAfter = 100;
+    server.setRoute(qsPath, cut);
+    store().setValue(QStringLiteral("General/UpdateServer"), server.url(QString()));
+    store().setValue(QStringLiteral("CAT/HRDServer"), 1);
+
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    QVERIFY(settings.isHRDEnabled());
+    settings.show();
+    auto *pPanel = child<QWidget>(&settings, "widgetHRDModuleDownloadControls");
+    auto *pInfo = child<QLabel>(&settings, "labelHRDModuleInfo");
+    auto *pHRD = child<QGroupBox>(&settings, "groupBoxHRD");
+    QVERIFY(!pPanel->isHidden());
+    QVERIFY(!pHRD->isEnabled() && !settings.isHRDEnabled());
+
+    // A broken transfer leaves no library behind that would count as installed.
+    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonDownloadHRDModule"), Qt::LeftButton);
+    QTRY_VERIFY(!pInfo->isHidden());
+    QVERIFY(!QFile::exists(qsTarget));
+    QVERIFY(!pHRD->isEnabled());
+
+    server.setRoute(qsPath, QByteArray("library"));
+    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonDownloadHRDModule"), Qt::LeftButton);
+    QTRY_COMPARE(pInfo->text(), QStringLiteral("HRD module downloaded successfully."));
+    QVERIFY(QFile::exists(qsTarget));
+    QVERIFY(pHRD->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(pPanel->isHidden(), 3000);
+    QCOMPARE(child<QWidget>(&settings, "widgetCATModuleControls")->y(), 0);
+    QFile::remove(qsTarget);
+    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -46,6 +46,7 @@ void TestSingleInstance::initTestCase()
     settings.setValue(QStringLiteral("General/AutoUpdate"), false);
     settings.setValue(QStringLiteral("General/AutoUpdateNodes"), false);
     settings.setValue(QStringLiteral("General/AutoUpdateCountries"), false);
+    settings.setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:9"));
 }
 
 void TestSingleInstance::cleanup()

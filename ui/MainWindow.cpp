@@ -4,13 +4,19 @@
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
+#include "cluster/SendSpot.h"
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/WorkedSets.h"
+#include "settings/SettingsStore.h"
+#include "settings/Stats.h"
 #include "settings/Statistics.h"
+#include "Worked/WorkedCountries.h"
+#include "ui/About.h"
 #include "ui/Delegate.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
+#include "ui/Tips.h"
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
 
@@ -27,7 +33,6 @@
 #include <QUrl>
 
 namespace {
-const QString kHomePage = QStringLiteral("http://www.tarrow.example");
 constexpr quint8 kResizeEvery = 10;
 constexpr int kBalloonMs = 5000;
 constexpr int kTuneBlinkMs = 250;
@@ -47,7 +52,10 @@ const char *const kDisconnectIcon = ":/ico/Actions-network-disconnect-icon.png";
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindow>())
 {
+    m_sendSpot = new SendSpot(this);
     m_settings = new Settings(this);
+    m_stats = new Stats(this);
+    m_about = new About(this);
     m_ui->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     // The named system mutex of other platforms marks a running instance for
@@ -84,6 +92,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
     createSpotTable();
     fillToolBar();
     connectMenuActions();
+    m_sendSpot->setSettings(m_settings);
+    connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
 
     m_updater = new Updater(this);
     connect(m_updater, &Updater::CountryUpdateFinished, this, &MainWindow::onCountryUpdateFinished);
@@ -267,6 +277,7 @@ void MainWindow::onSendSpotTriggered()
 {
     if (m_closing)
         return;
+    m_sendSpot->openWithFrequency(m_rigControl.library(), m_settings->hrdAddress(), m_settings->hrdPort());
 }
 
 void MainWindow::onSettingsTriggered()
@@ -276,7 +287,15 @@ void MainWindow::onSettingsTriggered()
     m_settings->show();
 }
 
-void MainWindow::onManageWorkedCountriesTriggered() {}
+void MainWindow::onManageWorkedCountriesTriggered()
+{
+    if (m_closing)
+        return;
+    auto *pDialog = new WorkedCountries(&m_settings->workedSets(), this);
+    pDialog->setAttribute(Qt::WA_DeleteOnClose);
+    pDialog->refresh();
+    pDialog->show();
+}
 
 void MainWindow::onUpdateApplicationTriggered()
 {
@@ -286,14 +305,44 @@ void MainWindow::onUpdateApplicationTriggered()
     m_updater->showChecking();
 }
 
-void MainWindow::onStatisticsTriggered() {}
+void MainWindow::onStatisticsTriggered()
+{
+    if (m_statistics) {
+        m_stats->setStatistics(*m_statistics);
+    } else {
+        for (auto pSetter : {&Stats::setProgramStartupCount, &Stats::setTotalProcessedSpots, &Stats::setDisplayedSpots,
+                             &Stats::setTotalTriggeredAlerts, &Stats::setTriggeredColorAlerts,
+                             &Stats::setTriggeredSoundAlerts, &Stats::setTriggeredIconAlerts,
+                             &Stats::setTriggeredPopupAlerts})
+            (m_stats->*pSetter)(0);
+    }
+    m_stats->show();
+}
 
 void MainWindow::onDocumentationTriggered()
 {
-    QDesktopServices::openUrl(QUrl(kHomePage + QStringLiteral("/?page_id=28")));
+    QUrl url(About::homePage());
+    url.setPath(QStringLiteral("/"));
+    url.setQuery(QStringLiteral("page_id=28"));
+    QDesktopServices::openUrl(url);
 }
 
-void MainWindow::onAboutTriggered() {}
+void MainWindow::onAboutTriggered()
+{
+    m_about->show();
+}
+
+void MainWindow::showTip(int iTip)
+{
+    if (SettingsStore::seenTips() == Tips::kNoMoreTips)
+        return;
+    auto *pTips = new Tips(this);
+    pTips->setAttribute(Qt::WA_DeleteOnClose);
+    pTips->showTip(iTip);
+    // A hint already seen stays hidden; its window would only pile up.
+    if (!pTips->isVisible())
+        pTips->deleteLater();
+}
 
 void MainWindow::onDXpeditionsLoadFinished(const QString &qsDate, int count)
 {
@@ -400,6 +449,9 @@ void MainWindow::onClusterConnected(const QString &qsAddress, quint16 uiPort)
 {
     Q_UNUSED(qsAddress)
     Q_UNUSED(uiPort)
+    showTip(Tips::FirstConnection);
+    if (m_settings->dxpeditions())
+        m_settings->dxpeditions()->load();
     Cluster *pCluster = activeCluster();
     if (!pCluster || m_closing)
         return;
@@ -617,6 +669,7 @@ void MainWindow::onSpotTuneRigTriggered()
 {
     if (m_closing || !m_spotModel)
         return;
+    showTip(Tips::TuneByDoubleClick);
     const QModelIndex current = m_ui->tableView->currentIndex();
     onSpotDoubleClicked(current.sibling(current.row(), SpotModel::Date));
 }

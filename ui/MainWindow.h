@@ -27,8 +27,11 @@ class MainWindow;
 }
 QT_END_NAMESPACE
 
+class About;
 class Cluster;
+class SendSpot;
 class Settings;
+class Stats;
 class Spot;
 class SpotModel;
 class Statistics;
@@ -118,9 +121,15 @@ private:
     void setConnectAction(const QString &qsIcon, const QString &qsText);
     void playSound(const QString &qsFile);
     bool rigControlEnabled() const;
+    // A hint of the first use of something; once the operator has turned
+    // hints off no window is even created.
+    void showTip(int iTip);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     Settings *m_settings = nullptr;
+    SendSpot *m_sendSpot = nullptr;
+    Stats *m_stats = nullptr;
+    About *m_about = nullptr;
     Worked m_worked;
     QSqlDatabase m_db;
     bool m_databaseOpen = false;

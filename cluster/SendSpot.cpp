@@ -1,0 +1,133 @@
+#include "SendSpot.h"
+#include "ui_SendSpot.h"
+
+#include "Cluster.h"
+
+#include "API/QsLog/QsLog.h"
+#include "rig/HRDConnection.h"
+#include "settings/Settings.h"
+#include "ui/MessageBoxes.h"
+
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
+namespace {
+
+// The form shows tenths of a kHz: at least the tenths digit and one more
+// must remain once the tens and units of Hz are cut off.
+constexpr int kMinReplyDigits = 3;
+// Twenty digits before the point is all the frequency field accepts.
+constexpr int kMaxReplyDigits = 23;
+
+} // namespace
+
+SendSpot::SendSpot(QWidget *parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::SendSpot>())
+{
+    m_ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    MessageBoxes::decorateButtonBox(m_ui->buttonBox);
+    m_ui->lineEditSendSpotFrequency->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("\\d{1,20}\\.\\d{0,1}")), m_ui->lineEditSendSpotFrequency));
+    m_ui->lineEditSendSpotCall->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-z/]*")), m_ui->lineEditSendSpotCall));
+    connect(m_ui->lineEditSendSpotCall, &QLineEdit::textChanged, this, &SendSpot::lineEditToUpper);
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SendSpot::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &SendSpot::reject);
+}
+
+SendSpot::~SendSpot() = default;
+
+QString SendSpot::frequencyFromHz(const QString &qsReply)
+{
+    const QString qsDigits = qsReply.trimmed();
+    static const QRegularExpression digitsOnly(QStringLiteral("^\\d+$"));
+    if (qsDigits.size() < kMinReplyDigits || qsDigits.size() > kMaxReplyDigits || !digitsOnly.match(qsDigits).hasMatch())
+        return QString();
+    QString qsKhz = qsDigits.chopped(2);
+    qsKhz.insert(qsKhz.size() - 1, QLatin1Char('.'));
+    // Below 1 kHz the integer part would be empty, which the field refuses.
+    if (qsKhz.startsWith(QLatin1Char('.')))
+        qsKhz.prepend(QLatin1Char('0'));
+    return qsKhz;
+}
+
+void SendSpot::openWithFrequency(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort)
+{
+    if (pLibrary) {
+        HRDConnection connection(pLibrary);
+        QString qsError;
+        if (connection.open(qsAddress, uiPort, qsError)) {
+            QString qsReply;
+            if (connection.send(QStringLiteral("get frequency"), qsReply)) {
+                const QString qsFrequency = frequencyFromHz(qsReply);
+                if (qsFrequency.isEmpty()) {
+                    QLOG_WARN() << "[HRD] Not a frequency:" << qsReply;
+                }
+                m_ui->lineEditSendSpotFrequency->setText(qsFrequency);
+            }
+            connection.close();
+        } else if (!qsError.isEmpty()) {
+            Q_EMIT HRDError(qsError);
+        }
+    }
+    show();
+}
+
+void SendSpot::lineEditToUpper(const QString &qsText)
+{
+    const QString qsUpper = qsText.toUpper();
+    if (qsUpper == qsText)
+        return;
+    const int iCursor = m_ui->lineEditSendSpotCall->cursorPosition();
+    m_ui->lineEditSendSpotCall->setText(qsUpper);
+    m_ui->lineEditSendSpotCall->setCursorPosition(iCursor);
+}
+
+void SendSpot::accept()
+{
+    if (!m_settings) {
+        showError(tr("There was an error while attempting to send the spot."));
+        return;
+    }
+    if (m_ui->lineEditSendSpotFrequency->text().isEmpty()) {
+        showError(tr("You must enter the DX station's frequency, in KHz."));
+        return;
+    }
+    if (m_ui->lineEditSendSpotCall->text().isEmpty()) {
+        showError(tr("You must enter the DX station's callsign."));
+        return;
+    }
+    // A line feed would end the command early and send the rest to the node
+    // as a command of its own.
+    QString qsRemarks = m_ui->lineEditSendSpotRemarks->text();
+    qsRemarks.replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
+    const QString qsCommand = QStringLiteral("DX ") + m_ui->lineEditSendSpotFrequency->text() + QLatin1Char(' ')
+                              + m_ui->lineEditSendSpotCall->text() + QLatin1Char(' ') + qsRemarks;
+    if (Cluster *pCluster = m_settings->cluster()) {
+        QLOG_INFO() << "Sending spot" << m_ui->lineEditSendSpotCall->text();
+        pCluster->sendCommand(qsCommand);
+    }
+    clearFields();
+    QDialog::accept();
+}
+
+void SendSpot::reject()
+{
+    QLOG_INFO() << "Cancelled sending spot";
+    clearFields();
+    QDialog::reject();
+}
+
+void SendSpot::clearFields()
+{
+    m_ui->lineEditSendSpotFrequency->clear();
+    m_ui->lineEditSendSpotCall->clear();
+    m_ui->lineEditSendSpotRemarks->clear();
+}
+
+void SendSpot::showError(const QString &qsInformativeText)
+{
+    MessageBoxes::error(this, tr("Error sending spot."), qsInformativeText);
+}

@@ -1,0 +1,53 @@
+#ifndef SENDSPOT_H
+#define SENDSPOT_H
+
+#include <QDialog>
+#include <QPointer>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+class QLibrary;
+namespace Ui {
+class SendSpot;
+}
+QT_END_NAMESPACE
+
+class Settings;
+
+// Posts a spot of the operator's own to the node through the current
+// Cluster. The main window makes one, hands it the Settings object and
+// opens it with openWithFrequency(rigControl.library(), address, port).
+class SendSpot : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit SendSpot(QWidget *parent = nullptr);
+    ~SendSpot() override;
+
+    void setSettings(Settings *pSettings) { m_settings = pSettings; }
+    // Puts the rig's frequency into the form when the library can read it,
+    // then shows the dialog in any case.
+    void openWithFrequency(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort);
+    // The rig's frequency in Hz as the form wants it, in kHz with one
+    // decimal (14025000 gives 14025.0); empty for anything else.
+    static QString frequencyFromHz(const QString &qsReply);
+
+Q_SIGNALS:
+    void HRDError(QString qsError);
+
+public Q_SLOTS:
+    void lineEditToUpper(const QString &qsText);
+    void accept() override;
+    void reject() override;
+
+private:
+    void showError(const QString &qsInformativeText);
+    void clearFields();
+
+    std::unique_ptr<Ui::SendSpot> m_ui;
+    QPointer<Settings> m_settings;
+};
+
+#endif // SENDSPOT_H

@@ -1,0 +1,148 @@
+#include "FilterProperties.h"
+#include "ui_FilterProperties.h"
+
+#include "Filter.h"
+#include "RuleKindForm.h"
+
+#include "Worked/WorkedCountries.h"
+#include "ui/About.h"
+#include "ui/MessageBoxes.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+FilterProperties::FilterProperties(WorkedSets *pWorkedSets, QWidget *parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::FilterProperties>())
+{
+    m_ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    MessageBoxes::decorateButtonBox(m_ui->buttonBox);
+    m_workedCountries = new WorkedCountries(pWorkedSets, this);
+    RuleKindForm::fillBands(*m_ui);
+
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &FilterProperties::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &FilterProperties::reject);
+    connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &FilterProperties::lineEditToUpper);
+    connect(m_ui->radioButtonFilterTypeBand, &QRadioButton::clicked, this, &FilterProperties::onBandClicked);
+    connect(m_ui->radioButtonFilterTypeCallsign, &QRadioButton::clicked, this, &FilterProperties::onCallsignClicked);
+    connect(m_ui->radioButtonFilterTypeCountry, &QRadioButton::clicked, this, &FilterProperties::onCountryClicked);
+    connect(m_ui->radioButtonFilterTypeDXpeditionIOTA, &QRadioButton::clicked, this,
+            &FilterProperties::onDXpeditionIOTAClicked);
+    connect(m_ui->radioButtonFilterTypeWorkedCountries, &QRadioButton::clicked, this,
+            &FilterProperties::onWorkedCountriesClicked);
+    connect(m_ui->radioButtonFilterTypeNewCountries, &QRadioButton::clicked, this,
+            &FilterProperties::onNewCountriesClicked);
+    connect(m_ui->pushButtonManageWorkedCountries, &QPushButton::clicked, this,
+            &FilterProperties::onManageWorkedCountriesClicked);
+    connect(m_ui->pushButtonFilterValueDXpeditionsIOTA_logo, &QPushButton::clicked, this,
+            &FilterProperties::onDXWorldLogoClicked);
+    setOperation(Add);
+}
+
+FilterProperties::~FilterProperties() = default;
+
+void FilterProperties::setOperation(FilterPropertiesOperation operation)
+{
+    m_operation = operation;
+    m_ui->radioButtonFilterTypeBand->setChecked(true);
+    // Exclusive radio buttons cannot all be cleared while the group is
+    // exclusive; neither action is preselected, so the user has to choose.
+    m_ui->radioButtonFilterActionAccept->setAutoExclusive(false);
+    m_ui->radioButtonFilterActionDrop->setAutoExclusive(false);
+    m_ui->radioButtonFilterActionAccept->setChecked(false);
+    m_ui->radioButtonFilterActionDrop->setChecked(false);
+    m_ui->radioButtonFilterActionAccept->setAutoExclusive(true);
+    m_ui->radioButtonFilterActionDrop->setAutoExclusive(true);
+    m_ui->radioButtonFilterActionAccept->setEnabled(true);
+    m_ui->radioButtonFilterActionDrop->setEnabled(true);
+    m_ui->lineEditFilterValueCallsign->clear();
+    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+    showKind(Filter::Band);
+}
+
+void FilterProperties::loadFilter(const Filter &filter)
+{
+    showKind(RuleKindForm::loadKind(*m_ui, filter));
+    if (filter.filterType() & Filter::Accept)
+        m_ui->radioButtonFilterActionAccept->setChecked(true);
+    else if (filter.filterType() & Filter::Drop)
+        m_ui->radioButtonFilterActionDrop->setChecked(true);
+}
+
+void FilterProperties::addCountry(const QString &qsCountry)
+{
+    m_ui->comboBoxFilterValueCountry->addItem(qsCountry);
+    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+}
+
+void FilterProperties::showKind(int iKind)
+{
+    RuleKindForm::showKind(this, *m_ui, iKind);
+}
+
+void FilterProperties::lineEditToUpper(const QString &qsText)
+{
+    const int iCursor = m_ui->lineEditFilterValueCallsign->cursorPosition();
+    m_ui->lineEditFilterValueCallsign->setText(qsText.toUpper());
+    m_ui->lineEditFilterValueCallsign->setCursorPosition(iCursor);
+}
+
+void FilterProperties::onBandClicked() { showKind(Filter::Band); }
+void FilterProperties::onCallsignClicked() { showKind(Filter::Call); }
+void FilterProperties::onCountryClicked() { showKind(Filter::Country); }
+void FilterProperties::onDXpeditionIOTAClicked() { showKind(Filter::DXpeditionIota); }
+void FilterProperties::onWorkedCountriesClicked() { showKind(Filter::WorkedCountries); }
+void FilterProperties::onNewCountriesClicked() { showKind(Filter::NewCountries); }
+
+void FilterProperties::onManageWorkedCountriesClicked()
+{
+    m_workedCountries->refresh();
+    m_workedCountries->open();
+}
+
+void FilterProperties::onDXWorldLogoClicked()
+{
+    QDesktopServices::openUrl(QUrl(About::homePage()));
+}
+
+void FilterProperties::accept()
+{
+    const int iKind = RuleKindForm::selectedKind(*m_ui);
+    if (!m_ui->radioButtonFilterActionAccept->isChecked() && !m_ui->radioButtonFilterActionDrop->isChecked()) {
+        showError(tr("You must select an action."));
+        return;
+    }
+    // A band rule without a band would narrow the rule to no band at all
+    // and never match.
+    if (iKind == Filter::Band && m_ui->comboBoxFilterValueBand->currentIndex() < 0) {
+        showError(tr("You must select a band."));
+        return;
+    }
+    if (iKind == Filter::Call && m_ui->lineEditFilterValueCallsign->text().isEmpty()) {
+        showError(tr("The Callsign field cannot be empty."));
+        return;
+    }
+    if (iKind == Filter::Country && m_ui->comboBoxFilterValueCountry->currentIndex() < 0) {
+        showError(tr("You must select a country."));
+        return;
+    }
+
+    auto *pFilter = new Filter(Filter::Accept);
+    RuleKindForm::applyKind(*m_ui, pFilter);
+    pFilter->setFilterType(iKind
+                           | (m_ui->radioButtonFilterActionAccept->isChecked() ? Filter::Accept : Filter::Drop));
+    Q_EMIT filterAccepted(m_operation, pFilter);
+    QDialog::accept();
+}
+
+void FilterProperties::reject()
+{
+    QDialog::reject();
+}
+
+void FilterProperties::showError(const QString &qsInformativeText)
+{
+    MessageBoxes::error(this, m_operation == Add ? tr("Error adding filter.") : tr("Error editing filter."),
+                        qsInformativeText);
+}

@@ -1,0 +1,172 @@
+#ifndef RULEKINDFORM_H
+#define RULEKINDFORM_H
+
+#include "Filter.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QGridLayout>
+#include <QList>
+#include <QWidget>
+
+// The rule part shared by the filter and the alert dialog: the kind radio
+// buttons and the value widgets. Both forms name these widgets alike, so one
+// template serves both generated form classes.
+namespace RuleKindForm {
+
+struct BandRow
+{
+    const char *pName;
+    int iBand;
+};
+
+constexpr BandRow kBandRows[] = {
+    {QT_TRANSLATE_NOOP("RuleKindForm", "160m"), Filter::Band160m}, {QT_TRANSLATE_NOOP("RuleKindForm", "80m"), Filter::Band80m},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "60m"), Filter::Band60m},   {QT_TRANSLATE_NOOP("RuleKindForm", "40m"), Filter::Band40m},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "30m"), Filter::Band30m},   {QT_TRANSLATE_NOOP("RuleKindForm", "20m"), Filter::Band20m},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "17m"), Filter::Band17m},   {QT_TRANSLATE_NOOP("RuleKindForm", "15m"), Filter::Band15m},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "12m"), Filter::Band12m},   {QT_TRANSLATE_NOOP("RuleKindForm", "10m"), Filter::Band10m},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "6m"), Filter::Band6m},     {QT_TRANSLATE_NOOP("RuleKindForm", "4m"), Filter::Band4m},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "2m"), Filter::Band2m},     {QT_TRANSLATE_NOOP("RuleKindForm", "70cm"), Filter::Band70cm},
+    {QT_TRANSLATE_NOOP("RuleKindForm", "23cm"), Filter::Band23cm}, {QT_TRANSLATE_NOOP("RuleKindForm", "All"), Filter::AllBands}};
+
+template <class Form>
+void fillBands(Form &ui)
+{
+    for (const BandRow &row : kBandRows)
+        ui.comboBoxFilterValueBand->addItem(QCoreApplication::translate("RuleKindForm", row.pName), row.iBand);
+}
+
+// The kind bit of the checked radio button, 0 when none is checked.
+template <class Form>
+int selectedKind(const Form &ui)
+{
+    if (ui.radioButtonFilterTypeBand->isChecked())
+        return Filter::Band;
+    if (ui.radioButtonFilterTypeCallsign->isChecked())
+        return Filter::Call;
+    if (ui.radioButtonFilterTypeCountry->isChecked())
+        return Filter::Country;
+    if (ui.radioButtonFilterTypeDXpeditionIOTA->isChecked())
+        return Filter::DXpeditionIota;
+    if (ui.radioButtonFilterTypeWorkedCountries->isChecked())
+        return Filter::WorkedCountries;
+    if (ui.radioButtonFilterTypeNewCountries->isChecked())
+        return Filter::NewCountries;
+    return 0;
+}
+
+// Shows exactly the value widgets of one kind and fits the dialog to them.
+template <class Form>
+void showKind(QDialog *pDialog, Form &ui, int iKind)
+{
+    QGridLayout *pGrid = ui.gridLayoutFilterValue;
+    const QList<QWidget *> all = {ui.labelFilterValueBand,         ui.comboBoxFilterValueBand,
+                                  ui.labelFilterValueCallsign,     ui.lineEditFilterValueCallsign,
+                                  ui.labelFilterValueCountry,      ui.comboBoxFilterValueCountry,
+                                  ui.labelFilterValueDXpeditionsIOTA, ui.pushButtonFilterValueDXpeditionsIOTA_logo,
+                                  ui.pushButtonManageWorkedCountries};
+    for (QWidget *pWidget : all) {
+        pGrid->removeWidget(pWidget);
+        pWidget->hide();
+    }
+    QWidget *pLabel = nullptr;
+    QWidget *pControl = nullptr;
+    switch (iKind) {
+    case Filter::Band:
+        pLabel = ui.labelFilterValueBand;
+        pControl = ui.comboBoxFilterValueBand;
+        break;
+    case Filter::Call:
+        pLabel = ui.labelFilterValueCallsign;
+        pControl = ui.lineEditFilterValueCallsign;
+        break;
+    case Filter::Country:
+        pLabel = ui.labelFilterValueCountry;
+        pControl = ui.comboBoxFilterValueCountry;
+        break;
+    case Filter::DXpeditionIota:
+        pLabel = ui.labelFilterValueDXpeditionsIOTA;
+        pControl = ui.pushButtonFilterValueDXpeditionsIOTA_logo;
+        break;
+    case Filter::WorkedCountries:
+    case Filter::NewCountries:
+        pControl = ui.pushButtonManageWorkedCountries;
+        break;
+    default:
+        break;
+    }
+    if (pLabel) {
+        pGrid->addWidget(pLabel, 0, 0);
+        pLabel->show();
+    }
+    if (pControl) {
+        pGrid->addWidget(pControl, 0, 1);
+        pControl->show();
+    }
+    pGrid->setColumnStretch(1, 1);
+    pGrid->invalidate();
+    pDialog->layout()->activate();
+    pDialog->resize(pDialog->sizeHint());
+}
+
+// Selects the kind of a rule and fills its value; returns the kind shown.
+template <class Form>
+int loadKind(Form &ui, const Filter &rule)
+{
+    const int iType = rule.filterType();
+    if (iType & Filter::Band) {
+        ui.radioButtonFilterTypeBand->setChecked(true);
+        ui.comboBoxFilterValueBand->setCurrentIndex(ui.comboBoxFilterValueBand->findData(rule.bandFilterValue()));
+        return Filter::Band;
+    }
+    if (iType & Filter::Call) {
+        ui.radioButtonFilterTypeCallsign->setChecked(true);
+        ui.lineEditFilterValueCallsign->setText(rule.callFilterValue());
+        return Filter::Call;
+    }
+    if (iType & Filter::Country) {
+        ui.radioButtonFilterTypeCountry->setChecked(true);
+        ui.comboBoxFilterValueCountry->setCurrentIndex(
+            ui.comboBoxFilterValueCountry->findText(rule.countryFilterValue(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+        return Filter::Country;
+    }
+    if (iType & Filter::DXpeditionIota) {
+        ui.radioButtonFilterTypeDXpeditionIOTA->setChecked(true);
+        return Filter::DXpeditionIota;
+    }
+    if (iType & Filter::WorkedCountries) {
+        ui.radioButtonFilterTypeWorkedCountries->setChecked(true);
+        return Filter::WorkedCountries;
+    }
+    if (iType & Filter::NewCountries) {
+        ui.radioButtonFilterTypeNewCountries->setChecked(true);
+        return Filter::NewCountries;
+    }
+    return 0;
+}
+
+// Sets the kind's value into a new rule and returns the kind bit.
+template <class Form>
+int applyKind(const Form &ui, Filter *pRule)
+{
+    const int iKind = selectedKind(ui);
+    switch (iKind) {
+    case Filter::Band:
+        pRule->addBand(ui.comboBoxFilterValueBand->currentData().toInt());
+        break;
+    case Filter::Call:
+        pRule->setCallFilterValue(ui.lineEditFilterValueCallsign->text());
+        break;
+    case Filter::Country:
+        pRule->setCountryFilterValue(ui.comboBoxFilterValueCountry->currentText());
+        break;
+    default:
+        break;
+    }
+    return iKind;
+}
+
+} // namespace RuleKindForm
+
+#endif // RULEKINDFORM_H

@@ -1,0 +1,205 @@
+#include "MessageBoxCatcher.h"
+
+#include "API/QsLog/QsLog.h"
+#include "cluster/Cluster.h"
+#include "cluster/SendSpot.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+#include "testnode/TestNode.h"
+
+#include <QLibrary>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+
+const QString kLoopback = QStringLiteral("127.0.0.1");
+const QString kCall = QStringLiteral("Q1ABC");
+const QString kError = QStringLiteral("Error sending spot.|");
+
+quint16 freeLoopbackPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+template <typename T>
+T *child(QObject *pParent, const char *pName)
+{
+    T *pChild = pParent->findChild<T *>(QLatin1String(pName));
+    Q_ASSERT(pChild);
+    return pChild;
+}
+
+} // namespace
+
+// Posting a spot: the form's rules, the command on the wire at the real test
+// node, and the frequency read from rigctld through our rig library.
+class TestSendSpot : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void frequencyFromHz_data();
+    void frequencyFromHz();
+    void fieldRules();
+    void commandReachesTheNode();
+    void frequencyReadFromRig();
+
+private:
+    TestNode m_node;
+    std::unique_ptr<Settings> m_settings;
+};
+
+void TestSendSpot::initTestCase()
+{
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
+    QVERIFY(m_node.listen());
+    QSettings store(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    store.clear();
+    store.setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+    GeneralSettings general;
+    general.callsign = kCall;
+    general.name = general.qth = general.locator = QStringLiteral("X");
+    SettingsStore::saveGeneral(general);
+    SettingsStore::saveUpdatedNodes(1, {ClusterNode(QStringLiteral("test"), kLoopback, m_node.port(), QString(), true)});
+    m_settings = std::make_unique<Settings>();
+    m_settings->loadSettings();
+    QVERIFY(m_settings->cluster());
+}
+
+void TestSendSpot::cleanupTestCase()
+{
+    m_settings.reset();
+}
+
+void TestSendSpot::frequencyFromHz_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("14025000") << "14025000" << "14025.0";
+    QTest::newRow("1802560") << "1802560" << "1802.5";
+    QTest::newRow("10489550000") << "10489550000" << "10489550.0";
+    QTest::newRow("123") << "123" << "0.1";
+    QTest::newRow("12") << "12" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("error text") << "RPRT -11" << "";
+    QTest::newRow("too long") << QString(30, QLatin1Char('9')) << "";
+}
+
+void TestSendSpot::frequencyFromHz()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, field);
+    QCOMPARE(SendSpot::frequencyFromHz(reply), field);
+}
+
+void TestSendSpot::fieldRules()
+{
+    SendSpot dialog;
+    dialog.show();
+    auto *pFrequency = child<QLineEdit>(&dialog, "lineEditSendSpotFrequency");
+    auto *pCall = child<QLineEdit>(&dialog, "lineEditSendSpotCall");
+    QTest::keyClicks(pFrequency, QStringLiteral("14025.05"));
+    QCOMPARE(pFrequency->text(), QStringLiteral("14025.0"));
+    pFrequency->clear();
+    QTest::keyClicks(pFrequency, QStringLiteral("7012"));
+    QCOMPARE(pFrequency->text(), QStringLiteral("7012"));
+    QTest::keyClicks(pCall, QStringLiteral("dl1abc-# /p"));
+    QCOMPARE(pCall->text(), QStringLiteral("DL1ABC/P"));
+}
+
+void TestSendSpot::commandReachesTheNode()
+{
+    QSignalSpy loggedIn(&m_node, &TestNode::clientLoggedIn);
+    m_settings->cluster()->connectToNode();
+    QVERIFY(loggedIn.wait(5000));
+
+    MessageBoxCatcher boxes;
+    SendSpot dialog;
+    dialog.show();
+    auto *pFrequency = child<QLineEdit>(&dialog, "lineEditSendSpotFrequency");
+    auto *pCall = child<QLineEdit>(&dialog, "lineEditSendSpotCall");
+    auto *pRemarks = child<QLineEdit>(&dialog, "lineEditSendSpotRemarks");
+    dialog.accept();
+    dialog.setSettings(m_settings.get());
+    dialog.accept();
+    pFrequency->setText(QStringLiteral("14025.0"));
+    dialog.accept();
+    QCOMPARE(boxes.takeAll(),
+             QStringList({kError + QStringLiteral("There was an error while attempting to send the spot."),
+                          kError + QStringLiteral("You must enter the DX station's frequency, in KHz."),
+                          kError + QStringLiteral("You must enter the DX station's callsign.")}));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(pFrequency->text(), QStringLiteral("14025.0"));
+
+    m_node.clearReceived();
+    QTest::keyClicks(pCall, QStringLiteral("dl1abc"));
+    dialog.accept();
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(pFrequency->text().isEmpty() && pCall->text().isEmpty());
+    QTRY_VERIFY(m_node.receivedBytes(kCall).contains("DX 14025.0 DL1ABC \n"));
+
+    // Remarks go out in UTF-8 as one line, whatever was pasted into them.
+    m_node.clearReceived();
+    dialog.show();
+    pFrequency->setText(QStringLiteral("7012.5"));
+    pCall->setText(QStringLiteral("Q2XY"));
+    pRemarks->setText(QStringLiteral("Grüße\nbye"));
+    dialog.accept();
+    QTRY_COMPARE(m_node.receivedBytes(kCall), QStringLiteral("DX 7012.5 Q2XY Grüße bye\n").toUtf8());
+
+    dialog.show();
+    pCall->setText(QStringLiteral("Q3Z"));
+    dialog.reject();
+    QVERIFY(pCall->text().isEmpty());
+    QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestSendSpot::frequencyReadFromRig()
+{
+    const QString qsRigctld = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
+    if (qsRigctld.isEmpty())
+        QFAIL("rigctld not found: install the Debian package libhamlib-utils");
+    const quint16 uiPort = freeLoopbackPort();
+    QProcess rigctld;
+    rigctld.start(qsRigctld, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), kLoopback,
+                              QStringLiteral("-t"), QString::number(uiPort)});
+    QVERIFY(rigctld.waitForStarted());
+    QTcpSocket socket;
+    QTRY_VERIFY_WITH_TIMEOUT((socket.connectToHost(kLoopback, uiPort), socket.waitForConnected(200)), 10000);
+    socket.write("F 14025000\n");
+    QVERIFY(socket.waitForReadyRead(2000));
+    socket.disconnectFromHost();
+
+    QLibrary library(QStringLiteral(KELVANE_BRIDGE_FILE));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    SendSpot dialog;
+    QSignalSpy errors(&dialog, &SendSpot::HRDError);
+    dialog.openWithFrequency(&library, kLoopback, uiPort);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditSendSpotFrequency")->text(), QStringLiteral("14025.0"));
+    QCOMPARE(errors.count(), 0);
+
+    // No server: the error goes out, the dialog opens all the same.
+    dialog.reject();
+    rigctld.kill();
+    rigctld.waitForFinished();
+    dialog.openWithFrequency(&library, kLoopback, uiPort);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(errors.count(), 1);
+    QVERIFY(child<QLineEdit>(&dialog, "lineEditSendSpotFrequency")->text().isEmpty());
+    library.unload();
+}
+
+QTEST_MAIN(TestSendSpot)
+#include "tst_sendspot.moc"
