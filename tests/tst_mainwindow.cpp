@@ -140,8 +140,11 @@ void TestMainWindow::rowLimitAndColumnFitting()
 
     // The first spot fits the first five columns; the next nine do not, even
     // with a longer call; the eleventh does again.
-    Spot first = makeSpot(1);
+    // Sound and balloon without a sound device or tray: shown all the same.
+    Spot first = makeSpot(1, Spot::AlertSound | Spot::AlertPopup);
+    first.setSoundFile(QStringLiteral("/no/such/alert.wav"));
     m_window->onNewSpot(first);
+    QCOMPARE(pModel->rowCount(), 1);
     const int iFitted = pHeader->sectionSize(SpotModel::DX);
     for (int i = 2; i <= 10; ++i) {
         Spot spot = makeSpot(i);
