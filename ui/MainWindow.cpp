@@ -552,24 +552,39 @@ void MainWindow::playSound(const QString &qsFile)
 
 // ---------------------------------------------------------------- bands
 
+namespace {
+struct BandButton
+{
+    QPushButton *Ui::MainWindow::*pButton;
+    int iBand;
+    void (MainWindow::*pSlot)(bool);
+};
+
+// The fifteen single bands in button order; "All" is handled apart.
+const BandButton kBandButtons[] = {
+    {&Ui::MainWindow::pushButton160m, Filter::Band160m, &MainWindow::on160mClicked},
+    {&Ui::MainWindow::pushButton80m, Filter::Band80m, &MainWindow::on80mClicked},
+    {&Ui::MainWindow::pushButton60m, Filter::Band60m, &MainWindow::on60mClicked},
+    {&Ui::MainWindow::pushButton40m, Filter::Band40m, &MainWindow::on40mClicked},
+    {&Ui::MainWindow::pushButton30m, Filter::Band30m, &MainWindow::on30mClicked},
+    {&Ui::MainWindow::pushButton20m, Filter::Band20m, &MainWindow::on20mClicked},
+    {&Ui::MainWindow::pushButton17m, Filter::Band17m, &MainWindow::on17mClicked},
+    {&Ui::MainWindow::pushButton15m, Filter::Band15m, &MainWindow::on15mClicked},
+    {&Ui::MainWindow::pushButton12m, Filter::Band12m, &MainWindow::on12mClicked},
+    {&Ui::MainWindow::pushButton10m, Filter::Band10m, &MainWindow::on10mClicked},
+    {&Ui::MainWindow::pushButton6m, Filter::Band6m, &MainWindow::on6mClicked},
+    {&Ui::MainWindow::pushButton4m, Filter::Band4m, &MainWindow::on4mClicked},
+    {&Ui::MainWindow::pushButton2m, Filter::Band2m, &MainWindow::on2mClicked},
+    {&Ui::MainWindow::pushButton70cm, Filter::Band70cm, &MainWindow::on70cmClicked},
+    {&Ui::MainWindow::pushButton23cm, Filter::Band23cm, &MainWindow::on23cmClicked},
+};
+} // namespace
+
 void MainWindow::connectBandButtons()
 {
-    const struct
-    {
-        QPushButton *pButton;
-        void (MainWindow::*pSlot)(bool);
-    } buttons[] = {
-        {m_ui->pushButton160m, &MainWindow::on160mClicked}, {m_ui->pushButton80m, &MainWindow::on80mClicked},
-        {m_ui->pushButton60m, &MainWindow::on60mClicked},   {m_ui->pushButton40m, &MainWindow::on40mClicked},
-        {m_ui->pushButton30m, &MainWindow::on30mClicked},   {m_ui->pushButton20m, &MainWindow::on20mClicked},
-        {m_ui->pushButton17m, &MainWindow::on17mClicked},   {m_ui->pushButton15m, &MainWindow::on15mClicked},
-        {m_ui->pushButton12m, &MainWindow::on12mClicked},   {m_ui->pushButton10m, &MainWindow::on10mClicked},
-        {m_ui->pushButton6m, &MainWindow::on6mClicked},     {m_ui->pushButton4m, &MainWindow::on4mClicked},
-        {m_ui->pushButton2m, &MainWindow::on2mClicked},     {m_ui->pushButton70cm, &MainWindow::on70cmClicked},
-        {m_ui->pushButton23cm, &MainWindow::on23cmClicked}, {m_ui->pushButtonAllm, &MainWindow::onAllmClicked},
-    };
-    for (const auto &entry : buttons)
-        connect(entry.pButton, &QPushButton::clicked, this, entry.pSlot);
+    for (const BandButton &band : kBandButtons)
+        connect((*m_ui).*band.pButton, &QPushButton::clicked, this, band.pSlot);
+    connect(m_ui->pushButtonAllm, &QPushButton::clicked, this, &MainWindow::onAllmClicked);
 }
 
 void MainWindow::onBandClicked(int iBand, bool bChecked)
@@ -605,27 +620,13 @@ void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
     if (m_closing || !activeCluster())
         return;
     const int iValue = int(bandFilter);
-    const struct
-    {
-        QPushButton *pButton;
-        int iBand;
-    } buttons[] = {
-        {m_ui->pushButton160m, Filter::Band160m}, {m_ui->pushButton80m, Filter::Band80m},
-        {m_ui->pushButton60m, Filter::Band60m},   {m_ui->pushButton40m, Filter::Band40m},
-        {m_ui->pushButton30m, Filter::Band30m},   {m_ui->pushButton20m, Filter::Band20m},
-        {m_ui->pushButton17m, Filter::Band17m},   {m_ui->pushButton15m, Filter::Band15m},
-        {m_ui->pushButton12m, Filter::Band12m},   {m_ui->pushButton10m, Filter::Band10m},
-        {m_ui->pushButton6m, Filter::Band6m},     {m_ui->pushButton4m, Filter::Band4m},
-        {m_ui->pushButton2m, Filter::Band2m},     {m_ui->pushButton70cm, Filter::Band70cm},
-        {m_ui->pushButton23cm, Filter::Band23cm},
-    };
     // "All" stands alone: with every band selected the single bands show
     // unchecked, so that clicking one of them narrows the selection to that
     // band (the band filter drops "all" before it adds a band) instead of
     // removing it from fifteen.
     const bool bAll = iValue == Filter::AllBands;
-    for (const auto &entry : buttons)
-        entry.pButton->setChecked(!bAll && (iValue & entry.iBand));
+    for (const BandButton &band : kBandButtons)
+        ((*m_ui).*band.pButton)->setChecked(!bAll && (iValue & band.iBand));
     m_ui->pushButtonAllm->setChecked(bAll);
     FilterStore::saveBandSelection(iValue);
 }
