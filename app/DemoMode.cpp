@@ -1,0 +1,121 @@
+#include "DemoMode.h"
+
+#include "cluster/Cluster.h"
+#include "filters/Filter.h"
+#include "settings/FilterStore.h"
+#include "settings/SettingsStore.h"
+#include "testnode/SpotGenerator.h"
+#include "testnode/TestNode.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <cstring>
+
+namespace {
+constexpr double kSpotsPerSecond = 1.5;
+constexpr int kHistorySpots = 120;
+constexpr int kHistorySpacingSecs = 30;
+const QString kDemoCall = QStringLiteral("Q1DEMO");
+
+struct DemoAlert
+{
+    const char *country;
+    QColor color;
+    int kinds;
+    const char *icon;
+};
+
+// Alerts on countries the generator spots often enough to show each kind
+// within the first minute.
+const DemoAlert kDemoAlerts[] = {
+    {"Japan", QColor(255, 236, 179), Filter::AlertColor, nullptr},
+    {"Canada", QColor(200, 230, 201), Filter::AlertColor, nullptr},
+    {"Italy", QColor(187, 222, 251), Filter::AlertColor | Filter::AlertIcon, ":/ico/star_blue.png"},
+    {"Brazil", QColor(), Filter::AlertIcon | Filter::AlertBalloon, ":/ico/exclamation_red.png"},
+};
+} // namespace
+
+bool DemoMode::isRequested(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--demo") == 0)
+            return true;
+    }
+    return false;
+}
+
+QString DemoMode::profileFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/demo-profile");
+}
+
+void DemoMode::useDemoProfile()
+{
+    QDir().mkpath(profileFolder());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder());
+}
+
+DemoMode::DemoMode(QObject *parent) : QObject(parent) {}
+
+DemoMode::~DemoMode() = default;
+
+bool DemoMode::start()
+{
+    // The node's own chatter would drown the program's log; warnings stay.
+    QLoggingCategory::setFilterRules(QStringLiteral("kelvane.testnode*.info=false"));
+    m_node = new TestNode(this);
+    if (!m_node->listen())
+        return false;
+    SpotGenerator generator(quint32(QDateTime::currentSecsSinceEpoch()));
+    m_node->preloadSpots(generator.generateHistory(kHistorySpots, kHistorySpacingSecs));
+    m_node->startGeneratorStream(kSpotsPerSecond, 0, quint32(QDateTime::currentMSecsSinceEpoch()));
+    writeProfile();
+    return true;
+}
+
+quint16 DemoMode::port() const
+{
+    return m_node ? m_node->port() : 0;
+}
+
+void DemoMode::writeProfile()
+{
+    GeneralSettings general = SettingsStore::loadGeneral();
+    general.callsign = kDemoCall;
+    general.name = QStringLiteral("Demo");
+    general.qth = QStringLiteral("Testtown");
+    general.locator = QStringLiteral("JO62QM");
+    // The demo runs offline: nothing to fetch, and it never starts hidden.
+    general.startMinimized = false;
+    general.autoUpdate = false;
+    general.autoUpdateNodes = false;
+    general.autoUpdateCountries = false;
+    SettingsStore::saveGeneral(general);
+
+    // The node listens on a new port every run.
+    NodeList nodes;
+    nodes.nodes.append(ClusterNode(tr("Demo node"), QStringLiteral("127.0.0.1"), port(), QString(), true));
+    nodes.activeIndex = 0;
+    SettingsStore::saveNodes(nodes);
+
+    QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    if (settings.childGroups().contains(QStringLiteral("Alerts")))
+        return;
+    Cluster rules(QStringLiteral("127.0.0.1"), port(), kDemoCall, QString(), QString(), QString(), QString(), 1000);
+    int iIndex = 0;
+    for (const DemoAlert &alert : kDemoAlerts) {
+        auto *pAlert = new Filter(Filter::Country | Filter::Accept, alert.kinds);
+        pAlert->setCountryFilterValue(QString::fromLatin1(alert.country));
+        if (alert.color.isValid())
+            pAlert->setAlertColor(alert.color);
+        if (alert.icon)
+            pAlert->setIconFile(QString::fromLatin1(alert.icon));
+        rules.addAlert(pAlert, iIndex++);
+    }
+    FilterStore::saveChains(rules);
+}

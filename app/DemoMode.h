@@ -1,0 +1,37 @@
+#ifndef DEMOMODE_H
+#define DEMOMODE_H
+
+#include <QObject>
+
+class TestNode;
+
+// "kelvane --demo": our own node on loopback with a stream of realistic
+// spots, and a settings profile of its own that points at it, so a newcomer
+// sees the program at work without an internet node and without anything
+// touching the operator's own settings.
+class DemoMode : public QObject
+{
+    Q_OBJECT
+
+public:
+    static bool isRequested(int argc, char **argv);
+    // Moves the per-user settings store into the demo profile. Must run
+    // before anything opens the store.
+    static void useDemoProfile();
+    static QString profileFolder();
+
+    explicit DemoMode(QObject *parent = nullptr);
+    ~DemoMode() override;
+
+    // Starts the node and writes the profile's node list, station data and,
+    // the first time, a few alerts; false when the node cannot listen.
+    bool start();
+    quint16 port() const;
+
+private:
+    void writeProfile();
+
+    TestNode *m_node = nullptr;
+};
+
+#endif // DEMOMODE_H

@@ -1,0 +1,180 @@
+#ifndef SETTINGS_H
+#define SETTINGS_H
+
+// The settings dialog, which is also the in-memory owner of the loaded
+// configuration for the whole run. What the main window uses:
+//
+//   Settings *m_settings = new Settings(this);      // starts the DXpeditions loads
+//   connect(m_settings, &Settings::foundActiveNode, ...);   // a new Cluster exists
+//   connect(m_settings, &Settings::settingsSaved, ...);     // after every accepted dialog
+//   connect(m_settings, &Settings::loadedDXpeditions, ...); // (QString date, int count)
+//   m_settings->setCountryLookup(&m_worked, db);   // given to every Cluster created
+//   m_settings->setCountryNames(Worked::countryNames(db)); // the rules' country chooser
+//   m_settings->loadSettings();                      // may warn, may emit foundActiveNode
+//   m_settings->show();                              // the settings action (modal)
+//   m_settings->onNodesUpdateFinished();             // after Updater::NodesUpdateFinished
+//
+// Accessors: cluster() (null without an active node; replaced on every
+// accept, so re-read it after foundActiveNode()), callsign(), name(), qth(),
+// locator(), isHRDEnabled(), hrdAddress(), hrdPort(), attemptSplitDetection(),
+// startMinimized(), autoUpdate(), autoUpdateNodes(), autoUpdateCountries(),
+// workedCountries(), notWorkedCountries(), workedSets() (for the
+// WorkedCountries dialog), dxpeditions().
+
+#include "ClusterNode.h"
+#include "NodeProperties.h"
+#include "WorkedSets.h"
+
+#include <QDialog>
+#include <QMap>
+#include <QModelIndex>
+#include <QSqlDatabase>
+#include <QStandardItemModel>
+#include <QTimer>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+class QLineEdit;
+class QPropertyAnimation;
+namespace Ui {
+class Settings;
+}
+QT_END_NAMESPACE
+
+class Cluster;
+class DXpeditions;
+class Download;
+class Filter;
+class Worked;
+
+class Settings : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDXpeditionsIntervalMs = 3600000;
+    static constexpr quint16 kMaxSpotCount = 1000;
+
+    explicit Settings(QWidget *parent = nullptr);
+    ~Settings() override;
+
+    // Reads everything from the store into the widgets, the node list and
+    // the Cluster (created or replaced for the active node), then warns
+    // about what is missing.
+    void loadSettings();
+    // Writes the widgets, the node list and the chains to the store.
+    void saveSettings();
+
+    // Every Cluster created from now on looks up countries here.
+    void setCountryLookup(const Worked *pWorked, const QSqlDatabase &db);
+    // The country names the rule dialogs offer, in database order.
+    void setCountryNames(const QStringList &countries);
+
+    Cluster *cluster() const { return m_cluster; }
+    QString callsign() const;
+    QString name() const;
+    QString qth() const;
+    QString locator() const;
+    bool isHRDEnabled() const;
+    QString hrdAddress() const;
+    quint16 hrdPort() const;
+    bool attemptSplitDetection() const;
+    bool startMinimized() const;
+    bool autoUpdate() const;
+    bool autoUpdateNodes() const;
+    bool autoUpdateCountries() const;
+
+    const WorkedSets::CountrySet &workedCountries() const { return m_workedSets.workedCountries(); }
+    const WorkedSets::CountrySet &notWorkedCountries() const { return m_workedSets.notWorkedCountries(); }
+    WorkedSets &workedSets() { return m_workedSets; }
+    DXpeditions *dxpeditions() const { return m_dxpeditions; }
+
+    const QList<ClusterNode> &nodes() const { return m_nodes; }
+    int activeIndex() const { return m_activeIndex; }
+
+Q_SIGNALS:
+    void settingsSaved();
+    void foundActiveNode();
+    void loadedDXpeditions(const QString &qsDate, int iCount);
+
+public Q_SLOTS:
+    void lineEditToUpper(const QString &qsText);
+    void onActiveNodeChanged(const QModelIndex &index);
+    void onActiveNodeEdit(const QModelIndex &index);
+    void onAddNodeClicked();
+    void onEditNodeClicked();
+    void onDeleteNodeClicked();
+    void onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node);
+    void onDefaultActionChanged(int iIndex);
+    void onFilterClicked(const QModelIndex &index);
+    void onAlertClicked(const QModelIndex &index);
+    void onRemoveFilterClicked();
+    void onMoveUpFilterClicked();
+    void onMoveDownFilterClicked();
+    void onRemoveAlertClicked();
+    void onMoveUpAlertClicked();
+    void onMoveDownAlertClicked();
+    void onDXpeditionsUpdateTimerExpired();
+    void onDXpeditionsLoadFinished(const QString &qsDate, int iCount);
+    void onNodesUpdateFinished();
+    void onDownloadHRDmoduleClicked();
+    void onHRDEnabled(bool bChecked);
+    void onDownloadHRDModuleStarted();
+    void onDownloadHRDModuleFinished();
+    void onDownloadHRDModuleError(const QString &qsError);
+    void onDownloadHRDModuleProgress(quint8 quiPercent);
+
+    void accept() override;
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *pEvent) override;
+    bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
+
+private:
+    // The chains being edited: the Cluster's, or while no node is active a
+    // Cluster that never connects, so that rules can be set up before the
+    // first node is chosen and are saved with it.
+    Cluster *chains();
+    Cluster *createCluster(const ClusterNode &node);
+    void replaceCluster(const ClusterNode &node);
+    void loadChains();
+    void refreshNodeTable();
+    void refreshRuleTables();
+    QString bandText(int iBands) const;
+    QList<QStandardItem *> ruleRow(const Filter &rule, bool bAlert) const;
+    void updateRuleButtons(const QModelIndex &index, bool bAlert);
+    int currentFilterRow() const;
+    int currentAlertRow() const;
+    void disableRuleButtons();
+    bool isStationInfoComplete() const;
+    void layOutCatTab();
+    void animateCatPanels();
+
+    std::unique_ptr<Ui::Settings> m_ui;
+    Cluster *m_cluster = nullptr;
+    std::unique_ptr<Cluster> m_draftChains;
+    const Worked *m_worked = nullptr;
+    QSqlDatabase m_countryDatabase;
+    QStringList m_countryNames;
+    DXpeditions *m_dxpeditions = nullptr;
+    QTimer m_dxpeditionsTimer;
+    QStandardItemModel m_nodeModel;
+    QStandardItemModel m_filterModel;
+    QStandardItemModel m_alertModel;
+    QList<ClusterNode> m_nodes;
+    QMap<int, QString> m_typeNames;
+    QMap<int, QString> m_bandNames;
+    WorkedSets m_workedSets;
+    int m_activeIndex = -1;
+    bool m_nodesListUpdated = false;
+    quint16 m_nodesListVersion = 0;
+    Download *m_hrdModuleDownload = nullptr;
+    QPropertyAnimation *m_downloadPanelAnimation = nullptr;
+    QPropertyAnimation *m_moduleControlsAnimation = nullptr;
+    QPropertyAnimation *m_catOptionsAnimation = nullptr;
+    NodeProperties *m_nodeProperties = nullptr;
+};
+
+#endif // SETTINGS_H

@@ -1,0 +1,397 @@
+// The main window as the operator meets it: a real window on a real store,
+// connected to the test node on loopback.
+
+#include "cluster/Cluster.h"
+#include "cluster/Spot.h"
+#include "testnode/TestNode.h"
+#include "ui/MainWindow.h"
+#include "ui/SpotModel.h"
+#include "ui/SpotPopup.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+constexpr int kTimeoutMs = 15000;
+
+Spot makeSpot(int iNumber, quint32 uiFlags = 0)
+{
+    Spot spot;
+    spot.setDate(QStringLiteral("6-Dec-2026"));
+    spot.setTime(QStringLiteral("1200Z"));
+    spot.setSpotter(QStringLiteral("Q1SPT"));
+    spot.setFrequency(QStringLiteral("14025.0"));
+    spot.setDxCall(QStringLiteral("Q%1X").arg(iNumber));
+    spot.setCountry(QStringLiteral("Japan"));
+    spot.setComment(QStringLiteral("cq"));
+    spot.addAlertFlags(uiFlags);
+    return spot;
+}
+
+QSettings store()
+{
+    return QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+}
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void rowLimitAndColumnFitting();
+    void alertCells();
+    void balloonText_data();
+    void balloonText();
+    void bandButtons();
+    void storedBandsShowAtStart();
+    void connectionStateAndTooltip();
+    void minimiseWithoutTray();
+    void slotsInertAfterExit();
+    void lookupCall_data();
+    void lookupCall();
+    void detailsEscapeNetworkText();
+    void tuneWithRigControlDisabled();
+    void earlierSpotsThenLiveSpots();
+
+private:
+    void writeStore(int iBands);
+    std::unique_ptr<MainWindow> makeWindow();
+    QPushButton *button(const char *pName) const { return m_window->findChild<QPushButton *>(pName); }
+    QTableView *table() const { return m_window->findChild<QTableView *>(QStringLiteral("tableView")); }
+
+    std::unique_ptr<TestNode> m_node;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestMainWindow::initTestCase()
+{
+    // Nothing may reach for the internet during the tests.
+    QSettings settings = store();
+    settings.clear();
+}
+
+void TestMainWindow::init()
+{
+    m_node = std::make_unique<TestNode>();
+    m_node->setBandQueryDelay(0);
+    QVERIFY(m_node->listen());
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    m_node.reset();
+    QSettings settings = store();
+    settings.clear();
+}
+
+void TestMainWindow::writeStore(int iBands)
+{
+    QSettings settings = store();
+    settings.clear();
+    settings.beginGroup(QStringLiteral("General"));
+    settings.setValue(QStringLiteral("Callsign"), QStringLiteral("Q1ABC"));
+    settings.setValue(QStringLiteral("Name"), QStringLiteral("Ann"));
+    settings.setValue(QStringLiteral("QTH"), QStringLiteral("Bern"));
+    settings.setValue(QStringLiteral("Locator"), QStringLiteral("JN36"));
+    settings.setValue(QStringLiteral("AutoUpdate"), false);
+    settings.setValue(QStringLiteral("AutoUpdateNodes"), false);
+    settings.setValue(QStringLiteral("AutoUpdateCountries"), false);
+    settings.setValue(QStringLiteral("SeenTips"), -1);
+    settings.endGroup();
+    settings.beginGroup(QStringLiteral("Cluster Nodes/Test"));
+    settings.setValue(QStringLiteral("Name"), QStringLiteral("Test"));
+    settings.setValue(QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
+    settings.setValue(QStringLiteral("Port"), m_node->port());
+    settings.setValue(QStringLiteral("Active"), 1);
+    settings.endGroup();
+    settings.setValue(QStringLiteral("Filters/Count"), 1);
+    settings.setValue(QStringLiteral("Filters/0/FilterType"), 6);
+    settings.setValue(QStringLiteral("Filters/0/BandFilterValue"), iBands);
+}
+
+std::unique_ptr<MainWindow> TestMainWindow::makeWindow()
+{
+    auto pWindow = std::make_unique<MainWindow>();
+    if (Cluster *pCluster = pWindow->activeCluster())
+        pCluster->setTimings({60000, 60000, 50, 300});
+    return pWindow;
+}
+
+void TestMainWindow::rowLimitAndColumnFitting()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->onGetReadyForSpots();
+    SpotModel *pModel = m_window->spotModel();
+    QHeaderView *pHeader = table()->horizontalHeader();
+
+    // The first spot fits the first five columns; the next nine do not, even
+    // with a longer call; the eleventh does again.
+    Spot first = makeSpot(1);
+    m_window->onNewSpot(first);
+    const int iFitted = pHeader->sectionSize(SpotModel::DX);
+    for (int i = 2; i <= 10; ++i) {
+        Spot spot = makeSpot(i);
+        if (i == 2)
+            spot.setDxCall(QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pHeader->sectionSize(SpotModel::DX), iFitted);
+    Spot eleventh = makeSpot(11);
+    m_window->onNewSpot(eleventh);
+    QVERIFY(pHeader->sectionSize(SpotModel::DX) > iFitted);
+    // Columns the fitting leaves alone keep their widths.
+    QCOMPARE(pHeader->sectionSize(SpotModel::Comment), 240);
+
+    for (int i = 12; i <= 1001; ++i) {
+        Spot spot = makeSpot(i);
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pModel->rowCount(), 1000);
+    QCOMPARE(pModel->item(0, SpotModel::DX)->text(), QStringLiteral("Q1001X"));
+    QCOMPARE(pModel->item(999, SpotModel::DX)->text(), QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
+}
+
+void TestMainWindow::alertCells()
+{
+    SpotModel model;
+    Spot plain = makeSpot(1);
+    model.insertSpot(plain, 1000);
+    QCOMPARE(model.columnCount(), 8);
+    for (int iColumn = 0; iColumn < SpotModel::Icon; ++iColumn) {
+        QVERIFY(model.item(0, iColumn));
+        QCOMPARE(model.item(0, iColumn)->background().style(), Qt::NoBrush);
+    }
+    QVERIFY(!model.item(0, SpotModel::Icon));
+
+    Spot alerted = makeSpot(2, Spot::AlertColor | Spot::AlertIcon);
+    alerted.setAlertColor(QColor(255, 236, 179));
+    alerted.setIconFile(QStringLiteral(":/ico/star_blue.png"));
+    model.insertSpot(alerted, 1000);
+    for (int iColumn = 0; iColumn < SpotModel::Icon; ++iColumn)
+        QCOMPARE(model.item(0, iColumn)->background().color(), QColor(255, 236, 179));
+    QStandardItem *pIcon = model.item(0, SpotModel::Icon);
+    QVERIFY(pIcon);
+    QCOMPARE(pIcon->background().style(), Qt::NoBrush);
+    QVERIFY(pIcon->text().isEmpty());
+    QVERIFY(!pIcon->icon().isNull());
+    QCOMPARE(model.item(1, SpotModel::DX)->text(), QStringLiteral("Q1X"));
+}
+
+void TestMainWindow::balloonText_data()
+{
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("text");
+    const QString qsHead = QStringLiteral("Spotter: Q1SPT\nFrequency: 14025.0\nCountry: Japan");
+    QTest::newRow("three blanks") << QStringLiteral("   ") << qsHead;
+    QTest::newRow("empty") << QString() << qsHead;
+    QTest::newRow("blanks kept around words") << QStringLiteral(" up 2 ") << qsHead + "\nComment:  up 2 ";
+}
+
+void TestMainWindow::balloonText()
+{
+    QFETCH(QString, comment);
+    QFETCH(QString, text);
+    Spot spot = makeSpot(1, Spot::AlertPopup);
+    spot.setComment(comment);
+    QCOMPARE(SpotModel::balloonText(spot), text);
+}
+
+void TestMainWindow::bandButtons()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    QVERIFY(button("pushButtonAllm")->isChecked());
+
+    button("pushButton40m")->click();
+    QVERIFY(button("pushButton40m")->isChecked());
+    QVERIFY(!button("pushButtonAllm")->isChecked());
+    QVERIFY(!button("pushButton20m")->isChecked());
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 8);
+    QCOMPARE(store().value("Filters/0/FilterType").toInt(), 6);
+
+    button("pushButton20m")->click();
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 40);
+    button("pushButton40m")->click();
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 32);
+
+    button("pushButtonAllm")->click();
+    QVERIFY(button("pushButtonAllm")->isChecked());
+    QVERIFY(!button("pushButton20m")->isChecked());
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), int(Filter::AllBands));
+
+    button("pushButtonAllm")->click();
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 0);
+    for (QPushButton *pButton : m_window->findChildren<QPushButton *>(QRegularExpression("^pushButton\\d")))
+        QVERIFY2(!pButton->isChecked(), qPrintable(pButton->objectName()));
+}
+
+void TestMainWindow::storedBandsShowAtStart()
+{
+    // The connection is wired before the stored selection reaches it, so the
+    // buttons show that selection as soon as the window is there.
+    writeStore(Filter::Band40m | Filter::Band20m);
+    m_window = makeWindow();
+    QVERIFY(button("pushButton40m")->isChecked());
+    QVERIFY(button("pushButton20m")->isChecked());
+    QVERIFY(!button("pushButton80m")->isChecked());
+    QVERIFY(!button("pushButtonAllm")->isChecked());
+    // The country list reached the first-run "Not Worked" group.
+    QVERIFY(store().childGroups().contains(QStringLiteral("Not Worked")));
+}
+
+void TestMainWindow::connectionStateAndTooltip()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Disconnected."));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->trayIcon()->toolTip(),
+                              QStringLiteral("Kelvane - Connected to 127.0.0.1:%1").arg(m_node->port()),
+                              kTimeoutMs);
+    auto *pConnect = m_window->findChild<QAction *>(QStringLiteral("actionConnect"));
+    QCOMPARE(pConnect->text(), QStringLiteral("Disconnect"));
+
+    // The operator's disconnect: nothing reconnects, the action offers Connect.
+    pConnect->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(pConnect->text(), QStringLiteral("Connect"), kTimeoutMs);
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - Disconnected."));
+    QVERIFY(!m_window->activeCluster()->isConnected());
+}
+
+void TestMainWindow::minimiseWithoutTray()
+{
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    // Without a tray nothing could bring a hidden window back.
+    m_window->showMinimized();
+    QTest::qWait(50);
+    QVERIFY(m_window->isVisible());
+    m_window->iconActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!m_window->isMinimized());
+}
+
+void TestMainWindow::slotsInertAfterExit()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->onGetReadyForSpots();
+    m_window->hide();
+    m_window->onQuit();
+    QVERIFY(m_window->isClosing());
+
+    Spot spot = makeSpot(1);
+    m_window->onNewSpot(spot);
+    QCOMPARE(m_window->spotModel()->rowCount(), 0);
+    m_window->iconActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!m_window->isVisible());
+    button("pushButton40m")->click();
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), int(Filter::AllBands));
+}
+
+void TestMainWindow::lookupCall_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("lookup");
+    QTest::newRow("prefix in front") << "EA8/Q1ZZZ" << "Q1ZZZ";
+    QTest::newRow("portable") << "Q1ZZZ/P" << "Q1ZZZ/P";
+    QTest::newRow("qrp, lower case") << "Q1ZZZ/qrp" << "Q1ZZZ/qrp";
+    QTest::newRow("suffix after the call") << "Q1ZZZ/EA8" << "Q1ZZZ/EA8";
+    QTest::newRow("prefix and portable") << "3D2/Q1ZZZ/P" << "3D2/Q1ZZZ/P";
+    QTest::newRow("plain") << "Q1ZZZ" << "Q1ZZZ";
+}
+
+void TestMainWindow::lookupCall()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, lookup);
+    QCOMPARE(SpotPopup::lookupCall(call), lookup);
+}
+
+void TestMainWindow::detailsEscapeNetworkText()
+{
+    SpotPopup popup;
+    const QString qsHostile = QStringLiteral("<a href=\"http://evil\">Q1X</a>");
+    popup.setDX(qsHostile);
+    QCOMPARE(popup.dxText(), qsHostile.toHtmlEscaped());
+    popup.setLookupLink(QStringLiteral("Q1X\"><b>?x=1#"));
+    QCOMPARE(popup.infoText(), QStringLiteral("<a href=\"%1/db/Q1X%22%3E%3Cb%3E%3Fx%3D1%23\">"
+                                              "%1/db/Q1X%22%3E%3Cb%3E%3Fx%3D1%23</a>")
+                                   .arg(SpotPopup::kLookupSite));
+    popup.setInfo(QString());
+    QCOMPARE(popup.infoText(), QStringLiteral("N/A"));
+
+    // From the table: the current row's call, or nothing.
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->onGetReadyForSpots();
+    Spot spot = makeSpot(7);
+    spot.setDxCall(QStringLiteral("EA8/Q1<i>"));
+    m_window->onNewSpot(spot);
+    table()->setCurrentIndex(m_window->spotModel()->index(0, 0));
+    m_window->onSpotDetailsTriggered();
+    const QList<SpotPopup *> popups = m_window->findChildren<SpotPopup *>();
+    QCOMPARE(popups.size(), 1);
+    QCOMPARE(popups.first()->dxText(), QStringLiteral("EA8/Q1&lt;i&gt;"));
+    QVERIFY(popups.first()->infoText().contains(QStringLiteral("/db/Q1%3Ci%3E\"")));
+}
+
+void TestMainWindow::tuneWithRigControlDisabled()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->onGetReadyForSpots();
+    Spot spot = makeSpot(1);
+    m_window->onNewSpot(spot);
+
+    QString qsShown;
+    QTimer::singleShot(0, this, [&qsShown] {
+        if (auto *pBox = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            qsShown = pBox->text();
+            pBox->accept();
+        }
+    });
+    m_window->onSpotDoubleClicked(m_window->spotModel()->index(0, SpotModel::Comment));
+    QCOMPARE(qsShown, QStringLiteral("Error! CAT is disabled in Settings."));
+}
+
+void TestMainWindow::earlierSpotsThenLiveSpots()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QList<TestSpot> earlier;
+    for (int i = 0; i < 3; ++i) {
+        earlier.append(TestSpot(14010.0 + i, QStringLiteral("Q%1OLD").arg(i), QStringLiteral("Q9SPT"),
+                                QStringLiteral("earlier"), now.addSecs(-600 + 60 * i)));
+    }
+    m_node->preloadSpots(earlier);
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    SpotModel *pModel = m_window->spotModel();
+
+    // Delivered oldest first, so the newest earlier spot ends on top.
+    QTRY_COMPARE_WITH_TIMEOUT(pModel->rowCount(), 3, kTimeoutMs);
+    QCOMPARE(pModel->item(0, SpotModel::DX)->text(), QStringLiteral("Q2OLD"));
+    QCOMPARE(pModel->item(2, SpotModel::DX)->text(), QStringLiteral("Q0OLD"));
+
+    m_node->broadcastSpot(TestSpot(7025.0, QStringLiteral("JA1LIVE"), QStringLiteral("Q9SPT"), QStringLiteral("up 2")));
+    QTRY_COMPARE_WITH_TIMEOUT(pModel->rowCount(), 4, kTimeoutMs);
+    QCOMPARE(pModel->item(0, SpotModel::DX)->text(), QStringLiteral("JA1LIVE"));
+    QCOMPARE(pModel->item(0, SpotModel::Country)->text(), QStringLiteral("Japan"));
+    QCOMPARE(pModel->item(0, SpotModel::Comment)->text().trimmed(), QStringLiteral("up 2"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

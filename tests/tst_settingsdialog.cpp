@@ -1,0 +1,411 @@
+#include "MessageBoxCatcher.h"
+
+#include "API/QsLog/QsLog.h"
+#include "cluster/Cluster.h"
+#include "filters/Filter.h"
+#include "settings/AutostartEntry.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+const QString kWarning = QStringLiteral("Warning!|");
+const QString kNoNodeAtStart =
+    kWarning + QStringLiteral("There is no node selected. Go to Settings and select a node to connect to.");
+const QString kNoNodeOnOk =
+    kWarning + QStringLiteral("There is no node selected. You have to select a node to connect to.");
+const QString kStationMissing = kWarning
+                                + QStringLiteral("The Station information is missing or is incomplete. Go to "
+                                                 "Settings and set your callsign, name, QTH and locator.");
+
+QSettings store()
+{
+    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+}
+
+void writeStation()
+{
+    GeneralSettings general;
+    general.callsign = QStringLiteral("Q1ABC");
+    general.name = QStringLiteral("Ann");
+    general.qth = QStringLiteral("Town");
+    general.locator = QStringLiteral("JO00AA");
+    SettingsStore::saveGeneral(general);
+}
+
+void writeNodes(const QList<ClusterNode> &nodes)
+{
+    SettingsStore::saveUpdatedNodes(3, nodes);
+}
+
+template <typename T>
+T *child(QObject *pParent, const char *pName)
+{
+    T *pChild = pParent->findChild<T *>(QLatin1String(pName));
+    Q_ASSERT(pChild);
+    return pChild;
+}
+
+void clickRow(QTableView *pView, int iRow, bool bDouble = false)
+{
+    const QRect rect = pView->visualRect(pView->model()->index(iRow, 1));
+    QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
+    if (bDouble)
+        QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+} // namespace
+
+// The settings dialog against real store files: loading with its warnings,
+// the node list, accepting and cancelling.
+class TestSettingsDialog : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void emptyStoreWarnsAndHasNoCluster();
+    void twoActiveNodesLaterWins();
+    void acceptValidatesThenRecreatesCluster();
+    void fromEmptyStoreToWrittenStore();
+    void nodeDialogValidatesAndEdits();
+    void deletingAnyNodeLeavesNoneActive();
+    void cancelRestoresStoredNodes();
+    void callsignAndLocatorUpperCased();
+    void filterChainEditsRoundTrip();
+    void nodesListReplacedByUpdater();
+};
+
+void TestSettingsDialog::initTestCase()
+{
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
+    // The DXpeditions load at construction must fail at once, not wait for DNS.
+    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+}
+
+void TestSettingsDialog::init()
+{
+    QSettings settings = store();
+    for (const QString &qsGroup : settings.childGroups()) {
+        if (qsGroup != QLatin1String("General"))
+            settings.remove(qsGroup);
+    }
+    for (const char *pKey : {"Callsign", "Name", "QTH", "Locator"})
+        settings.remove(QStringLiteral("General/") + QLatin1String(pKey));
+    QFile::remove(AutostartEntry::filePath());
+}
+
+void TestSettingsDialog::emptyStoreWarnsAndHasNoCluster()
+{
+    MessageBoxCatcher boxes;
+    Settings settings;
+    QSignalSpy found(&settings, &Settings::foundActiveNode);
+    settings.loadSettings();
+    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
+    QVERIFY(!settings.cluster());
+    QCOMPARE(found.count(), 0);
+    QVERIFY(settings.autoUpdate() && settings.autoUpdateNodes() && settings.autoUpdateCountries());
+    QCOMPARE(settings.hrdAddress(), QStringLiteral("localhost"));
+    QCOMPARE(settings.hrdPort(), quint16(7809));
+
+    // Nodes but no station data: the third warning.
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), 7300, QString(), true)});
+    settings.loadSettings();
+    QCOMPARE(boxes.takeAll(), QStringList{kStationMissing});
+    QVERIFY(settings.cluster());
+    QCOMPARE(found.count(), 1);
+}
+
+void TestSettingsDialog::twoActiveNodesLaterWins()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true),
+                ClusterNode(QStringLiteral("b"), QStringLiteral("10.0.0.2"), 7301, QString(), true)});
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    QVERIFY(boxes.seen.isEmpty());
+    QCOMPARE(settings.activeIndex(), 1);
+    QCOMPARE(settings.cluster()->address(), QStringLiteral("10.0.0.2"));
+    QCOMPARE(settings.cluster()->port(), quint16(7301));
+    QVERIFY(!settings.nodes().at(0).isActive());
+
+    // Loading again with the same address keeps the connection.
+    QPointer<Cluster> pCluster = settings.cluster();
+    settings.loadSettings();
+    QCOMPARE(settings.cluster(), pCluster.data());
+}
+
+void TestSettingsDialog::acceptValidatesThenRecreatesCluster()
+{
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), false)});
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    boxes.takeAll();
+    settings.show();
+    QSignalSpy found(&settings, &Settings::foundActiveNode);
+    QSignalSpy saved(&settings, &Settings::settingsSaved);
+
+    settings.accept();
+    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
+    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
+    settings.accept();
+    QCOMPARE(boxes.takeAll(), QStringList{kStationMissing});
+    QVERIFY(settings.isVisible());
+    QCOMPARE(saved.count(), 0);
+    QCOMPARE(store().value(QStringLiteral("Cluster Nodes/a/Active")).toInt(), 0);
+
+    for (const char *pName : {"lineEditCallsign", "lineEditName", "lineEditQth", "lineEditLocator"})
+        child<QLineEdit>(&settings, pName)->setText(QStringLiteral("X"));
+    settings.accept();
+    QVERIFY(boxes.seen.isEmpty());
+    QVERIFY(!settings.isVisible());
+    QCOMPARE(found.count(), 1);
+    QCOMPARE(saved.count(), 1);
+    QPointer<Cluster> pFirst = settings.cluster();
+    QVERIFY(pFirst);
+
+    // Nothing changed, yet the connection is made anew.
+    settings.show();
+    settings.accept();
+    QCOMPARE(found.count(), 2);
+    QCOMPARE(saved.count(), 2);
+    QVERIFY(!pFirst);
+    QVERIFY(settings.cluster());
+}
+
+void TestSettingsDialog::fromEmptyStoreToWrittenStore()
+{
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    settings.show();
+    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonAddNode"), Qt::LeftButton);
+    auto *pNodeDialog = settings.findChild<NodeProperties *>();
+    QVERIFY(pNodeDialog->isVisible());
+    child<QLineEdit>(pNodeDialog, "lineEditNodeName")->setText(QStringLiteral("Home/Node"));
+    child<QLineEdit>(pNodeDialog, "lineEditNodeAddress")->setText(QStringLiteral("127.0.0.1"));
+    child<QSpinBox>(pNodeDialog, "spinBoxEditNodePort")->setValue(7373);
+    child<QLineEdit>(pNodeDialog, "lineEditNodePassword")->setText(QStringLiteral("secret"));
+    pNodeDialog->accept();
+    QCOMPARE(settings.nodes().size(), 1);
+    QVERIFY(!settings.nodes().at(0).isActive());
+    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
+    child<QLineEdit>(&settings, "lineEditCallsign")->setText(QStringLiteral("Q1ABC"));
+    child<QLineEdit>(&settings, "lineEditName")->setText(QStringLiteral("Ann"));
+    child<QLineEdit>(&settings, "lineEditQth")->setText(QStringLiteral("Town"));
+    child<QLineEdit>(&settings, "lineEditLocator")->setText(QStringLiteral("JO00AA"));
+    boxes.takeAll();
+    settings.accept();
+    QVERIFY(boxes.seen.isEmpty());
+
+    QSettings written = store();
+    QCOMPARE(written.value("General/Callsign").toString(), QStringLiteral("Q1ABC"));
+    QCOMPARE(written.value("General/Locator").toString(), QStringLiteral("JO00AA"));
+    const QString qsNode = QStringLiteral("Cluster Nodes/") + SettingsStore::escapeKey(QStringLiteral("Home/Node"));
+    QCOMPARE(written.value(qsNode + "/Name").toString(), QStringLiteral("Home/Node"));
+    QCOMPARE(written.value(qsNode + "/Port").toInt(), 7373);
+    QCOMPARE(written.value(qsNode + "/Password").toString(), QStringLiteral("secret"));
+    QCOMPARE(written.value(qsNode + "/Active").toInt(), 1);
+    QCOMPARE(written.value("CAT/HRDPort").toInt(), 7809);
+    QCOMPARE(written.value("Filters/Count").toInt(), 1);
+    QCOMPARE(written.value("Alerts/Count").toInt(), 0);
+    QCOMPARE(settings.cluster()->port(), quint16(7373));
+}
+
+void TestSettingsDialog::nodeDialogValidatesAndEdits()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QStringLiteral("pw"), true),
+                ClusterNode(QStringLiteral("b"), QStringLiteral("10.0.0.2"), 7300, QString(), false)});
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    settings.show();
+    auto *pNodeDialog = settings.findChild<NodeProperties *>();
+    auto *pName = child<QLineEdit>(pNodeDialog, "lineEditNodeName");
+    auto *pAddress = child<QLineEdit>(pNodeDialog, "lineEditNodeAddress");
+
+    settings.onAddNodeClicked();
+    QCOMPARE(child<QSpinBox>(pNodeDialog, "spinBoxEditNodePort")->value(), 7300);
+    pNodeDialog->accept();
+    pName->setText(QStringLiteral("   "));
+    pNodeDialog->accept();
+    pName->setText(QStringLiteral("c"));
+    pNodeDialog->accept();
+    QCOMPARE(boxes.takeAll(), QStringList({QStringLiteral("Error adding node.|You must enter a name."),
+                                           QStringLiteral("Error adding node.|You must enter a name."),
+                                           QStringLiteral("Error adding node.|You must enter an address.")}));
+    QVERIFY(pNodeDialog->isVisible());
+    pNodeDialog->reject();
+    QCOMPARE(settings.nodes().size(), 2);
+
+    // A double click on the second row makes it active and opens it for editing.
+    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 1, true);
+    QVERIFY(pNodeDialog->isVisible());
+    QCOMPARE(pName->text(), QStringLiteral("b"));
+    pAddress->clear();
+    pNodeDialog->accept();
+    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error editing node.|You must enter an address.")});
+    pAddress->setText(QStringLiteral("10.0.0.9"));
+    pNodeDialog->accept();
+    QCOMPARE(settings.activeIndex(), 1);
+    QCOMPARE(settings.nodes().at(1).address(), QStringLiteral("10.0.0.9"));
+    QVERIFY(settings.nodes().at(1).isActive());
+    QVERIFY(!settings.nodes().at(0).isActive());
+    QCOMPARE(settings.nodes().at(0).password(), QStringLiteral("pw"));
+}
+
+void TestSettingsDialog::deletingAnyNodeLeavesNoneActive()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true),
+                ClusterNode(QStringLiteral("b"), QStringLiteral("10.0.0.2"), 7300, QString(), false)});
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    settings.show();
+    auto *pView = child<QTableView>(&settings, "tableViewNodesList");
+    // Selecting without clicking: the current row is "b", the active one "a".
+    pView->setCurrentIndex(pView->model()->index(1, 0));
+    settings.onDeleteNodeClicked();
+    QCOMPARE(settings.nodes().size(), 1);
+    QCOMPARE(settings.activeIndex(), -1);
+    settings.accept();
+    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
+    QVERIFY(settings.isVisible());
+}
+
+void TestSettingsDialog::cancelRestoresStoredNodes()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true)});
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    settings.show();
+    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
+    settings.onDeleteNodeClicked();
+    QVERIFY(settings.nodes().isEmpty());
+    settings.reject();
+    QVERIFY(boxes.seen.isEmpty());
+    QCOMPARE(settings.nodes().size(), 1);
+    QCOMPARE(settings.activeIndex(), 0);
+    QVERIFY(!settings.isVisible());
+}
+
+void TestSettingsDialog::callsignAndLocatorUpperCased()
+{
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.show();
+    auto *pCallsign = child<QLineEdit>(&settings, "lineEditCallsign");
+    auto *pName = child<QLineEdit>(&settings, "lineEditName");
+    QTest::keyClicks(pCallsign, QStringLiteral("dl1abc"));
+    QCOMPARE(pCallsign->text(), QStringLiteral("DL1ABC"));
+    pCallsign->setCursorPosition(2);
+    QTest::keyClicks(pCallsign, QStringLiteral("x"));
+    QCOMPARE(pCallsign->text(), QStringLiteral("DLX1ABC"));
+    QCOMPARE(pCallsign->cursorPosition(), 3);
+    QTest::keyClicks(child<QLineEdit>(&settings, "lineEditLocator"), QStringLiteral("jo62qm"));
+    QCOMPARE(settings.locator(), QStringLiteral("JO62QM"));
+    QTest::keyClicks(pName, QStringLiteral("ann"));
+    QCOMPARE(pName->text(), QStringLiteral("ann"));
+}
+
+void TestSettingsDialog::filterChainEditsRoundTrip()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true)});
+    QSettings settingsStore = store();
+    settingsStore.setValue("Filters/Count", 4);
+    settingsStore.setValue("Filters/DefaultFilter", 1);
+    settingsStore.setValue("Filters/1/FilterType", Filter::Accept | Filter::Call);
+    settingsStore.setValue("Filters/1/CallFilterValue", "Q1AAA");
+    settingsStore.setValue("Filters/2/FilterType", Filter::Drop | Filter::Band);
+    settingsStore.setValue("Filters/2/BandFilterValue", Filter::Band20m);
+    settingsStore.setValue("Filters/3/FilterType", Filter::Accept | Filter::NewCountries);
+    settingsStore.sync();
+
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    settings.show();
+    auto *pView = child<QTableView>(&settings, "tableViewFilters");
+    QCOMPARE(pView->model()->rowCount(), 3);
+    QCOMPARE(pView->model()->index(0, 0).data().toString(), QStringLiteral("Accept Call "));
+    QCOMPARE(pView->model()->index(1, 1).data().toString(), QStringLiteral("20m "));
+    QCOMPARE(pView->model()->index(2, 1).data().toString(), QStringLiteral("N/A"));
+    QCOMPARE(settings.findChild<QComboBox *>("comboBoxDefaultAction")->currentIndex(), 1);
+    // The rule on new countries reads the dialog's sets.
+    QCOMPARE(settings.cluster()->filterAt(2)->notWorkedCountries(), &settings.notWorkedCountries());
+
+    auto *pUp = child<QPushButton>(&settings, "pushButtonMoveUpFilter");
+    auto *pDown = child<QPushButton>(&settings, "pushButtonMoveDownFilter");
+    clickRow(pView, 0);
+    QVERIFY(!pUp->isEnabled() && pDown->isEnabled());
+    clickRow(pView, 2);
+    QVERIFY(pUp->isEnabled() && !pDown->isEnabled());
+    QTest::mouseClick(pUp, Qt::LeftButton);
+    QVERIFY(!pUp->isEnabled());
+    clickRow(pView, 0);
+    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonRemoveFilter"), Qt::LeftButton);
+    settings.findChild<QComboBox *>("comboBoxDefaultAction")->setCurrentIndex(0);
+    settings.accept();
+
+    QSettings written = store();
+    QCOMPARE(written.value("Filters/Count").toInt(), 3);
+    QCOMPARE(written.value("Filters/DefaultFilter").toInt(), int(Filter::Accept));
+    QCOMPARE(written.value("Filters/1/FilterType").toInt(), Filter::Accept | Filter::NewCountries);
+    QCOMPARE(written.value("Filters/2/FilterType").toInt(), Filter::Drop | Filter::Band);
+    QCOMPARE(written.value("Filters/2/BandFilterValue").toInt(), int(Filter::Band20m));
+    QCOMPARE(settings.cluster()->filterCount(), 2);
+
+    // Cancel throws away chain edits along with the rest.
+    settings.show();
+    clickRow(pView, 0);
+    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonRemoveFilter"), Qt::LeftButton);
+    QCOMPARE(settings.cluster()->filterCount(), 1);
+    settings.reject();
+    QCOMPARE(settings.cluster()->filterCount(), 2);
+    QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestSettingsDialog::nodesListReplacedByUpdater()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true)});
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    QPointer<Cluster> pOld = settings.cluster();
+    QVERIFY(pOld);
+
+    writeNodes({ClusterNode(QStringLiteral("n1"), QStringLiteral("10.0.0.5"), 7300, QString(), false)});
+    settings.onNodesUpdateFinished();
+    QVERIFY(!pOld);
+    QVERIFY(!settings.cluster());
+    QCOMPARE(boxes.takeAll(),
+             QStringList{kWarning
+                         + QStringLiteral("The nodes list has been updated. Go to Settings and select a node to "
+                                          "connect to.")});
+    // The flag is cleared once told: the next load warns about the missing node.
+    settings.loadSettings();
+    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
+}
+
+QTEST_MAIN(TestSettingsDialog)
+#include "tst_settingsdialog.moc"

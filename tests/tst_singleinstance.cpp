@@ -1,0 +1,206 @@
+// The single-instance rule with real processes of the program: a second
+// start ends with code 2 only while a first one runs, also after the first
+// was killed without a chance to clean up.
+
+#include "app/SingleInstance.h"
+
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QProcess>
+#include <QSettings>
+#include <QSharedMemory>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void secondStartEndsWithCodeTwo();
+    void startAfterKillOfFirst();
+    void foreignSegmentIsNoInstance();
+    void restartDelay();
+    void startUpLogAndCounters();
+
+private:
+    QProcess *startProgram(const QStringList &arguments = {});
+    static bool waitForStarted(QProcess *pProcess);
+    QList<QProcess *> m_processes;
+    QTemporaryDir m_tmp;
+};
+
+void TestSingleInstance::initTestCase()
+{
+    QVERIFY(m_tmp.isValid());
+    // The segment's key is made from a file in the temporary folder: a folder
+    // of our own keeps the test apart from a program the user runs.
+    qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
+    // The instances run on this test's store: offline, with no node.
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+    settings.setValue(QStringLiteral("General/AutoUpdate"), false);
+    settings.setValue(QStringLiteral("General/AutoUpdateNodes"), false);
+    settings.setValue(QStringLiteral("General/AutoUpdateCountries"), false);
+}
+
+void TestSingleInstance::cleanup()
+{
+    for (QProcess *pProcess : std::as_const(m_processes)) {
+        if (pProcess->state() != QProcess::NotRunning) {
+            pProcess->kill();
+            pProcess->waitForFinished(5000);
+        }
+        delete pProcess;
+    }
+    m_processes.clear();
+    // A segment left by a killed run would otherwise be seen by the next test.
+    QSharedMemory leftover(SingleInstance::kSegmentKey);
+    if (leftover.attach())
+        leftover.detach();
+}
+
+QProcess *TestSingleInstance::startProgram(const QStringList &arguments)
+{
+    auto *pProcess = new QProcess;
+    pProcess->setProcessChannelMode(QProcess::SeparateChannels);
+    pProcess->start(QStringLiteral(KELVANE_APP_FILE), arguments);
+    m_processes.append(pProcess);
+    return pProcess;
+}
+
+bool TestSingleInstance::waitForStarted(QProcess *pProcess)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray baErr;
+    while (timer.elapsed() < 20000) {
+        pProcess->waitForReadyRead(200);
+        baErr += pProcess->readAllStandardError();
+        if (baErr.contains("Not running."))
+            return true;
+        if (pProcess->state() == QProcess::NotRunning)
+            return false;
+    }
+    return false;
+}
+
+void TestSingleInstance::secondStartEndsWithCodeTwo()
+{
+    QProcess *pFirst = startProgram();
+    QVERIFY(waitForStarted(pFirst));
+
+    // The running instance publishes its marker: 21 bytes, a big-endian 17,
+    // the sixteen characters and a NUL.
+    QSharedMemory segment(SingleInstance::kSegmentKey);
+    QVERIFY(segment.attach(QSharedMemory::ReadOnly));
+    const QByteArray baContent(static_cast<const char *>(segment.constData()), segment.size());
+    segment.detach();
+    QCOMPARE(baContent.size(), 21);
+    QCOMPARE(baContent, QByteArray("\0\0\0\x11_KELVANE_RUNNING\0", 21));
+
+    QProcess *pSecond = startProgram();
+    QVERIFY(pSecond->waitForFinished(20000));
+    QCOMPARE(pSecond->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(pSecond->exitCode(), 2);
+    QVERIFY(pSecond->readAllStandardError().contains("Kelvane is already running."));
+    QCOMPARE(pFirst->state(), QProcess::Running);
+}
+
+void TestSingleInstance::startAfterKillOfFirst()
+{
+    QProcess *pFirst = startProgram();
+    QVERIFY(waitForStarted(pFirst));
+    pFirst->kill();
+    QVERIFY(pFirst->waitForFinished(5000));
+
+    // The killed instance's segment is still there with its marker. Held
+    // here, it outlives the next start's look at it, as segments do where
+    // the system does not count their users...
+    QSharedMemory segment(SingleInstance::kSegmentKey);
+    QVERIFY(segment.attach(QSharedMemory::ReadOnly));
+
+    // ...and must not keep the next start away.
+    QProcess *pNext = startProgram();
+    QVERIFY(waitForStarted(pNext));
+    QTest::qWait(500);
+    QCOMPARE(pNext->state(), QProcess::Running);
+    segment.detach();
+
+    QProcess *pThird = startProgram();
+    QVERIFY(pThird->waitForFinished(20000));
+    QCOMPARE(pThird->exitCode(), 2);
+}
+
+void TestSingleInstance::foreignSegmentIsNoInstance()
+{
+    QSharedMemory segment(SingleInstance::kSegmentKey);
+    QByteArray baForeign;
+    QDataStream(&baForeign, QIODevice::WriteOnly) << "_SOMETHING_ELSE!";
+    QVERIFY(segment.create(int(baForeign.size())));
+    std::memcpy(segment.data(), baForeign.constData(), size_t(baForeign.size()));
+
+    QProcess *pFirst = startProgram();
+    QVERIFY(waitForStarted(pFirst));
+    segment.detach();
+}
+
+void TestSingleInstance::restartDelay()
+{
+    QProcess *pFirst = startProgram();
+    QVERIFY(waitForStarted(pFirst));
+
+    // "/d" in any case delays the guard by five seconds; with a second
+    // argument it is not the restart switch.
+    QElapsedTimer timer;
+    timer.start();
+    QProcess *pDelayed = startProgram({QStringLiteral("/D")});
+    QVERIFY(pDelayed->waitForFinished(20000));
+    QCOMPARE(pDelayed->exitCode(), 2);
+    QVERIFY(timer.elapsed() >= 4900);
+
+    timer.restart();
+    QProcess *pNotDelayed = startProgram({QStringLiteral("/d"), QStringLiteral("x")});
+    QVERIFY(pNotDelayed->waitForFinished(20000));
+    QCOMPARE(pNotDelayed->exitCode(), 2);
+    QVERIFY(timer.elapsed() < 4900);
+}
+
+void TestSingleInstance::startUpLogAndCounters()
+{
+    const QString qsLog = m_tmp.filePath(QStringLiteral("kelvane.log"));
+    {
+        QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+        settings.setValue(QStringLiteral("General/LogLevel"), 2);
+        settings.setValue(QStringLiteral("General/LogToFile"), true);
+        settings.setValue(QStringLiteral("General/LogFile"), qsLog);
+        settings.remove(QStringLiteral("Statistics"));
+    }
+    QProcess *pFirst = startProgram();
+    QVERIFY(waitForStarted(pFirst));
+    pFirst->terminate();
+    QVERIFY(pFirst->waitForFinished(10000));
+    QCOMPARE(pFirst->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(pFirst->exitCode(), 0);
+
+    QFile log(qsLog);
+    QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString qsFirstLine = QString::fromUtf8(log.readLine()).chopped(1);
+    QVERIFY2(QRegularExpression(QStringLiteral("^INFO  \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
+                                                "Kelvane 1\\.3\\.106 started $"))
+                 .match(qsFirstLine)
+                 .hasMatch(),
+             qPrintable(qsFirstLine));
+
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+    QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 1ULL);
+    settings.remove(QStringLiteral("General/LogLevel"));
+    settings.remove(QStringLiteral("General/LogToFile"));
+}
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"

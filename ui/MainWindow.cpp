@@ -1,0 +1,633 @@
+#include "ui/MainWindow.h"
+
+#include "ui_MainWindow.h"
+
+#include "API/QsLog/QsLog.h"
+#include "cluster/Cluster.h"
+#include "settings/FilterStore.h"
+#include "settings/Settings.h"
+#include "settings/WorkedSets.h"
+#include "settings/Statistics.h"
+#include "ui/Delegate.h"
+#include "ui/SpotModel.h"
+#include "ui/SpotPopup.h"
+#include "update/DXpeditions.h"
+#include "update/Updater.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSoundEffect>
+#include <QSpacerItem>
+#include <QUrl>
+
+namespace {
+const QString kHomePage = QStringLiteral("http://www.tarrow.example");
+constexpr quint8 kResizeEvery = 10;
+constexpr int kBalloonMs = 5000;
+constexpr int kTuneBlinkMs = 250;
+// A handful of alert sounds is all a chain holds; the bound only keeps a
+// store edited by hand from piling up players.
+constexpr int kMaxSoundPlayers = 16;
+const int kColumnWidths[] = {80, 50, 100, 100, 100, 150, 240, 24};
+
+const char *const kGreenIcon = ":/ico/Kelvane Green 256.png";
+const char *const kRedIcon = ":/ico/Kelvane Red 256.png";
+const char *const kOnlineIcon = ":/ico/Status-user-online-icon.png";
+const char *const kOfflineIcon = ":/ico/Status-user-offline-icon.png";
+const char *const kConnectingIcon = ":/ico/Status-user-connecting-icon.png";
+const char *const kConnectIcon = ":/ico/Actions-network-connect-icon.png";
+const char *const kDisconnectIcon = ":/ico/Actions-network-disconnect-icon.png";
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindow>())
+{
+    m_settings = new Settings(this);
+    m_ui->setupUi(this);
+    setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+    // The named system mutex of other platforms marks a running instance for
+    // outside tools; here the single-instance lock file does that.
+    m_statistics = Statistics::instance();
+
+    createTray();
+
+    connect(m_ui->tableView, &QAbstractItemView::doubleClicked, this, &MainWindow::onSpotDoubleClicked);
+    m_detailsAction = new QAction(QIcon(QStringLiteral(":/ico/Actions-help-about-icon.png")), tr("Details"), this);
+    connect(m_detailsAction, &QAction::triggered, this, &MainWindow::onSpotDetailsTriggered);
+    m_tuneRigAction = new QAction(QIcon(QStringLiteral(":/ico/radio_16.png")), tr("Tune Rig"), this);
+    connect(m_tuneRigAction, &QAction::triggered, this, &MainWindow::onSpotTuneRigTriggered);
+    connect(&m_rigControl, &RigControl::finished, this, &MainWindow::onHRDCommandsThreadFinished);
+    connect(&m_rigControl, &RigControl::HRDError, this, &MainWindow::onHRDError);
+
+    m_databaseOpen = Worked::openDatabase(Worked::databaseFileName(), Worked::systemCountryFile());
+    if (!m_databaseOpen)
+        return;
+    m_db = QSqlDatabase::database();
+    m_worked.attachDatabase(m_db);
+    m_settings->setCountryLookup(&m_worked, m_db);
+    const QStringList countries = Worked::countryNames(m_db);
+    m_settings->setCountryNames(countries);
+    WorkedSets::fillNotWorkedOnFirstRun(countries);
+
+    createStatusFields();
+    connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::onActiveClusterFound);
+    connect(m_settings, &Settings::settingsSaved, this, &MainWindow::onSettingsSaved);
+    connect(m_settings, &Settings::loadedDXpeditions, this, &MainWindow::onDXpeditionsLoadFinished);
+    m_settings->loadSettings();
+    onSettingsSaved();
+    connectBandButtons();
+    createSpotTable();
+    fillToolBar();
+    connectMenuActions();
+
+    m_updater = new Updater(this);
+    connect(m_updater, &Updater::CountryUpdateFinished, this, &MainWindow::onCountryUpdateFinished);
+    connect(m_updater, &Updater::NodesUpdateFinished, m_settings, &Settings::onNodesUpdateFinished);
+    startUpdateChecks();
+
+    m_trayIcon->setToolTip(tr("Disconnected."));
+}
+
+MainWindow::~MainWindow()
+{
+    m_closing = true;
+    // The connection goes before the database it looks countries up in.
+    delete m_settings;
+    m_settings = nullptr;
+    m_rigControl.unloadHRDLibrary();
+    if (m_db.isOpen())
+        m_db.close();
+}
+
+Cluster *MainWindow::activeCluster() const
+{
+    return m_settings ? m_settings->cluster() : nullptr;
+}
+
+bool MainWindow::isStartMinimized() const
+{
+    return m_databaseOpen && m_settings->startMinimized();
+}
+
+bool MainWindow::rigControlEnabled() const
+{
+    return m_settings->isHRDEnabled();
+}
+
+void MainWindow::startUpdateChecks()
+{
+    if (m_settings->autoUpdate())
+        m_updater->checkApplication();
+    if (m_settings->autoUpdateNodes())
+        m_updater->checkNodes();
+    if (m_settings->autoUpdateCountries())
+        m_updater->checkCountry();
+}
+
+// ---------------------------------------------------------------- frame
+
+void MainWindow::createTray()
+{
+    m_minimizeAction = new QAction(QIcon(QStringLiteral(":/ico/minimize.png")), tr("Minimize"), this);
+    connect(m_minimizeAction, &QAction::triggered, this, &QWidget::hide);
+    m_restoreAction = new QAction(QIcon(QStringLiteral(":/ico/restore.png")), tr("Restore"), this);
+    connect(m_restoreAction, &QAction::triggered, this, &QWidget::showNormal);
+    m_quitAction = new QAction(QIcon(QStringLiteral(":/ico/Action-exit-icon.png")), tr("Quit"), this);
+    connect(m_quitAction, &QAction::triggered, this, &MainWindow::onQuit);
+
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addAction(m_minimizeAction);
+    m_trayMenu->addAction(m_restoreAction);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(m_quitAction);
+
+    m_trayIcon = new QSystemTrayIcon(QIcon(QString::fromLatin1(kRedIcon)), this);
+    m_trayIcon->setContextMenu(m_trayMenu);
+    connect(m_trayIcon, &QSystemTrayIcon::messageClicked, this, &QWidget::show);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
+    m_trayIcon->show();
+}
+
+void MainWindow::createStatusFields()
+{
+    // The text fields grow with their text where fonts are wider than 200
+    // pixels can hold.
+    auto makeField = [this](const QSize &size) {
+        auto *pLabel = new QLabel(this);
+        pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pLabel->setMinimumSize(size);
+        return pLabel;
+    };
+    m_statusDXpeditionsLabel = makeField(QSize(200, 16));
+    m_statusDXpeditionsLabel->setText(tr("DXpeditions database: not loaded"));
+    m_statusNodeLabel = makeField(QSize(200, 16));
+    m_statusConnectionIcon = makeField(QSize(16, 16));
+    m_statusConnectionIcon->setFixedSize(16, 16);
+    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOfflineIcon)));
+    m_ui->statusBar->insertPermanentWidget(0, m_statusDXpeditionsLabel);
+    m_ui->statusBar->insertPermanentWidget(1, m_statusNodeLabel);
+    m_ui->statusBar->insertPermanentWidget(2, m_statusConnectionIcon);
+}
+
+void MainWindow::fillToolBar()
+{
+    QToolBar *pToolBar = m_ui->mainToolBar;
+    pToolBar->setContentsMargins(0, 0, 12, 0);
+    auto addButton = [this, pToolBar](QAction *pAction, void (MainWindow::*pSlot)()) {
+        auto *pButton = new QPushButton(pAction->icon(), QString(), pToolBar);
+        pButton->setToolTip(pAction->toolTip());
+        pButton->setFlat(true);
+        pButton->setIconSize(QSize(22, 22));
+        connect(pButton, &QPushButton::clicked, this, pSlot);
+        pToolBar->addWidget(pButton);
+        return pButton;
+    };
+    m_connectButton = addButton(m_ui->actionConnect, &MainWindow::onConnectTriggered);
+    addButton(m_ui->actionSend_Spot, &MainWindow::onSendSpotTriggered);
+    addButton(m_ui->actionSettings, &MainWindow::onSettingsTriggered);
+    addButton(m_ui->actionManage_Worked_Countries, &MainWindow::onManageWorkedCountriesTriggered);
+
+    m_toolBarSpacer = new QWidget(pToolBar);
+    m_toolBarSpacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    pToolBar->addWidget(m_toolBarSpacer);
+    m_radioLabel = new QLabel(pToolBar);
+    m_radioLabel->setPixmap(QPixmap(QStringLiteral(":/ico/radio_16.png")));
+    m_radioLabel->setToolTip(tr("Tuning the rig"));
+    m_radioLabel->hide();
+    m_radioAction = pToolBar->addWidget(m_radioLabel);
+    m_radioAction->setVisible(false);
+
+    m_tuneBlinkTimer.setInterval(kTuneBlinkMs);
+    connect(&m_tuneBlinkTimer, &QTimer::timeout, this, &MainWindow::onTuningRigTimerExpired);
+}
+
+void MainWindow::connectMenuActions()
+{
+    connect(m_ui->actionConnect, &QAction::triggered, this, &MainWindow::onConnectTriggered);
+    connect(m_ui->actionSend_Spot, &QAction::triggered, this, &MainWindow::onSendSpotTriggered);
+    connect(m_ui->actionSettings, &QAction::triggered, this, &MainWindow::onSettingsTriggered);
+    connect(m_ui->actionManage_Worked_Countries, &QAction::triggered, this,
+            &MainWindow::onManageWorkedCountriesTriggered);
+    connect(m_ui->actionExit, &QAction::triggered, this, &MainWindow::onQuit);
+    connect(m_ui->actionUpdate_Application, &QAction::triggered, this, &MainWindow::onUpdateApplicationTriggered);
+    connect(m_ui->actionStatistics, &QAction::triggered, this, &MainWindow::onStatisticsTriggered);
+    connect(m_ui->actionDocumentation, &QAction::triggered, this, &MainWindow::onDocumentationTriggered);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::onAboutTriggered);
+}
+
+void MainWindow::onQuit()
+{
+    m_closing = true;
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const Qt::WindowStates previous = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+    if (!(previous & Qt::WindowMinimized) && isMinimized()) {
+        // Only the tray brings a hidden window back; without a tray the
+        // window stays minimised on the task bar.
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            QTimer::singleShot(0, this, &QWidget::hide);
+            event->ignore();
+        }
+    } else if ((previous & Qt::WindowMinimized) && !isMinimized()) {
+        raise();
+        activateWindow();
+    }
+}
+
+void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (m_closing)
+        return;
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger
+        || reason == QSystemTrayIcon::MiddleClick) {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+}
+
+void MainWindow::onSendSpotTriggered()
+{
+    if (m_closing)
+        return;
+}
+
+void MainWindow::onSettingsTriggered()
+{
+    if (m_closing)
+        return;
+    m_settings->show();
+}
+
+void MainWindow::onManageWorkedCountriesTriggered() {}
+
+void MainWindow::onUpdateApplicationTriggered()
+{
+    if (!m_updater)
+        return;
+    m_updater->checkApplication();
+    m_updater->showChecking();
+}
+
+void MainWindow::onStatisticsTriggered() {}
+
+void MainWindow::onDocumentationTriggered()
+{
+    QDesktopServices::openUrl(QUrl(kHomePage + QStringLiteral("/?page_id=28")));
+}
+
+void MainWindow::onAboutTriggered() {}
+
+void MainWindow::onDXpeditionsLoadFinished(const QString &qsDate, int count)
+{
+    if (m_statusDXpeditionsLabel) {
+        m_statusDXpeditionsLabel->setText(
+            tr("DXpeditions database: updated %1, containing %2 callsigns").arg(qsDate).arg(count));
+    }
+}
+
+void MainWindow::onHRDError(const QString &qsError)
+{
+    QMessageBox box;
+    box.setIconPixmap(QPixmap(QStringLiteral(":/ico/exclamation_red.png")));
+    box.setText(qsError);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    // Keeps short rig errors from squeezing the box to a sliver.
+    if (auto *pGrid = qobject_cast<QGridLayout *>(box.layout())) {
+        pGrid->addItem(new QSpacerItem(200, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), pGrid->rowCount(), 0,
+                       1, pGrid->columnCount());
+    }
+    box.exec();
+}
+
+void MainWindow::onTuningRigTimerExpired()
+{
+    if (m_radioAction)
+        m_radioAction->setVisible(!m_radioLabel->isVisible());
+}
+
+void MainWindow::onHRDCommandsThreadFinished()
+{
+    m_tuneBlinkTimer.stop();
+    if (m_radioAction)
+        m_radioAction->setVisible(false);
+}
+
+void MainWindow::onSettingsSaved()
+{
+    m_rigControl.loadHRDLibrary(rigControlEnabled());
+}
+
+void MainWindow::onCountryUpdateFinished()
+{
+    if (!activeCluster())
+        return;
+    m_userDisconnect = true;
+    activeCluster()->disconnectFromNode();
+    QLOG_INFO() << "Country file update finished; updating database and restarting application";
+    // Emptying and refilling are one transaction: a broken download leaves
+    // the old prefixes, so the restarted program still knows its countries.
+    m_worked.updateCountryFile(Updater::countryFilePath(), m_db);
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("/d")});
+    onQuit();
+}
+
+// ---------------------------------------------------------------- connection
+
+void MainWindow::onActiveClusterFound()
+{
+    Cluster *pCluster = activeCluster();
+    if (!pCluster || m_closing)
+        return;
+    connect(pCluster, &Cluster::connected, this, &MainWindow::onClusterConnected);
+    connect(pCluster, &Cluster::disconnected, this, &MainWindow::onClusterDisconnected);
+    connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
+    connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
+    connect(pCluster, &Cluster::getReadyForSpots, this, &MainWindow::onGetReadyForSpots);
+    connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
+    pCluster->setCountryLookup(&m_worked);
+    pCluster->setCountryDatabase(m_db);
+    if (m_statusNodeLabel)
+        m_statusNodeLabel->setText(pCluster->address() + QLatin1Char(':') + pCluster->portText());
+    pCluster->connectToNode();
+}
+
+void MainWindow::onConnectTriggered()
+{
+    Cluster *pCluster = activeCluster();
+    if (!pCluster || m_closing)
+        return;
+    if (pCluster->isConnected()) {
+        m_userDisconnect = true;
+        pCluster->disconnectFromNode();
+    } else {
+        m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kConnectingIcon)));
+        pCluster->connectToNode();
+    }
+}
+
+void MainWindow::setConnectAction(const QString &qsIcon, const QString &qsText)
+{
+    const QIcon icon(qsIcon);
+    m_ui->actionConnect->setIcon(icon);
+    m_ui->actionConnect->setText(qsText);
+    m_ui->actionConnect->setToolTip(qsText);
+    if (m_connectButton) {
+        m_connectButton->setIcon(icon);
+        m_connectButton->setToolTip(qsText);
+    }
+}
+
+void MainWindow::onClusterConnected(const QString &qsAddress, quint16 uiPort)
+{
+    Q_UNUSED(qsAddress)
+    Q_UNUSED(uiPort)
+    Cluster *pCluster = activeCluster();
+    if (!pCluster || m_closing)
+        return;
+    m_userDisconnect = false;
+    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kGreenIcon)));
+    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOnlineIcon)));
+    m_trayIcon->setToolTip(QStringLiteral("Kelvane") + tr(" - Connected to ") + pCluster->address()
+                           + QLatin1Char(':') + pCluster->portText());
+    setConnectAction(QString::fromLatin1(kDisconnectIcon), tr("Disconnect"));
+}
+
+void MainWindow::onClusterDisconnected(const QString &qsAddress, quint16 uiPort)
+{
+    Q_UNUSED(qsAddress)
+    Q_UNUSED(uiPort)
+    if (!activeCluster() || m_closing)
+        return;
+    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kRedIcon)));
+    m_trayIcon->setToolTip(QStringLiteral("Kelvane") + tr(" - Disconnected."));
+    // The connection recovers by itself unless the operator ended it.
+    m_statusConnectionIcon->setPixmap(
+        QPixmap(QString::fromLatin1(m_userDisconnect ? kOfflineIcon : kConnectingIcon)));
+    setConnectAction(QString::fromLatin1(kConnectIcon), tr("Connect"));
+}
+
+void MainWindow::onClusterConnectionError(const QString &qsAddress, quint16 uiPort,
+                                          QAbstractSocket::SocketError error)
+{
+    Q_UNUSED(qsAddress)
+    Q_UNUSED(uiPort)
+    Q_UNUSED(error)
+    if (!activeCluster() || m_closing)
+        return;
+    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kRedIcon)));
+    m_trayIcon->setToolTip(tr("Disconnected."));
+    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOfflineIcon)));
+}
+
+void MainWindow::onGetReadyForSpots()
+{
+    m_readyForSpots = true;
+}
+
+// ---------------------------------------------------------------- spots
+
+void MainWindow::createSpotTable()
+{
+    m_spotModel = new SpotModel(this);
+    QTableView *pView = m_ui->tableView;
+    pView->setModel(m_spotModel);
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
+        pView->horizontalHeader()->resizeSection(iColumn, kColumnWidths[iColumn]);
+    pView->viewport()->setAttribute(Qt::WA_Hover);
+    pView->setItemDelegate(new Delegate(pView));
+    connect(pView, &QWidget::customContextMenuRequested, this, &MainWindow::onCustomContextMenuRequested);
+}
+
+void MainWindow::onNewSpot(Spot &spot)
+{
+    m_statistics->incrementDisplayedSpots();
+    Cluster *pCluster = activeCluster();
+    if (!pCluster || m_closing || !m_readyForSpots || !m_spotModel)
+        return;
+
+    m_spotModel->insertSpot(spot, pCluster->maxSpotCount());
+    // Fitting scans every row, so it is done on every tenth spot only.
+    if (m_resizeCounter == 0) {
+        for (int iColumn = SpotModel::Date; iColumn <= SpotModel::DX; ++iColumn)
+            m_ui->tableView->resizeColumnToContents(iColumn);
+    }
+    m_resizeCounter = quint8((m_resizeCounter + 1) % kResizeEvery);
+
+    if (spot.alertFlags() & Spot::AlertSound)
+        playSound(spot.soundFile());
+    if ((spot.alertFlags() & Spot::AlertPopup) && m_trayIcon) {
+        m_trayIcon->showMessage(spot.dxCall(), SpotModel::balloonText(spot), QSystemTrayIcon::Information,
+                                kBalloonMs);
+    }
+}
+
+void MainWindow::playSound(const QString &qsFile)
+{
+    QSoundEffect *pEffect = m_sounds.value(qsFile);
+    if (!pEffect) {
+        if (m_sounds.size() >= kMaxSoundPlayers) {
+            qDeleteAll(m_sounds);
+            m_sounds.clear();
+        }
+        // Loading and playing happen off the GUI thread's back: play() on a
+        // sound still loading starts it once it is ready. A missing file or
+        // sound device leaves the effect in its error state, silently.
+        pEffect = new QSoundEffect(this);
+        pEffect->setSource(QUrl::fromLocalFile(qsFile));
+        m_sounds.insert(qsFile, pEffect);
+    }
+    pEffect->play();
+}
+
+// ---------------------------------------------------------------- bands
+
+void MainWindow::connectBandButtons()
+{
+    const struct
+    {
+        QPushButton *pButton;
+        void (MainWindow::*pSlot)(bool);
+    } buttons[] = {
+        {m_ui->pushButton160m, &MainWindow::on160mClicked}, {m_ui->pushButton80m, &MainWindow::on80mClicked},
+        {m_ui->pushButton60m, &MainWindow::on60mClicked},   {m_ui->pushButton40m, &MainWindow::on40mClicked},
+        {m_ui->pushButton30m, &MainWindow::on30mClicked},   {m_ui->pushButton20m, &MainWindow::on20mClicked},
+        {m_ui->pushButton17m, &MainWindow::on17mClicked},   {m_ui->pushButton15m, &MainWindow::on15mClicked},
+        {m_ui->pushButton12m, &MainWindow::on12mClicked},   {m_ui->pushButton10m, &MainWindow::on10mClicked},
+        {m_ui->pushButton6m, &MainWindow::on6mClicked},     {m_ui->pushButton4m, &MainWindow::on4mClicked},
+        {m_ui->pushButton2m, &MainWindow::on2mClicked},     {m_ui->pushButton70cm, &MainWindow::on70cmClicked},
+        {m_ui->pushButton23cm, &MainWindow::on23cmClicked}, {m_ui->pushButtonAllm, &MainWindow::onAllmClicked},
+    };
+    for (const auto &entry : buttons)
+        connect(entry.pButton, &QPushButton::clicked, this, entry.pSlot);
+}
+
+void MainWindow::onBandClicked(int iBand, bool bChecked)
+{
+    Cluster *pCluster = activeCluster();
+    if (!pCluster || m_closing)
+        return;
+    if (bChecked)
+        pCluster->addBand(iBand);
+    else
+        pCluster->removeBand(iBand);
+}
+
+void MainWindow::on160mClicked(bool bChecked) { onBandClicked(Filter::Band160m, bChecked); }
+void MainWindow::on80mClicked(bool bChecked) { onBandClicked(Filter::Band80m, bChecked); }
+void MainWindow::on60mClicked(bool bChecked) { onBandClicked(Filter::Band60m, bChecked); }
+void MainWindow::on40mClicked(bool bChecked) { onBandClicked(Filter::Band40m, bChecked); }
+void MainWindow::on30mClicked(bool bChecked) { onBandClicked(Filter::Band30m, bChecked); }
+void MainWindow::on20mClicked(bool bChecked) { onBandClicked(Filter::Band20m, bChecked); }
+void MainWindow::on17mClicked(bool bChecked) { onBandClicked(Filter::Band17m, bChecked); }
+void MainWindow::on15mClicked(bool bChecked) { onBandClicked(Filter::Band15m, bChecked); }
+void MainWindow::on12mClicked(bool bChecked) { onBandClicked(Filter::Band12m, bChecked); }
+void MainWindow::on10mClicked(bool bChecked) { onBandClicked(Filter::Band10m, bChecked); }
+void MainWindow::on6mClicked(bool bChecked) { onBandClicked(Filter::Band6m, bChecked); }
+void MainWindow::on4mClicked(bool bChecked) { onBandClicked(Filter::Band4m, bChecked); }
+void MainWindow::on2mClicked(bool bChecked) { onBandClicked(Filter::Band2m, bChecked); }
+void MainWindow::on70cmClicked(bool bChecked) { onBandClicked(Filter::Band70cm, bChecked); }
+void MainWindow::on23cmClicked(bool bChecked) { onBandClicked(Filter::Band23cm, bChecked); }
+void MainWindow::onAllmClicked(bool bChecked) { onBandClicked(Filter::AllBands, bChecked); }
+
+void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
+{
+    if (m_closing || !activeCluster())
+        return;
+    const int iValue = int(bandFilter);
+    const struct
+    {
+        QPushButton *pButton;
+        int iBand;
+    } buttons[] = {
+        {m_ui->pushButton160m, Filter::Band160m}, {m_ui->pushButton80m, Filter::Band80m},
+        {m_ui->pushButton60m, Filter::Band60m},   {m_ui->pushButton40m, Filter::Band40m},
+        {m_ui->pushButton30m, Filter::Band30m},   {m_ui->pushButton20m, Filter::Band20m},
+        {m_ui->pushButton17m, Filter::Band17m},   {m_ui->pushButton15m, Filter::Band15m},
+        {m_ui->pushButton12m, Filter::Band12m},   {m_ui->pushButton10m, Filter::Band10m},
+        {m_ui->pushButton6m, Filter::Band6m},     {m_ui->pushButton4m, Filter::Band4m},
+        {m_ui->pushButton2m, Filter::Band2m},     {m_ui->pushButton70cm, Filter::Band70cm},
+        {m_ui->pushButton23cm, Filter::Band23cm},
+    };
+    // "All" stands alone: with every band selected the single bands show
+    // unchecked, so that clicking one of them narrows the selection to that
+    // band (the band filter drops "all" before it adds a band) instead of
+    // removing it from fifteen.
+    const bool bAll = iValue == Filter::AllBands;
+    for (const auto &entry : buttons)
+        entry.pButton->setChecked(!bAll && (iValue & entry.iBand));
+    m_ui->pushButtonAllm->setChecked(bAll);
+    FilterStore::saveBandSelection(iValue);
+}
+
+// ---------------------------------------------------------------- context menu and tuning
+
+void MainWindow::onCustomContextMenuRequested(const QPoint &point)
+{
+    if (m_closing)
+        return;
+    QMenu *pMenu = new QMenu(this);
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    pMenu->addAction(m_detailsAction);
+    pMenu->addAction(m_tuneRigAction);
+    m_tuneRigAction->setEnabled(rigControlEnabled());
+    pMenu->popup(m_ui->tableView->viewport()->mapToGlobal(point));
+}
+
+void MainWindow::onSpotDetailsTriggered()
+{
+    if (m_closing || !m_spotModel)
+        return;
+    auto *pPopup = new SpotPopup(this);
+    pPopup->setAttribute(Qt::WA_DeleteOnClose);
+    const int iRow = m_ui->tableView->currentIndex().row();
+    const QString qsDxCall = iRow < 0 ? QString() : m_spotModel->item(iRow, SpotModel::DX)->text();
+    pPopup->setDX(qsDxCall);
+    DXpedition entry;
+    if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {
+        pPopup->setIOTA(entry.iota);
+        pPopup->setQSLvia(entry.qslVia);
+        pPopup->setReportedBy(entry.reportedBy);
+        pPopup->setInfo(entry.info);
+    } else {
+        pPopup->setLookupLink(qsDxCall);
+    }
+    pPopup->show();
+}
+
+void MainWindow::onSpotTuneRigTriggered()
+{
+    if (m_closing || !m_spotModel)
+        return;
+    const QModelIndex current = m_ui->tableView->currentIndex();
+    onSpotDoubleClicked(current.sibling(current.row(), SpotModel::Date));
+}
+
+void MainWindow::onSpotDoubleClicked(const QModelIndex &index)
+{
+    if (m_closing || !m_spotModel || !index.isValid())
+        return;
+    const QString qsFrequency = m_spotModel->item(index.row(), SpotModel::Frequency)->text();
+    const QString qsComment = m_spotModel->item(index.row(), SpotModel::Comment)->text();
+    if (m_rigControl.tune(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort(),
+                          m_settings->attemptSplitDetection(), qsFrequency, qsComment))
+        m_tuneBlinkTimer.start();
+}

@@ -1,0 +1,157 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "filters/Filter.h"
+#include "rig/RigControl.h"
+#include "Worked/Worked.h"
+
+#include <QAbstractSocket>
+#include <QHash>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSoundEffect;
+namespace Ui {
+class MainWindow;
+}
+QT_END_NAMESPACE
+
+class Cluster;
+class Settings;
+class Spot;
+class SpotModel;
+class Statistics;
+class Updater;
+
+// The program's window: the band buttons above the table of spots, the
+// tray icon, menus, toolbar and status fields. It owns the settings dialog
+// (and through it the connection to the active node), the country lookup
+// and its database, the updater and rig control, and follows the
+// connection's state.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Settings *settings() const { return m_settings; }
+    Cluster *activeCluster() const;
+    SpotModel *spotModel() const { return m_spotModel; }
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    bool isClosing() const { return m_closing; }
+    bool isStartMinimized() const;
+
+public Q_SLOTS:
+    void onActiveClusterFound();
+    void onClusterConnected(const QString &qsAddress, quint16 uiPort);
+    void onClusterDisconnected(const QString &qsAddress, quint16 uiPort);
+    void onNewSpot(Spot &spot);
+    void onClusterConnectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error);
+    void onGetReadyForSpots();
+    void onBandFilterValueChanged(Filter::BandFilter bandFilter);
+    void onConnectTriggered();
+
+    void on160mClicked(bool bChecked);
+    void on80mClicked(bool bChecked);
+    void on60mClicked(bool bChecked);
+    void on40mClicked(bool bChecked);
+    void on30mClicked(bool bChecked);
+    void on20mClicked(bool bChecked);
+    void on17mClicked(bool bChecked);
+    void on15mClicked(bool bChecked);
+    void on12mClicked(bool bChecked);
+    void on10mClicked(bool bChecked);
+    void on6mClicked(bool bChecked);
+    void on4mClicked(bool bChecked);
+    void on2mClicked(bool bChecked);
+    void on70cmClicked(bool bChecked);
+    void on23cmClicked(bool bChecked);
+    void onAllmClicked(bool bChecked);
+
+    void onQuit();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void onSendSpotTriggered();
+    void onSettingsTriggered();
+    void onManageWorkedCountriesTriggered();
+    void onUpdateApplicationTriggered();
+    void onStatisticsTriggered();
+    void onDocumentationTriggered();
+    void onAboutTriggered();
+    void onDXpeditionsLoadFinished(const QString &qsDate, int count);
+    void onHRDError(const QString &qsError);
+    void onTuningRigTimerExpired();
+    void onHRDCommandsThreadFinished();
+    void onSettingsSaved();
+    void onCountryUpdateFinished();
+
+    void onCustomContextMenuRequested(const QPoint &point);
+    void onSpotDetailsTriggered();
+    void onSpotTuneRigTriggered();
+    void onSpotDoubleClicked(const QModelIndex &index);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createTray();
+    void createStatusFields();
+    void connectBandButtons();
+    void createSpotTable();
+    void fillToolBar();
+    void connectMenuActions();
+    void startUpdateChecks();
+    void onBandClicked(int iBand, bool bChecked);
+    void setConnectAction(const QString &qsIcon, const QString &qsText);
+    void playSound(const QString &qsFile);
+    bool rigControlEnabled() const;
+
+    std::unique_ptr<Ui::MainWindow> m_ui;
+    Settings *m_settings = nullptr;
+    Worked m_worked;
+    QSqlDatabase m_db;
+    bool m_databaseOpen = false;
+    bool m_closing = false;
+    bool m_userDisconnect = false;
+    bool m_readyForSpots = false;
+    quint8 m_resizeCounter = 0;
+    Statistics *m_statistics = nullptr;
+
+    SpotModel *m_spotModel = nullptr;
+    QPushButton *m_connectButton = nullptr;
+    QWidget *m_toolBarSpacer = nullptr;
+    QLabel *m_radioLabel = nullptr;
+    QAction *m_radioAction = nullptr;
+    QTimer m_tuneBlinkTimer;
+    RigControl m_rigControl;
+    Updater *m_updater = nullptr;
+
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QAction *m_minimizeAction = nullptr;
+    QAction *m_restoreAction = nullptr;
+    QAction *m_quitAction = nullptr;
+    QAction *m_detailsAction = nullptr;
+    QAction *m_tuneRigAction = nullptr;
+
+    QLabel *m_statusDXpeditionsLabel = nullptr;
+    QLabel *m_statusNodeLabel = nullptr;
+    QLabel *m_statusConnectionIcon = nullptr;
+
+    QHash<QString, QSoundEffect *> m_sounds;
+};
+
+#endif // MAINWINDOW_H

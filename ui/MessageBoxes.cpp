@@ -1,0 +1,47 @@
+#include "MessageBoxes.h"
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace MessageBoxes {
+
+namespace {
+
+void show(QWidget *parent, const QString &qsText, const QString &qsInformativeText, const QString &qsIconPath)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QCoreApplication::applicationName());
+    box.setIconPixmap(QPixmap(qsIconPath));
+    box.setText(qsText);
+    box.setInformativeText(qsInformativeText);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+void warning(QWidget *parent, const QString &qsInformativeText)
+{
+    show(parent, QCoreApplication::translate("MessageBoxes", "Warning!"), qsInformativeText,
+         QStringLiteral(":/ico/warning_yellow.png"));
+}
+
+void error(QWidget *parent, const QString &qsText, const QString &qsInformativeText, const QString &qsIconPath)
+{
+    show(parent, qsText, qsInformativeText, qsIconPath);
+}
+
+void decorateButtonBox(QDialogButtonBox *pButtonBox)
+{
+    if (QPushButton *pOk = pButtonBox->button(QDialogButtonBox::Ok))
+        pOk->setIcon(QIcon(QStringLiteral(":/ico/Actions-dialog-ok-apply-icon.png")));
+    if (QPushButton *pCancel = pButtonBox->button(QDialogButtonBox::Cancel))
+        pCancel->setIcon(QIcon(QStringLiteral(":/ico/Actions-dialog-cancel-icon.png")));
+}
+
+} // namespace MessageBoxes

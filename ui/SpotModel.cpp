@@ -1,0 +1,46 @@
+#include "ui/SpotModel.h"
+
+#include "cluster/Spot.h"
+
+#include <QPixmap>
+
+SpotModel::SpotModel(QObject *parent) : QStandardItemModel(0, ColumnCount, parent)
+{
+    setHorizontalHeaderLabels({tr("Date"), tr("UTC"), tr("Spotter"), tr("Frequency"), tr("DX"), tr("Country"),
+                               tr("Comment"), QString()});
+}
+
+void SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows)
+{
+    insertRow(0);
+    if (rowCount() > uiMaxRows)
+        removeRow(uiMaxRows);
+
+    const QString texts[] = {spot.date(), spot.time(), spot.spotter(), spot.frequency(),
+                             spot.dxCall(), spot.country(), spot.comment()};
+    const bool bColor = spot.alertFlags() & Spot::AlertColor;
+    for (int iColumn = Date; iColumn <= Comment; ++iColumn) {
+        auto *pItem = new QStandardItem(texts[iColumn]);
+        if (bColor)
+            pItem->setBackground(QBrush(spot.alertColor()));
+        setItem(0, iColumn, pItem);
+    }
+    if (spot.alertFlags() & Spot::AlertIcon) {
+        // An unreadable file gives an empty pixmap: the cell stays empty.
+        auto *pItem = new QStandardItem;
+        pItem->setData(QIcon(QPixmap(spot.iconFile())), Qt::DecorationRole);
+        setItem(0, Icon, pItem);
+    }
+}
+
+QString SpotModel::balloonText(const Spot &spot)
+{
+    QString qsText = tr("Spotter: ") + spot.spotter() + tr("\nFrequency: ") + spot.frequency()
+                     + tr("\nCountry: ") + spot.country();
+    const QString &qsComment = spot.comment();
+    const bool bBlank = std::all_of(qsComment.cbegin(), qsComment.cend(),
+                                    [](QChar c) { return c == QLatin1Char(' '); });
+    if (!bBlank)
+        qsText += tr("\nComment: ") + qsComment;
+    return qsText;
+}

@@ -1,0 +1,120 @@
+#include "ui/SpotPopup.h"
+
+#include "ui_SpotPopup.h"
+
+#include <QPainterPath>
+#include <QRegion>
+#include <QUrl>
+
+namespace {
+constexpr int kCornerRadius = 5;
+const QString kStyleSheet = QStringLiteral("SpotPopup { background-color: rgb(235, 235, 235);}");
+const QString kNotAvailable = QStringLiteral("N/A");
+} // namespace
+
+const QString SpotPopup::kLookupSite = QStringLiteral("https://www.qrz.com");
+
+SpotPopup::SpotPopup(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::SpotPopup>())
+{
+    m_ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    connect(m_ui->pushButtonClose, &QPushButton::clicked, this, &SpotPopup::onCloseClicked);
+    updateShape();
+}
+
+SpotPopup::~SpotPopup() = default;
+
+void SpotPopup::setValue(QLabel *pLabel, const QString &qsRichText)
+{
+    pLabel->setText(qsRichText.isEmpty() ? kNotAvailable : qsRichText);
+    updateShape();
+}
+
+void SpotPopup::setDX(const QString &qsText)
+{
+    setValue(m_ui->labelDX_value, qsText.toHtmlEscaped());
+}
+
+void SpotPopup::setIOTA(const QString &qsText)
+{
+    setValue(m_ui->labelIOTA_value, qsText.toHtmlEscaped());
+}
+
+void SpotPopup::setQSLvia(const QString &qsText)
+{
+    setValue(m_ui->labelQSLvia_value, qsText.toHtmlEscaped());
+}
+
+void SpotPopup::setReportedBy(const QString &qsText)
+{
+    setValue(m_ui->labelReportedBy_value, qsText.toHtmlEscaped());
+}
+
+void SpotPopup::setInfo(const QString &qsText)
+{
+    setValue(m_ui->labelInfo_value, qsText.toHtmlEscaped());
+}
+
+void SpotPopup::setLookupLink(const QString &qsDxCall)
+{
+    const QString qsAddress = lookupAddress(qsDxCall).toHtmlEscaped();
+    setValue(m_ui->labelInfo_value, QStringLiteral("<a href=\"%1\">%1</a>").arg(qsAddress));
+}
+
+void SpotPopup::reset()
+{
+    for (QLabel *pLabel : {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value,
+                           m_ui->labelReportedBy_value, m_ui->labelInfo_value})
+        pLabel->setText(kNotAvailable);
+    updateShape();
+}
+
+QString SpotPopup::lookupCall(const QString &qsDxCall)
+{
+    const qsizetype iFirstSlash = qsDxCall.indexOf(QLatin1Char('/'));
+    if (iFirstSlash < 0)
+        return qsDxCall;
+    for (const char *pSuffix : {"/QRP", "/P", "/M", "/AM", "/MM"}) {
+        if (qsDxCall.endsWith(QLatin1String(pSuffix), Qt::CaseInsensitive))
+            return qsDxCall;
+    }
+    // A prefix of at most three characters in front: the home call follows
+    // the last slash.
+    if (iFirstSlash <= 3)
+        return qsDxCall.mid(qsDxCall.lastIndexOf(QLatin1Char('/')) + 1);
+    return qsDxCall;
+}
+
+QString SpotPopup::lookupAddress(const QString &qsDxCall)
+{
+    // The call goes into a path: encoded, a '?', '#' or '/' in it cannot
+    // lead the address anywhere else.
+    return kLookupSite + QStringLiteral("/db/")
+           + QString::fromLatin1(QUrl::toPercentEncoding(lookupCall(qsDxCall)));
+}
+
+QString SpotPopup::dxText() const
+{
+    return m_ui->labelDX_value->text();
+}
+
+QString SpotPopup::infoText() const
+{
+    return m_ui->labelInfo_value->text();
+}
+
+void SpotPopup::onCloseClicked()
+{
+    reset();
+    close();
+}
+
+void SpotPopup::updateShape()
+{
+    resize(sizeHint());
+    setStyleSheet(kStyleSheet);
+    // Rounded corners: an antialiasing-free mask from the rounded outline.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}

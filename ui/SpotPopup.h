@@ -1,0 +1,58 @@
+#ifndef SPOTPOPUP_H
+#define SPOTPOPUP_H
+
+#include <QDialog>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class SpotPopup;
+}
+QT_END_NAMESPACE
+
+// The details of one spot: the DX call and, for a DXpedition, its IOTA
+// reference, QSL route, source and notes; for any other call a link to its
+// record on a callsign-lookup page.
+//
+// Every value comes from the network and the labels are rich text that
+// opens links, so each value is shown escaped: a spotted "call" can never
+// bring its own markup or link along.
+class SpotPopup : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static const QString kLookupSite;
+
+    explicit SpotPopup(QWidget *parent = nullptr);
+    ~SpotPopup() override;
+
+    void setDX(const QString &qsText);
+    void setIOTA(const QString &qsText);
+    void setQSLvia(const QString &qsText);
+    void setReportedBy(const QString &qsText);
+    void setInfo(const QString &qsText);
+    // The info value as a link to the lookup page of a call.
+    void setLookupLink(const QString &qsDxCall);
+    void reset();
+
+    // The part of a spotted call that the lookup page knows: a prefix in
+    // front of the home call is dropped, a portable suffix is kept.
+    static QString lookupCall(const QString &qsDxCall);
+    static QString lookupAddress(const QString &qsDxCall);
+
+    QString dxText() const;
+    QString infoText() const;
+
+public Q_SLOTS:
+    void onCloseClicked();
+
+private:
+    void setValue(class QLabel *pLabel, const QString &qsRichText);
+    void updateShape();
+
+    std::unique_ptr<Ui::SpotPopup> m_ui;
+};
+
+#endif // SPOTPOPUP_H
