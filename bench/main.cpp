@@ -3,23 +3,35 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse. bench/README.md has the targets.
+// mixed, filter, lookup, parse, gui. bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
 #include "FilterBench.h"
+#include "MainWindowBench.h"
 #include "ReceiveBench.h"
 
 #include "API/QsLog/QsLog.h"
 #include "settings/Statistics.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The main window reads and writes the settings store: the benchmark
+    // gets folders of its own, and a screen that needs no display.
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kelvane-bench-XXXXXX"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     // As the program runs by default: errors only.
     QsLogging::Logger::get().setThreshold(QsLogging::LevelError);
     const int iSpots = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
@@ -31,7 +43,7 @@ int main(int argc, char *argv[])
     QStringList groups = app.arguments().mid(2);
     if (groups.isEmpty())
         groups = {QStringLiteral("receive"), QStringLiteral("mixed"), QStringLiteral("filter"),
-                  QStringLiteral("lookup"), QStringLiteral("parse")};
+                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui")};
 
     bool bOk = true;
     {
@@ -50,6 +62,8 @@ int main(int argc, char *argv[])
         if (groups.contains(QLatin1String("parse")))
             Bench::benchParser(iSpots / 2);
     }
+    if (groups.contains(QLatin1String("gui")))
+        bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
     Statistics::release();
     return bOk ? 0 : 1;
 }
