@@ -248,7 +248,8 @@ void TestCluster::chunkBoundaries_data()
     QTest::newRow("two incomplete lines")
         << QByteArray("CC11^1.0^Q\r\n") + baDxDe.left(30) + QByteArray("\r\n")
         << QList<int>{} << QStringList{} << 2;
-    const QByteArray baIncomplete("DX de \0\0\0:\0 14025.0  \0Q9XYZ\0\r\n", 32);
+    static constexpr char kIncomplete[] = "DX de \0\0\0:\0 14025.0  \0Q9XYZ\0\r\n";
+    const QByteArray baIncomplete(kIncomplete, sizeof(kIncomplete) - 1);
     QTest::newRow("incomplete line, then a spot in the next chunk")
         << baIncomplete + baDxDe << QList<int>{int(baIncomplete.size())} << QStringList{qsDxDe} << 2;
 }
