@@ -174,18 +174,16 @@ QString Worked::countryForCall(const QString &qsCall) const
     if (!m_indexLoaded)
         return m_db.isOpen() ? countryForCall(qsCall, m_db) : m_unknown;
 
-    QString qsCandidate = workingCopy(qsCall);
+    const QString qsCopy = workingCopy(qsCall);
     // Candidates longer than every stored prefix cannot match; skipping them
-    // changes no answer.
-    if (qsCandidate.size() > m_maxPrefixLength)
-        qsCandidate.truncate(m_maxPrefixLength);
-    while (!qsCandidate.isEmpty()) {
-        const auto it = m_prefixIndex.constFind(qsCandidate);
+    // changes no answer. Each candidate is a view of the working copy, so a
+    // lookup allocates nothing.
+    for (qsizetype iLength = qMin(qsCopy.size(), m_maxPrefixLength); iLength > 0; --iLength) {
+        const auto it = m_prefixIndex.constFind(QString::fromRawData(qsCopy.constData(), iLength));
         // A first row with an empty country reads as "not found" to the query
         // as well, which then goes on with the next shorter candidate.
         if (it != m_prefixIndex.constEnd() && !it->isEmpty())
             return *it;
-        qsCandidate.chop(1);
     }
     return m_unknown;
 }

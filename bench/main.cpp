@@ -1,98 +1,69 @@
-// Throughput figures, one machine-readable line each ("name value unit").
-// Run a release build: ./build/bench/kelvane-bench [spot count]
+// Throughput and memory figures, one machine-readable line each
+// ("name value unit"). Run a release build:
+//     ./build/bench/kelvane-bench [spots] [group...]
+// spots (default 1000000) go through the receive path with the memory
+// figures; the other figures scale from it. Groups (default all): receive,
+// mixed, filter, lookup, parse, gui. bench/README.md has the targets.
 
+#include "BenchSupport.h"
 #include "CountryLookupBench.h"
+#include "FilterBench.h"
+#include "MainWindowBench.h"
+#include "ReceiveBench.h"
 
-#include "cluster/Cluster.h"
-#include "cluster/SpotParser.h"
+#include "API/QsLog/QsLog.h"
 #include "settings/Statistics.h"
-#include "testnode/SpotGenerator.h"
-#include "testnode/TestNode.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QElapsedTimer>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <QTextStream>
-#include <QTimer>
-
-#include <ctime>
-
-namespace {
-
-double cpuSeconds()
-{
-    return double(std::clock()) / CLOCKS_PER_SEC;
-}
-
-void report(const char *pName, double dValue, const char *pUnit)
-{
-    QTextStream(stdout) << pName << ' ' << QString::number(dValue, 'f', 1) << ' ' << pUnit << Qt::endl;
-}
-
-// Parsing alone, without the socket: the ceiling of the receive path.
-void benchParser(int iCount)
-{
-    SpotGenerator generator(3);
-    QList<QString> lLines;
-    for (const TestSpot &spot : generator.generate(10000)) {
-        lLines.append(QString::fromLatin1(spot.dxDeLine(true)));
-        lLines.append(QString::fromLatin1(spot.cc11Line("Q1NODE-1")));
-    }
-    const QString qsDate = SpotParser::dxDeDate(QDate::currentDate());
-    QElapsedTimer timer;
-    timer.start();
-    qsizetype iChecksum = 0;
-    for (int i = 0; i < iCount; ++i) {
-        const QString &qsLine = lLines.at(i % lLines.size());
-        const Spot spot = qsLine.startsWith(QLatin1String("CC11")) ? SpotParser::parseCc11Line(qsLine)
-                                                                     : SpotParser::parseDxDeLine(qsLine, qsDate);
-        iChecksum += spot.dxCall().size();
-    }
-    const double dSeconds = timer.nsecsElapsed() / 1e9;
-    report("parse_spots_per_second", iCount / dSeconds, "spots/s");
-    if (iChecksum == 0)
-        report("checksum", 0, "");
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const int iCount = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200000;
+    // The main window reads and writes the settings store: the benchmark
+    // gets folders of its own, and a screen that needs no display.
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kelvane-bench-XXXXXX"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // As the program runs by default: errors only.
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelError);
+    const int iSpots = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
+    if (iSpots < 1000) {
+        QTextStream(stderr) << "usage: kelvane-bench [spots, at least 1000]" << Qt::endl;
+        return 2;
+    }
 
-    benchParser(iCount);
-    benchCountryLookup(iCount);
+    QStringList groups = app.arguments().mid(2);
+    if (groups.isEmpty())
+        groups = {QStringLiteral("receive"), QStringLiteral("mixed"), QStringLiteral("filter"),
+                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui")};
 
-    TestNode node;
-    if (!node.listen())
-        return 1;
-    node.setStoreCapacity(16);
-    Cluster cluster(QStringLiteral("127.0.0.1"), node.port(), QStringLiteral("Q1BENCH"), QString(),
-                    QString(), QString(), QString(), 1000);
-
-    int iReceived = 0;
-    QElapsedTimer timer;
-    double dCpuStart = 0;
-    QObject::connect(&cluster, &Cluster::connected, &app, [&] {
-        timer.start();
-        dCpuStart = cpuSeconds();
-        node.startGeneratorStream(0, iCount, 11);
-    });
-    QObject::connect(&cluster, &Cluster::newSpot, &app, [&](Spot &) {
-        if (++iReceived == iCount)
-            app.quit();
-    });
-    QTimer::singleShot(120000, &app, [&app] { app.exit(1); });
-    cluster.connectToNode();
-    const int iResult = app.exec();
-
-    const double dSeconds = timer.nsecsElapsed() / 1e9;
-    // CPU time covers both ends (the node runs in this process too), so the
-    // per-spot figure is an upper bound for the client alone.
-    const double dCpu = cpuSeconds() - dCpuStart;
-    report("receive_spots_per_second", iReceived / dSeconds, "spots/s");
-    report("receive_cpu_us_per_spot_with_node", dCpu * 1e6 / qMax(1, iReceived), "us");
+    bool bOk = true;
+    {
+        Bench::CountryDatabase countries;
+        if (!countries.isOpen())
+            return 1;
+        // First, so that the peak memory is the receive path's own.
+        if (groups.contains(QLatin1String("receive")))
+            bOk = Bench::benchReceive(countries, Bench::Feed::DxDeLines, iSpots, true) && bOk;
+        if (groups.contains(QLatin1String("mixed")))
+            bOk = Bench::benchReceive(countries, Bench::Feed::MixedRandomCuts, iSpots / 5, false) && bOk;
+        if (groups.contains(QLatin1String("filter")))
+            Bench::benchFilterSpot(countries, iSpots);
+        if (groups.contains(QLatin1String("lookup")))
+            Bench::benchCountryLookup(countries, iSpots * 2);
+        if (groups.contains(QLatin1String("parse")))
+            Bench::benchParser(iSpots / 2);
+    }
+    if (groups.contains(QLatin1String("gui")))
+        bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
     Statistics::release();
-    return iResult;
+    return bOk ? 0 : 1;
 }

@@ -313,6 +313,9 @@ void Cluster::socketConnected()
 {
     QLOG_INFO() << "Connected to" << m_address << "port" << m_port;
     m_socketConnected = true;
+    // The rest of a line cut when the old connection died will never come;
+    // glued to the new connection's first line it would hide its prompt.
+    m_brokenLine.clear();
     // The node is back, whoever connected: a probe succeeding later would
     // only drop this connection to make a new one.
     m_monitorTimer->stop();
@@ -356,7 +359,18 @@ void Cluster::readDataFromSocket()
 {
     if (!m_socket)
         return;
+    beginChunk();
+    processChunk(m_socket->readAll());
+}
 
+void Cluster::receiveChunk(const QByteArray &baChunk)
+{
+    beginChunk();
+    processChunk(baChunk);
+}
+
+void Cluster::beginChunk()
+{
     if (m_recoveryMode) {
         QLOG_DEBUG() << "Exiting recovery mode.";
         m_recoveryMode = false;
@@ -369,8 +383,11 @@ void Cluster::readDataFromSocket()
     }
 
     m_idleTimer->start();
+}
 
-    QString qsText = QString::fromLatin1(m_socket->readAll());
+void Cluster::processChunk(const QByteArray &baChunk)
+{
+    QString qsText = QString::fromLatin1(baChunk);
     if (!m_brokenLine.isEmpty()) {
         QLOG_DEBUG() << "Merging broken spot data with new data";
         qsText.prepend(m_brokenLine);
@@ -431,24 +448,26 @@ void Cluster::processLine(const QString &qsLine)
 {
     if (qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseDxDeLine(qsLine, todaysDate());
-        processSpot(spot, qsLine);
+        processSpot(spot);
     } else if (qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseCc11Line(qsLine);
-        processSpot(spot, qsLine);
+        processSpot(spot);
     } else {
         answerPrompt(qsLine);
     }
 }
 
-void Cluster::processSpot(Spot &spot, const QString &qsLine)
+void Cluster::processSpot(Spot &spot)
 {
     if (m_worked && m_countryDatabase.isOpen())
         spot.setCountry(m_worked->countryForCall(spot.dxCall()));
     m_statistics->incrementProcessedSpots();
 
     if (!spot.isComplete()) {
-        // Assume the network cut the line; the next chunk completes it.
-        keepBrokenLine(qsLine);
+        // The line ended in a line feed (a cut last line of a chunk is kept
+        // before it gets here), so nothing will ever complete it. Gluing the
+        // next chunk to it would lose or garble the spot that chunk starts with.
+        QLOG_DEBUG() << "Dropping an incomplete spot line";
         return;
     }
 

@@ -4,6 +4,7 @@
 #include "Spot.h"
 
 #include <QAbstractSocket>
+#include <QByteArray>
 #include <QList>
 #include <QMultiMap>
 #include <QObject>
@@ -76,6 +77,10 @@ public:
     bool isMonitoring() const;
     bool isCollectingEarlierSpots() const { return m_collectingEarlierSpots; }
     void sendCommand(const QString &qsCommand);
+    // The receive path without the socket: does with baChunk what
+    // readDataFromSocket() does with the bytes it reads. Fuzzing and replays
+    // of recorded traffic come in here.
+    void receiveChunk(const QByteArray &baChunk);
 
     const QString &address() const { return m_address; }
     quint16 port() const { return m_port; }
@@ -144,8 +149,10 @@ private:
     void onEarlierSpotsQuiet();
     void endEarlierSpots();
     void deliverEarlierSpots();
+    void beginChunk();
+    void processChunk(const QByteArray &baChunk);
     void processLine(const QString &qsLine);
-    void processSpot(Spot &spot, const QString &qsLine);
+    void processSpot(Spot &spot);
     void answerPrompt(const QString &qsLine);
     void keepBrokenLine(const QString &qsLine);
     void resetLoginState();

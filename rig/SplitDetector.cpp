@@ -11,6 +11,10 @@ namespace {
 constexpr double kMaxQsxDistanceKHz = 300.0;
 constexpr double kBareUpDownCWKHz = 1.0;
 constexpr double kBareUpDownPhoneKHz = 5.0;
+// Far above any radio frequency, far below where whole tenths of a kHz stop
+// fitting a 64-bit integer: a frequency text beyond it (or "inf") is no spot
+// frequency, and converting it would be undefined.
+constexpr double kMaxFrequencyKHz = 1e9;
 
 bool hasWord(const QString &qsComment, const QString &qsWord)
 {
@@ -65,7 +69,7 @@ QString SplitDetector::transmitFrequency(const QString &qsComment, const QString
 {
     bool bOk = false;
     const double dRxKHz = qsFrequency.trimmed().toDouble(&bOk);
-    if (!bOk || dRxKHz <= 0.0)
+    if (!bOk || !(dRxKHz > 0.0 && dRxKHz <= kMaxFrequencyKHz))
         return QString();
     // Comments arrive padded to the column width; a padding space must not
     // turn "setup" into "setup ".

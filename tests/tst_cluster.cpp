@@ -243,11 +243,15 @@ void TestCluster::chunkBoundaries_data()
         << baDxDe + "Hello there\r\n\r\n\r\n" + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
     QTest::newRow("lower-case tags") << baDxDe.toLower() + baCc11.toLower() << QList<int>{}
                                      << QStringList{"q9xyz|0812z|q1def|14025.0|cw 599", "q7abc/p|2359z|q2ghi-#|7012.5|up 2"} << 2;
-    // A short line that ends properly is taken as cut by the network and
-    // glued to what follows; the two incomplete lines count as processed.
-    QTest::newRow("two incomplete lines, the second completed")
+    // A short line that ends in a line feed is dropped, not glued to the
+    // next chunk, whose first spot would be lost or garbled with it.
+    QTest::newRow("two incomplete lines")
         << QByteArray("CC11^1.0^Q\r\n") + baDxDe.left(30) + QByteArray("\r\n")
         << QList<int>{} << QStringList{} << 2;
+    static constexpr char kIncomplete[] = "DX de \0\0\0:\0 14025.0  \0Q9XYZ\0\r\n";
+    const QByteArray baIncomplete(kIncomplete, sizeof(kIncomplete) - 1);
+    QTest::newRow("incomplete line, then a spot in the next chunk")
+        << baIncomplete + baDxDe << QList<int>{int(baIncomplete.size())} << QStringList{qsDxDe} << 2;
 }
 
 void TestCluster::chunkBoundaries()

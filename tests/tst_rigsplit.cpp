@@ -48,6 +48,8 @@ void TestRigSplit::transmitFrequency_data()
     QTest::newRow("empty comment") << "14025.0" << "" << "";
     QTest::newRow("frequency not a number") << "abc" << "up 2" << "";
     QTest::newRow("down below zero") << "1.0" << "dn 3" << "";
+    QTest::newRow("frequency beyond radio") << QString(110, QLatin1Char('2')) << "up 2" << "";
+    QTest::newRow("frequency infinite") << "inf" << "up 2" << "";
 }
 
 void TestRigSplit::transmitFrequency()

@@ -1,0 +1,167 @@
+#include "BenchSupport.h"
+
+#include "Worked/Worked.h"
+#include "cluster/Cluster.h"
+#include "update/DXpeditions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <ctime>
+
+namespace Bench {
+
+void report(const char *pName, double dValue, const char *pUnit)
+{
+    QTextStream(stdout) << pName << ' ' << QString::number(dValue, 'f', 1) << ' ' << pUnit << Qt::endl;
+}
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+namespace {
+
+double statusKiB(const char *pField)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray baField(pField);
+    for (const QByteArray &baLine : file.readAll().split('\n')) {
+        if (baLine.startsWith(baField))
+            return baLine.mid(baField.size()).trimmed().split(' ').value(0).toDouble();
+    }
+    return 0;
+}
+
+} // namespace
+
+double residentMiB()
+{
+    return statusKiB("VmRSS:") / 1024.0;
+}
+
+double peakResidentMiB()
+{
+    return statusKiB("VmHWM:") / 1024.0;
+}
+
+CountryDatabase::CountryDatabase()
+{
+    static QTemporaryDir dir;
+    m_dir = dir.path();
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    m_db.setDatabaseName(dir.filePath(QStringLiteral("dx.sqlite")));
+    if (!m_db.open() || !Worked::ensureTables(m_db, Worked::systemCountryFile())) {
+        QTextStream(stderr) << "country database cannot be built from " << Worked::systemCountryFile() << Qt::endl;
+        m_db.close();
+        return;
+    }
+    m_worked = std::make_unique<Worked>();
+    m_worked->attachDatabase(m_db);
+
+    QFile file(Worked::systemCountryFile());
+    if (file.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression wholeCall(QStringLiteral("=([A-Z0-9/]+)"));
+        const QString qsText = QString::fromLatin1(file.readAll());
+        for (auto it = wholeCall.globalMatch(qsText); it.hasNext();)
+            m_wholeCalls.append(it.next().captured(1));
+    }
+}
+
+CountryDatabase::~CountryDatabase()
+{
+    m_worked.reset();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+}
+
+Chain::Chain(CountryDatabase &countries)
+    : m_countryDatabase(countries)
+    , m_dxpeditions(std::make_unique<DXpeditions>(QStringLiteral("http://127.0.0.1:9/Kelvane/dxpeditions.xml")))
+{
+    m_countries = Worked::countryNames(countries.database());
+    // An operator who has worked a third of the world.
+    for (qsizetype i = 0; i < m_countries.size(); ++i)
+        (i % 3 == 0 ? m_worked : m_notWorked).insert(m_countries.at(i), false);
+
+    QByteArray baList = "<DXpeditions><Version>1</Version><Date>today</Date>";
+    for (int i = 0; i < 40; ++i) {
+        baList += "<DXpedition><StartDate>20000101</StartDate><EndDate>20991231</EndDate><Call>";
+        baList += i % 2 ? "3Y" + QByteArray::number(i) + "X" : "VP8" + QByteArray::number(i) + "DX";
+        baList += "</Call><IOTA>AN-001</IOTA><QSLvia>LoTW</QSLvia><ReportedBy>bench</ReportedBy><Info>-</Info>"
+                  "</DXpedition>";
+    }
+    baList += "</DXpeditions>";
+    m_dxpeditions->parseList(baList);
+}
+
+Chain::~Chain() = default;
+
+void Chain::applyTo(Cluster &cluster)
+{
+    const auto country = [this](int iIndex) { return m_countries.value(iIndex * 37 % qMax(1, int(m_countries.size()))); };
+
+    for (int iBand : {Filter::Band80m, Filter::Band40m, Filter::Band30m, Filter::Band20m, Filter::Band17m,
+                      Filter::Band15m, Filter::Band12m, Filter::Band10m})
+        cluster.addBand(iBand);
+
+    // Default Accept: the chain holds drop rules, and every one of them is
+    // tested for a spot that none of them drops.
+    cluster.setDefaultFilter(Filter::Accept);
+    for (int i = 0; i < 5; ++i) {
+        auto *pCall = new Filter(Filter::Call | Filter::Drop);
+        pCall->setCallFilterValue(QStringLiteral("Q%1BAD").arg(i));
+        cluster.addFilter(pCall, -1);
+    }
+    for (int i = 0; i < 4; ++i) {
+        auto *pCountry = new Filter(Filter::Country | Filter::Drop);
+        pCountry->setCountryFilterValue(country(i));
+        cluster.addFilter(pCountry, -1);
+    }
+    auto *pDxpedition = new Filter(Filter::DXpeditionIota | Filter::Drop);
+    pDxpedition->setDXpeditions(m_dxpeditions.get());
+    cluster.addFilter(pDxpedition, -1);
+
+    auto *pNew = new Filter(Filter::NewCountries | Filter::Accept, Filter::AlertColor | Filter::AlertSound);
+    pNew->setCountrySets(&m_notWorked, &m_worked);
+    pNew->setAlertColor(QColor(255, 200, 200));
+    pNew->setSoundFile(QStringLiteral("new.wav"));
+    cluster.addAlert(pNew, -1);
+    auto *pWorked = new Filter(Filter::WorkedCountries | Filter::Accept, Filter::AlertIcon);
+    pWorked->setCountrySets(&m_notWorked, &m_worked);
+    pWorked->setIconFile(QStringLiteral(":/ico/worked.png"));
+    cluster.addAlert(pWorked, -1);
+    for (int i = 0; i < 4; ++i) {
+        auto *pCountry = new Filter(Filter::Country | Filter::Accept, Filter::AlertColor | Filter::AlertBalloon);
+        pCountry->setCountryFilterValue(country(10 + i));
+        pCountry->setAlertColor(QColor(200, 255, 200));
+        cluster.addAlert(pCountry, -1);
+    }
+    for (int i = 0; i < 2; ++i) {
+        auto *pCall = new Filter(Filter::Call | Filter::Accept, Filter::AlertSound | Filter::AlertIcon);
+        pCall->setCallFilterValue(QStringLiteral("Q%1FRIEND").arg(i));
+        pCall->setSoundFile(QStringLiteral("friend.wav"));
+        cluster.addAlert(pCall, -1);
+    }
+    auto *pBand = new Filter(Filter::Band | Filter::Accept, Filter::AlertColor);
+    pBand->addBand(Filter::Band10m);
+    pBand->setAlertColor(QColor(200, 200, 255));
+    cluster.addAlert(pBand, -1);
+    auto *pExpedition = new Filter(Filter::DXpeditionIota | Filter::Accept, Filter::AlertBalloon | Filter::AlertIcon);
+    pExpedition->setDXpeditions(m_dxpeditions.get());
+    cluster.addAlert(pExpedition, -1);
+
+    cluster.setCountryLookup(m_countryDatabase.worked());
+    cluster.setCountryDatabase(m_countryDatabase.database());
+}
+
+} // namespace Bench
