@@ -56,26 +56,11 @@ AlertProperties::AlertProperties(WorkedSets *pWorkedSets, QWidget *parent)
         m_ui->comboBoxIcon->addItem(QIcon(qsResource), tr(row.pText), qsResource);
     }
 
-    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &AlertProperties::accept);
-    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &AlertProperties::reject);
-    connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &AlertProperties::lineEditToUpper);
-    connect(m_ui->radioButtonFilterTypeBand, &QRadioButton::clicked, this, &AlertProperties::onBandClicked);
-    connect(m_ui->radioButtonFilterTypeCallsign, &QRadioButton::clicked, this, &AlertProperties::onCallsignClicked);
-    connect(m_ui->radioButtonFilterTypeCountry, &QRadioButton::clicked, this, &AlertProperties::onCountryClicked);
-    connect(m_ui->radioButtonFilterTypeDXpeditionIOTA, &QRadioButton::clicked, this,
-            &AlertProperties::onDXpeditionIOTAClicked);
-    connect(m_ui->radioButtonFilterTypeWorkedCountries, &QRadioButton::clicked, this,
-            &AlertProperties::onWorkedCountriesClicked);
-    connect(m_ui->radioButtonFilterTypeNewCountries, &QRadioButton::clicked, this,
-            &AlertProperties::onNewCountriesClicked);
+    RuleKindForm::connectKindWidgets(*m_ui, this);
     connect(m_ui->checkBoxAlertTypeChangeColor, &QCheckBox::clicked, this, &AlertProperties::onChangeColorClicked);
     connect(m_ui->checkBoxAlertTypePlaySound, &QCheckBox::clicked, this, &AlertProperties::onPlaySoundClicked);
     connect(m_ui->checkBoxAlertTypeBalloonPopup, &QCheckBox::clicked, this, &AlertProperties::onBalloonPopupClicked);
     connect(m_ui->checkBoxAlertTypeIcon, &QCheckBox::clicked, this, &AlertProperties::onIconClicked);
-    connect(m_ui->pushButtonManageWorkedCountries, &QPushButton::clicked, this,
-            &AlertProperties::onManageWorkedCountriesClicked);
-    connect(m_ui->pushButtonFilterValueDXpeditionsIOTA_logo, &QPushButton::clicked, this,
-            &AlertProperties::onDXWorldLogoClicked);
     connect(m_ui->pushButtonColorPicker, &QPushButton::clicked, this, &AlertProperties::onColorPickerClicked);
     connect(m_ui->pushButtonBrowse, &QPushButton::clicked, this, &AlertProperties::onBrowseClicked);
     setOperation(Add);

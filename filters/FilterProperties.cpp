@@ -21,22 +21,7 @@ FilterProperties::FilterProperties(WorkedSets *pWorkedSets, QWidget *parent)
     m_workedCountries = new WorkedCountries(pWorkedSets, this);
     RuleKindForm::fillBands(*m_ui);
 
-    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &FilterProperties::accept);
-    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &FilterProperties::reject);
-    connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &FilterProperties::lineEditToUpper);
-    connect(m_ui->radioButtonFilterTypeBand, &QRadioButton::clicked, this, &FilterProperties::onBandClicked);
-    connect(m_ui->radioButtonFilterTypeCallsign, &QRadioButton::clicked, this, &FilterProperties::onCallsignClicked);
-    connect(m_ui->radioButtonFilterTypeCountry, &QRadioButton::clicked, this, &FilterProperties::onCountryClicked);
-    connect(m_ui->radioButtonFilterTypeDXpeditionIOTA, &QRadioButton::clicked, this,
-            &FilterProperties::onDXpeditionIOTAClicked);
-    connect(m_ui->radioButtonFilterTypeWorkedCountries, &QRadioButton::clicked, this,
-            &FilterProperties::onWorkedCountriesClicked);
-    connect(m_ui->radioButtonFilterTypeNewCountries, &QRadioButton::clicked, this,
-            &FilterProperties::onNewCountriesClicked);
-    connect(m_ui->pushButtonManageWorkedCountries, &QPushButton::clicked, this,
-            &FilterProperties::onManageWorkedCountriesClicked);
-    connect(m_ui->pushButtonFilterValueDXpeditionsIOTA_logo, &QPushButton::clicked, this,
-            &FilterProperties::onDXWorldLogoClicked);
+    RuleKindForm::connectKindWidgets(*m_ui, this);
     setOperation(Add);
 }
 

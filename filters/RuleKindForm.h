@@ -5,6 +5,10 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QGridLayout>
 #include <QList>
 #include <QWidget>
@@ -35,6 +39,28 @@ void fillBands(Form &ui)
 {
     for (const BandRow &row : kBandRows)
         ui.comboBoxFilterValueBand->addItem(QCoreApplication::translate("RuleKindForm", row.pName), row.iBand);
+}
+
+// Wires the widgets both dialogs share to the dialog's slots of the same names.
+template <class Form, class Dialog>
+void connectKindWidgets(Form &ui, Dialog *pDialog)
+{
+    QObject::connect(ui.buttonBox, &QDialogButtonBox::accepted, pDialog, &Dialog::accept);
+    QObject::connect(ui.buttonBox, &QDialogButtonBox::rejected, pDialog, &Dialog::reject);
+    QObject::connect(ui.lineEditFilterValueCallsign, &QLineEdit::textEdited, pDialog, &Dialog::lineEditToUpper);
+    QObject::connect(ui.radioButtonFilterTypeBand, &QRadioButton::clicked, pDialog, &Dialog::onBandClicked);
+    QObject::connect(ui.radioButtonFilterTypeCallsign, &QRadioButton::clicked, pDialog, &Dialog::onCallsignClicked);
+    QObject::connect(ui.radioButtonFilterTypeCountry, &QRadioButton::clicked, pDialog, &Dialog::onCountryClicked);
+    QObject::connect(ui.radioButtonFilterTypeDXpeditionIOTA, &QRadioButton::clicked, pDialog,
+                     &Dialog::onDXpeditionIOTAClicked);
+    QObject::connect(ui.radioButtonFilterTypeWorkedCountries, &QRadioButton::clicked, pDialog,
+                     &Dialog::onWorkedCountriesClicked);
+    QObject::connect(ui.radioButtonFilterTypeNewCountries, &QRadioButton::clicked, pDialog,
+                     &Dialog::onNewCountriesClicked);
+    QObject::connect(ui.pushButtonManageWorkedCountries, &QPushButton::clicked, pDialog,
+                     &Dialog::onManageWorkedCountriesClicked);
+    QObject::connect(ui.pushButtonFilterValueDXpeditionsIOTA_logo, &QPushButton::clicked, pDialog,
+                     &Dialog::onDXWorldLogoClicked);
 }
 
 // The kind bit of the checked radio button, 0 when none is checked.
