@@ -116,8 +116,7 @@ void AlertProperties::loadAlert(const Filter &alert)
 
 void AlertProperties::addCountry(const QString &qsCountry)
 {
-    m_ui->comboBoxFilterValueCountry->addItem(qsCountry);
-    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+    RuleKindForm::addCountry(*m_ui, qsCountry);
 }
 
 void AlertProperties::showKind(int iKind)
@@ -134,9 +133,7 @@ void AlertProperties::paintSwatch(const QColor &color)
 
 void AlertProperties::lineEditToUpper(const QString &qsText)
 {
-    const int iCursor = m_ui->lineEditFilterValueCallsign->cursorPosition();
-    m_ui->lineEditFilterValueCallsign->setText(qsText.toUpper());
-    m_ui->lineEditFilterValueCallsign->setCursorPosition(iCursor);
+    RuleKindForm::callsignToUpper(*m_ui, qsText);
 }
 
 void AlertProperties::onBandClicked() { showKind(Filter::Band); }

@@ -57,8 +57,7 @@ void FilterProperties::loadFilter(const Filter &filter)
 
 void FilterProperties::addCountry(const QString &qsCountry)
 {
-    m_ui->comboBoxFilterValueCountry->addItem(qsCountry);
-    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+    RuleKindForm::addCountry(*m_ui, qsCountry);
 }
 
 void FilterProperties::showKind(int iKind)
@@ -68,9 +67,7 @@ void FilterProperties::showKind(int iKind)
 
 void FilterProperties::lineEditToUpper(const QString &qsText)
 {
-    const int iCursor = m_ui->lineEditFilterValueCallsign->cursorPosition();
-    m_ui->lineEditFilterValueCallsign->setText(qsText.toUpper());
-    m_ui->lineEditFilterValueCallsign->setCursorPosition(iCursor);
+    RuleKindForm::callsignToUpper(*m_ui, qsText);
 }
 
 void FilterProperties::onBandClicked() { showKind(Filter::Band); }

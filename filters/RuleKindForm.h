@@ -63,6 +63,22 @@ void connectKindWidgets(Form &ui, Dialog *pDialog)
                      &Dialog::onDXWorldLogoClicked);
 }
 
+template <class Form>
+void addCountry(Form &ui, const QString &qsCountry)
+{
+    ui.comboBoxFilterValueCountry->addItem(qsCountry);
+    ui.comboBoxFilterValueCountry->setCurrentIndex(-1);
+}
+
+// Upper-cases the callsign as it is typed without moving the cursor.
+template <class Form>
+void callsignToUpper(Form &ui, const QString &qsText)
+{
+    const int iCursor = ui.lineEditFilterValueCallsign->cursorPosition();
+    ui.lineEditFilterValueCallsign->setText(qsText.toUpper());
+    ui.lineEditFilterValueCallsign->setCursorPosition(iCursor);
+}
+
 // The kind bit of the checked radio button, 0 when none is checked.
 template <class Form>
 int selectedKind(const Form &ui)
