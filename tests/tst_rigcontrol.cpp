@@ -110,15 +110,20 @@ void TestRigControl::cleanupTestCase()
 
 QMap<QString, QString> TestRigControl::rigctld(const QString &qsCommand)
 {
-    QMap<QString, QString> values;
-    QTcpSocket socket;
-    socket.connectToHost(kLoopback, m_uiPort);
-    if (!socket.waitForConnected(5000))
-        return values;
-    socket.write("+" + qsCommand.toLatin1() + "\n");
+    // rigctld now and then closes a fresh connection without answering
+    // while it is still tearing down the bridge's last one; ask again.
     QByteArray answer;
-    while (!answer.contains("RPRT ") && socket.waitForReadyRead(5000))
-        answer += socket.readAll();
+    for (int iAttempt = 0; iAttempt < 5 && !answer.contains("RPRT "); ++iAttempt) {
+        QTcpSocket socket;
+        socket.connectToHost(kLoopback, m_uiPort);
+        if (!socket.waitForConnected(5000))
+            continue;
+        socket.write("+" + qsCommand.toLatin1() + "\n");
+        answer.clear();
+        while (!answer.contains("RPRT ") && socket.waitForReadyRead(5000))
+            answer += socket.readAll();
+    }
+    QMap<QString, QString> values;
     for (const QByteArray &line : answer.split('\n')) {
         const int iColon = line.indexOf(':');
         if (iColon > 0)

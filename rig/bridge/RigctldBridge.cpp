@@ -58,18 +58,22 @@ bool valueOf(const std::vector<std::string> &lines, const std::string &sKey, std
 
 bool RigctldBridge::connectTo(const std::string &sHost, std::uint16_t uiPort)
 {
-    m_sLastError.clear();
-    if (!m_client.connectTo(sHost, uiPort, m_sLastError))
-        return false;
-    // Something else may listen on the port; only rigctld answers this.
-    std::vector<std::string> lines;
-    int iReport = 0;
-    if (!m_client.transact("f", lines, iReport, m_sLastError)) {
-        m_sLastError = "No answer from rigctld at " + sHost + ":" + std::to_string(uiPort) + " ("
-                       + m_sLastError + ")";
-        return false;
+    // rigctld now and then closes a fresh connection unanswered while it
+    // still tears down the previous client's one, so a second try is due.
+    for (int iAttempt = 0; iAttempt < 2; ++iAttempt) {
+        m_sLastError.clear();
+        if (!m_client.connectTo(sHost, uiPort, m_sLastError))
+            return false;
+        // Something else may listen on the port; only rigctld answers this.
+        std::vector<std::string> lines;
+        int iReport = 0;
+        if (m_client.transact("f", lines, iReport, m_sLastError))
+            return true;
+        if (m_sLastError != RigctldClient::kClosedByPeer)
+            break;
     }
-    return true;
+    m_sLastError = "No answer from rigctld at " + sHost + ":" + std::to_string(uiPort) + " (" + m_sLastError + ")";
+    return false;
 }
 
 void RigctldBridge::disconnect()

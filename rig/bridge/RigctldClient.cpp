@@ -167,7 +167,7 @@ bool RigctldClient::readLine(std::string &sLine, long long llDeadlineMs, std::st
         if (iRead > 0)
             m_buffer.append(chunk, static_cast<std::size_t>(iRead));
         else if (iRead == 0)
-            return fail("rigctld closed the connection", sError);
+            return fail(kClosedByPeer, sError);
         else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
             return fail(std::string("Lost the connection to rigctld: ") + std::strerror(errno), sError);
     }

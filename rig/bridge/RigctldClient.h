@@ -18,6 +18,7 @@ public:
     // rigctld's longest answers (capability dumps) stay far below this; a
     // peer that sends more is not rigctld.
     static constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+    static constexpr const char *kClosedByPeer = "rigctld closed the connection";
 
     RigctldClient() = default;
     ~RigctldClient();
