@@ -203,16 +203,9 @@ void AlertProperties::accept()
         showError(tr("You must select an alert type."));
         return;
     }
-    if (iKind == Filter::Band && m_ui->comboBoxFilterValueBand->currentIndex() < 0) {
-        showError(tr("You must select a band."));
-        return;
-    }
-    if (iKind == Filter::Call && m_ui->lineEditFilterValueCallsign->text().isEmpty()) {
-        showError(tr("The Callsign field cannot be empty."));
-        return;
-    }
-    if (iKind == Filter::Country && m_ui->comboBoxFilterValueCountry->currentIndex() < 0) {
-        showError(tr("You must select a country."));
+    const QString qsMissing = RuleKindForm::missingValue(*m_ui, iKind);
+    if (!qsMissing.isEmpty()) {
+        showError(qsMissing);
         return;
     }
     // An icon alert without a row would put no icon in the row.

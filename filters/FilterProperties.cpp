@@ -95,18 +95,9 @@ void FilterProperties::accept()
         showError(tr("You must select an action."));
         return;
     }
-    // A band rule without a band would narrow the rule to no band at all
-    // and never match.
-    if (iKind == Filter::Band && m_ui->comboBoxFilterValueBand->currentIndex() < 0) {
-        showError(tr("You must select a band."));
-        return;
-    }
-    if (iKind == Filter::Call && m_ui->lineEditFilterValueCallsign->text().isEmpty()) {
-        showError(tr("The Callsign field cannot be empty."));
-        return;
-    }
-    if (iKind == Filter::Country && m_ui->comboBoxFilterValueCountry->currentIndex() < 0) {
-        showError(tr("You must select a country."));
+    const QString qsMissing = RuleKindForm::missingValue(*m_ui, iKind);
+    if (!qsMissing.isEmpty()) {
+        showError(qsMissing);
         return;
     }
 

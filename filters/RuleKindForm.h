@@ -188,6 +188,22 @@ int loadKind(Form &ui, const Filter &rule)
     return 0;
 }
 
+// The complaint about a kind whose value was left unchosen; empty when the
+// rule is complete.
+template <class Form>
+QString missingValue(const Form &ui, int iKind)
+{
+    // A band rule without a band would narrow the rule to no band at all
+    // and never match.
+    if (iKind == Filter::Band && ui.comboBoxFilterValueBand->currentIndex() < 0)
+        return QCoreApplication::translate("RuleKindForm", "You must select a band.");
+    if (iKind == Filter::Call && ui.lineEditFilterValueCallsign->text().isEmpty())
+        return QCoreApplication::translate("RuleKindForm", "The Callsign field cannot be empty.");
+    if (iKind == Filter::Country && ui.comboBoxFilterValueCountry->currentIndex() < 0)
+        return QCoreApplication::translate("RuleKindForm", "You must select a country.");
+    return QString();
+}
+
 // Sets the kind's value into a new rule and returns the kind bit.
 template <class Form>
 int applyKind(const Form &ui, Filter *pRule)
