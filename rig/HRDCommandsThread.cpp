@@ -231,17 +231,7 @@ bool HRDCommandsThread::setButton(HRDConnection &connection, const QString &qsBu
 bool HRDCommandsThread::waitForButton(HRDConnection &connection, const QString &qsButton)
 {
     const QString qsName = qsButton.chopped(qMin<qsizetype>(2, qsButton.size()));
-    for (int iAttempt = 0; iAttempt < kMaxWaitAttempts; ++iAttempt) {
-        QString qsReply;
-        if (!connection.send(QLatin1String("get button-select ") + qsName, qsReply))
-            return false;
-        if (qsReply == QLatin1String("1"))
-            return true;
-        QLOG_TRACE() << "[HRD] Waiting 100 ms...";
-        if (!pause())
-            return false;
-    }
-    return true; // a rig that never confirms is tuned all the same
+    return waitForReply(connection, QLatin1String("get button-select ") + qsName, QStringLiteral("1"));
 }
 
 bool HRDCommandsThread::setFrequency(HRDConnection &connection, const QString &qsHertz)
@@ -252,17 +242,23 @@ bool HRDCommandsThread::setFrequency(HRDConnection &connection, const QString &q
 
 bool HRDCommandsThread::waitForFrequency(HRDConnection &connection, const QString &qsHertz)
 {
+    return waitForReply(connection, QStringLiteral("get frequency"), qsHertz);
+}
+
+bool HRDCommandsThread::waitForReply(HRDConnection &connection, const QString &qsQuery,
+                                     const QString &qsExpected)
+{
     for (int iAttempt = 0; iAttempt < kMaxWaitAttempts; ++iAttempt) {
         QString qsReply;
-        if (!connection.send(QStringLiteral("get frequency"), qsReply))
+        if (!connection.send(qsQuery, qsReply))
             return false;
-        if (qsReply == qsHertz)
+        if (qsReply == qsExpected)
             return true;
         QLOG_TRACE() << "[HRD] Waiting 100 ms...";
         if (!pause())
             return false;
     }
-    return true;
+    return true; // a rig that never confirms is tuned all the same
 }
 
 bool HRDCommandsThread::setMode(HRDConnection &connection)

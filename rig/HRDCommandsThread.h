@@ -56,6 +56,9 @@ private:
     bool waitForButton(HRDConnection &connection, const QString &qsButton);
     bool setFrequency(HRDConnection &connection, const QString &qsHertz);
     bool waitForFrequency(HRDConnection &connection, const QString &qsHertz);
+    // Asks until the rig answers qsExpected, for at most kMaxWaitAttempts;
+    // false only when the connection fails or the thread is to stop.
+    bool waitForReply(HRDConnection &connection, const QString &qsQuery, const QString &qsExpected);
     bool setMode(HRDConnection &connection);
     bool applyButtons(HRDConnection &connection, const QStringList &qslButtons);
     bool pause();
