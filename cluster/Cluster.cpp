@@ -459,8 +459,6 @@ void Cluster::processLine(const QString &qsLine)
 
 void Cluster::processSpot(Spot &spot)
 {
-    if (m_worked && m_countryDatabase.isOpen())
-        spot.setCountry(m_worked->countryForCall(spot.dxCall()));
     m_statistics->incrementProcessedSpots();
 
     if (!spot.isComplete()) {
@@ -470,6 +468,11 @@ void Cluster::processSpot(Spot &spot)
         QLOG_DEBUG() << "Dropping an incomplete spot line";
         return;
     }
+
+    // Only a spot that goes on needs its country; a dropped one would cost a
+    // lookup (queries, without the prefix index) for nothing.
+    if (m_worked && m_countryDatabase.isOpen())
+        spot.setCountry(m_worked->countryForCall(spot.dxCall()));
 
     ++m_validSpotCount;
     if (m_collectingEarlierSpots)
