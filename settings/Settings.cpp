@@ -40,7 +40,7 @@ const QString kStopIcon = QStringLiteral(":/ico/Actions-dialog-cancel-icon.png")
 // machine have no business reading it.
 void restrictStoreToOwner()
 {
-    QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    QSettings settings = SettingsStore::openStore();
     settings.sync();
     if (!QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         QLOG_WARN() << "Could not make" << settings.fileName() << "private";

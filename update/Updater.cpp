@@ -25,11 +25,6 @@ constexpr int kAnimationMs = 250;
 constexpr int kCollapsedHeight = 50;
 constexpr int kExpandedHeight = 300;
 
-QSettings openStore()
-{
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-}
-
 } // namespace
 
 Updater::Updater(QWidget *parent)
@@ -67,7 +62,7 @@ Updater::~Updater()
 
 QString Updater::updateServer()
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     QString qsServer = settings.value(QStringLiteral("General/UpdateServer"), kDefaultUpdateServer)
                            .toString()
                            .trimmed();
