@@ -107,10 +107,7 @@ void FilterStore::loadChains(Cluster &cluster, const Filter::CountrySet *pNotWor
                              const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions)
 {
     auto link = [&](Filter *pRule) {
-        if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
-            pRule->setCountrySets(pNotWorked, pWorked);
-        if (pRule->filterType() & Filter::DXpeditionIota)
-            pRule->setDXpeditions(pDXpeditions);
+        linkRule(pRule, pNotWorked, pWorked, pDXpeditions);
         return pRule;
     };
 
@@ -187,6 +184,15 @@ QList<int> FilterStore::storedIndices(const QSettings &settings, int iCount)
                     << indices.size();
     }
     return indices;
+}
+
+void FilterStore::linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
+                           DXpeditions *pDXpeditions)
+{
+    if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
+        pRule->setCountrySets(pNotWorked, pWorked);
+    if (pRule->filterType() & Filter::DXpeditionIota)
+        pRule->setDXpeditions(pDXpeditions);
 }
 
 int FilterStore::storedDefaultFilter()

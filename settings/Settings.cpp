@@ -699,12 +699,10 @@ void Settings::onEditAlertClicked()
 
 void Settings::linkRule(Filter *pRule)
 {
-    if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
-        pRule->setCountrySets(&m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries());
-    // Without the list a new DXpedition rule would match nothing until the
-    // chains are next read from the store.
-    if (pRule->filterType() & Filter::DXpeditionIota)
-        pRule->setDXpeditions(m_dxpeditions);
+    // Linked now, not at the next read from the store, so that a new rule
+    // matches from the moment it is accepted.
+    FilterStore::linkRule(pRule, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
+                          m_dxpeditions);
 }
 
 void Settings::onFilterPropertiesAccepted(FilterProperties::FilterPropertiesOperation operation, Filter *pFilter)
