@@ -263,18 +263,8 @@ bool Worked::importCountryFile(const QString &qsFileName, QSqlDatabase &db)
     CountryFile file;
     if (!readCountryFile(file, qsFileName))
         return false;
-    if (!db.transaction()) {
-        QLOG_ERROR() << db.lastError().text();
-        return false;
-    }
-    if (insertEntries(file, db) == 0 || !db.commit()) {
-        QLOG_ERROR() << "Country file import failed:" << qsFileName << db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    if (m_db.isOpen() && m_db.connectionName() == db.connectionName())
-        loadPrefixIndex();
-    return true;
+    return storeEntries(file, db, false,
+                        [&] { QLOG_ERROR() << "Country file import failed:" << qsFileName << db.lastError().text(); });
 }
 
 bool Worked::updateCountryFile(const QString &qsFileName, QSqlDatabase &db)
@@ -284,12 +274,21 @@ bool Worked::updateCountryFile(const QString &qsFileName, QSqlDatabase &db)
         QLOG_ERROR() << "Country file update failed; the current prefixes are kept";
         return false;
     }
+    return storeEntries(file, db, true, [&] {
+        QLOG_ERROR() << "Country file update failed; the current prefixes are kept:" << db.lastError().text();
+    });
+}
+
+bool Worked::storeEntries(const CountryFile &file, QSqlDatabase &db, bool bReplace,
+                          const std::function<void()> &logFailure)
+{
     if (!db.transaction()) {
         QLOG_ERROR() << db.lastError().text();
         return false;
     }
-    if (!execute(db, kDeletePrefixes) || insertEntries(file, db) == 0 || !db.commit()) {
-        QLOG_ERROR() << "Country file update failed; the current prefixes are kept:" << db.lastError().text();
+    if ((bReplace && !execute(db, kDeletePrefixes)) || insertEntries(file, db) == 0 || !db.commit()) {
+        // Logged first, while lastError() still names the failed step.
+        logFailure();
         db.rollback();
         return false;
     }

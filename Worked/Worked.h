@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class CountryFile;
 
 // The country component: which country a callsign belongs to, answered from
@@ -58,6 +60,11 @@ public:
 private:
     static bool readCountryFile(CountryFile &file, const QString &qsFileName);
     static int insertEntries(const CountryFile &file, QSqlDatabase &db);
+    // Adds the entries, after emptying the table when bReplace is set, in one
+    // transaction, and reloads the index when db is the attached database.
+    // logFailure reports a failed write, which is then rolled back.
+    bool storeEntries(const CountryFile &file, QSqlDatabase &db, bool bReplace,
+                      const std::function<void()> &logFailure);
     bool loadPrefixIndex();
 
     QSqlDatabase m_db;

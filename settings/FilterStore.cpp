@@ -33,11 +33,6 @@ constexpr int kAlertKindShift = 2;
 constexpr int kAllAlertKinds = Filter::AlertColor | Filter::AlertSound | Filter::AlertBalloon | Filter::AlertIcon;
 const QColor kNoColor(0, 0, 0, 0);
 
-QSettings openStore()
-{
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-}
-
 int colorComponent(const QSettings &settings, const QString &qsKey)
 {
     return qBound(0, settings.value(qsKey, 255).toInt(), 255);
@@ -47,7 +42,7 @@ int colorComponent(const QSettings &settings, const QString &qsKey)
 
 void FilterStore::saveChains(const Cluster &cluster)
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
     settings.remove(QString());
     settings.setValue(kCount, cluster.filterCount() + 1);
@@ -112,14 +107,11 @@ void FilterStore::loadChains(Cluster &cluster, const Filter::CountrySet *pNotWor
                              const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions)
 {
     auto link = [&](Filter *pRule) {
-        if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
-            pRule->setCountrySets(pNotWorked, pWorked);
-        if (pRule->filterType() & Filter::DXpeditionIota)
-            pRule->setDXpeditions(pDXpeditions);
+        linkRule(pRule, pNotWorked, pWorked, pDXpeditions);
         return pRule;
     };
 
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
     const int iFilterCount = settings.value(kCount, 0).toInt();
     // Without a stored action every outcome would be Accept whatever the
@@ -194,15 +186,24 @@ QList<int> FilterStore::storedIndices(const QSettings &settings, int iCount)
     return indices;
 }
 
+void FilterStore::linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
+                           DXpeditions *pDXpeditions)
+{
+    if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
+        pRule->setCountrySets(pNotWorked, pWorked);
+    if (pRule->filterType() & Filter::DXpeditionIota)
+        pRule->setDXpeditions(pDXpeditions);
+}
+
 int FilterStore::storedDefaultFilter()
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     return settings.value(kFilters + QLatin1Char('/') + kDefaultFilter, 0).toInt();
 }
 
 void FilterStore::saveBandSelection(int iBands)
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
     // With no Count the load never reads sub-group "0", and the band chosen
     // before the first settings save would be lost at the next start.

@@ -24,6 +24,10 @@ public:
     // two sets, DXpedition rules to the list.
     static void loadChains(Cluster &cluster, const Filter::CountrySet *pNotWorked,
                            const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions);
+    // Gives a rule on worked or new countries the two sets and a DXpedition
+    // rule the list; without them such a rule matches nothing.
+    static void linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
+                         DXpeditions *pDXpeditions);
     // The stored default action as it stands (0 when none was saved).
     static int storedDefaultFilter();
     // What the band buttons write: the band selection alone.

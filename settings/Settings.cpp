@@ -40,7 +40,7 @@ const QString kStopIcon = QStringLiteral(":/ico/Actions-dialog-cancel-icon.png")
 // machine have no business reading it.
 void restrictStoreToOwner()
 {
-    QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    QSettings settings = SettingsStore::openStore();
     settings.sync();
     if (!QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         QLOG_WARN() << "Could not make" << settings.fileName() << "private";
@@ -578,7 +578,7 @@ void Settings::disableRuleButtons()
 void Settings::updateRuleButtons(const QModelIndex &index, bool bAlert)
 {
     const int iRow = index.row();
-    const int iCount = bAlert ? m_alertModel.rowCount() : m_filterModel.rowCount();
+    const int iCount = ruleModel(bAlert).rowCount();
     const bool bValid = iRow >= 0 && iRow < iCount;
     (bAlert ? m_ui->pushButtonEditAlert : m_ui->pushButtonEditFilter)->setEnabled(bValid);
     (bAlert ? m_ui->pushButtonRemoveAlert : m_ui->pushButtonRemoveFilter)->setEnabled(bValid);
@@ -597,60 +597,62 @@ void Settings::onAlertClicked(const QModelIndex &index)
     updateRuleButtons(index, true);
 }
 
-int Settings::currentFilterRow() const
+int Settings::currentRuleRow(bool bAlert) const
 {
-    const int iRow = m_ui->tableViewFilters->currentIndex().row();
-    return iRow < m_filterModel.rowCount() ? iRow : -1;
+    const QTableView *pView = bAlert ? m_ui->tableViewAlerts : m_ui->tableViewFilters;
+    const int iRow = pView->currentIndex().row();
+    return iRow < ruleModel(bAlert).rowCount() ? iRow : -1;
 }
 
-int Settings::currentAlertRow() const
+void Settings::removeRule(bool bAlert)
 {
-    const int iRow = m_ui->tableViewAlerts->currentIndex().row();
-    return iRow < m_alertModel.rowCount() ? iRow : -1;
+    const int iRow = currentRuleRow(bAlert);
+    if (iRow >= 0)
+        (chains()->*(bAlert ? &Cluster::removeAlertAt : &Cluster::removeFilterAt))(iRow);
+    refreshRuleTables();
+}
+
+void Settings::moveRule(bool bAlert, int iStep)
+{
+    const int iRow = currentRuleRow(bAlert);
+    const int iTarget = iRow + iStep;
+    if (iRow >= 0 && iTarget >= 0 && iTarget < ruleModel(bAlert).rowCount()) {
+        using Move = void (Cluster::*)(int);
+        const Move move = bAlert ? (iStep < 0 ? &Cluster::moveAlertUp : &Cluster::moveAlertDown)
+                                 : (iStep < 0 ? &Cluster::moveFilterUp : &Cluster::moveFilterDown);
+        (chains()->*move)(iRow);
+    }
+    refreshRuleTables();
 }
 
 void Settings::onRemoveFilterClicked()
 {
-    if (currentFilterRow() >= 0)
-        chains()->removeFilterAt(currentFilterRow());
-    refreshRuleTables();
+    removeRule(false);
 }
 
 void Settings::onMoveUpFilterClicked()
 {
-    if (currentFilterRow() > 0)
-        chains()->moveFilterUp(currentFilterRow());
-    refreshRuleTables();
+    moveRule(false, -1);
 }
 
 void Settings::onMoveDownFilterClicked()
 {
-    const int iRow = currentFilterRow();
-    if (iRow >= 0 && iRow < m_filterModel.rowCount() - 1)
-        chains()->moveFilterDown(iRow);
-    refreshRuleTables();
+    moveRule(false, 1);
 }
 
 void Settings::onRemoveAlertClicked()
 {
-    if (currentAlertRow() >= 0)
-        chains()->removeAlertAt(currentAlertRow());
-    refreshRuleTables();
+    removeRule(true);
 }
 
 void Settings::onMoveUpAlertClicked()
 {
-    if (currentAlertRow() > 0)
-        chains()->moveAlertUp(currentAlertRow());
-    refreshRuleTables();
+    moveRule(true, -1);
 }
 
 void Settings::onMoveDownAlertClicked()
 {
-    const int iRow = currentAlertRow();
-    if (iRow >= 0 && iRow < m_alertModel.rowCount() - 1)
-        chains()->moveAlertDown(iRow);
-    refreshRuleTables();
+    moveRule(true, 1);
 }
 
 void Settings::onFilterDoubleClicked(const QModelIndex &index)
@@ -667,7 +669,7 @@ void Settings::onAddFilterClicked()
 
 void Settings::onEditFilterClicked()
 {
-    const int iRow = currentFilterRow();
+    const int iRow = currentRuleRow(false);
     if (iRow < 0)
         return;
     m_filterProperties->setOperation(FilterProperties::Edit);
@@ -689,7 +691,7 @@ void Settings::onAddAlertClicked()
 
 void Settings::onEditAlertClicked()
 {
-    const int iRow = currentAlertRow();
+    const int iRow = currentRuleRow(true);
     if (iRow < 0)
         return;
     m_alertProperties->setOperation(AlertProperties::Edit);
@@ -699,40 +701,34 @@ void Settings::onEditAlertClicked()
 
 void Settings::linkRule(Filter *pRule)
 {
-    if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
-        pRule->setCountrySets(&m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries());
-    // Without the list a new DXpedition rule would match nothing until the
-    // chains are next read from the store.
-    if (pRule->filterType() & Filter::DXpeditionIota)
-        pRule->setDXpeditions(m_dxpeditions);
+    // Linked now, not at the next read from the store, so that a new rule
+    // matches from the moment it is accepted.
+    FilterStore::linkRule(pRule, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
+                          m_dxpeditions);
+}
+
+void Settings::placeRule(Filter *pRule, bool bAlert, bool bEdit)
+{
+    linkRule(pRule);
+    // An edited rule takes the place of the one it was loaded from; a new one
+    // goes to the end of its chain.
+    const int iRow = bEdit ? currentRuleRow(bAlert) : -1;
+    Cluster *pChains = chains();
+    if (iRow >= 0)
+        (pChains->*(bAlert ? &Cluster::removeAlertAt : &Cluster::removeFilterAt))(iRow);
+    (pChains->*(bAlert ? &Cluster::addAlert : &Cluster::addFilter))(pRule, iRow);
+    refreshRuleTables();
+    showTip(bAlert ? Tips::AlertOrder : Tips::FilterOrder);
 }
 
 void Settings::onFilterPropertiesAccepted(FilterProperties::FilterPropertiesOperation operation, Filter *pFilter)
 {
-    linkRule(pFilter);
-    const int iRow = currentFilterRow();
-    if (operation == FilterProperties::Edit && iRow >= 0) {
-        chains()->removeFilterAt(iRow);
-        chains()->addFilter(pFilter, iRow);
-    } else {
-        chains()->addFilter(pFilter, -1);
-    }
-    refreshRuleTables();
-    showTip(Tips::FilterOrder);
+    placeRule(pFilter, false, operation == FilterProperties::Edit);
 }
 
 void Settings::onAlertPropertiesAccepted(AlertProperties::AlertPropertiesOperation operation, Filter *pAlert)
 {
-    linkRule(pAlert);
-    const int iRow = currentAlertRow();
-    if (operation == AlertProperties::Edit && iRow >= 0) {
-        chains()->removeAlertAt(iRow);
-        chains()->addAlert(pAlert, iRow);
-    } else {
-        chains()->addAlert(pAlert, -1);
-    }
-    refreshRuleTables();
-    showTip(Tips::AlertOrder);
+    placeRule(pAlert, true, operation == AlertProperties::Edit);
 }
 
 void Settings::showTip(int iTip)

@@ -163,8 +163,13 @@ private:
     QString bandText(int iBands) const;
     QList<QStandardItem *> ruleRow(const Filter &rule, bool bAlert) const;
     void updateRuleButtons(const QModelIndex &index, bool bAlert);
-    int currentFilterRow() const;
-    int currentAlertRow() const;
+    const QStandardItemModel &ruleModel(bool bAlert) const { return bAlert ? m_alertModel : m_filterModel; }
+    // The selected row of the filter or alert table, -1 when none.
+    int currentRuleRow(bool bAlert) const;
+    void removeRule(bool bAlert);
+    // iStep: -1 moves the selected rule up, 1 down.
+    void moveRule(bool bAlert, int iStep);
+    void placeRule(Filter *pRule, bool bAlert, bool bEdit);
     void disableRuleButtons();
     bool isStationInfoComplete() const;
     void linkRule(Filter *pRule);

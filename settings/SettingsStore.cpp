@@ -2,8 +2,6 @@
 
 #include "API/QsLog/QsLog.h"
 
-#include <QSettings>
-
 const QString SettingsStore::kOrganization = QStringLiteral("Tarrow");
 const QString SettingsStore::kApplication = QStringLiteral("Kelvane");
 
@@ -41,12 +39,12 @@ const QLatin1String kEscapedPercent("%25");
 const QLatin1String kEscapedSlash("%2F");
 const QLatin1String kEscapedBackslash("%5C");
 
-QSettings openStore()
-{
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-}
-
 } // namespace
+
+QSettings SettingsStore::openStore()
+{
+    return QSettings(QSettings::UserScope, kOrganization, kApplication);
+}
 
 GeneralSettings SettingsStore::loadGeneral()
 {

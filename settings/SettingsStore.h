@@ -4,6 +4,7 @@
 #include "ClusterNode.h"
 
 #include <QList>
+#include <QSettings>
 #include <QString>
 
 // Station data and the start-up and update flags of the General group.
@@ -44,6 +45,9 @@ class SettingsStore
 public:
     static const QString kOrganization;
     static const QString kApplication;
+
+    // The per-user store, opened for one operation.
+    static QSettings openStore();
 
     static GeneralSettings loadGeneral();
     static void saveGeneral(const GeneralSettings &general);

@@ -9,11 +9,6 @@ const QString WorkedSets::kWorkedGroup = QStringLiteral("Worked");
 
 namespace {
 
-QSettings openStore()
-{
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-}
-
 void readGroup(QSettings &settings, const QString &qsGroup, WorkedSets::CountrySet *pSet)
 {
     pSet->clear();
@@ -39,14 +34,14 @@ void writeGroup(QSettings &settings, const QString &qsGroup, const WorkedSets::C
 
 void WorkedSets::load()
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     readGroup(settings, kNotWorkedGroup, &m_notWorkedCountries);
     readGroup(settings, kWorkedGroup, &m_workedCountries);
 }
 
 void WorkedSets::save() const
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     writeGroup(settings, kNotWorkedGroup, m_notWorkedCountries);
     writeGroup(settings, kWorkedGroup, m_workedCountries);
 }
@@ -82,7 +77,7 @@ QString WorkedSets::nameAt(const CountrySet &set, int iIndex)
 
 bool WorkedSets::fillNotWorkedOnFirstRun(const QStringList &countries)
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     settings.beginGroup(kNotWorkedGroup);
     const bool bEmpty = settings.childKeys().isEmpty();
     settings.endGroup();

@@ -18,9 +18,14 @@ bool readValue(QXmlStreamReader &reader, const char *pTag, QString *pValue)
     return true;
 }
 
-quint16 toVersion(const QString &qsText)
+// Versions and ports are 16 bits wide; a larger number keeps its low bits.
+bool readUInt16(QXmlStreamReader &reader, const char *pTag, quint16 *pValue)
 {
-    return quint16(qsText.trimmed().toULongLong() & 0xFFFF);
+    QString qsValue;
+    if (!readValue(reader, pTag, &qsValue))
+        return false;
+    *pValue = quint16(qsValue.trimmed().toULongLong() & 0xFFFF);
+    return true;
 }
 
 } // namespace
@@ -89,7 +94,6 @@ UpdateManifests::Result UpdateManifests::parseNodes(const QByteArray &baBody, No
 {
     NodesList list;
     Node node;
-    QString qsValue;
     const Result result = readManifest(baBody, [&](QXmlStreamReader &reader) {
         if (reader.isEndElement() && reader.name() == QLatin1String("Node")) {
             // Nodes ahead of the version belong to no known list.
@@ -101,9 +105,8 @@ UpdateManifests::Result UpdateManifests::parseNodes(const QByteArray &baBody, No
             return true;
         const auto name = reader.name();
         if (name == QLatin1String("Version")) {
-            if (!readValue(reader, "<Version>", &qsValue))
+            if (!readUInt16(reader, "<Version>", &list.uiVersion))
                 return false;
-            list.uiVersion = toVersion(qsValue);
             list.bHasVersion = true;
         } else if (name == QLatin1String("Node")) {
             node = Node();
@@ -112,9 +115,7 @@ UpdateManifests::Result UpdateManifests::parseNodes(const QByteArray &baBody, No
         } else if (name == QLatin1String("Address")) {
             return readValue(reader, "<Address>", &node.qsAddress);
         } else if (name == QLatin1String("Port")) {
-            if (!readValue(reader, "<Port>", &qsValue))
-                return false;
-            node.uiPort = quint16(qsValue.trimmed().toULongLong() & 0xFFFF);
+            return readUInt16(reader, "<Port>", &node.uiPort);
         }
         return true;
     });
@@ -126,15 +127,13 @@ UpdateManifests::Result UpdateManifests::parseNodes(const QByteArray &baBody, No
 UpdateManifests::Result UpdateManifests::parseCountry(const QByteArray &baBody, CountryFile *pCountry)
 {
     CountryFile country;
-    QString qsValue;
     const Result result = readManifest(baBody, [&](QXmlStreamReader &reader) {
         if (!reader.isStartElement())
             return true;
         const auto name = reader.name();
         if (name == QLatin1String("Version")) {
-            if (!readValue(reader, "<Version>", &qsValue))
+            if (!readUInt16(reader, "<Version>", &country.uiVersion))
                 return false;
-            country.uiVersion = toVersion(qsValue);
             country.bHasVersion = true;
         } else if (name == QLatin1String("Url") && country.bHasVersion) {
             return readValue(reader, "<Url>", &country.qsUrl);

@@ -25,9 +25,11 @@ constexpr int kAnimationMs = 250;
 constexpr int kCollapsedHeight = 50;
 constexpr int kExpandedHeight = 300;
 
-QSettings openStore()
+// Addresses from a manifest are only followed or shown as links when they
+// name a web server; anything else (file:, javascript:, ...) is refused.
+bool isWebUrl(const QUrl &url)
 {
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
 }
 
 } // namespace
@@ -67,7 +69,7 @@ Updater::~Updater()
 
 QString Updater::updateServer()
 {
-    QSettings settings = openStore();
+    QSettings settings = SettingsStore::openStore();
     QString qsServer = settings.value(QStringLiteral("General/UpdateServer"), kDefaultUpdateServer)
                            .toString()
                            .trimmed();
@@ -198,7 +200,7 @@ void Updater::replyFinishedCountryUpdate(QNetworkReply *pReply)
         return;
     }
     const QUrl url(country.qsUrl);
-    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    if (!isWebUrl(url)) {
         QLOG_ERROR() << "Country file manifest version" << country.uiVersion << "names no usable file:"
                      << country.qsUrl;
         return;
@@ -234,7 +236,7 @@ void Updater::animationFinished()
         // only a web address becomes a link.
         QString qsText = tr("New version available: ") + m_releaseVersion.toHtmlEscaped();
         const QUrl url(m_url);
-        if (url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))) {
+        if (isWebUrl(url)) {
             qsText += QStringLiteral("&nbsp;&nbsp;&nbsp;<a href=\"%1\">%2</a>")
                           .arg(QString::fromUtf8(url.toEncoded()).toHtmlEscaped(), tr("Download"));
         }
