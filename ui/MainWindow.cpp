@@ -72,8 +72,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
     connect(&m_rigControl, &RigControl::finished, this, &MainWindow::onHRDCommandsThreadFinished);
     connect(&m_rigControl, &RigControl::HRDError, this, &MainWindow::onHRDError);
 
-    m_databaseOpen = Worked::openDatabase(Worked::databaseFileName(), Worked::systemCountryFile());
-    if (!m_databaseOpen)
+    if (!Worked::openDatabase(Worked::databaseFileName(), Worked::systemCountryFile()))
         return;
     m_db = QSqlDatabase::database();
     m_worked.attachDatabase(m_db);
@@ -121,7 +120,8 @@ Cluster *MainWindow::activeCluster() const
 
 bool MainWindow::isStartMinimized() const
 {
-    return m_databaseOpen && m_settings->startMinimized();
+    // Without the database the settings were never loaded.
+    return m_db.isOpen() && m_settings->startMinimized();
 }
 
 bool MainWindow::rigControlEnabled() const
@@ -307,15 +307,7 @@ void MainWindow::onUpdateApplicationTriggered()
 
 void MainWindow::onStatisticsTriggered()
 {
-    if (m_statistics) {
-        m_stats->setStatistics(*m_statistics);
-    } else {
-        for (auto pSetter : {&Stats::setProgramStartupCount, &Stats::setTotalProcessedSpots, &Stats::setDisplayedSpots,
-                             &Stats::setTotalTriggeredAlerts, &Stats::setTriggeredColorAlerts,
-                             &Stats::setTriggeredSoundAlerts, &Stats::setTriggeredIconAlerts,
-                             &Stats::setTriggeredPopupAlerts})
-            (m_stats->*pSetter)(0);
-    }
+    m_stats->setStatistics(*m_statistics);
     m_stats->show();
 }
 

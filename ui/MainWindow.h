@@ -132,7 +132,6 @@ private:
     About *m_about = nullptr;
     Worked m_worked;
     QSqlDatabase m_db;
-    bool m_databaseOpen = false;
     bool m_closing = false;
     bool m_userDisconnect = false;
     bool m_readyForSpots = false;
