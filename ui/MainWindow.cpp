@@ -48,6 +48,27 @@ const char *const kOfflineIcon = ":/ico/Status-user-offline-icon.png";
 const char *const kConnectingIcon = ":/ico/Status-user-connecting-icon.png";
 const char *const kConnectIcon = ":/ico/Actions-network-connect-icon.png";
 const char *const kDisconnectIcon = ":/ico/Actions-network-disconnect-icon.png";
+
+struct MenuAction
+{
+    QAction *Ui::MainWindow::*pAction;
+    void (MainWindow::*pSlot)();
+    bool bToolButton;
+};
+
+// The menu entries in menu order; the first four also have a toolbar
+// button, in the same order.
+const MenuAction kMenuActions[] = {
+    {&Ui::MainWindow::actionConnect, &MainWindow::onConnectTriggered, true},
+    {&Ui::MainWindow::actionSend_Spot, &MainWindow::onSendSpotTriggered, true},
+    {&Ui::MainWindow::actionSettings, &MainWindow::onSettingsTriggered, true},
+    {&Ui::MainWindow::actionManage_Worked_Countries, &MainWindow::onManageWorkedCountriesTriggered, true},
+    {&Ui::MainWindow::actionExit, &MainWindow::onQuit, false},
+    {&Ui::MainWindow::actionUpdate_Application, &MainWindow::onUpdateApplicationTriggered, false},
+    {&Ui::MainWindow::actionStatistics, &MainWindow::onStatisticsTriggered, false},
+    {&Ui::MainWindow::actionDocumentation, &MainWindow::onDocumentationTriggered, false},
+    {&Ui::MainWindow::actionAbout, &MainWindow::onAboutTriggered, false},
+};
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindow>())
@@ -72,8 +93,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
     connect(&m_rigControl, &RigControl::finished, this, &MainWindow::onHRDCommandsThreadFinished);
     connect(&m_rigControl, &RigControl::HRDError, this, &MainWindow::onHRDError);
 
-    m_databaseOpen = Worked::openDatabase(Worked::databaseFileName(), Worked::systemCountryFile());
-    if (!m_databaseOpen)
+    if (!Worked::openDatabase(Worked::databaseFileName(), Worked::systemCountryFile()))
         return;
     m_db = QSqlDatabase::database();
     m_worked.attachDatabase(m_db);
@@ -121,7 +141,8 @@ Cluster *MainWindow::activeCluster() const
 
 bool MainWindow::isStartMinimized() const
 {
-    return m_databaseOpen && m_settings->startMinimized();
+    // Without the database the settings were never loaded.
+    return m_db.isOpen() && m_settings->startMinimized();
 }
 
 bool MainWindow::rigControlEnabled() const
@@ -188,19 +209,20 @@ void MainWindow::fillToolBar()
 {
     QToolBar *pToolBar = m_ui->mainToolBar;
     pToolBar->setContentsMargins(0, 0, 12, 0);
-    auto addButton = [this, pToolBar](QAction *pAction, void (MainWindow::*pSlot)()) {
+    for (const MenuAction &entry : kMenuActions) {
+        if (!entry.bToolButton)
+            continue;
+        const QAction *pAction = (*m_ui).*entry.pAction;
         auto *pButton = new QPushButton(pAction->icon(), QString(), pToolBar);
         pButton->setToolTip(pAction->toolTip());
         pButton->setFlat(true);
         pButton->setIconSize(QSize(22, 22));
-        connect(pButton, &QPushButton::clicked, this, pSlot);
+        connect(pButton, &QPushButton::clicked, this, entry.pSlot);
         pToolBar->addWidget(pButton);
-        return pButton;
-    };
-    m_connectButton = addButton(m_ui->actionConnect, &MainWindow::onConnectTriggered);
-    addButton(m_ui->actionSend_Spot, &MainWindow::onSendSpotTriggered);
-    addButton(m_ui->actionSettings, &MainWindow::onSettingsTriggered);
-    addButton(m_ui->actionManage_Worked_Countries, &MainWindow::onManageWorkedCountriesTriggered);
+        // The connect button follows the connection, as the action does.
+        if (pAction == m_ui->actionConnect)
+            m_connectButton = pButton;
+    }
 
     m_toolBarSpacer = new QWidget(pToolBar);
     m_toolBarSpacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -218,16 +240,8 @@ void MainWindow::fillToolBar()
 
 void MainWindow::connectMenuActions()
 {
-    connect(m_ui->actionConnect, &QAction::triggered, this, &MainWindow::onConnectTriggered);
-    connect(m_ui->actionSend_Spot, &QAction::triggered, this, &MainWindow::onSendSpotTriggered);
-    connect(m_ui->actionSettings, &QAction::triggered, this, &MainWindow::onSettingsTriggered);
-    connect(m_ui->actionManage_Worked_Countries, &QAction::triggered, this,
-            &MainWindow::onManageWorkedCountriesTriggered);
-    connect(m_ui->actionExit, &QAction::triggered, this, &MainWindow::onQuit);
-    connect(m_ui->actionUpdate_Application, &QAction::triggered, this, &MainWindow::onUpdateApplicationTriggered);
-    connect(m_ui->actionStatistics, &QAction::triggered, this, &MainWindow::onStatisticsTriggered);
-    connect(m_ui->actionDocumentation, &QAction::triggered, this, &MainWindow::onDocumentationTriggered);
-    connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::onAboutTriggered);
+    for (const MenuAction &entry : kMenuActions)
+        connect((*m_ui).*entry.pAction, &QAction::triggered, this, entry.pSlot);
 }
 
 void MainWindow::onQuit()
@@ -307,15 +321,7 @@ void MainWindow::onUpdateApplicationTriggered()
 
 void MainWindow::onStatisticsTriggered()
 {
-    if (m_statistics) {
-        m_stats->setStatistics(*m_statistics);
-    } else {
-        for (auto pSetter : {&Stats::setProgramStartupCount, &Stats::setTotalProcessedSpots, &Stats::setDisplayedSpots,
-                             &Stats::setTotalTriggeredAlerts, &Stats::setTriggeredColorAlerts,
-                             &Stats::setTriggeredSoundAlerts, &Stats::setTriggeredIconAlerts,
-                             &Stats::setTriggeredPopupAlerts})
-            (m_stats->*pSetter)(0);
-    }
+    m_stats->setStatistics(*m_statistics);
     m_stats->show();
 }
 
@@ -445,6 +451,13 @@ void MainWindow::setConnectAction(const QString &qsIcon, const QString &qsText)
     }
 }
 
+void MainWindow::showConnectionState(const char *pTrayIcon, const QString &qsToolTip, const char *pStatusIcon)
+{
+    m_trayIcon->setIcon(QIcon(QString::fromLatin1(pTrayIcon)));
+    m_trayIcon->setToolTip(qsToolTip);
+    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(pStatusIcon)));
+}
+
 void MainWindow::onClusterConnected(const QString &qsAddress, quint16 uiPort)
 {
     Q_UNUSED(qsAddress)
@@ -456,10 +469,10 @@ void MainWindow::onClusterConnected(const QString &qsAddress, quint16 uiPort)
     if (!pCluster || m_closing)
         return;
     m_userDisconnect = false;
-    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kGreenIcon)));
-    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOnlineIcon)));
-    m_trayIcon->setToolTip(QStringLiteral("Kelvane") + tr(" - Connected to ") + pCluster->address()
-                           + QLatin1Char(':') + pCluster->portText());
+    showConnectionState(kGreenIcon,
+                        QStringLiteral("Kelvane") + tr(" - Connected to ") + pCluster->address() + QLatin1Char(':')
+                            + pCluster->portText(),
+                        kOnlineIcon);
     setConnectAction(QString::fromLatin1(kDisconnectIcon), tr("Disconnect"));
 }
 
@@ -469,11 +482,9 @@ void MainWindow::onClusterDisconnected(const QString &qsAddress, quint16 uiPort)
     Q_UNUSED(uiPort)
     if (!activeCluster() || m_closing)
         return;
-    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kRedIcon)));
-    m_trayIcon->setToolTip(QStringLiteral("Kelvane") + tr(" - Disconnected."));
     // The connection recovers by itself unless the operator ended it.
-    m_statusConnectionIcon->setPixmap(
-        QPixmap(QString::fromLatin1(m_userDisconnect ? kOfflineIcon : kConnectingIcon)));
+    showConnectionState(kRedIcon, QStringLiteral("Kelvane") + tr(" - Disconnected."),
+                        m_userDisconnect ? kOfflineIcon : kConnectingIcon);
     setConnectAction(QString::fromLatin1(kConnectIcon), tr("Connect"));
 }
 
@@ -485,9 +496,7 @@ void MainWindow::onClusterConnectionError(const QString &qsAddress, quint16 uiPo
     Q_UNUSED(error)
     if (!activeCluster() || m_closing)
         return;
-    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kRedIcon)));
-    m_trayIcon->setToolTip(tr("Disconnected."));
-    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOfflineIcon)));
+    showConnectionState(kRedIcon, tr("Disconnected."), kOfflineIcon);
 }
 
 void MainWindow::onGetReadyForSpots()

@@ -119,6 +119,8 @@ private:
     void startUpdateChecks();
     void onBandClicked(int iBand, bool bChecked);
     void setConnectAction(const QString &qsIcon, const QString &qsText);
+    // Tray icon and tooltip, and the connection icon of the status bar.
+    void showConnectionState(const char *pTrayIcon, const QString &qsToolTip, const char *pStatusIcon);
     void playSound(const QString &qsFile);
     bool rigControlEnabled() const;
     // A hint of the first use of something; once the operator has turned
@@ -132,7 +134,6 @@ private:
     About *m_about = nullptr;
     Worked m_worked;
     QSqlDatabase m_db;
-    bool m_databaseOpen = false;
     bool m_closing = false;
     bool m_userDisconnect = false;
     bool m_readyForSpots = false;

@@ -12,25 +12,29 @@ SpotModel::SpotModel(QObject *parent) : QStandardItemModel(0, ColumnCount, paren
 
 void SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows)
 {
-    insertRow(0);
-    if (rowCount() > uiMaxRows)
-        removeRow(uiMaxRows);
-
+    // The row goes in with its cells already filled: one insertion for the
+    // view to take in per spot, not an empty row and then eight changes.
     const QString texts[] = {spot.date(), spot.time(), spot.spotter(), spot.frequency(),
                              spot.dxCall(), spot.country(), spot.comment()};
     const bool bColor = spot.alertFlags() & Spot::AlertColor;
-    for (int iColumn = Date; iColumn <= Comment; ++iColumn) {
-        auto *pItem = new QStandardItem(texts[iColumn]);
+    const QBrush background = bColor ? QBrush(spot.alertColor()) : QBrush();
+    QList<QStandardItem *> items;
+    items.reserve(ColumnCount);
+    for (const QString &qsText : texts) {
+        auto *pItem = new QStandardItem(qsText);
         if (bColor)
-            pItem->setBackground(QBrush(spot.alertColor()));
-        setItem(0, iColumn, pItem);
+            pItem->setBackground(background);
+        items.append(pItem);
     }
     if (spot.alertFlags() & Spot::AlertIcon) {
         // An unreadable file gives an empty pixmap: the cell stays empty.
         auto *pItem = new QStandardItem;
         pItem->setData(QIcon(QPixmap(spot.iconFile())), Qt::DecorationRole);
-        setItem(0, Icon, pItem);
+        items.append(pItem);
     }
+    insertRow(0, items);
+    if (rowCount() > uiMaxRows)
+        removeRow(uiMaxRows);
 }
 
 QString SpotModel::balloonText(const Spot &spot)

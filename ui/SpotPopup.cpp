@@ -20,6 +20,8 @@ SpotPopup::SpotPopup(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<U
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     connect(m_ui->pushButtonClose, &QPushButton::clicked, this, &SpotPopup::onCloseClicked);
+    // Once: setting a style sheet repolishes the whole dialog.
+    setStyleSheet(kStyleSheet);
     updateShape();
 }
 
@@ -116,7 +118,6 @@ void SpotPopup::updateShape()
     // is that of the old texts.
     layout()->activate();
     resize(sizeHint());
-    setStyleSheet(kStyleSheet);
 }
 
 void SpotPopup::resizeEvent(QResizeEvent *event)

@@ -28,6 +28,14 @@ constexpr BandPlan::Band kBands[] = {
     {"3cm", 10000000.0, 10500000.0, 10368000.0, 10368150.0, 10368150.0, 10368300.0, 0.0, 2},
 };
 
+constexpr int sumOfWeights()
+{
+    int iTotal = 0;
+    for (const BandPlan::Band &band : kBands)
+        iTotal += band.weight;
+    return iTotal;
+}
+
 } // namespace
 
 int BandPlan::count()
@@ -38,6 +46,12 @@ int BandPlan::count()
 const BandPlan::Band &BandPlan::at(int iIndex)
 {
     return kBands[iIndex];
+}
+
+int BandPlan::totalWeight()
+{
+    static constexpr int kTotalWeight = sumOfWeights();
+    return kTotalWeight;
 }
 
 const BandPlan::Band *BandPlan::find(const QString &qsName)

@@ -26,6 +26,7 @@ public:
 
     static int count();
     static const Band &at(int iIndex);
+    static int totalWeight();   // of all bands
     // Band word lookup, letter case ignored; nullptr for an unknown word.
     static const Band *find(const QString &qsName);
     static bool contains(const Band &band, double dFrequency);

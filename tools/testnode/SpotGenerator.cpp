@@ -148,10 +148,7 @@ QString SpotGenerator::locator(const CountryTable::Country &country)
 
 double SpotGenerator::pickFrequency(Mode *peMode)
 {
-    int iTotal = 0;
-    for (int i = 0; i < BandPlan::count(); ++i)
-        iTotal += BandPlan::at(i).weight;
-    int iPick = bounded(iTotal);
+    int iPick = bounded(BandPlan::totalWeight());
     int iBand = 0;
     for (; iBand < BandPlan::count() - 1; ++iBand) {
         iPick -= BandPlan::at(iBand).weight;

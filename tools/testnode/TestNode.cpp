@@ -168,21 +168,22 @@ void TestNode::setStoreCapacity(int iCapacity)
         m_store.pop_front();
 }
 
-void TestNode::store(const TestSpot &spot)
+QList<TestSpot> TestNode::store(QList<TestSpot> lSpots)
 {
-    m_store.push_back(spot);
-    if (m_store.size() > size_t(m_storeCapacity))
-        m_store.pop_front();
+    const QDateTime dtNow = QDateTime::currentDateTimeUtc();
+    for (TestSpot &spot : lSpots) {
+        if (!spot.time.isValid())
+            spot.time = dtNow;
+        m_store.push_back(spot);
+        if (m_store.size() > size_t(m_storeCapacity))
+            m_store.pop_front();
+    }
+    return lSpots;
 }
 
 void TestNode::preloadSpots(const QList<TestSpot> &lSpots)
 {
-    const QDateTime dtNow = QDateTime::currentDateTimeUtc();
-    for (TestSpot spot : lSpots) {
-        if (!spot.time.isValid())
-            spot.time = dtNow;
-        store(spot);
-    }
+    store(lSpots);
 }
 
 void TestNode::clearStore()
@@ -246,13 +247,7 @@ void TestNode::onSpotsReady(const QList<TestSpot> &lSpots)
 
 void TestNode::deliver(const QList<TestSpot> &lSpots)
 {
-    QList<TestSpot> lStamped = lSpots;
-    const QDateTime dtNow = QDateTime::currentDateTimeUtc();
-    for (TestSpot &spot : lStamped) {
-        if (!spot.time.isValid())
-            spot.time = dtNow;
-        store(spot);
-    }
+    const QList<TestSpot> lStamped = store(lSpots);
     if (m_silent)
         return;
 
@@ -266,7 +261,7 @@ void TestNode::deliver(const QList<TestSpot> &lSpots)
         QByteArray &baLines = eFormat == TestSpot::Format::Cc11 ? baCc11 : baDxDe;
         if (baLines.isEmpty()) {
             baLines.reserve(lStamped.size() * (eFormat == TestSpot::Format::Cc11 ? 120 : 84));
-            for (const TestSpot &spot : std::as_const(lStamped))
+            for (const TestSpot &spot : lStamped)
                 baLines += spot.line(eFormat, true, m_nodeCallBytes);
         }
         pSession->send(baLines);
@@ -480,15 +475,22 @@ QStringList TestNode::receivedLines() const
     return m_receivedLines;
 }
 
-QStringList TestNode::receivedLines(const QString &qsCall) const
+template<typename T>
+T TestNode::receivedFrom(const QString &qsCall, T Received::*pField) const
 {
+    // A call may have had several sessions: theirs follow one another.
     const QString qsKey = qsCall.trimmed().toUpper();
-    QStringList lLines;
+    T all;
     for (const Received &received : m_received) {
         if (received.call == qsKey)
-            lLines += received.lines;
+            all += received.*pField;
     }
-    return lLines;
+    return all;
+}
+
+QStringList TestNode::receivedLines(const QString &qsCall) const
+{
+    return receivedFrom(qsCall, &Received::lines);
 }
 
 QByteArray TestNode::receivedBytes() const
@@ -498,13 +500,7 @@ QByteArray TestNode::receivedBytes() const
 
 QByteArray TestNode::receivedBytes(const QString &qsCall) const
 {
-    const QString qsKey = qsCall.trimmed().toUpper();
-    QByteArray baBytes;
-    for (const Received &received : m_received) {
-        if (received.call == qsKey)
-            baBytes += received.bytes;
-    }
-    return baBytes;
+    return receivedFrom(qsCall, &Received::bytes);
 }
 
 void TestNode::clearReceived()

@@ -135,8 +135,11 @@ private:
     void onSessionClosed(NodeSession *pSession);
     void recordBytes(int iSession, const QByteArray &baData);
     void recordLine(int iSession, const QString &qsCall, const QString &qsLine);
+    template<typename T>
+    T receivedFrom(const QString &qsCall, T Received::*pField) const;
     void deliver(const QList<TestSpot> &lSpots);
-    void store(const TestSpot &spot);
+    // Stamps spots without a time "now", keeps them and returns them stamped.
+    QList<TestSpot> store(QList<TestSpot> lSpots);
     void updateStreamPause();
     void writeSplitPiece(const QList<QByteArray> &lPieces, int iIndex, int iPauseMs);
     QList<NodeSession *> liveSessions() const;
