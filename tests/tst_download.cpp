@@ -15,7 +15,6 @@ private Q_SLOTS:
     void progressWithAndWithoutLength_data();
     void progressWithAndWithoutLength();
     void failedDownloadReplacesTheOldFile();
-    void secondStartFetchesAgain();
     void unwritableTargetIsAnError();
 
 private:
@@ -111,25 +110,6 @@ void TestDownload::failedDownloadReplacesTheOldFile()
         QVERIFY(QFileInfo(qsTarget).size() <= 1000);
     }
     QCOMPARE(finished.size(), 0);
-}
-
-void TestDownload::secondStartFetchesAgain()
-{
-    m_server->setRoute(QStringLiteral("/a"), QByteArray("first"));
-    Download download;
-    QSignalSpy finished(&download, &Download::finished);
-    download.setUrl(m_server->url(QStringLiteral("/a")));
-    download.setFileName(m_dir->filePath(QStringLiteral("a")));
-    download.start();
-    QVERIFY(finished.wait(5000));
-
-    m_server->setRoute(QStringLiteral("/a"), QByteArray("second, longer"));
-    download.start();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(m_server->requestCount(QStringLiteral("/a")), 2);
-    QFile file(m_dir->filePath(QStringLiteral("a")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("second, longer"));
 }
 
 void TestDownload::unwritableTargetIsAnError()

@@ -1,18 +1,14 @@
 #include "HttpTestServer.h"
-#include "API/QsLog/QsLog.h"
+#include "TestSupport.h"
+
 #include "update/DXpeditions.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+using TestSupport::LogCapture;
+
 namespace {
-
-QStringList g_lines;
-
-void collectLines(const QString &qsMessage, int)
-{
-    g_lines.append(qsMessage);
-}
 
 QString day(int iOffset)
 {
@@ -42,8 +38,8 @@ class TestDXpeditions : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectLines)); }
-    void init() { g_lines.clear(); }
+    void initTestCase() { LogCapture::install(QsLogging::LevelInfo); }
+    void init() { LogCapture::clear(); }
     void dateWindowAndDuplicates();
     void onlyNewerVersionsAreTakenIn();
     void brokenListsChangeNothing_data();
@@ -65,7 +61,7 @@ void TestDXpeditions::dateWindowAndDuplicates()
     QVERIFY(dxpeditions.contains(QStringLiteral("Q9ENDS")));
     QVERIFY(!dxpeditions.contains(QStringLiteral("Q9SOON")));
     QVERIFY(!dxpeditions.contains(QStringLiteral("q9ends")));
-    QCOMPARE(g_lines.filter(QStringLiteral("outside DXpedition time frame:")).size(), 1);
+    QCOMPARE(LogCapture::with(QStringLiteral("outside DXpedition time frame:")).size(), 1);
 
     DXpedition twice;
     QVERIFY(dxpeditions.value(QStringLiteral("Q9TWICE"), &twice));
@@ -115,14 +111,14 @@ void TestDXpeditions::brokenListsChangeNothing()
     DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:1/dxpeditions.xml"));
     dxpeditions.parseList(list(2, entry(QStringLiteral("Q9HELD"), 0, 0)));
     QSignalSpy spy(&dxpeditions, &DXpeditions::LoadFinished);
-    g_lines.clear();
+    LogCapture::clear();
     dxpeditions.parseList(body);
     QCOMPARE(spy.size(), 0);
     QVERIFY(dxpeditions.contains(QStringLiteral("Q9HELD")));
     QCOMPARE(dxpeditions.count(), 1);
     QCOMPARE(dxpeditions.version(), quint16(2));
     if (!log.isEmpty())
-        QCOMPARE(g_lines.filter(log).size(), 1);
+        QCOMPARE(LogCapture::with(log).size(), 1);
 }
 
 void TestDXpeditions::loadOverHttp()
@@ -139,11 +135,11 @@ void TestDXpeditions::loadOverHttp()
     QVERIFY(dxpeditions.contains(QStringLiteral("Q9NET")));
 
     DXpeditions unreachable(server.url(QStringLiteral("/missing.xml")));
-    g_lines.clear();
+    LogCapture::clear();
     unreachable.load();
-    QTRY_COMPARE(g_lines.filter(QStringLiteral("DXpeditions update network error:")).size(), 1);
+    QTRY_COMPARE(LogCapture::with(QStringLiteral("DXpeditions update network error:")).size(), 1);
     QTest::qWait(50);
-    QVERIFY(g_lines.filter(QStringLiteral("Error parsing")).isEmpty());
+    QVERIFY(LogCapture::with(QStringLiteral("Error parsing")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDXpeditions)

@@ -1,4 +1,5 @@
-#include "API/QsLog/QsLog.h"
+#include "TestSupport.h"
+
 #include "rig/HRDCommandsThread.h"
 #include "rig/HRDConnection.h"
 #include "rig/RigControl.h"
@@ -6,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
-#include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -15,33 +15,12 @@
 #include <QTcpSocket>
 #include <QTest>
 
-namespace {
+using TestSupport::freeLoopbackPort;
+using TestSupport::LogCapture;
 
+namespace {
 constexpr int kTuneTimeoutMs = 20000;
 const QString kLoopback = QStringLiteral("127.0.0.1");
-
-QMutex g_logMutex;
-QStringList g_logLines;
-
-void collectLog(const QString &qsMessage, int)
-{
-    QMutexLocker locker(&g_logMutex);
-    g_logLines.append(qsMessage);
-}
-
-QStringList logLinesWith(const QString &qsText)
-{
-    QMutexLocker locker(&g_logMutex);
-    return g_logLines.filter(qsText);
-}
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
 } // namespace
 
 class TestRigControl : public QObject
@@ -73,10 +52,9 @@ private:
 
 void TestRigControl::initTestCase()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarrow"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kelvane"));
-    QsLogging::Logger::get().setThreshold(QsLogging::LevelTrace);
-    QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectLog));
+    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
+    QCoreApplication::setApplicationName(SettingsStore::kApplication);
+    LogCapture::install(QsLogging::LevelTrace);
 
     const QString qsRigctld = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
     if (qsRigctld.isEmpty())
@@ -98,8 +76,7 @@ void TestRigControl::initTestCase()
 
 void TestRigControl::init()
 {
-    QMutexLocker locker(&g_logMutex);
-    g_logLines.clear();
+    LogCapture::clear();
 }
 
 void TestRigControl::cleanupTestCase()
@@ -146,8 +123,7 @@ void TestRigControl::libraryLocation()
 
     RigControl rigControl;
     rigControl.loadHRDLibrary(true);
-    QVERIFY(rigControl.library());
-    QVERIFY(rigControl.library()->isLoaded());
+    QVERIFY(rigControl.library() && rigControl.library()->isLoaded());
     rigControl.loadHRDLibrary(false);
     QVERIFY(!rigControl.library());
 
@@ -176,7 +152,7 @@ void TestRigControl::tuneWithSplit()
     QCOMPARE(vfoB.value(QStringLiteral("Mode")), QStringLiteral("CW"));
     // The operator listens on VFO A afterwards.
     QCOMPARE(rigctld(QStringLiteral("v")).value(QStringLiteral("VFO")), QStringLiteral("Main"));
-    QVERIFY(!logLinesWith(QStringLiteral("[HRD] Done.")).isEmpty());
+    QVERIFY(!LogCapture::with(QStringLiteral("[HRD] Done.")).isEmpty());
 }
 
 void TestRigControl::queuedRequestsRunInOrder()
@@ -197,11 +173,11 @@ void TestRigControl::queuedRequestsRunInOrder()
 
     static const QRegularExpression setFrequency(QStringLiteral("Sending command: .*set frequency-hz (\\d+)"));
     QStringList qslFrequencies;
-    for (const QString &qsLine : logLinesWith(QStringLiteral("set frequency-hz")))
+    for (const QString &qsLine : LogCapture::with(QStringLiteral("set frequency-hz")))
         if (const QRegularExpressionMatch match = setFrequency.match(qsLine); match.hasMatch())
             qslFrequencies.append(match.captured(1));
     QCOMPARE(qslFrequencies, QStringList({"14025000", "14027000", "7150000"}));
-    QCOMPARE(logLinesWith(QStringLiteral("replaced by a newer one")).size(), 1);
+    QCOMPARE(LogCapture::with(QStringLiteral("replaced by a newer one")).size(), 1);
 
     QCOMPARE(rigctld(QStringLiteral("f")).value(QStringLiteral("Frequency")), QStringLiteral("7150000"));
     QCOMPARE(rigctld(QStringLiteral("m")).value(QStringLiteral("Mode")), QStringLiteral("LSB"));
@@ -246,7 +222,7 @@ void TestRigControl::failuresAreReported()
     const QString qsRefused = errors.takeFirst().at(0).toString();
     QVERIFY2(qsRefused.startsWith(QStringLiteral("Could not connect to rigctld at 127.0.0.1:%1").arg(uiClosedPort)),
              qPrintable(qsRefused));
-    QCOMPARE(logLinesWith(QStringLiteral("ERROR")).filter(QStringLiteral("[HRD]")).size(), 1);
+    QCOMPARE(LogCapture::with(QStringLiteral("ERROR")).filter(QStringLiteral("[HRD]")).size(), 1);
 
     // Something listens but never answers: the bridge's time-outs end it.
     QTcpServer silent;
@@ -272,7 +248,7 @@ void TestRigControl::bridgeRefusesBadCommands()
     QVERIFY(qsReply.startsWith(QStringLiteral("ERROR: Unsupported command")));
     QVERIFY(!connection.sendMessage(qs99 + QLatin1Char('x'), qsReply));
     QVERIFY(qsReply.isEmpty());
-    QCOMPARE(logLinesWith(QStringLiteral("Command longer than 99 characters")).size(), 1);
+    QCOMPARE(LogCapture::with(QStringLiteral("Command longer than 99 characters")).size(), 1);
 
     // Text that rigctld would take as commands of its own ("q" quits, a line
     // feed starts a new command) never reaches it.
@@ -306,7 +282,7 @@ void TestRigControl::missingExportEndsTheOperation()
     thread.start();
     QVERIFY(thread.wait(kTuneTimeoutMs));
 
-    QCOMPARE(logLinesWith(QStringLiteral("[HRD] Could not get HRDInterfaceFreeString")).size(), 1);
+    QCOMPARE(LogCapture::with(QStringLiteral("[HRD] Could not get HRDInterfaceFreeString")).size(), 1);
     QCOMPARE(callCount(0), 1); // connected,
     QCOMPARE(callCount(1), 1); // disconnected again,
     QCOMPARE(callCount(2), 0); // and no command sent

@@ -1,10 +1,8 @@
 #include "MessageBoxCatcher.h"
+#include "TestSupport.h"
 
-#include "API/QsLog/QsLog.h"
-#include "cluster/Cluster.h"
 #include "cluster/SendSpot.h"
 #include "settings/Settings.h"
-#include "settings/SettingsStore.h"
 #include "testnode/TestNode.h"
 
 #include <QLibrary>
@@ -13,30 +11,17 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+
+using TestSupport::child;
+using TestSupport::freeLoopbackPort;
 
 namespace {
 
 const QString kLoopback = QStringLiteral("127.0.0.1");
 const QString kCall = QStringLiteral("Q1ABC");
 const QString kError = QStringLiteral("Error sending spot.|");
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
-template <typename T>
-T *child(QObject *pParent, const char *pName)
-{
-    T *pChild = pParent->findChild<T *>(QLatin1String(pName));
-    Q_ASSERT(pChild);
-    return pChild;
-}
 
 } // namespace
 
@@ -64,14 +49,8 @@ void TestSendSpot::initTestCase()
 {
     QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
     QVERIFY(m_node.listen());
-    QSettings store(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-    store.clear();
-    store.setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
-    GeneralSettings general;
-    general.callsign = kCall;
-    general.name = general.qth = general.locator = QStringLiteral("X");
-    SettingsStore::saveGeneral(general);
-    SettingsStore::saveUpdatedNodes(1, {ClusterNode(QStringLiteral("test"), kLoopback, m_node.port(), QString(), true)});
+    TestSupport::clearStore();
+    TestSupport::writeStationAndNode(kLoopback, m_node.port());
     m_settings = std::make_unique<Settings>();
     m_settings->loadSettings();
     QVERIFY(m_settings->cluster());
@@ -91,7 +70,6 @@ void TestSendSpot::frequencyFromHz_data()
     QTest::newRow("10489550000") << "10489550000" << "10489550.0";
     QTest::newRow("123") << "123" << "0.1";
     QTest::newRow("12") << "12" << "";
-    QTest::newRow("empty") << "" << "";
     QTest::newRow("error text") << "RPRT -11" << "";
     QTest::newRow("too long") << QString(30, QLatin1Char('9')) << "";
 }

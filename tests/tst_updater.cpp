@@ -1,6 +1,6 @@
 #include "HttpTestServer.h"
-#include "API/QsLog/QsLog.h"
-#include "settings/SettingsStore.h"
+#include "TestSupport.h"
+
 #include "update/Updater.h"
 
 #include <QLabel>
@@ -10,19 +10,10 @@
 #include <QStandardPaths>
 #include <QTest>
 
+using TestSupport::LogCapture;
+using TestSupport::store;
+
 namespace {
-
-QStringList g_lines;
-
-void collectLines(const QString &qsMessage, int)
-{
-    g_lines.append(qsMessage);
-}
-
-QSettings store()
-{
-    return QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
-}
 
 QByteArray releaseManifest(int iRelease, const QString &qsVersion, const QString &qsNotes)
 {
@@ -74,15 +65,14 @@ private:
 
 void TestUpdater::initTestCase()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarrow"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kelvane"));
-    QsLogging::Logger::get().setThreshold(QsLogging::LevelDebug);
-    QsLogging::Logger::get().appendDestination(QsLogging::newFunctorDestination(collectLines));
+    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
+    QCoreApplication::setApplicationName(SettingsStore::kApplication);
+    LogCapture::install(QsLogging::LevelDebug);
 }
 
 void TestUpdater::init()
 {
-    g_lines.clear();
+    LogCapture::clear();
     store().clear();
     QFile::remove(Updater::countryFilePath());
     m_server = std::make_unique<HttpTestServer>();
@@ -157,7 +147,7 @@ void TestUpdater::nodesList()
 
     m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(3, {QStringLiteral("N1")}));
     updater.checkNodes();
-    QTRY_COMPARE(g_lines.filter(QStringLiteral("Nodes list already at latest version")).size(), 1);
+    QTRY_COMPARE(LogCapture::with(QStringLiteral("Nodes list already at latest version")).size(), 1);
     QCOMPARE(storedNodeNames(), QStringList{QStringLiteral("Mine")});
 
     m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(4, {QStringLiteral("N1"), QStringLiteral("N2/EU")}));
@@ -205,7 +195,7 @@ void TestUpdater::brokenNodesManifestKeepsTheStore()
     Updater updater;
     QSignalSpy finished(&updater, &Updater::NodesUpdateFinished);
     updater.checkNodes();
-    QTRY_COMPARE(g_lines.filter(log).size(), 1);
+    QTRY_COMPARE(LogCapture::with(log).size(), 1);
     QTest::qWait(50);
     QCOMPARE(finished.size(), 0);
     QCOMPARE(storedNodeNames(), QStringList{QStringLiteral("Mine")});
@@ -221,7 +211,7 @@ void TestUpdater::countryFile()
     // tries again.
     m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/missing.dat"))));
     updater.checkCountry();
-    QTRY_COMPARE(g_lines.filter(QStringLiteral("Error downloading country file:")).size(), 1);
+    QTRY_COMPARE(LogCapture::with(QStringLiteral("Error downloading country file:")).size(), 1);
     QCOMPARE(store().value(QStringLiteral("Country/Version"), 0).toInt(), 0);
     QVERIFY(!QFile::exists(Updater::countryFilePath()));
 
@@ -235,7 +225,7 @@ void TestUpdater::countryFile()
     QVERIFY(file.readAll().startsWith("Germany:"));
 
     updater.checkCountry();
-    QTRY_COMPARE(g_lines.filter(QStringLiteral("Country database already at latest version")).size(), 1);
+    QTRY_COMPARE(LogCapture::with(QStringLiteral("Country database already at latest version")).size(), 1);
     QCOMPARE(m_server->requestCount(QStringLiteral("/cty.dat")), 1);
 }
 
@@ -247,9 +237,9 @@ void TestUpdater::unreachableServerLogsOncePerCheck()
     updater.checkApplication();
     updater.checkNodes();
     updater.checkCountry();
-    QTRY_COMPARE(g_lines.filter(QStringLiteral("Network error:")).size(), 3);
+    QTRY_COMPARE(LogCapture::with(QStringLiteral("Network error:")).size(), 3);
     QTest::qWait(100);
-    QCOMPARE(g_lines.filter(QStringLiteral("ERROR")).size(), 3);
+    QCOMPARE(LogCapture::with(QStringLiteral("ERROR")).size(), 3);
     QVERIFY(!updater.isVisible());
 }
 
