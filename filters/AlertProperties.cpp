@@ -91,22 +91,22 @@ void AlertProperties::setOperation(AlertPropertiesOperation operation)
 void AlertProperties::loadAlert(const Filter &alert)
 {
     showKind(RuleKindForm::loadKind(*m_ui, alert));
-    const int iKinds = alert.alertKinds();
-    if (iKinds & Filter::AlertColor) {
+    const AlertFlags kinds = alert.alertKinds();
+    if (kinds.testFlag(AlertFlag::Color)) {
         m_color = alert.alertColor();
         paintSwatch(m_color);
         m_ui->checkBoxAlertTypeChangeColor->setChecked(true);
         m_ui->pushButtonColorPicker->setEnabled(true);
     }
-    if (iKinds & Filter::AlertSound) {
+    if (kinds.testFlag(AlertFlag::Sound)) {
         m_ui->checkBoxAlertTypePlaySound->setChecked(true);
         m_ui->lineEditSoundFilePath->setText(alert.soundFile());
         m_ui->lineEditSoundFilePath->setEnabled(true);
         m_ui->pushButtonBrowse->setEnabled(true);
     }
-    if (iKinds & Filter::AlertBalloon)
+    if (kinds.testFlag(AlertFlag::Balloon))
         m_ui->checkBoxAlertTypeBalloonPopup->setChecked(true);
-    if (iKinds & Filter::AlertIcon) {
+    if (kinds.testFlag(AlertFlag::Icon)) {
         m_ui->checkBoxAlertTypeIcon->setChecked(true);
         // A stored row outside the chooser (a damaged store) selects nothing.
         m_ui->comboBoxIcon->setCurrentIndex(alert.iconIndex() < m_ui->comboBoxIcon->count() ? alert.iconIndex() : -1);
@@ -217,23 +217,23 @@ void AlertProperties::accept()
     auto *pAlert = new Filter(Filter::Accept);
     RuleKindForm::applyKind(*m_ui, pAlert);
     pAlert->setFilterType(iKind | Filter::Accept);
-    int iKinds = 0;
+    AlertFlags kinds;
     if (bColor) {
-        iKinds |= Filter::AlertColor;
+        kinds |= AlertFlag::Color;
         pAlert->setAlertColor(m_color);
     }
     if (bSound) {
-        iKinds |= Filter::AlertSound;
+        kinds |= AlertFlag::Sound;
         pAlert->setSoundFile(m_ui->lineEditSoundFilePath->text());
     }
     if (bBalloon)
-        iKinds |= Filter::AlertBalloon;
+        kinds |= AlertFlag::Balloon;
     if (bIcon) {
-        iKinds |= Filter::AlertIcon;
+        kinds |= AlertFlag::Icon;
         pAlert->setIconFile(m_ui->comboBoxIcon->currentData().toString());
         pAlert->setIconIndex(m_ui->comboBoxIcon->currentIndex());
     }
-    pAlert->addAlertKinds(iKinds);
+    pAlert->addAlertKinds(kinds);
     Q_EMIT alertAccepted(m_operation, pAlert);
     m_color = Qt::white;
     paintSwatch(m_color);

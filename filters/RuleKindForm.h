@@ -1,6 +1,7 @@
 #ifndef RULEKINDFORM_H
 #define RULEKINDFORM_H
 
+#include "BandPlan.h"
 #include "Filter.h"
 
 #include <QCoreApplication>
@@ -18,27 +19,14 @@
 // template serves both generated form classes.
 namespace RuleKindForm {
 
-struct BandRow
-{
-    const char *pName;
-    int iBand;
-};
-
-constexpr BandRow kBandRows[] = {
-    {QT_TRANSLATE_NOOP("RuleKindForm", "160m"), Filter::Band160m}, {QT_TRANSLATE_NOOP("RuleKindForm", "80m"), Filter::Band80m},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "60m"), Filter::Band60m},   {QT_TRANSLATE_NOOP("RuleKindForm", "40m"), Filter::Band40m},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "30m"), Filter::Band30m},   {QT_TRANSLATE_NOOP("RuleKindForm", "20m"), Filter::Band20m},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "17m"), Filter::Band17m},   {QT_TRANSLATE_NOOP("RuleKindForm", "15m"), Filter::Band15m},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "12m"), Filter::Band12m},   {QT_TRANSLATE_NOOP("RuleKindForm", "10m"), Filter::Band10m},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "6m"), Filter::Band6m},     {QT_TRANSLATE_NOOP("RuleKindForm", "4m"), Filter::Band4m},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "2m"), Filter::Band2m},     {QT_TRANSLATE_NOOP("RuleKindForm", "70cm"), Filter::Band70cm},
-    {QT_TRANSLATE_NOOP("RuleKindForm", "23cm"), Filter::Band23cm}, {QT_TRANSLATE_NOOP("RuleKindForm", "All"), Filter::AllBands}};
-
 template <class Form>
 void fillBands(Form &ui)
 {
-    for (const BandRow &row : kBandRows)
-        ui.comboBoxFilterValueBand->addItem(QCoreApplication::translate("RuleKindForm", row.pName), row.iBand);
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        const BandPlan::Band &band = BandPlan::at(i);
+        ui.comboBoxFilterValueBand->addItem(BandPlan::labelText(band), int(band.bit));
+    }
+    ui.comboBoxFilterValueBand->addItem(QCoreApplication::translate("RuleKindForm", "All"), int(Filter::AllBands));
 }
 
 // Wires the widgets both dialogs share to the dialog's slots of the same names.

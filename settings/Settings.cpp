@@ -7,7 +7,9 @@
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
+#include "filters/BandPlan.h"
 #include "filters/Filter.h"
+#include "filters/FilterChains.h"
 #include "rig/RigControl.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Tips.h"
@@ -76,12 +78,6 @@ Settings::Settings(QWidget *parent)
                    {Filter::DXpeditionIota, tr("DXpedition/IOTA")},
                    {Filter::WorkedCountries, tr("Worked Countries")},
                    {Filter::NewCountries, tr("New Countries")}};
-    m_bandNames = {{Filter::NoBand, tr("None")},    {Filter::Band160m, tr("160m")}, {Filter::Band80m, tr("80m")},
-                   {Filter::Band60m, tr("60m")},    {Filter::Band40m, tr("40m")},   {Filter::Band30m, tr("30m")},
-                   {Filter::Band20m, tr("20m")},    {Filter::Band17m, tr("17m")},   {Filter::Band15m, tr("15m")},
-                   {Filter::Band12m, tr("12m")},    {Filter::Band10m, tr("10m")},   {Filter::Band6m, tr("6m")},
-                   {Filter::Band4m, tr("4m")},      {Filter::Band2m, tr("2m")},     {Filter::Band70cm, tr("70cm")},
-                   {Filter::Band23cm, tr("23cm")}};
 
     m_ui->tableViewNodesList->setModel(&m_nodeModel);
     m_ui->tableViewFilters->setModel(&m_filterModel);
@@ -327,14 +323,12 @@ bool Settings::eventFilter(QObject *pWatched, QEvent *pEvent)
     return QDialog::eventFilter(pWatched, pEvent);
 }
 
-Cluster *Settings::chains()
+FilterChains *Settings::chains()
 {
     if (m_cluster)
-        return m_cluster;
-    if (!m_draftChains) {
-        m_draftChains = std::make_unique<Cluster>(QString(), ClusterNode::kDefaultPort, QString(), QString(),
-                                                  QString(), QString(), QString(), kMaxSpotCount);
-    }
+        return &m_cluster->chains();
+    if (!m_draftChains)
+        m_draftChains = std::make_unique<FilterChains>();
     return m_draftChains.get();
 }
 
@@ -357,7 +351,7 @@ void Settings::replaceCluster(const ClusterNode &node)
 
 void Settings::loadChains()
 {
-    Cluster *pChains = chains();
+    FilterChains *pChains = chains();
     FilterStore::loadChains(*pChains, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
                             m_dxpeditions);
     {
@@ -497,12 +491,13 @@ QString Settings::bandText(int iBands) const
 {
     if (iBands == Filter::AllBands)
         return tr("All");
-    if (m_bandNames.contains(iBands))
-        return m_bandNames.value(iBands);
+    if (iBands == Filter::NoBand)
+        return tr("None");
     QStringList names;
-    for (auto it = m_bandNames.cbegin(); it != m_bandNames.cend(); ++it) {
-        if (it.key() != 0 && (iBands & it.key()))
-            names.append(it.value());
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        const BandPlan::Band &band = BandPlan::at(i);
+        if (quint32(iBands) & band.bit)
+            names.append(BandPlan::labelText(band));
     }
     return names.join(QLatin1Char(','));
 }
@@ -540,23 +535,23 @@ QList<QStandardItem *> Settings::ruleRow(const Filter &rule, bool bAlert) const
 
     const QString qsOn = tr("On");
     const QString qsOff = tr("Off");
-    const int iKinds = rule.alertKinds();
-    auto *pColor = new QStandardItem((iKinds & Filter::AlertColor) ? qsOn : qsOff);
-    if (iKinds & Filter::AlertColor)
+    const AlertFlags kinds = rule.alertKinds();
+    auto *pColor = new QStandardItem(kinds.testFlag(AlertFlag::Color) ? qsOn : qsOff);
+    if (kinds.testFlag(AlertFlag::Color))
         pColor->setBackground(rule.alertColor());
-    auto *pSound = new QStandardItem((iKinds & Filter::AlertSound) ? rule.soundFile() : qsOff);
-    if (iKinds & Filter::AlertSound)
+    auto *pSound = new QStandardItem(kinds.testFlag(AlertFlag::Sound) ? rule.soundFile() : qsOff);
+    if (kinds.testFlag(AlertFlag::Sound))
         pSound->setToolTip(rule.soundFile());
-    auto *pIcon = new QStandardItem((iKinds & Filter::AlertIcon) ? qsOn : qsOff);
-    if (iKinds & Filter::AlertIcon)
+    auto *pIcon = new QStandardItem(kinds.testFlag(AlertFlag::Icon) ? qsOn : qsOff);
+    if (kinds.testFlag(AlertFlag::Icon))
         pIcon->setIcon(QIcon(rule.iconFile()));
-    auto *pPopup = new QStandardItem((iKinds & Filter::AlertBalloon) ? qsOn : qsOff);
+    auto *pPopup = new QStandardItem(kinds.testFlag(AlertFlag::Balloon) ? qsOn : qsOff);
     return {pType, pValue, pColor, pSound, pIcon, pPopup};
 }
 
 void Settings::refreshRuleTables()
 {
-    Cluster *pChains = chains();
+    FilterChains *pChains = chains();
     m_filterModel.removeRows(0, m_filterModel.rowCount());
     for (int i = 0; i < pChains->filterCount(); ++i)
         m_filterModel.appendRow(ruleRow(*pChains->filterAt(i), false));
@@ -608,7 +603,7 @@ void Settings::removeRule(bool bAlert)
 {
     const int iRow = currentRuleRow(bAlert);
     if (iRow >= 0)
-        (chains()->*(bAlert ? &Cluster::removeAlertAt : &Cluster::removeFilterAt))(iRow);
+        (chains()->*(bAlert ? &FilterChains::removeAlertAt : &FilterChains::removeFilterAt))(iRow);
     refreshRuleTables();
 }
 
@@ -617,9 +612,9 @@ void Settings::moveRule(bool bAlert, int iStep)
     const int iRow = currentRuleRow(bAlert);
     const int iTarget = iRow + iStep;
     if (iRow >= 0 && iTarget >= 0 && iTarget < ruleModel(bAlert).rowCount()) {
-        using Move = void (Cluster::*)(int);
-        const Move move = bAlert ? (iStep < 0 ? &Cluster::moveAlertUp : &Cluster::moveAlertDown)
-                                 : (iStep < 0 ? &Cluster::moveFilterUp : &Cluster::moveFilterDown);
+        using Move = void (FilterChains::*)(int);
+        const Move move = bAlert ? (iStep < 0 ? &FilterChains::moveAlertUp : &FilterChains::moveAlertDown)
+                                 : (iStep < 0 ? &FilterChains::moveFilterUp : &FilterChains::moveFilterDown);
         (chains()->*move)(iRow);
     }
     refreshRuleTables();
@@ -713,10 +708,10 @@ void Settings::placeRule(Filter *pRule, bool bAlert, bool bEdit)
     // An edited rule takes the place of the one it was loaded from; a new one
     // goes to the end of its chain.
     const int iRow = bEdit ? currentRuleRow(bAlert) : -1;
-    Cluster *pChains = chains();
+    FilterChains *pChains = chains();
     if (iRow >= 0)
-        (pChains->*(bAlert ? &Cluster::removeAlertAt : &Cluster::removeFilterAt))(iRow);
-    (pChains->*(bAlert ? &Cluster::addAlert : &Cluster::addFilter))(pRule, iRow);
+        (pChains->*(bAlert ? &FilterChains::removeAlertAt : &FilterChains::removeFilterAt))(iRow);
+    (pChains->*(bAlert ? &FilterChains::addAlert : &FilterChains::addFilter))(std::unique_ptr<Filter>(pRule), iRow);
     refreshRuleTables();
     showTip(bAlert ? Tips::AlertOrder : Tips::FilterOrder);
 }

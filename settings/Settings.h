@@ -54,6 +54,7 @@ class Cluster;
 class DXpeditions;
 class Download;
 class Filter;
+class FilterChains;
 class Tips;
 class Worked;
 
@@ -153,7 +154,7 @@ private:
     // The chains being edited: the Cluster's, or while no node is active a
     // Cluster that never connects, so that rules can be set up before the
     // first node is chosen and are saved with it.
-    Cluster *chains();
+    FilterChains *chains();
     Cluster *createCluster(const ClusterNode &node);
     void replaceCluster(const ClusterNode &node);
     void loadChains();
@@ -179,7 +180,7 @@ private:
 
     std::unique_ptr<Ui::Settings> m_ui;
     Cluster *m_cluster = nullptr;
-    std::unique_ptr<Cluster> m_draftChains;
+    std::unique_ptr<FilterChains> m_draftChains;
     const Worked *m_worked = nullptr;
     QSqlDatabase m_countryDatabase;
     DXpeditions *m_dxpeditions = nullptr;
@@ -189,7 +190,6 @@ private:
     QStandardItemModel m_alertModel;
     QList<ClusterNode> m_nodes;
     QMap<int, QString> m_typeNames;
-    QMap<int, QString> m_bandNames;
     WorkedSets m_workedSets;
     int m_activeIndex = -1;
     bool m_nodesListUpdated = false;
