@@ -1,7 +1,7 @@
 #include "DemoMode.h"
 
-#include "cluster/Cluster.h"
 #include "filters/Filter.h"
+#include "filters/FilterChains.h"
 #include "settings/FilterStore.h"
 #include "settings/SettingsStore.h"
 #include "testnode/SpotGenerator.h"
@@ -25,17 +25,17 @@ struct DemoAlert
 {
     const char *country;
     QColor color;
-    int kinds;
+    AlertFlags kinds;
     const char *icon;
 };
 
 // Alerts on countries the generator spots often enough to show each kind
 // within the first minute.
 const DemoAlert kDemoAlerts[] = {
-    {"Japan", QColor(255, 236, 179), Filter::AlertColor, nullptr},
-    {"Canada", QColor(200, 230, 201), Filter::AlertColor, nullptr},
-    {"Italy", QColor(187, 222, 251), Filter::AlertColor | Filter::AlertIcon, ":/ico/star_blue.png"},
-    {"Brazil", QColor(), Filter::AlertIcon | Filter::AlertBalloon, ":/ico/exclamation_red.png"},
+    {"Japan", QColor(255, 236, 179), AlertFlag::Color, nullptr},
+    {"Canada", QColor(200, 230, 201), AlertFlag::Color, nullptr},
+    {"Italy", QColor(187, 222, 251), AlertFlag::Color | AlertFlag::Icon, ":/ico/star_blue.png"},
+    {"Brazil", QColor(), AlertFlag::Icon | AlertFlag::Balloon, ":/ico/exclamation_red.png"},
 };
 } // namespace
 
@@ -106,16 +106,16 @@ void DemoMode::writeProfile()
     QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
     if (settings.childGroups().contains(QStringLiteral("Alerts")))
         return;
-    Cluster rules(QStringLiteral("127.0.0.1"), port(), kDemoCall, QString(), QString(), QString(), QString(), 1000);
+    FilterChains rules;
     int iIndex = 0;
     for (const DemoAlert &alert : kDemoAlerts) {
-        auto *pAlert = new Filter(Filter::Country | Filter::Accept, alert.kinds);
+        auto pAlert = std::make_unique<Filter>(Filter::Country | Filter::Accept, alert.kinds);
         pAlert->setCountryFilterValue(QString::fromLatin1(alert.country));
         if (alert.color.isValid())
             pAlert->setAlertColor(alert.color);
         if (alert.icon)
             pAlert->setIconFile(QString::fromLatin1(alert.icon));
-        rules.addAlert(pAlert, iIndex++);
+        rules.addAlert(std::move(pAlert), iIndex++);
     }
     FilterStore::saveChains(rules);
 }

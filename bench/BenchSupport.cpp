@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
 #include "Worked/Worked.h"
-#include "cluster/Cluster.h"
+#include "filters/FilterChains.h"
 #include "update/DXpeditions.h"
 
 #include <QDir>
@@ -85,8 +85,7 @@ CountryDatabase::~CountryDatabase()
 }
 
 Chain::Chain(CountryDatabase &countries)
-    : m_countryDatabase(countries)
-    , m_dxpeditions(std::make_unique<DXpeditions>(QStringLiteral("http://127.0.0.1:9/Kelvane/dxpeditions.xml")))
+    : m_dxpeditions(std::make_unique<DXpeditions>(QStringLiteral("http://127.0.0.1:9/Kelvane/dxpeditions.xml")))
 {
     m_countries = Worked::countryNames(countries.database());
     // An operator who has worked a third of the world.
@@ -106,62 +105,59 @@ Chain::Chain(CountryDatabase &countries)
 
 Chain::~Chain() = default;
 
-void Chain::applyTo(Cluster &cluster)
+void Chain::applyTo(FilterChains &chains)
 {
     const auto country = [this](int iIndex) { return m_countries.value(iIndex * 37 % qMax(1, int(m_countries.size()))); };
 
     for (int iBand : {Filter::Band80m, Filter::Band40m, Filter::Band30m, Filter::Band20m, Filter::Band17m,
                       Filter::Band15m, Filter::Band12m, Filter::Band10m})
-        cluster.addBand(iBand);
+        chains.addBand(iBand);
 
     // Default Accept: the chain holds drop rules, and every one of them is
     // tested for a spot that none of them drops.
-    cluster.setDefaultFilter(Filter::Accept);
+    chains.setDefaultFilter(Filter::Accept);
     for (int i = 0; i < 5; ++i) {
-        auto *pCall = new Filter(Filter::Call | Filter::Drop);
+        auto pCall = std::make_unique<Filter>(Filter::Call | Filter::Drop);
         pCall->setCallFilterValue(QStringLiteral("Q%1BAD").arg(i));
-        cluster.addFilter(pCall, -1);
+        chains.addFilter(std::move(pCall), -1);
     }
     for (int i = 0; i < 4; ++i) {
-        auto *pCountry = new Filter(Filter::Country | Filter::Drop);
+        auto pCountry = std::make_unique<Filter>(Filter::Country | Filter::Drop);
         pCountry->setCountryFilterValue(country(i));
-        cluster.addFilter(pCountry, -1);
+        chains.addFilter(std::move(pCountry), -1);
     }
-    auto *pDxpedition = new Filter(Filter::DXpeditionIota | Filter::Drop);
+    auto pDxpedition = std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Drop);
     pDxpedition->setDXpeditions(m_dxpeditions.get());
-    cluster.addFilter(pDxpedition, -1);
+    chains.addFilter(std::move(pDxpedition), -1);
 
-    auto *pNew = new Filter(Filter::NewCountries | Filter::Accept, Filter::AlertColor | Filter::AlertSound);
+    auto pNew = std::make_unique<Filter>(Filter::NewCountries | Filter::Accept, AlertFlag::Color | AlertFlag::Sound);
     pNew->setCountrySets(&m_notWorked, &m_worked);
     pNew->setAlertColor(QColor(255, 200, 200));
     pNew->setSoundFile(QStringLiteral("new.wav"));
-    cluster.addAlert(pNew, -1);
-    auto *pWorked = new Filter(Filter::WorkedCountries | Filter::Accept, Filter::AlertIcon);
+    chains.addAlert(std::move(pNew), -1);
+    auto pWorked = std::make_unique<Filter>(Filter::WorkedCountries | Filter::Accept, AlertFlag::Icon);
     pWorked->setCountrySets(&m_notWorked, &m_worked);
     pWorked->setIconFile(QStringLiteral(":/ico/worked.png"));
-    cluster.addAlert(pWorked, -1);
+    chains.addAlert(std::move(pWorked), -1);
     for (int i = 0; i < 4; ++i) {
-        auto *pCountry = new Filter(Filter::Country | Filter::Accept, Filter::AlertColor | Filter::AlertBalloon);
+        auto pCountry = std::make_unique<Filter>(Filter::Country | Filter::Accept, AlertFlag::Color | AlertFlag::Balloon);
         pCountry->setCountryFilterValue(country(10 + i));
         pCountry->setAlertColor(QColor(200, 255, 200));
-        cluster.addAlert(pCountry, -1);
+        chains.addAlert(std::move(pCountry), -1);
     }
     for (int i = 0; i < 2; ++i) {
-        auto *pCall = new Filter(Filter::Call | Filter::Accept, Filter::AlertSound | Filter::AlertIcon);
+        auto pCall = std::make_unique<Filter>(Filter::Call | Filter::Accept, AlertFlag::Sound | AlertFlag::Icon);
         pCall->setCallFilterValue(QStringLiteral("Q%1FRIEND").arg(i));
         pCall->setSoundFile(QStringLiteral("friend.wav"));
-        cluster.addAlert(pCall, -1);
+        chains.addAlert(std::move(pCall), -1);
     }
-    auto *pBand = new Filter(Filter::Band | Filter::Accept, Filter::AlertColor);
+    auto pBand = std::make_unique<Filter>(Filter::Band | Filter::Accept, AlertFlag::Color);
     pBand->addBand(Filter::Band10m);
     pBand->setAlertColor(QColor(200, 200, 255));
-    cluster.addAlert(pBand, -1);
-    auto *pExpedition = new Filter(Filter::DXpeditionIota | Filter::Accept, Filter::AlertBalloon | Filter::AlertIcon);
+    chains.addAlert(std::move(pBand), -1);
+    auto pExpedition = std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Accept, AlertFlag::Balloon | AlertFlag::Icon);
     pExpedition->setDXpeditions(m_dxpeditions.get());
-    cluster.addAlert(pExpedition, -1);
-
-    cluster.setCountryLookup(m_countryDatabase.worked());
-    cluster.setCountryDatabase(m_countryDatabase.database());
+    chains.addAlert(std::move(pExpedition), -1);
 }
 
 } // namespace Bench

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class Cluster;
+class FilterChains;
 class DXpeditions;
 class Worked;
 
@@ -65,11 +65,9 @@ class Chain
 public:
     explicit Chain(CountryDatabase &countries);
     ~Chain();
-    // Also gives the connection the country lookup.
-    void applyTo(Cluster &cluster);
+    void applyTo(FilterChains &chains);
 
 private:
-    CountryDatabase &m_countryDatabase;
     Filter::CountrySet m_worked;
     Filter::CountrySet m_notWorked;
     QStringList m_countries;

@@ -5,7 +5,7 @@ namespace Bench {
 
 class CountryDatabase;
 
-// Cluster::filterSpot alone, with the realistic chain, over parsed spots
+// The filter chains alone, with the realistic chain, over parsed spots
 // that carry their countries: nanoseconds per spot.
 void benchFilterSpot(CountryDatabase &countries, int iCount);
 

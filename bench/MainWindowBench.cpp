@@ -56,17 +56,17 @@ Spot makeSpot(int iNumber)
     spot.setCountry(QStringLiteral("Japan"));
     spot.setComment(QStringLiteral("CW 24 dB 27 WPM CQ"));
     if (iNumber % 10 == 0) {
-        spot.addAlertFlags(Spot::AlertColor);
+        spot.addAlertFlags(AlertFlag::Color);
         spot.setAlertColor(QColor(255, 236, 179));
     }
     if (iNumber % 20 == 0) {
-        spot.addAlertFlags(Spot::AlertIcon);
+        spot.addAlertFlags(AlertFlag::Icon);
         spot.setIconFile(QStringLiteral(":/ico/star_blue.png"));
     }
     if (iNumber % 50 == 0)
-        spot.addAlertFlags(Spot::AlertPopup);
+        spot.addAlertFlags(AlertFlag::Balloon);
     if (iNumber % 100 == 0) {
-        spot.addAlertFlags(Spot::AlertSound);
+        spot.addAlertFlags(AlertFlag::Sound);
         spot.setSoundFile(QStringLiteral("/nonexistent/kelvane-bench.wav"));
     }
     return spot;

@@ -178,7 +178,9 @@ bool benchReceive(CountryDatabase &countries, Feed eFeed, int iCount, bool bMemo
     timings.idleMs = kTimeoutMs * 2;
     cluster.setTimings(timings);
     Chain chain(countries);
-    chain.applyTo(cluster);
+    chain.applyTo(cluster.chains());
+    cluster.setCountryLookup(countries.worked());
+    cluster.setCountryDatabase(countries.database());
 
     std::deque<Spot> table;
     qint64 iAccepted = 0;

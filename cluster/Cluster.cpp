@@ -3,7 +3,7 @@
 #include "ConnectionMonitor.h"
 #include "SpotParser.h"
 #include "API/QsLog/QsLog.h"
-#include "filters/Filter.h"
+#include "filters/BandPlan.h"
 #include "settings/Statistics.h"
 #include "Worked/Worked.h"
 
@@ -20,21 +20,6 @@ const QString kHomeNodeAnswer = QStringLiteral("Tarrow-1");
 const QString kNotSet = QStringLiteral("Not Set");
 const QLatin1String kDxDeTag("DX de");
 const QLatin1String kCc11Tag("CC11");
-
-struct BandRequest
-{
-    quint32 bit;
-    const char *suffix;
-};
-
-// 60m (bit 4) has no entry: nodes are not asked for it, though it counts
-// when the quantity per band is shared out.
-constexpr BandRequest kBandRequests[] = {
-    {1, " ON 160m"},  {2, " ON 80m"},    {8, " ON 40m"},   {16, " ON 30m"},
-    {32, " ON 20m"},  {64, " ON 17m"},   {128, " ON 15m"}, {256, " ON 12m"},
-    {512, " ON 10m"}, {1024, " ON 6m"},  {2048, " ON 4m"}, {4096, " ON 2m"},
-    {8192, " ON 70cm"}, {16384, " ON 23cm"},
-};
 
 } // namespace
 
@@ -67,8 +52,6 @@ Cluster::Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCall
     connect(m_connectionMonitor, &ConnectionMonitor::connectionOk, this, &Cluster::onConnectionOk);
     connect(m_connectionMonitor, &ConnectionMonitor::connectionNotOk, this, &Cluster::onConnectionNotOk);
 
-    m_bandFilter = new Filter(Filter::Band | Filter::Accept, this);
-
     m_socket = new QTcpSocket(this);
     m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     connect(m_socket, &QTcpSocket::readyRead, this, &Cluster::readDataFromSocket);
@@ -88,8 +71,6 @@ Cluster::~Cluster()
     m_socket = nullptr;
     delete m_connectionMonitor;
     m_connectionMonitor = nullptr;
-    qDeleteAll(m_filters);
-    qDeleteAll(m_alerts);
 }
 
 void Cluster::setTimings(const ClusterTimings &timings)
@@ -154,159 +135,6 @@ void Cluster::sendCommand(const QString &qsCommand)
         return;
     }
     m_socket->write(QString(qsCommand + QLatin1Char('\n')).toUtf8());
-}
-
-quint32 Cluster::filterSpot(Spot &spot)
-{
-    if (!m_bandFilter)
-        return ClusterLimits::kAccept;
-
-    QLOG_DEBUG() << "===================================== Filtering DX" << spot.dxCall();
-    int iResult = m_bandFilter->match(spot) ? Filter::ActionAccept : Filter::ActionDrop;
-    QLOG_DEBUG() << "Band Filter action:" << Filter::actionNames(iResult);
-
-    if (iResult & Filter::ActionAccept) {
-        // Rules holding the default action could only confirm it, so they are
-        // not even tested; the first rule that matches overrides the default.
-        const int iOverride = m_defaultFilter == Filter::Accept ? Filter::ActionDrop
-                                                                : Filter::ActionAccept;
-        iResult = m_defaultFilter == Filter::Drop ? Filter::ActionDrop : Filter::ActionAccept;
-        for (Filter *pFilter : std::as_const(m_filters)) {
-            if (pFilter->filterType() & m_defaultFilter)
-                continue;
-            const bool bMatch = pFilter->match(spot);
-            QLOG_TRACE() << "== Filter result:" << (bMatch ? "match" : "mismatch");
-            if (bMatch) {
-                iResult = iOverride;
-                break;
-            }
-        }
-    }
-    QLOG_DEBUG() << "Filters chain action:" << Filter::actionNames(iResult);
-
-    if (iResult & Filter::ActionAccept) {
-        for (Filter *pAlert : std::as_const(m_alerts)) {
-            const int iAction = pAlert->applyAlert(spot);
-            QLOG_TRACE() << "== Alert filter result:" << Filter::actionNames(iAction);
-            iResult |= iAction;
-        }
-    }
-    QLOG_DEBUG() << "Alerts chain action:" << Filter::actionNames(iResult);
-    return quint32(iResult);
-}
-
-namespace {
-
-void insertRule(QList<Filter *> &rules, Filter *pRule, int iIndex)
-{
-    if (iIndex < 0 || iIndex >= rules.size())
-        rules.append(pRule);
-    else
-        rules.insert(iIndex, pRule);
-}
-
-void removeRuleAt(QList<Filter *> &rules, int iIndex)
-{
-    if (iIndex >= 0 && iIndex < rules.size())
-        delete rules.takeAt(iIndex);
-}
-
-void swapRules(QList<Filter *> &rules, int iFirst, int iSecond)
-{
-    if (iFirst >= 0 && iSecond < rules.size() && iFirst < iSecond)
-        rules.swapItemsAt(iFirst, iSecond);
-}
-
-} // namespace
-
-void Cluster::addFilter(Filter *pFilter, int iIndex)
-{
-    if (!pFilter)
-        return;
-    QLOG_DEBUG() << "Adding filter of type" << pFilter->filterType();
-    pFilter->setParent(nullptr);
-    insertRule(m_filters, pFilter, iIndex);
-}
-
-void Cluster::addAlert(Filter *pAlert, int iIndex)
-{
-    if (!pAlert)
-        return;
-    QLOG_DEBUG() << "Adding alert of type" << pAlert->filterType();
-    pAlert->setParent(nullptr);
-    insertRule(m_alerts, pAlert, iIndex);
-}
-
-void Cluster::removeFilterAt(int iIndex)
-{
-    QLOG_DEBUG() << "Removing filter at index" << iIndex;
-    removeRuleAt(m_filters, iIndex);
-}
-
-void Cluster::removeAlertAt(int iIndex)
-{
-    QLOG_DEBUG() << "Removing alert at index" << iIndex;
-    removeRuleAt(m_alerts, iIndex);
-}
-
-void Cluster::moveFilterUp(int iIndex)
-{
-    QLOG_DEBUG() << "Moving filter" << iIndex << "up";
-    swapRules(m_filters, iIndex - 1, iIndex);
-}
-
-void Cluster::moveFilterDown(int iIndex)
-{
-    QLOG_DEBUG() << "Moving filter" << iIndex << "down";
-    swapRules(m_filters, iIndex, iIndex + 1);
-}
-
-void Cluster::moveAlertUp(int iIndex)
-{
-    QLOG_DEBUG() << "Moving alert" << iIndex << "up";
-    swapRules(m_alerts, iIndex - 1, iIndex);
-}
-
-void Cluster::moveAlertDown(int iIndex)
-{
-    QLOG_DEBUG() << "Moving alert" << iIndex << "down";
-    swapRules(m_alerts, iIndex, iIndex + 1);
-}
-
-void Cluster::clearFilters()
-{
-    QLOG_DEBUG() << "Clearing filters list";
-    qDeleteAll(m_filters);
-    m_filters.clear();
-}
-
-void Cluster::clearAlerts()
-{
-    QLOG_DEBUG() << "Clearing alerts list";
-    qDeleteAll(m_alerts);
-    m_alerts.clear();
-}
-
-Filter *Cluster::filterAt(int iIndex) const
-{
-    return iIndex >= 0 && iIndex < m_filters.size() ? m_filters.at(iIndex) : nullptr;
-}
-
-Filter *Cluster::alertAt(int iIndex) const
-{
-    return iIndex >= 0 && iIndex < m_alerts.size() ? m_alerts.at(iIndex) : nullptr;
-}
-
-void Cluster::addBand(int iBands)
-{
-    if (m_bandFilter)
-        m_bandFilter->addBand(iBands);
-}
-
-void Cluster::removeBand(int iBands)
-{
-    if (m_bandFilter)
-        m_bandFilter->removeBand(iBands);
 }
 
 void Cluster::socketConnected()
@@ -478,7 +306,7 @@ void Cluster::processSpot(Spot &spot)
     if (m_collectingEarlierSpots)
         m_earlierSpotsQuietTimer->start();
 
-    if (!(filterSpot(spot) & ClusterLimits::kAccept))
+    if (!m_chains.evaluate(spot).isAccepted())
         return;
 
     if (!m_collectingEarlierSpots)
@@ -566,7 +394,7 @@ void Cluster::onIdleTimerExpired()
 QStringList Cluster::earlierSpotsRequests(quint32 uiBands)
 {
     const QString qsCommand = QStringLiteral("SHOW/FDX ");
-    if (uiBands == 0 || uiBands == quint32(Filter::AllBands))
+    if (uiBands == 0 || uiBands == BandPlan::allBits())
         return {qsCommand + QString::number(ClusterLimits::kEarlierSpotsLines)};
 
     // Every set bit counts, 60m and stray bits too, so a selection that
@@ -574,9 +402,10 @@ QStringList Cluster::earlierSpotsRequests(quint32 uiBands)
     const int iQuantity = ClusterLimits::kEarlierSpotsLines / qPopulationCount(uiBands) + 1;
     const QString qsPrefix = qsCommand + QString::number(iQuantity);
     QStringList qslRequests;
-    for (const BandRequest &request : kBandRequests) {
-        if (uiBands & request.bit)
-            qslRequests.append(qsPrefix + QLatin1String(request.suffix));
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        const BandPlan::Band &band = BandPlan::at(i);
+        if (band.requested && (uiBands & band.bit))
+            qslRequests.append(qsPrefix + BandPlan::requestSuffix(band));
     }
     return qslRequests;
 }
@@ -591,7 +420,7 @@ void Cluster::onGetPreviousSpotsTimerExpired()
     m_collectingEarlierSpots = true;
     // Lines that came before the requests are not part of the answer.
     m_validSpotCount = 0;
-    const quint32 uiBands = m_bandFilter ? quint32(m_bandFilter->bandFilterValue()) : 0;
+    const quint32 uiBands = quint32(m_chains.bandFilter()->bandFilterValue());
     for (const QString &qsRequest : earlierSpotsRequests(uiBands))
         sendCommand(qsRequest);
     m_earlierSpotsQuietTimer->start();

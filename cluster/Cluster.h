@@ -3,6 +3,8 @@
 
 #include "Spot.h"
 
+#include "filters/FilterChains.h"
+
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QList>
@@ -18,7 +20,6 @@ class QTimer;
 QT_END_NAMESPACE
 
 class ConnectionMonitor;
-class Filter;
 class Worked;
 class Statistics;
 
@@ -37,8 +38,6 @@ constexpr int kEarlierSpotsDelayMs = 5000;
 constexpr int kEarlierSpotsQuietMs = 2000;
 // The burst ends at the latest after this many complete spot lines.
 constexpr int kEarlierSpotsLines = 100;
-// Chain result bit that lets a spot through.
-constexpr quint32 kAccept = 2;
 } // namespace ClusterLimits
 
 // When the connection acts on its own. The defaults are the program's;
@@ -96,30 +95,29 @@ public:
     void setCountryLookup(const Worked *pWorked) { m_worked = pWorked; }
     void setCountryDatabase(const QSqlDatabase &db) { m_countryDatabase = db; }
 
-    // Runs a complete spot through the band filter and the chains and returns
-    // the chain action bits.
-    quint32 filterSpot(Spot &spot);
-
-    // The chains own their rules: removing or clearing deletes them.
-    void addFilter(Filter *pFilter, int iIndex);
-    void addAlert(Filter *pAlert, int iIndex);
-    void removeFilterAt(int iIndex);
-    void removeAlertAt(int iIndex);
-    void moveFilterUp(int iIndex);
-    void moveFilterDown(int iIndex);
-    void moveAlertUp(int iIndex);
-    void moveAlertDown(int iIndex);
-    void clearFilters();
-    void clearAlerts();
-    void setDefaultFilter(int iDefaultFilter) { m_defaultFilter = iDefaultFilter; }
-    int defaultFilter() const { return m_defaultFilter; }
-    int filterCount() const { return int(m_filters.size()); }
-    int alertCount() const { return int(m_alerts.size()); }
-    Filter *filterAt(int iIndex) const;
-    Filter *alertAt(int iIndex) const;
-    Filter *bandFilter() const { return m_bandFilter; }
-    void addBand(int iBands);
-    void removeBand(int iBands);
+    // The band filter and the two chains every complete spot passes.
+    FilterChains &chains() { return m_chains; }
+    const FilterChains &chains() const { return m_chains; }
+    ChainResult filterSpot(Spot &spot) { return m_chains.evaluate(spot); }
+    void addFilter(std::unique_ptr<Filter> pFilter, int iIndex) { m_chains.addFilter(std::move(pFilter), iIndex); }
+    void addAlert(std::unique_ptr<Filter> pAlert, int iIndex) { m_chains.addAlert(std::move(pAlert), iIndex); }
+    void removeFilterAt(int iIndex) { m_chains.removeFilterAt(iIndex); }
+    void removeAlertAt(int iIndex) { m_chains.removeAlertAt(iIndex); }
+    void moveFilterUp(int iIndex) { m_chains.moveFilterUp(iIndex); }
+    void moveFilterDown(int iIndex) { m_chains.moveFilterDown(iIndex); }
+    void moveAlertUp(int iIndex) { m_chains.moveAlertUp(iIndex); }
+    void moveAlertDown(int iIndex) { m_chains.moveAlertDown(iIndex); }
+    void clearFilters() { m_chains.clearFilters(); }
+    void clearAlerts() { m_chains.clearAlerts(); }
+    void setDefaultFilter(int iDefaultFilter) { m_chains.setDefaultFilter(iDefaultFilter); }
+    int defaultFilter() const { return m_chains.defaultFilter(); }
+    int filterCount() const { return m_chains.filterCount(); }
+    int alertCount() const { return m_chains.alertCount(); }
+    Filter *filterAt(int iIndex) const { return m_chains.filterAt(iIndex); }
+    Filter *alertAt(int iIndex) const { return m_chains.alertAt(iIndex); }
+    Filter *bandFilter() const { return m_chains.bandFilter(); }
+    void addBand(int iBands) { m_chains.addBand(iBands); }
+    void removeBand(int iBands) { m_chains.removeBand(iBands); }
 
 Q_SIGNALS:
     void connected(const QString &qsAddress, quint16 uiPort);
@@ -180,10 +178,7 @@ private:
 
     const Worked *m_worked = nullptr;
     QSqlDatabase m_countryDatabase;
-    Filter *m_bandFilter = nullptr;
-    QList<Filter *> m_filters;
-    QList<Filter *> m_alerts;
-    int m_defaultFilter = 2;
+    FilterChains m_chains;
 
     QString m_brokenLine;
     quint16 m_validSpotCount = 0;

@@ -1,6 +1,8 @@
 #ifndef SPOT_H
 #define SPOT_H
 
+#include "filters/AlertFlags.h"
+
 #include <QColor>
 #include <QString>
 
@@ -9,13 +11,6 @@
 class Spot
 {
 public:
-    enum AlertFlag : quint32 {
-        AlertColor = 1,
-        AlertSound = 2,
-        AlertPopup = 4,
-        AlertIcon = 8
-    };
-
     const QString &spotter() const { return m_spotter; }
     void setSpotter(const QString &qsSpotter) { m_spotter = qsSpotter; }
 
@@ -47,9 +42,9 @@ public:
     const QColor &alertColor() const { return m_alertColor; }
     void setAlertColor(const QColor &color) { m_alertColor = color; }
 
-    quint32 alertFlags() const { return m_alertFlags; }
-    void addAlertFlags(quint32 uiFlags) { m_alertFlags |= uiFlags; }
-    void clearAlertFlags(quint32 uiFlags) { m_alertFlags &= ~uiFlags; }
+    AlertFlags alertFlags() const { return m_alertFlags; }
+    void addAlertFlags(AlertFlags flags) { m_alertFlags |= flags; }
+    void clearAlertFlags(AlertFlags flags) { m_alertFlags &= ~flags; }
 
     const QString &soundFile() const { return m_soundFile; }
     void setSoundFile(const QString &qsSoundFile) { m_soundFile = qsSoundFile; }
@@ -71,7 +66,7 @@ private:
     QString m_country;
     bool m_dxpedition = false;
     QColor m_alertColor = QColor(0, 0, 0, 0);
-    quint32 m_alertFlags = 0;
+    AlertFlags m_alertFlags;
     QString m_soundFile;
     QString m_iconFile;
 };

@@ -2,7 +2,7 @@
 #include "ui_AlertProperties.h"
 
 #include "Filter.h"
-#include "RuleKindForm.h"
+#include "RuleKindWidget.h"
 
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
@@ -50,13 +50,16 @@ AlertProperties::AlertProperties(WorkedSets *pWorkedSets, QWidget *parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     MessageBoxes::decorateButtonBox(m_ui->buttonBox);
     m_workedCountries = new WorkedCountries(pWorkedSets, this);
-    RuleKindForm::fillBands(*m_ui);
     for (const IconRow &row : kIconRows) {
         const QString qsResource = QString::fromLatin1(row.pResource);
         m_ui->comboBoxIcon->addItem(QIcon(qsResource), tr(row.pText), qsResource);
     }
 
-    RuleKindForm::connectKindWidgets(*m_ui, this);
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &AlertProperties::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &AlertProperties::reject);
+    connect(m_ui->widgetRuleKind, &RuleKindWidget::manageWorkedCountriesClicked, this,
+            &AlertProperties::onManageWorkedCountriesClicked);
+    connect(m_ui->widgetRuleKind, &RuleKindWidget::dxWorldLogoClicked, this, &AlertProperties::onDXWorldLogoClicked);
     connect(m_ui->checkBoxAlertTypeChangeColor, &QCheckBox::clicked, this, &AlertProperties::onChangeColorClicked);
     connect(m_ui->checkBoxAlertTypePlaySound, &QCheckBox::clicked, this, &AlertProperties::onPlaySoundClicked);
     connect(m_ui->checkBoxAlertTypeBalloonPopup, &QCheckBox::clicked, this, &AlertProperties::onBalloonPopupClicked);
@@ -71,10 +74,6 @@ AlertProperties::~AlertProperties() = default;
 void AlertProperties::setOperation(AlertPropertiesOperation operation)
 {
     m_operation = operation;
-    m_ui->radioButtonFilterTypeBand->setChecked(true);
-    m_ui->comboBoxFilterValueBand->setCurrentIndex(-1);
-    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
-    m_ui->lineEditFilterValueCallsign->clear();
     m_ui->pushButtonColorPicker->setEnabled(false);
     m_ui->pushButtonBrowse->setEnabled(false);
     m_ui->comboBoxIcon->setEnabled(false);
@@ -85,28 +84,28 @@ void AlertProperties::setOperation(AlertPropertiesOperation operation)
     m_ui->checkBoxAlertTypeIcon->setChecked(false);
     m_ui->lineEditSoundFilePath->clear();
     m_ui->lineEditSoundFilePath->setEnabled(false);
-    showKind(Filter::Band);
+    m_ui->widgetRuleKind->reset(true);
 }
 
 void AlertProperties::loadAlert(const Filter &alert)
 {
-    showKind(RuleKindForm::loadKind(*m_ui, alert));
-    const int iKinds = alert.alertKinds();
-    if (iKinds & Filter::AlertColor) {
+    m_ui->widgetRuleKind->loadRule(alert);
+    const AlertFlags kinds = alert.alertKinds();
+    if (kinds.testFlag(AlertFlag::Color)) {
         m_color = alert.alertColor();
         paintSwatch(m_color);
         m_ui->checkBoxAlertTypeChangeColor->setChecked(true);
         m_ui->pushButtonColorPicker->setEnabled(true);
     }
-    if (iKinds & Filter::AlertSound) {
+    if (kinds.testFlag(AlertFlag::Sound)) {
         m_ui->checkBoxAlertTypePlaySound->setChecked(true);
         m_ui->lineEditSoundFilePath->setText(alert.soundFile());
         m_ui->lineEditSoundFilePath->setEnabled(true);
         m_ui->pushButtonBrowse->setEnabled(true);
     }
-    if (iKinds & Filter::AlertBalloon)
+    if (kinds.testFlag(AlertFlag::Balloon))
         m_ui->checkBoxAlertTypeBalloonPopup->setChecked(true);
-    if (iKinds & Filter::AlertIcon) {
+    if (kinds.testFlag(AlertFlag::Icon)) {
         m_ui->checkBoxAlertTypeIcon->setChecked(true);
         // A stored row outside the chooser (a damaged store) selects nothing.
         m_ui->comboBoxIcon->setCurrentIndex(alert.iconIndex() < m_ui->comboBoxIcon->count() ? alert.iconIndex() : -1);
@@ -116,12 +115,12 @@ void AlertProperties::loadAlert(const Filter &alert)
 
 void AlertProperties::addCountry(const QString &qsCountry)
 {
-    RuleKindForm::addCountry(*m_ui, qsCountry);
+    m_ui->widgetRuleKind->addCountry(qsCountry);
 }
 
 void AlertProperties::showKind(int iKind)
 {
-    RuleKindForm::showKind(this, *m_ui, iKind);
+    m_ui->widgetRuleKind->showKind(iKind);
 }
 
 void AlertProperties::paintSwatch(const QColor &color)
@@ -133,7 +132,7 @@ void AlertProperties::paintSwatch(const QColor &color)
 
 void AlertProperties::lineEditToUpper(const QString &qsText)
 {
-    RuleKindForm::callsignToUpper(*m_ui, qsText);
+    m_ui->widgetRuleKind->lineEditToUpper(qsText);
 }
 
 void AlertProperties::onBandClicked() { showKind(Filter::Band); }
@@ -194,7 +193,7 @@ void AlertProperties::onBrowseClicked()
 
 void AlertProperties::accept()
 {
-    const int iKind = RuleKindForm::selectedKind(*m_ui);
+    const int iKind = m_ui->widgetRuleKind->selectedKind();
     const bool bColor = m_ui->checkBoxAlertTypeChangeColor->isChecked();
     const bool bSound = m_ui->checkBoxAlertTypePlaySound->isChecked();
     const bool bBalloon = m_ui->checkBoxAlertTypeBalloonPopup->isChecked();
@@ -203,7 +202,7 @@ void AlertProperties::accept()
         showError(tr("You must select an alert type."));
         return;
     }
-    const QString qsMissing = RuleKindForm::missingValue(*m_ui, iKind);
+    const QString qsMissing = m_ui->widgetRuleKind->missingValue();
     if (!qsMissing.isEmpty()) {
         showError(qsMissing);
         return;
@@ -215,25 +214,25 @@ void AlertProperties::accept()
     }
 
     auto *pAlert = new Filter(Filter::Accept);
-    RuleKindForm::applyKind(*m_ui, pAlert);
+    m_ui->widgetRuleKind->applyTo(pAlert);
     pAlert->setFilterType(iKind | Filter::Accept);
-    int iKinds = 0;
+    AlertFlags kinds;
     if (bColor) {
-        iKinds |= Filter::AlertColor;
+        kinds |= AlertFlag::Color;
         pAlert->setAlertColor(m_color);
     }
     if (bSound) {
-        iKinds |= Filter::AlertSound;
+        kinds |= AlertFlag::Sound;
         pAlert->setSoundFile(m_ui->lineEditSoundFilePath->text());
     }
     if (bBalloon)
-        iKinds |= Filter::AlertBalloon;
+        kinds |= AlertFlag::Balloon;
     if (bIcon) {
-        iKinds |= Filter::AlertIcon;
+        kinds |= AlertFlag::Icon;
         pAlert->setIconFile(m_ui->comboBoxIcon->currentData().toString());
         pAlert->setIconIndex(m_ui->comboBoxIcon->currentIndex());
     }
-    pAlert->addAlertKinds(iKinds);
+    pAlert->addAlertKinds(kinds);
     Q_EMIT alertAccepted(m_operation, pAlert);
     m_color = Qt::white;
     paintSwatch(m_color);

@@ -1,5 +1,7 @@
 #include "Filter.h"
 
+#include "BandPlan.h"
+
 #include "API/QsLog/QsLog.h"
 #include "cluster/Spot.h"
 #include "settings/Statistics.h"
@@ -8,34 +10,6 @@
 #include <charconv>
 
 namespace {
-
-struct BandRange
-{
-    double dFrom;
-    double dTo;
-    int iBand;
-};
-
-// Lower bounds belong to their band; the ranges are tried from 160m up and
-// the first one holding the frequency decides.
-constexpr BandRange kBandRanges[] = {
-    {1800.0, 3500.0, Filter::Band160m},
-    {3500.0, 5000.0, Filter::Band80m},
-    {5000.0, 7000.0, Filter::Band60m},
-    {7000.0, 10000.0, Filter::Band40m},
-    {10000.0, 14000.0, Filter::Band30m},
-    {14000.0, 18000.0, Filter::Band20m},
-    {18000.0, 21000.0, Filter::Band17m},
-    {21000.0, 24000.0, Filter::Band15m},
-    {24000.0, 28000.0, Filter::Band12m},
-    {28000.0, 50000.0, Filter::Band10m},
-    {50000.0, 70000.0, Filter::Band6m},
-    {70000.0, 144000.0, Filter::Band4m},
-    {144000.0, 150000.0, Filter::Band2m},
-    {430000.0, 440000.0, Filter::Band70cm},
-};
-
-constexpr double kBand23cmFrom = 1240000.0;
 
 const QColor kNoColor(0, 0, 0, 0);
 
@@ -78,15 +52,15 @@ double frequencyKHz(const QString &qsText, bool *pbOk)
 } // namespace
 
 Filter::Filter(int iFilterType, QObject *parent)
-    : Filter(iFilterType, 0, parent)
+    : Filter(iFilterType, AlertFlags(), parent)
 {
 }
 
-Filter::Filter(int iFilterType, int iAlertKinds, QObject *parent)
+Filter::Filter(int iFilterType, AlertFlags alertKinds, QObject *parent)
     : QObject(parent)
     , m_filterType(iFilterType)
     , m_statistics(Statistics::instance())
-    , m_alertKinds(iAlertKinds)
+    , m_alertKinds(alertKinds)
 {
 }
 
@@ -129,7 +103,7 @@ bool Filter::match(Spot &spot) const
             QLOG_WARN() << "WARNING! Filter match invalid!";
             return false;
         }
-        return bandAction(dFrequency) == ActionAccept;
+        return bandAction(dFrequency) == ChainResult::Accept;
     }
     case Call | Drop:
     case Call | Accept:
@@ -155,60 +129,41 @@ bool Filter::match(Spot &spot) const
     }
 }
 
-int Filter::bandAction(double dFrequency) const
+ChainResult::Verdict Filter::bandAction(double dFrequency) const
 {
-    for (const BandRange &range : kBandRanges) {
-        if (dFrequency >= range.dFrom && dFrequency < range.dTo)
-            return (m_bandFilterValue & range.iBand) ? ActionAccept : ActionDrop;
-    }
-    if (dFrequency >= kBand23cmFrom)
-        return (m_bandFilterValue & Band23cm) ? ActionAccept : ActionDrop;
-    return ActionAccept;
+    // Frequencies outside every band are not the band filter's business.
+    const BandPlan::Band *pBand = BandPlan::bandFor(dFrequency);
+    if (!pBand)
+        return ChainResult::Accept;
+    return (quint32(m_bandFilterValue) & pBand->bit) ? ChainResult::Accept : ChainResult::Drop;
 }
 
-int Filter::applyAlert(Spot &spot) const
+AlertFlags Filter::applyAlert(Spot &spot) const
 {
-    if (m_alertKinds == 0 || !match(spot))
-        return 0;
+    if (!m_alertKinds || !match(spot))
+        return {};
 
-    int iResult = 0;
+    AlertFlags fired;
     // A colour alert whose colour was never chosen would paint rows black.
-    if ((m_alertKinds & AlertColor) && m_alertColor != kNoColor) {
-        spot.addAlertFlags(Spot::AlertColor);
+    if (m_alertKinds.testFlag(AlertFlag::Color) && m_alertColor != kNoColor) {
         spot.setAlertColor(m_alertColor);
         m_statistics->incrementColorAlerts();
-        iResult = ActionChangeColor;
+        fired |= AlertFlag::Color;
     }
-    if (m_alertKinds & AlertSound) {
-        spot.addAlertFlags(Spot::AlertSound);
+    if (m_alertKinds.testFlag(AlertFlag::Sound)) {
         spot.setSoundFile(m_soundFile);
-        iResult |= ActionSoundAlert;
         m_statistics->incrementSoundAlerts();
+        fired |= AlertFlag::Sound;
     }
-    if (m_alertKinds & AlertBalloon) {
-        spot.addAlertFlags(Spot::AlertPopup);
-        iResult |= ActionBalloonPopup;
+    if (m_alertKinds.testFlag(AlertFlag::Balloon)) {
         m_statistics->incrementBalloonAlerts();
+        fired |= AlertFlag::Balloon;
     }
-    if (m_alertKinds & AlertIcon) {
-        spot.addAlertFlags(Spot::AlertIcon);
+    if (m_alertKinds.testFlag(AlertFlag::Icon)) {
         spot.setIconFile(m_iconFile);
         m_statistics->incrementIconAlerts();
-        iResult |= ActionIcon;
+        fired |= AlertFlag::Icon;
     }
-    return iResult;
-}
-
-QString Filter::actionNames(int iBits)
-{
-    static const char *const kNames[] = {
-        "<Drop> ", "<Accept> ", "<Change color> ", "<Sound alert> ", "<Balloon popup> "
-    };
-    QString qsNames;
-    for (int i = 0; i < 5; ++i) {
-        if (iBits & (1 << i))
-            qsNames += QLatin1String(kNames[i]);
-    }
-    qsNames.chop(1);
-    return qsNames;
+    spot.addAlertFlags(fired);
+    return fired;
 }

@@ -1,6 +1,9 @@
 #ifndef FILTER_H
 #define FILTER_H
 
+#include "AlertFlags.h"
+#include "ChainResult.h"
+
 #include <QColor>
 #include <QMap>
 #include <QObject>
@@ -52,27 +55,11 @@ public:
     };
     Q_ENUM(BandFilter)
 
-    enum AlertKind : int {
-        AlertColor = 1,
-        AlertSound = 2,
-        AlertBalloon = 4,
-        AlertIcon = 8
-    };
-
-    enum ChainAction : int {
-        ActionDrop = 1,
-        ActionAccept = 2,
-        ActionChangeColor = 4,
-        ActionSoundAlert = 8,
-        ActionBalloonPopup = 16,
-        ActionIcon = 32
-    };
-
     // Country name → always false; the settings side owns the two sets.
     using CountrySet = QMap<QString, bool>;
 
     explicit Filter(int iFilterType, QObject *parent = nullptr);
-    Filter(int iFilterType, int iAlertKinds, QObject *parent = nullptr);
+    Filter(int iFilterType, AlertFlags alertKinds, QObject *parent = nullptr);
 
     int filterType() const { return m_filterType; }
     void setFilterType(int iFilterType) { m_filterType = iFilterType; }
@@ -89,9 +76,9 @@ public:
     void setIconFile(const QString &qsIconFile) { m_iconFile = qsIconFile; }
     int iconIndex() const { return m_iconIndex; }
     void setIconIndex(int iIconIndex) { m_iconIndex = iIconIndex; }
-    int alertKinds() const { return m_alertKinds; }
-    void addAlertKinds(int iKinds) { m_alertKinds |= iKinds; }
-    void removeAlertKinds(int iKinds) { m_alertKinds &= ~iKinds; }
+    AlertFlags alertKinds() const { return m_alertKinds; }
+    void addAlertKinds(AlertFlags kinds) { m_alertKinds |= kinds; }
+    void removeAlertKinds(AlertFlags kinds) { m_alertKinds &= ~kinds; }
 
     DXpeditions *dxpeditions() const { return m_dxpeditions; }
     void setDXpeditions(DXpeditions *pDXpeditions) { m_dxpeditions = pDXpeditions; }
@@ -104,9 +91,9 @@ public:
     void removeBand(int iBands);
 
     bool match(Spot &spot) const;
-    int bandAction(double dFrequency) const;
-    int applyAlert(Spot &spot) const;
-    static QString actionNames(int iBits);
+    ChainResult::Verdict bandAction(double dFrequency) const;
+    // The alerts of this rule that fired on the spot, which now carries them.
+    AlertFlags applyAlert(Spot &spot) const;
 
 Q_SIGNALS:
     void bandFilterValueChanged(Filter::BandFilter bandFilter);
@@ -121,7 +108,7 @@ private:
     const CountrySet *m_workedCountries = nullptr;
     Statistics *m_statistics = nullptr;
     QColor m_alertColor = QColor(0, 0, 0, 0);
-    int m_alertKinds = 0;
+    AlertFlags m_alertKinds;
     QString m_soundFile;
     QString m_iconFile;
     int m_iconIndex = -1;

@@ -2,7 +2,7 @@
 #include "ui_FilterProperties.h"
 
 #include "Filter.h"
-#include "RuleKindForm.h"
+#include "RuleKindWidget.h"
 
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
@@ -19,9 +19,12 @@ FilterProperties::FilterProperties(WorkedSets *pWorkedSets, QWidget *parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     MessageBoxes::decorateButtonBox(m_ui->buttonBox);
     m_workedCountries = new WorkedCountries(pWorkedSets, this);
-    RuleKindForm::fillBands(*m_ui);
 
-    RuleKindForm::connectKindWidgets(*m_ui, this);
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &FilterProperties::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &FilterProperties::reject);
+    connect(m_ui->widgetRuleKind, &RuleKindWidget::manageWorkedCountriesClicked, this,
+            &FilterProperties::onManageWorkedCountriesClicked);
+    connect(m_ui->widgetRuleKind, &RuleKindWidget::dxWorldLogoClicked, this, &FilterProperties::onDXWorldLogoClicked);
     setOperation(Add);
 }
 
@@ -30,7 +33,6 @@ FilterProperties::~FilterProperties() = default;
 void FilterProperties::setOperation(FilterPropertiesOperation operation)
 {
     m_operation = operation;
-    m_ui->radioButtonFilterTypeBand->setChecked(true);
     // Exclusive radio buttons cannot all be cleared while the group is
     // exclusive; neither action is preselected, so the user has to choose.
     m_ui->radioButtonFilterActionAccept->setAutoExclusive(false);
@@ -41,14 +43,12 @@ void FilterProperties::setOperation(FilterPropertiesOperation operation)
     m_ui->radioButtonFilterActionDrop->setAutoExclusive(true);
     m_ui->radioButtonFilterActionAccept->setEnabled(true);
     m_ui->radioButtonFilterActionDrop->setEnabled(true);
-    m_ui->lineEditFilterValueCallsign->clear();
-    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
-    showKind(Filter::Band);
+    m_ui->widgetRuleKind->reset(false);
 }
 
 void FilterProperties::loadFilter(const Filter &filter)
 {
-    showKind(RuleKindForm::loadKind(*m_ui, filter));
+    m_ui->widgetRuleKind->loadRule(filter);
     if (filter.filterType() & Filter::Accept)
         m_ui->radioButtonFilterActionAccept->setChecked(true);
     else if (filter.filterType() & Filter::Drop)
@@ -57,17 +57,17 @@ void FilterProperties::loadFilter(const Filter &filter)
 
 void FilterProperties::addCountry(const QString &qsCountry)
 {
-    RuleKindForm::addCountry(*m_ui, qsCountry);
+    m_ui->widgetRuleKind->addCountry(qsCountry);
 }
 
 void FilterProperties::showKind(int iKind)
 {
-    RuleKindForm::showKind(this, *m_ui, iKind);
+    m_ui->widgetRuleKind->showKind(iKind);
 }
 
 void FilterProperties::lineEditToUpper(const QString &qsText)
 {
-    RuleKindForm::callsignToUpper(*m_ui, qsText);
+    m_ui->widgetRuleKind->lineEditToUpper(qsText);
 }
 
 void FilterProperties::onBandClicked() { showKind(Filter::Band); }
@@ -90,19 +90,19 @@ void FilterProperties::onDXWorldLogoClicked()
 
 void FilterProperties::accept()
 {
-    const int iKind = RuleKindForm::selectedKind(*m_ui);
+    const int iKind = m_ui->widgetRuleKind->selectedKind();
     if (!m_ui->radioButtonFilterActionAccept->isChecked() && !m_ui->radioButtonFilterActionDrop->isChecked()) {
         showError(tr("You must select an action."));
         return;
     }
-    const QString qsMissing = RuleKindForm::missingValue(*m_ui, iKind);
+    const QString qsMissing = m_ui->widgetRuleKind->missingValue();
     if (!qsMissing.isEmpty()) {
         showError(qsMissing);
         return;
     }
 
     auto *pFilter = new Filter(Filter::Accept);
-    RuleKindForm::applyKind(*m_ui, pFilter);
+    m_ui->widgetRuleKind->applyTo(pFilter);
     pFilter->setFilterType(iKind
                            | (m_ui->radioButtonFilterActionAccept->isChecked() ? Filter::Accept : Filter::Drop));
     Q_EMIT filterAccepted(m_operation, pFilter);

@@ -62,26 +62,26 @@ std::unique_ptr<Cluster> makeCluster(uint8_t uiFlags)
     pCluster->setDefaultFilter(uiFlags & DefaultDrop ? Filter::Drop : Filter::Accept);
     const int iAction = uiFlags & DefaultDrop ? Filter::Accept : Filter::Drop;
 
-    auto *pCall = new Filter(Filter::Call | iAction);
+    auto pCall = std::make_unique<Filter>(Filter::Call | iAction);
     pCall->setCallFilterValue(QStringLiteral("Q9XYZ"));
-    pCluster->addFilter(pCall, -1);
-    auto *pCountry = new Filter(Filter::Country | iAction);
+    pCluster->addFilter(std::move(pCall), -1);
+    auto pCountry = std::make_unique<Filter>(Filter::Country | iAction);
     pCountry->setCountryFilterValue(QStringLiteral("Germany"));
-    pCluster->addFilter(pCountry, -1);
-    auto *pWorked = new Filter(Filter::WorkedCountries | iAction);
+    pCluster->addFilter(std::move(pCountry), -1);
+    auto pWorked = std::make_unique<Filter>(Filter::WorkedCountries | iAction);
     pWorked->setCountrySets(&g_new_set, &g_worked_set);
-    pCluster->addFilter(pWorked, -1);
-    pCluster->addFilter(new Filter(0x7f), -1);   // no valid kind: a catch-all
+    pCluster->addFilter(std::move(pWorked), -1);
+    pCluster->addFilter(std::make_unique<Filter>(0x7f), -1);   // no valid kind: a catch-all
 
-    auto *pColour = new Filter(Filter::NewCountries | Filter::Accept, Filter::AlertColor | Filter::AlertIcon);
+    auto pColour = std::make_unique<Filter>(Filter::NewCountries | Filter::Accept, AlertFlag::Color | AlertFlag::Icon);
     pColour->setCountrySets(&g_new_set, &g_worked_set);
     pColour->setAlertColor(QColor(255, 0, 0));
     pColour->setIconFile(QStringLiteral("star.png"));
-    pCluster->addAlert(pColour, -1);
-    auto *pSound = new Filter(Filter::Band | Filter::Accept, Filter::AlertSound | Filter::AlertBalloon);
+    pCluster->addAlert(std::move(pColour), -1);
+    auto pSound = std::make_unique<Filter>(Filter::Band | Filter::Accept, AlertFlag::Sound | AlertFlag::Balloon);
     pSound->addBand(Filter::Band20m);
     pSound->setSoundFile(QStringLiteral("ding.wav"));
-    pCluster->addAlert(pSound, -1);
+    pCluster->addAlert(std::move(pSound), -1);
     return pCluster;
 }
 
@@ -102,7 +102,7 @@ Feed feed(uint8_t uiFlags, const QList<QByteArray> &pieces)
         result.spots.append(spot.spotter() + QLatin1Char('|') + spot.frequency() + QLatin1Char('|')
                             + spot.dxCall() + QLatin1Char('|') + spot.time() + QLatin1Char('|')
                             + spot.comment() + QLatin1Char('|') + spot.country() + QLatin1Char('|')
-                            + QString::number(spot.alertFlags()));
+                            + QString::number(spot.alertFlags().toInt()));
     });
     if (uiFlags & CollectEarlierSpots)
         pCluster->onGetPreviousSpotsTimerExpired();

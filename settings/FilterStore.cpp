@@ -3,7 +3,7 @@
 #include "SettingsStore.h"
 
 #include "API/QsLog/QsLog.h"
-#include "cluster/Cluster.h"
+#include "filters/FilterChains.h"
 
 #include <QSettings>
 
@@ -29,8 +29,7 @@ const QString kIconIndex = QStringLiteral("IconIndex");
 const QString kIconFile = QStringLiteral("IconFile");
 
 constexpr int kBandSelectionType = Filter::Accept | Filter::Band;
-constexpr int kAlertKindShift = 2;
-constexpr int kAllAlertKinds = Filter::AlertColor | Filter::AlertSound | Filter::AlertBalloon | Filter::AlertIcon;
+constexpr AlertFlags kAllAlertKinds = AlertFlag::Color | AlertFlag::Sound | AlertFlag::Balloon | AlertFlag::Icon;
 const QColor kNoColor(0, 0, 0, 0);
 
 int colorComponent(const QSettings &settings, const QString &qsKey)
@@ -40,31 +39,30 @@ int colorComponent(const QSettings &settings, const QString &qsKey)
 
 } // namespace
 
-void FilterStore::saveChains(const Cluster &cluster)
+void FilterStore::saveChains(const FilterChains &chains)
 {
     QSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
     settings.remove(QString());
-    settings.setValue(kCount, cluster.filterCount() + 1);
-    settings.setValue(kDefaultFilter, cluster.defaultFilter());
+    settings.setValue(kCount, chains.filterCount() + 1);
+    settings.setValue(kDefaultFilter, chains.defaultFilter());
     settings.beginGroup(kBandSelection);
     settings.setValue(kFilterType, kBandSelectionType);
-    settings.setValue(kBandFilterValue,
-                      cluster.bandFilter() ? cluster.bandFilter()->bandFilterValue() : int(Filter::AllBands));
+    settings.setValue(kBandFilterValue, chains.bandFilter()->bandFilterValue());
     settings.endGroup();
-    for (int i = 0; i < cluster.filterCount(); ++i) {
+    for (int i = 0; i < chains.filterCount(); ++i) {
         settings.beginGroup(QString::number(i + 1));
-        writeRule(settings, *cluster.filterAt(i), false);
+        writeRule(settings, *chains.filterAt(i), false);
         settings.endGroup();
     }
     settings.endGroup();
 
     settings.beginGroup(kAlerts);
     settings.remove(QString());
-    settings.setValue(kCount, cluster.alertCount());
-    for (int i = 0; i < cluster.alertCount(); ++i) {
+    settings.setValue(kCount, chains.alertCount());
+    for (int i = 0; i < chains.alertCount(); ++i) {
         settings.beginGroup(QString::number(i));
-        writeRule(settings, *cluster.alertAt(i), true);
+        writeRule(settings, *chains.alertAt(i), true);
         settings.endGroup();
     }
     settings.endGroup();
@@ -83,31 +81,31 @@ void FilterStore::writeRule(QSettings &settings, const Filter &rule, bool bAlert
     if (!bAlert)
         return;
 
-    int iKinds = rule.alertKinds();
+    AlertFlags kinds = rule.alertKinds();
     // Only red, green and blue are stored, so a colour never chosen would come
     // back as opaque black and colour every matching row. Unchosen, the kind
     // does nothing; leaving it out keeps it doing nothing.
-    if ((iKinds & Filter::AlertColor) && rule.alertColor() == kNoColor)
-        iKinds &= ~Filter::AlertColor;
-    if (iKinds & Filter::AlertColor) {
+    if (kinds.testFlag(AlertFlag::Color) && rule.alertColor() == kNoColor)
+        kinds &= ~AlertFlags(AlertFlag::Color);
+    if (kinds.testFlag(AlertFlag::Color)) {
         settings.setValue(kColorRed, rule.alertColor().red());
         settings.setValue(kColorGreen, rule.alertColor().green());
         settings.setValue(kColorBlue, rule.alertColor().blue());
     }
-    if (iKinds & Filter::AlertSound)
+    if (kinds.testFlag(AlertFlag::Sound))
         settings.setValue(kSoundFile, rule.soundFile());
-    if (iKinds & Filter::AlertIcon) {
+    if (kinds.testFlag(AlertFlag::Icon)) {
         settings.setValue(kIconIndex, rule.iconIndex());
         settings.setValue(kIconFile, rule.iconFile());
     }
-    settings.setValue(kFilterAction, iKinds << kAlertKindShift);
+    settings.setValue(kFilterAction, int(ChainResult::alertBits(kinds)));
 }
 
-void FilterStore::loadChains(Cluster &cluster, const Filter::CountrySet *pNotWorked,
+void FilterStore::loadChains(FilterChains &chains, const Filter::CountrySet *pNotWorked,
                              const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions)
 {
-    auto link = [&](Filter *pRule) {
-        linkRule(pRule, pNotWorked, pWorked, pDXpeditions);
+    auto link = [&](std::unique_ptr<Filter> pRule) {
+        linkRule(pRule.get(), pNotWorked, pWorked, pDXpeditions);
         return pRule;
     };
 
@@ -118,34 +116,37 @@ void FilterStore::loadChains(Cluster &cluster, const Filter::CountrySet *pNotWor
     // rules say; the settings dialog shows even values as Accept and odd ones
     // as Drop, and the chain now acts as shown.
     const int iDefault = settings.value(kDefaultFilter, 0).toInt();
-    cluster.setDefaultFilter((iDefault & Filter::Drop) ? Filter::Drop : Filter::Accept);
-    cluster.clearFilters();
+    chains.setDefaultFilter((iDefault & Filter::Drop) ? Filter::Drop : Filter::Accept);
+    chains.clearFilters();
     for (const int iIndex : storedIndices(settings, iFilterCount)) {
         settings.beginGroup(QString::number(iIndex));
         if (iIndex == 0)
-            cluster.addBand(settings.value(kBandFilterValue, 0).toInt());
+            chains.addBand(settings.value(kBandFilterValue, 0).toInt());
         else
-            cluster.addFilter(link(readRule(settings, false)), -1);
+            chains.addFilter(link(readRule(settings, false)), -1);
         settings.endGroup();
     }
     settings.endGroup();
 
     settings.beginGroup(kAlerts);
     const int iAlertCount = settings.value(kCount, 0).toInt();
-    cluster.clearAlerts();
+    chains.clearAlerts();
     for (const int iIndex : storedIndices(settings, iAlertCount)) {
         settings.beginGroup(QString::number(iIndex));
-        cluster.addAlert(link(readRule(settings, true)), -1);
+        chains.addAlert(link(readRule(settings, true)), -1);
         settings.endGroup();
     }
     settings.endGroup();
 }
 
-Filter *FilterStore::readRule(const QSettings &settings, bool bAlert)
+std::unique_ptr<Filter> FilterStore::readRule(const QSettings &settings, bool bAlert)
 {
     const int iType = settings.value(kFilterType, 0).toInt();
-    const int iKinds = bAlert ? (settings.value(kFilterAction, 0).toInt() >> kAlertKindShift) & kAllAlertKinds : 0;
-    auto *pRule = new Filter(iType, iKinds);
+    const AlertFlags kinds =
+        bAlert ? AlertFlags::fromInt(quint32(settings.value(kFilterAction, 0).toInt()) >> ChainResult::kAlertShift)
+                     & kAllAlertKinds
+               : AlertFlags();
+    auto pRule = std::make_unique<Filter>(iType, kinds);
     // A new rule holds all bands; adding the stored set narrows it to exactly that.
     if (iType & Filter::Band)
         pRule->addBand(settings.value(kBandFilterValue, 0).toInt());
@@ -153,13 +154,13 @@ Filter *FilterStore::readRule(const QSettings &settings, bool bAlert)
         pRule->setCallFilterValue(settings.value(kCallFilterValue).toString());
     if (iType & Filter::Country)
         pRule->setCountryFilterValue(settings.value(kCountryFilterValue).toString());
-    if (iKinds & Filter::AlertColor) {
+    if (kinds.testFlag(AlertFlag::Color)) {
         pRule->setAlertColor(QColor(colorComponent(settings, kColorRed), colorComponent(settings, kColorGreen),
                                     colorComponent(settings, kColorBlue)));
     }
-    if (iKinds & Filter::AlertSound)
+    if (kinds.testFlag(AlertFlag::Sound))
         pRule->setSoundFile(settings.value(kSoundFile).toString());
-    if (iKinds & Filter::AlertIcon) {
+    if (kinds.testFlag(AlertFlag::Icon)) {
         pRule->setIconIndex(settings.value(kIconIndex, 0).toInt());
         pRule->setIconFile(settings.value(kIconFile).toString());
     }

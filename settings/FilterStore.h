@@ -3,11 +3,13 @@
 
 #include "filters/Filter.h"
 
+#include <memory>
+
 QT_BEGIN_NAMESPACE
 class QSettings;
 QT_END_NAMESPACE
 
-class Cluster;
+class FilterChains;
 class DXpeditions;
 
 // The filter and alert chains in the settings store. "Filters"/"0" holds the
@@ -17,12 +19,12 @@ class DXpeditions;
 class FilterStore
 {
 public:
-    // Rewrites both groups from the cluster's band filter and chains.
-    static void saveChains(const Cluster &cluster);
+    // Rewrites both groups from the band filter and the chains.
+    static void saveChains(const FilterChains &chains);
     // Sets the default action, narrows the band filter to the stored bands and
     // replaces both chains. Rules on worked or new countries are linked to the
     // two sets, DXpedition rules to the list.
-    static void loadChains(Cluster &cluster, const Filter::CountrySet *pNotWorked,
+    static void loadChains(FilterChains &chains, const Filter::CountrySet *pNotWorked,
                            const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions);
     // Gives a rule on worked or new countries the two sets and a DXpedition
     // rule the list; without them such a rule matches nothing.
@@ -35,7 +37,7 @@ public:
 
 private:
     static void writeRule(QSettings &settings, const Filter &rule, bool bAlert);
-    static Filter *readRule(const QSettings &settings, bool bAlert);
+    static std::unique_ptr<Filter> readRule(const QSettings &settings, bool bAlert);
     static QList<int> storedIndices(const QSettings &settings, int iCount);
 };
 

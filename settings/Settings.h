@@ -34,17 +34,13 @@
 #include "filters/FilterProperties.h"
 
 #include <QDialog>
-#include <QMap>
 #include <QModelIndex>
 #include <QSqlDatabase>
-#include <QStandardItemModel>
 #include <QTimer>
 
 #include <memory>
 
 QT_BEGIN_NAMESPACE
-class QLineEdit;
-class QPropertyAnimation;
 namespace Ui {
 class Settings;
 }
@@ -52,11 +48,15 @@ QT_END_NAMESPACE
 
 class Cluster;
 class DXpeditions;
-class Download;
 class Filter;
-class Tips;
+class FilterChains;
+class NodeListPage;
+class RigControlPage;
+class RuleChainsPage;
 class Worked;
 
+// The pages of the Cluster Node, Filters & Alerts and CAT tabs do their own
+// work; the slots of the same names here forward to them.
 class Settings : public QDialog
 {
     Q_OBJECT
@@ -99,8 +99,8 @@ public:
     WorkedSets &workedSets() { return m_workedSets; }
     DXpeditions *dxpeditions() const { return m_dxpeditions; }
 
-    const QList<ClusterNode> &nodes() const { return m_nodes; }
-    int activeIndex() const { return m_activeIndex; }
+    const QList<ClusterNode> &nodes() const;
+    int activeIndex() const;
 
 Q_SIGNALS:
     void settingsSaved();
@@ -147,61 +147,30 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *pEvent) override;
-    bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
 
 private:
-    // The chains being edited: the Cluster's, or while no node is active a
-    // Cluster that never connects, so that rules can be set up before the
-    // first node is chosen and are saved with it.
-    Cluster *chains();
+    // The chains being edited: the Cluster's, or while no node is active
+    // chains of their own, so that rules can be set up before the first node
+    // is chosen and are saved with it.
+    FilterChains *chains();
     Cluster *createCluster(const ClusterNode &node);
     void replaceCluster(const ClusterNode &node);
     void loadChains();
-    void refreshNodeTable();
-    QStringList nodeNamesExcept(int iIndex) const;
-    void refreshRuleTables();
-    QString bandText(int iBands) const;
-    QList<QStandardItem *> ruleRow(const Filter &rule, bool bAlert) const;
-    void updateRuleButtons(const QModelIndex &index, bool bAlert);
-    const QStandardItemModel &ruleModel(bool bAlert) const { return bAlert ? m_alertModel : m_filterModel; }
-    // The selected row of the filter or alert table, -1 when none.
-    int currentRuleRow(bool bAlert) const;
-    void removeRule(bool bAlert);
-    // iStep: -1 moves the selected rule up, 1 down.
-    void moveRule(bool bAlert, int iStep);
-    void placeRule(Filter *pRule, bool bAlert, bool bEdit);
-    void disableRuleButtons();
     bool isStationInfoComplete() const;
-    void linkRule(Filter *pRule);
-    void showTip(int iTip);
-    void layOutCatTab();
-    void animateCatPanels();
 
     std::unique_ptr<Ui::Settings> m_ui;
+    NodeListPage *m_nodePage = nullptr;
+    RuleChainsPage *m_rulesPage = nullptr;
+    RigControlPage *m_rigPage = nullptr;
     Cluster *m_cluster = nullptr;
-    std::unique_ptr<Cluster> m_draftChains;
+    std::unique_ptr<FilterChains> m_draftChains;
     const Worked *m_worked = nullptr;
     QSqlDatabase m_countryDatabase;
     DXpeditions *m_dxpeditions = nullptr;
     QTimer m_dxpeditionsTimer;
-    QStandardItemModel m_nodeModel;
-    QStandardItemModel m_filterModel;
-    QStandardItemModel m_alertModel;
-    QList<ClusterNode> m_nodes;
-    QMap<int, QString> m_typeNames;
-    QMap<int, QString> m_bandNames;
     WorkedSets m_workedSets;
-    int m_activeIndex = -1;
     bool m_nodesListUpdated = false;
     quint16 m_nodesListVersion = 0;
-    Download *m_hrdModuleDownload = nullptr;
-    QPropertyAnimation *m_downloadPanelAnimation = nullptr;
-    QPropertyAnimation *m_moduleControlsAnimation = nullptr;
-    QPropertyAnimation *m_catOptionsAnimation = nullptr;
-    NodeProperties *m_nodeProperties = nullptr;
-    FilterProperties *m_filterProperties = nullptr;
-    AlertProperties *m_alertProperties = nullptr;
-    Tips *m_tips = nullptr;
 };
 
 #endif // SETTINGS_H

@@ -2,7 +2,6 @@
 #define TESTSUPPORT_H
 
 #include "API/QsLog/QsLog.h"
-#include "cluster/Cluster.h"
 #include "settings/SettingsStore.h"
 
 #include <QHostAddress>
@@ -11,7 +10,6 @@
 #include <QStringList>
 #include <QTcpServer>
 
-#include <memory>
 
 // Set-up shared by the tests: the store, form children, log capture and
 // a port nobody listens on.
@@ -52,13 +50,6 @@ inline void writeStationAndNode(const QString &qsAddress, quint16 uiPort, bool b
     SettingsStore::saveGeneral({QStringLiteral("Q1ABC"), QStringLiteral("Ann"), QStringLiteral("Town"),
                                 QStringLiteral("JO00AA"), false, bAutoUpdate, bAutoUpdate, bAutoUpdate});
     SettingsStore::saveUpdatedNodes(1, {ClusterNode(QStringLiteral("a"), qsAddress, uiPort, QString(), true)});
-}
-
-// A connection that is never opened, for the filter chains it carries.
-inline std::unique_ptr<Cluster> offlineCluster()
-{
-    return std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), 7300, QStringLiteral("Q1ABC"), QString(),
-                                     QString(), QString(), QString(), 1000);
 }
 
 // Every log line from the given level up, from any thread.

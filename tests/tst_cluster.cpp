@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "cluster/Cluster.h"
 #include "settings/Statistics.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"

@@ -1,7 +1,9 @@
 #include "TestSupport.h"
 
 #include "cluster/Spot.h"
+#include "filters/BandPlan.h"
 #include "filters/Filter.h"
+#include "filters/FilterChains.h"
 #include "settings/Statistics.h"
 #include "update/DXpeditions.h"
 
@@ -9,7 +11,6 @@
 #include <QTest>
 
 using TestSupport::LogCapture;
-using TestSupport::offlineCluster;
 
 namespace {
 
@@ -25,9 +26,9 @@ Spot makeSpot(const QString &qsCall, const QString &qsFrequency,
     return spot;
 }
 
-Filter *makeBandRule(int iBands)
+std::unique_ptr<Filter> makeBandRule(int iBands)
 {
-    auto *pRule = new Filter(Filter::Band | Filter::Accept);
+    auto pRule = std::make_unique<Filter>(Filter::Band | Filter::Accept);
     pRule->addBand(iBands);
     return pRule;
 }
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void init();
     void bandBoundaries_data();
     void bandBoundaries();
+    void bandPlan_data();
+    void bandPlan();
     void bandRuleAllAndNone();
     void ruleKinds();
     void alertOutputsAndCounters();
@@ -71,19 +74,19 @@ void TestFilter::bandBoundaries_data()
     QTest::addColumn<double>("frequency");
     QTest::addColumn<int>("action");
 
-    QTest::newRow("20m lower bound") << int(Filter::Band20m) << 14000.0 << 2;
-    QTest::newRow("just below 20m") << int(Filter::Band20m) << 13999.9 << 1;
-    QTest::newRow("20m upper bound excluded") << int(Filter::Band20m) << 18000.0 << 1;
-    QTest::newRow("1800 is 160m") << int(Filter::Band160m) << 1800.0 << 2;
-    QTest::newRow("3500 is 80m, not 160m") << int(Filter::Band160m) << 3500.0 << 1;
-    QTest::newRow("3500 is 80m") << int(Filter::Band80m) << 3500.0 << 2;
-    QTest::newRow("23cm lower bound") << int(Filter::Band23cm) << 1240000.0 << 2;
-    QTest::newRow("23cm far above") << int(Filter::Band23cm) << 10368000.0 << 2;
-    QTest::newRow("just below 23cm") << int(Filter::Band23cm) << 1239999.0 << 2;
-    QTest::newRow("70cm only, 1296 MHz") << int(Filter::Band70cm) << 1296000.0 << 1;
-    QTest::newRow("between 2m and 70cm") << int(Filter::Band20m) << 300000.0 << 2;
-    QTest::newRow("below 160m") << int(Filter::Band20m) << 1000.0 << 2;
-    QTest::newRow("no band selected") << int(Filter::NoBand) << 14000.0 << 1;
+    QTest::newRow("20m lower bound") << int(Filter::Band20m) << 14000.0 << int(ChainResult::Accept);
+    QTest::newRow("just below 20m") << int(Filter::Band20m) << 13999.9 << int(ChainResult::Drop);
+    QTest::newRow("20m upper bound excluded") << int(Filter::Band20m) << 18000.0 << int(ChainResult::Drop);
+    QTest::newRow("1800 is 160m") << int(Filter::Band160m) << 1800.0 << int(ChainResult::Accept);
+    QTest::newRow("3500 is 80m, not 160m") << int(Filter::Band160m) << 3500.0 << int(ChainResult::Drop);
+    QTest::newRow("3500 is 80m") << int(Filter::Band80m) << 3500.0 << int(ChainResult::Accept);
+    QTest::newRow("23cm lower bound") << int(Filter::Band23cm) << 1240000.0 << int(ChainResult::Accept);
+    QTest::newRow("23cm far above") << int(Filter::Band23cm) << 10368000.0 << int(ChainResult::Accept);
+    QTest::newRow("just below 23cm") << int(Filter::Band23cm) << 1239999.0 << int(ChainResult::Accept);
+    QTest::newRow("70cm only, 1296 MHz") << int(Filter::Band70cm) << 1296000.0 << int(ChainResult::Drop);
+    QTest::newRow("between 2m and 70cm") << int(Filter::Band20m) << 300000.0 << int(ChainResult::Accept);
+    QTest::newRow("below 160m") << int(Filter::Band20m) << 1000.0 << int(ChainResult::Accept);
+    QTest::newRow("no band selected") << int(Filter::NoBand) << 14000.0 << int(ChainResult::Drop);
 }
 
 void TestFilter::bandBoundaries()
@@ -95,7 +98,49 @@ void TestFilter::bandBoundaries()
     std::unique_ptr<Filter> pRule(makeBandRule(bands));
     if (bands == Filter::NoBand)
         pRule->removeBand(Filter::AllBands);
-    QCOMPARE(pRule->bandAction(frequency), action);
+    QCOMPARE(int(pRule->bandAction(frequency)), action);
+}
+
+void TestFilter::bandPlan_data()
+{
+    QTest::addColumn<double>("frequency");
+    QTest::addColumn<int>("mode");
+
+    QTest::newRow("20m CW") << 14025.0 << int(BandPlan::Mode::Cw);
+    QTest::newRow("20m FT8") << 14074.0 << int(BandPlan::Mode::Digital);
+    QTest::newRow("20m beacons") << 14100.0 << int(BandPlan::Mode::Unknown);
+    QTest::newRow("20m phone") << 14195.0 << int(BandPlan::Mode::Phone);
+    QTest::newRow("30m top edge") << 10150.0 << int(BandPlan::Mode::Unknown);
+    QTest::newRow("6m FT8") << 50313.0 << int(BandPlan::Mode::Digital);
+    QTest::newRow("2m FM") << 145500.0 << int(BandPlan::Mode::Phone);
+    QTest::newRow("between bands") << 12000.0 << int(BandPlan::Mode::Unknown);
+    QTest::newRow("3 cm") << 10368100.0 << int(BandPlan::Mode::Unknown);
+}
+
+void TestFilter::bandPlan()
+{
+    QFETCH(double, frequency);
+    QFETCH(int, mode);
+    QCOMPARE(int(BandPlan::modeFor(frequency)), mode);
+
+    // A new row must fit the rest: its own bit, a label of its own, and
+    // segments inside its edges, which lie inside what the filter counts to it.
+    quint32 uiBits = 0;
+    QStringList labels;
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        const BandPlan::Band &band = BandPlan::at(i);
+        QVERIFY(!(uiBits & band.bit));
+        uiBits |= band.bit;
+        QVERIFY(!labels.contains(QLatin1String(band.label)));
+        labels.append(QLatin1String(band.label));
+        QVERIFY(band.filterLow <= band.low && band.high <= band.filterHigh);
+        for (const BandPlan::Segment &segment : band.segments) {
+            if (segment.mode != BandPlan::Mode::Unknown)
+                QVERIFY(band.low <= segment.low && segment.low < segment.high && segment.high <= band.high);
+        }
+        QCOMPARE(BandPlan::find(labels.last().toUpper()), &band);
+    }
+    QCOMPARE(uiBits, quint32(Filter::AllBands));
 }
 
 void TestFilter::bandRuleAllAndNone()
@@ -178,15 +223,16 @@ void TestFilter::alertOutputsAndCounters()
     const quint64 uiColor = pStatistics->triggeredAlertsColor();
 
     Filter alert(Filter::Call | Filter::Accept,
-                 Filter::AlertColor | Filter::AlertSound | Filter::AlertBalloon | Filter::AlertIcon);
+                 AlertFlag::Color | AlertFlag::Sound | AlertFlag::Balloon | AlertFlag::Icon);
     alert.setCallFilterValue(QStringLiteral("DL1ABC"));
     alert.setSoundFile(QStringLiteral("/tmp/ding.wav"));
     alert.setIconFile(QStringLiteral(":/ico/star.png"));
 
     // The colour was never chosen: that kind does nothing, the others apply.
     Spot spot = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("14025.0"));
-    QCOMPARE(alert.applyAlert(spot), 8 | 16 | 32);
-    QCOMPARE(spot.alertFlags(), quint32(2 | 4 | 8));
+    const AlertFlags allButColour = AlertFlag::Sound | AlertFlag::Balloon | AlertFlag::Icon;
+    QCOMPARE(alert.applyAlert(spot), allButColour);
+    QCOMPARE(spot.alertFlags(), allButColour);
     QCOMPARE(spot.alertColor(), QColor(0, 0, 0, 0));
     QCOMPARE(spot.soundFile(), QStringLiteral("/tmp/ding.wav"));
     QCOMPARE(pStatistics->triggeredAlertsTotal(), uiTotal + 3);
@@ -194,45 +240,46 @@ void TestFilter::alertOutputsAndCounters()
 
     alert.setAlertColor(Qt::red);
     Spot second = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("14025.0"));
-    QCOMPARE(alert.applyAlert(second), 4 | 8 | 16 | 32);
+    QCOMPARE(alert.applyAlert(second), allButColour | AlertFlag::Color);
     QCOMPARE(second.alertColor(), QColor(Qt::red));
     QCOMPARE(pStatistics->triggeredAlertsTotal(), uiTotal + 7);
 
     Spot other = makeSpot(QStringLiteral("DL2XYZ"), QStringLiteral("14025.0"));
-    QCOMPARE(alert.applyAlert(other), 0);
-    alert.removeAlertKinds(0xF);
-    QCOMPARE(alert.applyAlert(second), 0);
+    QCOMPARE(alert.applyAlert(other), AlertFlags());
+    alert.removeAlertKinds(allButColour | AlertFlag::Color);
+    QCOMPARE(alert.applyAlert(second), AlertFlags());
     QCOMPARE(pStatistics->triggeredAlertsTotal(), uiTotal + 7);
     // The icon kind has no name of its own.
-    QCOMPARE(Filter::actionNames(21 | 32), QStringLiteral("<Drop> <Change color> <Balloon popup>"));
+    QCOMPARE(ChainResult(ChainResult::Drop, AlertFlag::Color | AlertFlag::Balloon | AlertFlag::Icon).actionNames(),
+             QStringLiteral("<Drop> <Change color> <Balloon popup>"));
 }
 
 void TestFilter::chainDefaultAccept()
 {
-    auto pCluster = offlineCluster();
-    QCOMPARE(pCluster->defaultFilter(), 2);
+    FilterChains chains;
+    QCOMPARE(chains.defaultFilter(), 2);
     Spot plain = makeSpot(QStringLiteral("DL2XYZ"), QStringLiteral("14025.0"), QStringLiteral("Germany"));
-    QCOMPARE(pCluster->filterSpot(plain), quint32(2));
+    QCOMPARE(chains.evaluate(plain), ChainResult(ChainResult::Accept));
 
-    auto *pDrop = new Filter(Filter::Call | Filter::Drop);
+    auto pDrop = std::make_unique<Filter>(Filter::Call | Filter::Drop);
     pDrop->setCallFilterValue(QStringLiteral("DL1ABC"));
-    pCluster->addFilter(pDrop, -1);
+    chains.addFilter(std::move(pDrop), -1);
     // An Accept rule under default Accept can only confirm it: never tested.
-    auto *pAccept = new Filter(Filter::Country | Filter::Accept);
+    auto pAccept = std::make_unique<Filter>(Filter::Country | Filter::Accept);
     pAccept->setCountryFilterValue(QStringLiteral("Nowhere"));
-    pCluster->addFilter(pAccept, -1);
-    auto *pAlert = new Filter(Filter::Accept, Filter::AlertBalloon);
-    pCluster->addAlert(pAlert, -1);
+    chains.addFilter(std::move(pAccept), -1);
+    auto pAlert = std::make_unique<Filter>(Filter::Accept, AlertFlag::Balloon);
+    chains.addAlert(std::move(pAlert), -1);
 
     LogCapture::clear();
     Spot dropped = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("14025.0"));
-    QCOMPARE(pCluster->filterSpot(dropped), quint32(1));
-    QCOMPARE(dropped.alertFlags(), quint32(0));
+    QCOMPARE(chains.evaluate(dropped), ChainResult(ChainResult::Drop));
+    QCOMPARE(dropped.alertFlags(), AlertFlags());
     QCOMPARE(LogCapture::with(QStringLiteral("== Filter result: match")).size(), 1);
     QVERIFY(LogCapture::with(QStringLiteral("== Alert filter result:")).isEmpty());
 
     LogCapture::clear();
-    QCOMPARE(pCluster->filterSpot(plain), quint32(2 | 16));
+    QCOMPARE(chains.evaluate(plain), ChainResult(ChainResult::Accept, AlertFlag::Balloon));
     QCOMPARE(LogCapture::with(QStringLiteral("== Filter result:")).size(), 1);
     QCOMPARE(LogCapture::with(QStringLiteral("Filtering DX \"DL2XYZ\"")).size(), 1);
     QCOMPARE(LogCapture::with(QStringLiteral("Alerts chain action: \"<Accept> <Balloon popup>\"")).size(), 1);
@@ -240,62 +287,63 @@ void TestFilter::chainDefaultAccept()
 
 void TestFilter::chainDefaultDrop()
 {
-    auto pCluster = offlineCluster();
-    pCluster->setDefaultFilter(Filter::Drop);
+    FilterChains chains;
+    chains.setDefaultFilter(Filter::Drop);
     Spot german = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("14025.0"), QStringLiteral("Germany"));
     Spot french = makeSpot(QStringLiteral("F5ABC"), QStringLiteral("14025.0"), QStringLiteral("France"));
-    QCOMPARE(pCluster->filterSpot(german), quint32(1));
+    QCOMPARE(chains.evaluate(german), ChainResult(ChainResult::Drop));
 
-    auto *pAccept = new Filter(Filter::Country | Filter::Accept);
+    auto pAccept = std::make_unique<Filter>(Filter::Country | Filter::Accept);
     pAccept->setCountryFilterValue(QStringLiteral("Germany"));
-    pCluster->addFilter(pAccept, -1);
-    QCOMPARE(pCluster->filterSpot(german), quint32(2));
-    QCOMPARE(pCluster->filterSpot(french), quint32(1));
+    chains.addFilter(std::move(pAccept), -1);
+    QCOMPARE(chains.evaluate(german), ChainResult(ChainResult::Accept));
+    QCOMPARE(chains.evaluate(french), ChainResult(ChainResult::Drop));
 
     // Without a stored default every rule takes part and every outcome accepts.
-    pCluster->setDefaultFilter(0);
-    QCOMPARE(pCluster->filterSpot(french), quint32(2));
+    chains.setDefaultFilter(0);
+    QCOMPARE(chains.evaluate(french), ChainResult(ChainResult::Accept));
 }
 
 void TestFilter::bandStageDropsBeforeTheChain()
 {
-    auto pCluster = offlineCluster();
-    QSignalSpy spy(pCluster->bandFilter(), &Filter::bandFilterValueChanged);
-    pCluster->addBand(Filter::Band20m);
+    FilterChains chains;
+    QSignalSpy spy(chains.bandFilter(), &Filter::bandFilterValueChanged);
+    chains.addBand(Filter::Band20m);
     QCOMPARE(spy.size(), 1);
-    QCOMPARE(pCluster->bandFilter()->bandFilterValue(), int(Filter::Band20m));
+    QCOMPARE(chains.bandFilter()->bandFilterValue(), int(Filter::Band20m));
 
-    pCluster->addFilter(new Filter(Filter::Accept | Filter::Call), -1);
-    auto *pAlert = new Filter(Filter::Accept, Filter::AlertSound);
-    pCluster->addAlert(pAlert, -1);
+    chains.addFilter(std::make_unique<Filter>(Filter::Accept | Filter::Call), -1);
+    auto pAlert = std::make_unique<Filter>(Filter::Accept, AlertFlag::Sound);
+    chains.addAlert(std::move(pAlert), -1);
     const quint64 uiSounds = Statistics::instance()->triggeredAlertsSound();
 
     LogCapture::clear();
     Spot forty = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("7020.0"));
-    QCOMPARE(pCluster->filterSpot(forty), quint32(1));
+    QCOMPARE(chains.evaluate(forty), ChainResult(ChainResult::Drop));
     QVERIFY(LogCapture::with(QStringLiteral("== Filter result:")).isEmpty());
     QCOMPARE(Statistics::instance()->triggeredAlertsSound(), uiSounds);
     QCOMPARE(LogCapture::with(QStringLiteral("action: \"<Drop>\"")).size(), 3);
 
     Spot twenty = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("14020.0"));
-    QCOMPARE(pCluster->filterSpot(twenty), quint32(2 | 8));
+    QCOMPARE(chains.evaluate(twenty), ChainResult(ChainResult::Accept, AlertFlag::Sound));
 }
 
 void TestFilter::laterAlertsOverwriteEarlierOnes()
 {
-    auto pCluster = offlineCluster();
-    auto *pColour = new Filter(Filter::Accept, Filter::AlertColor | Filter::AlertSound);
+    FilterChains chains;
+    auto pColour = std::make_unique<Filter>(Filter::Accept, AlertFlag::Color | AlertFlag::Sound);
     pColour->setAlertColor(Qt::yellow);
     pColour->setSoundFile(QStringLiteral("first.wav"));
-    auto *pSoundAndIcon = new Filter(Filter::Accept, Filter::AlertSound | Filter::AlertIcon);
+    auto pSoundAndIcon = std::make_unique<Filter>(Filter::Accept, AlertFlag::Sound | AlertFlag::Icon);
     pSoundAndIcon->setSoundFile(QStringLiteral("second.wav"));
     pSoundAndIcon->setIconFile(QStringLiteral(":/ico/dx.png"));
-    pCluster->addAlert(pColour, -1);
-    pCluster->addAlert(pSoundAndIcon, -1);
-    pCluster->addAlert(new Filter(Filter::Accept, Filter::AlertColor), -1);
+    chains.addAlert(std::move(pColour), -1);
+    chains.addAlert(std::move(pSoundAndIcon), -1);
+    chains.addAlert(std::make_unique<Filter>(Filter::Accept, AlertFlag::Color), -1);
 
     Spot spot = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("14025.0"));
-    QCOMPARE(pCluster->filterSpot(spot), quint32(46));
+    QCOMPARE(chains.evaluate(spot),
+             ChainResult(ChainResult::Accept, AlertFlag::Color | AlertFlag::Sound | AlertFlag::Icon));
     QCOMPARE(spot.alertColor(), QColor(Qt::yellow));
     QCOMPARE(spot.soundFile(), QStringLiteral("second.wav"));
     QCOMPARE(spot.iconFile(), QStringLiteral(":/ico/dx.png"));
@@ -303,49 +351,49 @@ void TestFilter::laterAlertsOverwriteEarlierOnes()
 
 void TestFilter::listOperations()
 {
-    auto pCluster = offlineCluster();
+    FilterChains chains;
     QPointer<Filter> rules[4];
     for (int i = 0; i < 3; ++i) {
         rules[i] = new Filter(Filter::Call | Filter::Drop);
-        pCluster->addFilter(rules[i], -1);
+        chains.addFilter(std::unique_ptr<Filter>(rules[i].data()), -1);
     }
     rules[3] = new Filter(Filter::Country | Filter::Drop);
-    pCluster->addFilter(rules[3], 0);
-    QCOMPARE(pCluster->filterAt(0), rules[3].data());
-    QCOMPARE(pCluster->filterAt(4), nullptr);
-    QCOMPARE(pCluster->filterAt(-1), nullptr);
-    pCluster->addFilter(nullptr, -1);
-    QCOMPARE(pCluster->filterCount(), 4);
+    chains.addFilter(std::unique_ptr<Filter>(rules[3].data()), 0);
+    QCOMPARE(chains.filterAt(0), rules[3].data());
+    QCOMPARE(chains.filterAt(4), nullptr);
+    QCOMPARE(chains.filterAt(-1), nullptr);
+    chains.addFilter(nullptr, -1);
+    QCOMPARE(chains.filterCount(), 4);
 
     LogCapture::clear();
-    pCluster->moveFilterUp(0);
-    pCluster->moveFilterDown(3);
-    pCluster->removeFilterAt(4);
-    QCOMPARE(pCluster->filterAt(0), rules[3].data());
-    QCOMPARE(pCluster->filterAt(3), rules[2].data());
+    chains.moveFilterUp(0);
+    chains.moveFilterDown(3);
+    chains.removeFilterAt(4);
+    QCOMPARE(chains.filterAt(0), rules[3].data());
+    QCOMPARE(chains.filterAt(3), rules[2].data());
     QCOMPARE(LogCapture::with(QStringLiteral("Moving filter 0 up")).size(), 1);
     QCOMPARE(LogCapture::with(QStringLiteral("Moving filter 3 down")).size(), 1);
     QCOMPARE(LogCapture::with(QStringLiteral("Removing filter at index 4")).size(), 1);
 
-    pCluster->moveFilterDown(0);
-    QCOMPARE(pCluster->filterAt(1), rules[3].data());
+    chains.moveFilterDown(0);
+    QCOMPARE(chains.filterAt(1), rules[3].data());
 
     // The chain owns its rules: removal frees them.
-    pCluster->removeFilterAt(1);
+    chains.removeFilterAt(1);
     QVERIFY(rules[3].isNull());
-    pCluster->clearFilters();
-    QCOMPARE(pCluster->filterCount(), 0);
+    chains.clearFilters();
+    QCOMPARE(chains.filterCount(), 0);
     QVERIFY(rules[0].isNull() && rules[1].isNull() && rules[2].isNull());
 
-    QPointer<Filter> alert = new Filter(Filter::Accept, Filter::AlertIcon);
-    pCluster->addAlert(alert, 5);
-    pCluster->addAlert(new Filter(Filter::Accept, Filter::AlertIcon), 0);
-    pCluster->moveAlertUp(1);
-    QCOMPARE(pCluster->alertAt(0), alert.data());
-    pCluster->removeAlertAt(0);
+    QPointer<Filter> alert = new Filter(Filter::Accept, AlertFlag::Icon);
+    chains.addAlert(std::unique_ptr<Filter>(alert.data()), 5);
+    chains.addAlert(std::make_unique<Filter>(Filter::Accept, AlertFlag::Icon), 0);
+    chains.moveAlertUp(1);
+    QCOMPARE(chains.alertAt(0), alert.data());
+    chains.removeAlertAt(0);
     QVERIFY(alert.isNull());
-    pCluster->clearAlerts();
-    QCOMPARE(pCluster->alertCount(), 0);
+    chains.clearAlerts();
+    QCOMPARE(chains.alertCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestFilter)

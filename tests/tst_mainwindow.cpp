@@ -4,6 +4,7 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 
+#include "cluster/Cluster.h"
 #include "cluster/Spot.h"
 #include "testnode/TestNode.h"
 #include "ui/MainWindow.h"
@@ -22,7 +23,7 @@ using TestSupport::store;
 namespace {
 constexpr int kTimeoutMs = 15000;
 
-Spot makeSpot(int iNumber, quint32 uiFlags = 0)
+Spot makeSpot(int iNumber, AlertFlags flags = {})
 {
     Spot spot;
     spot.setDate(QStringLiteral("6-Dec-2026"));
@@ -32,7 +33,7 @@ Spot makeSpot(int iNumber, quint32 uiFlags = 0)
     spot.setDxCall(QStringLiteral("Q%1X").arg(iNumber));
     spot.setCountry(QStringLiteral("Japan"));
     spot.setComment(QStringLiteral("cq"));
-    spot.addAlertFlags(uiFlags);
+    spot.addAlertFlags(flags);
     return spot;
 }
 } // namespace
@@ -117,7 +118,7 @@ void TestMainWindow::rowLimitAndColumnFitting()
     // The first spot fits the first five columns; the next nine do not, even
     // with a longer call; the eleventh does again.
     // Sound and balloon without a sound device or tray: shown all the same.
-    Spot first = makeSpot(1, Spot::AlertSound | Spot::AlertPopup);
+    Spot first = makeSpot(1, AlertFlag::Sound | AlertFlag::Balloon);
     first.setSoundFile(QStringLiteral("/no/such/alert.wav"));
     m_window->onNewSpot(first);
     QCOMPARE(pModel->rowCount(), 1);
@@ -152,7 +153,7 @@ void TestMainWindow::alertCellsAndBalloonText()
     QCOMPARE(model.item(0, SpotModel::DX)->background().style(), Qt::NoBrush);
     QVERIFY(!model.item(0, SpotModel::Icon));
 
-    Spot alerted = makeSpot(2, Spot::AlertColor | Spot::AlertIcon);
+    Spot alerted = makeSpot(2, AlertFlag::Color | AlertFlag::Icon);
     alerted.setAlertColor(QColor(255, 236, 179));
     alerted.setIconFile(QStringLiteral(":/ico/star_blue.png"));
     model.insertSpot(alerted, 1000);

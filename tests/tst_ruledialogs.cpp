@@ -1,6 +1,7 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 
+#include "cluster/Cluster.h"
 #include "cluster/Spot.h"
 #include "filters/AlertProperties.h"
 #include "filters/Filter.h"
@@ -161,10 +162,10 @@ void TestRuleDialogs::alertValidationAndConstruction()
     child<QLineEdit>(&dialog, "lineEditSoundFilePath")->setText(QStringLiteral("/tmp/a.wav"));
     std::unique_ptr<Filter> rule = takeRule(&dialog, &AlertProperties::alertAccepted);
     QCOMPARE(rule->filterType(), 66);
-    QCOMPARE(rule->alertKinds(), Filter::AlertColor | Filter::AlertSound | Filter::AlertBalloon);
+    QCOMPARE(rule->alertKinds(), AlertFlag::Color | AlertFlag::Sound | AlertFlag::Balloon);
     QCOMPARE(rule->alertColor(), QColor(Qt::white));
 
-    Filter alert(Filter::Accept | Filter::Country, Filter::AlertIcon);
+    Filter alert(Filter::Accept | Filter::Country, AlertFlag::Icon);
     alert.setCountryFilterValue(QStringLiteral("Japan"));
     alert.setIconIndex(7);
     alert.setIconFile(QStringLiteral(":/ico/exclamation_red.png"));
@@ -175,14 +176,14 @@ void TestRuleDialogs::alertValidationAndConstruction()
     QCOMPARE(rule->filterType(), 18);
     QCOMPARE(rule->countryFilterValue(), QStringLiteral("Japan"));
     QCOMPARE(rule->iconFile(), QStringLiteral(":/ico/exclamation_red.png"));
-    QCOMPARE(rule->alertKinds(), int(Filter::AlertIcon));
+    QCOMPARE(rule->alertKinds(), AlertFlags(AlertFlag::Icon));
 }
 
 void TestRuleDialogs::cancelledColourKeepsTheChosenOne()
 {
     AlertProperties dialog(&m_workedSets);
     dialog.setOperation(AlertProperties::Edit);
-    Filter alert(Filter::Accept | Filter::DXpeditionIota, Filter::AlertColor);
+    Filter alert(Filter::Accept | Filter::DXpeditionIota, AlertFlag::Color);
     alert.setAlertColor(QColor(10, 20, 30));
     dialog.loadAlert(alert);
     dialog.show();

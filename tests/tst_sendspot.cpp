@@ -1,6 +1,7 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 
+#include "cluster/Cluster.h"
 #include "cluster/SendSpot.h"
 #include "settings/Settings.h"
 #include "testnode/TestNode.h"

@@ -2,6 +2,7 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 
+#include "cluster/Cluster.h"
 #include "filters/Filter.h"
 #include "settings/AutostartEntry.h"
 #include "settings/Settings.h"

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "filters/FilterChains.h"
 #include "settings/AutostartEntry.h"
 #include "settings/FilterStore.h"
 #include "settings/SettingsStore.h"
@@ -11,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using TestSupport::offlineCluster;
 using TestSupport::store;
 
 // Round trips of every settings group and the store's edge cases.
@@ -62,13 +62,13 @@ void TestSettingsStore::emptyStoreGivesDefaults()
     QCOMPARE(cat.hrdAddress, QStringLiteral("localhost"));
     QCOMPARE(cat.hrdPort, 7809);
 
-    auto cluster = offlineCluster();
-    cluster->addFilter(new Filter(Filter::Call | Filter::Drop), -1);
-    FilterStore::loadChains(*cluster, nullptr, nullptr, nullptr);
-    QCOMPARE(cluster->filterCount(), 0);
-    QCOMPARE(cluster->bandFilter()->bandFilterValue(), int(Filter::AllBands));
+    FilterChains cluster;
+    cluster.addFilter(std::make_unique<Filter>(Filter::Call | Filter::Drop), -1);
+    FilterStore::loadChains(cluster, nullptr, nullptr, nullptr);
+    QCOMPARE(cluster.filterCount(), 0);
+    QCOMPARE(cluster.bandFilter()->bandFilterValue(), int(Filter::AllBands));
     // No stored action: the chain acts as the dialog shows it, Accept.
-    QCOMPARE(cluster->defaultFilter(), int(Filter::Accept));
+    QCOMPARE(cluster.defaultFilter(), int(Filter::Accept));
 }
 
 void TestSettingsStore::generalAndCatRoundTrip()
@@ -239,61 +239,61 @@ void TestSettingsStore::chainsRoundTrip()
     Filter::CountrySet worked;
     DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:9/dxpeditions.xml"));
 
-    auto cluster = offlineCluster();
-    cluster->setDefaultFilter(Filter::Drop);
-    cluster->addBand(Filter::Band20m | Filter::Band40m);
-    auto *pCall = new Filter(Filter::Call | Filter::Accept);
+    FilterChains cluster;
+    cluster.setDefaultFilter(Filter::Drop);
+    cluster.addBand(Filter::Band20m | Filter::Band40m);
+    auto pCall = std::make_unique<Filter>(Filter::Call | Filter::Accept);
     pCall->setCallFilterValue(QStringLiteral("DL1ABC"));
-    cluster->addFilter(pCall, -1);
-    auto *pBand = new Filter(Filter::Band | Filter::Accept);
+    cluster.addFilter(std::move(pCall), -1);
+    auto pBand = std::make_unique<Filter>(Filter::Band | Filter::Accept);
     pBand->addBand(Filter::Band6m);
-    cluster->addFilter(pBand, -1);
-    cluster->addFilter(new Filter(Filter::NewCountries | Filter::Accept), -1);
-    cluster->addFilter(new Filter(Filter::DXpeditionIota | Filter::Accept), -1);
+    cluster.addFilter(std::move(pBand), -1);
+    cluster.addFilter(std::make_unique<Filter>(Filter::NewCountries | Filter::Accept), -1);
+    cluster.addFilter(std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Accept), -1);
 
-    auto *pColour = new Filter(Filter::Country | Filter::Accept, Filter::AlertColor | Filter::AlertSound);
+    auto pColour = std::make_unique<Filter>(Filter::Country | Filter::Accept, AlertFlag::Color | AlertFlag::Sound);
     pColour->setCountryFilterValue(QStringLiteral("Cote d'Ivoire"));
     pColour->setAlertColor(QColor(10, 20, 30));
     pColour->setSoundFile(QStringLiteral("/sounds/ding.wav"));
-    cluster->addAlert(pColour, -1);
-    auto *pIcon = new Filter(Filter::WorkedCountries | Filter::Accept, Filter::AlertIcon | Filter::AlertBalloon);
+    cluster.addAlert(std::move(pColour), -1);
+    auto pIcon = std::make_unique<Filter>(Filter::WorkedCountries | Filter::Accept, AlertFlag::Icon | AlertFlag::Balloon);
     pIcon->setIconIndex(3);
     pIcon->setIconFile(QStringLiteral(":/ico/star.png"));
-    cluster->addAlert(pIcon, -1);
-    cluster->addAlert(new Filter(Filter::Accept, Filter::AlertColor | Filter::AlertSound), -1);
+    cluster.addAlert(std::move(pIcon), -1);
+    cluster.addAlert(std::make_unique<Filter>(Filter::Accept, AlertFlag::Color | AlertFlag::Sound), -1);
 
-    FilterStore::saveChains(*cluster);
+    FilterStore::saveChains(cluster);
     QCOMPARE(store().value("Filters/Count").toInt(), 5);
     QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 40);
     QCOMPARE(store().value("Alerts/1/FilterAction").toInt(), 16 | 32);
     // A colour never chosen is not stored as black.
     QCOMPARE(store().value("Alerts/2/FilterAction").toInt(), 8);
 
-    auto loaded = offlineCluster();
-    FilterStore::loadChains(*loaded, &notWorked, &worked, &dxpeditions);
-    QCOMPARE(loaded->defaultFilter(), int(Filter::Drop));
-    QCOMPARE(loaded->bandFilter()->bandFilterValue(), 40);
-    QCOMPARE(loaded->filterCount(), 4);
-    QCOMPARE(loaded->filterAt(0)->callFilterValue(), QStringLiteral("DL1ABC"));
-    QCOMPARE(loaded->filterAt(1)->bandFilterValue(), int(Filter::Band6m));
-    QCOMPARE(loaded->filterAt(2)->notWorkedCountries(), &notWorked);
-    QCOMPARE(loaded->filterAt(3)->dxpeditions(), &dxpeditions);
-    const Filter *pAlert = loaded->alertAt(0);
-    QCOMPARE(pAlert->alertKinds(), 3);
+    FilterChains loaded;
+    FilterStore::loadChains(loaded, &notWorked, &worked, &dxpeditions);
+    QCOMPARE(loaded.defaultFilter(), int(Filter::Drop));
+    QCOMPARE(loaded.bandFilter()->bandFilterValue(), 40);
+    QCOMPARE(loaded.filterCount(), 4);
+    QCOMPARE(loaded.filterAt(0)->callFilterValue(), QStringLiteral("DL1ABC"));
+    QCOMPARE(loaded.filterAt(1)->bandFilterValue(), int(Filter::Band6m));
+    QCOMPARE(loaded.filterAt(2)->notWorkedCountries(), &notWorked);
+    QCOMPARE(loaded.filterAt(3)->dxpeditions(), &dxpeditions);
+    const Filter *pAlert = loaded.alertAt(0);
+    QCOMPARE(pAlert->alertKinds(), AlertFlag::Color | AlertFlag::Sound);
     QCOMPARE(pAlert->countryFilterValue(), QStringLiteral("Cote d'Ivoire"));
     QCOMPARE(pAlert->alertColor(), QColor(10, 20, 30));
-    QCOMPARE(loaded->alertAt(1)->iconFile(), QStringLiteral(":/ico/star.png"));
-    QCOMPARE(loaded->alertAt(1)->workedCountries(), &worked);
-    QCOMPARE(loaded->alertAt(2)->alertKinds(), int(Filter::AlertSound));
+    QCOMPARE(loaded.alertAt(1)->iconFile(), QStringLiteral(":/ico/star.png"));
+    QCOMPARE(loaded.alertAt(1)->workedCountries(), &worked);
+    QCOMPARE(loaded.alertAt(2)->alertKinds(), AlertFlags(AlertFlag::Sound));
 }
 
 void TestSettingsStore::chainsFromDamagedOrPartialStores()
 {
     // The band buttons write before any settings save; the band must survive.
     FilterStore::saveBandSelection(Filter::Band20m);
-    auto cluster = offlineCluster();
-    FilterStore::loadChains(*cluster, nullptr, nullptr, nullptr);
-    QCOMPARE(cluster->bandFilter()->bandFilterValue(), int(Filter::Band20m));
+    FilterChains cluster;
+    FilterStore::loadChains(cluster, nullptr, nullptr, nullptr);
+    QCOMPARE(cluster.bandFilter()->bandFilterValue(), int(Filter::Band20m));
 
     {
         QSettings settings = store();
@@ -303,14 +303,14 @@ void TestSettingsStore::chainsFromDamagedOrPartialStores()
         settings.setValue("Alerts/0/FilterType", Filter::Call | Filter::Accept);
         settings.setValue("Alerts/7/FilterType", Filter::Country | Filter::Accept);
     }
-    auto partial = offlineCluster();
-    partial->addBand(Filter::Band80m);
-    FilterStore::loadChains(*partial, nullptr, nullptr, nullptr);
-    QCOMPARE(partial->bandFilter()->bandFilterValue(), int(Filter::Band80m));
-    QCOMPARE(partial->filterCount(), 0);
-    QCOMPARE(partial->alertCount(), 2);
-    QCOMPARE(partial->alertAt(0)->callFilterValue(), QString());
-    QCOMPARE(partial->alertAt(1)->filterType(), Filter::Country | Filter::Accept);
+    FilterChains partial;
+    partial.addBand(Filter::Band80m);
+    FilterStore::loadChains(partial, nullptr, nullptr, nullptr);
+    QCOMPARE(partial.bandFilter()->bandFilterValue(), int(Filter::Band80m));
+    QCOMPARE(partial.filterCount(), 0);
+    QCOMPARE(partial.alertCount(), 2);
+    QCOMPARE(partial.alertAt(0)->callFilterValue(), QString());
+    QCOMPARE(partial.alertAt(1)->filterType(), Filter::Country | Filter::Accept);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

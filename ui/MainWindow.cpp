@@ -5,6 +5,7 @@
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
 #include "cluster/SendSpot.h"
+#include "filters/BandPlan.h"
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/WorkedSets.h"
@@ -536,9 +537,9 @@ void MainWindow::onNewSpot(Spot &spot)
     }
     m_resizeCounter = quint8((m_resizeCounter + 1) % kResizeEvery);
 
-    if (spot.alertFlags() & Spot::AlertSound)
+    if (spot.alertFlags().testFlag(AlertFlag::Sound))
         playSound(spot.soundFile());
-    if ((spot.alertFlags() & Spot::AlertPopup) && m_trayIcon) {
+    if (spot.alertFlags().testFlag(AlertFlag::Balloon) && m_trayIcon) {
         m_trayIcon->showMessage(spot.dxCall(), SpotModel::balloonText(spot), QSystemTrayIcon::Information,
                                 kBalloonMs);
     }
@@ -564,38 +565,19 @@ void MainWindow::playSound(const QString &qsFile)
 
 // ---------------------------------------------------------------- bands
 
-namespace {
-struct BandButton
+QPushButton *MainWindow::bandButton(int iIndex) const
 {
-    QPushButton *Ui::MainWindow::*pButton;
-    int iBand;
-    void (MainWindow::*pSlot)(bool);
-};
-
-// The fifteen single bands in button order; "All" is handled apart.
-const BandButton kBandButtons[] = {
-    {&Ui::MainWindow::pushButton160m, Filter::Band160m, &MainWindow::on160mClicked},
-    {&Ui::MainWindow::pushButton80m, Filter::Band80m, &MainWindow::on80mClicked},
-    {&Ui::MainWindow::pushButton60m, Filter::Band60m, &MainWindow::on60mClicked},
-    {&Ui::MainWindow::pushButton40m, Filter::Band40m, &MainWindow::on40mClicked},
-    {&Ui::MainWindow::pushButton30m, Filter::Band30m, &MainWindow::on30mClicked},
-    {&Ui::MainWindow::pushButton20m, Filter::Band20m, &MainWindow::on20mClicked},
-    {&Ui::MainWindow::pushButton17m, Filter::Band17m, &MainWindow::on17mClicked},
-    {&Ui::MainWindow::pushButton15m, Filter::Band15m, &MainWindow::on15mClicked},
-    {&Ui::MainWindow::pushButton12m, Filter::Band12m, &MainWindow::on12mClicked},
-    {&Ui::MainWindow::pushButton10m, Filter::Band10m, &MainWindow::on10mClicked},
-    {&Ui::MainWindow::pushButton6m, Filter::Band6m, &MainWindow::on6mClicked},
-    {&Ui::MainWindow::pushButton4m, Filter::Band4m, &MainWindow::on4mClicked},
-    {&Ui::MainWindow::pushButton2m, Filter::Band2m, &MainWindow::on2mClicked},
-    {&Ui::MainWindow::pushButton70cm, Filter::Band70cm, &MainWindow::on70cmClicked},
-    {&Ui::MainWindow::pushButton23cm, Filter::Band23cm, &MainWindow::on23cmClicked},
-};
-} // namespace
+    return findChild<QPushButton *>(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(iIndex).label));
+}
 
 void MainWindow::connectBandButtons()
 {
-    for (const BandButton &band : kBandButtons)
-        connect((*m_ui).*band.pButton, &QPushButton::clicked, this, band.pSlot);
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        const int iBand = int(BandPlan::at(i).bit);
+        // A band the window has no button for is still filtered and asked for.
+        if (QPushButton *pButton = bandButton(i))
+            connect(pButton, &QPushButton::clicked, this, [this, iBand](bool bChecked) { onBandClicked(iBand, bChecked); });
+    }
     connect(m_ui->pushButtonAllm, &QPushButton::clicked, this, &MainWindow::onAllmClicked);
 }
 
@@ -610,21 +592,6 @@ void MainWindow::onBandClicked(int iBand, bool bChecked)
         pCluster->removeBand(iBand);
 }
 
-void MainWindow::on160mClicked(bool bChecked) { onBandClicked(Filter::Band160m, bChecked); }
-void MainWindow::on80mClicked(bool bChecked) { onBandClicked(Filter::Band80m, bChecked); }
-void MainWindow::on60mClicked(bool bChecked) { onBandClicked(Filter::Band60m, bChecked); }
-void MainWindow::on40mClicked(bool bChecked) { onBandClicked(Filter::Band40m, bChecked); }
-void MainWindow::on30mClicked(bool bChecked) { onBandClicked(Filter::Band30m, bChecked); }
-void MainWindow::on20mClicked(bool bChecked) { onBandClicked(Filter::Band20m, bChecked); }
-void MainWindow::on17mClicked(bool bChecked) { onBandClicked(Filter::Band17m, bChecked); }
-void MainWindow::on15mClicked(bool bChecked) { onBandClicked(Filter::Band15m, bChecked); }
-void MainWindow::on12mClicked(bool bChecked) { onBandClicked(Filter::Band12m, bChecked); }
-void MainWindow::on10mClicked(bool bChecked) { onBandClicked(Filter::Band10m, bChecked); }
-void MainWindow::on6mClicked(bool bChecked) { onBandClicked(Filter::Band6m, bChecked); }
-void MainWindow::on4mClicked(bool bChecked) { onBandClicked(Filter::Band4m, bChecked); }
-void MainWindow::on2mClicked(bool bChecked) { onBandClicked(Filter::Band2m, bChecked); }
-void MainWindow::on70cmClicked(bool bChecked) { onBandClicked(Filter::Band70cm, bChecked); }
-void MainWindow::on23cmClicked(bool bChecked) { onBandClicked(Filter::Band23cm, bChecked); }
 void MainWindow::onAllmClicked(bool bChecked) { onBandClicked(Filter::AllBands, bChecked); }
 
 void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
@@ -637,8 +604,10 @@ void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
     // band (the band filter drops "all" before it adds a band) instead of
     // removing it from fifteen.
     const bool bAll = iValue == Filter::AllBands;
-    for (const BandButton &band : kBandButtons)
-        ((*m_ui).*band.pButton)->setChecked(!bAll && (iValue & band.iBand));
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        if (QPushButton *pButton = bandButton(i))
+            pButton->setChecked(!bAll && (quint32(iValue) & BandPlan::at(i).bit));
+    }
     m_ui->pushButtonAllm->setChecked(bAll);
     FilterStore::saveBandSelection(iValue);
 }

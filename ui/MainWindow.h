@@ -67,21 +67,6 @@ public Q_SLOTS:
     void onBandFilterValueChanged(Filter::BandFilter bandFilter);
     void onConnectTriggered();
 
-    void on160mClicked(bool bChecked);
-    void on80mClicked(bool bChecked);
-    void on60mClicked(bool bChecked);
-    void on40mClicked(bool bChecked);
-    void on30mClicked(bool bChecked);
-    void on20mClicked(bool bChecked);
-    void on17mClicked(bool bChecked);
-    void on15mClicked(bool bChecked);
-    void on12mClicked(bool bChecked);
-    void on10mClicked(bool bChecked);
-    void on6mClicked(bool bChecked);
-    void on4mClicked(bool bChecked);
-    void on2mClicked(bool bChecked);
-    void on70cmClicked(bool bChecked);
-    void on23cmClicked(bool bChecked);
     void onAllmClicked(bool bChecked);
 
     void onQuit();
@@ -113,6 +98,8 @@ private:
     void createTray();
     void createStatusFields();
     void connectBandButtons();
+    // The button of a band of the band plan, named "pushButton" and its label.
+    QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
     void fillToolBar();
     void connectMenuActions();

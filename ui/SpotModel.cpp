@@ -16,7 +16,7 @@ void SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows)
     // view to take in per spot, not an empty row and then eight changes.
     const QString texts[] = {spot.date(), spot.time(), spot.spotter(), spot.frequency(),
                              spot.dxCall(), spot.country(), spot.comment()};
-    const bool bColor = spot.alertFlags() & Spot::AlertColor;
+    const bool bColor = spot.alertFlags().testFlag(AlertFlag::Color);
     const QBrush background = bColor ? QBrush(spot.alertColor()) : QBrush();
     QList<QStandardItem *> items;
     items.reserve(ColumnCount);
@@ -26,7 +26,7 @@ void SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows)
             pItem->setBackground(background);
         items.append(pItem);
     }
-    if (spot.alertFlags() & Spot::AlertIcon) {
+    if (spot.alertFlags().testFlag(AlertFlag::Icon)) {
         // An unreadable file gives an empty pixmap: the cell stays empty.
         auto *pItem = new QStandardItem;
         pItem->setData(QIcon(QPixmap(spot.iconFile())), Qt::DecorationRole);

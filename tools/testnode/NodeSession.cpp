@@ -1,8 +1,9 @@
 #include "NodeSession.h"
 
-#include "BandPlan.h"
 #include "TelnetLineReader.h"
 #include "TestNode.h"
+
+#include "filters/BandPlan.h"
 
 #include <QDateTime>
 #include <QLoggingCategory>

@@ -1,7 +1,8 @@
 #include "SpotGenerator.h"
 
-#include "BandPlan.h"
 #include "CountryTable.h"
+
+#include "filters/BandPlan.h"
 
 #include <QStringList>
 
@@ -22,6 +23,33 @@ constexpr const char *kCwComments[] = {
 constexpr const char *kPhoneComments[] = {
     "SSB 59", "up 5", "UP 10", "TNX QSO", "CQ CQ", "", "59 in EU", "big signal",
     "listening up", "USB", "LSB", "QRV", "TNX 73", ""};
+
+// Per band of the band plan, in its order: the share of generated spots in
+// tenths of a percent, and the FT8 dial frequency (0: no digital spots).
+struct BandShare
+{
+    int weight;
+    double digital;
+};
+
+constexpr BandShare kBandShares[] = {
+    {30, 1840.0},  {60, 3573.0},  {10, 5357.0},  {130, 7074.0},    {60, 10136.0},
+    {200, 14074.0}, {70, 18100.0}, {110, 21074.0}, {50, 24915.0},  {90, 28074.0},
+    {60, 50313.0}, {10, 70154.0}, {40, 144174.0}, {20, 432174.0}, {8, 1296174.0},
+};
+
+// Now and then a spot on 3 cm, beyond every band the client knows, whose
+// frequency is too wide for the frequency column.
+constexpr int kWideShare = 2;
+constexpr double kWideLow = 10368000.0;
+
+constexpr int sumOfWeights()
+{
+    int iTotal = kWideShare;
+    for (const BandShare &share : kBandShares)
+        iTotal += share.weight;
+    return iTotal;
+}
 
 } // namespace
 
@@ -148,30 +176,39 @@ QString SpotGenerator::locator(const CountryTable::Country &country)
 
 double SpotGenerator::pickFrequency(Mode *peMode)
 {
-    int iPick = bounded(BandPlan::totalWeight());
+    Q_ASSERT(int(std::size(kBandShares)) == BandPlan::count());
+    static constexpr int kTotalWeight = sumOfWeights();
+    int iPick = bounded(kTotalWeight);
     int iBand = 0;
-    for (; iBand < BandPlan::count() - 1; ++iBand) {
-        iPick -= BandPlan::at(iBand).weight;
+    for (; iBand < BandPlan::count(); ++iBand) {
+        iPick -= kBandShares[iBand].weight;
         if (iPick < 0)
             break;
     }
+    if (iBand == BandPlan::count()) {
+        *peMode = Mode::Cw;
+        return kWideLow + bounded(1501) / 10.0;
+    }
     const BandPlan::Band &band = BandPlan::at(iBand);
+    const BandShare &share = kBandShares[iBand];
 
     const double dRoll = chance();
-    const bool bHasPhone = band.phoneHigh > band.phoneLow;
-    if (dRoll < 0.15 && band.digital > 0.0) {
+    const BandPlan::Segment *pPhone = BandPlan::firstSegment(band, BandPlan::Mode::Phone);
+    if (dRoll < 0.15 && share.digital > 0.0) {
         *peMode = Mode::Digital;
         // Digital spots sit on the dial frequency or a few hundred Hz to 3 kHz above it.
-        return band.digital + (bounded(3) == 0 ? 0.0 : bounded(30) / 10.0);
+        return share.digital + (bounded(3) == 0 ? 0.0 : bounded(30) / 10.0);
     }
-    if (dRoll < 0.45 && bHasPhone) {
+    if (dRoll < 0.45 && pPhone) {
         *peMode = Mode::Phone;
-        const int iSteps = int((band.phoneHigh - band.phoneLow) * 2.0);
-        return band.phoneLow + bounded(iSteps + 1) / 2.0;
+        const int iSteps = int((pPhone->high - pPhone->low) * 2.0);
+        return pPhone->low + bounded(iSteps) / 2.0;
     }
     *peMode = Mode::Cw;
-    const int iTenths = int(std::lround((band.cwHigh - band.cwLow) * 10.0));
-    return band.cwLow + bounded(iTenths + 1) / 10.0;
+    const BandPlan::Segment *pCw = BandPlan::firstSegment(band, BandPlan::Mode::Cw);
+    Q_ASSERT(pCw);
+    const int iTenths = int(std::lround((pCw->high - pCw->low) * 10.0));
+    return pCw->low + bounded(iTenths) / 10.0;
 }
 
 QString SpotGenerator::pickComment(Mode eMode, double dFrequency, bool bSkimmer)

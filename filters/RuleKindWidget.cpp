@@ -1,0 +1,199 @@
+#include "RuleKindWidget.h"
+#include "ui_RuleKindWidget.h"
+
+#include "BandPlan.h"
+#include "Filter.h"
+
+#include <QLayout>
+
+RuleKindWidget::RuleKindWidget(QWidget *parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::RuleKindWidget>())
+{
+    m_ui->setupUi(this);
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        const BandPlan::Band &band = BandPlan::at(i);
+        m_ui->comboBoxFilterValueBand->addItem(BandPlan::labelText(band), int(band.bit));
+    }
+    m_ui->comboBoxFilterValueBand->addItem(tr("All"), int(Filter::AllBands));
+
+    connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &RuleKindWidget::lineEditToUpper);
+    const std::pair<QRadioButton *, int> kinds[] = {
+        {m_ui->radioButtonFilterTypeBand, Filter::Band},
+        {m_ui->radioButtonFilterTypeCallsign, Filter::Call},
+        {m_ui->radioButtonFilterTypeCountry, Filter::Country},
+        {m_ui->radioButtonFilterTypeDXpeditionIOTA, Filter::DXpeditionIota},
+        {m_ui->radioButtonFilterTypeWorkedCountries, Filter::WorkedCountries},
+        {m_ui->radioButtonFilterTypeNewCountries, Filter::NewCountries},
+    };
+    for (const auto &[pButton, iKind] : kinds)
+        connect(pButton, &QRadioButton::clicked, this, [this, iKind = iKind] { showKind(iKind); });
+    connect(m_ui->pushButtonManageWorkedCountries, &QPushButton::clicked, this,
+            &RuleKindWidget::manageWorkedCountriesClicked);
+    connect(m_ui->pushButtonFilterValueDXpeditionsIOTA_logo, &QPushButton::clicked, this,
+            &RuleKindWidget::dxWorldLogoClicked);
+}
+
+RuleKindWidget::~RuleKindWidget() = default;
+
+void RuleKindWidget::reset(bool bClearBand)
+{
+    m_ui->radioButtonFilterTypeBand->setChecked(true);
+    if (bClearBand)
+        m_ui->comboBoxFilterValueBand->setCurrentIndex(-1);
+    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+    m_ui->lineEditFilterValueCallsign->clear();
+    showKind(Filter::Band);
+}
+
+void RuleKindWidget::addCountry(const QString &qsCountry)
+{
+    m_ui->comboBoxFilterValueCountry->addItem(qsCountry);
+    m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+}
+
+void RuleKindWidget::lineEditToUpper(const QString &qsText)
+{
+    // Upper-cased as it is typed, without moving the cursor.
+    const int iCursor = m_ui->lineEditFilterValueCallsign->cursorPosition();
+    m_ui->lineEditFilterValueCallsign->setText(qsText.toUpper());
+    m_ui->lineEditFilterValueCallsign->setCursorPosition(iCursor);
+}
+
+int RuleKindWidget::selectedKind() const
+{
+    if (m_ui->radioButtonFilterTypeBand->isChecked())
+        return Filter::Band;
+    if (m_ui->radioButtonFilterTypeCallsign->isChecked())
+        return Filter::Call;
+    if (m_ui->radioButtonFilterTypeCountry->isChecked())
+        return Filter::Country;
+    if (m_ui->radioButtonFilterTypeDXpeditionIOTA->isChecked())
+        return Filter::DXpeditionIota;
+    if (m_ui->radioButtonFilterTypeWorkedCountries->isChecked())
+        return Filter::WorkedCountries;
+    if (m_ui->radioButtonFilterTypeNewCountries->isChecked())
+        return Filter::NewCountries;
+    return 0;
+}
+
+void RuleKindWidget::showKind(int iKind)
+{
+    QGridLayout *pGrid = m_ui->gridLayoutFilterValue;
+    const QList<QWidget *> all = {m_ui->labelFilterValueBand,         m_ui->comboBoxFilterValueBand,
+                                  m_ui->labelFilterValueCallsign,     m_ui->lineEditFilterValueCallsign,
+                                  m_ui->labelFilterValueCountry,      m_ui->comboBoxFilterValueCountry,
+                                  m_ui->labelFilterValueDXpeditionsIOTA,
+                                  m_ui->pushButtonFilterValueDXpeditionsIOTA_logo,
+                                  m_ui->pushButtonManageWorkedCountries};
+    for (QWidget *pWidget : all) {
+        pGrid->removeWidget(pWidget);
+        pWidget->hide();
+    }
+    QWidget *pLabel = nullptr;
+    QWidget *pControl = nullptr;
+    switch (iKind) {
+    case Filter::Band:
+        pLabel = m_ui->labelFilterValueBand;
+        pControl = m_ui->comboBoxFilterValueBand;
+        break;
+    case Filter::Call:
+        pLabel = m_ui->labelFilterValueCallsign;
+        pControl = m_ui->lineEditFilterValueCallsign;
+        break;
+    case Filter::Country:
+        pLabel = m_ui->labelFilterValueCountry;
+        pControl = m_ui->comboBoxFilterValueCountry;
+        break;
+    case Filter::DXpeditionIota:
+        pLabel = m_ui->labelFilterValueDXpeditionsIOTA;
+        pControl = m_ui->pushButtonFilterValueDXpeditionsIOTA_logo;
+        break;
+    case Filter::WorkedCountries:
+    case Filter::NewCountries:
+        pControl = m_ui->pushButtonManageWorkedCountries;
+        break;
+    default:
+        break;
+    }
+    if (pLabel) {
+        pGrid->addWidget(pLabel, 0, 0);
+        pLabel->show();
+    }
+    if (pControl) {
+        pGrid->addWidget(pControl, 0, 1);
+        pControl->show();
+    }
+    pGrid->setColumnStretch(1, 1);
+    pGrid->invalidate();
+    layout()->activate();
+    QWidget *pWindow = window();
+    if (pWindow != this && pWindow->layout()) {
+        pWindow->layout()->activate();
+        pWindow->resize(pWindow->sizeHint());
+    }
+}
+
+void RuleKindWidget::loadRule(const Filter &rule)
+{
+    const int iType = rule.filterType();
+    int iKind = 0;
+    if (iType & Filter::Band) {
+        m_ui->radioButtonFilterTypeBand->setChecked(true);
+        m_ui->comboBoxFilterValueBand->setCurrentIndex(
+            m_ui->comboBoxFilterValueBand->findData(rule.bandFilterValue()));
+        iKind = Filter::Band;
+    } else if (iType & Filter::Call) {
+        m_ui->radioButtonFilterTypeCallsign->setChecked(true);
+        m_ui->lineEditFilterValueCallsign->setText(rule.callFilterValue());
+        iKind = Filter::Call;
+    } else if (iType & Filter::Country) {
+        m_ui->radioButtonFilterTypeCountry->setChecked(true);
+        m_ui->comboBoxFilterValueCountry->setCurrentIndex(m_ui->comboBoxFilterValueCountry->findText(
+            rule.countryFilterValue(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+        iKind = Filter::Country;
+    } else if (iType & Filter::DXpeditionIota) {
+        m_ui->radioButtonFilterTypeDXpeditionIOTA->setChecked(true);
+        iKind = Filter::DXpeditionIota;
+    } else if (iType & Filter::WorkedCountries) {
+        m_ui->radioButtonFilterTypeWorkedCountries->setChecked(true);
+        iKind = Filter::WorkedCountries;
+    } else if (iType & Filter::NewCountries) {
+        m_ui->radioButtonFilterTypeNewCountries->setChecked(true);
+        iKind = Filter::NewCountries;
+    }
+    showKind(iKind);
+}
+
+QString RuleKindWidget::missingValue() const
+{
+    const int iKind = selectedKind();
+    // A band rule without a band would narrow the rule to no band at all
+    // and never match.
+    if (iKind == Filter::Band && m_ui->comboBoxFilterValueBand->currentIndex() < 0)
+        return tr("You must select a band.");
+    if (iKind == Filter::Call && m_ui->lineEditFilterValueCallsign->text().isEmpty())
+        return tr("The Callsign field cannot be empty.");
+    if (iKind == Filter::Country && m_ui->comboBoxFilterValueCountry->currentIndex() < 0)
+        return tr("You must select a country.");
+    return QString();
+}
+
+int RuleKindWidget::applyTo(Filter *pRule) const
+{
+    const int iKind = selectedKind();
+    switch (iKind) {
+    case Filter::Band:
+        pRule->addBand(m_ui->comboBoxFilterValueBand->currentData().toInt());
+        break;
+    case Filter::Call:
+        pRule->setCallFilterValue(m_ui->lineEditFilterValueCallsign->text());
+        break;
+    case Filter::Country:
+        pRule->setCountryFilterValue(m_ui->comboBoxFilterValueCountry->currentText());
+        break;
+    default:
+        break;
+    }
+    return iKind;
+}

@@ -1,0 +1,149 @@
+#include "NodeListPage.h"
+#include "ui_NodeListPage.h"
+
+#include "API/QsLog/QsLog.h"
+
+NodeListPage::NodeListPage(QWidget *parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::NodeListPage>())
+{
+    m_ui->setupUi(this);
+    m_nodeProperties = new NodeProperties(this);
+    m_ui->tableViewNodesList->setModel(&m_nodeModel);
+    m_nodeModel.setHorizontalHeaderLabels({tr("Active"), tr("Name"), tr("Address"), tr("Port")});
+    const int nodeWidths[] = {50, 100, 200, 50};
+    for (int i = 0; i < 4; ++i)
+        m_ui->tableViewNodesList->setColumnWidth(i, nodeWidths[i]);
+
+    connect(m_ui->tableViewNodesList, &QTableView::clicked, this, &NodeListPage::onActiveNodeChanged);
+    connect(m_ui->tableViewNodesList, &QTableView::doubleClicked, this, &NodeListPage::onActiveNodeEdit);
+    connect(m_ui->pushButtonAddNode, &QPushButton::clicked, this, &NodeListPage::onAddNodeClicked);
+    connect(m_ui->pushButtonEditNode, &QPushButton::clicked, this, &NodeListPage::onEditNodeClicked);
+    connect(m_ui->pushButtonDeleteNode, &QPushButton::clicked, this, &NodeListPage::onDeleteNodeClicked);
+    connect(m_nodeProperties, &NodeProperties::nodeAccepted, this, &NodeListPage::onNodePropertiesAccepted);
+}
+
+NodeListPage::~NodeListPage() = default;
+
+void NodeListPage::setNodes(const QList<ClusterNode> &nodes, int iActiveIndex)
+{
+    m_nodes = nodes;
+    m_activeIndex = iActiveIndex;
+    for (int i = 0; i < m_nodes.size(); ++i)
+        m_nodes[i].setActive(i == m_activeIndex);
+    refreshNodeTable();
+}
+
+const ClusterNode *NodeListPage::activeNode() const
+{
+    return m_activeIndex >= 0 && m_activeIndex < m_nodes.size() ? &m_nodes.at(m_activeIndex) : nullptr;
+}
+
+void NodeListPage::disableNodeButtons()
+{
+    m_ui->pushButtonEditNode->setEnabled(false);
+    m_ui->pushButtonDeleteNode->setEnabled(false);
+}
+
+void NodeListPage::refreshNodeTable()
+{
+    m_nodeModel.removeRows(0, m_nodeModel.rowCount());
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        const ClusterNode &node = m_nodes.at(i);
+        auto *pActive = new QStandardItem;
+        pActive->setCheckable(true);
+        pActive->setCheckState(i == m_activeIndex ? Qt::Checked : Qt::Unchecked);
+        m_nodeModel.appendRow({pActive, new QStandardItem(node.name()), new QStandardItem(node.address()),
+                               new QStandardItem(QString::number(node.port()))});
+    }
+    m_ui->tableViewNodesList->resizeColumnsToContents();
+    if (m_activeIndex >= 0)
+        m_ui->tableViewNodesList->selectRow(m_activeIndex);
+}
+
+void NodeListPage::onActiveNodeChanged(const QModelIndex &index)
+{
+    const int iRow = index.row();
+    if (iRow < 0 || iRow >= m_nodes.size())
+        return;
+    m_ui->pushButtonEditNode->setEnabled(true);
+    m_ui->pushButtonDeleteNode->setEnabled(true);
+    if (iRow != m_activeIndex) {
+        if (m_activeIndex >= 0 && m_activeIndex < m_nodes.size())
+            m_nodes[m_activeIndex].setActive(false);
+        m_activeIndex = iRow;
+        m_nodes[iRow].setActive(true);
+    }
+    for (int i = 0; i < m_nodeModel.rowCount(); ++i)
+        m_nodeModel.item(i, 0)->setCheckState(i == m_activeIndex ? Qt::Checked : Qt::Unchecked);
+}
+
+void NodeListPage::onActiveNodeEdit(const QModelIndex &index)
+{
+    onActiveNodeChanged(index);
+    onEditNodeClicked();
+}
+
+QStringList NodeListPage::nodeNamesExcept(int iIndex) const
+{
+    QStringList names;
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        if (i != iIndex)
+            names.append(m_nodes.at(i).name());
+    }
+    return names;
+}
+
+void NodeListPage::onAddNodeClicked()
+{
+    m_nodeProperties->setOperation(NodeProperties::Add);
+    m_nodeProperties->setOtherNames(nodeNamesExcept(-1));
+    m_nodeProperties->show();
+}
+
+void NodeListPage::onEditNodeClicked()
+{
+    if (m_activeIndex < 0 || m_activeIndex >= m_nodes.size())
+        return;
+    m_nodeProperties->setOperation(NodeProperties::Edit);
+    m_nodeProperties->setOtherNames(nodeNamesExcept(m_activeIndex));
+    m_nodeProperties->setNode(m_nodes.at(m_activeIndex));
+    m_nodeProperties->show();
+}
+
+void NodeListPage::onDeleteNodeClicked()
+{
+    const int iRow = m_ui->tableViewNodesList->currentIndex().row();
+    if (iRow >= 0 && iRow < m_nodes.size()) {
+        QLOG_DEBUG() << "Deleting node" << m_nodes.at(iRow).name();
+        m_nodes.removeAt(iRow);
+    }
+    m_activeIndex = -1;
+    for (ClusterNode &node : m_nodes)
+        node.setActive(false);
+    refreshNodeTable();
+    m_ui->pushButtonEditNode->setEnabled(false);
+    m_ui->pushButtonDeleteNode->setEnabled(false);
+}
+
+void NodeListPage::onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node)
+{
+    if (operation == NodeProperties::Edit) {
+        int iRow = m_ui->tableViewNodesList->currentIndex().row();
+        if (iRow < 0 || iRow >= m_nodes.size())
+            iRow = m_activeIndex;
+        if (iRow < 0 || iRow >= m_nodes.size())
+            return;
+        ClusterNode &edited = m_nodes[iRow];
+        edited.setName(node.name());
+        edited.setAddress(node.address());
+        edited.setPort(node.port());
+        edited.setPassword(node.password());
+    } else {
+        ClusterNode added = node;
+        added.setActive(false);
+        m_nodes.append(added);
+    }
+    refreshNodeTable();
+}
+

@@ -1,0 +1,196 @@
+#include "RigControlPage.h"
+#include "ui_RigControlPage.h"
+
+#include "API/QsLog/QsLog.h"
+#include "rig/RigControl.h"
+#include "update/Download.h"
+#include "update/Updater.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPropertyAnimation>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+constexpr int kAnimationMs = 500;
+constexpr int kAnimationDelayMs = 500;
+constexpr int kDownloadPanelHeight = 48;
+constexpr int kModuleControlsY = 63;
+constexpr int kCatOptionsY = 149;
+constexpr int kCatSpacing = 6;
+
+QString hrdModulePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')
+           + RigControl::libraryFileName();
+}
+
+} // namespace
+
+RigControlPage::RigControlPage(QWidget *parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::RigControlPage>())
+    , m_hrdModuleDownload(new Download(this))
+{
+    m_ui->setupUi(this);
+    connect(m_ui->groupBoxHRD, &QGroupBox::toggled, this, &RigControlPage::onHRDEnabled);
+    connect(m_ui->pushButtonDownloadHRDModule, &QPushButton::clicked, this,
+            &RigControlPage::onDownloadHRDmoduleClicked);
+    connect(m_hrdModuleDownload, &Download::started, this, &RigControlPage::onDownloadHRDModuleStarted);
+    connect(m_hrdModuleDownload, &Download::finished, this, &RigControlPage::onDownloadHRDModuleFinished);
+    connect(m_hrdModuleDownload, &Download::error, this, &RigControlPage::onDownloadHRDModuleError);
+    connect(m_hrdModuleDownload, &Download::progress, this, &RigControlPage::onDownloadHRDModuleProgress);
+    m_downloadPanelAnimation = new QPropertyAnimation(m_ui->widgetHRDModuleDownloadControls, "geometry", this);
+    m_moduleControlsAnimation = new QPropertyAnimation(m_ui->widgetCATModuleControls, "geometry", this);
+    m_catOptionsAnimation = new QPropertyAnimation(m_ui->widgetCATOptions, "geometry", this);
+    for (QPropertyAnimation *pAnimation : {m_downloadPanelAnimation, m_moduleControlsAnimation, m_catOptionsAnimation})
+        pAnimation->setDuration(kAnimationMs);
+    connect(m_downloadPanelAnimation, &QPropertyAnimation::finished, this, &RigControlPage::layOutPanels);
+}
+
+RigControlPage::~RigControlPage() = default;
+
+void RigControlPage::setCat(const CatSettings &cat)
+{
+    m_ui->groupBoxHRD->setChecked(cat.hrdServer);
+    m_ui->groupBoxCATOptions->setEnabled(cat.hrdServer);
+    m_ui->checkBoxAttemptSplitModeDetection->setChecked(cat.attemptSplitDetection);
+    m_ui->lineEditHRDAddress->setText(cat.hrdAddress);
+    m_ui->spinBoxHRDPort->setValue(cat.hrdPort);
+}
+
+CatSettings RigControlPage::cat() const
+{
+    CatSettings cat;
+    cat.hrdServer = isHRDEnabled();
+    cat.attemptSplitDetection = attemptSplitDetection();
+    cat.hrdAddress = hrdAddress();
+    cat.hrdPort = hrdPort();
+    return cat;
+}
+
+bool RigControlPage::isHRDEnabled() const { return m_ui->groupBoxHRD->isChecked(); }
+QString RigControlPage::hrdAddress() const { return m_ui->lineEditHRDAddress->text(); }
+quint16 RigControlPage::hrdPort() const { return quint16(m_ui->spinBoxHRDPort->value()); }
+bool RigControlPage::attemptSplitDetection() const { return m_ui->checkBoxAttemptSplitModeDetection->isChecked(); }
+
+void RigControlPage::resizeEvent(QResizeEvent *pEvent)
+{
+    // The panels are placed by hand (they slide after a download), so their
+    // width follows the page's.
+    const int iWidth = width();
+    for (QWidget *pWidget : {m_ui->widgetHRDModuleDownloadControls, m_ui->widgetCATModuleControls,
+                             m_ui->widgetCATOptions})
+        pWidget->resize(iWidth, pWidget->height());
+    m_ui->labelInstructions->resize(iWidth - 2 * m_ui->labelInstructions->x(), m_ui->labelInstructions->height());
+    QWidget::resizeEvent(pEvent);
+}
+
+void RigControlPage::layOutPanels()
+{
+    QWidget *pPanel = m_ui->widgetHRDModuleDownloadControls;
+    QWidget *pModuleControls = m_ui->widgetCATModuleControls;
+    QWidget *pOptions = m_ui->widgetCATOptions;
+    m_downloadPanelAnimation->stop();
+    m_moduleControlsAnimation->stop();
+    m_catOptionsAnimation->stop();
+    if (!RigControl::isLibraryInstalled()) {
+        m_ui->groupBoxHRD->setChecked(false);
+        m_ui->groupBoxHRD->setEnabled(false);
+        m_ui->groupBoxCATOptions->setEnabled(false);
+        m_ui->checkBoxAttemptSplitModeDetection->setChecked(false);
+        pPanel->setGeometry(0, 0, pPanel->width(), kDownloadPanelHeight);
+        pPanel->show();
+        if (!m_hrdModuleDownload->isRunning()) {
+            m_ui->labelHRDModuleInfo->setText(
+                tr("The HRD module is not installed. Click Download to install it now."));
+            m_ui->labelHRDModuleInfo->show();
+            m_ui->progressBarHRDModuleDownload->hide();
+        }
+        pModuleControls->move(0, kModuleControlsY);
+        pOptions->move(0, kCatOptionsY);
+    } else {
+        pPanel->hide();
+        m_ui->groupBoxHRD->setEnabled(true);
+        pModuleControls->move(0, 0);
+        pOptions->move(0, pModuleControls->height() + kCatSpacing);
+    }
+    m_ui->labelInstructions->move(m_ui->labelInstructions->x(), pOptions->y() + pOptions->height() + kCatSpacing);
+}
+
+void RigControlPage::onHRDEnabled(bool bChecked)
+{
+    m_ui->groupBoxCATOptions->setEnabled(bChecked);
+}
+
+void RigControlPage::onDownloadHRDmoduleClicked()
+{
+    if (m_hrdModuleDownload->isRunning())
+        return;
+    const QString qsFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!QDir().mkpath(qsFolder)) {
+        QLOG_ERROR() << "Cannot create the folder" << qsFolder;
+    }
+    m_hrdModuleDownload->setUrl(Updater::serverUrl(QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName()));
+    m_hrdModuleDownload->setFileName(hrdModulePath());
+    m_ui->pushButtonDownloadHRDModule->setEnabled(false);
+    m_hrdModuleDownload->start();
+}
+
+void RigControlPage::onDownloadHRDModuleStarted()
+{
+    m_ui->labelHRDModuleInfo->hide();
+    m_ui->progressBarHRDModuleDownload->setValue(0);
+    m_ui->progressBarHRDModuleDownload->show();
+}
+
+void RigControlPage::onDownloadHRDModuleProgress(quint8 quiPercent)
+{
+    m_ui->progressBarHRDModuleDownload->setValue(quiPercent);
+}
+
+void RigControlPage::onDownloadHRDModuleError(const QString &qsError)
+{
+    // A partial library left behind would count as installed and be loaded.
+    QFile::remove(hrdModulePath());
+    m_ui->labelHRDModuleInfo->setText(qsError);
+    m_ui->labelHRDModuleInfo->show();
+    m_ui->progressBarHRDModuleDownload->hide();
+    m_ui->pushButtonDownloadHRDModule->setEnabled(true);
+}
+
+void RigControlPage::onDownloadHRDModuleFinished()
+{
+    m_ui->progressBarHRDModuleDownload->hide();
+    m_ui->pushButtonDownloadHRDModule->setEnabled(true);
+    if (!QFileInfo::exists(hrdModulePath())) {
+        m_ui->labelHRDModuleInfo->setText(tr("An unknown error has occured."));
+        m_ui->labelHRDModuleInfo->show();
+        return;
+    }
+    m_ui->labelHRDModuleInfo->setText(tr("HRD module downloaded successfully."));
+    m_ui->labelHRDModuleInfo->show();
+    m_ui->groupBoxHRD->setEnabled(true);
+    QTimer::singleShot(kAnimationDelayMs, this, &RigControlPage::animatePanels);
+}
+
+void RigControlPage::animatePanels()
+{
+    QWidget *pPanel = m_ui->widgetHRDModuleDownloadControls;
+    QWidget *pModuleControls = m_ui->widgetCATModuleControls;
+    QWidget *pOptions = m_ui->widgetCATOptions;
+    const QRect panel = pPanel->geometry();
+    m_downloadPanelAnimation->setStartValue(panel);
+    m_downloadPanelAnimation->setEndValue(QRect(panel.topLeft(), QSize(panel.width(), 0)));
+    m_moduleControlsAnimation->setStartValue(pModuleControls->geometry());
+    m_moduleControlsAnimation->setEndValue(QRect(panel.topLeft(), pModuleControls->size()));
+    m_catOptionsAnimation->setStartValue(pOptions->geometry());
+    m_catOptionsAnimation->setEndValue(
+        QRect(QPoint(pOptions->x(), pModuleControls->height() + kCatSpacing), pOptions->size()));
+    m_downloadPanelAnimation->start();
+    m_moduleControlsAnimation->start();
+    m_catOptionsAnimation->start();
+}
