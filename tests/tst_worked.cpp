@@ -88,7 +88,8 @@ void TestWorked::lookup_data()
     const QString qsUsa = QStringLiteral("United States of America");
     QTest::newRow("K1ABC/QRP keeps its home country") << "K1ABC/QRP" << qsUsa;
     QTest::newRow("k1abc/qrp keeps its letter case") << "k1abc/qrp" << QString();
-    QTest::newRow("DL1ABC/MM") << "DL1ABC/MM" << "Fed. Rep. of Germany";
+    // The file lists this maritime station as a whole call of its own.
+    QTest::newRow("YL3IZ/MM whole call, not Latvia") << "YL3IZ/MM" << qsUsa;
     QTest::newRow("DL/K1ABC") << "DL/K1ABC" << "Fed. Rep. of Germany";
     QTest::newRow("K1ABC/VE3 stays home") << "K1ABC/VE3" << qsUsa;
     QTest::newRow("W1ABC/4") << "W1ABC/4" << qsUsa;
