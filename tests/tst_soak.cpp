@@ -21,7 +21,8 @@ namespace {
 // Whole rounds of misbehaviour until this has passed: ten seconds by
 // default, as long as KELVANE_SOAK_SECONDS says for a long run.
 constexpr int kDefaultSoakSeconds = 10;
-constexpr int kMinRounds = 3;
+// Two rounds at least: memory is compared between the first and the end.
+constexpr int kMinRounds = 2;
 constexpr int kWaitMs = 15000;
 // Growth of resident memory allowed between the end of the first round
 // (every buffer has seen its largest input by then) and the end.

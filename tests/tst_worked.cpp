@@ -116,7 +116,7 @@ void TestWorked::lookup()
     QVERIFY2(LogCapture::all().isEmpty(), qPrintable(LogCapture::all().join(QLatin1Char('\n'))));
 }
 
-// Every stored prefix in the shapes it takes in spots, plus generated spot
+// Stored prefixes in the shapes they take in spots, plus generated spot
 // calls: the index must give what one query per candidate gives.
 void TestWorked::indexAnswersAsTheQueryDoes()
 {
@@ -126,8 +126,11 @@ void TestWorked::indexAnswersAsTheQueryDoes()
     while (query.next())
         prefixes.append(query.value(0).toString());
 
+    // Every fifth prefix is enough to meet every shape of every kind of
+    // prefix, at a fifth of the queries; five and six share no divisor, so
+    // each shape still meets prefixes from all over the table.
     QStringList calls;
-    for (qsizetype i = 0; i < prefixes.size(); ++i) {
+    for (qsizetype i = 0; i < prefixes.size(); i += 5) {
         const QString &qsPrefix = prefixes.at(i);
         calls << qsPrefix;
         switch (i % 6) {
@@ -140,7 +143,7 @@ void TestWorked::indexAnswersAsTheQueryDoes()
         }
     }
     SpotGenerator generator(7);
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 2000; ++i)
         calls << generator.nextDxCall();
 
     int iFound = 0;
