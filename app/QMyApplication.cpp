@@ -1,6 +1,7 @@
 #include "app/QMyApplication.h"
 
 #include "API/QsLog/QsLog.h"
+#include "app/Version.h"
 #include "settings/SettingsStore.h"
 
 #include <QSettings>
@@ -12,7 +13,7 @@ QMyApplication::QMyApplication(int &argc, char **argv) : QApplication(argc, argv
 {
     connect(this, &QCoreApplication::aboutToQuit, this, &QMyApplication::onAboutToQuit);
     configureLogger();
-    QLOG_INFO() << "Kelvane" << "1.3.106" << "started";
+    QLOG_INFO() << "Kelvane" << KELVANE_VERSION << "started";
 }
 
 void QMyApplication::configureLogger()

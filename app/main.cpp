@@ -5,6 +5,7 @@
 #include "app/DemoMode.h"
 #include "app/QMyApplication.h"
 #include "app/SingleInstance.h"
+#include "app/Version.h"
 #include "settings/SettingsStore.h"
 #include "settings/Statistics.h"
 #include "ui/MainWindow.h"
@@ -67,7 +68,7 @@ int main(int argc, char *argv[])
     qDebug("Not running.");
 
     QCoreApplication::setApplicationName(SettingsStore::kApplication);
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.3.106"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVANE_VERSION));
     QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
     QCoreApplication::setOrganizationDomain(QStringLiteral("tarrow.example"));
 

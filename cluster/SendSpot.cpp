@@ -4,7 +4,7 @@
 #include "Cluster.h"
 
 #include "API/QsLog/QsLog.h"
-#include "rig/HRDConnection.h"
+#include "rig/RigControl.h"
 #include "settings/Settings.h"
 #include "ui/MessageBoxes.h"
 
@@ -53,26 +53,41 @@ QString SendSpot::frequencyFromHz(const QString &qsReply)
     return qsKhz;
 }
 
-void SendSpot::openWithFrequency(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort)
+void SendSpot::openWithFrequency(RigControl *pRigControl, const QString &qsAddress, quint16 uiPort)
 {
-    if (pLibrary) {
-        HRDConnection connection(pLibrary);
-        QString qsError;
-        if (connection.open(qsAddress, uiPort, qsError)) {
-            QString qsReply;
-            if (connection.send(QStringLiteral("get frequency"), qsReply)) {
-                const QString qsFrequency = frequencyFromHz(qsReply);
-                if (qsFrequency.isEmpty()) {
-                    QLOG_WARN() << "[HRD] Not a frequency:" << qsReply;
-                }
-                m_ui->lineEditSendSpotFrequency->setText(qsFrequency);
-            }
-            connection.close();
-        } else if (!qsError.isEmpty()) {
-            Q_EMIT HRDError(qsError);
+    if (pRigControl != m_rigControl) {
+        if (m_rigControl)
+            disconnect(m_rigControl, nullptr, this, nullptr);
+        m_rigControl = pRigControl;
+        if (pRigControl) {
+            connect(pRigControl, &RigControl::frequencyRead, this, &SendSpot::onFrequencyRead);
+            connect(pRigControl, &RigControl::frequencyReadFailed, this, &SendSpot::onFrequencyReadFailed);
         }
     }
+    m_bAwaitingFrequency = pRigControl && pRigControl->readFrequency(qsAddress, uiPort);
     show();
+}
+
+void SendSpot::onFrequencyRead(const QString &qsReply)
+{
+    if (!m_bAwaitingFrequency)
+        return;
+    m_bAwaitingFrequency = false;
+    const QString qsFrequency = frequencyFromHz(qsReply);
+    if (qsFrequency.isEmpty()) {
+        QLOG_WARN() << "[HRD] Not a frequency:" << qsReply;
+        return;
+    }
+    if (isVisible() && m_ui->lineEditSendSpotFrequency->text().isEmpty())
+        m_ui->lineEditSendSpotFrequency->setText(qsFrequency);
+}
+
+void SendSpot::onFrequencyReadFailed(const QString &qsError)
+{
+    if (!m_bAwaitingFrequency)
+        return;
+    m_bAwaitingFrequency = false;
+    Q_EMIT HRDError(qsError);
 }
 
 void SendSpot::lineEditToUpper(const QString &qsText)
@@ -122,6 +137,8 @@ void SendSpot::reject()
 
 void SendSpot::clearFields()
 {
+    // A frequency that arrives after the dialog closed belongs to no spot.
+    m_bAwaitingFrequency = false;
     m_ui->lineEditSendSpotFrequency->clear();
     m_ui->lineEditSendSpotCall->clear();
     m_ui->lineEditSendSpotRemarks->clear();

@@ -7,17 +7,17 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
-class QLibrary;
 namespace Ui {
 class SendSpot;
 }
 QT_END_NAMESPACE
 
+class RigControl;
 class Settings;
 
 // Posts a spot of the operator's own to the node through the current
 // Cluster. The main window makes one, hands it the Settings object and
-// opens it with openWithFrequency(rigControl.library(), address, port).
+// opens it with openWithFrequency(&rigControl, address, port).
 class SendSpot : public QDialog
 {
     Q_OBJECT
@@ -27,9 +27,10 @@ public:
     ~SendSpot() override;
 
     void setSettings(Settings *pSettings) { m_settings = pSettings; }
-    // Puts the rig's frequency into the form when the library can read it,
-    // then shows the dialog in any case.
-    void openWithFrequency(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort);
+    // Shows the dialog at once and asks the rig for its frequency, which
+    // goes into the form when it arrives, unless the operator has typed one
+    // or closed the dialog by then.
+    void openWithFrequency(RigControl *pRigControl, const QString &qsAddress, quint16 uiPort);
     // The rig's frequency in Hz as the form wants it, in kHz with one
     // decimal (14025000 gives 14025.0); empty for anything else.
     static QString frequencyFromHz(const QString &qsReply);
@@ -43,11 +44,15 @@ public Q_SLOTS:
     void reject() override;
 
 private:
+    void onFrequencyRead(const QString &qsReply);
+    void onFrequencyReadFailed(const QString &qsError);
     void showError(const QString &qsInformativeText);
     void clearFields();
 
     std::unique_ptr<Ui::SendSpot> m_ui;
     QPointer<Settings> m_settings;
+    QPointer<RigControl> m_rigControl;
+    bool m_bAwaitingFrequency = false;
 };
 
 #endif // SENDSPOT_H

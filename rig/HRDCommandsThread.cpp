@@ -59,7 +59,7 @@ HRDCommandsThread::~HRDCommandsThread()
     wait();
 }
 
-bool HRDCommandsThread::setParameters(const QString &qsAddress, quint16 uiPort, QLibrary *pLibrary,
+bool HRDCommandsThread::setParameters(const QString &qsAddress, quint16 uiPort, std::shared_ptr<QLibrary> pLibrary,
                                       const QString &qsFrequency, const QString &qsTxFrequency)
 {
     if (isRunning()) {
@@ -68,7 +68,7 @@ bool HRDCommandsThread::setParameters(const QString &qsAddress, quint16 uiPort, 
     }
     m_qsAddress = qsAddress;
     m_uiPort = uiPort;
-    m_pLibrary = pLibrary;
+    m_pLibrary = std::move(pLibrary);
     m_qsFrequency = qsFrequency;
     m_qsTxFrequency = qsTxFrequency;
     return true;
@@ -106,6 +106,9 @@ QString HRDCommandsThread::transmitHertzText(const QString &qsTxFrequency)
 
 void HRDCommandsThread::run()
 {
+    // Let go of the library when the run ends, so that a reload meanwhile
+    // unloads the old one then.
+    const std::shared_ptr<QLibrary> pLibrary = std::move(m_pLibrary);
     const QString qsHertz = hertzText(m_qsFrequency);
     if (qsHertz.isEmpty()) {
         QLOG_ERROR() << "[HRD] Not a frequency:" << m_qsFrequency;
@@ -119,7 +122,7 @@ void HRDCommandsThread::run()
         }
     }
 
-    HRDConnection connection(m_pLibrary);
+    HRDConnection connection(pLibrary.get());
     QString qsError;
     if (!connection.open(m_qsAddress, m_uiPort, qsError)) {
         if (!qsError.isEmpty())

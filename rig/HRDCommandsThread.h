@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <memory>
+
 QT_BEGIN_NAMESPACE
 class QLibrary;
 QT_END_NAMESPACE
@@ -29,7 +31,9 @@ public:
 
     // Refused (false, logged) while the thread runs: the running sequence
     // reads these members.
-    bool setParameters(const QString &qsAddress, quint16 uiPort, QLibrary *pLibrary,
+    // The run holds the library until it ends, whatever the caller does
+    // with it meanwhile.
+    bool setParameters(const QString &qsAddress, quint16 uiPort, std::shared_ptr<QLibrary> pLibrary,
                        const QString &qsFrequency, const QString &qsTxFrequency);
 
     // Forgets the discovered buttons and mode list (another rig may answer
@@ -65,7 +69,7 @@ private:
 
     QString m_qsAddress;
     quint16 m_uiPort = 0;
-    QLibrary *m_pLibrary = nullptr; // not owned
+    std::shared_ptr<QLibrary> m_pLibrary;
     QString m_qsFrequency;
     QString m_qsTxFrequency;
 

@@ -1,6 +1,7 @@
 #include "rig/RigControl.h"
 
 #include "API/QsLog/QsLog.h"
+#include "rig/HRDConnection.h"
 #include "rig/SplitDetector.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,10 @@ RigControl::~RigControl()
 {
     m_pendingRequest.reset();
     m_thread.requestInterruption();
+    m_thread.wait();
+    // Frequency reads are children: they end within the bridge's time-outs.
+    for (QThread *pReader : findChildren<QThread *>(Qt::FindDirectChildrenOnly))
+        pReader->wait();
     unloadHRDLibrary();
 }
 
@@ -48,12 +53,31 @@ bool RigControl::isLibraryInstalled()
 
 void RigControl::loadHRDLibrary(bool bEnabled)
 {
-    unloadHRDLibrary();
     // A saved setting may point at another server and rig.
-    m_thread.clearCaches();
-    if (!bEnabled)
+    m_bCachesStale = true;
+    m_bReloadPending = true;
+    m_bEnabled = bEnabled;
+    reloadWhenFree();
+}
+
+void RigControl::reloadWhenFree()
+{
+    // A tune or read still running keeps calling into the library: the
+    // reload waits for it to end rather than the caller waiting for it.
+    // Loading a second instance meanwhile would not help: the first one's
+    // unload would take the file away from under both.
+    if (!m_bReloadPending || (m_pLibrary && m_pLibrary.use_count() > 1))
         return;
-    m_pLibrary = std::make_unique<QLibrary>(libraryPath());
+    m_bReloadPending = false;
+    unloadHRDLibrary();
+    if (!m_bEnabled)
+        return;
+    // Whoever lets go of the library last unloads it, on whatever thread.
+    m_pLibrary = std::shared_ptr<QLibrary>(new QLibrary(libraryPath()), [](QLibrary *pLibrary) {
+        if (pLibrary->isLoaded())
+            pLibrary->unload();
+        delete pLibrary;
+    });
     if (!m_pLibrary->load()) {
         QLOG_WARN() << "[HRD] Could not load the rig-control library:" << m_pLibrary->errorString();
     }
@@ -61,12 +85,6 @@ void RigControl::loadHRDLibrary(bool bEnabled)
 
 void RigControl::unloadHRDLibrary()
 {
-    if (m_thread.isRunning()) {
-        QLOG_DEBUG() << "[HRD] Waiting for the tune to end before unloading the library";
-        m_thread.wait();
-    }
-    if (m_pLibrary && m_pLibrary->isLoaded())
-        m_pLibrary->unload();
     m_pLibrary.reset();
 }
 
@@ -101,11 +119,50 @@ bool RigControl::isTuning() const
     return m_thread.isRunning() || m_pendingRequest.has_value();
 }
 
+bool RigControl::readFrequency(const QString &qsAddress, quint16 uiPort)
+{
+    if ((m_bReloadPending && !m_bEnabled) || !m_pLibrary || !m_pLibrary->isLoaded())
+        return false;
+    QThread *pReader = QThread::create([this, pLibrary = m_pLibrary, qsAddress, uiPort]() mutable {
+        readFrequencyNow(pLibrary.get(), qsAddress, uiPort);
+        // Let go before finished(), which may reload the library.
+        pLibrary.reset();
+    });
+    pReader->setParent(this);
+    connect(pReader, &QThread::finished, pReader, &QObject::deleteLater);
+    connect(pReader, &QThread::finished, this, &RigControl::reloadWhenFree);
+    pReader->start();
+    return true;
+}
+
+void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort)
+{
+    HRDConnection connection(pLibrary);
+    QString qsError;
+    if (!connection.open(qsAddress, uiPort, qsError)) {
+        if (!qsError.isEmpty()) {
+            QMetaObject::invokeMethod(
+                this, [this, qsError] { Q_EMIT frequencyReadFailed(qsError); }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    QString qsReply;
+    if (connection.send(QStringLiteral("get frequency"), qsReply)) {
+        QMetaObject::invokeMethod(
+            this, [this, qsReply] { Q_EMIT frequencyRead(qsReply); }, Qt::QueuedConnection);
+    }
+    connection.close();
+}
+
 void RigControl::start(const TuneRequest &request)
 {
+    if (m_bCachesStale) {
+        m_thread.clearCaches();
+        m_bCachesStale = false;
+    }
     // The library of the moment: a settings save may have replaced it while
     // the request waited.
-    if (m_thread.setParameters(request.qsAddress, request.uiPort, m_pLibrary.get(), request.qsFrequency,
+    if (m_thread.setParameters(request.qsAddress, request.uiPort, m_pLibrary, request.qsFrequency,
                                request.qsTxFrequency))
         m_thread.start(QThread::InheritPriority);
 }
@@ -116,6 +173,7 @@ void RigControl::onHRDCommandsThreadFinished()
     // previous run.
     if (m_thread.isRunning())
         return;
+    reloadWhenFree();
     if (m_pendingRequest) {
         const TuneRequest request = *m_pendingRequest;
         m_pendingRequest.reset();

@@ -14,8 +14,11 @@ class QLibrary;
 QT_END_NAMESPACE
 
 // Rig control as the main window uses it: the interface library (loaded
-// again on every settings save) and the thread that tunes the rig. Keeping
-// both here lets the library never go away under a running tune.
+// again on every settings save), the thread that tunes the rig and the
+// frequency reads for the send-spot dialog. Nothing here ever waits for the
+// rig on the caller's thread: a rig server that accepts and never answers
+// must not freeze the window. Each run holds its own reference to the
+// library, which is unloaded when the last user lets go of it.
 class RigControl : public QObject
 {
     Q_OBJECT
@@ -31,9 +34,10 @@ public:
     static QString libraryPath();
     static bool isLibraryInstalled();
 
-    // Unloads the library (after a running tune has ended) and, when rig
-    // control is enabled, loads it again. A library that fails to load is
-    // kept, unloaded: rig control then does nothing.
+    // Unloads the library and, when rig control is enabled, loads it again;
+    // never waits: while a tune or read runs, that happens when it ends. A
+    // library that fails to load is kept, unloaded: rig control then does
+    // nothing.
     void loadHRDLibrary(bool bEnabled);
     void unloadHRDLibrary();
     QLibrary *library() const { return m_pLibrary.get(); }
@@ -47,10 +51,17 @@ public:
               const QString &qsFrequency, const QString &qsComment);
     bool isTuning() const;
 
+    // Asks the rig for its frequency on a thread of its own; the answer
+    // comes as frequencyRead (the raw reply) or frequencyReadFailed. False
+    // when no answer will come (no library).
+    bool readFrequency(const QString &qsAddress, quint16 uiPort);
+
 Q_SIGNALS:
     void HRDError(QString qsError);
     // The last waiting request has been carried out.
     void finished();
+    void frequencyRead(QString qsReply);
+    void frequencyReadFailed(QString qsError);
 
 private:
     struct TuneRequest
@@ -62,11 +73,19 @@ private:
     };
 
     void start(const TuneRequest &request);
+    void reloadWhenFree();
+    // Runs on a reader thread.
+    void readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort);
     void onHRDCommandsThreadFinished();
 
-    std::unique_ptr<QLibrary> m_pLibrary;
+    std::shared_ptr<QLibrary> m_pLibrary;
     HRDCommandsThread m_thread;
     std::optional<TuneRequest> m_pendingRequest;
+    // Another server or rig may answer after a reload: the next tune
+    // discovers buttons and modes anew.
+    bool m_bCachesStale = false;
+    bool m_bReloadPending = false;
+    bool m_bEnabled = false;
 };
 
 #endif // KELVANE_RIGCONTROL_H

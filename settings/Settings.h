@@ -24,7 +24,7 @@
 //
 // The other dialogs: (new WorkedCountries(&m_settings->workedSets(), this))->open();
 // Stats::setStatistics(*Statistics::instance()); About; Tips (see ui/Tips.h);
-// SendSpot::setSettings(m_settings) then openWithFrequency(library, address, port).
+// SendSpot::setSettings(m_settings) then openWithFrequency(&rigControl, address, port).
 
 #include "ClusterNode.h"
 #include "NodeProperties.h"

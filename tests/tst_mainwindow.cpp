@@ -52,9 +52,7 @@ private Q_SLOTS:
     void storedBandsShowAtStart();
     void connectionStateAndTooltip();
     void minimiseWithoutTray();
-    void slotsInertAfterExit();
-    void lookupAndDetailsEscapeNetworkText();
-    void tuneWithRigControlDisabled();
+    void tableActionsAndExit();
     void earlierSpotsThenLiveSpots();
 
 private:
@@ -248,25 +246,7 @@ void TestMainWindow::minimiseWithoutTray()
     QVERIFY(!m_window->isMinimized());
 }
 
-void TestMainWindow::slotsInertAfterExit()
-{
-    writeStore(Filter::AllBands);
-    m_window = makeWindow();
-    m_window->onGetReadyForSpots();
-    m_window->hide();
-    m_window->onQuit();
-    QVERIFY(m_window->isClosing());
-
-    Spot spot = makeSpot(1);
-    m_window->onNewSpot(spot);
-    QCOMPARE(m_window->spotModel()->rowCount(), 0);
-    m_window->iconActivated(QSystemTrayIcon::DoubleClick);
-    QVERIFY(!m_window->isVisible());
-    button("pushButton40m")->click();
-    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), int(Filter::AllBands));
-}
-
-void TestMainWindow::lookupAndDetailsEscapeNetworkText()
+void TestMainWindow::tableActionsAndExit()
 {
     // Only a prefix in front is cut off for the look-up.
     QCOMPARE(SpotPopup::lookupCall(QStringLiteral("EA8/Q1ZZZ")), QStringLiteral("Q1ZZZ"));
@@ -284,32 +264,38 @@ void TestMainWindow::lookupAndDetailsEscapeNetworkText()
     popup.setInfo(QString());
     QCOMPARE(popup.infoText(), QStringLiteral("N/A"));
 
-    // From the table: the current row's call, or nothing.
+    // One walk over the table: spots wait for the window to be ready, then
+    // the details and the tune act on the current row, and after Exit
+    // nothing acts any more.
     writeStore(Filter::AllBands);
     m_window = makeWindow();
-    m_window->onGetReadyForSpots();
     Spot spot = makeSpot(7);
     spot.setDxCall(QStringLiteral("EA8/Q1<i>"));
     m_window->onNewSpot(spot);
+    QCOMPARE(m_window->spotModel()->rowCount(), 0);
+    m_window->onGetReadyForSpots();
+    m_window->onNewSpot(spot);
+    QCOMPARE(m_window->spotModel()->rowCount(), 1);
     table()->setCurrentIndex(m_window->spotModel()->index(0, 0));
     m_window->onSpotDetailsTriggered();
     const QList<SpotPopup *> popups = m_window->findChildren<SpotPopup *>();
     QCOMPARE(popups.size(), 1);
     QCOMPARE(popups.first()->dxText(), QStringLiteral("EA8/Q1&lt;i&gt;"));
     QVERIFY(popups.first()->infoText().contains(QStringLiteral("/db/Q1%3Ci%3E\"")));
-}
-
-void TestMainWindow::tuneWithRigControlDisabled()
-{
-    writeStore(Filter::AllBands);
-    m_window = makeWindow();
-    m_window->onGetReadyForSpots();
-    Spot spot = makeSpot(1);
-    m_window->onNewSpot(spot);
 
     MessageBoxCatcher boxes;
     m_window->onSpotDoubleClicked(m_window->spotModel()->index(0, SpotModel::Comment));
     QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error! CAT is disabled in Settings.|")});
+
+    m_window->hide();
+    m_window->onQuit();
+    QVERIFY(m_window->isClosing());
+    m_window->onNewSpot(spot);
+    QCOMPARE(m_window->spotModel()->rowCount(), 1);
+    m_window->iconActivated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!m_window->isVisible());
+    button("pushButton40m")->click();
+    QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), int(Filter::AllBands));
 }
 
 void TestMainWindow::earlierSpotsThenLiveSpots()

@@ -35,7 +35,7 @@ private Q_SLOTS:
     void libraryLocation();
     void tuneWithSplit();
     void queuedRequestsRunInOrder();
-    void settingsSaveWaitsForTune();
+    void settingsSaveKeepsTheTunesLibrary();
     void failuresAreReported();
     void bridgeRefusesBadCommands();
     void missingExportEndsTheOperation();
@@ -152,7 +152,6 @@ void TestRigControl::tuneWithSplit()
     QCOMPARE(vfoB.value(QStringLiteral("Mode")), QStringLiteral("CW"));
     // The operator listens on VFO A afterwards.
     QCOMPARE(rigctld(QStringLiteral("v")).value(QStringLiteral("VFO")), QStringLiteral("Main"));
-    QVERIFY(!LogCapture::with(QStringLiteral("[HRD] Done.")).isEmpty());
 }
 
 void TestRigControl::queuedRequestsRunInOrder()
@@ -177,25 +176,25 @@ void TestRigControl::queuedRequestsRunInOrder()
         if (const QRegularExpressionMatch match = setFrequency.match(qsLine); match.hasMatch())
             qslFrequencies.append(match.captured(1));
     QCOMPARE(qslFrequencies, QStringList({"14025000", "14027000", "7150000"}));
-    QCOMPARE(LogCapture::with(QStringLiteral("replaced by a newer one")).size(), 1);
 
     QCOMPARE(rigctld(QStringLiteral("f")).value(QStringLiteral("Frequency")), QStringLiteral("7150000"));
     QCOMPARE(rigctld(QStringLiteral("m")).value(QStringLiteral("Mode")), QStringLiteral("LSB"));
     QCOMPARE(rigctld(QStringLiteral("s")).value(QStringLiteral("Split")), QStringLiteral("0"));
 }
 
-void TestRigControl::settingsSaveWaitsForTune()
+void TestRigControl::settingsSaveKeepsTheTunesLibrary()
 {
     RigControl rigControl;
     QSignalSpy finished(&rigControl, &RigControl::finished);
     rigControl.loadHRDLibrary(true);
 
     QVERIFY(rigControl.tune(true, kLoopback, m_uiPort, true, QStringLiteral("28025.0"), QStringLiteral("up 5")));
-    // Reloading unloads the library the running tune calls into.
+    // A reload does not wait for the running tune: that keeps the library
+    // it calls into until it ends, and the reload happens then.
     rigControl.loadHRDLibrary(true);
-    QVERIFY(!rigControl.isTuning());
-    QCOMPARE(rigctld(QStringLiteral("\\get_vfo_info VFOB")).value(QStringLiteral("Freq")), QStringLiteral("28030000"));
+    QVERIFY(rigControl.isTuning());
     QVERIFY(finished.wait(kTuneTimeoutMs));
+    QCOMPARE(rigctld(QStringLiteral("\\get_vfo_info VFOB")).value(QStringLiteral("Freq")), QStringLiteral("28030000"));
 
     // The reloaded library tunes the next request.
     QVERIFY(tuneAndWait(rigControl, QStringLiteral("21200.0"), QString()));
@@ -222,7 +221,6 @@ void TestRigControl::failuresAreReported()
     const QString qsRefused = errors.takeFirst().at(0).toString();
     QVERIFY2(qsRefused.startsWith(QStringLiteral("Could not connect to rigctld at 127.0.0.1:%1").arg(uiClosedPort)),
              qPrintable(qsRefused));
-    QCOMPARE(LogCapture::with(QStringLiteral("ERROR")).filter(QStringLiteral("[HRD]")).size(), 1);
 
     // Something listens but never answers: the bridge's time-outs end it.
     QTcpServer silent;
@@ -248,7 +246,6 @@ void TestRigControl::bridgeRefusesBadCommands()
     QVERIFY(qsReply.startsWith(QStringLiteral("ERROR: Unsupported command")));
     QVERIFY(!connection.sendMessage(qs99 + QLatin1Char('x'), qsReply));
     QVERIFY(qsReply.isEmpty());
-    QCOMPARE(LogCapture::with(QStringLiteral("Command longer than 99 characters")).size(), 1);
 
     // Text that rigctld would take as commands of its own ("q" quits, a line
     // feed starts a new command) never reaches it.
@@ -271,18 +268,17 @@ void TestRigControl::bridgeRefusesBadCommands()
 
 void TestRigControl::missingExportEndsTheOperation()
 {
-    QLibrary library(QStringLiteral(KELVANE_PARTIAL_LIBRARY_FILE));
-    QVERIFY(library.load());
-    const auto callCount = reinterpret_cast<int (*)(int)>(library.resolve("partialCallCount"));
+    const auto library = std::make_shared<QLibrary>(QStringLiteral(KELVANE_PARTIAL_LIBRARY_FILE));
+    QVERIFY(library->load());
+    const auto callCount = reinterpret_cast<int (*)(int)>(library->resolve("partialCallCount"));
     QVERIFY(callCount);
 
     HRDCommandsThread thread;
     QSignalSpy errors(&thread, &HRDCommandsThread::HRDError);
-    QVERIFY(thread.setParameters(kLoopback, m_uiPort, &library, QStringLiteral("14025.0"), QString()));
+    QVERIFY(thread.setParameters(kLoopback, m_uiPort, library, QStringLiteral("14025.0"), QString()));
     thread.start();
     QVERIFY(thread.wait(kTuneTimeoutMs));
 
-    QCOMPARE(LogCapture::with(QStringLiteral("[HRD] Could not get HRDInterfaceFreeString")).size(), 1);
     QCOMPARE(callCount(0), 1); // connected,
     QCOMPARE(callCount(1), 1); // disconnected again,
     QCOMPARE(callCount(2), 0); // and no command sent

@@ -3,17 +3,23 @@
 
 #include "cluster/Cluster.h"
 #include "cluster/SendSpot.h"
+#include "rig/RigControl.h"
 #include "settings/Settings.h"
 #include "testnode/TestNode.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLibrary>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 using TestSupport::child;
 using TestSupport::freeLoopbackPort;
@@ -40,6 +46,7 @@ private Q_SLOTS:
     void fieldRules();
     void commandReachesTheNode();
     void frequencyReadFromRig();
+    void windowRunsOnWhileTheRigIsSilent();
 
 private:
     TestNode m_node;
@@ -49,6 +56,14 @@ private:
 void TestSendSpot::initTestCase()
 {
     QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
+    // The program looks in the per-user data folder first.
+    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
+    QCoreApplication::setApplicationName(SettingsStore::kApplication);
+    const QString qsDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir().mkpath(qsDataDir));
+    const QString qsLibrary = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
+    QFile::remove(qsLibrary);
+    QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), qsLibrary));
     QVERIFY(m_node.listen());
     TestSupport::clearStore();
     TestSupport::writeStationAndNode(kLoopback, m_node.port());
@@ -160,24 +175,74 @@ void TestSendSpot::frequencyReadFromRig()
     QVERIFY(socket.waitForReadyRead(2000));
     socket.disconnectFromHost();
 
-    QLibrary library(QStringLiteral(KELVANE_BRIDGE_FILE));
-    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    RigControl rigControl;
+    rigControl.loadHRDLibrary(true);
+    QVERIFY(rigControl.library() && rigControl.library()->isLoaded());
     SendSpot dialog;
     QSignalSpy errors(&dialog, &SendSpot::HRDError);
-    dialog.openWithFrequency(&library, kLoopback, uiPort);
+    auto *pFrequency = child<QLineEdit>(&dialog, "lineEditSendSpotFrequency");
+    dialog.openWithFrequency(&rigControl, kLoopback, uiPort);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(child<QLineEdit>(&dialog, "lineEditSendSpotFrequency")->text(), QStringLiteral("14025.0"));
+    QTRY_COMPARE(pFrequency->text(), QStringLiteral("14025.0"));
     QCOMPARE(errors.count(), 0);
+
+    // A frequency the operator typed before the rig answered stays.
+    dialog.reject();
+    dialog.openWithFrequency(&rigControl, kLoopback, uiPort);
+    pFrequency->setText(QStringLiteral("7012.0"));
+    QSignalSpy read(&rigControl, &RigControl::frequencyRead);
+    QVERIFY(read.wait(5000));
+    QCOMPARE(pFrequency->text(), QStringLiteral("7012.0"));
 
     // No server: the error goes out, the dialog opens all the same.
     dialog.reject();
     rigctld.kill();
     rigctld.waitForFinished();
-    dialog.openWithFrequency(&library, kLoopback, uiPort);
+    dialog.openWithFrequency(&rigControl, kLoopback, uiPort);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(errors.count(), 1);
-    QVERIFY(child<QLineEdit>(&dialog, "lineEditSendSpotFrequency")->text().isEmpty());
-    library.unload();
+    QTRY_COMPARE(errors.count(), 1);
+    QVERIFY(pFrequency->text().isEmpty());
+}
+
+void TestSendSpot::windowRunsOnWhileTheRigIsSilent()
+{
+    // Accepts connections and never answers: every rig call waits for the
+    // bridge's time-outs.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    RigControl rigControl;
+    rigControl.loadHRDLibrary(true);
+    QSignalSpy finished(&rigControl, &RigControl::finished);
+
+    QElapsedTimer clock;
+    qint64 llLast = 0;
+    qint64 llLongestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        llLongestGap = qMax(llLongestGap, clock.elapsed() - llLast);
+        llLast = clock.elapsed();
+    });
+    clock.start();
+    ticker.start();
+
+    SendSpot dialog;
+    auto *pCall = child<QLineEdit>(&dialog, "lineEditSendSpotCall");
+    dialog.openWithFrequency(&rigControl, kLoopback, silent.serverPort());
+    QVERIFY(dialog.isVisible());
+    QTest::keyClicks(pCall, QStringLiteral("dl1abc"));
+    QCOMPARE(pCall->text(), QStringLiteral("DL1ABC"));
+
+    // A settings save reloads the library under a tune stuck on the same
+    // silent server.
+    QVERIFY(rigControl.tune(true, kLoopback, silent.serverPort(), false, QStringLiteral("14025.0"), QString()));
+    QTest::qWait(100);
+    rigControl.loadHRDLibrary(true);
+    QVERIFY(rigControl.isTuning());
+    QTest::qWait(300);
+    QVERIFY2(llLongestGap <= 100, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(llLongestGap)));
+    QVERIFY(finished.wait(20000));
+    dialog.reject();
 }
 
 QTEST_MAIN(TestSendSpot)

@@ -18,9 +18,11 @@
 
 namespace {
 
-// About a minute in all: whole rounds of misbehaviour until this has passed.
-constexpr qint64 kSoakMs = 50000;
-constexpr int kMinRounds = 3;
+// Whole rounds of misbehaviour until this has passed: ten seconds by
+// default, as long as KELVANE_SOAK_SECONDS says for a long run.
+constexpr int kDefaultSoakSeconds = 10;
+// Two rounds at least: memory is compared between the first and the end.
+constexpr int kMinRounds = 2;
 constexpr int kWaitMs = 15000;
 // Growth of resident memory allowed between the end of the first round
 // (every buffer has seen its largest input by then) and the end.
@@ -28,6 +30,13 @@ constexpr double kMaxGrowthMiB = 4.0;
 constexpr int kMaxSpots = 200000;
 // Longer than any spot line this test sends.
 constexpr int kLongestLine = 130;
+
+qint64 soakMs()
+{
+    bool bOk = false;
+    const int iSeconds = qEnvironmentVariableIntValue("KELVANE_SOAK_SECONDS", &bOk);
+    return qint64(bOk && iSeconds > 0 ? iSeconds : kDefaultSoakSeconds) * 1000;
+}
 
 double residentMiB()
 {
@@ -128,7 +137,8 @@ void TestSoak::misbehavingNode()
     clock.start();
     double dWarmMiB = 0;
     int iRounds = 0;
-    while (iRounds < kMinRounds || clock.elapsed() < kSoakMs) {
+    const qint64 llSoakMs = soakMs();
+    while (iRounds < kMinRounds || clock.elapsed() < llSoakMs) {
         for (void (TestSoak::*pTurn)() : {&TestSoak::normalTurn, &TestSoak::garbageTurn, &TestSoak::longLineTurn,
                                           &TestSoak::cutEverywhereTurn, &TestSoak::silenceTurn,
                                           &TestSoak::droppedTurn, &TestSoak::refusedTurn}) {

@@ -88,7 +88,8 @@ void TestWorked::lookup_data()
     const QString qsUsa = QStringLiteral("United States of America");
     QTest::newRow("K1ABC/QRP keeps its home country") << "K1ABC/QRP" << qsUsa;
     QTest::newRow("k1abc/qrp keeps its letter case") << "k1abc/qrp" << QString();
-    QTest::newRow("DL1ABC/MM") << "DL1ABC/MM" << "Fed. Rep. of Germany";
+    // The file lists this maritime station as a whole call of its own.
+    QTest::newRow("YL3IZ/MM whole call, not Latvia") << "YL3IZ/MM" << qsUsa;
     QTest::newRow("DL/K1ABC") << "DL/K1ABC" << "Fed. Rep. of Germany";
     QTest::newRow("K1ABC/VE3 stays home") << "K1ABC/VE3" << qsUsa;
     QTest::newRow("W1ABC/4") << "W1ABC/4" << qsUsa;
@@ -115,7 +116,7 @@ void TestWorked::lookup()
     QVERIFY2(LogCapture::all().isEmpty(), qPrintable(LogCapture::all().join(QLatin1Char('\n'))));
 }
 
-// Every stored prefix in the shapes it takes in spots, plus generated spot
+// Stored prefixes in the shapes they take in spots, plus generated spot
 // calls: the index must give what one query per candidate gives.
 void TestWorked::indexAnswersAsTheQueryDoes()
 {
@@ -125,8 +126,11 @@ void TestWorked::indexAnswersAsTheQueryDoes()
     while (query.next())
         prefixes.append(query.value(0).toString());
 
+    // Every fifth prefix is enough to meet every shape of every kind of
+    // prefix, at a fifth of the queries; five and six share no divisor, so
+    // each shape still meets prefixes from all over the table.
     QStringList calls;
-    for (qsizetype i = 0; i < prefixes.size(); ++i) {
+    for (qsizetype i = 0; i < prefixes.size(); i += 5) {
         const QString &qsPrefix = prefixes.at(i);
         calls << qsPrefix;
         switch (i % 6) {
@@ -139,7 +143,7 @@ void TestWorked::indexAnswersAsTheQueryDoes()
         }
     }
     SpotGenerator generator(7);
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 2000; ++i)
         calls << generator.nextDxCall();
 
     int iFound = 0;

@@ -1,6 +1,8 @@
 #include "About.h"
 #include "ui_About.h"
 
+#include "app/Version.h"
+
 #include <QCoreApplication>
 
 About::About(QWidget *parent)

@@ -292,7 +292,7 @@ void MainWindow::onSendSpotTriggered()
 {
     if (m_closing)
         return;
-    m_sendSpot->openWithFrequency(m_rigControl.library(), m_settings->hrdAddress(), m_settings->hrdPort());
+    m_sendSpot->openWithFrequency(&m_rigControl, m_settings->hrdAddress(), m_settings->hrdPort());
 }
 
 void MainWindow::onSettingsTriggered()
