@@ -3,7 +3,10 @@
 
 #include "AutostartEntry.h"
 #include "FilterStore.h"
+#include "NodeListMerge.h"
+#include "PublicNodesDialog.h"
 #include "SettingsStore.h"
+#include "UpdateSourcesBox.h"
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
@@ -107,6 +110,7 @@ Settings::Settings(QWidget *parent)
     connect(m_ui->tableViewNodesList, &QTableView::clicked, this, &Settings::onActiveNodeChanged);
     connect(m_ui->tableViewNodesList, &QTableView::doubleClicked, this, &Settings::onActiveNodeEdit);
     connect(m_ui->pushButtonAddNode, &QPushButton::clicked, this, &Settings::onAddNodeClicked);
+    connect(m_ui->pushButtonAddFromList, &QPushButton::clicked, this, &Settings::onAddFromListClicked);
     connect(m_ui->pushButtonEditNode, &QPushButton::clicked, this, &Settings::onEditNodeClicked);
     connect(m_ui->pushButtonDeleteNode, &QPushButton::clicked, this, &Settings::onDeleteNodeClicked);
     connect(m_nodeProperties, &NodeProperties::nodeAccepted, this, &Settings::onNodePropertiesAccepted);
@@ -145,7 +149,10 @@ Settings::Settings(QWidget *parent)
     // so their width follows the tab's.
     m_ui->tabCAT->installEventFilter(this);
 
-    m_dxpeditions = new DXpeditions(Updater::serverUrl(QStringLiteral("/Kelvane/dxpeditions.xml")), this);
+    m_updateSources = new UpdateSourcesBox({m_ui->checkBoxAutoUpdate, m_ui->checkBoxAutoUpdateNodesList}, this);
+    m_ui->verticalLayoutGeneral->insertWidget(2, m_updateSources);
+
+    m_dxpeditions = new DXpeditions(SettingsStore::dxpeditionsUrl(), this);
     connect(m_dxpeditions, &DXpeditions::LoadFinished, this, &Settings::onDXpeditionsLoadFinished);
     m_dxpeditions->load();
     m_dxpeditionsTimer.setInterval(kDXpeditionsIntervalMs);
@@ -205,6 +212,7 @@ void Settings::loadSettings()
     m_ui->checkBoxAutoUpdate->setChecked(general.autoUpdate);
     m_ui->checkBoxAutoUpdateNodesList->setChecked(general.autoUpdateNodes);
     m_ui->checkBoxAutoUpdateCountriesDb->setChecked(general.autoUpdateCountries);
+    m_updateSources->load();
 
     m_workedSets.load();
 
@@ -260,6 +268,8 @@ void Settings::saveSettings()
     general.autoUpdateNodes = autoUpdateNodes();
     general.autoUpdateCountries = autoUpdateCountries();
     SettingsStore::saveGeneral(general);
+    m_updateSources->save();
+    m_dxpeditions->setUrl(SettingsStore::dxpeditionsUrl());
     if (!AutostartEntry::setEnabled(m_ui->checkBoxRunAtStartup->isChecked())) {
         QLOG_ERROR() << "Could not change the autostart entry" << AutostartEntry::filePath();
     }
@@ -438,6 +448,20 @@ void Settings::onAddNodeClicked()
     m_nodeProperties->setOperation(NodeProperties::Add);
     m_nodeProperties->setOtherNames(nodeNamesExcept(-1));
     m_nodeProperties->show();
+}
+
+void Settings::onAddFromListClicked()
+{
+    PublicNodesDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    NodeList nodeList;
+    nodeList.nodes = m_nodes;
+    nodeList.activeIndex = m_activeIndex;
+    NodeListMerge::add(&nodeList, dialog.selectedNodes());
+    m_nodes = nodeList.nodes;
+    m_activeIndex = nodeList.activeIndex;
+    refreshNodeTable();
 }
 
 void Settings::onEditNodeClicked()
@@ -756,9 +780,9 @@ void Settings::onDXpeditionsLoadFinished(const QString &qsDate, int iCount)
 
 void Settings::onNodesUpdateFinished()
 {
-    m_nodesListUpdated = true;
-    delete m_cluster;
-    m_cluster = nullptr;
+    // The merge keeps the active node, and with it the connection; only a
+    // user without one is asked to pick a node.
+    m_nodesListUpdated = SettingsStore::loadNodes().activeIndex < 0;
     loadSettings();
 }
 
@@ -809,7 +833,12 @@ void Settings::onDownloadHRDmoduleClicked()
     if (!QDir().mkpath(qsFolder)) {
         QLOG_ERROR() << "Cannot create the folder" << qsFolder;
     }
-    m_hrdModuleDownload->setUrl(Updater::serverUrl(QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName()));
+    const QString qsUrl = Updater::serverUrl(QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName());
+    if (qsUrl.isEmpty()) {
+        onDownloadHRDModuleError(tr("No update server is set (General tab)."));
+        return;
+    }
+    m_hrdModuleDownload->setUrl(qsUrl);
     m_hrdModuleDownload->setFileName(hrdModulePath());
     m_ui->pushButtonDownloadHRDModule->setEnabled(false);
     m_hrdModuleDownload->start();

@@ -15,7 +15,7 @@
 //   m_settings->onNodesUpdateFinished();             // after Updater::NodesUpdateFinished
 //
 // Accessors: cluster() (null without an active node; replaced on every
-// accept and deleted by onNodesUpdateFinished(), so hold it in a QPointer
+// accept and when the active node's address changes, so hold it in a QPointer
 // and re-read it after foundActiveNode()), callsign(), name(), qth(),
 // locator(), isHRDEnabled(), hrdAddress(), hrdPort(), attemptSplitDetection(),
 // startMinimized(), autoUpdate(), autoUpdateNodes(), autoUpdateCountries(),
@@ -55,6 +55,7 @@ class DXpeditions;
 class Download;
 class Filter;
 class Tips;
+class UpdateSourcesBox;
 class Worked;
 
 class Settings : public QDialog
@@ -112,6 +113,7 @@ public Q_SLOTS:
     void onActiveNodeChanged(const QModelIndex &index);
     void onActiveNodeEdit(const QModelIndex &index);
     void onAddNodeClicked();
+    void onAddFromListClicked();
     void onEditNodeClicked();
     void onDeleteNodeClicked();
     void onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node);
@@ -202,6 +204,7 @@ private:
     FilterProperties *m_filterProperties = nullptr;
     AlertProperties *m_alertProperties = nullptr;
     Tips *m_tips = nullptr;
+    UpdateSourcesBox *m_updateSources = nullptr;
 };
 
 #endif // SETTINGS_H
