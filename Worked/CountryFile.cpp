@@ -43,7 +43,30 @@ bool closesRecord(const QString &qsLine)
     return false;
 }
 
+// A record line holds name, CQ zone, ITU zone, continent, latitude,
+// longitude, time offset and primary prefix, each closed by ':'.
+constexpr int kRecordFields = 8;
+
+bool isRecordLine(QStringView line)
+{
+    const QStringView trimmed = line.trimmed();
+    return trimmed.endsWith(QLatin1Char(':')) && trimmed.count(QLatin1Char(':')) == kRecordFields;
+}
+
 } // namespace
+
+uint CountryFile::version() const
+{
+    static const QRegularExpression kVersion(QStringLiteral("^VER(\\d{8})$"));
+    for (const Entry &entry : m_entries) {
+        if (!entry.prefix.startsWith(QLatin1String("VER")))
+            continue;
+        const QRegularExpressionMatch match = kVersion.match(entry.prefix);
+        if (match.hasMatch())
+            return match.captured(1).toUInt();
+    }
+    return 0;
+}
 
 QString CountryFile::cleanEntry(const QString &qsPart)
 {
@@ -60,6 +83,7 @@ bool CountryFile::read(const QString &qsFileName)
 {
     m_entries.clear();
     m_countries.clear();
+    m_shape = Shape();
     m_errorString.clear();
 
     QFile file(qsFileName);
@@ -106,12 +130,18 @@ void CountryFile::parse(const QString &qsText)
         if (iColon < 0)
             continue;
         const QString qsCountry = header.left(iColon).toString();
+        ++m_shape.iRecords;
+        if (!isRecordLine(header)) {
+            if (m_shape.iMalformedRecords++ == 0)
+                m_shape.qsFirstMalformed = header.left(80).toString();
+        }
         if (!seenCountries.contains(qsCountry)) {
             seenCountries.insert(qsCountry);
             m_countries.append(qsCountry);
         }
 
         // A record left open at the end of the file keeps what it has.
+        bool bClosed = false;
         while (iLine < lines.size()) {
             const QString qsLine = lineAt(iLine++).toString();
             for (const QString &qsPart : qsLine.split(QLatin1Char(','))) {
@@ -122,8 +152,12 @@ void CountryFile::parse(const QString &qsText)
                 if (!qsPrefix.isEmpty())
                     m_entries.append({qsPrefix, qsCountry});
             }
-            if (closesRecord(qsLine))
+            if (closesRecord(qsLine)) {
+                bClosed = true;
                 break;
+            }
         }
+        if (!bClosed)
+            ++m_shape.iOpenRecords;
     }
 }

@@ -30,14 +30,31 @@ public:
     const QStringList &countries() const { return m_countries; }
     const QString &errorString() const { return m_errorString; }
 
+    // How the records of the file were laid out, for the check that a
+    // downloaded file really is a country file before it replaces anything.
+    struct Shape
+    {
+        int iRecords = 0;
+        // Record lines without their eight ':'-terminated fields.
+        int iMalformedRecords = 0;
+        // Prefix lists that the file ends before their ';'.
+        int iOpenRecords = 0;
+        QString qsFirstMalformed;
+    };
+
     // The entry of a prefix line with its marks and override groups removed.
     static QString cleanEntry(const QString &qsPart);
+
+    const Shape &shape() const { return m_shape; }
+    // The yyyymmdd of the file's "=VERyyyymmdd" entry, 0 when it has none.
+    uint version() const;
 
 private:
     void parse(const QString &qsText);
 
     QList<Entry> m_entries;
     QStringList m_countries;
+    Shape m_shape;
     QString m_errorString;
 };
 

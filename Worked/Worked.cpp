@@ -274,6 +274,11 @@ bool Worked::updateCountryFile(const QString &qsFileName, QSqlDatabase &db)
         QLOG_ERROR() << "Country file update failed; the current prefixes are kept";
         return false;
     }
+    return updateCountryFile(file, db);
+}
+
+bool Worked::updateCountryFile(const CountryFile &file, QSqlDatabase &db)
+{
     return storeEntries(file, db, true, [&] {
         QLOG_ERROR() << "Country file update failed; the current prefixes are kept:" << db.lastError().text();
     });

@@ -52,6 +52,8 @@ public:
     // refilling are one transaction: a file that cannot be read leaves the old
     // rows in place, so spots keep their countries.
     bool updateCountryFile(const QString &qsFileName, QSqlDatabase &db);
+    // The same for a file already read (and checked by the caller).
+    bool updateCountryFile(const CountryFile &file, QSqlDatabase &db);
 
     // The part of a callsign that is searched, after the portable and area
     // suffixes have been applied; empty when nothing can be searched.

@@ -24,6 +24,10 @@ public:
     void setPassword(const QString &qsPassword) { m_password = qsPassword; }
     bool isActive() const { return m_active; }
     void setActive(bool bActive) { m_active = bActive; }
+    // Taken from a published node list rather than typed in by the user; a
+    // newer list may change such a node's address, never the user's own.
+    bool isFromList() const { return m_fromList; }
+    void setFromList(bool bFromList) { m_fromList = bFromList; }
 
     bool operator==(const ClusterNode &other) const;
     bool operator!=(const ClusterNode &other) const { return !(*this == other); }
@@ -34,6 +38,7 @@ private:
     quint16 m_port = kDefaultPort;
     QString m_password;
     bool m_active = false;
+    bool m_fromList = false;
 };
 
 #endif // CLUSTERNODE_H

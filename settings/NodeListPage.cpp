@@ -1,6 +1,9 @@
 #include "NodeListPage.h"
 #include "ui_NodeListPage.h"
 
+#include "NodeListMerge.h"
+#include "PublicNodesDialog.h"
+
 #include "API/QsLog/QsLog.h"
 
 NodeListPage::NodeListPage(QWidget *parent)
@@ -18,6 +21,7 @@ NodeListPage::NodeListPage(QWidget *parent)
     connect(m_ui->tableViewNodesList, &QTableView::clicked, this, &NodeListPage::onActiveNodeChanged);
     connect(m_ui->tableViewNodesList, &QTableView::doubleClicked, this, &NodeListPage::onActiveNodeEdit);
     connect(m_ui->pushButtonAddNode, &QPushButton::clicked, this, &NodeListPage::onAddNodeClicked);
+    connect(m_ui->pushButtonAddFromList, &QPushButton::clicked, this, &NodeListPage::onAddFromListClicked);
     connect(m_ui->pushButtonEditNode, &QPushButton::clicked, this, &NodeListPage::onEditNodeClicked);
     connect(m_ui->pushButtonDeleteNode, &QPushButton::clicked, this, &NodeListPage::onDeleteNodeClicked);
     connect(m_nodeProperties, &NodeProperties::nodeAccepted, this, &NodeListPage::onNodePropertiesAccepted);
@@ -99,6 +103,20 @@ void NodeListPage::onAddNodeClicked()
     m_nodeProperties->setOperation(NodeProperties::Add);
     m_nodeProperties->setOtherNames(nodeNamesExcept(-1));
     m_nodeProperties->show();
+}
+
+void NodeListPage::onAddFromListClicked()
+{
+    PublicNodesDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    NodeList nodeList;
+    nodeList.nodes = m_nodes;
+    nodeList.activeIndex = m_activeIndex;
+    NodeListMerge::add(&nodeList, dialog.selectedNodes());
+    m_nodes = nodeList.nodes;
+    m_activeIndex = nodeList.activeIndex;
+    refreshNodeTable();
 }
 
 void NodeListPage::onEditNodeClicked()

@@ -39,6 +39,7 @@ public Q_SLOTS:
     void onActiveNodeChanged(const QModelIndex &index);
     void onActiveNodeEdit(const QModelIndex &index);
     void onAddNodeClicked();
+    void onAddFromListClicked();
     void onEditNodeClicked();
     void onDeleteNodeClicked();
     void onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node);

@@ -134,7 +134,12 @@ void RigControlPage::onDownloadHRDmoduleClicked()
     if (!QDir().mkpath(qsFolder)) {
         QLOG_ERROR() << "Cannot create the folder" << qsFolder;
     }
-    m_hrdModuleDownload->setUrl(Updater::serverUrl(QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName()));
+    const QString qsUrl = Updater::serverUrl(QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName());
+    if (qsUrl.isEmpty()) {
+        onDownloadHRDModuleError(tr("No update server is set (General tab)."));
+        return;
+    }
+    m_hrdModuleDownload->setUrl(qsUrl);
     m_hrdModuleDownload->setFileName(hrdModulePath());
     m_ui->pushButtonDownloadHRDModule->setEnabled(false);
     m_hrdModuleDownload->start();

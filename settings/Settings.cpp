@@ -7,6 +7,7 @@
 #include "RigControlPage.h"
 #include "RuleChainsPage.h"
 #include "SettingsStore.h"
+#include "UpdateSourcesBox.h"
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
@@ -50,7 +51,10 @@ Settings::Settings(QWidget *parent)
     connect(m_ui->lineEditCallsign, &QLineEdit::textEdited, this, &Settings::lineEditToUpper);
     connect(m_ui->lineEditLocator, &QLineEdit::textEdited, this, &Settings::lineEditToUpper);
 
-    m_dxpeditions = new DXpeditions(Updater::serverUrl(QStringLiteral("/Kelvane/dxpeditions.xml")), this);
+    m_updateSources = new UpdateSourcesBox({m_ui->checkBoxAutoUpdate, m_ui->checkBoxAutoUpdateNodesList}, this);
+    m_ui->verticalLayoutGeneral->insertWidget(2, m_updateSources);
+
+    m_dxpeditions = new DXpeditions(SettingsStore::dxpeditionsUrl(), this);
     connect(m_dxpeditions, &DXpeditions::LoadFinished, this, &Settings::onDXpeditionsLoadFinished);
     m_rulesPage->setSources(&m_workedSets, m_dxpeditions);
     m_rulesPage->setChains(chains());
@@ -113,6 +117,7 @@ void Settings::loadSettings()
     m_ui->checkBoxAutoUpdate->setChecked(general.autoUpdate);
     m_ui->checkBoxAutoUpdateNodesList->setChecked(general.autoUpdateNodes);
     m_ui->checkBoxAutoUpdateCountriesDb->setChecked(general.autoUpdateCountries);
+    m_updateSources->load();
 
     m_workedSets.load();
 
@@ -156,6 +161,8 @@ void Settings::saveSettings()
     general.autoUpdateNodes = autoUpdateNodes();
     general.autoUpdateCountries = autoUpdateCountries();
     SettingsStore::saveGeneral(general);
+    m_updateSources->save();
+    m_dxpeditions->setUrl(SettingsStore::dxpeditionsUrl());
     if (!AutostartEntry::setEnabled(m_ui->checkBoxRunAtStartup->isChecked())) {
         QLOG_ERROR() << "Could not change the autostart entry" << AutostartEntry::filePath();
     }
@@ -272,10 +279,9 @@ void Settings::onDXpeditionsLoadFinished(const QString &qsDate, int iCount)
 
 void Settings::onNodesUpdateFinished()
 {
-    m_nodesListUpdated = true;
-    delete m_cluster;
-    m_cluster = nullptr;
-    m_rulesPage->setChains(chains());
+    // The merge keeps the active node, and with it the connection; only a
+    // user without one is asked to pick a node.
+    m_nodesListUpdated = SettingsStore::loadNodes().activeIndex < 0;
     loadSettings();
 }
 
@@ -284,6 +290,7 @@ void Settings::onNodesUpdateFinished()
 void Settings::onActiveNodeChanged(const QModelIndex &index) { m_nodePage->onActiveNodeChanged(index); }
 void Settings::onActiveNodeEdit(const QModelIndex &index) { m_nodePage->onActiveNodeEdit(index); }
 void Settings::onAddNodeClicked() { m_nodePage->onAddNodeClicked(); }
+void Settings::onAddFromListClicked() { m_nodePage->onAddFromListClicked(); }
 void Settings::onEditNodeClicked() { m_nodePage->onEditNodeClicked(); }
 void Settings::onDeleteNodeClicked() { m_nodePage->onDeleteNodeClicked(); }
 void Settings::onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node)

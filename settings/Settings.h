@@ -15,7 +15,7 @@
 //   m_settings->onNodesUpdateFinished();             // after Updater::NodesUpdateFinished
 //
 // Accessors: cluster() (null without an active node; replaced on every
-// accept and deleted by onNodesUpdateFinished(), so hold it in a QPointer
+// accept and when the active node's address changes, so hold it in a QPointer
 // and re-read it after foundActiveNode()), callsign(), name(), qth(),
 // locator(), isHRDEnabled(), hrdAddress(), hrdPort(), attemptSplitDetection(),
 // startMinimized(), autoUpdate(), autoUpdateNodes(), autoUpdateCountries(),
@@ -53,6 +53,7 @@ class FilterChains;
 class NodeListPage;
 class RigControlPage;
 class RuleChainsPage;
+class UpdateSourcesBox;
 class Worked;
 
 // The pages of the Cluster Node, Filters & Alerts and CAT tabs do their own
@@ -112,6 +113,7 @@ public Q_SLOTS:
     void onActiveNodeChanged(const QModelIndex &index);
     void onActiveNodeEdit(const QModelIndex &index);
     void onAddNodeClicked();
+    void onAddFromListClicked();
     void onEditNodeClicked();
     void onDeleteNodeClicked();
     void onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node);
@@ -162,6 +164,7 @@ private:
     NodeListPage *m_nodePage = nullptr;
     RuleChainsPage *m_rulesPage = nullptr;
     RigControlPage *m_rigPage = nullptr;
+    UpdateSourcesBox *m_updateSources = nullptr;
     Cluster *m_cluster = nullptr;
     std::unique_ptr<FilterChains> m_draftChains;
     const Worked *m_worked = nullptr;

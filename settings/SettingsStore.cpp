@@ -4,6 +4,7 @@
 
 const QString SettingsStore::kOrganization = QStringLiteral("Tarrow");
 const QString SettingsStore::kApplication = QStringLiteral("Kelvane");
+const QString SettingsStore::kDefaultCountryFileUrl = QStringLiteral("https://www.country-files.com/cty/cty.dat");
 
 namespace {
 
@@ -17,6 +18,9 @@ const QString kAutoUpdate = QStringLiteral("AutoUpdate");
 const QString kAutoUpdateNodes = QStringLiteral("AutoUpdateNodes");
 const QString kAutoUpdateCountries = QStringLiteral("AutoUpdateCountries");
 const QString kSeenTips = QStringLiteral("SeenTips");
+const QString kUpdateServer = QStringLiteral("UpdateServer");
+const QString kCountryFileUrl = QStringLiteral("CountryFileUrl");
+const QString kDXpeditionsUrl = QStringLiteral("DXpeditionsUrl");
 
 const QString kClusterNodes = QStringLiteral("Cluster Nodes");
 const QString kVersion = QStringLiteral("Version");
@@ -24,6 +28,7 @@ const QString kAddress = QStringLiteral("Address");
 const QString kPort = QStringLiteral("Port");
 const QString kPassword = QStringLiteral("Password");
 const QString kActive = QStringLiteral("Active");
+const QString kFromList = QStringLiteral("FromList");
 
 const QString kCat = QStringLiteral("CAT");
 const QString kHrdServer = QStringLiteral("HRDServer");
@@ -32,6 +37,8 @@ const QString kHrdAddress = QStringLiteral("HRDAddress");
 const QString kHrdPort = QStringLiteral("HRDPort");
 
 const QString kCountry = QStringLiteral("Country");
+const QString kFileVersion = QStringLiteral("FileVersion");
+const QString kLastCheck = QStringLiteral("LastCheck");
 
 // The escape sequences; '%' itself is escaped inside an escaped name so that
 // a name holding "%2F" next to a '/' comes back unchanged.
@@ -100,9 +107,11 @@ NodeList SettingsStore::loadNodes()
     const QStringList groups = settings.childGroups();
     for (const QString &qsGroup : groups) {
         settings.beginGroup(qsGroup);
-        const ClusterNode node(settings.value(kName).toString(), settings.value(kAddress).toString(),
-                               quint16(settings.value(kPort, ClusterNode::kDefaultPort).toUInt()),
-                               settings.value(kPassword).toString(), settings.value(kActive, false).toBool());
+        ClusterNode node(settings.value(kName).toString(), settings.value(kAddress).toString(),
+                         quint16(settings.value(kPort, ClusterNode::kDefaultPort).toUInt()),
+                         settings.value(kPassword).toString(), settings.value(kActive, false).toBool());
+        // Stores from before the marking hold only the user's own nodes.
+        node.setFromList(settings.value(kFromList, false).toBool());
         settings.endGroup();
         nodeList.nodes.append(node);
         if (node.isActive())
@@ -147,6 +156,8 @@ void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &node
         settings.setValue(kAddress, node.address());
         settings.setValue(kPort, uint(node.port()));
         settings.setValue(kPassword, node.password());
+        if (node.isFromList())
+            settings.setValue(kFromList, 1);
         if (bActiveForAll)
             settings.setValue(kActive, int(node.isActive()));
         else if (i == iActiveIndex)
@@ -190,6 +201,69 @@ void SettingsStore::setCountryVersion(uint uiVersion)
 {
     QSettings settings = openStore();
     settings.setValue(kCountry + QLatin1Char('/') + kVersion, uiVersion);
+}
+
+uint SettingsStore::countryFileVersion()
+{
+    QSettings settings = openStore();
+    return settings.value(kCountry + QLatin1Char('/') + kFileVersion, 0).toUInt();
+}
+
+void SettingsStore::setCountryFileVersion(uint uiVersion)
+{
+    QSettings settings = openStore();
+    settings.setValue(kCountry + QLatin1Char('/') + kFileVersion, uiVersion);
+}
+
+QDate SettingsStore::countryCheckDate()
+{
+    QSettings settings = openStore();
+    return QDate::fromString(settings.value(kCountry + QLatin1Char('/') + kLastCheck).toString(), Qt::ISODate);
+}
+
+void SettingsStore::setCountryCheckDate(const QDate &date)
+{
+    QSettings settings = openStore();
+    settings.setValue(kCountry + QLatin1Char('/') + kLastCheck, date.toString(Qt::ISODate));
+}
+
+UpdateSources SettingsStore::loadUpdateSources()
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kGeneral);
+    UpdateSources sources;
+    sources.updateServer = settings.value(kUpdateServer).toString().trimmed();
+    sources.countryFileUrl = settings.value(kCountryFileUrl, kDefaultCountryFileUrl).toString().trimmed();
+    sources.dxpeditionsUrl = settings.value(kDXpeditionsUrl).toString().trimmed();
+    settings.endGroup();
+    return sources;
+}
+
+void SettingsStore::saveUpdateSources(const UpdateSources &sources)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kGeneral);
+    settings.setValue(kUpdateServer, sources.updateServer.trimmed());
+    settings.setValue(kCountryFileUrl, sources.countryFileUrl.trimmed());
+    settings.setValue(kDXpeditionsUrl, sources.dxpeditionsUrl.trimmed());
+    settings.endGroup();
+}
+
+QString SettingsStore::updateServer()
+{
+    QString qsServer = loadUpdateSources().updateServer;
+    while (qsServer.endsWith(QLatin1Char('/')))
+        qsServer.chop(1);
+    return qsServer;
+}
+
+QString SettingsStore::dxpeditionsUrl()
+{
+    const UpdateSources sources = loadUpdateSources();
+    if (!sources.dxpeditionsUrl.isEmpty())
+        return sources.dxpeditionsUrl;
+    const QString qsServer = updateServer();
+    return qsServer.isEmpty() ? QString() : qsServer + QStringLiteral("/Kelvane/dxpeditions.xml");
 }
 
 QString SettingsStore::escapeKey(const QString &qsName)

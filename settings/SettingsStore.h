@@ -3,6 +3,7 @@
 
 #include "ClusterNode.h"
 
+#include <QDate>
 #include <QList>
 #include <QSettings>
 #include <QString>
@@ -18,6 +19,16 @@ struct GeneralSettings
     bool autoUpdate = true;
     bool autoUpdateNodes = true;
     bool autoUpdateCountries = true;
+};
+
+// Where the update checks fetch from. An empty update server turns off the
+// checks that need it; an empty country file address turns off that check.
+struct UpdateSources
+{
+    QString updateServer;
+    QString countryFileUrl;
+    // Empty: the list on the update server, if one is set.
+    QString dxpeditionsUrl;
 };
 
 // Rig control through the Ham Radio Deluxe server.
@@ -66,6 +77,20 @@ public:
 
     static uint countryVersion();
     static void setCountryVersion(uint uiVersion);
+    // The yyyymmdd version of the imported country file, 0 when unknown.
+    static uint countryFileVersion();
+    static void setCountryFileVersion(uint uiVersion);
+    // The day the country file address was last checked.
+    static QDate countryCheckDate();
+    static void setCountryCheckDate(const QDate &date);
+
+    static const QString kDefaultCountryFileUrl;
+    static UpdateSources loadUpdateSources();
+    static void saveUpdateSources(const UpdateSources &sources);
+    // The update server without trailing '/', empty when none is set.
+    static QString updateServer();
+    // Where the DXpeditions list comes from, empty when from nowhere.
+    static QString dxpeditionsUrl();
 
     // A name used as a key or group name in the store: '/' and '\' would
     // split it into nested groups, so names holding them are escaped

@@ -54,6 +54,8 @@ void HttpTestServer::answer(QTcpSocket *pSocket)
     const Route route = it != m_routes.constEnd() ? it.value() : Route{"not found", 404};
     QByteArray baHead = "HTTP/1.0 " + QByteArray::number(route.iStatus)
                         + (route.iStatus == 200 ? " OK" : " Error") + "\r\nContent-Type: text/plain\r\n";
+    if (!route.baLocation.isEmpty())
+        baHead += "Location: " + route.baLocation + "\r\n";
     if (route.bContentLength)
         baHead += "Content-Length: " + QByteArray::number(route.baBody.size()) + "\r\n";
     baHead += "Connection: close\r\n\r\n";

@@ -31,6 +31,8 @@ public:
         int iChunkDelayMs = 5;
         // Claims the full length but closes after this many body bytes.
         int iCutAfter = -1;
+        // Sent as the Location header, for redirects.
+        QByteArray baLocation = QByteArray();
     };
 
     explicit HttpTestServer(QObject *parent = nullptr);

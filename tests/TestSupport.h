@@ -35,13 +35,15 @@ inline quint16 freeLoopbackPort()
     return server.serverPort();
 }
 
-// An empty store whose update server refuses at once, so that nothing the
-// program fetches at start waits for a name look-up.
+// An empty store whose update server refuses at once and without a country
+// file address, so that nothing the program fetches at start waits for a
+// name look-up or leaves the machine.
 inline void clearStore()
 {
     QSettings settings = store();
     settings.clear();
     settings.setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+    settings.setValue(QStringLiteral("General/CountryFileUrl"), QString());
 }
 
 // A complete station and one active node "a": what a program needs to connect.

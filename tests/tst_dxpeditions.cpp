@@ -3,7 +3,9 @@
 
 #include "update/DXpeditions.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using TestSupport::LogCapture;
@@ -87,6 +89,24 @@ void TestDXpeditions::onlyNewerVersionsAreTakenIn()
     QCOMPARE(spy.size(), 2);
     QCOMPARE(dxpeditions.count(), 0);
     QCOMPARE(dxpeditions.version(), quint16(9));
+
+    // A file the user imports is taken whatever its version; one that holds
+    // no list (or nothing readable) is refused with a reason.
+    QTemporaryDir dir;
+    const auto writeFile = [&dir](const char *pName, const QByteArray &baContent) {
+        QFile file(dir.filePath(QLatin1String(pName)));
+        file.open(QIODevice::WriteOnly);
+        file.write(baContent);
+        return file.fileName();
+    };
+    QString qsError;
+    QVERIFY(dxpeditions.loadFile(writeFile("old.xml", list(2, entry(QStringLiteral("Q9FILE"), 0, 0))), &qsError));
+    QVERIFY(dxpeditions.contains(QStringLiteral("Q9FILE")));
+    QVERIFY(!dxpeditions.loadFile(writeFile("page.xml", "<html><body>Not found</body></html>"), &qsError));
+    QCOMPARE(qsError, QStringLiteral("The file holds no DXpeditions list."));
+    QVERIFY(!dxpeditions.loadFile(dir.filePath(QStringLiteral("missing.xml")), &qsError));
+    QVERIFY(dxpeditions.contains(QStringLiteral("Q9FILE")));
+    QCOMPARE(spy.size(), 3);
 }
 
 void TestDXpeditions::brokenListsChangeNothing_data()

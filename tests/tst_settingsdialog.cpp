@@ -5,6 +5,7 @@
 #include "cluster/Cluster.h"
 #include "filters/Filter.h"
 #include "settings/AutostartEntry.h"
+#include "settings/PublicNodesDialog.h"
 #include "settings/Settings.h"
 #include "update/DXpeditions.h"
 #include "rig/RigControl.h"
@@ -15,7 +16,9 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QFile>
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QSortFilterProxyModel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
@@ -79,7 +82,9 @@ private Q_SLOTS:
     void deletingAnyNodeLeavesNoneActiveUntilCancel();
     void callsignAndLocatorUpperCased();
     void filterChainEditsRoundTrip();
-    void nodesListReplacedByUpdater();
+    void nodesListMergedByUpdater();
+    void addFromPublicList();
+    void updateSourcesOnTheGeneralTab();
     void catTabDownloadsTheLibrary();
     void dxpeditionsLoadedAndRelayed();
 };
@@ -335,7 +340,7 @@ void TestSettingsDialog::filterChainEditsRoundTrip()
     QVERIFY(boxes.seen.isEmpty());
 }
 
-void TestSettingsDialog::nodesListReplacedByUpdater()
+void TestSettingsDialog::nodesListMergedByUpdater()
 {
     TestSupport::writeStationAndNode(QStringLiteral("10.0.0.1"), 7300);
     MessageBoxCatcher boxes;
@@ -344,17 +349,83 @@ void TestSettingsDialog::nodesListReplacedByUpdater()
     QPointer<Cluster> pOld = settings.cluster();
     QVERIFY(pOld);
 
+    // The merged list keeps the active node: its connection goes on.
+    NodeList merged = SettingsStore::loadNodes();
+    merged.nodes.append(ClusterNode(QStringLiteral("n1"), QStringLiteral("10.0.0.5"), 7300, QString(), false));
+    SettingsStore::saveNodes(merged);
+    settings.onNodesUpdateFinished();
+    QVERIFY(pOld);
+    QCOMPARE(settings.cluster(), pOld.data());
+    QCOMPARE(settings.nodes().size(), 2);
+    QVERIFY(boxes.takeAll().isEmpty());
+
+    // Without an active node the user is asked to pick one, once.
     writeNodes({ClusterNode(QStringLiteral("n1"), QStringLiteral("10.0.0.5"), 7300, QString(), false)});
     settings.onNodesUpdateFinished();
-    QVERIFY(!pOld);
-    QVERIFY(!settings.cluster());
     QCOMPARE(boxes.takeAll(),
              QStringList{kWarning
                          + QStringLiteral("The nodes list has been updated. Go to Settings and select a node to "
                                           "connect to.")});
-    // The flag is cleared once told: the next load warns about the missing node.
     settings.loadSettings();
     QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
+}
+
+void TestSettingsDialog::addFromPublicList()
+{
+    // The dialog on its own: the text filters every column, rows come back
+    // as nodes marked as from the list.
+    {
+        PublicNodesDialog dialog;
+        auto *pView = child<QTableView>(&dialog, "tableViewNodes");
+        QVERIFY(pView->model()->rowCount() >= 20);
+        child<QLineEdit>(&dialog, "lineEditFilter")->setText(QStringLiteral("reverse beacon"));
+        QCOMPARE(pView->model()->rowCount(), 2);
+        pView->selectAll();
+        const QList<ClusterNode> nodes = dialog.selectedNodes();
+        QCOMPARE(nodes.size(), 2);
+        QVERIFY(nodes.at(0).isFromList() && nodes.at(0).name().startsWith(QLatin1String("RBN-")));
+    }
+
+    // From the node tab of a fresh profile: the chosen node becomes active.
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    boxes.takeAll();
+    QTimer::singleShot(0, &settings, [] {
+        auto *pDialog = qobject_cast<PublicNodesDialog *>(QApplication::activeModalWidget());
+        QVERIFY(pDialog);
+        child<QLineEdit>(pDialog, "lineEditFilter")->setText(QStringLiteral("RBN-CW"));
+        child<QTableView>(pDialog, "tableViewNodes")->selectRow(0);
+        pDialog->accept();
+    });
+    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonAddFromList"), Qt::LeftButton);
+    QCOMPARE(settings.nodes().size(), 1);
+    QCOMPARE(settings.nodes().at(0).address(), QStringLiteral("telnet.reversebeacon.net"));
+    QCOMPARE(settings.activeIndex(), 0);
+}
+
+void TestSettingsDialog::updateSourcesOnTheGeneralTab()
+{
+    store().remove(QStringLiteral("General/UpdateServer"));
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    auto *pNodesList = child<QCheckBox>(&settings, "checkBoxAutoUpdateNodesList");
+    QVERIFY(!pNodesList->isEnabled());
+    QVERIFY(pNodesList->text().endsWith(QStringLiteral("(no update server set)")));
+    QVERIFY(child<QCheckBox>(&settings, "checkBoxAutoUpdateCountriesDb")->isEnabled());
+
+    child<QLineEdit>(&settings, "lineEditUpdateServer")->setText(QStringLiteral("http://127.0.0.1:1/"));
+    QVERIFY(pNodesList->isEnabled());
+    QCOMPARE(pNodesList->text(), QStringLiteral("Automatically update nodes list"));
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), 7300, QString(), true)});
+    settings.loadSettings();
+    child<QLineEdit>(&settings, "lineEditUpdateServer")->setText(QStringLiteral("http://127.0.0.1:1/"));
+    settings.accept();
+    QCOMPARE(SettingsStore::updateServer(), QStringLiteral("http://127.0.0.1:1"));
+    QCOMPARE(SettingsStore::dxpeditionsUrl(), QStringLiteral("http://127.0.0.1:1/Kelvane/dxpeditions.xml"));
+    QCOMPARE(settings.dxpeditions()->url(), SettingsStore::dxpeditionsUrl());
 }
 
 void TestSettingsDialog::catTabDownloadsTheLibrary()

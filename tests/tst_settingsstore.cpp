@@ -3,6 +3,8 @@
 #include "filters/FilterChains.h"
 #include "settings/AutostartEntry.h"
 #include "settings/FilterStore.h"
+#include "settings/NodeListMerge.h"
+#include "settings/PublicNodes.h"
 #include "settings/SettingsStore.h"
 #include "settings/WorkedSets.h"
 #include "update/DXpeditions.h"
@@ -26,6 +28,7 @@ private Q_SLOTS:
     void generalAndCatRoundTrip();
     void nodeListRoundTrip();
     void nodeListEdgeCases();
+    void publicNodesAndAddingThem();
     void keyEscaping_data();
     void keyEscaping();
     void workedSets();
@@ -57,6 +60,10 @@ void TestSettingsStore::emptyStoreGivesDefaults()
 {
     const GeneralSettings general = SettingsStore::loadGeneral();
     QVERIFY(general.autoUpdate && general.autoUpdateNodes && general.autoUpdateCountries);
+    // No placeholder server; the country file comes from its publisher.
+    QVERIFY(SettingsStore::updateServer().isEmpty());
+    QVERIFY(SettingsStore::dxpeditionsUrl().isEmpty());
+    QCOMPARE(SettingsStore::loadUpdateSources().countryFileUrl, SettingsStore::kDefaultCountryFileUrl);
     QCOMPARE(SettingsStore::loadNodes().activeIndex, -1);
     const CatSettings cat = SettingsStore::loadCat();
     QCOMPARE(cat.hrdAddress, QStringLiteral("localhost"));
@@ -118,6 +125,41 @@ void TestSettingsStore::nodeListRoundTrip()
     QCOMPARE(loaded.nodes, nodeList.nodes);
     QCOMPARE(loaded.activeIndex, 1);
     QCOMPARE(SettingsStore::nodesVersion(), quint16(7));
+}
+
+void TestSettingsStore::publicNodesAndAddingThem()
+{
+    // The built-in list: every node line of the shipped file, both beacon
+    // network feeds among them.
+    const QList<PublicNodes::Entry> entries = PublicNodes::bundled();
+    QVERIFY(entries.size() >= 20);
+    const auto rbn = std::find_if(entries.begin(), entries.end(),
+                                  [](const PublicNodes::Entry &entry) { return entry.call == QLatin1String("RBN-DIGI"); });
+    QVERIFY(rbn != entries.end());
+    QCOMPARE(rbn->port, quint16(7001));
+    QVERIFY(rbn->note.contains(QLatin1String("FT8")));
+    // Lines without a host or a usable port are skipped.
+    QCOMPARE(PublicNodes::parse("# c\nA1\ta.example\t23\nB1\t\t23\nC1\tc.example\t70000\nD1\td.example\tx\n").size(), 1);
+
+    // Picked nodes join a list without an active node: the first becomes
+    // active, a name already there is skipped, all are marked as from a list.
+    NodeList nodeList;
+    nodeList.nodes = {ClusterNode("Mine", "mine.example", 7300, "pw", false)};
+    const QList<ClusterNode> picked = {PublicNodes::toNode(entries.at(0)), PublicNodes::toNode(*rbn),
+                                       ClusterNode("Mine", "other.example", 23, "", false)};
+    QCOMPARE(NodeListMerge::add(&nodeList, picked), 2);
+    QCOMPARE(nodeList.activeIndex, 1);
+    QCOMPARE(nodeList.nodes.at(1).name(), entries.at(0).call);
+    QCOMPARE(nodeList.nodes.at(0).address(), QStringLiteral("mine.example"));
+    SettingsStore::saveNodes(nodeList);
+    // The store sorts by name.
+    const NodeList loaded = SettingsStore::loadNodes();
+    QCOMPARE(loaded.nodes.at(loaded.activeIndex).name(), entries.at(0).call);
+    QVERIFY(loaded.nodes.at(loaded.activeIndex).isFromList() && !loaded.nodes.at(0).isFromList());
+    // With an active node, new ones only join.
+    nodeList = loaded;
+    QCOMPARE(NodeListMerge::add(&nodeList, {PublicNodes::toNode(entries.at(2))}), 1);
+    QCOMPARE(nodeList.activeIndex, loaded.activeIndex);
 }
 
 void TestSettingsStore::nodeListEdgeCases()

@@ -1,13 +1,19 @@
 #include "HttpTestServer.h"
 #include "TestSupport.h"
 
+#include "Worked/Worked.h"
+#include "update/CountryUpdate.h"
+#include "update/DXpeditions.h"
 #include "update/Updater.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSqlQuery>
+#include <QSslSocket>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using TestSupport::LogCapture;
@@ -38,6 +44,29 @@ QByteArray countryManifest(int iVersion, const QString &qsUrl)
     return QStringLiteral("<Country><Version>%1</Version><Url>%2</Url></Country>").arg(iVersion).arg(qsUrl).toUtf8();
 }
 
+QByteArray readFile(const QString &qsFileName)
+{
+    QFile file(qsFileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The real country file with another version and one whole call more, so
+// that an import shows in the row count.
+QByteArray newerCountryFile(const QByteArray &baReal, const QByteArray &baVersion)
+{
+    QByteArray baFile = baReal;
+    const qsizetype iVer = baFile.indexOf("=VER");
+    baFile.replace(iVer, 12, "=VER" + baVersion);
+    baFile.replace(iVer, 0, "=Q9NEW,");
+    return baFile;
+}
+
+int prefixRows(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("SELECT COUNT(*) FROM prefixes")) && query.next() ? query.value(0).toInt() : -1;
+}
+
 } // namespace
 
 // The three update checks against a real HTTP server on loopback.
@@ -54,17 +83,27 @@ private Q_SLOTS:
     void nodesList();
     void brokenNodesManifestKeepsTheStore_data();
     void brokenNodesManifestKeepsTheStore();
-    void countryFile();
+    void countryFileFromItsAddress();
+    void countryFileFromTheManifest();
+    void noUpdateServerNoRequest();
     void unreachableServerLogsOncePerCheck();
 
 private:
     QStringList storedNodeNames();
+    // A country database filled from the real file, on its own connection.
+    QSqlDatabase countryDatabase();
+    // Runs one fetch to its end and gives the status it ended with.
+    QString runCountryCheck(CountryUpdate &update, const QString &qsUrl, uint uiManifestVersion = 0);
+
+    QTemporaryDir m_tmp;
 
     std::unique_ptr<HttpTestServer> m_server;
 };
 
 void TestUpdater::initTestCase()
 {
+    // The country file's own address is https: the TLS backend must be there.
+    QVERIFY(QSslSocket::supportsSsl());
     QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
     QCoreApplication::setApplicationName(SettingsStore::kApplication);
     LogCapture::install(QsLogging::LevelDebug);
@@ -74,10 +113,10 @@ void TestUpdater::init()
 {
     LogCapture::clear();
     store().clear();
-    QFile::remove(Updater::countryFilePath());
     m_server = std::make_unique<HttpTestServer>();
     QVERIFY(m_server->listen());
     store().setValue(QStringLiteral("General/UpdateServer"), m_server->url(QStringLiteral("/")));
+    QFile::remove(CountryUpdate::filePath());
 }
 
 QStringList TestUpdater::storedNodeNames()
@@ -142,6 +181,9 @@ void TestUpdater::nodesList()
 {
     store().setValue(QStringLiteral("Cluster Nodes/Version"), 3);
     store().setValue(QStringLiteral("Cluster Nodes/Mine/Name"), QStringLiteral("Mine"));
+    store().setValue(QStringLiteral("Cluster Nodes/Mine/Address"), QStringLiteral("mine.example.org"));
+    store().setValue(QStringLiteral("Cluster Nodes/Mine/Password"), QStringLiteral("s3cret"));
+    store().setValue(QStringLiteral("Cluster Nodes/Mine/Active"), 1);
     Updater updater;
     QSignalSpy finished(&updater, &Updater::NodesUpdateFinished);
 
@@ -150,17 +192,31 @@ void TestUpdater::nodesList()
     QTRY_COMPARE(LogCapture::with(QStringLiteral("Nodes list already at latest version")).size(), 1);
     QCOMPARE(storedNodeNames(), QStringList{QStringLiteral("Mine")});
 
-    m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(4, {QStringLiteral("N1"), QStringLiteral("N2/EU")}));
+    // A newer list adds its nodes; the user's own node of the same name
+    // keeps its address, its password and stays active.
+    m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"),
+                       nodesManifest(4, {QStringLiteral("N1"), QStringLiteral("N2/EU"), QStringLiteral("Mine")}));
     updater.checkNodes();
     QVERIFY(finished.wait(5000));
-    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("N1"), QStringLiteral("N2/EU")}));
-    QCOMPARE(SettingsStore::loadNodes().nodes.at(1).port(), quint16(7373));
-    QCOMPARE(SettingsStore::loadNodes().activeIndex, -1);
+    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("Mine"), QStringLiteral("N1"), QStringLiteral("N2/EU")}));
+    NodeList nodes = SettingsStore::loadNodes();
+    const ClusterNode &mine = nodes.nodes.at(nodes.activeIndex);
+    QCOMPARE(mine.name(), QStringLiteral("Mine"));
+    QCOMPARE(mine.address(), QStringLiteral("mine.example.org"));
+    QCOMPARE(mine.password(), QStringLiteral("s3cret"));
+    QVERIFY(!mine.isFromList());
+    QCOMPARE(store().value(QStringLiteral("Cluster Nodes/N1/FromList")).toInt(), 1);
 
-    m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(5, {}));
+    // A later list that drops nodes removes none; one it names again moves.
+    m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"),
+                       QByteArray("<Nodes><Version>5</Version><Node><Name>N1</Name><Address>moved.example.org</Address>"
+                                  "<Port>23</Port></Node></Nodes>"));
     updater.checkNodes();
     QVERIFY(finished.wait(5000));
-    QVERIFY(storedNodeNames().isEmpty());
+    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("Mine"), QStringLiteral("N1"), QStringLiteral("N2/EU")}));
+    nodes = SettingsStore::loadNodes();
+    QCOMPARE(nodes.nodes.at(nodes.activeIndex).password(), QStringLiteral("s3cret"));
+    QCOMPARE(store().value(QStringLiteral("Cluster Nodes/N1/Address")).toString(), QStringLiteral("moved.example.org"));
     QCOMPARE(store().value(QStringLiteral("Cluster Nodes/Version")).toInt(), 5);
 }
 
@@ -202,31 +258,170 @@ void TestUpdater::brokenNodesManifestKeepsTheStore()
     QCOMPARE(store().value(QStringLiteral("Cluster Nodes/Version")).toInt(), 3);
 }
 
-void TestUpdater::countryFile()
+QSqlDatabase TestUpdater::countryDatabase()
 {
-    Updater updater;
-    QSignalSpy finished(&updater, &Updater::CountryUpdateFinished);
+    QSqlDatabase db = QSqlDatabase::contains(QStringLiteral("country"))
+                          ? QSqlDatabase::database(QStringLiteral("country"))
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("country"));
+    db.close();
+    const QString qsFile = m_tmp.filePath(QStringLiteral("dx.sqlite"));
+    QFile::remove(qsFile);
+    db.setDatabaseName(qsFile);
+    if (!db.open() || !Worked::ensureTables(db, Worked::systemCountryFile()))
+        qFatal("no country database");
+    return db;
+}
 
-    // A download that fails leaves the version alone, so the next check
-    // tries again.
-    m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/missing.dat"))));
+QString TestUpdater::runCountryCheck(CountryUpdate &update, const QString &qsUrl, uint uiManifestVersion)
+{
+    QSignalSpy status(&update, &CountryUpdate::statusChanged);
+    update.fetch(qsUrl, uiManifestVersion);
+    if (!QTest::qWaitFor([&] { return !status.isEmpty() && !update.isRunning()
+                                   && !update.status().startsWith(QStringLiteral("Country data: checking")); },
+                         10000))
+        return QStringLiteral("timed out");
+    return update.status();
+}
+
+void TestUpdater::countryFileFromItsAddress()
+{
+    const QByteArray baReal = readFile(Worked::systemCountryFile());
+    QVERIFY(baReal.contains("=VER20"));
+    QSqlDatabase db = countryDatabase();
+    Worked worked;
+    worked.attachDatabase(db);
+    const int iRows = prefixRows(db);
+    QVERIFY(iRows > 20000);
+    CountryUpdate update(&worked, db);
+
+    // A newer file replaces the table, its version is stored, the lookup
+    // knows the new call at once, and the file is kept.
+    m_server->setRoute(QStringLiteral("/new.dat"), newerCountryFile(baReal, "20991231"));
+    QCOMPARE(runCountryCheck(update, m_server->url(QStringLiteral("/new.dat"))),
+             QStringLiteral("Country data updated to version 20991231 (%1 prefixes)").arg(iRows + 1));
+    QCOMPARE(prefixRows(db), iRows + 1);
+    QCOMPARE(SettingsStore::countryFileVersion(), 20991231u);
+    QVERIFY(!worked.countryForCall(QStringLiteral("Q9NEW")).isEmpty());
+    QVERIFY(QFile::exists(CountryUpdate::filePath()));
+
+    // Not newer: nothing happens.
+    m_server->setRoute(QStringLiteral("/cty.dat"), baReal);
+    QCOMPARE(runCountryCheck(update, m_server->url(QStringLiteral("/cty.dat"))),
+             QStringLiteral("Country data is up to date (version 20991231)"));
+
+    // Anything that is not a whole country file keeps the rows and the
+    // version, and says why.
+    HttpTestServer::Route quota;
+    quota.baBody = "Error: bandwidth quota exceeded for this file.\nPlease contact the site owner.\n";
+    m_server->setRoute(QStringLiteral("/quota.dat"), quota);
+    HttpTestServer::Route html;
+    html.baBody = "<!DOCTYPE html>\n<html><head><meta http-equiv=\"Content-Type\" content=\"text/html\">"
+                  "<title>503: Service Unavailable</title></head>\n<body>Try again later.</body></html>\n";
+    m_server->setRoute(QStringLiteral("/page.dat"), html);
+    HttpTestServer::Route cut;
+    cut.baBody = newerCountryFile(baReal, "21001231");
+    cut.iCutAfter = int(cut.baBody.size() / 2);
+    m_server->setRoute(QStringLiteral("/cut.dat"), cut);
+    HttpTestServer::Route open;
+    open.baBody = cut.baBody.left(cut.baBody.lastIndexOf(','));
+    open.bContentLength = false;
+    m_server->setRoute(QStringLiteral("/open.dat"), open);
+    HttpTestServer::Route loop;
+    loop.iStatus = 302;
+    loop.baLocation = m_server->url(QStringLiteral("/loop.dat")).toUtf8();
+    m_server->setRoute(QStringLiteral("/loop.dat"), loop);
+
+    const struct
+    {
+        const char *pPath;
+        const char *pWhy;
+    } junk[] = {
+        {"/quota.dat", "not a country file (1 country records, at least 300 expected)"},
+        {"/page.dat", "no country record found"},
+        {"/cut.dat", ""},
+        {"/open.dat", "prefix lists not terminated"},
+        {"/missing.dat", "Country data not updated: "},
+        {"/loop.dat", "Country data not updated: "},
+    };
+    for (const auto &entry : junk) {
+        const QString qsStatus = runCountryCheck(update, m_server->url(QLatin1String(entry.pPath)));
+        QVERIFY2(qsStatus.startsWith(QStringLiteral("Country data not updated: "))
+                     && qsStatus.contains(QLatin1String(entry.pWhy)),
+                 qPrintable(QLatin1String(entry.pPath) + QLatin1Char(' ') + qsStatus));
+        QCOMPARE(prefixRows(db), iRows + 1);
+        QCOMPARE(SettingsStore::countryFileVersion(), 20991231u);
+    }
+    QVERIFY(m_server->requestCount(QStringLiteral("/loop.dat")) > 1);
+
+    // The check at start runs once a day, from the stored address.
+    store().setValue(QStringLiteral("General/CountryFileUrl"), m_server->url(QStringLiteral("/cty.dat")));
+    const int iRequests = m_server->requestCount(QStringLiteral("/cty.dat"));
+    update.checkDaily();
+    QTRY_COMPARE(m_server->requestCount(QStringLiteral("/cty.dat")), iRequests + 1);
+    QTRY_VERIFY(!update.isRunning());
+    update.checkDaily();
+    QTest::qWait(50);
+    QCOMPARE(m_server->requestCount(QStringLiteral("/cty.dat")), iRequests + 1);
+}
+
+void TestUpdater::countryFileFromTheManifest()
+{
+    const QByteArray baReal = readFile(Worked::systemCountryFile());
+    QSqlDatabase db = countryDatabase();
+    Worked worked;
+    worked.attachDatabase(db);
+    const int iRows = prefixRows(db);
+    CountryUpdate update(&worked, db);
+    Updater updater;
+    updater.setCountryUpdate(&update);
+
+    // Junk named by the manifest changes nothing, and the manifest version
+    // is not stored, so the next check tries again.
+    m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/junk.dat"))));
+    m_server->setRoute(QStringLiteral("/junk.dat"), QByteArray("Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
     updater.checkCountry();
-    QTRY_COMPARE(LogCapture::with(QStringLiteral("Error downloading country file:")).size(), 1);
+    QTRY_VERIFY(update.status().startsWith(QStringLiteral("Country data not updated: not a country file")));
+    QCOMPARE(prefixRows(db), iRows);
     QCOMPARE(store().value(QStringLiteral("Country/Version"), 0).toInt(), 0);
-    QVERIFY(!QFile::exists(Updater::countryFilePath()));
 
     m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/cty.dat"))));
-    m_server->setRoute(QStringLiteral("/cty.dat"), QByteArray("Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
+    m_server->setRoute(QStringLiteral("/cty.dat"), newerCountryFile(baReal, "20991231"));
     updater.checkCountry();
-    QVERIFY(finished.wait(5000));
+    QTRY_VERIFY(update.status().startsWith(QStringLiteral("Country data updated to version 20991231")));
+    QCOMPARE(prefixRows(db), iRows + 1);
     QCOMPARE(store().value(QStringLiteral("Country/Version")).toInt(), 2);
-    QFile file(Updater::countryFilePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().startsWith("Germany:"));
 
     updater.checkCountry();
     QTRY_COMPARE(LogCapture::with(QStringLiteral("Country database already at latest version")).size(), 1);
     QCOMPARE(m_server->requestCount(QStringLiteral("/cty.dat")), 1);
+}
+
+void TestUpdater::noUpdateServerNoRequest()
+{
+    store().remove(QStringLiteral("General/UpdateServer"));
+    Updater updater;
+    updater.checkApplication();
+    updater.checkNodes();
+    updater.checkCountry();
+    DXpeditions dxpeditions(SettingsStore::dxpeditionsUrl());
+    dxpeditions.load();
+    // Every check stops before a request exists, so nothing is looked up.
+    QCOMPARE(LogCapture::with(QStringLiteral("No update server set; no request for")).size(), 3);
+    QCOMPARE(LogCapture::with(QStringLiteral("No DXpeditions list address set")).size(), 1);
+    QVERIFY(!updater.isVisible());
+
+    // From the menu, the window says why instead of checking forever.
+    updater.showChecking();
+    updater.checkApplication();
+    auto *pDescription = updater.findChild<QLabel *>(QStringLiteral("labelDescription"));
+    QVERIFY(pDescription->text().startsWith(QStringLiteral("Could not check for updates: no update server is set")));
+
+    // So does a request that fails.
+    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
+    updater.showChecking();
+    updater.checkApplication();
+    QTRY_VERIFY(pDescription->text().startsWith(QStringLiteral("Could not check for updates: ")));
+    QVERIFY(updater.isVisible());
 }
 
 void TestUpdater::unreachableServerLogsOncePerCheck()

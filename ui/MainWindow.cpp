@@ -17,17 +17,19 @@
 #include "ui/Delegate.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
+#include "ui/MessageBoxes.h"
 #include "ui/Tips.h"
+#include "update/CountryUpdate.h"
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSoundEffect>
 #include <QSpacerItem>
@@ -69,6 +71,8 @@ const MenuAction kMenuActions[] = {
     {&Ui::MainWindow::actionStatistics, &MainWindow::onStatisticsTriggered, false},
     {&Ui::MainWindow::actionDocumentation, &MainWindow::onDocumentationTriggered, false},
     {&Ui::MainWindow::actionAbout, &MainWindow::onAboutTriggered, false},
+    {&Ui::MainWindow::actionUpdate_Country_Data, &MainWindow::onUpdateCountryDataTriggered, false},
+    {&Ui::MainWindow::actionImport_DXpeditions_List, &MainWindow::onImportDXpeditionsListTriggered, false},
 };
 } // namespace
 
@@ -116,8 +120,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
     m_sendSpot->setSettings(m_settings);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
 
+    // Country data is imported here, whether or not a node is connected.
+    m_countryUpdate = new CountryUpdate(&m_worked, m_db, this);
+    connect(m_countryUpdate, &CountryUpdate::statusChanged, this, &MainWindow::onCountryStatusChanged);
     m_updater = new Updater(this);
-    connect(m_updater, &Updater::CountryUpdateFinished, this, &MainWindow::onCountryUpdateFinished);
+    m_updater->setCountryUpdate(m_countryUpdate);
     connect(m_updater, &Updater::NodesUpdateFinished, m_settings, &Settings::onNodesUpdateFinished);
     startUpdateChecks();
 
@@ -157,8 +164,10 @@ void MainWindow::startUpdateChecks()
         m_updater->checkApplication();
     if (m_settings->autoUpdateNodes())
         m_updater->checkNodes();
-    if (m_settings->autoUpdateCountries())
+    if (m_settings->autoUpdateCountries()) {
+        m_countryUpdate->checkDaily();
         m_updater->checkCountry();
+    }
 }
 
 // ---------------------------------------------------------------- frame
@@ -196,7 +205,7 @@ void MainWindow::createStatusFields()
         return pLabel;
     };
     m_statusDXpeditionsLabel = makeField(QSize(200, 16));
-    m_statusDXpeditionsLabel->setText(tr("DXpeditions database: not loaded"));
+    m_statusDXpeditionsLabel->setText(tr("DXpeditions: none loaded"));
     m_statusNodeLabel = makeField(QSize(200, 16));
     m_statusConnectionIcon = makeField(QSize(16, 16));
     m_statusConnectionIcon->setFixedSize(16, 16);
@@ -316,8 +325,27 @@ void MainWindow::onUpdateApplicationTriggered()
 {
     if (!m_updater)
         return;
-    m_updater->checkApplication();
     m_updater->showChecking();
+    m_updater->checkApplication();
+}
+
+void MainWindow::onUpdateCountryDataTriggered()
+{
+    if (m_countryUpdate)
+        m_countryUpdate->checkNow();
+}
+
+void MainWindow::onImportDXpeditionsListTriggered()
+{
+    if (m_closing || !m_settings->dxpeditions())
+        return;
+    const QString qsFileName = QFileDialog::getOpenFileName(this, tr("Import DXpeditions list"), QString(),
+                                                            tr("DXpeditions lists (*.xml);;All files (*)"));
+    if (qsFileName.isEmpty())
+        return;
+    QString qsError;
+    if (!m_settings->dxpeditions()->loadFile(qsFileName, &qsError))
+        MessageBoxes::error(this, tr("Error importing the DXpeditions list."), qsError);
 }
 
 void MainWindow::onStatisticsTriggered()
@@ -392,18 +420,9 @@ void MainWindow::onSettingsSaved()
     m_rigControl.loadHRDLibrary(rigControlEnabled());
 }
 
-void MainWindow::onCountryUpdateFinished()
+void MainWindow::onCountryStatusChanged(const QString &qsStatus)
 {
-    if (!activeCluster())
-        return;
-    m_userDisconnect = true;
-    activeCluster()->disconnectFromNode();
-    QLOG_INFO() << "Country file update finished; updating database and restarting application";
-    // Emptying and refilling are one transaction: a broken download leaves
-    // the old prefixes, so the restarted program still knows its countries.
-    m_worked.updateCountryFile(Updater::countryFilePath(), m_db);
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("/d")});
-    onQuit();
+    m_ui->statusBar->showMessage(qsStatus);
 }
 
 // ---------------------------------------------------------------- connection

@@ -29,6 +29,7 @@ QT_END_NAMESPACE
 
 class About;
 class Cluster;
+class CountryUpdate;
 class SendSpot;
 class Settings;
 class Stats;
@@ -75,6 +76,8 @@ public Q_SLOTS:
     void onSettingsTriggered();
     void onManageWorkedCountriesTriggered();
     void onUpdateApplicationTriggered();
+    void onUpdateCountryDataTriggered();
+    void onImportDXpeditionsListTriggered();
     void onStatisticsTriggered();
     void onDocumentationTriggered();
     void onAboutTriggered();
@@ -83,7 +86,7 @@ public Q_SLOTS:
     void onTuningRigTimerExpired();
     void onHRDCommandsThreadFinished();
     void onSettingsSaved();
-    void onCountryUpdateFinished();
+    void onCountryStatusChanged(const QString &qsStatus);
 
     void onCustomContextMenuRequested(const QPoint &point);
     void onSpotDetailsTriggered();
@@ -135,6 +138,7 @@ private:
     QTimer m_tuneBlinkTimer;
     RigControl m_rigControl;
     Updater *m_updater = nullptr;
+    CountryUpdate *m_countryUpdate = nullptr;
 
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_trayMenu = nullptr;

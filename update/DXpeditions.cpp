@@ -4,6 +4,7 @@
 #include "API/QsLog/QsLog.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QReadLocker>
@@ -47,10 +48,32 @@ void DXpeditions::load()
         QLOG_DEBUG() << "DXpeditions list still loading, request skipped";
         return;
     }
+    if (m_url.isEmpty()) {
+        QLOG_DEBUG() << "No DXpeditions list address set; nothing loaded";
+        return;
+    }
     QLOG_INFO() << "Loading DXpeditions";
     m_reply = m_networkManager->get(QNetworkRequest(QUrl(m_url)));
     connect(m_reply, &QNetworkReply::errorOccurred, this, &DXpeditions::NetworkError);
     UpdateManifests::limitReplySize(m_reply, kMaxListBytes);
+}
+
+bool DXpeditions::loadFile(const QString &qsFileName, QString *pError)
+{
+    QFile file(qsFileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *pError = file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxListBytes) {
+        *pError = tr("The file is larger than %1 bytes.").arg(kMaxListBytes);
+        return false;
+    }
+    QLOG_INFO() << "Loading DXpeditions from" << qsFileName;
+    if (parseList(file.read(kMaxListBytes), true))
+        return true;
+    *pError = tr("The file holds no DXpeditions list.");
+    return false;
 }
 
 bool DXpeditions::contains(const QString &qsCall) const
@@ -94,7 +117,7 @@ void DXpeditions::NetworkError(QNetworkReply::NetworkError networkError)
     QLOG_ERROR() << "DXpeditions update network error: " << int(networkError);
 }
 
-void DXpeditions::parseList(const QByteArray &baList)
+bool DXpeditions::parseList(const QByteArray &baList, bool bAnyVersion)
 {
     const QString qsList = UpdateManifests::bodyText(baList);
 
@@ -103,6 +126,7 @@ void DXpeditions::parseList(const QByteArray &baList)
     // its version and its date as they were.
     QHash<QString, DXpedition> entries;
     quint16 uiNewVersion = 0;
+    bool bHasVersion = false;
     QString qsDate = m_date;
     const QDate today = QDateTime::currentDateTimeUtc().date();
 
@@ -115,12 +139,13 @@ void DXpeditions::parseList(const QByteArray &baList)
         if (name == QLatin1String("Version")) {
             const QString qsVersion = reader.readElementText();
             if (qsVersion.isEmpty())
-                return;
+                return false;
             uiNewVersion = quint16(qsVersion.toULongLong() & 0xFFFF);
+            bHasVersion = true;
         } else if (name == QLatin1String("Date")) {
             const QString qsText = reader.readElementText();
             if (qsText.isEmpty())
-                return;
+                return false;
             qsDate = qsText;
         } else if (name == QLatin1String("DXpedition")) {
             DXpedition entry;
@@ -129,33 +154,33 @@ void DXpeditions::parseList(const QByteArray &baList)
                 const auto field = reader.name();
                 if (field == QLatin1String("StartDate")) {
                     if (!readRequiredText(reader, &qsText, "<StartDate>"))
-                        return;
+                        return false;
                     entry.startDate = QDateTime::fromString(qsText, kDateFormat);
                 } else if (field == QLatin1String("EndDate")) {
                     if (!readRequiredText(reader, &qsText, "<EndDate>"))
-                        return;
+                        return false;
                     entry.endDate = QDateTime::fromString(qsText, kDateFormat);
                 } else if (field == QLatin1String("Call")) {
                     if (!readRequiredText(reader, &entry.call, "<Call>"))
-                        return;
+                        return false;
                 } else if (field == QLatin1String("IOTA")) {
                     entry.iota = reader.readElementText();
                 } else if (field == QLatin1String("QSLvia")) {
                     if (!readRequiredText(reader, &entry.qslVia, "<QSLvia>"))
-                        return;
+                        return false;
                 } else if (field == QLatin1String("ReportedBy")) {
                     if (!readRequiredText(reader, &entry.reportedBy, "<ReportedBy>"))
-                        return;
+                        return false;
                 } else if (field == QLatin1String("Info")) {
                     if (!readRequiredText(reader, &entry.info, "<Info>"))
-                        return;
+                        return false;
                 } else {
                     reader.skipCurrentElement();
                 }
             }
             if (reader.hasError())
                 break;
-            if (uiNewVersion <= m_version)
+            if (!bAnyVersion && uiNewVersion <= m_version)
                 continue;
             if (entry.startDate.date() <= today && today <= entry.endDate.date()) {
                 entries.insert(entry.call, entry);
@@ -168,10 +193,14 @@ void DXpeditions::parseList(const QByteArray &baList)
 
     if (reader.hasError()) {
         QLOG_ERROR() << "Error parsing XML response: " << reader.errorString();
-        return;
+        return false;
     }
-    if (uiNewVersion <= m_version)
-        return;
+    if (!bHasVersion) {
+        QLOG_ERROR() << "DXpeditions list without a version, not taken in";
+        return false;
+    }
+    if (!bAnyVersion && uiNewVersion <= m_version)
+        return false;
 
     int iCount = 0;
     {
@@ -184,4 +213,5 @@ void DXpeditions::parseList(const QByteArray &baList)
     QLOG_INFO() << "DXpeditions list version" << m_version << "downloaded";
     QLOG_INFO() << "DXpeditions list contains" << iCount << "DXpeditions";
     Q_EMIT LoadFinished(m_date, iCount);
+    return true;
 }

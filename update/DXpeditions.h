@@ -27,7 +27,13 @@ public:
     explicit DXpeditions(const QString &qsUrl, QObject *parent = nullptr);
     ~DXpeditions() override;
 
+    // Fetches the list from its address; without one nothing is requested.
     void load();
+    void setUrl(const QString &qsUrl) { m_url = qsUrl; }
+    // A list in the same format from a local file, taken whatever its
+    // version; false, with *pError set, when the file cannot be read or
+    // holds no list.
+    bool loadFile(const QString &qsFileName, QString *pError);
 
     bool contains(const QString &qsCall) const;
     // Copies the entry out, so the caller never holds a pointer into a list
@@ -38,8 +44,9 @@ public:
     const QString &date() const { return m_date; }
     const QString &url() const { return m_url; }
 
-    // Takes in one downloaded list; also the entry point for tests.
-    void parseList(const QByteArray &baList);
+    // Takes in one downloaded list, when newer than the held one or
+    // bAnyVersion is set; also the entry point for tests. True when taken in.
+    bool parseList(const QByteArray &baList, bool bAnyVersion = false);
 
 Q_SIGNALS:
     void LoadFinished(const QString &qsDate, int iCount);

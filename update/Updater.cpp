@@ -1,25 +1,21 @@
 #include "Updater.h"
 #include "ui_Updater.h"
 
+#include "CountryUpdate.h"
+
 #include "API/QsLog/QsLog.h"
 #include "settings/ClusterNode.h"
+#include "settings/NodeListMerge.h"
 #include "settings/SettingsStore.h"
 
-#include <QDir>
-#include <QFile>
 #include <QGraphicsOpacityEffect>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QPropertyAnimation>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
 
-// .example never resolves: until an operator or a packager names a real
-// host, the silent checks at start fail fast with one log line each.
-const QString kDefaultUpdateServer = QStringLiteral("http://updates.tarrow.example");
 const QString kStyleSheet = QStringLiteral("Updater { background-color: rgb(235, 235, 235);}");
 constexpr int kAnimationMs = 250;
 constexpr int kCollapsedHeight = 50;
@@ -51,10 +47,6 @@ Updater::Updater(QWidget *parent)
     connect(m_geometryAnimation, &QPropertyAnimation::valueChanged, this, &Updater::onValueChanged);
     connect(m_geometryAnimation, &QPropertyAnimation::finished, this, &Updater::animationFinished);
     connect(m_ui->pushButtonCancel, &QPushButton::clicked, this, &Updater::onCancelClicked);
-    connect(&m_countryDownload, &Download::started, this, &Updater::onDownloadCtyStarted);
-    connect(&m_countryDownload, &Download::finished, this, &Updater::onDownloadCtyFinished);
-    connect(&m_countryDownload, &Download::error, this, &Updater::onDownloadCtyError);
-    connect(&m_countryDownload, &Download::progress, this, &Updater::onDownloadCtyProgress);
 }
 
 Updater::~Updater()
@@ -69,29 +61,24 @@ Updater::~Updater()
 
 QString Updater::updateServer()
 {
-    QSettings settings = SettingsStore::openStore();
-    QString qsServer = settings.value(QStringLiteral("General/UpdateServer"), kDefaultUpdateServer)
-                           .toString()
-                           .trimmed();
-    while (qsServer.endsWith(QLatin1Char('/')))
-        qsServer.chop(1);
-    return qsServer.isEmpty() ? kDefaultUpdateServer : qsServer;
+    return SettingsStore::updateServer();
 }
 
 QString Updater::serverUrl(const QString &qsPath)
 {
-    return updateServer() + qsPath;
-}
-
-QString Updater::countryFilePath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-           + QStringLiteral("/cty.dat");
+    const QString qsServer = updateServer();
+    return qsServer.isEmpty() ? QString() : qsServer + qsPath;
 }
 
 QNetworkReply *Updater::sendRequest(QNetworkAccessManager *pManager, const QString &qsPath)
 {
-    QNetworkReply *pReply = pManager->get(QNetworkRequest(QUrl(serverUrl(qsPath))));
+    // No server, no request: not even a name is looked up.
+    const QString qsUrl = serverUrl(qsPath);
+    if (qsUrl.isEmpty()) {
+        QLOG_DEBUG() << "No update server set; no request for" << qsPath;
+        return nullptr;
+    }
+    QNetworkReply *pReply = pManager->get(QNetworkRequest(QUrl(qsUrl)));
     connect(pReply, &QNetworkReply::errorOccurred, this, &Updater::networkError);
     UpdateManifests::limitReplySize(pReply, UpdateManifests::kMaxManifestBytes);
     return pReply;
@@ -102,6 +89,8 @@ void Updater::checkApplication()
     if (m_appReply)
         return;
     m_appReply = sendRequest(m_appManager, QStringLiteral("/Kelvane/kelvane.xml"));
+    if (!m_appReply)
+        showFailure(tr("no update server is set (Settings, General tab)."));
 }
 
 void Updater::checkNodes()
@@ -114,7 +103,7 @@ void Updater::checkNodes()
 
 void Updater::checkCountry()
 {
-    if (m_countryReply || m_countryDownload.isRunning())
+    if (m_countryReply || (m_countryUpdate && m_countryUpdate->isRunning()))
         return;
     m_countryVersion = quint16(SettingsStore::countryVersion());
     m_countryReply = sendRequest(m_countryManager, QStringLiteral("/Kelvane/country.xml"));
@@ -138,15 +127,19 @@ bool Updater::takeBody(QNetworkReply *pReply, QNetworkReply *&pStored, QByteArra
 
 void Updater::replyFinishedAppUpdate(QNetworkReply *pReply)
 {
+    const bool bOurs = pReply && pReply == m_appReply;
     QByteArray baBody;
-    if (!takeBody(pReply, m_appReply, &baBody))
+    if (!takeBody(pReply, m_appReply, &baBody)) {
+        if (bOurs && pReply->error() != QNetworkReply::OperationCanceledError)
+            showFailure(pReply->errorString());
         return;
+    }
     UpdateManifests::Release release;
     const UpdateManifests::Result result = UpdateManifests::parseRelease(baBody, &release);
-    if (result == UpdateManifests::ReaderError)
-        hide();
-    if (result != UpdateManifests::Ok)
+    if (result != UpdateManifests::Ok) {
+        showFailure(tr("the server's answer is no update manifest."));
         return;
+    }
 
     m_releaseNumber = release.iReleaseNumber;
     m_releaseVersion = release.qsReleaseVersion;
@@ -184,7 +177,9 @@ void Updater::storeNodes(const UpdateManifests::NodesList &nodes)
     clusterNodes.reserve(nodes.nodes.size());
     for (const UpdateManifests::Node &node : nodes.nodes)
         clusterNodes.append(ClusterNode(node.qsName, node.qsAddress, node.uiPort, QString(), false));
-    SettingsStore::saveUpdatedNodes(nodes.uiVersion, clusterNodes);
+    NodeList merged = NodeListMerge::merge(SettingsStore::loadNodes(), clusterNodes);
+    merged.version = nodes.uiVersion;
+    SettingsStore::saveNodes(merged);
 }
 
 void Updater::replyFinishedCountryUpdate(QNetworkReply *pReply)
@@ -205,13 +200,9 @@ void Updater::replyFinishedCountryUpdate(QNetworkReply *pReply)
                      << country.qsUrl;
         return;
     }
-    m_pendingCountryVersion = country.uiVersion;
-    QDir().mkpath(QFileInfo(countryFilePath()).absolutePath());
-    // Fetched aside and moved into place when complete, so that a broken
-    // transfer never replaces a good country file.
-    m_countryDownload.setUrl(country.qsUrl);
-    m_countryDownload.setFileName(countryFilePath() + QStringLiteral(".part"));
-    m_countryDownload.start();
+    // The version is stored only once the file is in the table.
+    if (m_countryUpdate)
+        m_countryUpdate->fetch(country.qsUrl, country.uiVersion);
 }
 
 void Updater::networkError(QNetworkReply::NetworkError networkError)
@@ -272,33 +263,18 @@ void Updater::reject()
     onCancelClicked();
 }
 
-void Updater::onDownloadCtyStarted()
+void Updater::showFailure(const QString &qsWhy)
 {
-    QLOG_INFO() << "Country file download started";
-}
-
-void Updater::onDownloadCtyFinished()
-{
-    const QString qsTarget = countryFilePath();
-    QFile::remove(qsTarget);
-    if (!QFile::rename(m_countryDownload.fileName(), qsTarget)) {
-        QLOG_ERROR() << "Error downloading country file:" << QStringLiteral("cannot move it to %1").arg(qsTarget);
+    QLOG_DEBUG() << "Could not check for updates:" << qsWhy;
+    if (!isVisible())
         return;
-    }
-    SettingsStore::setCountryVersion(m_pendingCountryVersion);
-    m_countryVersion = m_pendingCountryVersion;
-    QLOG_INFO() << "Country file download finished";
-    Q_EMIT CountryUpdateFinished();
-}
-
-void Updater::onDownloadCtyError(const QString &qsError)
-{
-    QLOG_ERROR() << "Error downloading country file:" << qsError;
-}
-
-void Updater::onDownloadCtyProgress(quint8 quiPercent)
-{
-    Q_UNUSED(quiPercent)
+    m_ui->progressBar->hide();
+    m_ui->labelDescription->setText(tr("Could not check for updates: %1").arg(qsWhy).toHtmlEscaped());
+    m_ui->labelDescription->adjustSize();
+    m_ui->pushButtonCancel->setText(tr("Close"));
+    adjustSize();
+    applyFrame();
+    centreOverParent();
 }
 
 void Updater::showChecking()

@@ -1,7 +1,6 @@
 #ifndef UPDATER_H
 #define UPDATER_H
 
-#include "Download.h"
 #include "UpdateManifests.h"
 
 #include <QDialog>
@@ -18,8 +17,11 @@ class Updater;
 }
 QT_END_NAMESPACE
 
-// The three update checks (application release, nodes list, country file)
-// and the small pop-up that shows the result of the application check.
+class CountryUpdate;
+
+// The three update checks on the update server (application release, nodes
+// list, country file manifest) and the small pop-up that shows the result of
+// the application check. Without an update server they make no request.
 class Updater : public QDialog
 {
     Q_OBJECT
@@ -32,11 +34,13 @@ public:
     explicit Updater(QWidget *parent = nullptr);
     ~Updater() override;
 
-    // Base of the manifest paths, from General/UpdateServer.
+    // Base of the manifest paths, from General/UpdateServer; empty when
+    // none is set.
     static QString updateServer();
     static QString serverUrl(const QString &qsPath);
-    // Where a downloaded country file is kept.
-    static QString countryFilePath();
+
+    // The manifest's country file goes through the same checks as any other.
+    void setCountryUpdate(CountryUpdate *pCountryUpdate) { m_countryUpdate = pCountryUpdate; }
 
     void checkApplication();
     void checkNodes();
@@ -45,7 +49,6 @@ public:
 
 Q_SIGNALS:
     void NodesUpdateFinished();
-    void CountryUpdateFinished();
 
 public Q_SLOTS:
     void replyFinishedAppUpdate(QNetworkReply *pReply);
@@ -55,15 +58,13 @@ public Q_SLOTS:
     void onValueChanged(const QVariant &value);
     void animationFinished();
     void onCancelClicked();
-    void onDownloadCtyStarted();
-    void onDownloadCtyFinished();
-    void onDownloadCtyError(const QString &qsError);
-    void onDownloadCtyProgress(quint8 quiPercent);
 
 protected:
     void reject() override;
 
 private:
+    // Says in the window, when it is shown, why there is no answer.
+    void showFailure(const QString &qsWhy);
     QNetworkReply *sendRequest(QNetworkAccessManager *pManager, const QString &qsPath);
     // Takes the stored reply of one kind if the finished one is it; returns
     // its body, or nothing when the request failed (already logged).
@@ -80,7 +81,7 @@ private:
     QNetworkReply *m_appReply = nullptr;
     QNetworkReply *m_nodesReply = nullptr;
     QNetworkReply *m_countryReply = nullptr;
-    Download m_countryDownload;
+    CountryUpdate *m_countryUpdate = nullptr;
     QPropertyAnimation *m_geometryAnimation = nullptr;
     int m_releaseNumber = 0;
     QString m_releaseVersion;
@@ -88,9 +89,6 @@ private:
     QString m_whatsNew;
     quint16 m_nodesVersion = 0;
     quint16 m_countryVersion = 0;
-    // The country file version becomes the stored one only once its file
-    // has arrived; a failed download is tried again at the next check.
-    quint16 m_pendingCountryVersion = 0;
 };
 
 #endif // UPDATER_H
