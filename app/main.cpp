@@ -9,6 +9,7 @@
 #include "settings/Statistics.h"
 #include "ui/MainWindow.h"
 
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QThread>
@@ -102,6 +103,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.3.106"));
     QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
     QCoreApplication::setOrganizationDomain(QStringLiteral("tarrow.example"));
+    // Lets a desktop (Wayland above all) match the window to the menu entry
+    // and show that entry's icon in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tarrow.Kelvane"));
 
     const bool bDemo = DemoMode::isRequested(argc, argv);
     if (bDemo)
