@@ -6,8 +6,11 @@
 #include "app/Exception.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 
 #ifndef KELVANE_CTY_DAT
 #define KELVANE_CTY_DAT "/usr/share/hamradio-files/cty.dat"
@@ -55,7 +58,17 @@ bool tableIsEmpty(const QSqlDatabase &db, const QString &qsTable)
 
 QString Worked::databaseFileName()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/dx.sqlite");
+    // The build tree keeps its database beside the program; an installed
+    // program's folder is read-only, so each user gets one of his own, which
+    // openDatabase() fills from the country file on the first start.
+    const QString qsBeside = QCoreApplication::applicationDirPath() + QStringLiteral("/dx.sqlite");
+    if (QFileInfo::exists(qsBeside))
+        return qsBeside;
+    const QString qsDataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!QDir().mkpath(qsDataFolder)) {
+        QLOG_ERROR() << "Cannot create the data folder" << qsDataFolder;
+    }
+    return qsDataFolder + QStringLiteral("/dx.sqlite");
 }
 
 QString Worked::systemCountryFile()

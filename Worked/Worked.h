@@ -23,7 +23,8 @@ class Worked
 public:
     Worked() = default;
 
-    // Start-up of the main window's database.
+    // The main window's database: "dx.sqlite" beside the program when there
+    // is one, otherwise in the user's data folder (created when missing).
     static QString databaseFileName();
     // The country file installed with the system's ham radio data.
     static QString systemCountryFile();

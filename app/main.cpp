@@ -10,7 +10,9 @@
 #include "settings/Statistics.h"
 #include "ui/MainWindow.h"
 
+#include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTextStream>
 #include <QThread>
 #include <QtGlobal>
 
@@ -53,10 +55,41 @@ bool isRestartDelay(int argc, char **argv)
 {
     return argc == 2 && QByteArray(argv[1]).toLower() == "/d";
 }
+
+// --version and --help are answered before the guard and the application
+// object, so they work without a display and while another instance runs.
+// Any other argument is left to Qt and the demo as before.
+int answerInformationOption(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray baArgument(argv[i]);
+        QString qsAnswer;
+        if (baArgument == "--version") {
+            qsAnswer = QStringLiteral("Kelvane " KELVANE_VERSION "\n");
+        } else if (baArgument == "--help" || baArgument == "-h") {
+            qsAnswer = QCoreApplication::translate(
+                "main", "Usage: kelvane [--demo] [/d]\n"
+                        "A desktop client for amateur-radio DX clusters.\n\n"
+                        "  --demo     run against a built-in node on loopback that streams\n"
+                        "             made-up spots, with a settings profile of its own\n"
+                        "  /d         wait five seconds before starting (used by the restart\n"
+                        "             after a country-file update)\n"
+                        "  --version  print the version and end\n"
+                        "  --help     print this help and end\n");
+        } else {
+            continue;
+        }
+        QTextStream(stdout) << qsAnswer;
+        return 0;
+    }
+    return -1;
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const int iExitCode = answerInformationOption(argc, argv); iExitCode >= 0)
+        return iExitCode;
     if (isRestartDelay(argc, argv))
         QThread::msleep(kRestartDelayMs);
 
@@ -71,6 +104,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVANE_VERSION));
     QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
     QCoreApplication::setOrganizationDomain(QStringLiteral("tarrow.example"));
+    // Lets a desktop (Wayland above all) match the window to the menu entry
+    // and show that entry's icon in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tarrow.Kelvane"));
 
     const bool bDemo = DemoMode::isRequested(argc, argv);
     if (bDemo)

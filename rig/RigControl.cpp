@@ -43,7 +43,19 @@ QString RigControl::libraryPath()
                                  + QLatin1Char('/') + libraryFileName();
     if (QFileInfo::exists(qsDownloaded))
         return qsDownloaded;
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + libraryFileName();
+    const QString qsBeside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + libraryFileName();
+    if (QFileInfo::exists(qsBeside))
+        return qsBeside;
+#ifdef KELVANE_RIG_LIBRARY_DIR
+    // An installed program keeps the library in a private folder, found
+    // relative to the executable so that a package installed under another
+    // prefix still finds its own copy.
+    const QString qsInstalled = QCoreApplication::applicationDirPath() + QStringLiteral("/" KELVANE_RIG_LIBRARY_DIR "/")
+                                + libraryFileName();
+    if (QFileInfo::exists(qsInstalled))
+        return QFileInfo(qsInstalled).canonicalFilePath();
+#endif
+    return qsBeside;
 }
 
 bool RigControl::isLibraryInstalled()

@@ -30,7 +30,8 @@ public:
     // The platform's file name of the interface library.
     static QString libraryFileName();
     // The copy in the per-user data folder (where a downloaded library goes)
-    // when there is one, else the one installed beside the executable.
+    // when there is one, else the one beside the executable (the build tree),
+    // else the one in the installed program's private library folder.
     static QString libraryPath();
     static bool isLibraryInstalled();
 

@@ -4,9 +4,11 @@
 #include "Worked/Worked.h"
 #include "testnode/SpotGenerator.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,6 +47,7 @@ private Q_SLOTS:
     void updateReplacesRowsAndIndex();
     void emptyPrefixTableIsRefilled();
     void unopenableDatabaseIsFatal();
+    void databaseBesideTheProgramOrInTheDataFolder();
 
 private:
     QString writeFile(const QString &qsName, const QByteArray &baContent);
@@ -281,6 +284,34 @@ void TestWorked::unopenableDatabaseIsFatal()
     QVERIFY(lines.first().startsWith(QLatin1String("FATAL")));
     QVERIFY(lines.first().contains(QLatin1String("Fatal error: \"")));
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+// An installed program cannot write beside itself: its first start must make
+// the data folder and fill a database there; a build tree keeps using its own.
+void TestWorked::databaseBesideTheProgramOrInTheDataFolder()
+{
+    const QString qsBeside = QCoreApplication::applicationDirPath() + QStringLiteral("/dx.sqlite");
+    // Test programs of earlier builds left their database there.
+    QFile::remove(qsBeside);
+    const QString qsDataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir(qsDataFolder).removeRecursively());
+
+    const QString qsFileName = Worked::databaseFileName();
+    QCOMPARE(qsFileName, qsDataFolder + QStringLiteral("/dx.sqlite"));
+    QVERIFY(Worked::openDatabase(qsFileName, Worked::systemCountryFile()));
+    {
+        QSqlDatabase db = QSqlDatabase::database();
+        QVERIFY(rowCount(db, QStringLiteral("prefixes")) > 20000);
+        QVERIFY(rowCount(db, QStringLiteral("countries")) > 300);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+
+    QFile beside(qsBeside);
+    QVERIFY(beside.open(QIODevice::WriteOnly));
+    const QString qsFound = Worked::databaseFileName();
+    beside.remove();
+    QCOMPARE(qsFound, qsBeside);
 }
 
 QString TestWorked::writeFile(const QString &qsName, const QByteArray &baContent)
