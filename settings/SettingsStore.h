@@ -3,6 +3,7 @@
 
 #include "ClusterNode.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QSettings>
 #include <QString>
@@ -27,6 +28,22 @@ struct CatSettings
     bool attemptSplitDetection = false;
     QString hrdAddress = QStringLiteral("localhost");
     int hrdPort = 7809;
+};
+
+// How the spot table merges and ages rows and how long the first answer to
+// the earlier-spots requests may take.
+struct SpotTableSettings
+{
+    double mergeDistanceKHz = 1.0;
+    int maxAgeMinutes = 30;           // 0: rows never age out
+    int firstAnswerWaitSeconds = 30;
+};
+
+// The main window's frame and table header, as Qt saves them.
+struct WindowLayout
+{
+    QByteArray geometry;
+    QByteArray headerState;
 };
 
 // The configured nodes in store order; activeIndex is -1 when no node is active.
@@ -63,6 +80,12 @@ public:
 
     static CatSettings loadCat();
     static void saveCat(const CatSettings &cat);
+
+    // Out-of-range values read as their defaults.
+    static SpotTableSettings loadSpotTable();
+    static void saveSpotTable(const SpotTableSettings &spotTable);
+    static WindowLayout loadWindowLayout();
+    static void saveWindowLayout(const WindowLayout &layout);
 
     static uint countryVersion();
     static void setCountryVersion(uint uiVersion);

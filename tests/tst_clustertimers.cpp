@@ -165,13 +165,13 @@ void TestClusterTimers::collection()
             [&](Spot &spot) { qslSpots.append(spot.time() + QLatin1Char(' ') + spot.dxCall()); });
     logIn(pCluster.get());
 
-    // The node answers newest first and only the first 20 are kept. They come
-    // out by time text, so 0001Z precedes 2359Z; of equal times the one sent
-    // first (the newer) comes out last and so ends up on top of the table.
-    QStringList qslExpected{"0001Z Q9NEXT", "0812Z Q7A", "0812Z Q7B"};
+    // The node answers newest first and the newest 20 are kept. They come
+    // out oldest first by date and time, across midnight too; of equal times
+    // the one sent first (the newer) comes out last and so ends up on top.
+    QStringList qslExpected;
     for (int i = 14; i >= 0; --i)
         qslExpected.append(QStringLiteral("22%1Z Q8OLD%2").arg(59 - i, 2, 10, QLatin1Char('0')).arg(i));
-    qslExpected += QStringList{"2358Z Q9LATE", "2359Z Q9LAST"};
+    qslExpected += QStringList{"2358Z Q9LATE", "2359Z Q9LAST", "0001Z Q9NEXT", "0812Z Q7A", "0812Z Q7B"};
     QTRY_COMPARE_WITH_TIMEOUT(qslSpots, qslExpected, kTimeoutMs);
     QVERIFY(!pCluster->isCollectingEarlierSpots());
 
