@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QtTest>
 
+using TestSupport::LogCapture;
 using TestSupport::store;
 
 namespace {
@@ -57,6 +58,10 @@ private Q_SLOTS:
     void lookupAndDetailsEscapeNetworkText();
     void tuneWithRigControlDisabled();
     void earlierSpotsThenLiveSpots();
+    void oneRowPerStationAndAgeing();
+    void bandViewPauseAndSteadyScrolling();
+    void doubleClickTunesThePressedSpot();
+    void threeFaults();
 
 private:
     void writeStore(int iBands);
@@ -70,6 +75,7 @@ private:
 
 void TestMainWindow::initTestCase()
 {
+    LogCapture::install(QsLogging::LevelDebug);
     // Nothing may reach for the internet during the tests.
     TestSupport::clearStore();
 }
@@ -332,6 +338,182 @@ void TestMainWindow::earlierSpotsThenLiveSpots()
     QCOMPARE(pModel->text(0, SpotModel::DX), QStringLiteral("JA1LIVE"));
     QCOMPARE(pModel->text(0, SpotModel::Country), QStringLiteral("Japan"));
     QCOMPARE(pModel->text(0, SpotModel::Comment).trimmed(), QStringLiteral("up 2"));
+}
+
+void TestMainWindow::oneRowPerStationAndAgeing()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    SpotModel *pModel = m_window->spotModel();
+    qint64 iNowMs = 1'000'000'000;
+    pModel->setClock([&iNowMs] { return iNowMs; });
+    LogCapture::clear();
+
+    // Ten spots of one station within 1 kHz: one row, count 10, one sound;
+    // the row carries the newest spotter and frequency.
+    for (int i = 0; i < 10; ++i) {
+        Spot spot = makeSpot(1, AlertFlag::Sound);
+        spot.setSoundFile(QStringLiteral("/no/such/alert.wav"));
+        spot.setSpotter(QStringLiteral("Q%1SPT").arg(i));
+        spot.setFrequency(QString::number(14025.0 + i * 0.1, 'f', 1));
+        iNowMs += 1000;
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pModel->rowCount(), 1);
+    QCOMPARE(pModel->countAt(0), 10);
+    QCOMPARE(pModel->text(0, SpotModel::Spotter), QStringLiteral("Q9SPT"));
+    QCOMPARE(pModel->text(0, SpotModel::Frequency), QStringLiteral("14025.9"));
+    QCOMPARE(LogCapture::with(QStringLiteral("Playing alert sound")).size(), 1);
+
+    // Another band, 2 kHz away, or another station: rows of their own; a
+    // repeat of an older row moves it to the top.
+    Spot other = makeSpot(1);
+    other.setFrequency(QStringLiteral("7025.0"));
+    m_window->onNewSpot(other);
+    Spot away = makeSpot(1);
+    away.setFrequency(QStringLiteral("14028.0"));
+    m_window->onNewSpot(away);
+    Spot second = makeSpot(2);
+    m_window->onNewSpot(second);
+    QCOMPARE(pModel->rowCount(), 4);
+    Spot repeat = makeSpot(1);
+    repeat.setFrequency(QStringLiteral("7025.5"));
+    m_window->onNewSpot(repeat);
+    QCOMPARE(pModel->rowCount(), 4);
+    QCOMPARE(pModel->text(0, SpotModel::Frequency), QStringLiteral("7025.5"));
+    QCOMPARE(pModel->countAt(0), 2);
+
+    // Rows untouched for longer than 30 minutes leave at the next check;
+    // a station spotted again after that gets a new row.
+    iNowMs += 20 * 60000;
+    m_window->onNewSpot(second);
+    iNowMs += 11 * 60000;
+    m_window->onAgeTimerExpired();
+    QCOMPARE(pModel->rowCount(), 1);
+    QCOMPARE(pModel->text(0, SpotModel::DX), QStringLiteral("Q2X"));
+    QCOMPARE(pModel->countAt(0), 2);
+}
+
+void TestMainWindow::bandViewPauseAndSteadyScrolling()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->resize(920, 515);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    for (int i = 0; i < 60; ++i) {
+        Spot spot = makeSpot(i);
+        spot.setFrequency(i % 3 == 0 ? QStringLiteral("7025.0") : QStringLiteral("14025.0"));
+        m_window->onNewSpot(spot);
+    }
+    QAbstractItemModel *pView = table()->model();
+    QCOMPARE(pView->rowCount(), 60);
+
+    // The band buttons choose the rows shown, those already there included.
+    button("pushButton40m")->click();
+    QCOMPARE(pView->rowCount(), 20);
+    button("pushButtonAllm")->click();
+    QCOMPARE(pView->rowCount(), 60);
+    button("pushButtonAllm")->click();
+    QCOMPARE(pView->rowCount(), 0);
+    QVERIFY(m_window->noticeText().contains(QStringLiteral("No band selected")));
+    button("pushButtonAllm")->click();
+    QVERIFY(!m_window->noticeText().contains(QStringLiteral("No band selected")));
+
+    // Scrolled down, new rows leave the view where it is and are counted.
+    QScrollBar *pScroll = table()->verticalScrollBar();
+    QTRY_VERIFY(pScroll->maximum() > 10);
+    pScroll->setValue(10);
+    const QString qsTopCall = table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString();
+    for (int i = 100; i < 103; ++i) {
+        Spot spot = makeSpot(i);
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pScroll->value(), 13);
+    QCOMPARE(table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString(), qsTopCall);
+    QVERIFY(m_window->newSpotsButton()->isVisible());
+    QCOMPARE(m_window->newSpotsButton()->text(), QStringLiteral("3 new spots"));
+    m_window->newSpotsButton()->click();
+    QCOMPARE(pScroll->value(), 0);
+    QVERIFY(!m_window->newSpotsButton()->isVisible());
+
+    // Paused, spots are held and merged; on resume they all appear.
+    QTest::keyClick(table(), Qt::Key_Space);
+    QVERIFY(m_window->isPaused());
+    for (int i = 0; i < 5; ++i) {
+        Spot spot = makeSpot(200 + i % 2);
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pView->rowCount(), 63);
+    QCOMPARE(m_window->pendingSpotCount(), 2);
+    QTest::keyClick(table(), Qt::Key_Space);
+    QVERIFY(!m_window->isPaused());
+    QCOMPARE(pView->rowCount(), 65);
+    QCOMPARE(m_window->spotModel()->countAt(0) + m_window->spotModel()->countAt(1), 5);
+}
+
+void TestMainWindow::doubleClickTunesThePressedSpot()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    for (int i = 0; i < 5; ++i) {
+        Spot spot = makeSpot(i);
+        m_window->onNewSpot(spot);
+    }
+    MessageBoxCatcher boxes;
+    QWidget *pViewport = table()->viewport();
+    // Ten double clicks on row 2, each with a spot arriving between the two
+    // clicks: every one tunes the spot that was under the pointer.
+    for (int iTry = 0; iTry < 10; ++iTry) {
+        const QPoint point = table()->visualRect(table()->model()->index(2, SpotModel::DX)).center();
+        const QString qsClicked = table()->model()->index(2, SpotModel::DX).data().toString();
+        LogCapture::clear();
+        QTest::mouseClick(pViewport, Qt::LeftButton, {}, point);
+        Spot spot = makeSpot(100 + iTry);
+        m_window->onNewSpot(spot);
+        QTest::mouseDClick(pViewport, Qt::LeftButton, {}, point);
+        QTRY_COMPARE(LogCapture::with(QStringLiteral("Tuning to the spot of")).size(), 1);
+        QVERIFY2(LogCapture::with(QStringLiteral("Tuning to the spot of")).first().contains(qsClicked),
+                 qPrintable(qsClicked));
+    }
+    // Enter tunes the current row.
+    table()->setFocus();
+    table()->setCurrentIndex(table()->model()->index(1, 0));
+    const QString qsCurrent = table()->model()->index(1, SpotModel::DX).data().toString();
+    LogCapture::clear();
+    QTest::keyClick(table(), Qt::Key_Return);
+    QVERIFY(LogCapture::with(QStringLiteral("Tuning to the spot of")).value(0).contains(qsCurrent));
+}
+
+void TestMainWindow::threeFaults()
+{
+    // Start minimized without a tray would leave no window at all.
+    writeStore(Filter::AllBands);
+    store().setValue(QStringLiteral("General/StartMinimized"), true);
+    m_window = makeWindow();
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    QVERIFY(!m_window->isStartMinimized());
+
+    // A box closing while the window is hidden does not end the program.
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+    m_window->hide();
+    MessageBoxCatcher boxes;
+    m_window->onHRDError(QStringLiteral("rig gone"));
+    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("rig gone|")});
+    m_window.reset();
+
+    // No database: a working window that shows spots without countries.
+    writeStore(Filter::AllBands);
+    LogCapture::clear();
+    m_window = std::make_unique<MainWindow>(nullptr, QStringLiteral("/nonexistent/dir/dx.sqlite"));
+    QVERIFY(m_window->noticeText().contains(QStringLiteral("Country database not available")));
+    QCOMPARE(LogCapture::with(QStringLiteral("country database cannot be opened")).size(), 1);
+    QVERIFY(m_window->activeCluster());
+    m_node->broadcastSpot(TestSpot(7025.0, QStringLiteral("JA1LIVE"), QStringLiteral("Q9SPT"), QStringLiteral("up")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->spotModel()->rowCount(), 1, kTimeoutMs);
+    QCOMPARE(m_window->spotModel()->text(0, SpotModel::Country), QString());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -758,7 +758,7 @@ void MainWindow::onViewRowsInserted(const QModelIndex &parent, int iFirst, int i
     }
     if (iFirst == 0) {
         m_unseenSpots += iCount;
-        m_newSpotsButton->setText(tr("%n new spot(s)", nullptr, m_unseenSpots));
+        m_newSpotsButton->setText(m_unseenSpots == 1 ? tr("1 new spot") : tr("%1 new spots").arg(m_unseenSpots));
         m_newSpotsButton->adjustSize();
         placeNewSpotsButton();
         m_newSpotsButton->show();
@@ -801,7 +801,7 @@ QString MainWindow::noticeText() const
 {
     QStringList qslNotices;
     if (isPaused())
-        qslNotices.append(tr("Paused: %n spot(s) waiting", nullptr, pendingSpotCount()));
+        qslNotices.append(tr("Paused: %1 spots waiting").arg(pendingSpotCount()));
     if (m_bandProxy && m_bandProxy->bands() == Filter::NoBand)
         qslNotices.append(tr("No band selected"));
     if (m_countriesMissing)
@@ -983,6 +983,7 @@ void MainWindow::onSpotDoubleClicked(const QModelIndex &index)
 
 void MainWindow::tuneSpot(const Spot &spot)
 {
+    QLOG_DEBUG() << "Tuning to the spot of" << spot.dxCall() << "on" << spot.frequency();
     if (m_rigControl.tune(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort(),
                           m_settings->attemptSplitDetection(), spot.frequency(), spot.comment()))
         m_tuneBlinkTimer.start();
