@@ -572,6 +572,8 @@ void MainWindow::createSpotTable()
     pView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QHeaderView *pHeader = pView->horizontalHeader();
     pHeader->setStretchLastSection(true);
+    // The icon and count columns are narrower than the form's minimum.
+    pHeader->setMinimumSectionSize(kIconColumnWidth);
     pHeader->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pHeader, &QWidget::customContextMenuRequested, this, &MainWindow::onHeaderContextMenuRequested);
     pView->verticalHeader()->setResizeContentsPrecision(0);
