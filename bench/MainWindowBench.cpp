@@ -86,7 +86,6 @@ bool benchMainWindow(int iCount)
         return false;
     }
     window.show();
-    window.onGetReadyForSpots();
     for (int i = 0; i < kTableRows; ++i) {
         Spot spot = makeSpot(i);
         window.onNewSpot(spot);

@@ -302,17 +302,33 @@ void Cluster::processSpot(Spot &spot)
     if (m_worked && m_countryDatabase.isOpen())
         spot.setCountry(m_worked->countryForCall(spot.dxCall()));
 
-    ++m_validSpotCount;
-    if (m_collectingEarlierSpots)
-        m_earlierSpotsQuietTimer->start();
+    // While the earlier spots are collected, a spot of the minute the
+    // requests went out or later is a live one and goes on at once; only
+    // older ones are part of the answer.
+    qint64 iMinute = -1;
+    if (m_collectingEarlierSpots) {
+        iMinute = SpotParser::minuteOf(spot.date(), spot.time());
+        if (iMinute >= m_requestMinute || iMinute < 0) {
+            iMinute = -1;
+        } else {
+            ++m_validSpotCount;
+            // The quiet period that ends the answer starts at its first line.
+            m_earlierSpotsQuietTimer->start(m_timings.earlierSpotsQuietMs);
+        }
+    }
 
     if (!m_chains.evaluate(spot).isAccepted())
         return;
 
-    if (!m_collectingEarlierSpots)
+    if (iMinute < 0) {
         Q_EMIT newSpot(spot);
-    else if (m_spotsMap.size() < ClusterLimits::kMaxCollectedSpots)
-        m_spotsMap.insert(spot.time(), spot); // before the spots of equal time
+        return;
+    }
+    // The newest of the answer stay; of equal minutes the one received later
+    // (nodes answer newest first: the older) comes out first.
+    m_spotsMap.insert(iMinute, spot);
+    if (m_spotsMap.size() > ClusterLimits::kMaxCollectedSpots)
+        m_spotsMap.erase(m_spotsMap.begin());
 }
 
 void Cluster::answerPrompt(const QString &qsLine)
@@ -420,10 +436,12 @@ void Cluster::onGetPreviousSpotsTimerExpired()
     m_collectingEarlierSpots = true;
     // Lines that came before the requests are not part of the answer.
     m_validSpotCount = 0;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    m_requestMinute = now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
     const quint32 uiBands = quint32(m_chains.bandFilter()->bandFilterValue());
     for (const QString &qsRequest : earlierSpotsRequests(uiBands))
         sendCommand(qsRequest);
-    m_earlierSpotsQuietTimer->start();
+    m_earlierSpotsQuietTimer->start(m_timings.earlierSpotsFirstAnswerMs);
     m_earlierSpotsTimer->stop();
     Q_EMIT getReadyForSpots();
 }
@@ -432,8 +450,13 @@ void Cluster::onEarlierSpotsQuiet()
 {
     if (!m_collectingEarlierSpots)
         return;
-    QLOG_DEBUG() << "No earlier spots for" << m_timings.earlierSpotsQuietMs
-                 << "ms; delivering" << m_spotsMap.size() << "collected spots";
+    if (m_validSpotCount == 0) {
+        QLOG_INFO() << "No answer to the earlier-spots requests within" << m_timings.earlierSpotsFirstAnswerMs
+                    << "ms";
+    } else {
+        QLOG_DEBUG() << "No earlier spots for" << m_timings.earlierSpotsQuietMs << "ms; delivering"
+                     << m_spotsMap.size() << "collected spots";
+    }
     endEarlierSpots();
     deliverEarlierSpots();
 }
@@ -450,7 +473,7 @@ void Cluster::deliverEarlierSpots()
         return;
     // A receiver may call back into us (disconnect, reconnect); the map it
     // would see must already be empty.
-    QMultiMap<QString, Spot> spots;
+    QMultiMap<qint64, Spot> spots;
     spots.swap(m_spotsMap);
     for (auto it = spots.begin(); it != spots.end(); ++it)
         Q_EMIT newSpot(it.value());

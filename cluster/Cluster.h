@@ -36,6 +36,9 @@ constexpr int kEarlierSpotsDelayMs = 5000;
 // after it means the burst is over, even when it held fewer than 100 lines
 // (a real node with 27 stored spots answers "SHOW/FDX 100" with 27).
 constexpr int kEarlierSpotsQuietMs = 2000;
+// A busy node over the internet may take long to start its answer; after
+// this long without one the collection ends empty.
+constexpr int kEarlierSpotsFirstAnswerMs = 30000;
 // The burst ends at the latest after this many complete spot lines.
 constexpr int kEarlierSpotsLines = 100;
 } // namespace ClusterLimits
@@ -48,6 +51,7 @@ struct ClusterTimings
     int idleMs = ClusterLimits::kIdleIntervalMs;
     int earlierSpotsDelayMs = ClusterLimits::kEarlierSpotsDelayMs;
     int earlierSpotsQuietMs = ClusterLimits::kEarlierSpotsQuietMs;
+    int earlierSpotsFirstAnswerMs = ClusterLimits::kEarlierSpotsFirstAnswerMs;
 };
 
 // The connection to one DX cluster node: the socket, the answers to the
@@ -183,7 +187,10 @@ private:
     QString m_brokenLine;
     quint16 m_validSpotCount = 0;
     bool m_collectingEarlierSpots = false;
-    QMultiMap<QString, Spot> m_spotsMap;
+    // The minute the requests went out: spots of it and later are live.
+    qint64 m_requestMinute = 0;
+    // Collected earlier spots by their minute (SpotParser::minuteOf).
+    QMultiMap<qint64, Spot> m_spotsMap;
     bool m_ve7ccSent = false;
 
     bool m_socketConnected = false;

@@ -17,6 +17,9 @@ constexpr int kTimeWidth = 5;
 constexpr int kTrailerColumn = 76;
 constexpr int kTrailerWidth = 4;
 
+const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
 // A "CC11" line has 20 caret-separated fields.
 constexpr int kCc11FieldCount = 20;
 constexpr int kCc11Frequency = 1;
@@ -106,7 +109,10 @@ Spot SpotParser::parseCc11Line(const QString &qsLine)
     Spot spot;
     spot.setFrequency(field(kCc11Frequency));
     spot.setDxCall(field(kCc11DxCall));
-    spot.setDate(field(kCc11Date));
+    // Nodes write " 6-Dec-2026" here; the table shows every date one way.
+    const QString qsDate = field(kCc11Date);
+    const QDate qdDate = parseDate(qsDate);
+    spot.setDate(qdDate.isValid() ? dxDeDate(qdDate) : qsDate);
     spot.setTime(field(kCc11Time));
     spot.setComment(field(kCc11Comment));
     spot.setSpotter(field(kCc11Spotter));
@@ -116,12 +122,42 @@ Spot SpotParser::parseCc11Line(const QString &qsLine)
 
 QString SpotParser::dxDeDate(const QDate &qdUtc)
 {
-    static const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     if (!qdUtc.isValid())
         return QString();
     return QStringLiteral("%1-%2-%3")
         .arg(qdUtc.day(), 2, 10, QLatin1Char('0'))
         .arg(QLatin1String(kMonths[qdUtc.month() - 1]))
         .arg(qdUtc.year(), 4, 10, QLatin1Char('0'));
+}
+
+QDate SpotParser::parseDate(const QString &qsDate)
+{
+    const QStringList qslParts = qsDate.trimmed().split(QLatin1Char('-'));
+    if (qslParts.size() != 3 || qslParts.at(0).size() > 2 || qslParts.at(2).size() != 4)
+        return QDate();
+    bool bDayOk = false;
+    bool bYearOk = false;
+    const int iDay = qslParts.at(0).toInt(&bDayOk);
+    const int iYear = qslParts.at(2).toInt(&bYearOk);
+    if (!bDayOk || !bYearOk)
+        return QDate();
+    for (int iMonth = 0; iMonth < 12; ++iMonth) {
+        if (qslParts.at(1).compare(QLatin1String(kMonths[iMonth]), Qt::CaseInsensitive) == 0)
+            return QDate(iYear, iMonth + 1, iDay);
+    }
+    return QDate();
+}
+
+qint64 SpotParser::minuteOf(const QString &qsDate, const QString &qsTime)
+{
+    const QDate qdDate = parseDate(qsDate);
+    if (!qdDate.isValid() || qsTime.size() < 4)
+        return -1;
+    bool bHoursOk = false;
+    bool bMinutesOk = false;
+    const int iHours = qsTime.left(2).toInt(&bHoursOk);
+    const int iMinutes = qsTime.mid(2, 2).toInt(&bMinutesOk);
+    if (!bHoursOk || !bMinutesOk || iHours < 0 || iHours > 23 || iMinutes < 0 || iMinutes > 59)
+        return -1;
+    return qdDate.toJulianDay() * 1440 + iHours * 60 + iMinutes;
 }

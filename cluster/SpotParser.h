@@ -19,6 +19,12 @@ public:
 
     // "05-Dec-2026": English month names whatever the locale, as nodes write them.
     static QString dxDeDate(const QDate &qdUtc);
+    // The date of a "d-Mon-yyyy" text, one or two day digits, a leading blank
+    // allowed, month letter case ignored; invalid for anything else.
+    static QDate parseDate(const QString &qsDate);
+    // Minutes since the start of the Julian day count of a spot's date and
+    // "HHMM" time; -1 when either does not read.
+    static qint64 minuteOf(const QString &qsDate, const QString &qsTime);
 };
 
 #endif // SPOTPARSER_H

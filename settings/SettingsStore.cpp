@@ -40,6 +40,19 @@ const QString kCountry = QStringLiteral("Country");
 const QString kFileVersion = QStringLiteral("FileVersion");
 const QString kLastCheck = QStringLiteral("LastCheck");
 
+const QString kSpotTable = QStringLiteral("Spot Table");
+const QString kMergeDistance = QStringLiteral("MergeDistanceKHz");
+const QString kMaxAge = QStringLiteral("MaxAgeMinutes");
+const QString kFirstAnswerWait = QStringLiteral("FirstAnswerWaitSeconds");
+// Limits that keep a hand-edited store from stalling the table or the login.
+constexpr double kMaxMergeDistanceKHz = 100.0;
+constexpr int kMaxAgeLimitMinutes = 7 * 24 * 60;
+constexpr int kMaxFirstAnswerWaitSeconds = 600;
+
+const QString kMainWindow = QStringLiteral("MainWindow");
+const QString kGeometry = QStringLiteral("Geometry");
+const QString kHeaderState = QStringLiteral("HeaderState");
+
 // The escape sequences; '%' itself is escaped inside an escaped name so that
 // a name holding "%2F" next to a '/' comes back unchanged.
 const QLatin1String kEscapedPercent("%25");
@@ -309,4 +322,46 @@ QString SettingsStore::unescapeKey(const QString &qsKey)
         }
     }
     return qsName;
+}
+
+SpotTableSettings SettingsStore::loadSpotTable()
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kSpotTable);
+    SpotTableSettings spotTable;
+    bool bOk = false;
+    const double dDistance = settings.value(kMergeDistance, spotTable.mergeDistanceKHz).toDouble(&bOk);
+    if (bOk && dDistance >= 0.0 && dDistance <= kMaxMergeDistanceKHz)
+        spotTable.mergeDistanceKHz = dDistance;
+    const int iAge = settings.value(kMaxAge, spotTable.maxAgeMinutes).toInt(&bOk);
+    if (bOk && iAge >= 0 && iAge <= kMaxAgeLimitMinutes)
+        spotTable.maxAgeMinutes = iAge;
+    const int iWait = settings.value(kFirstAnswerWait, spotTable.firstAnswerWaitSeconds).toInt(&bOk);
+    if (bOk && iWait > 0 && iWait <= kMaxFirstAnswerWaitSeconds)
+        spotTable.firstAnswerWaitSeconds = iWait;
+    return spotTable;
+}
+
+void SettingsStore::saveSpotTable(const SpotTableSettings &spotTable)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kSpotTable);
+    settings.setValue(kMergeDistance, spotTable.mergeDistanceKHz);
+    settings.setValue(kMaxAge, spotTable.maxAgeMinutes);
+    settings.setValue(kFirstAnswerWait, spotTable.firstAnswerWaitSeconds);
+}
+
+WindowLayout SettingsStore::loadWindowLayout()
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kMainWindow);
+    return {settings.value(kGeometry).toByteArray(), settings.value(kHeaderState).toByteArray()};
+}
+
+void SettingsStore::saveWindowLayout(const WindowLayout &layout)
+{
+    QSettings settings = openStore();
+    settings.beginGroup(kMainWindow);
+    settings.setValue(kGeometry, layout.geometry);
+    settings.setValue(kHeaderState, layout.headerState);
 }

@@ -3,6 +3,7 @@
 
 #include "ClusterNode.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QSettings>
@@ -40,6 +41,22 @@ struct CatSettings
     int hrdPort = 7809;
 };
 
+// How the spot table merges and ages rows and how long the first answer to
+// the earlier-spots requests may take.
+struct SpotTableSettings
+{
+    double mergeDistanceKHz = 1.0;
+    int maxAgeMinutes = 30;           // 0: rows never age out
+    int firstAnswerWaitSeconds = 30;
+};
+
+// The main window's frame and table header, as Qt saves them.
+struct WindowLayout
+{
+    QByteArray geometry;
+    QByteArray headerState;
+};
+
 // The configured nodes in store order; activeIndex is -1 when no node is active.
 struct NodeList
 {
@@ -74,6 +91,12 @@ public:
 
     static CatSettings loadCat();
     static void saveCat(const CatSettings &cat);
+
+    // Out-of-range values read as their defaults.
+    static SpotTableSettings loadSpotTable();
+    static void saveSpotTable(const SpotTableSettings &spotTable);
+    static WindowLayout loadWindowLayout();
+    static void saveWindowLayout(const WindowLayout &layout);
 
     static uint countryVersion();
     static void setCountryVersion(uint uiVersion);

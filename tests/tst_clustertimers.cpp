@@ -44,6 +44,7 @@ private Q_SLOTS:
     void collection_data();
     void collection();
 
+    void slowAnswerAndLiveSpotsDuringCollection();
     void silence();
     void lostNodeIsProbedUntilItComesBack();
     void userDisconnectStaysDisconnected();
@@ -165,13 +166,13 @@ void TestClusterTimers::collection()
             [&](Spot &spot) { qslSpots.append(spot.time() + QLatin1Char(' ') + spot.dxCall()); });
     logIn(pCluster.get());
 
-    // The node answers newest first and only the first 20 are kept. They come
-    // out by time text, so 0001Z precedes 2359Z; of equal times the one sent
-    // first (the newer) comes out last and so ends up on top of the table.
-    QStringList qslExpected{"0001Z Q9NEXT", "0812Z Q7A", "0812Z Q7B"};
+    // The node answers newest first and the newest 20 are kept. They come
+    // out oldest first by date and time, across midnight too; of equal times
+    // the one sent first (the newer) comes out last and so ends up on top.
+    QStringList qslExpected;
     for (int i = 14; i >= 0; --i)
         qslExpected.append(QStringLiteral("22%1Z Q8OLD%2").arg(59 - i, 2, 10, QLatin1Char('0')).arg(i));
-    qslExpected += QStringList{"2358Z Q9LATE", "2359Z Q9LAST"};
+    qslExpected += QStringList{"2358Z Q9LATE", "2359Z Q9LAST", "0001Z Q9NEXT", "0812Z Q7A", "0812Z Q7B"};
     QTRY_COMPARE_WITH_TIMEOUT(qslSpots, qslExpected, kTimeoutMs);
     QVERIFY(!pCluster->isCollectingEarlierSpots());
 
@@ -179,6 +180,36 @@ void TestClusterTimers::collection()
     m_node->broadcastSpot(spotAt("Q5LIVE", 6, 9, 30));
     QTRY_COMPARE_WITH_TIMEOUT(qslSpots.size(), 21, kTimeoutMs);
     QCOMPARE(qslSpots.constLast(), QStringLiteral("0930Z Q5LIVE"));
+}
+
+void TestClusterTimers::slowAnswerAndLiveSpotsDuringCollection()
+{
+    // A node that answers after 2.5 s, with 30 spots stored: the 20 newest
+    // come oldest first; a live spot while the answer is awaited goes on at
+    // once, and so does one before the requests.
+    QList<TestSpot> lStore;
+    for (int i = 0; i < 30; ++i)
+        lStore.append(spotAt(QStringLiteral("Q8OLD%1").arg(i), 6, 7, 30 + i));
+    m_node->preloadSpots(lStore);
+    m_node->setQueryDelay(2500);
+    auto pCluster = makeCluster({kNeverMs, kNeverMs, 400, kQuietMs});
+    QStringList qslSpots;
+    connect(pCluster.get(), &Cluster::newSpot, this, [&](Spot &spot) { qslSpots.append(spot.dxCall()); });
+    logIn(pCluster.get());
+    m_node->broadcastSpot(TestSpot(14010.0, QStringLiteral("Q5EARLY"), QStringLiteral("Q1DEF"), QString()));
+    QTRY_COMPARE_WITH_TIMEOUT(qslSpots, QStringList{"Q5EARLY"}, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(pCluster->isCollectingEarlierSpots(), kTimeoutMs);
+    m_node->broadcastSpot(TestSpot(14011.0, QStringLiteral("Q5LIVE"), QStringLiteral("Q1DEF"), QString()));
+    QTRY_COMPARE_WITH_TIMEOUT(qslSpots, (QStringList{"Q5EARLY", "Q5LIVE"}), kTimeoutMs);
+    QVERIFY(pCluster->isCollectingEarlierSpots());
+
+    // The answer holds the two live spots as well, of this minute: they go
+    // on as live ones again (the table merges them).
+    QStringList qslExpected;
+    for (int i = 10; i < 30; ++i)
+        qslExpected.append(QStringLiteral("Q8OLD%1").arg(i));
+    QTRY_COMPARE_WITH_TIMEOUT(qslSpots.filter(QStringLiteral("Q8OLD")), qslExpected, kTimeoutMs);
+    QVERIFY(!pCluster->isCollectingEarlierSpots());
 }
 
 void TestClusterTimers::silence()

@@ -14,10 +14,12 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QtTest>
 
+using TestSupport::LogCapture;
 using TestSupport::store;
 
 namespace {
@@ -54,6 +56,10 @@ private Q_SLOTS:
     void minimiseWithoutTray();
     void tableActionsAndExit();
     void earlierSpotsThenLiveSpots();
+    void oneRowPerStationAndAgeing();
+    void bandViewPauseAndSteadyScrolling();
+    void doubleClickTunesThePressedSpot();
+    void threeFaults();
 
 private:
     void writeStore(int iBands);
@@ -67,6 +73,7 @@ private:
 
 void TestMainWindow::initTestCase()
 {
+    LogCapture::install(QsLogging::LevelDebug);
     // Nothing may reach for the internet during the tests.
     TestSupport::clearStore();
 }
@@ -109,38 +116,35 @@ void TestMainWindow::rowLimitAndColumnFitting()
 {
     writeStore(Filter::AllBands);
     m_window = makeWindow();
-    m_window->onGetReadyForSpots();
+    m_window->show();
     SpotModel *pModel = m_window->spotModel();
     QHeaderView *pHeader = table()->horizontalHeader();
 
-    // The first spot fits the first five columns; the next nine do not, even
-    // with a longer call; the eleventh does again.
-    // Sound and balloon without a sound device or tray: shown all the same.
-    Spot first = makeSpot(1, AlertFlag::Sound | AlertFlag::Balloon);
-    first.setSoundFile(QStringLiteral("/no/such/alert.wav"));
+    // Columns only widen, at once for a longer call, and never narrow again;
+    // the comment takes the rest, so nothing scrolls sideways.
+    Spot first = makeSpot(1);
     m_window->onNewSpot(first);
-    QCOMPARE(pModel->rowCount(), 1);
     const int iFitted = pHeader->sectionSize(SpotModel::DX);
-    for (int i = 2; i <= 10; ++i) {
+    QVERIFY(pHeader->sectionSize(SpotModel::Country) >= table()->fontMetrics().horizontalAdvance("Central African Republic"));
+    Spot longCall = makeSpot(2);
+    longCall.setDxCall(QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
+    m_window->onNewSpot(longCall);
+    const int iWidened = pHeader->sectionSize(SpotModel::DX);
+    QVERIFY(iWidened > iFitted);
+    for (int i = 3; i <= 1001; ++i) {
         Spot spot = makeSpot(i);
-        if (i == 2)
-            spot.setDxCall(QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
         m_window->onNewSpot(spot);
     }
-    QCOMPARE(pHeader->sectionSize(SpotModel::DX), iFitted);
-    Spot eleventh = makeSpot(11);
-    m_window->onNewSpot(eleventh);
-    QVERIFY(pHeader->sectionSize(SpotModel::DX) > iFitted);
-    // Columns the fitting leaves alone keep their widths.
-    QCOMPARE(pHeader->sectionSize(SpotModel::Comment), 240);
+    QCOMPARE(pHeader->sectionSize(SpotModel::DX), iWidened);
+    QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
+    QVERIFY(pHeader->stretchLastSection());
+    QVERIFY(!table()->horizontalScrollBar()->isVisible());
+    QCOMPARE(pModel->data(pModel->index(0, SpotModel::Frequency), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+             Qt::AlignRight | Qt::AlignVCenter);
 
-    for (int i = 12; i <= 1001; ++i) {
-        Spot spot = makeSpot(i);
-        m_window->onNewSpot(spot);
-    }
     QCOMPARE(pModel->rowCount(), 1000);
-    QCOMPARE(pModel->item(0, SpotModel::DX)->text(), QStringLiteral("Q1001X"));
-    QCOMPARE(pModel->item(999, SpotModel::DX)->text(), QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
+    QCOMPARE(pModel->text(0, SpotModel::DX), QStringLiteral("Q1001X"));
+    QCOMPARE(pModel->text(999, SpotModel::DX), QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
 }
 
 void TestMainWindow::alertCellsAndBalloonText()
@@ -148,19 +152,20 @@ void TestMainWindow::alertCellsAndBalloonText()
     SpotModel model;
     Spot plain = makeSpot(1);
     model.insertSpot(plain, 1000);
-    QCOMPARE(model.item(0, SpotModel::DX)->background().style(), Qt::NoBrush);
-    QVERIFY(!model.item(0, SpotModel::Icon));
+    QVERIFY(!model.data(model.index(0, SpotModel::DX), Qt::BackgroundRole).isValid());
+    QVERIFY(!model.data(model.index(0, SpotModel::Icon), Qt::DecorationRole).isValid());
 
     Spot alerted = makeSpot(2, AlertFlag::Color | AlertFlag::Icon);
     alerted.setAlertColor(QColor(255, 236, 179));
     alerted.setIconFile(QStringLiteral(":/ico/star_blue.png"));
     model.insertSpot(alerted, 1000);
-    for (int iColumn = 0; iColumn < SpotModel::Icon; ++iColumn)
-        QCOMPARE(model.item(0, iColumn)->background().color(), QColor(255, 236, 179));
-    QStandardItem *pIcon = model.item(0, SpotModel::Icon);
-    QVERIFY(pIcon && !pIcon->icon().isNull());
-    QCOMPARE(pIcon->background().style(), Qt::NoBrush);
-    QCOMPARE(model.item(1, SpotModel::DX)->text(), QStringLiteral("Q1X"));
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+        if (iColumn != SpotModel::Icon)
+            QCOMPARE(model.data(model.index(0, iColumn), Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 236, 179));
+    }
+    QVERIFY(!model.data(model.index(0, SpotModel::Icon), Qt::DecorationRole).value<QIcon>().isNull());
+    QVERIFY(!model.data(model.index(0, SpotModel::Icon), Qt::BackgroundRole).isValid());
+    QCOMPARE(model.text(1, SpotModel::DX), QStringLiteral("Q1X"));
 
     // The balloon leaves out a blank comment but keeps the blanks of others.
     const QString qsHead = QStringLiteral("Spotter: Q1SPT\nFrequency: 14025.0\nCountry: Japan");
@@ -185,8 +190,9 @@ void TestMainWindow::bandButtons()
     button("pushButton40m")->click();
     QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 32);
 
+    // With "All" every band shows on; with none every band shows off.
     button("pushButtonAllm")->click();
-    QVERIFY(!button("pushButton20m")->isChecked());
+    QVERIFY(button("pushButton20m")->isChecked());
     QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), int(Filter::AllBands));
 
     button("pushButtonAllm")->click();
@@ -221,11 +227,11 @@ void TestMainWindow::connectionStateAndTooltip()
     QCOMPARE(tips.size(), 1);
     QCOMPARE(tips.first()->tip(), int(Tips::FirstConnection));
     auto *pConnect = m_window->findChild<QAction *>(QStringLiteral("actionConnect"));
-    QCOMPARE(pConnect->text(), QStringLiteral("Disconnect"));
+    QCOMPARE(pConnect->iconText(), QStringLiteral("Disconnect"));
 
     // The operator's disconnect: nothing reconnects, the action offers Connect.
     pConnect->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(pConnect->text(), QStringLiteral("Connect"), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(pConnect->iconText(), QStringLiteral("Connect"), kTimeoutMs);
     QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - Disconnected."));
     QVERIFY(!m_window->activeCluster()->isConnected());
 }
@@ -264,19 +270,15 @@ void TestMainWindow::tableActionsAndExit()
     popup.setInfo(QString());
     QCOMPARE(popup.infoText(), QStringLiteral("N/A"));
 
-    // One walk over the table: spots wait for the window to be ready, then
-    // the details and the tune act on the current row, and after Exit
-    // nothing acts any more.
+    // One walk over the table: a spot shows at once, the details and the
+    // tune act on the current row, and after Exit nothing acts any more.
     writeStore(Filter::AllBands);
     m_window = makeWindow();
     Spot spot = makeSpot(7);
     spot.setDxCall(QStringLiteral("EA8/Q1<i>"));
     m_window->onNewSpot(spot);
-    QCOMPARE(m_window->spotModel()->rowCount(), 0);
-    m_window->onGetReadyForSpots();
-    m_window->onNewSpot(spot);
     QCOMPARE(m_window->spotModel()->rowCount(), 1);
-    table()->setCurrentIndex(m_window->spotModel()->index(0, 0));
+    table()->setCurrentIndex(table()->model()->index(0, 0));
     m_window->onSpotDetailsTriggered();
     const QList<SpotPopup *> popups = m_window->findChildren<SpotPopup *>();
     QCOMPARE(popups.size(), 1);
@@ -290,7 +292,8 @@ void TestMainWindow::tableActionsAndExit()
     m_window->hide();
     m_window->onQuit();
     QVERIFY(m_window->isClosing());
-    m_window->onNewSpot(spot);
+    Spot other = makeSpot(8);
+    m_window->onNewSpot(other);
     QCOMPARE(m_window->spotModel()->rowCount(), 1);
     m_window->iconActivated(QSystemTrayIcon::DoubleClick);
     QVERIFY(!m_window->isVisible());
@@ -313,14 +316,190 @@ void TestMainWindow::earlierSpotsThenLiveSpots()
 
     // Delivered oldest first, so the newest earlier spot ends on top.
     QTRY_COMPARE_WITH_TIMEOUT(pModel->rowCount(), 3, kTimeoutMs);
-    QCOMPARE(pModel->item(0, SpotModel::DX)->text(), QStringLiteral("Q2OLD"));
-    QCOMPARE(pModel->item(2, SpotModel::DX)->text(), QStringLiteral("Q0OLD"));
+    QCOMPARE(pModel->text(0, SpotModel::DX), QStringLiteral("Q2OLD"));
+    QCOMPARE(pModel->text(2, SpotModel::DX), QStringLiteral("Q0OLD"));
 
     m_node->broadcastSpot(TestSpot(7025.0, QStringLiteral("JA1LIVE"), QStringLiteral("Q9SPT"), QStringLiteral("up 2")));
     QTRY_COMPARE_WITH_TIMEOUT(pModel->rowCount(), 4, kTimeoutMs);
-    QCOMPARE(pModel->item(0, SpotModel::DX)->text(), QStringLiteral("JA1LIVE"));
-    QCOMPARE(pModel->item(0, SpotModel::Country)->text(), QStringLiteral("Japan"));
-    QCOMPARE(pModel->item(0, SpotModel::Comment)->text().trimmed(), QStringLiteral("up 2"));
+    QCOMPARE(pModel->text(0, SpotModel::DX), QStringLiteral("JA1LIVE"));
+    QCOMPARE(pModel->text(0, SpotModel::Country), QStringLiteral("Japan"));
+    QCOMPARE(pModel->text(0, SpotModel::Comment).trimmed(), QStringLiteral("up 2"));
+}
+
+void TestMainWindow::oneRowPerStationAndAgeing()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    SpotModel *pModel = m_window->spotModel();
+    qint64 iNowMs = 1'000'000'000;
+    pModel->setClock([&iNowMs] { return iNowMs; });
+    LogCapture::clear();
+
+    // Ten spots of one station within 1 kHz: one row, count 10, one sound;
+    // the row carries the newest spotter and frequency.
+    for (int i = 0; i < 10; ++i) {
+        Spot spot = makeSpot(1, AlertFlag::Sound);
+        spot.setSoundFile(QStringLiteral("/no/such/alert.wav"));
+        spot.setSpotter(QStringLiteral("Q%1SPT").arg(i));
+        spot.setFrequency(QString::number(14025.0 + i * 0.1, 'f', 1));
+        iNowMs += 1000;
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pModel->rowCount(), 1);
+    QCOMPARE(pModel->countAt(0), 10);
+    QCOMPARE(pModel->text(0, SpotModel::Spotter), QStringLiteral("Q9SPT"));
+    QCOMPARE(pModel->text(0, SpotModel::Frequency), QStringLiteral("14025.9"));
+    QCOMPARE(LogCapture::with(QStringLiteral("Playing alert sound")).size(), 1);
+
+    // Another band, 2 kHz away, or another station: rows of their own; a
+    // repeat of an older row moves it to the top.
+    Spot other = makeSpot(1);
+    other.setFrequency(QStringLiteral("7025.0"));
+    m_window->onNewSpot(other);
+    Spot away = makeSpot(1);
+    away.setFrequency(QStringLiteral("14028.0"));
+    m_window->onNewSpot(away);
+    Spot second = makeSpot(2);
+    m_window->onNewSpot(second);
+    QCOMPARE(pModel->rowCount(), 4);
+    Spot repeat = makeSpot(1);
+    repeat.setFrequency(QStringLiteral("7025.5"));
+    m_window->onNewSpot(repeat);
+    QCOMPARE(pModel->rowCount(), 4);
+    QCOMPARE(pModel->text(0, SpotModel::Frequency), QStringLiteral("7025.5"));
+    QCOMPARE(pModel->countAt(0), 2);
+
+    // Rows untouched for longer than 30 minutes leave at the next check;
+    // a station spotted again after that gets a new row.
+    iNowMs += 20 * 60000;
+    m_window->onNewSpot(second);
+    iNowMs += 11 * 60000;
+    m_window->onAgeTimerExpired();
+    QCOMPARE(pModel->rowCount(), 1);
+    QCOMPARE(pModel->text(0, SpotModel::DX), QStringLiteral("Q2X"));
+    QCOMPARE(pModel->countAt(0), 2);
+}
+
+void TestMainWindow::bandViewPauseAndSteadyScrolling()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->resize(920, 515);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    for (int i = 0; i < 60; ++i) {
+        Spot spot = makeSpot(i);
+        spot.setFrequency(i % 3 == 0 ? QStringLiteral("7025.0") : QStringLiteral("14025.0"));
+        m_window->onNewSpot(spot);
+    }
+    QAbstractItemModel *pView = table()->model();
+    QCOMPARE(pView->rowCount(), 60);
+
+    // The band buttons choose the rows shown, those already there included.
+    button("pushButton40m")->click();
+    QCOMPARE(pView->rowCount(), 20);
+    button("pushButtonAllm")->click();
+    QCOMPARE(pView->rowCount(), 60);
+    button("pushButtonAllm")->click();
+    QCOMPARE(pView->rowCount(), 0);
+    QVERIFY(m_window->noticeText().contains(QStringLiteral("No band selected")));
+    button("pushButtonAllm")->click();
+    QVERIFY(!m_window->noticeText().contains(QStringLiteral("No band selected")));
+
+    // Scrolled down, new rows leave the view where it is and are counted.
+    QScrollBar *pScroll = table()->verticalScrollBar();
+    QTRY_VERIFY(pScroll->maximum() > 10);
+    pScroll->setValue(10);
+    const QString qsTopCall = table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString();
+    for (int i = 100; i < 103; ++i) {
+        Spot spot = makeSpot(i);
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pScroll->value(), 13);
+    QCOMPARE(table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString(), qsTopCall);
+    QVERIFY(m_window->newSpotsButton()->isVisible());
+    QCOMPARE(m_window->newSpotsButton()->text(), QStringLiteral("3 new spots"));
+    m_window->newSpotsButton()->click();
+    QCOMPARE(pScroll->value(), 0);
+    QVERIFY(!m_window->newSpotsButton()->isVisible());
+
+    // Paused, spots are held and merged; on resume they all appear.
+    QTest::keyClick(table(), Qt::Key_Space);
+    QVERIFY(m_window->isPaused());
+    for (int i = 0; i < 5; ++i) {
+        Spot spot = makeSpot(200 + i % 2);
+        m_window->onNewSpot(spot);
+    }
+    QCOMPARE(pView->rowCount(), 63);
+    QCOMPARE(m_window->pendingSpotCount(), 2);
+    QTest::keyClick(table(), Qt::Key_Space);
+    QVERIFY(!m_window->isPaused());
+    QCOMPARE(pView->rowCount(), 65);
+    QCOMPARE(m_window->spotModel()->countAt(0) + m_window->spotModel()->countAt(1), 5);
+}
+
+void TestMainWindow::doubleClickTunesThePressedSpot()
+{
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    for (int i = 0; i < 5; ++i) {
+        Spot spot = makeSpot(i);
+        m_window->onNewSpot(spot);
+    }
+    MessageBoxCatcher boxes;
+    QWidget *pViewport = table()->viewport();
+    // Ten double clicks on row 2, each with a spot arriving between the two
+    // clicks: every one tunes the spot that was under the pointer.
+    for (int iTry = 0; iTry < 10; ++iTry) {
+        const QPoint point = table()->visualRect(table()->model()->index(2, SpotModel::DX)).center();
+        const QString qsClicked = table()->model()->index(2, SpotModel::DX).data().toString();
+        LogCapture::clear();
+        QTest::mouseClick(pViewport, Qt::LeftButton, {}, point);
+        Spot spot = makeSpot(100 + iTry);
+        m_window->onNewSpot(spot);
+        QTest::mouseDClick(pViewport, Qt::LeftButton, {}, point);
+        QTRY_COMPARE(LogCapture::with(QStringLiteral("Tuning to the spot of")).size(), 1);
+        QVERIFY2(LogCapture::with(QStringLiteral("Tuning to the spot of")).first().contains(qsClicked),
+                 qPrintable(qsClicked));
+    }
+    // Enter tunes the current row.
+    table()->setFocus();
+    table()->setCurrentIndex(table()->model()->index(1, 0));
+    const QString qsCurrent = table()->model()->index(1, SpotModel::DX).data().toString();
+    LogCapture::clear();
+    QTest::keyClick(table(), Qt::Key_Return);
+    QVERIFY(LogCapture::with(QStringLiteral("Tuning to the spot of")).value(0).contains(qsCurrent));
+}
+
+void TestMainWindow::threeFaults()
+{
+    // Start minimized without a tray would leave no window at all.
+    writeStore(Filter::AllBands);
+    store().setValue(QStringLiteral("General/StartMinimized"), true);
+    m_window = makeWindow();
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    QVERIFY(!m_window->isStartMinimized());
+
+    // A box closing while the window is hidden does not end the program.
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+    m_window->hide();
+    MessageBoxCatcher boxes;
+    m_window->onHRDError(QStringLiteral("rig gone"));
+    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("rig gone|")});
+    m_window.reset();
+
+    // No database: a working window that shows spots without countries.
+    writeStore(Filter::AllBands);
+    LogCapture::clear();
+    m_window = std::make_unique<MainWindow>(nullptr, QStringLiteral("/nonexistent/dir/dx.sqlite"));
+    QVERIFY(m_window->noticeText().contains(QStringLiteral("Country database not available")));
+    QCOMPARE(LogCapture::with(QStringLiteral("country database cannot be opened")).size(), 1);
+    QVERIFY(m_window->activeCluster());
+    m_node->broadcastSpot(TestSpot(7025.0, QStringLiteral("JA1LIVE"), QStringLiteral("Q9SPT"), QStringLiteral("up")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->spotModel()->rowCount(), 1, kTimeoutMs);
+    QCOMPARE(m_window->spotModel()->text(0, SpotModel::Country), QString());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -109,20 +109,20 @@ void TestSpotParsing::cc11Line_data()
 
     QTest::newRow("standard")
         << QStringLiteral("CC11^14025.0^Q9XYZ^ 6-Dec-2026^0812Z^CW 599 ^Q1ABC^291^230^Q1NODE-1^8^5^28^14^^^K^DL^JN58^FN42\r")
-        << true << "14025.0" << "Q9XYZ" << " 6-Dec-2026" << "0812Z" << "CW 599 " << "Q1ABC"
+        << true << "14025.0" << "Q9XYZ" << "06-Dec-2026" << "0812Z" << "CW 599 " << "Q1ABC"
         << "FN42\r"; // fields are taken untrimmed
     QTest::newRow("caret inside the comment")
         << QStringLiteral("CC11^14025.0^Q9XYZ^ 6-Dec-2026^0812Z^up 2 ^ qsx 14027^Q1ABC^291^230^Q1NODE-1^8^5^28^14^^^K^DL^JN58^FN42")
-        << true << "14025.0" << "Q9XYZ" << " 6-Dec-2026" << "0812Z" << "up 2 ^ qsx 14027" << "Q1ABC" << "FN42";
+        << true << "14025.0" << "Q9XYZ" << "06-Dec-2026" << "0812Z" << "up 2 ^ qsx 14027" << "Q1ABC" << "FN42";
     QTest::newRow("two carets inside the comment")
         << QStringLiteral("CC11^7025.0^Q9XYZ^16-Dec-2026^2359Z^^a^b^^Q1ABC^291^230^Q1NODE-1^8^5^28^14^^^K^DL^JN58^FN42")
         << true << "7025.0" << "Q9XYZ" << "16-Dec-2026" << "2359Z" << "^a^b^" << "Q1ABC" << "FN42";
     QTest::newRow("seven pieces")
         << QStringLiteral("CC11^14025.0^Q9XYZ^ 6-Dec-2026^0812Z^^Q1ABC")
-        << true << "14025.0" << "Q9XYZ" << " 6-Dec-2026" << "0812Z" << "" << "Q1ABC" << "";
+        << true << "14025.0" << "Q9XYZ" << "06-Dec-2026" << "0812Z" << "" << "Q1ABC" << "";
     QTest::newRow("six pieces have no spotter")
         << QStringLiteral("CC11^14025.0^Q9XYZ^ 6-Dec-2026^0812Z^CW")
-        << false << "14025.0" << "Q9XYZ" << " 6-Dec-2026" << "0812Z" << "CW" << "" << "";
+        << false << "14025.0" << "Q9XYZ" << "06-Dec-2026" << "0812Z" << "CW" << "" << "";
 }
 
 void TestSpotParsing::cc11Line()

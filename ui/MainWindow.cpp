@@ -15,6 +15,7 @@
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
 #include "ui/Delegate.h"
+#include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
 #include "ui/MessageBoxes.h"
@@ -23,7 +24,11 @@
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -36,13 +41,18 @@
 #include <QUrl>
 
 namespace {
-constexpr quint8 kResizeEvery = 10;
+constexpr int kAgeCheckMs = 60000;
+// Room around a cell's text: the item margins and the grid line.
+constexpr int kCellPadding = 14;
 constexpr int kBalloonMs = 5000;
 constexpr int kTuneBlinkMs = 250;
 // A handful of alert sounds is all a chain holds; the bound only keeps a
 // store edited by hand from piling up players.
 constexpr int kMaxSoundPlayers = 16;
-const int kColumnWidths[] = {80, 50, 100, 100, 100, 150, 240, 24};
+// Texts as wide as the widest a column usually holds.
+const char *const kWidestTexts[] = {"28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0", "QQ9/QQ9QQQ/P", "", "99999", ""};
+constexpr int kIconColumnWidth = 24;
+const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
 
 const char *const kGreenIcon = ":/ico/Kelvane Green 256.png";
 const char *const kRedIcon = ":/ico/Kelvane Red 256.png";
@@ -76,8 +86,13 @@ const MenuAction kMenuActions[] = {
 };
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindow>())
+MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::MainWindow>())
 {
+    // The window quits the program when it closes (closeEvent); a message
+    // box closing while the window sits in the tray must not.
+    QApplication::setQuitOnLastWindowClosed(false);
     m_sendSpot = new SendSpot(this);
     m_settings = new Settings(this);
     m_stats = new Stats(this);
@@ -90,7 +105,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
 
     createTray();
 
-    connect(m_ui->tableView, &QAbstractItemView::doubleClicked, this, &MainWindow::onSpotDoubleClicked);
     m_detailsAction = new QAction(QIcon(QStringLiteral(":/ico/Actions-help-about-icon.png")), tr("Details"), this);
     connect(m_detailsAction, &QAction::triggered, this, &MainWindow::onSpotDetailsTriggered);
     m_tuneRigAction = new QAction(QIcon(QStringLiteral(":/ico/radio_16.png")), tr("Tune Rig"), this);
@@ -98,25 +112,35 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(std::make_un
     connect(&m_rigControl, &RigControl::finished, this, &MainWindow::onHRDCommandsThreadFinished);
     connect(&m_rigControl, &RigControl::HRDError, this, &MainWindow::onHRDError);
 
-    if (!Worked::openDatabase(Worked::databaseFileName(), Worked::systemCountryFile()))
-        return;
-    m_db = QSqlDatabase::database();
-    m_worked.attachDatabase(m_db);
-    m_settings->setCountryLookup(&m_worked, m_db);
-    const QStringList countries = Worked::countryNames(m_db);
-    m_settings->setCountryNames(countries);
-    WorkedSets::fillNotWorkedOnFirstRun(countries);
-
     createStatusFields();
+    QStringList countries;
+    // Without the database the window still works: spots come without
+    // countries, and the status bar says why.
+    if (Worked::openDatabase(qsDatabaseFile.isEmpty() ? Worked::databaseFileName() : qsDatabaseFile,
+                             Worked::systemCountryFile())) {
+        m_db = QSqlDatabase::database();
+        m_worked.attachDatabase(m_db);
+        m_settings->setCountryLookup(&m_worked, m_db);
+        countries = Worked::countryNames(m_db);
+        m_settings->setCountryNames(countries);
+        WorkedSets::fillNotWorkedOnFirstRun(countries);
+    } else {
+        m_countriesMissing = true;
+        QLOG_ERROR() << "The country database cannot be opened; spots are shown without countries";
+    }
+
     connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::onActiveClusterFound);
     connect(m_settings, &Settings::settingsSaved, this, &MainWindow::onSettingsSaved);
     connect(m_settings, &Settings::loadedDXpeditions, this, &MainWindow::onDXpeditionsLoadFinished);
+    createSpotTable();
     m_settings->loadSettings();
     onSettingsSaved();
     connectBandButtons();
-    createSpotTable();
+    fitColumns(countries);
     fillToolBar();
     connectMenuActions();
+    restoreLayout();
+    updateNotice();
     m_sendSpot->setSettings(m_settings);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
 
@@ -149,8 +173,8 @@ Cluster *MainWindow::activeCluster() const
 
 bool MainWindow::isStartMinimized() const
 {
-    // Without the database the settings were never loaded.
-    return m_db.isOpen() && m_settings->startMinimized();
+    // Without a tray nothing could bring the window back.
+    return m_settings->startMinimized() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool MainWindow::rigControlEnabled() const
@@ -213,6 +237,9 @@ void MainWindow::createStatusFields()
     m_ui->statusBar->insertPermanentWidget(0, m_statusDXpeditionsLabel);
     m_ui->statusBar->insertPermanentWidget(1, m_statusNodeLabel);
     m_ui->statusBar->insertPermanentWidget(2, m_statusConnectionIcon);
+    m_statusNoticeLabel = new QLabel(this);
+    m_statusNoticeLabel->setObjectName(QStringLiteral("labelNotice"));
+    m_ui->statusBar->addWidget(m_statusNoticeLabel, 1);
 }
 
 void MainWindow::fillToolBar()
@@ -233,6 +260,7 @@ void MainWindow::fillToolBar()
         if (pAction == m_ui->actionConnect)
             m_connectButton = pButton;
     }
+    pToolBar->addAction(m_pauseAction);
 
     m_toolBarSpacer = new QWidget(pToolBar);
     m_toolBarSpacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -252,18 +280,29 @@ void MainWindow::connectMenuActions()
 {
     for (const MenuAction &entry : kMenuActions)
         connect((*m_ui).*entry.pAction, &QAction::triggered, this, entry.pSlot);
+    m_ui->actionSettings->setShortcuts({QKeySequence(QKeySequence::Preferences), QKeySequence(Qt::CTRL | Qt::Key_Comma)});
+    m_ui->actionExit->setShortcut(QKeySequence::Quit);
+    m_ui->actionConnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    auto *pViewMenu = new QMenu(tr("&View"), this);
+    pViewMenu->addAction(m_pauseAction);
+    m_ui->menuBar->insertMenu(m_ui->menuHelp->menuAction(), pViewMenu);
 }
 
 void MainWindow::onQuit()
 {
+    if (!m_closing)
+        saveLayout();
     m_closing = true;
     QCoreApplication::quit();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_closing)
+        saveLayout();
     m_closing = true;
     event->accept();
+    QCoreApplication::quit();
 }
 
 void MainWindow::changeEvent(QEvent *event)
@@ -389,6 +428,7 @@ void MainWindow::onDXpeditionsLoadFinished(const QString &qsDate, int count)
 
 void MainWindow::onHRDError(const QString &qsError)
 {
+    // Parentless, so that it shows while the window sits in the tray.
     QMessageBox box;
     box.setIconPixmap(QPixmap(QStringLiteral(":/ico/exclamation_red.png")));
     box.setText(qsError);
@@ -418,6 +458,23 @@ void MainWindow::onHRDCommandsThreadFinished()
 void MainWindow::onSettingsSaved()
 {
     m_rigControl.loadHRDLibrary(rigControlEnabled());
+    applySpotTableSettings();
+}
+
+void MainWindow::applySpotTableSettings()
+{
+    const SpotTableSettings spotTable = SettingsStore::loadSpotTable();
+    for (SpotModel *pModel : {m_spotModel, m_pendingSpots}) {
+        if (!pModel)
+            continue;
+        pModel->setMergeDistance(spotTable.mergeDistanceKHz);
+        pModel->setMaxAge(spotTable.maxAgeMinutes);
+    }
+    if (Cluster *pCluster = activeCluster()) {
+        ClusterTimings timings = pCluster->timings();
+        timings.earlierSpotsFirstAnswerMs = spotTable.firstAnswerWaitSeconds * 1000;
+        pCluster->setTimings(timings);
+    }
 }
 
 void MainWindow::onCountryStatusChanged(const QString &qsStatus)
@@ -436,10 +493,10 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::disconnected, this, &MainWindow::onClusterDisconnected);
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
-    connect(pCluster, &Cluster::getReadyForSpots, this, &MainWindow::onGetReadyForSpots);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
     pCluster->setCountryLookup(&m_worked);
     pCluster->setCountryDatabase(m_db);
+    applySpotTableSettings();
     if (m_statusNodeLabel)
         m_statusNodeLabel->setText(pCluster->address() + QLatin1Char(':') + pCluster->portText());
     pCluster->connectToNode();
@@ -463,11 +520,12 @@ void MainWindow::setConnectAction(const QString &qsIcon, const QString &qsText)
 {
     const QIcon icon(qsIcon);
     m_ui->actionConnect->setIcon(icon);
+    const QString qsToolTip = QString(qsText).remove(QLatin1Char('&'));
     m_ui->actionConnect->setText(qsText);
-    m_ui->actionConnect->setToolTip(qsText);
+    m_ui->actionConnect->setToolTip(qsToolTip);
     if (m_connectButton) {
         m_connectButton->setIcon(icon);
-        m_connectButton->setToolTip(qsText);
+        m_connectButton->setToolTip(qsToolTip);
     }
 }
 
@@ -493,7 +551,7 @@ void MainWindow::onClusterConnected(const QString &qsAddress, quint16 uiPort)
                         QStringLiteral("Kelvane") + tr(" - Connected to ") + pCluster->address() + QLatin1Char(':')
                             + pCluster->portText(),
                         kOnlineIcon);
-    setConnectAction(QString::fromLatin1(kDisconnectIcon), tr("Disconnect"));
+    setConnectAction(QString::fromLatin1(kDisconnectIcon), tr("&Disconnect"));
 }
 
 void MainWindow::onClusterDisconnected(const QString &qsAddress, quint16 uiPort)
@@ -505,7 +563,7 @@ void MainWindow::onClusterDisconnected(const QString &qsAddress, quint16 uiPort)
     // The connection recovers by itself unless the operator ended it.
     showConnectionState(kRedIcon, QStringLiteral("Kelvane") + tr(" - Disconnected."),
                         m_userDisconnect ? kOfflineIcon : kConnectingIcon);
-    setConnectAction(QString::fromLatin1(kConnectIcon), tr("Connect"));
+    setConnectAction(QString::fromLatin1(kConnectIcon), tr("&Connect"));
 }
 
 void MainWindow::onClusterConnectionError(const QString &qsAddress, quint16 uiPort,
@@ -519,42 +577,152 @@ void MainWindow::onClusterConnectionError(const QString &qsAddress, quint16 uiPo
     showConnectionState(kRedIcon, tr("Disconnected."), kOfflineIcon);
 }
 
-void MainWindow::onGetReadyForSpots()
-{
-    m_readyForSpots = true;
-}
-
 // ---------------------------------------------------------------- spots
 
 void MainWindow::createSpotTable()
 {
     m_spotModel = new SpotModel(this);
+    m_pendingSpots = new SpotModel(this);
+    m_bandProxy = new SpotBandProxy(m_spotModel, this);
     QTableView *pView = m_ui->tableView;
-    pView->setModel(m_spotModel);
-    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
-        pView->horizontalHeader()->resizeSection(iColumn, kColumnWidths[iColumn]);
-    // Column fitting looks at the rows on screen only: measuring all 1000
-    // rows on every tenth spot cost more than everything else per spot.
-    pView->horizontalHeader()->setResizeContentsPrecision(0);
+    pView->setModel(m_bandProxy);
+    // Row by row, so that keeping the view steady is moving it by rows.
+    pView->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    pView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QHeaderView *pHeader = pView->horizontalHeader();
+    pHeader->setStretchLastSection(true);
+    // The icon and count columns are narrower than the form's minimum.
+    pHeader->setMinimumSectionSize(kIconColumnWidth);
+    pHeader->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pHeader, &QWidget::customContextMenuRequested, this, &MainWindow::onHeaderContextMenuRequested);
     pView->verticalHeader()->setResizeContentsPrecision(0);
     pView->viewport()->setAttribute(Qt::WA_Hover);
     pView->setItemDelegate(new Delegate(pView));
     connect(pView, &QWidget::customContextMenuRequested, this, &MainWindow::onCustomContextMenuRequested);
+    pView->installEventFilter(this);
+    pView->viewport()->installEventFilter(this);
+    connect(m_bandProxy, &QAbstractItemModel::rowsInserted, this, &MainWindow::onViewRowsInserted);
+    connect(m_bandProxy, &QAbstractItemModel::rowsRemoved, this, &MainWindow::onViewRowsRemoved);
+
+    m_newSpotsButton = new QPushButton(pView);
+    m_newSpotsButton->setObjectName(QStringLiteral("pushButtonNewSpots"));
+    m_newSpotsButton->setCursor(Qt::PointingHandCursor);
+    m_newSpotsButton->hide();
+    connect(m_newSpotsButton, &QPushButton::clicked, this, &MainWindow::onNewSpotsClicked);
+    connect(pView->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int iValue) {
+        if (iValue == 0)
+            onNewSpotsClicked();
+    });
+
+    m_pauseAction = new QAction(QIcon(QStringLiteral(":/ico/minimize.png")), tr("&Pause"), this);
+    m_pauseAction->setObjectName(QStringLiteral("actionPause"));
+    m_pauseAction->setCheckable(true);
+    m_pauseAction->setShortcut(QKeySequence(Qt::Key_Space));
+    m_pauseAction->setToolTip(tr("Pause the table (Space); spots are kept and shown on resume"));
+    connect(m_pauseAction, &QAction::toggled, this, &MainWindow::onPauseToggled);
+
+    m_ageTimer.setInterval(kAgeCheckMs);
+    connect(&m_ageTimer, &QTimer::timeout, this, &MainWindow::onAgeTimerExpired);
+    m_ageTimer.start();
+    applySpotTableSettings();
+}
+
+void MainWindow::fitColumns(const QStringList &qslCountries)
+{
+    QHeaderView *pHeader = m_ui->tableView->horizontalHeader();
+    const QFontMetrics metrics(m_ui->tableView->font());
+    const QFontMetrics headerMetrics(pHeader->font());
+    QString qsLongestCountry = kFallbackLongestCountry;
+    for (const QString &qsCountry : qslCountries) {
+        if (metrics.horizontalAdvance(qsCountry) > metrics.horizontalAdvance(qsLongestCountry))
+            qsLongestCountry = qsCountry;
+    }
+    for (int iColumn = 0; iColumn < SpotModel::Comment; ++iColumn) {
+        if (iColumn == SpotModel::Icon) {
+            pHeader->resizeSection(iColumn, kIconColumnWidth);
+            continue;
+        }
+        const QString qsWidest = iColumn == SpotModel::Country ? qsLongestCountry
+                                                               : QString::fromLatin1(kWidestTexts[iColumn]);
+        const QString qsHeader = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
+        pHeader->resizeSection(iColumn, qMax(metrics.horizontalAdvance(qsWidest),
+                                             headerMetrics.horizontalAdvance(qsHeader) + kCellPadding)
+                                            + kCellPadding);
+    }
+}
+
+void MainWindow::widenColumns(const Spot &spot)
+{
+    QHeaderView *pHeader = m_ui->tableView->horizontalHeader();
+    const QFontMetrics metrics(m_ui->tableView->font());
+    const QString *texts[] = {&spot.date(), &spot.time(), &spot.spotter(), &spot.frequency(), &spot.dxCall(),
+                              &spot.country()};
+    for (int iColumn = SpotModel::Date; iColumn <= SpotModel::Country; ++iColumn) {
+        const int iWidth = metrics.horizontalAdvance(*texts[iColumn]) + kCellPadding;
+        if (iWidth > pHeader->sectionSize(iColumn) && !pHeader->isSectionHidden(iColumn))
+            pHeader->resizeSection(iColumn, iWidth);
+    }
+}
+
+void MainWindow::restoreLayout()
+{
+    const WindowLayout layout = SettingsStore::loadWindowLayout();
+    if (!layout.geometry.isEmpty())
+        restoreGeometry(layout.geometry);
+    if (!layout.headerState.isEmpty()
+        && !m_ui->tableView->horizontalHeader()->restoreState(layout.headerState)) {
+        QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
+    }
+}
+
+void MainWindow::saveLayout()
+{
+    SettingsStore::saveWindowLayout({saveGeometry(), m_ui->tableView->horizontalHeader()->saveState()});
+}
+
+void MainWindow::onHeaderContextMenuRequested(const QPoint &point)
+{
+    if (m_closing)
+        return;
+    QHeaderView *pHeader = m_ui->tableView->horizontalHeader();
+    auto *pMenu = new QMenu(this);
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+        QString qsTitle = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
+        if (iColumn == SpotModel::Icon)
+            qsTitle = tr("Icon");
+        QAction *pAction = pMenu->addAction(qsTitle);
+        pAction->setCheckable(true);
+        pAction->setChecked(!pHeader->isSectionHidden(iColumn));
+        // The last visible column stays: a table without columns has nothing to click.
+        pAction->setEnabled(pHeader->isSectionHidden(iColumn) || pHeader->hiddenSectionCount() < SpotModel::ColumnCount - 1);
+        connect(pAction, &QAction::toggled, pHeader, [pHeader, iColumn](bool bShown) {
+            pHeader->setSectionHidden(iColumn, !bShown);
+        });
+    }
+    pMenu->popup(pHeader->mapToGlobal(point));
 }
 
 void MainWindow::onNewSpot(Spot &spot)
 {
     m_statistics->incrementDisplayedSpots();
     Cluster *pCluster = activeCluster();
-    if (!pCluster || m_closing || !m_readyForSpots || !m_spotModel)
+    if (!pCluster || m_closing || !m_spotModel)
         return;
 
-    m_spotModel->insertSpot(spot, pCluster->maxSpotCount());
-    if (m_resizeCounter == 0) {
-        for (int iColumn = SpotModel::Date; iColumn <= SpotModel::DX; ++iColumn)
-            m_ui->tableView->resizeColumnToContents(iColumn);
+    // A repeat of a station activity already shown updates its row and
+    // alerts no more.
+    bool bRepeat = false;
+    if (isPaused()) {
+        bRepeat = m_spotModel->hasActivity(spot);
+        bRepeat = m_pendingSpots->insertSpot(spot, pCluster->maxSpotCount()) || bRepeat;
+        updateNotice();
+    } else {
+        bRepeat = m_spotModel->insertSpot(spot, pCluster->maxSpotCount());
+        widenColumns(spot);
     }
-    m_resizeCounter = quint8((m_resizeCounter + 1) % kResizeEvery);
+    if (bRepeat)
+        return;
 
     if (spot.alertFlags().testFlag(AlertFlag::Sound))
         playSound(spot.soundFile());
@@ -562,6 +730,146 @@ void MainWindow::onNewSpot(Spot &spot)
         m_trayIcon->showMessage(spot.dxCall(), SpotModel::balloonText(spot), QSystemTrayIcon::Information,
                                 kBalloonMs);
     }
+}
+
+bool MainWindow::isPaused() const
+{
+    return m_pauseAction && m_pauseAction->isChecked();
+}
+
+int MainWindow::pendingSpotCount() const
+{
+    return m_pendingSpots ? m_pendingSpots->rowCount() : 0;
+}
+
+void MainWindow::onPauseToggled(bool bPaused)
+{
+    if (!bPaused && m_spotModel && activeCluster()) {
+        const quint16 uiMaxRows = activeCluster()->maxSpotCount();
+        for (int iRow = m_pendingSpots->rowCount() - 1; iRow >= 0; --iRow)
+            widenColumns(m_pendingSpots->spotAt(iRow));
+        m_spotModel->takeRowsFrom(*m_pendingSpots, uiMaxRows);
+    }
+    updateNotice();
+}
+
+void MainWindow::onAgeTimerExpired()
+{
+    if (m_closing || !m_spotModel)
+        return;
+    const int iAged = m_spotModel->removeAged() + m_pendingSpots->removeAged();
+    if (iAged > 0) {
+        QLOG_DEBUG() << iAged << "spot rows aged out";
+    }
+}
+
+void MainWindow::onViewRowsInserted(const QModelIndex &parent, int iFirst, int iLast)
+{
+    Q_UNUSED(parent)
+    QScrollBar *pScrollBar = m_ui->tableView->verticalScrollBar();
+    const int iValue = pScrollBar->value();
+    if (iValue == 0)
+        return; // at the top the table follows new spots
+    const int iCount = iLast - iFirst + 1;
+    if (iFirst <= iValue) {
+        // The rows the operator looks at stay where they are. The range
+        // catches up with the new rows only at the next layout.
+        pScrollBar->setMaximum(qMax(pScrollBar->maximum(), iValue + iCount));
+        pScrollBar->setValue(iValue + iCount);
+    }
+    if (iFirst == 0) {
+        m_unseenSpots += iCount;
+        m_newSpotsButton->setText(m_unseenSpots == 1 ? tr("1 new spot") : tr("%1 new spots").arg(m_unseenSpots));
+        m_newSpotsButton->adjustSize();
+        placeNewSpotsButton();
+        m_newSpotsButton->show();
+        m_newSpotsButton->raise();
+    }
+}
+
+void MainWindow::onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast)
+{
+    Q_UNUSED(parent)
+    QScrollBar *pScrollBar = m_ui->tableView->verticalScrollBar();
+    const int iValue = pScrollBar->value();
+    if (iLast < iValue)
+        pScrollBar->setValue(iValue - (iLast - iFirst + 1));
+}
+
+void MainWindow::placeNewSpotsButton()
+{
+    const QTableView *pView = m_ui->tableView;
+    const int iTop = pView->horizontalHeader()->isVisible() ? pView->horizontalHeader()->height() : 0;
+    m_newSpotsButton->move((pView->width() - m_newSpotsButton->width()) / 2, iTop + 4);
+}
+
+void MainWindow::onNewSpotsClicked()
+{
+    m_unseenSpots = 0;
+    if (m_newSpotsButton)
+        m_newSpotsButton->hide();
+    if (m_ui->tableView->verticalScrollBar()->value() != 0)
+        m_ui->tableView->scrollToTop();
+}
+
+void MainWindow::updateNotice()
+{
+    if (m_statusNoticeLabel)
+        m_statusNoticeLabel->setText(noticeText());
+}
+
+QString MainWindow::noticeText() const
+{
+    QStringList qslNotices;
+    if (isPaused())
+        qslNotices.append(tr("Paused: %1 spots waiting").arg(pendingSpotCount()));
+    if (m_bandProxy && m_bandProxy->bands() == Filter::NoBand)
+        qslNotices.append(tr("No band selected"));
+    if (m_countriesMissing)
+        qslNotices.append(tr("Country database not available: spots are shown without countries"));
+    return qslNotices.join(QStringLiteral(" \u2014 "));
+}
+
+bool MainWindow::eventFilter(QObject *pWatched, QEvent *event)
+{
+    QTableView *pView = m_ui->tableView;
+    if (pWatched == pView->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto *pMouse = static_cast<QMouseEvent *>(event);
+            // The second press of a double click keeps the first one's spot,
+            // however the rows moved in between.
+            if (!pMouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick))
+                m_pressedSpot = spotAt(pView->indexAt(pMouse->position().toPoint()));
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_pressedSpot) {
+                if (!m_closing)
+                    tuneSpot(*m_pressedSpot);
+                return true;
+            }
+        }
+    } else if (pWatched == pView) {
+        if (event->type() == QEvent::KeyPress) {
+            const int iKey = static_cast<QKeyEvent *>(event)->key();
+            if (iKey == Qt::Key_Return || iKey == Qt::Key_Enter) {
+                if (const std::optional<Spot> spot = spotAt(pView->currentIndex()); spot && !m_closing)
+                    tuneSpot(*spot);
+                return true;
+            }
+        } else if (event->type() == QEvent::Resize && m_newSpotsButton) {
+            placeNewSpotsButton();
+        }
+    }
+    return QMainWindow::eventFilter(pWatched, event);
+}
+
+std::optional<Spot> MainWindow::spotAt(const QModelIndex &index) const
+{
+    if (!index.isValid() || !m_spotModel)
+        return std::nullopt;
+    const QModelIndex source = index.model() == m_bandProxy ? m_bandProxy->mapToSource(index) : index;
+    if (source.model() != m_spotModel || source.row() >= m_spotModel->rowCount())
+        return std::nullopt;
+    return m_spotModel->spotAt(source.row());
 }
 
 void MainWindow::playSound(const QString &qsFile)
@@ -579,6 +887,7 @@ void MainWindow::playSound(const QString &qsFile)
         pEffect->setSource(QUrl::fromLocalFile(qsFile));
         m_sounds.insert(qsFile, pEffect);
     }
+    QLOG_DEBUG() << "Playing alert sound" << qsFile;
     pEffect->play();
 }
 
@@ -605,7 +914,11 @@ void MainWindow::onBandClicked(int iBand, bool bChecked)
     Cluster *pCluster = activeCluster();
     if (!pCluster || m_closing)
         return;
-    if (bChecked)
+    // With "All" every band shows checked; clicking one narrows the
+    // selection to that band (the band filter drops "all" before it adds a
+    // band) instead of removing it from fifteen.
+    const bool bAll = pCluster->bandFilter()->bandFilterValue() == Filter::AllBands;
+    if (bChecked || (bAll && iBand != Filter::AllBands))
         pCluster->addBand(iBand);
     else
         pCluster->removeBand(iBand);
@@ -618,17 +931,16 @@ void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
     if (m_closing || !activeCluster())
         return;
     const int iValue = int(bandFilter);
-    // "All" stands alone: with every band selected the single bands show
-    // unchecked, so that clicking one of them narrows the selection to that
-    // band (the band filter drops "all" before it adds a band) instead of
-    // removing it from fifteen.
     const bool bAll = iValue == Filter::AllBands;
     for (int i = 0; i < BandPlan::count(); ++i) {
         if (QPushButton *pButton = bandButton(i))
-            pButton->setChecked(!bAll && (quint32(iValue) & BandPlan::at(i).bit));
+            pButton->setChecked(bAll || (quint32(iValue) & BandPlan::at(i).bit));
     }
     m_ui->pushButtonAllm->setChecked(bAll);
     FilterStore::saveBandSelection(iValue);
+    if (m_bandProxy)
+        m_bandProxy->setBands(iValue);
+    updateNotice();
 }
 
 // ---------------------------------------------------------------- context menu and tuning
@@ -637,6 +949,9 @@ void MainWindow::onCustomContextMenuRequested(const QPoint &point)
 {
     if (m_closing)
         return;
+    m_menuSpot = spotAt(m_ui->tableView->indexAt(point));
+    if (!m_menuSpot)
+        m_menuSpot = spotAt(m_ui->tableView->currentIndex());
     QMenu *pMenu = new QMenu(this);
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
     pMenu->addAction(m_detailsAction);
@@ -649,10 +964,12 @@ void MainWindow::onSpotDetailsTriggered()
 {
     if (m_closing || !m_spotModel)
         return;
+    // The spot the menu was opened on; without a menu, the current row's.
+    std::optional<Spot> spot = m_menuSpot ? m_menuSpot : spotAt(m_ui->tableView->currentIndex());
+    m_menuSpot.reset();
     auto *pPopup = new SpotPopup(this);
     pPopup->setAttribute(Qt::WA_DeleteOnClose);
-    const int iRow = m_ui->tableView->currentIndex().row();
-    const QString qsDxCall = iRow < 0 ? QString() : m_spotModel->item(iRow, SpotModel::DX)->text();
+    const QString qsDxCall = spot ? spot->dxCall() : QString();
     pPopup->setDX(qsDxCall);
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {
@@ -671,17 +988,24 @@ void MainWindow::onSpotTuneRigTriggered()
     if (m_closing || !m_spotModel)
         return;
     showTip(Tips::TuneByDoubleClick);
-    const QModelIndex current = m_ui->tableView->currentIndex();
-    onSpotDoubleClicked(current.sibling(current.row(), SpotModel::Date));
+    const std::optional<Spot> spot = m_menuSpot ? m_menuSpot : spotAt(m_ui->tableView->currentIndex());
+    m_menuSpot.reset();
+    if (spot)
+        tuneSpot(*spot);
 }
 
 void MainWindow::onSpotDoubleClicked(const QModelIndex &index)
 {
-    if (m_closing || !m_spotModel || !index.isValid())
+    if (m_closing)
         return;
-    const QString qsFrequency = m_spotModel->item(index.row(), SpotModel::Frequency)->text();
-    const QString qsComment = m_spotModel->item(index.row(), SpotModel::Comment)->text();
+    if (const std::optional<Spot> spot = spotAt(index))
+        tuneSpot(*spot);
+}
+
+void MainWindow::tuneSpot(const Spot &spot)
+{
+    QLOG_DEBUG() << "Tuning to the spot of" << spot.dxCall() << "on" << spot.frequency();
     if (m_rigControl.tune(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort(),
-                          m_settings->attemptSplitDetection(), qsFrequency, qsComment))
+                          m_settings->attemptSplitDetection(), spot.frequency(), spot.comment()))
         m_tuneBlinkTimer.start();
 }

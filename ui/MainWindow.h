@@ -1,6 +1,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "cluster/Spot.h"
 #include "filters/Filter.h"
 #include "rig/RigControl.h"
 #include "Worked/Worked.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 QT_BEGIN_NAMESPACE
 class QAction;
@@ -34,6 +36,7 @@ class SendSpot;
 class Settings;
 class Stats;
 class Spot;
+class SpotBandProxy;
 class SpotModel;
 class Statistics;
 class Updater;
@@ -48,12 +51,20 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // qsDatabaseFile: the country database, by default the program's own.
+    explicit MainWindow(QWidget *parent = nullptr, const QString &qsDatabaseFile = QString());
     ~MainWindow() override;
 
     Settings *settings() const { return m_settings; }
     Cluster *activeCluster() const;
     SpotModel *spotModel() const { return m_spotModel; }
+    SpotBandProxy *bandProxy() const { return m_bandProxy; }
+    bool isPaused() const;
+    // Spots received while paused, one per station activity.
+    int pendingSpotCount() const;
+    QPushButton *newSpotsButton() const { return m_newSpotsButton; }
+    // The text of the status bar's notice: paused, no band, no countries.
+    QString noticeText() const;
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     bool isClosing() const { return m_closing; }
     bool isStartMinimized() const;
@@ -64,7 +75,6 @@ public Q_SLOTS:
     void onClusterDisconnected(const QString &qsAddress, quint16 uiPort);
     void onNewSpot(Spot &spot);
     void onClusterConnectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error);
-    void onGetReadyForSpots();
     void onBandFilterValueChanged(Filter::BandFilter bandFilter);
     void onConnectTriggered();
 
@@ -92,10 +102,16 @@ public Q_SLOTS:
     void onSpotDetailsTriggered();
     void onSpotTuneRigTriggered();
     void onSpotDoubleClicked(const QModelIndex &index);
+    void onPauseToggled(bool bPaused);
+    void onNewSpotsClicked();
+    // Drops the rows that have aged out; a timer runs it once a minute.
+    void onAgeTimerExpired();
+    void onHeaderContextMenuRequested(const QPoint &point);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *pWatched, QEvent *event) override;
 
 private:
     void createTray();
@@ -104,6 +120,20 @@ private:
     // The button of a band of the band plan, named "pushButton" and its label.
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
+    // Column widths for the longest country name and typical other cells.
+    void fitColumns(const QStringList &qslCountries);
+    // Widens (never narrows) the columns a new spot's texts do not fit.
+    void widenColumns(const Spot &spot);
+    void restoreLayout();
+    void saveLayout();
+    void applySpotTableSettings();
+    void updateNotice();
+    // The spot of a row of the view, or of the spot model.
+    std::optional<Spot> spotAt(const QModelIndex &index) const;
+    void tuneSpot(const Spot &spot);
+    void onViewRowsInserted(const QModelIndex &parent, int iFirst, int iLast);
+    void onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast);
+    void placeNewSpotsButton();
     void fillToolBar();
     void connectMenuActions();
     void startUpdateChecks();
@@ -126,11 +156,22 @@ private:
     QSqlDatabase m_db;
     bool m_closing = false;
     bool m_userDisconnect = false;
-    bool m_readyForSpots = false;
-    quint8 m_resizeCounter = 0;
+    bool m_countriesMissing = false;
     Statistics *m_statistics = nullptr;
 
     SpotModel *m_spotModel = nullptr;
+    SpotBandProxy *m_bandProxy = nullptr;
+    // Spots received while the view is paused, merged as the table merges.
+    SpotModel *m_pendingSpots = nullptr;
+    QAction *m_pauseAction = nullptr;
+    QPushButton *m_newSpotsButton = nullptr;
+    int m_unseenSpots = 0;
+    QTimer m_ageTimer;
+    // What a double click and the context menu act on: the spot under the
+    // pointer when the first press happened, whatever moved since.
+    std::optional<Spot> m_pressedSpot;
+    std::optional<Spot> m_menuSpot;
+    QLabel *m_statusNoticeLabel = nullptr;
     QPushButton *m_connectButton = nullptr;
     QWidget *m_toolBarSpacer = nullptr;
     QLabel *m_radioLabel = nullptr;

@@ -1,40 +1,268 @@
 #include "ui/SpotModel.h"
 
-#include "cluster/Spot.h"
+#include "filters/BandPlan.h"
 
+#include <QDateTime>
+#include <QBrush>
 #include <QPixmap>
 
-SpotModel::SpotModel(QObject *parent) : QStandardItemModel(0, ColumnCount, parent)
+#include <algorithm>
+
+namespace {
+// Alert rules name a handful of icons; the bound only keeps a store edited by
+// hand from filling memory with pixmaps.
+constexpr int kMaxCachedIcons = 64;
+} // namespace
+
+SpotModel::SpotModel(QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
-    setHorizontalHeaderLabels({tr("Date"), tr("UTC"), tr("Spotter"), tr("Frequency"), tr("DX"), tr("Country"),
-                               tr("Comment"), QString()});
 }
 
-void SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows)
+SpotModel::~SpotModel() = default;
+
+int SpotModel::rowCount(const QModelIndex &parent) const
 {
-    // The row goes in with its cells already filled: one insertion for the
-    // view to take in per spot, not an empty row and then eight changes.
-    const QString texts[] = {spot.date(), spot.time(), spot.spotter(), spot.frequency(),
-                             spot.dxCall(), spot.country(), spot.comment()};
-    const bool bColor = spot.alertFlags().testFlag(AlertFlag::Color);
-    const QBrush background = bColor ? QBrush(spot.alertColor()) : QBrush();
-    QList<QStandardItem *> items;
-    items.reserve(ColumnCount);
-    for (const QString &qsText : texts) {
-        auto *pItem = new QStandardItem(qsText);
-        if (bColor)
-            pItem->setBackground(background);
-        items.append(pItem);
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
+int SpotModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString SpotModel::text(int iRow, Column column) const
+{
+    const Entry &entry = entryAt(iRow);
+    const Spot &spot = entry.spot;
+    switch (column) {
+    case Date: return spot.date();
+    case Utc: return spot.time();
+    case Spotter: return spot.spotter();
+    case Frequency: return spot.frequency();
+    case DX: return spot.dxCall();
+    case Country: return spot.country();
+    case Count: return QString::number(entry.count);
+    case Comment: return spot.comment();
+    case Icon:
+    case ColumnCount: break;
     }
-    if (spot.alertFlags().testFlag(AlertFlag::Icon)) {
-        // An unreadable file gives an empty pixmap: the cell stays empty.
-        auto *pItem = new QStandardItem;
-        pItem->setData(QIcon(QPixmap(spot.iconFile())), Qt::DecorationRole);
-        items.append(pItem);
+    return QString();
+}
+
+QVariant SpotModel::data(const QModelIndex &index, int iRole) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
+        return QVariant();
+    const Column column = Column(index.column());
+    const Spot &spot = spotAt(index.row());
+    switch (iRole) {
+    case Qt::DisplayRole:
+        return column == Icon ? QVariant() : QVariant(text(index.row(), column));
+    case Qt::BackgroundRole:
+        if (column != Icon && spot.alertFlags().testFlag(AlertFlag::Color))
+            return QBrush(spot.alertColor());
+        break;
+    case Qt::DecorationRole:
+        if (column == Icon && spot.alertFlags().testFlag(AlertFlag::Icon))
+            return iconFor(spot.iconFile());
+        break;
+    case Qt::TextAlignmentRole:
+        if (column == Frequency || column == Count)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    default:
+        break;
     }
-    insertRow(0, items);
-    if (rowCount() > uiMaxRows)
-        removeRow(uiMaxRows);
+    return QVariant();
+}
+
+QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iRole) const
+{
+    if (orientation != Qt::Horizontal)
+        return QAbstractTableModel::headerData(iSection, orientation, iRole);
+    if (iRole == Qt::DisplayRole) {
+        switch (iSection) {
+        case Date: return tr("Date");
+        case Utc: return tr("UTC");
+        case Spotter: return tr("Spotter");
+        case Frequency: return tr("Frequency");
+        case DX: return tr("DX");
+        case Country: return tr("Country");
+        case Count: return tr("Spots");
+        case Comment: return tr("Comment");
+        default: return QString();
+        }
+    }
+    if (iRole == Qt::ToolTipRole && iSection == Count)
+        return tr("Spots of this station on this band and frequency");
+    if (iRole == Qt::TextAlignmentRole && (iSection == Frequency || iSection == Count))
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return QVariant();
+}
+
+QIcon SpotModel::iconFor(const QString &qsFile) const
+{
+    auto it = m_icons.constFind(qsFile);
+    if (it != m_icons.constEnd())
+        return *it;
+    if (m_icons.size() >= kMaxCachedIcons)
+        m_icons.clear();
+    // An unreadable file gives an empty pixmap: the cell stays empty.
+    const QIcon icon{QPixmap(qsFile)};
+    m_icons.insert(qsFile, icon);
+    return icon;
+}
+
+int SpotModel::rowOf(const Entry *pEntry) const
+{
+    // Repeats are mostly of recent rows, so the search starts at the top.
+    const int iSize = int(m_entries.size());
+    for (int iRow = 0; iRow < iSize; ++iRow) {
+        if (m_entries[size_t(iSize - 1 - iRow)].get() == pEntry)
+            return iRow;
+    }
+    return -1;
+}
+
+int SpotModel::rowOfId(quint64 uiId) const
+{
+    const int iSize = int(m_entries.size());
+    for (int iRow = 0; iRow < iSize; ++iRow) {
+        if (entryAt(iRow).id == uiId)
+            return iRow;
+    }
+    return -1;
+}
+
+SpotModel::Entry *SpotModel::findActivity(const Spot &spot, qint64 iNowMs, quint32 *puiBandBit,
+                                          double *pdKHz) const
+{
+    bool bOk = false;
+    double dKHz = spot.frequency().toDouble(&bOk);
+    if (!bOk)
+        dKHz = 0.0;
+    const BandPlan::Band *pBand = BandPlan::bandFor(dKHz);
+    const quint32 uiBandBit = pBand ? pBand->bit : 0;
+    if (puiBandBit)
+        *puiBandBit = uiBandBit;
+    if (pdKHz)
+        *pdKHz = dKHz;
+    const auto it = m_byCall.constFind(spot.dxCall());
+    if (it == m_byCall.constEnd())
+        return nullptr;
+    for (Entry *pEntry : *it) {
+        if (pEntry->bandBit == uiBandBit && qAbs(pEntry->kHz - dKHz) <= m_mergeKHz
+            && (m_maxAgeMs == 0 || iNowMs - pEntry->updatedMs <= m_maxAgeMs))
+            return pEntry;
+    }
+    return nullptr;
+}
+
+bool SpotModel::hasActivity(const Spot &spot) const
+{
+    return findActivity(spot, m_clock()) != nullptr;
+}
+
+void SpotModel::forget(const Entry *pEntry)
+{
+    auto it = m_byCall.find(pEntry->spot.dxCall());
+    if (it == m_byCall.end())
+        return;
+    it->removeOne(const_cast<Entry *>(pEntry));
+    if (it->isEmpty())
+        m_byCall.erase(it);
+}
+
+bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
+{
+    const qint64 iNowMs = m_clock();
+    quint32 uiBandBit = 0;
+    double dKHz = 0.0;
+    if (Entry *pEntry = findActivity(spot, iNowMs, &uiBandBit, &dKHz)) {
+        pEntry->spot = spot;
+        pEntry->count += iCount;
+        pEntry->updatedMs = iNowMs;
+        pEntry->kHz = dKHz;
+        const int iRow = rowOf(pEntry);
+        if (iRow == 0) {
+            Q_EMIT dataChanged(index(0, 0), index(0, ColumnCount - 1));
+            return true;
+        }
+        // Out and in again rather than a move: views and proxies take both in
+        // step by step, while a move makes a filter proxy remap every row.
+        beginRemoveRows(QModelIndex(), iRow, iRow);
+        const auto itEntry = m_entries.begin() + qsizetype(m_entries.size() - 1 - size_t(iRow));
+        std::unique_ptr<Entry> pMoved = std::move(*itEntry);
+        m_entries.erase(itEntry);
+        endRemoveRows();
+        beginInsertRows(QModelIndex(), 0, 0);
+        m_entries.push_back(std::move(pMoved));
+        endInsertRows();
+        return true;
+    }
+
+    auto pEntry = std::make_unique<Entry>();
+    pEntry->id = m_nextId++;
+    pEntry->spot = spot;
+    pEntry->count = iCount;
+    pEntry->updatedMs = iNowMs;
+    pEntry->bandBit = uiBandBit;
+    pEntry->kHz = dKHz;
+    m_byCall[spot.dxCall()].append(pEntry.get());
+    beginInsertRows(QModelIndex(), 0, 0);
+    m_entries.push_back(std::move(pEntry));
+    endInsertRows();
+    if (m_entries.size() > uiMaxRows)
+        removeOldest(int(m_entries.size() - uiMaxRows));
+    return false;
+}
+
+void SpotModel::removeOldest(int iCount)
+{
+    if (iCount <= 0)
+        return;
+    const int iRows = rowCount();
+    beginRemoveRows(QModelIndex(), iRows - iCount, iRows - 1);
+    for (int i = 0; i < iCount; ++i) {
+        forget(m_entries.front().get());
+        m_entries.pop_front();
+    }
+    endRemoveRows();
+}
+
+int SpotModel::removeAged()
+{
+    if (m_maxAgeMs == 0)
+        return 0;
+    // Every update moves its row to the top, so the rows are ordered by the
+    // time of their last update and the aged ones are the bottom block.
+    const qint64 iLimitMs = m_clock() - m_maxAgeMs;
+    const auto itFirstFresh = std::find_if(m_entries.cbegin(), m_entries.cend(),
+                                           [iLimitMs](const auto &pEntry) { return pEntry->updatedMs >= iLimitMs; });
+    const int iAged = int(itFirstFresh - m_entries.cbegin());
+    removeOldest(iAged);
+    return iAged;
+}
+
+int SpotModel::takeRowsFrom(SpotModel &source, quint16 uiMaxRows)
+{
+    int iNew = 0;
+    for (const auto &pEntry : source.m_entries) {
+        if (!insertSpot(pEntry->spot, uiMaxRows, pEntry->count))
+            ++iNew;
+    }
+    source.clear();
+    return iNew;
+}
+
+void SpotModel::clear()
+{
+    beginResetModel();
+    m_entries.clear();
+    m_byCall.clear();
+    endResetModel();
 }
 
 QString SpotModel::balloonText(const Spot &spot)

@@ -1,28 +1,98 @@
 #ifndef SPOTMODEL_H
 #define SPOTMODEL_H
 
-#include <QStandardItemModel>
+#include "cluster/Spot.h"
 
-class Spot;
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QIcon>
 
-// The rows of the spot table, newest first. A spot becomes one row of seven
-// text cells and, for an icon alert, an icon cell; a colour alert paints the
-// text cells.
-class SpotModel : public QStandardItemModel
+#include <deque>
+#include <functional>
+#include <memory>
+
+// The rows of the spot table, newest first, one row per station activity: a
+// spot of a call already in the table, on the same band, within the merge
+// distance and not aged out, updates that row (newest fields, one more in its
+// count) and moves it to the top instead of adding a row. Rows are found by a
+// hash of their call, so a spot costs the same however full the table is.
+class SpotModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { Date, Utc, Spotter, Frequency, DX, Country, Comment, Icon, ColumnCount };
+    enum Column { Date, Utc, Spotter, Frequency, DX, Country, Count, Icon, Comment, ColumnCount };
+    // The clock rows are aged by: milliseconds since the epoch.
+    using Clock = std::function<qint64()>;
+
+    static constexpr double kDefaultMergeKHz = 1.0;
+    static constexpr int kDefaultMaxAgeMinutes = 30;
 
     explicit SpotModel(QObject *parent = nullptr);
+    ~SpotModel() override;
 
-    // Puts the spot on top and drops the oldest row beyond uiMaxRows.
-    void insertSpot(const Spot &spot, quint16 uiMaxRows);
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int iRole = Qt::DisplayRole) const override;
+    QVariant headerData(int iSection, Qt::Orientation orientation, int iRole = Qt::DisplayRole) const override;
+
+    // Puts the spot on top, as a new row or as a repeat of a row already
+    // there (iCount spots more), and drops the oldest rows beyond uiMaxRows.
+    // True for a repeat.
+    bool insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount = 1);
+    // Inserts every row of pSource, oldest first with its count, and empties
+    // pSource; the number of rows that were new here.
+    int takeRowsFrom(SpotModel &source, quint16 uiMaxRows);
+    // Whether the spot would be a repeat of a row here.
+    bool hasActivity(const Spot &spot) const;
+    // Removes the rows not updated for longer than the age limit; how many.
+    int removeAged();
+    void clear();
+
+    void setMergeDistance(double dKHz) { m_mergeKHz = dKHz; }
+    // 0 keeps rows until the row limit pushes them off.
+    void setMaxAge(int iMinutes) { m_maxAgeMs = qint64(qMax(0, iMinutes)) * 60000; }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+    const Spot &spotAt(int iRow) const { return entryAt(iRow).spot; }
+    QString text(int iRow, Column column) const;
+    int countAt(int iRow) const { return entryAt(iRow).count; }
+    quint32 bandBitAt(int iRow) const { return entryAt(iRow).bandBit; }
+    // A row's identity, which stays with the station activity while rows
+    // move; 0 is never used.
+    quint64 idAt(int iRow) const { return entryAt(iRow).id; }
+    int rowOfId(quint64 uiId) const;
 
     // The tray balloon's text for an alerted spot; a comment of blanks only
     // adds nothing.
     static QString balloonText(const Spot &spot);
+
+private:
+    struct Entry
+    {
+        quint64 id = 0;
+        Spot spot;
+        int count = 0;
+        qint64 updatedMs = 0;
+        quint32 bandBit = 0;
+        double kHz = 0.0;
+    };
+
+    // Oldest at the front, newest at the back: the top row is the last entry.
+    const Entry &entryAt(int iRow) const { return *m_entries[m_entries.size() - 1 - size_t(iRow)]; }
+    int rowOf(const Entry *pEntry) const;
+    Entry *findActivity(const Spot &spot, qint64 iNowMs, quint32 *puiBandBit = nullptr, double *pdKHz = nullptr) const;
+    void forget(const Entry *pEntry);
+    void removeOldest(int iCount);
+    QIcon iconFor(const QString &qsFile) const;
+
+    std::deque<std::unique_ptr<Entry>> m_entries;
+    QHash<QString, QList<Entry *>> m_byCall;
+    mutable QHash<QString, QIcon> m_icons;
+    quint64 m_nextId = 1;
+    double m_mergeKHz = kDefaultMergeKHz;
+    qint64 m_maxAgeMs = qint64(kDefaultMaxAgeMinutes) * 60000;
+    Clock m_clock;
 };
 
 #endif // SPOTMODEL_H

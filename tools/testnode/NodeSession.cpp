@@ -467,8 +467,16 @@ void NodeSession::commandShowFdx(const QStringList &lArgs)
     }
     const QByteArray baData = spotLines(lFound);
     if (!pBand) {
-        send(baData);
-        sendPrompt();
+        // A busy node takes a while for its answer and then sends it whole.
+        if (m_node->queryDelay() == 0) {
+            send(baData);
+            sendPrompt();
+        } else {
+            QTimer::singleShot(m_node->queryDelay(), this, [this, baData]() {
+                send(baData);
+                sendPrompt();
+            });
+        }
         return;
     }
     // Real nodes answer a band query with the prompt first and the data a

@@ -161,6 +161,16 @@ int TestNode::bandQueryDelay() const
     return m_bandQueryDelay;
 }
 
+void TestNode::setQueryDelay(int iMs)
+{
+    m_queryDelay = qMax(0, iMs);
+}
+
+int TestNode::queryDelay() const
+{
+    return m_queryDelay;
+}
+
 void TestNode::setStoreCapacity(int iCapacity)
 {
     m_storeCapacity = qBound(1, iCapacity, kMaxStoreCapacity);

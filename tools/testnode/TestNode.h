@@ -70,6 +70,8 @@ public:
     QString password(const QString &qsCall) const;
     void setBandQueryDelay(int iMs);                // delay of "SHOW/FDX n ON band" data, default 500
     int bandQueryDelay() const;
+    void setQueryDelay(int iMs);                    // delay of unfiltered "SHOW/FDX n" answers, default 0
+    int queryDelay() const;
 
     // The store of spots that SHOW/FDX answers from; a ring of the newest spots.
     void setStoreCapacity(int iCapacity);           // default 1000
@@ -153,6 +155,7 @@ private:
     DialogueStyle m_style = DialogueStyle::Reminder;
     QHash<QString, QString> m_passwords;
     int m_bandQueryDelay = 500;
+    int m_queryDelay = 0;
     bool m_silent = false;
 
     std::deque<TestSpot> m_store;

@@ -70,7 +70,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption preload(QStringLiteral("preload"),
                                      QStringLiteral("Generated spots in the store at start (default 100)."),
                                      QStringLiteral("N"), QString::number(kDefaultPreload));
-    parser.addOptions({port, rate, fast, count, file, style, password, node, location, seed, preload});
+    const QCommandLineOption queryDelay(QStringLiteral("query-delay"),
+                                        QStringLiteral("Milliseconds before answering \"SHOW/FDX n\" (default 0)."),
+                                        QStringLiteral("MS"), QStringLiteral("0"));
+    parser.addOptions({port, rate, fast, count, file, style, password, node, location, seed, preload, queryDelay});
     parser.process(app);
 
     bool bOk = false;
@@ -90,7 +93,12 @@ int main(int argc, char *argv[])
     if (!bOk || iPreload < 0 || iPreload > 1000000)
         return fail(QStringLiteral("--preload wants a number of spots"));
 
+    const int iQueryDelay = parser.value(queryDelay).toInt(&bOk);
+    if (!bOk || iQueryDelay < 0 || iQueryDelay > 600000)
+        return fail(QStringLiteral("--query-delay wants milliseconds"));
+
     TestNode testNode;
+    testNode.setQueryDelay(iQueryDelay);
     if (parser.value(style) == QLatin1String("interactive"))
         testNode.setDialogueStyle(TestNode::DialogueStyle::Interactive);
     else if (parser.value(style) != QLatin1String("reminder"))
