@@ -63,7 +63,7 @@ class TstLogger : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init() { g_lines.clear(); g_levels.clear(); }
     void cleanup() { Logger::shutdown(); }
 

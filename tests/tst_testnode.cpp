@@ -49,7 +49,7 @@ class TestTestNode : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void login_data();
     void login();
     void showFdx();

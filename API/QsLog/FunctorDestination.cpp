@@ -13,7 +13,7 @@ void FunctorDestination::write(const QString &qsMessage, Level level)
     if (m_pFunction)
         m_pFunction(qsMessage, level);
     if (level > LevelTrace)
-        emit logMessageReady(qsMessage, level);
+        Q_EMIT logMessageReady(qsMessage, level);
 }
 
 bool FunctorDestination::isUsable() const

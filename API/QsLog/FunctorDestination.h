@@ -24,7 +24,7 @@ public:
     void write(const QString &qsMessage, Level level) override;
     bool isUsable() const override;
 
-signals:
+Q_SIGNALS:
     void logMessageReady(const QString &qsMessage, int iLevel);
 
 private:

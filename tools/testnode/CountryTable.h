@@ -1,4 +1,5 @@
-#pragma once
+#ifndef COUNTRYTABLE_H
+#define COUNTRYTABLE_H
 
 #include <QHash>
 #include <QList>
@@ -44,3 +45,5 @@ private:
     QHash<QString, int> m_prefixIndex;
     int m_totalWeight = 0;
 };
+
+#endif // COUNTRYTABLE_H

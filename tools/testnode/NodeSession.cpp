@@ -148,7 +148,7 @@ void NodeSession::onBytesWritten(qint64 iBytes)
     Q_UNUSED(iBytes)
     if (m_congested && m_socket->bytesToWrite() <= kResumeBytes) {
         m_congested = false;
-        emit drained();
+        Q_EMIT drained();
     }
 }
 
@@ -170,7 +170,7 @@ void NodeSession::finish()
         return;
     m_state = State::Closed;
     m_congested = false;
-    emit closed();
+    Q_EMIT closed();
 }
 
 void NodeSession::closeGracefully()
@@ -186,7 +186,7 @@ void NodeSession::onReadyRead()
     if (baData.isEmpty())
         return;
     QPointer<NodeSession> guard(this);
-    emit bytesReceived(baData);
+    Q_EMIT bytesReceived(baData);
     if (!guard)
         return;
     consume(baData);
@@ -229,7 +229,7 @@ void NodeSession::handleLine(const QByteArray &baLine)
             qsCallForRecord = qsCall;
     }
     QPointer<NodeSession> guard(this);
-    emit lineReceived(qsCallForRecord, qsLine);
+    Q_EMIT lineReceived(qsCallForRecord, qsLine);
     if (!guard || m_state == State::Closed || m_state == State::Closing)
         return;
 
@@ -377,7 +377,7 @@ void NodeSession::finishLogin()
         sendLine(QStringLiteral("Please enter your Home Node, set/homenode <your home DX Cluster>"));
     sendPrompt();
     qCDebug(lcSession).noquote() << m_call << "logged in";
-    emit loggedIn(m_call);
+    Q_EMIT loggedIn(m_call);
 }
 
 void NodeSession::handleCommand(const QString &qsLine, const QByteArray &baLine)
@@ -509,12 +509,12 @@ void NodeSession::commandDx(const QByteArray &baArgs)
     // looks at the encoding; they are sent back exactly as they came.
     TestSpot spot(std::round(dFrequency * 10.0) / 10.0, qsDxCall, m_call, QString::fromLatin1(baRemarks),
                   QDateTime::currentDateTimeUtc());
-    emit spotPosted(spot);
+    Q_EMIT spotPosted(spot);
 }
 
 void NodeSession::reportUserInfo()
 {
-    emit userInfoChanged(m_call, m_name, m_qth, m_homeNode);
+    Q_EMIT userInfoChanged(m_call, m_name, m_qth, m_homeNode);
 }
 
 QByteArray NodeSession::spotLines(const QList<TestSpot> &lSpots) const

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef NODESESSION_H
+#define NODESESSION_H
 
 #include "TelnetLineReader.h"
 #include "TestSpot.h"
@@ -40,7 +41,7 @@ public:
     bool isCongested() const;
     void abort();
 
-signals:
+Q_SIGNALS:
     void loggedIn(const QString &qsCall);
     void lineReceived(const QString &qsCall, const QString &qsLine);
     void bytesReceived(const QByteArray &baData);
@@ -50,7 +51,7 @@ signals:
     void drained();
     void closed();
 
-private slots:
+private Q_SLOTS:
     void onReadyRead();
     void onBytesWritten(qint64 iBytes);
     void onDisconnected();
@@ -95,3 +96,5 @@ private:
     QString m_qth;
     QString m_homeNode;
 };
+
+#endif // NODESESSION_H

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef SPOTGENERATOR_H
+#define SPOTGENERATOR_H
 
 #include "CountryTable.h"
 #include "TestSpot.h"
@@ -46,3 +47,5 @@ private:
     QDateTime m_fixedTime;
     bool m_lastSpotterSkimmer = false;
 };
+
+#endif // SPOTGENERATOR_H

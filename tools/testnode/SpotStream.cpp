@@ -43,7 +43,7 @@ void SpotStream::startList(const QList<TestSpot> &lSpots, double dRate, qint64 i
     m_listIndex = 0;
     if (m_list.isEmpty()) {
         stop();
-        emit finished();
+        Q_EMIT finished();
         return;
     }
     start(dRate, iCount > 0 ? iCount : m_list.size());
@@ -144,10 +144,10 @@ void SpotStream::onTick()
     }
     m_sent += iDue;
     m_sentSinceClock += iDue;
-    emit spotsReady(lBatch);
+    Q_EMIT spotsReady(lBatch);
     if (m_running && m_limit > 0 && m_sent >= m_limit) {
         stop();
-        emit finished();
+        Q_EMIT finished();
     }
 }
 

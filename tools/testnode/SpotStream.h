@@ -1,4 +1,5 @@
-#pragma once
+#ifndef SPOTSTREAM_H
+#define SPOTSTREAM_H
 
 #include "SpotGenerator.h"
 #include "TestSpot.h"
@@ -39,11 +40,11 @@ public:
     bool isPaused() const;
     qint64 sentCount() const;
 
-signals:
+Q_SIGNALS:
     void spotsReady(const QList<TestSpot> &lSpots);
     void finished();
 
-private slots:
+private Q_SLOTS:
     void onTick();
 
 private:
@@ -63,3 +64,5 @@ private:
     bool m_running = false;
     bool m_paused = false;
 };
+
+#endif // SPOTSTREAM_H

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TELNETLINEREADER_H
+#define TELNETLINEREADER_H
 
 #include <QByteArray>
 #include <QList>
@@ -37,3 +38,5 @@ private:
     qint64 m_unterminatedBytes = 0;
     bool m_tooLong = false;
 };
+
+#endif // TELNETLINEREADER_H

@@ -408,11 +408,11 @@ void TestNode::addSession(NodeSession *pSession)
             [this, iId](const QByteArray &baData) { recordBytes(iId, baData); });
     connect(pSession, &NodeSession::lineReceived, this, [this, iId](const QString &qsCall, const QString &qsLine) {
         recordLine(iId, qsCall, qsLine);
-        emit commandReceived(qsCall, qsLine);
+        Q_EMIT commandReceived(qsCall, qsLine);
     });
     connect(pSession, &NodeSession::loggedIn, this, [this](const QString &qsCall) {
         updateStreamPause();
-        emit clientLoggedIn(qsCall);
+        Q_EMIT clientLoggedIn(qsCall);
     });
     connect(pSession, &NodeSession::spotPosted, this, &TestNode::broadcastSpot);
     connect(pSession, &NodeSession::userInfoChanged, this,
@@ -424,7 +424,7 @@ void TestNode::addSession(NodeSession *pSession)
 
     m_sessions.append(pSession);
     pSession->start(m_silent);
-    emit clientConnected();
+    Q_EMIT clientConnected();
 }
 
 void TestNode::onSessionClosed(NodeSession *pSession)
@@ -433,7 +433,7 @@ void TestNode::onSessionClosed(NodeSession *pSession)
     disconnect(pSession, nullptr, this, nullptr);
     pSession->deleteLater();
     updateStreamPause();
-    emit clientDisconnected();
+    Q_EMIT clientDisconnected();
 }
 
 void TestNode::recordBytes(int iSession, const QByteArray &baData)

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TESTNODE_H
+#define TESTNODE_H
 
 #include "TestSpot.h"
 
@@ -114,14 +115,14 @@ public:
     void clearReceived();
     UserInfo userInfo(const QString &qsCall) const;     // latest answers of any session of that call
 
-signals:
+Q_SIGNALS:
     void clientConnected();
     void clientLoggedIn(const QString &qsCall);
     void commandReceived(const QString &qsCall, const QString &qsLine);
     void clientDisconnected();
     void streamFinished();
 
-private slots:
+private Q_SLOTS:
     void onNewConnection();
     void onSpotsReady(const QList<TestSpot> &lSpots);
 
@@ -168,3 +169,5 @@ private:
     QStringList m_receivedLines;
     QHash<QString, UserInfo> m_users;
 };
+
+#endif // TESTNODE_H

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef TESTSPOT_H
+#define TESTSPOT_H
 
 #include <QByteArray>
 #include <QDateTime>
@@ -37,3 +38,5 @@ struct TestSpot
     // ready-made "DX de" line. Returns false and an explanation for anything else.
     static bool fromText(const QByteArray &baLine, TestSpot *pSpot, QString *pqsError);
 };
+
+#endif // TESTSPOT_H
