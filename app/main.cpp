@@ -3,6 +3,7 @@
 // the orderly end.
 
 #include "app/DemoMode.h"
+#include "app/InstanceMessenger.h"
 #include "app/QMyApplication.h"
 #include "app/SingleInstance.h"
 #include "app/Version.h"
@@ -96,6 +97,11 @@ int main(int argc, char *argv[])
     auto guard = std::make_unique<SingleInstance>();
     if (guard->isAlreadyRunning()) {
         qDebug("Kelvane is already running.");
+        // The operator started the program to see it: the running one comes
+        // forward instead, also out of the tray.
+        QCoreApplication messengerApp(argc, argv);
+        if (!InstanceMessenger::askRunningInstanceToShow())
+            qDebug("The running instance did not answer.");
         return 2;
     }
     qDebug("Not running.");
@@ -132,7 +138,12 @@ int main(int argc, char *argv[])
             }
         }
 
+        // Listening before the window exists answers a second start at once,
+        // even while the window is still being built.
+        InstanceMessenger messenger;
+        messenger.listen();
         auto window = std::make_unique<MainWindow>();
+        QObject::connect(&messenger, &InstanceMessenger::showRequested, window.get(), &MainWindow::bringToFront);
         // A signal that came while a start-up warning was open has ended
         // that box's loop only; the run ends here instead of starting.
         if (!g_quitRequested) {

@@ -1,6 +1,7 @@
 #include "Cluster.h"
 
 #include "ConnectionMonitor.h"
+#include "ConnectionStatus.h"
 #include "SpotParser.h"
 #include "API/QsLog/QsLog.h"
 #include "filters/BandPlan.h"
@@ -48,6 +49,7 @@ Cluster::Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCall
     connect(m_earlierSpotsQuietTimer, &QTimer::timeout, this, &Cluster::onEarlierSpotsQuiet);
     setTimings(m_timings);
 
+    m_status = new ConnectionStatus(m_address + QLatin1Char(':') + QString::number(m_port), this);
     m_connectionMonitor = new ConnectionMonitor(m_address, m_port, this);
     connect(m_connectionMonitor, &ConnectionMonitor::connectionOk, this, &Cluster::onConnectionOk);
     connect(m_connectionMonitor, &ConnectionMonitor::connectionNotOk, this, &Cluster::onConnectionNotOk);
@@ -92,7 +94,12 @@ void Cluster::connectToNode()
     if (!m_socket)
         return;
     abortConnection();
+    // The operator connecting again after a stop gets fresh attempts.
+    if (m_disconnectedByUser)
+        m_loginWatch.clearRefusals();
+    m_loginWatch.begin();
     m_disconnectedByUser = false;
+    m_status->setConnecting();
     QLOG_INFO() << "Connecting to" << m_address << "port" << m_port;
     m_socket->connectToHost(m_address, m_port, QIODevice::ReadWrite);
 }
@@ -110,6 +117,31 @@ void Cluster::disconnectFromNode()
         m_recoveryMode = false;
     }
     abortConnection();
+    m_status->setDisconnected();
+}
+
+bool Cluster::hasGivenUp() const
+{
+    return m_status->state() == ConnectionStatus::State::GaveUp;
+}
+
+void Cluster::onLoginRefused(const QString &qsReply)
+{
+    const int iRefusals = m_loginWatch.countRefusal();
+    QLOG_WARN() << m_address << "refused the login (" << iRefusals << "of" << LoginWatch::kMaxRefusals
+                << "):" << qsReply;
+    if (iRefusals >= LoginWatch::kMaxRefusals) {
+        disconnectFromNode();
+        m_status->setRefused(qsReply, -1);
+        return;
+    }
+    // Some nodes keep asking instead of hanging up; the same password
+    // would only be refused again.
+    abortConnection();
+    resetLoginState();
+    const int iRetryMs = m_loginWatch.backOffMs(m_timings.monitorMs);
+    m_monitorTimer->start(iRetryMs);
+    m_status->setRefused(qsReply, iRetryMs);
 }
 
 // Drops the connection without the operator's say, so a lost connection
@@ -147,6 +179,7 @@ void Cluster::socketConnected()
     // The node is back, whoever connected: a probe succeeding later would
     // only drop this connection to make a new one.
     m_monitorTimer->stop();
+    m_monitorTimer->setInterval(m_timings.monitorMs); // after a back-off
     m_connectionMonitor->cancel();
 }
 
@@ -161,8 +194,12 @@ void Cluster::socketDisconnected()
 void Cluster::socketError(QAbstractSocket::SocketError error)
 {
     QLOG_ERROR() << "Socket error:" << error << "Address:" << m_address << "Port:" << m_port;
-    if (!m_disconnectedByUser)
+    if (!m_disconnectedByUser && m_loginWatch.closedDuringLogin()) {
+        onLoginRefused(QString());
+    } else if (!m_disconnectedByUser) {
         m_monitorTimer->start();
+        m_status->setLost(m_socket->errorString(), m_monitorTimer->interval());
+    }
     // The socket may still count as connected until its disconnected() arrives.
     resetLoginState();
     Q_EMIT connectionError(m_address, m_port, error);
@@ -207,6 +244,7 @@ void Cluster::beginChunk()
     if (m_loginSent && !m_connectedReported) {
         Q_EMIT connected(m_address, m_port);
         m_connectedReported = true;
+        m_status->setConnected();
         m_earlierSpotsTimer->start();
     }
 
@@ -280,6 +318,8 @@ void Cluster::processLine(const QString &qsLine)
     } else if (qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseCc11Line(qsLine);
         processSpot(spot);
+    } else if (m_loginWatch.isRefusal(qsLine)) {
+        onLoginRefused(qsLine);
     } else {
         answerPrompt(qsLine);
     }
@@ -338,10 +378,13 @@ void Cluster::answerPrompt(const QString &qsLine)
         if (!m_callsign.isEmpty()) {
             sendCommand(m_callsign);
             m_loginSent = true;
+            m_loginWatch.credentialSent(false);
         }
     } else if (qsLine.contains(QLatin1String("password:"))) {
-        if (!m_password.isEmpty())
+        if (!m_password.isEmpty()) {
             sendCommand(m_password);
+            m_loginWatch.credentialSent(true);
+        }
     } else if (qsLine.contains(QLatin1String("Please enter your name"))
                && !qsLine.contains(QLatin1String("set/name"))) {
         sendCommand(m_name.isEmpty() ? kNotSet : m_name);
@@ -404,6 +447,7 @@ void Cluster::onIdleTimerExpired()
     abortConnection();
     m_connectionMonitor->probe();
     m_monitorTimer->start();
+    m_status->setLost(tr("no answer"), 0);
     m_recoveryMode = false;
 }
 
@@ -428,6 +472,7 @@ QStringList Cluster::earlierSpotsRequests(quint32 uiBands)
 
 void Cluster::onGetPreviousSpotsTimerExpired()
 {
+    m_loginWatch.loginSucceeded();
     if (!m_ve7ccSent && m_loginSent) {
         sendCommand(QStringLiteral("set/ve7cc"));
         m_ve7ccSent = true;

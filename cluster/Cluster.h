@@ -1,6 +1,7 @@
 #ifndef CLUSTER_H
 #define CLUSTER_H
 
+#include "LoginWatch.h"
 #include "Spot.h"
 
 #include "filters/FilterChains.h"
@@ -20,6 +21,7 @@ class QTimer;
 QT_END_NAMESPACE
 
 class ConnectionMonitor;
+class ConnectionStatus;
 class Worked;
 class Statistics;
 
@@ -78,6 +80,10 @@ public:
     bool isRecovering() const { return m_recoveryMode; }
     // The connection was lost and the node is probed until it answers.
     bool isMonitoring() const;
+    // What the connection is doing, in words; lives as long as the Cluster.
+    ConnectionStatus *status() const { return m_status; }
+    // The node refused the login too often; only the operator connects again.
+    bool hasGivenUp() const;
     bool isCollectingEarlierSpots() const { return m_collectingEarlierSpots; }
     void sendCommand(const QString &qsCommand);
     // The receive path without the socket: does with baChunk what
@@ -145,6 +151,7 @@ public Q_SLOTS:
 
 private:
     void abortConnection();
+    void onLoginRefused(const QString &qsReply);
     // The "SHOW/FDX" commands that ask for the earlier spots on the bands of
     // a band filter value.
     static QStringList earlierSpotsRequests(quint32 uiBands);
@@ -177,6 +184,8 @@ private:
     QTimer *m_earlierSpotsTimer = nullptr;
     QTimer *m_earlierSpotsQuietTimer = nullptr;
     ConnectionMonitor *m_connectionMonitor = nullptr;
+    ConnectionStatus *m_status = nullptr;
+    LoginWatch m_loginWatch;
     ClusterTimings m_timings;
     Statistics *m_statistics = nullptr;
 

@@ -120,10 +120,17 @@ void SendSpot::accept()
     qsRemarks.replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
     const QString qsCommand = QStringLiteral("DX ") + m_ui->lineEditSendSpotFrequency->text() + QLatin1Char(' ')
                               + m_ui->lineEditSendSpotCall->text() + QLatin1Char(' ') + qsRemarks;
-    if (Cluster *pCluster = m_settings->cluster()) {
-        QLOG_INFO() << "Sending spot" << m_ui->lineEditSendSpotCall->text();
-        pCluster->sendCommand(qsCommand);
+    Cluster *pCluster = m_settings->cluster();
+    if (!pCluster || !pCluster->isConnected()) {
+        // The connection went while the form was open: the operator's text
+        // stays for a second try once the node is back.
+        QLOG_INFO() << "Not connected, spot of" << m_ui->lineEditSendSpotCall->text() << "kept";
+        showError(tr("The connection to the node is down; the spot was not sent. "
+                     "Your entries are kept: send again once connected."));
+        return;
     }
+    QLOG_INFO() << "Sending spot" << m_ui->lineEditSendSpotCall->text();
+    pCluster->sendCommand(qsCommand);
     clearFields();
     QDialog::accept();
 }

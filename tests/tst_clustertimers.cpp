@@ -1,5 +1,6 @@
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
+#include "cluster/ConnectionStatus.h"
 #include "filters/Filter.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void silence();
     void lostNodeIsProbedUntilItComesBack();
     void userDisconnectStaysDisconnected();
+    void refusedLoginBacksOffAndStops();
 
 private:
     std::unique_ptr<Cluster> makeCluster(ClusterTimings timings);
@@ -250,9 +252,13 @@ void TestClusterTimers::lostNodeIsProbedUntilItComesBack()
     QTest::qWait(5 * kMonitorMs);
     QVERIFY(pCluster->isMonitoring());
     QCOMPARE(errorSpy.count(), 1);
+    QVERIFY(pCluster->status()->text().startsWith(
+        QStringLiteral("Connection to 127.0.0.1:%1 lost (").arg(m_node->port())));
+    QVERIFY(pCluster->status()->text().endsWith(QStringLiteral("); trying again in 1 s")));
     QVERIFY(m_node->setRefuseConnections(false));
     QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 1, kTimeoutMs);
     QVERIFY(!pCluster->isMonitoring());
+    QCOMPARE(pCluster->status()->text(), QStringLiteral("Connected to 127.0.0.1:%1").arg(m_node->port()));
     QTRY_COMPARE_WITH_TIMEOUT(m_node->clientCount(), 1, kTimeoutMs); // the probe closed its own
 
     // The operator reconnects by hand before the first probe; the monitor
@@ -294,6 +300,47 @@ void TestClusterTimers::userDisconnectStaysDisconnected()
     logIn(pCluster.get());
     m_node->dropAllClients();
     QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 3, kTimeoutMs);
+}
+
+void TestClusterTimers::refusedLoginBacksOffAndStops()
+{
+    m_node->setPassword(QStringLiteral("Q1ABC"), QStringLiteral("right"));
+    auto pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"),
+                                              QStringLiteral("wrong"), QString(), QString(), QString(), 1000);
+    pCluster->setTimings({kMonitorMs, kNeverMs, kNeverMs, kQuietMs});
+    QSignalSpy nodeConnectSpy(m_node.get(), &TestNode::clientConnected);
+    pCluster->connectToNode();
+
+    // The node's own words, and each wait twice the one before.
+    const QString qsNode = QStringLiteral("127.0.0.1:%1").arg(m_node->port());
+    QTRY_COMPARE_WITH_TIMEOUT(pCluster->status()->state(), ConnectionStatus::State::Refused, kTimeoutMs);
+    QCOMPARE(pCluster->status()->text(),
+             qsNode + QStringLiteral(" refused the login: Sorry, wrong password; trying again in 1 s"));
+    QTRY_COMPARE_WITH_TIMEOUT(nodeConnectSpy.count(), 3, kTimeoutMs); // the login and the probe
+    QTRY_COMPARE_WITH_TIMEOUT(pCluster->status()->state(), ConnectionStatus::State::Refused, kTimeoutMs);
+
+    // The third refusal ends the attempts until the operator connects.
+    QTRY_VERIFY_WITH_TIMEOUT(pCluster->hasGivenUp(), kTimeoutMs);
+    QCOMPARE(pCluster->status()->text(),
+             qsNode + QStringLiteral(" refused the login: Sorry, wrong password; check the node's settings"));
+    const int iAttempts = int(nodeConnectSpy.count());
+    QTest::qWait(10 * kMonitorMs);
+    QCOMPARE(nodeConnectSpy.count(), iAttempts);
+    QVERIFY(!pCluster->isMonitoring());
+    QCOMPARE(m_node->loggedInCount(), 0);
+
+    // A node that only hangs up after the callsign refuses as well (no
+    // password here, so the node's password prompt stays unanswered).
+    pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"),
+                                         QString(), QString(), QString(), QString(), 1000);
+    pCluster->setTimings({kMonitorMs, kNeverMs, kNeverMs, kQuietMs});
+    connect(m_node.get(), &TestNode::clientConnected, m_node.get(),
+            [this] { QTimer::singleShot(100, m_node.get(), &TestNode::dropAllClients); });
+    pCluster->connectToNode();
+    QTRY_COMPARE_WITH_TIMEOUT(pCluster->status()->state(), ConnectionStatus::State::Refused, kTimeoutMs);
+    QCOMPARE(pCluster->status()->text(),
+             qsNode + QStringLiteral(" refused the login: it closed the connection right after the login; "
+                                     "trying again in 1 s"));
 }
 
 QTEST_GUILESS_MAIN(TestClusterTimers)

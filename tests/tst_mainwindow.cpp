@@ -13,6 +13,7 @@
 #include "ui/Tips.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
@@ -218,10 +219,17 @@ void TestMainWindow::connectionStateAndTooltip()
     writeStore(Filter::AllBands);
     store().setValue(QStringLiteral("General/SeenTips"), 0);
     m_window = makeWindow();
-    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Disconnected."));
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->trayIcon()->toolTip(),
-                              QStringLiteral("Kelvane - Connected to 127.0.0.1:%1").arg(m_node->port()),
+    const QString qsNode = QStringLiteral("127.0.0.1:%1").arg(m_node->port());
+    auto *pStatusLabel = m_window->findChild<QLabel *>(QStringLiteral("labelConnectionStatus"));
+    auto *pSendSpot = m_window->findChild<QAction *>(QStringLiteral("actionSend_Spot"));
+    QCOMPARE(pStatusLabel->text(), QStringLiteral("Connecting to %1\u2026").arg(qsNode));
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - Connecting to %1\u2026").arg(qsNode));
+    QVERIFY(!pSendSpot->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - Connected to ") + qsNode,
                               kTimeoutMs);
+    QCOMPARE(pStatusLabel->text(), QStringLiteral("Connected to ") + qsNode);
+    QVERIFY(pSendSpot->isEnabled());
+
     // The first connection brings the hint about the context menu.
     const QList<Tips *> tips = m_window->findChildren<Tips *>();
     QCOMPARE(tips.size(), 1);
@@ -229,10 +237,22 @@ void TestMainWindow::connectionStateAndTooltip()
     auto *pConnect = m_window->findChild<QAction *>(QStringLiteral("actionConnect"));
     QCOMPARE(pConnect->iconText(), QStringLiteral("Disconnect"));
 
+    // A lost connection says so and when it tries again; Send Spot waits.
+    m_node->dropAllClients();
+    QTRY_VERIFY_WITH_TIMEOUT(pStatusLabel->text().startsWith(QStringLiteral("Connection to %1 lost (").arg(qsNode)),
+                             kTimeoutMs);
+    QVERIFY(pStatusLabel->text().endsWith(QStringLiteral("; trying again in 60 s")));
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - ") + pStatusLabel->text());
+    QVERIFY(!pSendSpot->isEnabled());
+    m_window->activeCluster()->connectToNode();
+    QTRY_VERIFY_WITH_TIMEOUT(pSendSpot->isEnabled(), kTimeoutMs);
+
     // The operator's disconnect: nothing reconnects, the action offers Connect.
     pConnect->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(pConnect->iconText(), QStringLiteral("Connect"), kTimeoutMs);
-    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - Disconnected."));
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - Disconnected"));
+    QCOMPARE(pStatusLabel->text(), QStringLiteral("Disconnected"));
+    QVERIFY(!pSendSpot->isEnabled());
     QVERIFY(!m_window->activeCluster()->isConnected());
 }
 

@@ -152,8 +152,19 @@ void TestSendSpot::commandReachesTheNode()
     dialog.accept();
     QTRY_COMPARE(m_node.receivedBytes(kCall), QStringLiteral("DX 7012.5 Q2XY Grüße bye\n").toUtf8());
 
+    // The node drops while the form is open: Send says so, nothing is lost.
     dialog.show();
+    pFrequency->setText(QStringLiteral("7012.5"));
     pCall->setText(QStringLiteral("Q3Z"));
+    QSignalSpy lost(m_settings->cluster(), &Cluster::disconnected);
+    m_node.dropAllClients();
+    QVERIFY(lost.wait(5000));
+    dialog.accept();
+    QCOMPARE(boxes.takeAll(), QStringList({kError + QStringLiteral("The connection to the node is down; the spot was "
+                                                                   "not sent. Your entries are kept: send again once "
+                                                                   "connected.")}));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(pCall->text(), QStringLiteral("Q3Z"));
     dialog.reject();
     QVERIFY(pCall->text().isEmpty());
     QVERIFY(boxes.seen.isEmpty());

@@ -2,7 +2,11 @@
 // start ends with code 2 only while a first one runs, also after the first
 // was killed without a chance to clean up.
 
+#include "TestSupport.h"
+
+#include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
+#include "ui/MainWindow.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
@@ -23,6 +27,7 @@ private Q_SLOTS:
     void cleanup();
     void secondStartEndsWithCodeTwo();
     void startAfterKillOfFirst();
+    void secondStartBringsWindowForward();
     void foreignSegmentIsNoInstance();
     void restartDelay();
     void startUpLogAndCounters();
@@ -132,9 +137,33 @@ void TestSingleInstance::startAfterKillOfFirst()
     QCOMPARE(pNext->state(), QProcess::Running);
     segment.detach();
 
+    // The killed instance's socket file did not keep the next one from
+    // listening: the third start reaches it.
     QProcess *pThird = startProgram();
     QVERIFY(pThird->waitForFinished(20000));
     QCOMPARE(pThird->exitCode(), 2);
+    QVERIFY(!pThird->readAllStandardError().contains("did not answer"));
+}
+
+void TestSingleInstance::secondStartBringsWindowForward()
+{
+    // This process is the running instance, with its window in the tray,
+    // on a node that refuses at once.
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), 9, false);
+    SingleInstance guard;
+    QVERIFY(!guard.isAlreadyRunning());
+    MainWindow window;
+    InstanceMessenger messenger;
+    connect(&messenger, &InstanceMessenger::showRequested, &window, &MainWindow::bringToFront);
+    QVERIFY(messenger.listen());
+    QVERIFY(!window.isVisible());
+
+    QProcess *pSecond = startProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(pSecond->state() == QProcess::NotRunning, 20000);
+    QCOMPARE(pSecond->exitCode(), 2);
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
+    TestSupport::store().remove(QStringLiteral("Cluster Nodes"));
 }
 
 void TestSingleInstance::foreignSegmentIsNoInstance()
@@ -203,5 +232,5 @@ void TestSingleInstance::startUpLogAndCounters()
     settings.remove(QStringLiteral("General/LogToFile"));
 }
 
-QTEST_GUILESS_MAIN(TestSingleInstance)
+QTEST_MAIN(TestSingleInstance)
 #include "tst_singleinstance.moc"

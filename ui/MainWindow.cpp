@@ -4,6 +4,7 @@
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Cluster.h"
+#include "cluster/ConnectionStatus.h"
 #include "cluster/SendSpot.h"
 #include "filters/BandPlan.h"
 #include "settings/FilterStore.h"
@@ -153,6 +154,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     startUpdateChecks();
 
     m_trayIcon->setToolTip(tr("Disconnected."));
+    setSendSpotEnabled(false);
+    onConnectionStatusChanged();
 }
 
 MainWindow::~MainWindow()
@@ -231,6 +234,7 @@ void MainWindow::createStatusFields()
     m_statusDXpeditionsLabel = makeField(QSize(200, 16));
     m_statusDXpeditionsLabel->setText(tr("DXpeditions: none loaded"));
     m_statusNodeLabel = makeField(QSize(200, 16));
+    m_statusNodeLabel->setObjectName(QStringLiteral("labelConnectionStatus"));
     m_statusConnectionIcon = makeField(QSize(16, 16));
     m_statusConnectionIcon->setFixedSize(16, 16);
     m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOfflineIcon)));
@@ -259,6 +263,8 @@ void MainWindow::fillToolBar()
         // The connect button follows the connection, as the action does.
         if (pAction == m_ui->actionConnect)
             m_connectButton = pButton;
+        else if (pAction == m_ui->actionSend_Spot)
+            m_sendSpotButton = pButton;
     }
     pToolBar->addAction(m_pauseAction);
 
@@ -330,10 +336,17 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
         return;
     if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger
         || reason == QSystemTrayIcon::MiddleClick) {
-        showNormal();
-        raise();
-        activateWindow();
+        bringToFront();
     }
+}
+
+void MainWindow::bringToFront()
+{
+    if (m_closing)
+        return;
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::onSendSpotTriggered()
@@ -494,12 +507,52 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
+    connect(pCluster->status(), &ConnectionStatus::changed, this, &MainWindow::onConnectionStatusChanged);
     pCluster->setCountryLookup(&m_worked);
     pCluster->setCountryDatabase(m_db);
     applySpotTableSettings();
     if (m_statusNodeLabel)
         m_statusNodeLabel->setText(pCluster->address() + QLatin1Char(':') + pCluster->portText());
     pCluster->connectToNode();
+    onConnectionStatusChanged();
+}
+
+QString MainWindow::connectionToolTip() const
+{
+    return QStringLiteral("Kelvane - ") + activeCluster()->status()->text();
+}
+
+void MainWindow::setSendSpotEnabled(bool bEnabled)
+{
+    m_ui->actionSend_Spot->setEnabled(bEnabled);
+    if (m_sendSpotButton)
+        m_sendSpotButton->setEnabled(bEnabled);
+}
+
+void MainWindow::onConnectionStatusChanged()
+{
+    const Cluster *pCluster = activeCluster();
+    if (!pCluster || m_closing)
+        return;
+    const ConnectionStatus *pStatus = pCluster->status();
+    if (m_statusNodeLabel)
+        m_statusNodeLabel->setText(pStatus->text());
+    m_trayIcon->setToolTip(connectionToolTip());
+    // A spot can only go out on a live connection.
+    setSendSpotEnabled(pStatus->state() == ConnectionStatus::State::Connected);
+    if (pStatus->state() != ConnectionStatus::State::GaveUp)
+        return;
+    // Nothing will be tried any more: only the operator can mend this.
+    m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(kOfflineIcon)));
+    auto *pBox = new QMessageBox(QMessageBox::Warning, tr("Login refused"),
+                                 tr("%1\n\nCheck the callsign and the password in the node's settings, "
+                                    "then connect again.")
+                                     .arg(pStatus->text()),
+                                 QMessageBox::Ok, this);
+    pBox->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *pSettings = pBox->addButton(tr("Settings…"), QMessageBox::ActionRole);
+    connect(pSettings, &QPushButton::clicked, this, &MainWindow::onSettingsTriggered);
+    pBox->open();
 }
 
 void MainWindow::onConnectTriggered()
@@ -532,7 +585,7 @@ void MainWindow::setConnectAction(const QString &qsIcon, const QString &qsText)
 void MainWindow::showConnectionState(const char *pTrayIcon, const QString &qsToolTip, const char *pStatusIcon)
 {
     m_trayIcon->setIcon(QIcon(QString::fromLatin1(pTrayIcon)));
-    m_trayIcon->setToolTip(qsToolTip);
+    m_trayIcon->setToolTip(activeCluster() ? connectionToolTip() : qsToolTip);
     m_statusConnectionIcon->setPixmap(QPixmap(QString::fromLatin1(pStatusIcon)));
 }
 
@@ -956,6 +1009,7 @@ void MainWindow::onCustomContextMenuRequested(const QPoint &point)
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
     pMenu->addAction(m_detailsAction);
     pMenu->addAction(m_tuneRigAction);
+    pMenu->addAction(m_ui->actionSend_Spot);
     m_tuneRigAction->setEnabled(rigControlEnabled());
     pMenu->popup(m_ui->tableView->viewport()->mapToGlobal(point));
 }

@@ -81,6 +81,8 @@ public Q_SLOTS:
     void onAllmClicked(bool bChecked);
 
     void onQuit();
+    // Shows, raises and activates the window, also out of the tray.
+    void bringToFront();
     void iconActivated(QSystemTrayIcon::ActivationReason reason);
     void onSendSpotTriggered();
     void onSettingsTriggered();
@@ -97,6 +99,8 @@ public Q_SLOTS:
     void onHRDCommandsThreadFinished();
     void onSettingsSaved();
     void onCountryStatusChanged(const QString &qsStatus);
+    // The connection's words go to the status bar and the tray tooltip.
+    void onConnectionStatusChanged();
 
     void onCustomContextMenuRequested(const QPoint &point);
     void onSpotDetailsTriggered();
@@ -141,6 +145,8 @@ private:
     void setConnectAction(const QString &qsIcon, const QString &qsText);
     // Tray icon and tooltip, and the connection icon of the status bar.
     void showConnectionState(const char *pTrayIcon, const QString &qsToolTip, const char *pStatusIcon);
+    QString connectionToolTip() const;
+    void setSendSpotEnabled(bool bEnabled);
     void playSound(const QString &qsFile);
     bool rigControlEnabled() const;
     // A hint of the first use of something; once the operator has turned
@@ -173,6 +179,7 @@ private:
     std::optional<Spot> m_menuSpot;
     QLabel *m_statusNoticeLabel = nullptr;
     QPushButton *m_connectButton = nullptr;
+    QPushButton *m_sendSpotButton = nullptr;
     QWidget *m_toolBarSpacer = nullptr;
     QLabel *m_radioLabel = nullptr;
     QAction *m_radioAction = nullptr;
