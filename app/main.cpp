@@ -37,10 +37,21 @@ void onUnixSignal(int)
 }
 
 // Ctrl+C and a session's SIGTERM end the event loop like Quit does, so the
-// counters are written and the log closed.
-void quitOnSignals(QCoreApplication *pApp)
+// counters are written and the log closed. The handlers go in as soon as this
+// process is the instance: a signal that comes while the application object
+// or the window is still being built waits in the pipe instead of killing
+// the process half-way.
+void catchSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    std::signal(SIGINT, onUnixSignal);
+    std::signal(SIGTERM, onUnixSignal);
+}
+
+void quitOnSignals(QCoreApplication *pApp)
+{
+    if (g_signalPipe[0] < 0)
         return;
     auto *pNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, pApp);
     QObject::connect(pNotifier, &QSocketNotifier::activated, pApp, [] {
@@ -48,8 +59,6 @@ void quitOnSignals(QCoreApplication *pApp)
         // exit() rather than quit(), which is ignored before exec() runs.
         QCoreApplication::exit(0);
     });
-    std::signal(SIGINT, onUnixSignal);
-    std::signal(SIGTERM, onUnixSignal);
 }
 
 bool isRestartDelay(int argc, char **argv)
@@ -104,6 +113,7 @@ int main(int argc, char *argv[])
             qDebug("The running instance did not answer.");
         return 2;
     }
+    catchSignals();
     qDebug("Not running.");
 
     QCoreApplication::setApplicationName(SettingsStore::kApplication);
