@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QTextStream>
 
 namespace Bench {
@@ -18,30 +17,6 @@ namespace Bench {
 namespace {
 
 constexpr int kTableRows = 1000;
-
-void writeStore(quint16 uiPort)
-{
-    QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
-    settings.clear();
-    settings.beginGroup(QStringLiteral("General"));
-    // Complete station data: anything missing would raise a modal warning.
-    settings.setValue(QStringLiteral("Callsign"), QStringLiteral("Q1BENCH"));
-    settings.setValue(QStringLiteral("Name"), QStringLiteral("Bench"));
-    settings.setValue(QStringLiteral("QTH"), QStringLiteral("Testtown"));
-    settings.setValue(QStringLiteral("Locator"), QStringLiteral("JN36"));
-    // Nothing may reach for the internet while measuring.
-    settings.setValue(QStringLiteral("AutoUpdate"), false);
-    settings.setValue(QStringLiteral("AutoUpdateNodes"), false);
-    settings.setValue(QStringLiteral("AutoUpdateCountries"), false);
-    settings.setValue(QStringLiteral("SeenTips"), -1);
-    settings.endGroup();
-    settings.beginGroup(QStringLiteral("Cluster Nodes/Bench"));
-    settings.setValue(QStringLiteral("Name"), QStringLiteral("Bench"));
-    settings.setValue(QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    settings.setValue(QStringLiteral("Port"), uiPort);
-    settings.setValue(QStringLiteral("Active"), 1);
-    settings.endGroup();
-}
 
 // What a busy evening brings after the chain: most spots plain, some
 // coloured, fewer with an icon, a balloon or a sound.
@@ -79,7 +54,7 @@ bool benchMainWindow(int iCount)
     TestNode node;
     if (!node.listen())
         return false;
-    writeStore(node.port());
+    writeWindowStore(node.port());
     MainWindow window;
     if (!window.activeCluster() || !window.spotModel()) {
         QTextStream(stderr) << "main window: no connection or no spot table" << Qt::endl;
