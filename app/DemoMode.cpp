@@ -20,6 +20,7 @@ constexpr double kSpotsPerSecond = 1.5;
 // KELVANE_DEMO_RATE may raise the rate to look at a busy feed.
 constexpr double kMaxSpotsPerSecond = 1000.0;
 constexpr int kHistorySpots = 120;
+constexpr double kRespotShare = 0.4;
 constexpr int kHistorySpacingSecs = 30;
 const QString kDemoCall = QStringLiteral("Q1DEMO");
 
@@ -75,6 +76,8 @@ bool DemoMode::start()
         return false;
     SpotGenerator generator(quint32(QDateTime::currentSecsSinceEpoch()));
     m_node->preloadSpots(generator.generateHistory(kHistorySpots, kHistorySpacingSecs));
+    // A busy node spots the same stations again and again.
+    m_node->setRespotShare(kRespotShare);
     m_node->startGeneratorStream(spotsPerSecond(), 0, quint32(QDateTime::currentMSecsSinceEpoch()));
     writeProfile();
     return true;
