@@ -169,17 +169,22 @@ void TestMainWindow::rowLimitAndColumnFitting()
     // the comment takes the rest, so nothing scrolls sideways.
     Spot first = makeSpot(1);
     m_window->onNewSpot(first);
+    m_window->showPendingSpots();
     const int iFitted = pHeader->sectionSize(SpotModel::DX);
     QVERIFY(pHeader->sectionSize(SpotModel::Country) >= table()->fontMetrics().horizontalAdvance("Central African Republic"));
     Spot longCall = makeSpot(2);
     longCall.setDxCall(QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
     m_window->onNewSpot(longCall);
+    m_window->showPendingSpots();
     const int iWidened = pHeader->sectionSize(SpotModel::DX);
     QVERIFY(iWidened > iFitted);
+    // One batch larger than the table: the newest 1000 stay.
     for (int i = 3; i <= 1001; ++i) {
         Spot spot = makeSpot(i);
         m_window->onNewSpot(spot);
     }
+    QCOMPARE(pModel->rowCount(), 2);
+    m_window->showPendingSpots();
     QCOMPARE(pHeader->sectionSize(SpotModel::DX), iWidened);
     QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
     QVERIFY(pHeader->stretchLastSection());
@@ -322,6 +327,7 @@ void TestMainWindow::tableActionsAndExit()
     Spot spot = makeSpot(7);
     spot.setDxCall(QStringLiteral("EA8/Q1<i>"));
     m_window->onNewSpot(spot);
+    m_window->showPendingSpots();
     QCOMPARE(m_window->spotModel()->rowCount(), 1);
     table()->setCurrentIndex(table()->model()->index(0, 0));
     m_window->onSpotDetailsTriggered();
@@ -339,6 +345,7 @@ void TestMainWindow::tableActionsAndExit()
     QVERIFY(m_window->isClosing());
     Spot other = makeSpot(8);
     m_window->onNewSpot(other);
+    m_window->showPendingSpots();
     QCOMPARE(m_window->spotModel()->rowCount(), 1);
     m_window->iconActivated(QSystemTrayIcon::DoubleClick);
     QVERIFY(!m_window->isVisible());
@@ -389,7 +396,10 @@ void TestMainWindow::oneRowPerStationAndAgeing()
         spot.setFrequency(QString::number(14025.0 + i * 0.1, 'f', 1));
         iNowMs += 1000;
         m_window->onNewSpot(spot);
+        if (i == 4)
+            m_window->showPendingSpots();
     }
+    m_window->showPendingSpots();
     QCOMPARE(pModel->rowCount(), 1);
     QCOMPARE(pModel->countAt(0), 10);
     QCOMPARE(pModel->text(0, SpotModel::Spotter), QStringLiteral("Q9SPT"));
@@ -406,10 +416,12 @@ void TestMainWindow::oneRowPerStationAndAgeing()
     m_window->onNewSpot(away);
     Spot second = makeSpot(2);
     m_window->onNewSpot(second);
+    m_window->showPendingSpots();
     QCOMPARE(pModel->rowCount(), 4);
     Spot repeat = makeSpot(1);
     repeat.setFrequency(QStringLiteral("7025.5"));
     m_window->onNewSpot(repeat);
+    m_window->showPendingSpots();
     QCOMPARE(pModel->rowCount(), 4);
     QCOMPARE(pModel->text(0, SpotModel::Frequency), QStringLiteral("7025.5"));
     QCOMPARE(pModel->countAt(0), 2);
@@ -418,6 +430,7 @@ void TestMainWindow::oneRowPerStationAndAgeing()
     // a station spotted again after that gets a new row.
     iNowMs += 20 * 60000;
     m_window->onNewSpot(second);
+    m_window->showPendingSpots();
     iNowMs += 11 * 60000;
     m_window->onAgeTimerExpired();
     QCOMPARE(pModel->rowCount(), 1);
@@ -437,6 +450,7 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
         spot.setFrequency(i % 3 == 0 ? QStringLiteral("7025.0") : QStringLiteral("14025.0"));
         m_window->onNewSpot(spot);
     }
+    m_window->showPendingSpots();
     QAbstractItemModel *pView = table()->model();
     QCOMPARE(pView->rowCount(), 60);
 
@@ -456,11 +470,17 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
     QTRY_VERIFY(pScroll->maximum() > 10);
     pScroll->setValue(10);
     const QString qsTopCall = table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString();
+    table()->setCurrentIndex(pView->index(12, SpotModel::DX));
+    const QString qsSelectedCall = table()->currentIndex().data().toString();
+    // The three arrive in one batch, as the view takes them.
     for (int i = 100; i < 103; ++i) {
         Spot spot = makeSpot(i);
         m_window->onNewSpot(spot);
     }
+    QTRY_COMPARE(pView->rowCount(), 63);
     QCOMPARE(pScroll->value(), 13);
+    QCOMPARE(table()->currentIndex().data().toString(), qsSelectedCall);
+    QCOMPARE(table()->currentIndex().row(), 15);
     QCOMPARE(table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString(), qsTopCall);
     QVERIFY(m_window->newSpotsButton()->isVisible());
     QCOMPARE(m_window->newSpotsButton()->text(), QStringLiteral("3 new spots"));
@@ -475,6 +495,7 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
         Spot spot = makeSpot(200 + i % 2);
         m_window->onNewSpot(spot);
     }
+    m_window->showPendingSpots();
     QCOMPARE(pView->rowCount(), 63);
     QCOMPARE(m_window->pendingSpotCount(), 2);
     QTest::keyClick(table(), Qt::Key_Space);
