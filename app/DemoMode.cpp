@@ -17,7 +17,10 @@
 
 namespace {
 constexpr double kSpotsPerSecond = 1.5;
+// KELVANE_DEMO_RATE may raise the rate to look at a busy feed.
+constexpr double kMaxSpotsPerSecond = 1000.0;
 constexpr int kHistorySpots = 120;
+constexpr double kRespotShare = 0.4;
 constexpr int kHistorySpacingSecs = 30;
 const QString kDemoCall = QStringLiteral("Q1DEMO");
 
@@ -73,9 +76,26 @@ bool DemoMode::start()
         return false;
     SpotGenerator generator(quint32(QDateTime::currentSecsSinceEpoch()));
     m_node->preloadSpots(generator.generateHistory(kHistorySpots, kHistorySpacingSecs));
-    m_node->startGeneratorStream(kSpotsPerSecond, 0, quint32(QDateTime::currentMSecsSinceEpoch()));
+    // A busy node spots the same stations again and again.
+    m_node->setRespotShare(kRespotShare);
+    m_node->startGeneratorStream(spotsPerSecond(), 0, quint32(QDateTime::currentMSecsSinceEpoch()));
     writeProfile();
     return true;
+}
+
+double DemoMode::spotsPerSecond()
+{
+    const QByteArray baRate = qgetenv("KELVANE_DEMO_RATE");
+    if (baRate.isEmpty())
+        return kSpotsPerSecond;
+    bool bOk = false;
+    const double dRate = baRate.toDouble(&bOk);
+    if (!bOk || dRate <= 0.0 || dRate > kMaxSpotsPerSecond) {
+        qWarning("KELVANE_DEMO_RATE must be a number of spots per second above 0 and up to %g; using %g.",
+                 kMaxSpotsPerSecond, kSpotsPerSecond);
+        return kSpotsPerSecond;
+    }
+    return dRate;
 }
 
 quint16 DemoMode::port() const

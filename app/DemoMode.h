@@ -19,6 +19,8 @@ public:
     // before anything opens the store.
     static void useDemoProfile();
     static QString profileFolder();
+    // The stream's rate: 1.5 spots/s, or KELVANE_DEMO_RATE when it is valid.
+    static double spotsPerSecond();
 
     explicit DemoMode(QObject *parent = nullptr);
     ~DemoMode() override;

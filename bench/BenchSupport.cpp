@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -24,6 +25,30 @@ double threadCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+void writeWindowStore(quint16 uiPort)
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
+    settings.clear();
+    settings.beginGroup(QStringLiteral("General"));
+    // Complete station data: anything missing would raise a modal warning.
+    settings.setValue(QStringLiteral("Callsign"), QStringLiteral("Q1BENCH"));
+    settings.setValue(QStringLiteral("Name"), QStringLiteral("Bench"));
+    settings.setValue(QStringLiteral("QTH"), QStringLiteral("Testtown"));
+    settings.setValue(QStringLiteral("Locator"), QStringLiteral("JN36"));
+    // Nothing may reach for the internet while measuring.
+    settings.setValue(QStringLiteral("AutoUpdate"), false);
+    settings.setValue(QStringLiteral("AutoUpdateNodes"), false);
+    settings.setValue(QStringLiteral("AutoUpdateCountries"), false);
+    settings.setValue(QStringLiteral("SeenTips"), -1);
+    settings.endGroup();
+    settings.beginGroup(QStringLiteral("Cluster Nodes/Bench"));
+    settings.setValue(QStringLiteral("Name"), QStringLiteral("Bench"));
+    settings.setValue(QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
+    settings.setValue(QStringLiteral("Port"), uiPort);
+    settings.setValue(QStringLiteral("Active"), 1);
+    settings.endGroup();
 }
 
 namespace {

@@ -32,6 +32,10 @@ public:
 private:
     double m_start = 0;
 };
+// A settings store for the main window: complete station data, updates off,
+// one active node on loopback at uiPort, every band.
+void writeWindowStore(quint16 uiPort);
+
 // Resident memory now and its peak, in MiB, from /proc/self.
 double residentMiB();
 double peakResidentMiB();

@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QTextStream>
 
 namespace Bench {
@@ -18,30 +17,6 @@ namespace Bench {
 namespace {
 
 constexpr int kTableRows = 1000;
-
-void writeStore(quint16 uiPort)
-{
-    QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
-    settings.clear();
-    settings.beginGroup(QStringLiteral("General"));
-    // Complete station data: anything missing would raise a modal warning.
-    settings.setValue(QStringLiteral("Callsign"), QStringLiteral("Q1BENCH"));
-    settings.setValue(QStringLiteral("Name"), QStringLiteral("Bench"));
-    settings.setValue(QStringLiteral("QTH"), QStringLiteral("Testtown"));
-    settings.setValue(QStringLiteral("Locator"), QStringLiteral("JN36"));
-    // Nothing may reach for the internet while measuring.
-    settings.setValue(QStringLiteral("AutoUpdate"), false);
-    settings.setValue(QStringLiteral("AutoUpdateNodes"), false);
-    settings.setValue(QStringLiteral("AutoUpdateCountries"), false);
-    settings.setValue(QStringLiteral("SeenTips"), -1);
-    settings.endGroup();
-    settings.beginGroup(QStringLiteral("Cluster Nodes/Bench"));
-    settings.setValue(QStringLiteral("Name"), QStringLiteral("Bench"));
-    settings.setValue(QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    settings.setValue(QStringLiteral("Port"), uiPort);
-    settings.setValue(QStringLiteral("Active"), 1);
-    settings.endGroup();
-}
 
 // What a busy evening brings after the chain: most spots plain, some
 // coloured, fewer with an icon, a balloon or a sound.
@@ -79,7 +54,7 @@ bool benchMainWindow(int iCount)
     TestNode node;
     if (!node.listen())
         return false;
-    writeStore(node.port());
+    writeWindowStore(node.port());
     MainWindow window;
     if (!window.activeCluster() || !window.spotModel()) {
         QTextStream(stderr) << "main window: no connection or no spot table" << Qt::endl;
@@ -98,10 +73,12 @@ bool benchMainWindow(int iCount)
     for (int i = 0; i < iCount; ++i) {
         Spot spot = makeSpot(kTableRows + i);
         window.onNewSpot(spot);
-        // The event loop runs between spots as it does between socket reads.
-        if (i % 64 == 0)
+        // The event loop turns between socket reads, which a live node fills
+        // with one to five spots.
+        if (i % 3 == 0)
             QCoreApplication::processEvents();
     }
+    window.showPendingSpots();
     QCoreApplication::processEvents();
     const double dSeconds = timer.nsecsElapsed() / 1e9;
     if (window.spotModel()->rowCount() != kTableRows) {

@@ -3,11 +3,13 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse, gui. bench/README.md has the targets.
+// mixed, filter, lookup, parse, gui; live50, live500 and burst (the real
+// window at a set rate) only when named. bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
 #include "FilterBench.h"
+#include "LiveWindowBench.h"
 #include "MainWindowBench.h"
 #include "ReceiveBench.h"
 
@@ -64,6 +66,14 @@ int main(int argc, char *argv[])
     }
     if (groups.contains(QLatin1String("gui")))
         bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
+    // The window as the operator has it, against the node at a set rate;
+    // only when asked for, as they take minutes.
+    if (groups.contains(QLatin1String("live50")))
+        bOk = Bench::benchLiveWindow("live_50", 50.0, iSpots) && bOk;
+    if (groups.contains(QLatin1String("live500")))
+        bOk = Bench::benchLiveWindow("live_500", 500.0, iSpots) && bOk;
+    if (groups.contains(QLatin1String("burst")))
+        bOk = Bench::benchLiveWindow("burst", 0.0, iSpots) && bOk;
     Statistics::release();
     return bOk ? 0 : 1;
 }

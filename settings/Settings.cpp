@@ -118,6 +118,10 @@ void Settings::loadSettings()
     m_ui->checkBoxAutoUpdateNodesList->setChecked(general.autoUpdateNodes);
     m_ui->checkBoxAutoUpdateCountriesDb->setChecked(general.autoUpdateCountries);
     m_updateSources->load();
+    const SpotTableSettings spotTable = SettingsStore::loadSpotTable();
+    m_ui->doubleSpinBoxMergeDistance->setValue(spotTable.mergeDistanceKHz);
+    m_ui->spinBoxMaxAge->setValue(spotTable.maxAgeMinutes);
+    m_ui->spinBoxFirstAnswerWait->setValue(spotTable.firstAnswerWaitSeconds);
 
     m_workedSets.load();
 
@@ -162,6 +166,8 @@ void Settings::saveSettings()
     general.autoUpdateCountries = autoUpdateCountries();
     SettingsStore::saveGeneral(general);
     m_updateSources->save();
+    SettingsStore::saveSpotTable({m_ui->doubleSpinBoxMergeDistance->value(), m_ui->spinBoxMaxAge->value(),
+                                  m_ui->spinBoxFirstAnswerWait->value()});
     m_dxpeditions->setUrl(SettingsStore::dxpeditionsUrl());
     if (!AutostartEntry::setEnabled(m_ui->checkBoxRunAtStartup->isChecked())) {
         QLOG_ERROR() << "Could not change the autostart entry" << AutostartEntry::filePath();

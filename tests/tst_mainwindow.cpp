@@ -12,12 +12,17 @@
 #include "ui/SpotPopup.h"
 #include "ui/Tips.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QTcpSocket>
 #include <QtTest>
 
 using TestSupport::LogCapture;
@@ -38,6 +43,38 @@ Spot makeSpot(int iNumber, AlertFlags flags = {})
     spot.setComment(QStringLiteral("cq"));
     spot.addAlertFlags(flags);
     return spot;
+}
+
+// The rig's frequency in Hz as rigctld tells it; empty while it does not
+// answer. rigctld now and then closes a fresh connection without answering
+// while it tears down the rig library's last one: ask again.
+QString rigFrequency(quint16 uiPort)
+{
+    for (int iAttempt = 0; iAttempt < 3; ++iAttempt) {
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), uiPort);
+        if (!socket.waitForConnected(1000))
+            continue;
+        socket.write("f\n");
+        QByteArray answer;
+        while (!answer.contains('\n') && socket.waitForReadyRead(1000))
+            answer += socket.readAll();
+        if (answer.contains('\n'))
+            return QString::fromLatin1(answer.left(answer.indexOf('\n')).trimmed());
+    }
+    return QString();
+}
+
+// A click through the window system, which makes a double click of two
+// presses close enough in time and place.
+void pressAndRelease(QWindow *pWindow, const QPointF &point, int iTimestamp)
+{
+    const QPointF global = pWindow->mapToGlobal(point);
+    qt_handleMouseEvent(pWindow, point, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {},
+                        iTimestamp);
+    qt_handleMouseEvent(pWindow, point, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {},
+                        iTimestamp);
+    QCoreApplication::processEvents();
 }
 } // namespace
 
@@ -75,6 +112,14 @@ private:
 void TestMainWindow::initTestCase()
 {
     LogCapture::install(QsLogging::LevelDebug);
+    // The rig library is looked for in the per-user data folder first.
+    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
+    QCoreApplication::setApplicationName(SettingsStore::kApplication);
+    const QString qsDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir().mkpath(qsDataDir));
+    const QString qsLibrary = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
+    QFile::remove(qsLibrary);
+    QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), qsLibrary));
     // Nothing may reach for the internet during the tests.
     TestSupport::clearStore();
 }
@@ -125,17 +170,22 @@ void TestMainWindow::rowLimitAndColumnFitting()
     // the comment takes the rest, so nothing scrolls sideways.
     Spot first = makeSpot(1);
     m_window->onNewSpot(first);
+    m_window->showPendingSpots();
     const int iFitted = pHeader->sectionSize(SpotModel::DX);
     QVERIFY(pHeader->sectionSize(SpotModel::Country) >= table()->fontMetrics().horizontalAdvance("Central African Republic"));
     Spot longCall = makeSpot(2);
     longCall.setDxCall(QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
     m_window->onNewSpot(longCall);
+    m_window->showPendingSpots();
     const int iWidened = pHeader->sectionSize(SpotModel::DX);
     QVERIFY(iWidened > iFitted);
+    // One batch larger than the table: the newest 1000 stay.
     for (int i = 3; i <= 1001; ++i) {
         Spot spot = makeSpot(i);
         m_window->onNewSpot(spot);
     }
+    QCOMPARE(pModel->rowCount(), 2);
+    m_window->showPendingSpots();
     QCOMPARE(pHeader->sectionSize(SpotModel::DX), iWidened);
     QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
     QVERIFY(pHeader->stretchLastSection());
@@ -297,6 +347,7 @@ void TestMainWindow::tableActionsAndExit()
     Spot spot = makeSpot(7);
     spot.setDxCall(QStringLiteral("EA8/Q1<i>"));
     m_window->onNewSpot(spot);
+    m_window->showPendingSpots();
     QCOMPARE(m_window->spotModel()->rowCount(), 1);
     table()->setCurrentIndex(table()->model()->index(0, 0));
     m_window->onSpotDetailsTriggered();
@@ -314,6 +365,7 @@ void TestMainWindow::tableActionsAndExit()
     QVERIFY(m_window->isClosing());
     Spot other = makeSpot(8);
     m_window->onNewSpot(other);
+    m_window->showPendingSpots();
     QCOMPARE(m_window->spotModel()->rowCount(), 1);
     m_window->iconActivated(QSystemTrayIcon::DoubleClick);
     QVERIFY(!m_window->isVisible());
@@ -364,7 +416,10 @@ void TestMainWindow::oneRowPerStationAndAgeing()
         spot.setFrequency(QString::number(14025.0 + i * 0.1, 'f', 1));
         iNowMs += 1000;
         m_window->onNewSpot(spot);
+        if (i == 4)
+            m_window->showPendingSpots();
     }
+    m_window->showPendingSpots();
     QCOMPARE(pModel->rowCount(), 1);
     QCOMPARE(pModel->countAt(0), 10);
     QCOMPARE(pModel->text(0, SpotModel::Spotter), QStringLiteral("Q9SPT"));
@@ -381,10 +436,12 @@ void TestMainWindow::oneRowPerStationAndAgeing()
     m_window->onNewSpot(away);
     Spot second = makeSpot(2);
     m_window->onNewSpot(second);
+    m_window->showPendingSpots();
     QCOMPARE(pModel->rowCount(), 4);
     Spot repeat = makeSpot(1);
     repeat.setFrequency(QStringLiteral("7025.5"));
     m_window->onNewSpot(repeat);
+    m_window->showPendingSpots();
     QCOMPARE(pModel->rowCount(), 4);
     QCOMPARE(pModel->text(0, SpotModel::Frequency), QStringLiteral("7025.5"));
     QCOMPARE(pModel->countAt(0), 2);
@@ -393,6 +450,7 @@ void TestMainWindow::oneRowPerStationAndAgeing()
     // a station spotted again after that gets a new row.
     iNowMs += 20 * 60000;
     m_window->onNewSpot(second);
+    m_window->showPendingSpots();
     iNowMs += 11 * 60000;
     m_window->onAgeTimerExpired();
     QCOMPARE(pModel->rowCount(), 1);
@@ -412,6 +470,7 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
         spot.setFrequency(i % 3 == 0 ? QStringLiteral("7025.0") : QStringLiteral("14025.0"));
         m_window->onNewSpot(spot);
     }
+    m_window->showPendingSpots();
     QAbstractItemModel *pView = table()->model();
     QCOMPARE(pView->rowCount(), 60);
 
@@ -431,11 +490,17 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
     QTRY_VERIFY(pScroll->maximum() > 10);
     pScroll->setValue(10);
     const QString qsTopCall = table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString();
+    table()->setCurrentIndex(pView->index(12, SpotModel::DX));
+    const QString qsSelectedCall = table()->currentIndex().data().toString();
+    // The three arrive in one batch, as the view takes them.
     for (int i = 100; i < 103; ++i) {
         Spot spot = makeSpot(i);
         m_window->onNewSpot(spot);
     }
+    QTRY_COMPARE(pView->rowCount(), 63);
     QCOMPARE(pScroll->value(), 13);
+    QCOMPARE(table()->currentIndex().data().toString(), qsSelectedCall);
+    QCOMPARE(table()->currentIndex().row(), 15);
     QCOMPARE(table()->indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString(), qsTopCall);
     QVERIFY(m_window->newSpotsButton()->isVisible());
     QCOMPARE(m_window->newSpotsButton()->text(), QStringLiteral("3 new spots"));
@@ -450,6 +515,7 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
         Spot spot = makeSpot(200 + i % 2);
         m_window->onNewSpot(spot);
     }
+    m_window->showPendingSpots();
     QCOMPARE(pView->rowCount(), 63);
     QCOMPARE(m_window->pendingSpotCount(), 2);
     QTest::keyClick(table(), Qt::Key_Space);
@@ -460,30 +526,53 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
 
 void TestMainWindow::doubleClickTunesThePressedSpot()
 {
+    const QString qsRigctld = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
+    if (qsRigctld.isEmpty())
+        QFAIL("rigctld not found: install the Debian package libhamlib-utils");
+    const quint16 uiRigPort = TestSupport::freeLoopbackPort();
+    QProcess rigctld;
+    rigctld.start(qsRigctld, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
+                              QStringLiteral("-t"), QString::number(uiRigPort)});
+    QVERIFY(rigctld.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!rigFrequency(uiRigPort).isEmpty(), 10000);
+
     writeStore(Filter::AllBands);
+    QSettings settings = store();
+    settings.setValue(QStringLiteral("CAT/HRDServer"), 1);
+    settings.setValue(QStringLiteral("CAT/HRDAddress"), QStringLiteral("127.0.0.1"));
+    settings.setValue(QStringLiteral("CAT/HRDPort"), uiRigPort);
+    settings.sync();
     m_window = makeWindow();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    for (int i = 0; i < 5; ++i) {
-        Spot spot = makeSpot(i);
-        m_window->onNewSpot(spot);
-    }
+    QWindow *pWindow = m_window->windowHandle();
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
+    // A live feed at 3 spots/s, as on a busy evening.
+    m_node->startGeneratorStream(3.0);
+    QTRY_VERIFY_WITH_TIMEOUT(table()->model()->rowCount() >= 4, kTimeoutMs);
+
+    // Ten double clicks on row 2 as the window system delivers them (the
+    // second press marked as the one that made the double click), 330 ms
+    // apart, with a spot arriving between the two clicks: every one tunes
+    // the rig to the spot that was under the pointer.
+    QSignalSpy inserted(table()->model(), &QAbstractItemModel::rowsInserted);
     MessageBoxCatcher boxes;
-    QWidget *pViewport = table()->viewport();
-    // Ten double clicks on row 2, each with a spot arriving between the two
-    // clicks: every one tunes the spot that was under the pointer.
     for (int iTry = 0; iTry < 10; ++iTry) {
-        const QPoint point = table()->visualRect(table()->model()->index(2, SpotModel::DX)).center();
-        const QString qsClicked = table()->model()->index(2, SpotModel::DX).data().toString();
-        LogCapture::clear();
-        QTest::mouseClick(pViewport, Qt::LeftButton, {}, point);
-        Spot spot = makeSpot(100 + iTry);
-        m_window->onNewSpot(spot);
-        QTest::mouseDClick(pViewport, Qt::LeftButton, {}, point);
-        QTRY_COMPARE(LogCapture::with(QStringLiteral("Tuning to the spot of")).size(), 1);
-        QVERIFY2(LogCapture::with(QStringLiteral("Tuning to the spot of")).first().contains(qsClicked),
-                 qPrintable(qsClicked));
+        const QModelIndex clicked = table()->model()->index(2, SpotModel::Frequency);
+        const QString qsClickedCall = clicked.siblingAtColumn(SpotModel::DX).data().toString();
+        const qint64 iExpectedHz = qRound64(clicked.data().toString().toDouble() * 1000);
+        const QPointF point = table()->viewport()->mapTo(m_window.get(), table()->visualRect(clicked).center());
+        const int iTime = QTest::lastMouseTimestamp += 1000;
+        pressAndRelease(pWindow, point, iTime);
+        inserted.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!inserted.isEmpty(), 2000);
+        QVERIFY(table()->model()->index(2, SpotModel::DX).data().toString() != qsClickedCall);
+        pressAndRelease(pWindow, point, iTime + 330);
+        QTRY_COMPARE_WITH_TIMEOUT(rigFrequency(uiRigPort).toLongLong(), iExpectedHz, 5000);
     }
+    m_node->stopStream();
+    QVERIFY(boxes.takeAll().isEmpty());
+
     // Enter tunes the current row.
     table()->setFocus();
     table()->setCurrentIndex(table()->model()->index(1, 0));
@@ -491,6 +580,9 @@ void TestMainWindow::doubleClickTunesThePressedSpot()
     LogCapture::clear();
     QTest::keyClick(table(), Qt::Key_Return);
     QVERIFY(LogCapture::with(QStringLiteral("Tuning to the spot of")).value(0).contains(qsCurrent));
+    m_window.reset();
+    rigctld.kill();
+    rigctld.waitForFinished();
 }
 
 void TestMainWindow::threeFaults()

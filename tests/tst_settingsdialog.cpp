@@ -171,8 +171,19 @@ void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
     child<QLineEdit>(&settings, "lineEditName")->setText(QStringLiteral("Ann"));
     child<QLineEdit>(&settings, "lineEditQth")->setText(QStringLiteral("Town"));
     child<QLineEdit>(&settings, "lineEditLocator")->setText(QStringLiteral("JO00AA"));
+    // The spot table's settings start at their defaults; 0 minutes is "never".
+    auto *pMaxAge = child<QSpinBox>(&settings, "spinBoxMaxAge");
+    QCOMPARE(pMaxAge->value(), 30);
+    pMaxAge->setValue(0);
+    QCOMPARE(pMaxAge->text(), QStringLiteral("never"));
+    child<QDoubleSpinBox>(&settings, "doubleSpinBoxMergeDistance")->setValue(2.5);
+    child<QSpinBox>(&settings, "spinBoxFirstAnswerWait")->setValue(45);
     settings.accept();
     QVERIFY(boxes.seen.isEmpty());
+    const SpotTableSettings spotTable = SettingsStore::loadSpotTable();
+    QCOMPARE(spotTable.mergeDistanceKHz, 2.5);
+    QCOMPARE(spotTable.maxAgeMinutes, 0);
+    QCOMPARE(spotTable.firstAnswerWaitSeconds, 45);
     QVERIFY(!settings.isVisible());
     QCOMPARE(found.count(), 1);
     QCOMPARE(saved.count(), 1);

@@ -1,14 +1,82 @@
 #include "ui/Delegate.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QPainter>
 
 const QColor Delegate::kHoverColor = QColor(233, 233, 233, 255);
 
+namespace {
+// A screenful of cells many times over; the bound only keeps a long run of
+// new calls and comments from growing the cache without end.
+constexpr int kMaxCachedTexts = 8192;
+} // namespace
+
 Delegate::Delegate(QObject *parent) : QItemDelegate(parent) {}
+
+const QStaticText &Delegate::staticText(const QString &qsText, const QFont &font) const
+{
+    if (font != m_font) {
+        m_texts.clear();
+        m_font = font;
+    }
+    auto it = m_texts.find(qsText);
+    if (it == m_texts.end()) {
+        if (m_texts.size() >= kMaxCachedTexts)
+            m_texts.clear();
+        QStaticText text(qsText);
+        text.setTextFormat(Qt::PlainText);
+        text.prepare(QTransform(), font);
+        it = m_texts.insert(qsText, text);
+    }
+    return *it;
+}
 
 void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    if (option.state & QStyle::State_MouseOver)
-        painter->fillRect(option.rect, kHoverColor);
-    QItemDelegate::paint(painter, option, index);
+    // Cells are drawn from text laid out once and kept: a repaint of rows
+    // that did not change shapes no text again.
+    const QRect rect = option.rect;
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active) ? QPalette::Normal
+                                                                               : QPalette::Inactive;
+    const bool bSelected = option.state & QStyle::State_Selected;
+    if (bSelected) {
+        painter->fillRect(rect, option.palette.brush(group, QPalette::Highlight));
+    } else {
+        if (option.state & QStyle::State_MouseOver)
+            painter->fillRect(rect, kHoverColor);
+        const QVariant background = index.data(Qt::BackgroundRole);
+        if (background.canConvert<QBrush>())
+            painter->fillRect(rect, background.value<QBrush>());
+    }
+
+    const QVariant decoration = index.data(Qt::DecorationRole);
+    if (decoration.canConvert<QIcon>())
+        decoration.value<QIcon>().paint(painter, rect, Qt::AlignCenter);
+
+    const QVariant display = index.data(Qt::DisplayRole);
+    if (display.isValid()) {
+        const QString qsText = display.toString();
+        const QWidget *pWidget = option.widget;
+        const QStyle *pStyle = pWidget ? pWidget->style() : QApplication::style();
+        const int iMargin = pStyle->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, pWidget) + 1;
+        const QRect textRect = rect.adjusted(iMargin, 0, -iMargin, 0);
+        const QVariant alignment = index.data(Qt::TextAlignmentRole);
+        const Qt::Alignment align = alignment.isValid() ? Qt::Alignment(alignment.toInt())
+                                                        : Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter);
+        painter->setPen(option.palette.color(group, bSelected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(option.font);
+        const QStaticText &text = staticText(qsText, option.font);
+        const QSizeF size = text.size();
+        if (size.width() <= textRect.width()) {
+            const qreal dX = (align & Qt::AlignRight) ? textRect.right() + 1 - size.width() : textRect.left();
+            const qreal dY = textRect.top() + (textRect.height() - size.height()) / 2;
+            painter->drawStaticText(QPointF(dX, dY), text);
+        } else {
+            painter->drawText(textRect, int(align),
+                              option.fontMetrics.elidedText(qsText, option.textElideMode, textRect.width()));
+        }
+    }
+    drawFocus(painter, option, rect);
 }

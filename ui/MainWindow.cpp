@@ -43,6 +43,8 @@
 
 namespace {
 constexpr int kAgeCheckMs = 60000;
+// The longest a spot waits for the table: a few repaints a second.
+constexpr int kBatchMs = 150;
 // Room around a cell's text: the item margins and the grid line.
 constexpr int kCellPadding = 14;
 constexpr int kBalloonMs = 5000;
@@ -674,6 +676,9 @@ void MainWindow::createSpotTable()
     m_pauseAction->setToolTip(tr("Pause the table (Space); spots are kept and shown on resume"));
     connect(m_pauseAction, &QAction::toggled, this, &MainWindow::onPauseToggled);
 
+    m_batchTimer.setSingleShot(true);
+    connect(&m_batchTimer, &QTimer::timeout, this, &MainWindow::showPendingSpots);
+
     m_ageTimer.setInterval(kAgeCheckMs);
     connect(&m_ageTimer, &QTimer::timeout, this, &MainWindow::onAgeTimerExpired);
     m_ageTimer.start();
@@ -704,16 +709,25 @@ void MainWindow::fitColumns(const QStringList &qslCountries)
     }
 }
 
-void MainWindow::widenColumns(const Spot &spot)
+void MainWindow::widenColumns(const SpotModel &spots)
 {
     QHeaderView *pHeader = m_ui->tableView->horizontalHeader();
     const QFontMetrics metrics(m_ui->tableView->font());
-    const QString *texts[] = {&spot.date(), &spot.time(), &spot.spotter(), &spot.frequency(), &spot.dxCall(),
-                              &spot.country()};
+    // A text shorter than the column holds of the widest glyph fits without
+    // being measured: most texts are never shaped here.
+    const int iGlyph = qMax(1, metrics.maxWidth());
     for (int iColumn = SpotModel::Date; iColumn <= SpotModel::Country; ++iColumn) {
-        const int iWidth = metrics.horizontalAdvance(*texts[iColumn]) + kCellPadding;
-        if (iWidth > pHeader->sectionSize(iColumn) && !pHeader->isSectionHidden(iColumn))
-            pHeader->resizeSection(iColumn, iWidth);
+        if (pHeader->isSectionHidden(iColumn))
+            continue;
+        int iSection = pHeader->sectionSize(iColumn);
+        for (int iRow = 0; iRow < spots.rowCount(); ++iRow) {
+            const QString qsText = spots.text(iRow, SpotModel::Column(iColumn));
+            if ((qsText.size() + 1) * iGlyph + kCellPadding <= iSection)
+                continue;
+            iSection = qMax(iSection, metrics.horizontalAdvance(qsText) + kCellPadding);
+        }
+        if (iSection > pHeader->sectionSize(iColumn))
+            pHeader->resizeSection(iColumn, iSection);
     }
 }
 
@@ -763,16 +777,14 @@ void MainWindow::onNewSpot(Spot &spot)
     if (!pCluster || m_closing || !m_spotModel)
         return;
 
-    // A repeat of a station activity already shown updates its row and
-    // alerts no more.
-    bool bRepeat = false;
-    if (isPaused()) {
-        bRepeat = m_spotModel->hasActivity(spot);
-        bRepeat = m_pendingSpots->insertSpot(spot, pCluster->maxSpotCount()) || bRepeat;
-        updateNotice();
-    } else {
-        bRepeat = m_spotModel->insertSpot(spot, pCluster->maxSpotCount());
-        widenColumns(spot);
+    // A repeat of a station activity already shown or waiting updates its
+    // row and alerts no more.
+    bool bRepeat = m_spotModel->hasActivity(spot);
+    bRepeat = m_pendingSpots->insertSpot(spot, pCluster->maxSpotCount()) || bRepeat;
+    if (!m_batchTimer.isActive()) {
+        const qint64 iSinceMs = m_sinceBatch.isValid() ? m_sinceBatch.elapsed() : kBatchMs;
+        // At once after a quiet spell: still after the rest of this socket read.
+        m_batchTimer.start(int(qMax<qint64>(0, kBatchMs - iSinceMs)));
     }
     if (bRepeat)
         return;
@@ -797,11 +809,17 @@ int MainWindow::pendingSpotCount() const
 
 void MainWindow::onPauseToggled(bool bPaused)
 {
-    if (!bPaused && m_spotModel && activeCluster()) {
-        const quint16 uiMaxRows = activeCluster()->maxSpotCount();
-        for (int iRow = m_pendingSpots->rowCount() - 1; iRow >= 0; --iRow)
-            widenColumns(m_pendingSpots->spotAt(iRow));
-        m_spotModel->takeRowsFrom(*m_pendingSpots, uiMaxRows);
+    Q_UNUSED(bPaused)
+    showPendingSpots();
+}
+
+void MainWindow::showPendingSpots()
+{
+    m_batchTimer.stop();
+    m_sinceBatch.start();
+    if (!isPaused() && m_spotModel && activeCluster() && m_pendingSpots->rowCount() > 0) {
+        widenColumns(*m_pendingSpots);
+        m_spotModel->takeRowsFrom(*m_pendingSpots, activeCluster()->maxSpotCount());
     }
     updateNotice();
 }

@@ -7,6 +7,7 @@
 #include "Worked/Worked.h"
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QModelIndex>
@@ -60,7 +61,8 @@ public:
     SpotModel *spotModel() const { return m_spotModel; }
     SpotBandProxy *bandProxy() const { return m_bandProxy; }
     bool isPaused() const;
-    // Spots received while paused, one per station activity.
+    // Spots received and not yet in the table (while paused, or until the
+    // next batch), one per station activity.
     int pendingSpotCount() const;
     QPushButton *newSpotsButton() const { return m_newSpotsButton; }
     // The text of the status bar's notice: paused, no band, no countries.
@@ -108,6 +110,9 @@ public Q_SLOTS:
     void onSpotDoubleClicked(const QModelIndex &index);
     void onPauseToggled(bool bPaused);
     void onNewSpotsClicked();
+    // Puts the spots gathered since the last batch into the table at once;
+    // while paused it only counts them in the status bar.
+    void showPendingSpots();
     // Drops the rows that have aged out; a timer runs it once a minute.
     void onAgeTimerExpired();
     void onHeaderContextMenuRequested(const QPoint &point);
@@ -126,8 +131,9 @@ private:
     void createSpotTable();
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
-    // Widens (never narrows) the columns a new spot's texts do not fit.
-    void widenColumns(const Spot &spot);
+    // Widens (never narrows) the columns the texts of the waiting spots do
+    // not fit.
+    void widenColumns(const SpotModel &spots);
     void restoreLayout();
     void saveLayout();
     void applySpotTableSettings();
@@ -167,8 +173,14 @@ private:
 
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
-    // Spots received while the view is paused, merged as the table merges.
+    // Spots received since the last batch or while the view is paused,
+    // merged as the table merges.
     SpotModel *m_pendingSpots = nullptr;
+    // The table takes spots a few times a second, however fast they come,
+    // so that the view repaints at a human rate; after a quiet spell the
+    // next spots go in at once.
+    QTimer m_batchTimer;
+    QElapsedTimer m_sinceBatch;
     QAction *m_pauseAction = nullptr;
     QPushButton *m_newSpotsButton = nullptr;
     int m_unseenSpots = 0;

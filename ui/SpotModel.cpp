@@ -7,6 +7,8 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 // Alert rules name a handful of icons; the bound only keeps a store edited by
@@ -248,12 +250,70 @@ int SpotModel::removeAged()
 
 int SpotModel::takeRowsFrom(SpotModel &source, quint16 uiMaxRows)
 {
+    std::deque<std::unique_ptr<Entry>> &incoming = source.m_entries;
+    if (incoming.empty())
+        return 0;
+    const qint64 iNowMs = m_clock();
+    // Of a batch larger than the table only its newest rows could stay.
+    const size_t uiSkip = incoming.size() - qMin(incoming.size(), size_t(uiMaxRows));
+    std::vector<std::unique_ptr<Entry>> arriving(incoming.size() - uiSkip);
+    int iMoving = 0;
     int iNew = 0;
-    for (const auto &pEntry : source.m_entries) {
-        if (!insertSpot(pEntry->spot, uiMaxRows, pEntry->count))
-            ++iNew;
+    for (size_t i = uiSkip; i < incoming.size(); ++i) {
+        std::unique_ptr<Entry> &pIn = incoming[i];
+        const size_t uiSlot = i - uiSkip;
+        Entry *pHere = findActivity(pIn->spot, iNowMs);
+        if (pHere && pHere->batchSlot < 0) {
+            // The row here takes the batch's newest fields and moves up;
+            // its identity stays.
+            pHere->spot = std::move(pIn->spot);
+            pHere->count += pIn->count;
+            pHere->updatedMs = iNowMs;
+            pHere->kHz = pIn->kHz;
+            pHere->batchSlot = int(uiSlot);
+            ++iMoving;
+            continue;
+        }
+        // Claimed, so that no later spot of the batch moves it as a row here.
+        pIn->batchSlot = int(uiSlot);
+        pIn->id = m_nextId++;
+        pIn->updatedMs = iNowMs;
+        m_byCall[pIn->spot.dxCall()].append(pIn.get());
+        arriving[uiSlot] = std::move(pIn);
+        ++iNew;
     }
     source.clear();
+
+    // The repeated rows leave their places, bottom block first so that the
+    // rows above keep their numbers; each block is one removal.
+    for (int iRow = rowCount() - 1; iMoving > 0 && iRow >= 0; --iRow) {
+        if (entryAt(iRow).batchSlot < 0)
+            continue;
+        int iFirst = iRow;
+        while (iFirst > 0 && entryAt(iFirst - 1).batchSlot >= 0)
+            --iFirst;
+        beginRemoveRows(QModelIndex(), iFirst, iRow);
+        const auto itBegin = m_entries.begin() + qsizetype(m_entries.size() - 1 - size_t(iRow));
+        const auto itEnd = itBegin + (iRow - iFirst + 1);
+        for (auto it = itBegin; it != itEnd; ++it) {
+            const int iSlot = std::exchange((*it)->batchSlot, -1);
+            arriving[size_t(iSlot)] = std::move(*it);
+            --iMoving;
+        }
+        m_entries.erase(itBegin, itEnd);
+        endRemoveRows();
+        iRow = iFirst;
+    }
+
+    // Everything of the batch goes on top at once, newest first.
+    beginInsertRows(QModelIndex(), 0, int(arriving.size()) - 1);
+    for (std::unique_ptr<Entry> &pEntry : arriving) {
+        pEntry->batchSlot = -1;
+        m_entries.push_back(std::move(pEntry));
+    }
+    endInsertRows();
+    if (m_entries.size() > uiMaxRows)
+        removeOldest(int(m_entries.size() - uiMaxRows));
     return iNew;
 }
 

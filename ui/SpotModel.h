@@ -40,8 +40,10 @@ public:
     // there (iCount spots more), and drops the oldest rows beyond uiMaxRows.
     // True for a repeat.
     bool insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount = 1);
-    // Inserts every row of pSource, oldest first with its count, and empties
-    // pSource; the number of rows that were new here.
+    // Takes every row of source (a batch gathered as this model merges) in
+    // one step: repeats of rows here leave their places, then the batch goes
+    // on top in a single insertion, newest first, and the oldest rows beyond
+    // uiMaxRows go. Empties source; the number of rows that were new here.
     int takeRowsFrom(SpotModel &source, quint16 uiMaxRows);
     // Whether the spot would be a repeat of a row here.
     bool hasActivity(const Spot &spot) const;
@@ -76,6 +78,8 @@ private:
         qint64 updatedMs = 0;
         quint32 bandBit = 0;
         double kHz = 0.0;
+        // Its place in the batch being taken in; -1 outside of that.
+        int batchSlot = -1;
     };
 
     // Oldest at the front, newest at the back: the top row is the last entry.

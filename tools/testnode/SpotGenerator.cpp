@@ -234,6 +234,15 @@ QString SpotGenerator::pickComment(Mode eMode, double dFrequency, bool bSkimmer)
 
 TestSpot SpotGenerator::next()
 {
+    constexpr int kRecentStations = 40;
+    if (m_respotShare > 0.0 && !m_recent.isEmpty() && chance() < m_respotShare) {
+        TestSpot spot = m_recent.at(bounded(int(m_recent.size())));
+        spot.frequency += (bounded(5) - 2) * 0.1;
+        spot.spotter = nextSpotter();
+        spot.spotterLocator.clear();
+        spot.time = m_fixedTime.isValid() ? m_fixedTime : QDateTime::currentDateTimeUtc();
+        return spot;
+    }
     TestSpot spot;
     Mode eMode = Mode::Cw;
     spot.frequency = pickFrequency(&eMode);
@@ -248,6 +257,11 @@ TestSpot SpotGenerator::next()
             spot.spotterLocator = locator(*pCountry);
     }
     spot.time = m_fixedTime.isValid() ? m_fixedTime : QDateTime::currentDateTimeUtc();
+    if (m_respotShare > 0.0) {
+        if (m_recent.size() >= kRecentStations)
+            m_recent.removeFirst();
+        m_recent.append(spot);
+    }
     return spot;
 }
 

@@ -21,6 +21,11 @@ public:
     // Stamp spots with this time instead of "now"; an invalid time means "now" again.
     void setFixedTime(const QDateTime &dtTime);
 
+    // The share of spots (0 to 1) that spot a station of the last few again,
+    // a little off its frequency and by another spotter, as busy nodes do;
+    // 0 (the default) keeps the sequence of a seed as it always was.
+    void setRespotShare(double dShare) { m_respotShare = dShare; }
+
     TestSpot next();
     QList<TestSpot> generate(int iCount);
     // iCount spots, oldest first, iSpacingSecs apart, the last one "now"
@@ -46,6 +51,8 @@ private:
     QRandomGenerator m_random;
     QDateTime m_fixedTime;
     bool m_lastSpotterSkimmer = false;
+    double m_respotShare = 0.0;
+    QList<TestSpot> m_recent;
 };
 
 #endif // SPOTGENERATOR_H

@@ -27,6 +27,7 @@ public:
     // iCount 0: no limit for the generator, once through the list for a list.
     void startGenerator(double dRate, qint64 iCount, quint32 uiSeed);
     void startList(const QList<TestSpot> &lSpots, double dRate, qint64 iCount);
+    void setRespotShare(double dShare) { m_generator.setRespotShare(dShare); }
     // Reads a spot file, one spot per line, either
     //   <kHz> <DX call> <spotter> [comment...]     e.g. "14025.0 Q9XYZ Q1ABC CW 599"
     // (stamped with the time it is sent) or a ready-made "DX de" line as a

@@ -211,6 +211,11 @@ void TestNode::broadcastSpot(const TestSpot &spot)
     deliver({spot});
 }
 
+void TestNode::setRespotShare(double dShare)
+{
+    m_stream->setRespotShare(dShare);
+}
+
 void TestNode::startGeneratorStream(double dRate, qint64 iCount, quint32 uiSeed)
 {
     m_stream->startGenerator(dRate, iCount, uiSeed);

@@ -87,6 +87,8 @@ public:
     // A stream runs only while some client is logged in and pauses while any
     // client has more than 1 MiB unsent.
     void startGeneratorStream(double dRate, qint64 iCount = 0, quint32 uiSeed = 1);
+    // The generator's share of spots of a station it spotted shortly before.
+    void setRespotShare(double dShare);
     bool startFileStream(const QString &qsPath, double dRate, qint64 iCount = 0);
     void startListStream(const QList<TestSpot> &lSpots, double dRate, qint64 iCount = 0);
     void stopStream();

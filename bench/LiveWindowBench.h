@@ -1,0 +1,18 @@
+#ifndef LIVEWINDOWBENCH_H
+#define LIVEWINDOWBENCH_H
+
+namespace Bench {
+
+// The real main window, shown, logged in to the test node, which streams
+// generated spots at dRate spots per second (0: as fast as the window reads)
+// until iCount have gone out. Reports the process's CPU seconds per 10,000
+// spots (the node's thread left out), the share of a core, the longest
+// stall of the window's thread (lateness of a 5 ms timer on it, and the CPU
+// time the thread spent between two of its ticks) and how
+// long after the last spot arrived the table showed it. pName prefixes the
+// figures. Needs a QApplication and private settings folders.
+bool benchLiveWindow(const char *pName, double dRate, int iCount);
+
+} // namespace Bench
+
+#endif // LIVEWINDOWBENCH_H
