@@ -46,6 +46,18 @@ const QLatin1String kEscapedPercent("%25");
 const QLatin1String kEscapedSlash("%2F");
 const QLatin1String kEscapedBackslash("%5C");
 
+// A hand-edited or damaged port would wrap to some other number when cast.
+int storedPort(const QSettings &settings, const QString &qsKey, int iDefault)
+{
+    bool bOk = false;
+    const int iPort = settings.value(qsKey, iDefault).toInt(&bOk);
+    if (bOk && iPort >= 1 && iPort <= 65535)
+        return iPort;
+    QLOG_WARN() << "Port" << settings.value(qsKey).toString() << "in" << settings.group() << "is not 1 to 65535; using"
+                << iDefault;
+    return iDefault;
+}
+
 } // namespace
 
 GuardedSettings SettingsStore::openStore()
@@ -108,7 +120,7 @@ NodeList SettingsStore::loadNodes()
     for (const QString &qsGroup : groups) {
         settings.beginGroup(qsGroup);
         ClusterNode node(settings.value(kName).toString(), settings.value(kAddress).toString(),
-                         quint16(settings.value(kPort, ClusterNode::kDefaultPort).toUInt()),
+                         quint16(storedPort(settings, kPort, ClusterNode::kDefaultPort)),
                          settings.value(kPassword).toString(), settings.value(kActive, false).toBool());
         // Stores from before the marking hold only the user's own nodes.
         node.setFromList(settings.value(kFromList, false).toBool());
@@ -175,7 +187,7 @@ CatSettings SettingsStore::loadCat()
     cat.hrdServer = settings.value(kHrdServer, false).toBool();
     cat.attemptSplitDetection = settings.value(kAttemptSplitDetection, false).toBool();
     cat.hrdAddress = settings.value(kHrdAddress, QStringLiteral("localhost")).toString();
-    cat.hrdPort = settings.value(kHrdPort, 7809).toInt();
+    cat.hrdPort = storedPort(settings, kHrdPort, 7809);
     settings.endGroup();
     return cat;
 }

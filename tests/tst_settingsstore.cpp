@@ -186,13 +186,15 @@ void TestSettingsStore::nodeListEdgeCases()
         QSettings settings = store();
         settings.remove("Cluster Nodes/Same/Port");
         settings.setValue("Cluster Nodes/Wide/Port", 70000);
+        settings.setValue("CAT/HRDPort", 0);
         settings.setValue("Cluster Nodes/Wide/Active", 1);
         settings.setValue("Cluster Nodes/Xray/Active", "true");
     }
     loaded = SettingsStore::loadNodes();
     QCOMPARE(loaded.nodes.size(), 3);
     QCOMPARE(loaded.nodes.at(0).port(), quint16(7300));
-    QCOMPARE(loaded.nodes.at(1).port(), quint16(70000 & 0xFFFF));
+    QCOMPARE(loaded.nodes.at(1).port(), ClusterNode::kDefaultPort); // not wrapped
+    QCOMPARE(SettingsStore::loadCat().hrdPort, 7809);
     // With two nodes marked active, the later one is.
     QCOMPARE(loaded.activeIndex, 2);
 }
