@@ -4,10 +4,18 @@
 #include "app/Version.h"
 #include "settings/SettingsStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <exception>
 #include <typeinfo>
+
+namespace {
+constexpr qint64 kMaxLogBytes = 5 * 1024 * 1024;
+constexpr int kOldLogsKept = 3;
+} // namespace
 
 QMyApplication::QMyApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -21,8 +29,14 @@ void QMyApplication::configureLogger()
     QSettings settings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
     settings.beginGroup(QStringLiteral("General"));
     int iLevel = settings.value(QStringLiteral("LogLevel"), int(QsLogging::LevelError)).toInt();
-    const QString qsLogFile =
-        settings.value(QStringLiteral("LogFile"), applicationDirPath() + QStringLiteral("/kelvane.log")).toString();
+    // The program's own folder is not the user's to write, and a log there
+    // was readable by everyone.
+    const QString qsDataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString qsLogFile = settings.value(QStringLiteral("LogFile")).toString();
+    if (qsLogFile.isEmpty() || QFileInfo(qsLogFile).absolutePath() == applicationDirPath()) {
+        QDir().mkpath(qsDataFolder);
+        qsLogFile = qsDataFolder + QStringLiteral("/kelvane.log");
+    }
     const bool bLogToFile = settings.value(QStringLiteral("LogToFile"), false).toBool();
     settings.endGroup();
 
@@ -34,7 +48,10 @@ void QMyApplication::configureLogger()
     logger.setThreshold(QsLogging::Level(iLevel));
     logger.appendDestination(QsLogging::newDebugOutputDestination());
     if (bLogToFile)
-        logger.appendDestination(QsLogging::newFileDestination(qsLogFile, QsLogging::DisableLogRotation, 0, 0));
+        // Appended to, so the log of a run that crashed is still there at the
+        // next start; rotated, so a node flooding us cannot fill the disk.
+        logger.appendDestination(
+            QsLogging::newFileDestination(qsLogFile, QsLogging::EnableLogRotation, kMaxLogBytes, kOldLogsKept));
 }
 
 bool QMyApplication::notify(QObject *receiver, QEvent *event)

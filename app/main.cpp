@@ -7,11 +7,14 @@
 #include "app/QMyApplication.h"
 #include "app/SingleInstance.h"
 #include "app/Version.h"
+#include "rig/RigControl.h"
+#include "settings/SettingsBackup.h"
 #include "settings/SettingsStore.h"
 #include "settings/Statistics.h"
 #include "ui/MainWindow.h"
 
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QThread>
@@ -127,6 +130,9 @@ int main(int argc, char *argv[])
     const bool bDemo = DemoMode::isRequested(argc, argv);
     if (bDemo)
         DemoMode::useDemoProfile();
+    // Before anything reads the store: a damaged one would be read as empty
+    // and the next save would make that permanent.
+    const QString qsRestored = SettingsBackup::checkAtStart();
 
     Statistics *pStatistics = Statistics::instance();
     pStatistics->attach(SettingsStore::kOrganization, SettingsStore::kApplication);
@@ -138,6 +144,17 @@ int main(int argc, char *argv[])
         // Closing the window ends the run even when the tray icon stays.
         QApplication::setQuitOnLastWindowClosed(true);
         quitOnSignals(&app);
+        if (!qsRestored.isEmpty())
+            QMessageBox::warning(nullptr, QCoreApplication::translate("main", "Kelvane settings"), qsRestored);
+        if (const QString qsRejected = RigControl::rejectBrokenDownload(); !qsRejected.isEmpty())
+            QMessageBox::warning(nullptr, QCoreApplication::translate("main", "Kelvane rig control"), qsRejected);
+        // Queued: a save can fail deep inside a dialog's own handling.
+        QObject::connect(
+            SettingsBackup::instance(), &SettingsBackup::saveFailed, &app,
+            [](const QString &qsMessage) {
+                QMessageBox::warning(nullptr, QCoreApplication::translate("main", "Kelvane settings"), qsMessage);
+            },
+            Qt::QueuedConnection);
 
         std::unique_ptr<DemoMode> demo;
         if (bDemo) {

@@ -19,6 +19,14 @@ namespace {
 // Answered to the home-node question whatever the settings hold.
 const QString kHomeNodeAnswer = QStringLiteral("Tarrow-1");
 const QString kNotSet = QStringLiteral("Not Set");
+// Far more than any login dialogue sends; only a node that never reads gets there.
+constexpr qint64 kMaxQueuedOutput = 64 * 1024;
+constexpr quint8 kPromptCall = 0x01;
+constexpr quint8 kPromptPassword = 0x02;
+constexpr quint8 kPromptName = 0x04;
+constexpr quint8 kPromptQth = 0x08;
+constexpr quint8 kPromptHomeNode = 0x10;
+constexpr quint8 kPromptConfirm = 0x20;
 const QLatin1String kDxDeTag("DX de");
 const QLatin1String kCc11Tag("CC11");
 
@@ -159,7 +167,8 @@ void Cluster::sendCommand(const QString &qsCommand)
 {
     if (!m_socket)
         return;
-    QLOG_INFO() << QString(QStringLiteral("->") + qsCommand);
+    const bool bPassword = !m_password.isEmpty() && qsCommand == m_password;
+    QLOG_INFO() << QString(QStringLiteral("->") + (bPassword ? QStringLiteral("********") : qsCommand));
     // The idle timer keeps probing while a lost connection is down; writing
     // into the closed socket would only make Qt complain on stderr.
     if (!m_socket->isOpen()) {
@@ -167,6 +176,11 @@ void Cluster::sendCommand(const QString &qsCommand)
         return;
     }
     m_socket->write(QString(qsCommand + QLatin1Char('\n')).toUtf8());
+    // A node that never reads would have us hold everything we send.
+    if (m_socket->bytesToWrite() > kMaxQueuedOutput) {
+        QLOG_ERROR() << "The node at" << m_address << "does not read what is sent to it; dropping the connection";
+        m_socket->abort();
+    }
 }
 
 void Cluster::socketConnected()
@@ -208,6 +222,7 @@ void Cluster::socketError(QAbstractSocket::SocketError error)
 void Cluster::resetLoginState()
 {
     m_loginSent = false;
+    m_answeredPrompts = 0;
     m_connectedReported = false;
     m_ve7ccSent = false;
     // The requests belong to the login that started the timer; on a dead
@@ -373,29 +388,41 @@ void Cluster::processSpot(Spot &spot)
 
 void Cluster::answerPrompt(const QString &qsLine)
 {
+    // Each prompt once per connection; false when it was answered already.
+    auto firstTime = [this](quint8 uiPrompt) {
+        const bool bFirst = !(m_answeredPrompts & uiPrompt);
+        m_answeredPrompts |= uiPrompt;
+        return bFirst;
+    };
     if (qsLine.contains(QLatin1String("login:")) || qsLine.contains(QLatin1String("call:"))
         || qsLine.contains(QLatin1String("callsign:"))) {
-        if (!m_callsign.isEmpty()) {
+        if (!m_callsign.isEmpty() && firstTime(kPromptCall)) {
             sendCommand(m_callsign);
             m_loginSent = true;
             m_loginWatch.credentialSent(false);
         }
-    } else if (qsLine.contains(QLatin1String("password:"))) {
-        if (!m_password.isEmpty()) {
+    } else if (qsLine.trimmed().endsWith(QLatin1String("password:"), Qt::CaseInsensitive)) {
+        // Only the prompt itself, after our callsign: any other line holding
+        // the word (a talk, an announcement) would get the password.
+        if (!m_password.isEmpty() && m_loginSent && firstTime(kPromptPassword)) {
             sendCommand(m_password);
             m_loginWatch.credentialSent(true);
         }
     } else if (qsLine.contains(QLatin1String("Please enter your name"))
                && !qsLine.contains(QLatin1String("set/name"))) {
-        sendCommand(m_name.isEmpty() ? kNotSet : m_name);
+        if (firstTime(kPromptName))
+            sendCommand(m_name.isEmpty() ? kNotSet : m_name);
     } else if (qsLine.contains(QLatin1String("Please enter your QTH"))
                && !qsLine.contains(QLatin1String("set/qth"))) {
-        sendCommand(m_qth.isEmpty() ? kNotSet : m_qth);
+        if (firstTime(kPromptQth))
+            sendCommand(m_qth.isEmpty() ? kNotSet : m_qth);
     } else if (qsLine.contains(QLatin1String("Please enter your home node"))
                && !qsLine.contains(QLatin1String("set/homenode"))) {
-        sendCommand(kHomeNodeAnswer);
+        if (firstTime(kPromptHomeNode))
+            sendCommand(kHomeNodeAnswer);
     } else if (qsLine.contains(QLatin1String("Is this correct?"))) {
-        sendCommand(QStringLiteral("Y"));
+        if (firstTime(kPromptConfirm))
+            sendCommand(QStringLiteral("Y"));
     }
 }
 

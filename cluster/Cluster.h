@@ -205,6 +205,9 @@ private:
     bool m_socketConnected = false;
     bool m_recoveryMode = false;
     bool m_loginSent = false;
+    // The login prompts answered on this connection: each once, so a node
+    // repeating them cannot make us queue answers without end.
+    quint8 m_answeredPrompts = 0;
     bool m_connectedReported = false;
     bool m_disconnectedByUser = false;
 

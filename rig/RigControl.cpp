@@ -1,6 +1,7 @@
 #include "rig/RigControl.h"
 
 #include "API/QsLog/QsLog.h"
+#include "rig/LibraryCheck.h"
 #include "rig/HRDConnection.h"
 #include "rig/SplitDetector.h"
 
@@ -41,7 +42,8 @@ QString RigControl::libraryPath()
 {
     const QString qsDownloaded = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                  + QLatin1Char('/') + libraryFileName();
-    if (QFileInfo::exists(qsDownloaded))
+    // A damaged copy there would take precedence and crash every start.
+    if (QFileInfo::exists(qsDownloaded) && LibraryCheck::checkElf(qsDownloaded).isEmpty())
         return qsDownloaded;
     const QString qsBeside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + libraryFileName();
     if (QFileInfo::exists(qsBeside))
@@ -56,6 +58,12 @@ QString RigControl::libraryPath()
         return QFileInfo(qsInstalled).canonicalFilePath();
 #endif
     return qsBeside;
+}
+
+QString RigControl::rejectBrokenDownload()
+{
+    return LibraryCheck::rejectBroken(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                      + QLatin1Char('/') + libraryFileName());
 }
 
 bool RigControl::isLibraryInstalled()

@@ -34,6 +34,9 @@ public:
     // else the one in the installed program's private library folder.
     static QString libraryPath();
     static bool isLibraryInstalled();
+    // At start: a downloaded library that is damaged or does not load is
+    // moved aside. The text for the operator, empty when nothing was moved.
+    static QString rejectBrokenDownload();
 
     // Unloads the library and, when rig control is enabled, loads it again;
     // never waits: while a tune or read runs, that happens when it ends. A

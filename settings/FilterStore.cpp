@@ -41,9 +41,8 @@ int colorComponent(const QSettings &settings, const QString &qsKey)
 
 void FilterStore::saveChains(const FilterChains &chains)
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
-    settings.remove(QString());
     settings.setValue(kCount, chains.filterCount() + 1);
     settings.setValue(kDefaultFilter, chains.defaultFilter());
     settings.beginGroup(kBandSelection);
@@ -55,20 +54,21 @@ void FilterStore::saveChains(const FilterChains &chains)
         writeRule(settings, *chains.filterAt(i), false);
         settings.endGroup();
     }
+    settings.removeUnset();
     settings.endGroup();
 
     settings.beginGroup(kAlerts);
-    settings.remove(QString());
     settings.setValue(kCount, chains.alertCount());
     for (int i = 0; i < chains.alertCount(); ++i) {
         settings.beginGroup(QString::number(i));
         writeRule(settings, *chains.alertAt(i), true);
         settings.endGroup();
     }
+    settings.removeUnset();
     settings.endGroup();
 }
 
-void FilterStore::writeRule(QSettings &settings, const Filter &rule, bool bAlert)
+void FilterStore::writeRule(GuardedSettings &settings, const Filter &rule, bool bAlert)
 {
     const int iType = rule.filterType();
     settings.setValue(kFilterType, iType);
@@ -109,7 +109,7 @@ void FilterStore::loadChains(FilterChains &chains, const Filter::CountrySet *pNo
         return pRule;
     };
 
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
     const int iFilterCount = settings.value(kCount, 0).toInt();
     // Without a stored action every outcome would be Accept whatever the
@@ -198,13 +198,13 @@ void FilterStore::linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, 
 
 int FilterStore::storedDefaultFilter()
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     return settings.value(kFilters + QLatin1Char('/') + kDefaultFilter, 0).toInt();
 }
 
 void FilterStore::saveBandSelection(int iBands)
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     settings.beginGroup(kFilters);
     // With no Count the load never reads sub-group "0", and the band chosen
     // before the first settings save would be lost at the next start.

@@ -10,6 +10,7 @@ class QSettings;
 QT_END_NAMESPACE
 
 class FilterChains;
+class GuardedSettings;
 class DXpeditions;
 
 // The filter and alert chains in the settings store. "Filters"/"0" holds the
@@ -36,7 +37,7 @@ public:
     static void saveBandSelection(int iBands);
 
 private:
-    static void writeRule(QSettings &settings, const Filter &rule, bool bAlert);
+    static void writeRule(GuardedSettings &settings, const Filter &rule, bool bAlert);
     static std::unique_ptr<Filter> readRule(const QSettings &settings, bool bAlert);
     static QList<int> storedIndices(const QSettings &settings, int iCount);
 };

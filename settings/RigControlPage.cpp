@@ -2,6 +2,7 @@
 #include "ui_RigControlPage.h"
 
 #include "API/QsLog/QsLog.h"
+#include "rig/LibraryCheck.h"
 #include "rig/RigControl.h"
 #include "update/Download.h"
 #include "update/Updater.h"
@@ -34,6 +35,7 @@ RigControlPage::RigControlPage(QWidget *parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::RigControlPage>())
     , m_hrdModuleDownload(new Download(this))
+    , m_checksumDownload(new Download(this))
 {
     m_ui->setupUi(this);
     connect(m_ui->groupBoxHRD, &QGroupBox::toggled, this, &RigControlPage::onHRDEnabled);
@@ -43,6 +45,11 @@ RigControlPage::RigControlPage(QWidget *parent)
     connect(m_hrdModuleDownload, &Download::finished, this, &RigControlPage::onDownloadHRDModuleFinished);
     connect(m_hrdModuleDownload, &Download::error, this, &RigControlPage::onDownloadHRDModuleError);
     connect(m_hrdModuleDownload, &Download::progress, this, &RigControlPage::onDownloadHRDModuleProgress);
+    connect(m_checksumDownload, &Download::started, this, &RigControlPage::onDownloadHRDModuleStarted);
+    connect(m_checksumDownload, &Download::finished, this, &RigControlPage::onChecksumDownloaded);
+    connect(m_checksumDownload, &Download::error, this, &RigControlPage::onDownloadHRDModuleError);
+    m_hrdModuleDownload->setProgramCode(true);
+    m_checksumDownload->setProgramCode(true);
     m_downloadPanelAnimation = new QPropertyAnimation(m_ui->widgetHRDModuleDownloadControls, "geometry", this);
     m_moduleControlsAnimation = new QPropertyAnimation(m_ui->widgetCATModuleControls, "geometry", this);
     m_catOptionsAnimation = new QPropertyAnimation(m_ui->widgetCATOptions, "geometry", this);
@@ -128,7 +135,7 @@ void RigControlPage::onHRDEnabled(bool bChecked)
 
 void RigControlPage::onDownloadHRDmoduleClicked()
 {
-    if (m_hrdModuleDownload->isRunning())
+    if (m_hrdModuleDownload->isRunning() || m_checksumDownload->isRunning())
         return;
     const QString qsFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (!QDir().mkpath(qsFolder)) {
@@ -141,7 +148,25 @@ void RigControlPage::onDownloadHRDmoduleClicked()
     }
     m_hrdModuleDownload->setUrl(qsUrl);
     m_hrdModuleDownload->setFileName(hrdModulePath());
+    m_checksumDownload->setUrl(qsUrl + QStringLiteral(".sha256"));
+    m_checksumDownload->setFileName(hrdModulePath() + QStringLiteral(".sha256"));
     m_ui->pushButtonDownloadHRDModule->setEnabled(false);
+    m_checksumDownload->start();
+}
+
+void RigControlPage::onChecksumDownloaded()
+{
+    QFile file(m_checksumDownload->fileName());
+    // A checksum line is short; anything longer is not one.
+    const QByteArray baPublished = file.open(QIODevice::ReadOnly) ? file.read(1024) : QByteArray();
+    file.close();
+    file.remove();
+    m_hrdModuleDownload->setCheck([baPublished](const QString &qsPath) {
+        QString qsWhy = LibraryCheck::checkSha256(qsPath, baPublished);
+        if (qsWhy.isEmpty())
+            qsWhy = LibraryCheck::checkElf(qsPath);
+        return qsWhy;
+    });
     m_hrdModuleDownload->start();
 }
 
@@ -159,8 +184,7 @@ void RigControlPage::onDownloadHRDModuleProgress(quint8 quiPercent)
 
 void RigControlPage::onDownloadHRDModuleError(const QString &qsError)
 {
-    // A partial library left behind would count as installed and be loaded.
-    QFile::remove(hrdModulePath());
+    // Nothing was installed: a failed download never touches the library.
     m_ui->labelHRDModuleInfo->setText(qsError);
     m_ui->labelHRDModuleInfo->show();
     m_ui->progressBarHRDModuleDownload->hide();

@@ -44,6 +44,7 @@ public Q_SLOTS:
     void onDownloadHRDModuleFinished();
     void onDownloadHRDModuleError(const QString &qsError);
     void onDownloadHRDModuleProgress(quint8 quiPercent);
+    void onChecksumDownloaded();
 
 protected:
     void resizeEvent(QResizeEvent *pEvent) override;
@@ -53,6 +54,8 @@ private:
 
     std::unique_ptr<Ui::RigControlPage> m_ui;
     Download *m_hrdModuleDownload = nullptr;
+    // The library's SHA-256 as its server publishes it, fetched first.
+    Download *m_checksumDownload = nullptr;
     QPropertyAnimation *m_downloadPanelAnimation = nullptr;
     QPropertyAnimation *m_moduleControlsAnimation = nullptr;
     QPropertyAnimation *m_catOptionsAnimation = nullptr;

@@ -26,7 +26,7 @@ namespace {
 // machine have no business reading it.
 void restrictStoreToOwner()
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     settings.sync();
     if (!QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         QLOG_WARN() << "Could not make" << settings.fileName() << "private";

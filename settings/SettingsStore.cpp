@@ -59,16 +59,28 @@ const QLatin1String kEscapedPercent("%25");
 const QLatin1String kEscapedSlash("%2F");
 const QLatin1String kEscapedBackslash("%5C");
 
+// A hand-edited or damaged port would wrap to some other number when cast.
+int storedPort(const QSettings &settings, const QString &qsKey, int iDefault)
+{
+    bool bOk = false;
+    const int iPort = settings.value(qsKey, iDefault).toInt(&bOk);
+    if (bOk && iPort >= 1 && iPort <= 65535)
+        return iPort;
+    QLOG_WARN() << "Port" << settings.value(qsKey).toString() << "in" << settings.group() << "is not 1 to 65535; using"
+                << iDefault;
+    return iDefault;
+}
+
 } // namespace
 
-QSettings SettingsStore::openStore()
+GuardedSettings SettingsStore::openStore()
 {
-    return QSettings(QSettings::UserScope, kOrganization, kApplication);
+    return GuardedSettings();
 }
 
 GeneralSettings SettingsStore::loadGeneral()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kGeneral);
     GeneralSettings general;
     general.callsign = settings.value(kCallsign).toString();
@@ -86,7 +98,7 @@ GeneralSettings SettingsStore::loadGeneral()
 void SettingsStore::saveGeneral(const GeneralSettings &general)
 {
     // Not a whole-group rewrite: the log keys and SeenTips have other writers.
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kGeneral);
     settings.setValue(kCallsign, general.callsign);
     settings.setValue(kName, general.name);
@@ -101,19 +113,19 @@ void SettingsStore::saveGeneral(const GeneralSettings &general)
 
 int SettingsStore::seenTips()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     return settings.value(kGeneral + QLatin1Char('/') + kSeenTips, 0).toInt();
 }
 
 void SettingsStore::setSeenTips(int iSeenTips)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.setValue(kGeneral + QLatin1Char('/') + kSeenTips, iSeenTips);
 }
 
 NodeList SettingsStore::loadNodes()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kClusterNodes);
     NodeList nodeList;
     nodeList.version = quint16(settings.value(kVersion, 0).toUInt());
@@ -121,7 +133,7 @@ NodeList SettingsStore::loadNodes()
     for (const QString &qsGroup : groups) {
         settings.beginGroup(qsGroup);
         ClusterNode node(settings.value(kName).toString(), settings.value(kAddress).toString(),
-                         quint16(settings.value(kPort, ClusterNode::kDefaultPort).toUInt()),
+                         quint16(storedPort(settings, kPort, ClusterNode::kDefaultPort)),
                          settings.value(kPassword).toString(), settings.value(kActive, false).toBool());
         // Stores from before the marking hold only the user's own nodes.
         node.setFromList(settings.value(kFromList, false).toBool());
@@ -146,16 +158,15 @@ void SettingsStore::saveUpdatedNodes(quint16 uiVersion, const QList<ClusterNode>
 
 quint16 SettingsStore::nodesVersion()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     return quint16(settings.value(kClusterNodes + QLatin1Char('/') + kVersion, 0).toUInt());
 }
 
 void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex,
                                bool bActiveForAll)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kClusterNodes);
-    settings.remove(QString());
     settings.setValue(kVersion, uint(uiVersion));
     for (qsizetype i = 0; i < nodes.size(); ++i) {
         const ClusterNode &node = nodes.at(i);
@@ -177,25 +188,26 @@ void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &node
             settings.setValue(kActive, 1);
         settings.endGroup();
     }
+    settings.removeUnset();
     settings.endGroup();
 }
 
 CatSettings SettingsStore::loadCat()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kCat);
     CatSettings cat;
     cat.hrdServer = settings.value(kHrdServer, false).toBool();
     cat.attemptSplitDetection = settings.value(kAttemptSplitDetection, false).toBool();
     cat.hrdAddress = settings.value(kHrdAddress, QStringLiteral("localhost")).toString();
-    cat.hrdPort = settings.value(kHrdPort, 7809).toInt();
+    cat.hrdPort = storedPort(settings, kHrdPort, 7809);
     settings.endGroup();
     return cat;
 }
 
 void SettingsStore::saveCat(const CatSettings &cat)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kCat);
     settings.setValue(kHrdServer, int(cat.hrdServer));
     settings.setValue(kAttemptSplitDetection, int(cat.attemptSplitDetection));
@@ -206,43 +218,43 @@ void SettingsStore::saveCat(const CatSettings &cat)
 
 uint SettingsStore::countryVersion()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     return settings.value(kCountry + QLatin1Char('/') + kVersion, 0).toUInt();
 }
 
 void SettingsStore::setCountryVersion(uint uiVersion)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.setValue(kCountry + QLatin1Char('/') + kVersion, uiVersion);
 }
 
 uint SettingsStore::countryFileVersion()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     return settings.value(kCountry + QLatin1Char('/') + kFileVersion, 0).toUInt();
 }
 
 void SettingsStore::setCountryFileVersion(uint uiVersion)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.setValue(kCountry + QLatin1Char('/') + kFileVersion, uiVersion);
 }
 
 QDate SettingsStore::countryCheckDate()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     return QDate::fromString(settings.value(kCountry + QLatin1Char('/') + kLastCheck).toString(), Qt::ISODate);
 }
 
 void SettingsStore::setCountryCheckDate(const QDate &date)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.setValue(kCountry + QLatin1Char('/') + kLastCheck, date.toString(Qt::ISODate));
 }
 
 UpdateSources SettingsStore::loadUpdateSources()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kGeneral);
     UpdateSources sources;
     sources.updateServer = settings.value(kUpdateServer).toString().trimmed();
@@ -254,7 +266,7 @@ UpdateSources SettingsStore::loadUpdateSources()
 
 void SettingsStore::saveUpdateSources(const UpdateSources &sources)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kGeneral);
     settings.setValue(kUpdateServer, sources.updateServer.trimmed());
     settings.setValue(kCountryFileUrl, sources.countryFileUrl.trimmed());

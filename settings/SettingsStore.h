@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
-#include <QSettings>
+#include "GuardedSettings.h"
 #include <QString>
 
 // Station data and the start-up and update flags of the General group.
@@ -75,7 +75,7 @@ public:
     static const QString kApplication;
 
     // The per-user store, opened for one operation.
-    static QSettings openStore();
+    static GuardedSettings openStore();
 
     static GeneralSettings loadGeneral();
     static void saveGeneral(const GeneralSettings &general);

@@ -1,5 +1,7 @@
 #include "Statistics.h"
 
+#include "SettingsBackup.h"
+
 #include <QSettings>
 
 namespace {
@@ -68,5 +70,6 @@ void Statistics::save()
     m_settings->setValue(kTriggeredAlertsBalloon, m_triggeredAlertsBalloon);
     m_settings->endGroup();
     m_settings->sync();
+    SettingsBackup::verifySaved(*m_settings);
     m_settings.reset();
 }

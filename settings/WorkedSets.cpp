@@ -18,15 +18,15 @@ void readGroup(QSettings &settings, const QString &qsGroup, WorkedSets::CountryS
     settings.endGroup();
 }
 
-void writeGroup(QSettings &settings, const QString &qsGroup, const WorkedSets::CountrySet &set)
+void writeGroup(GuardedSettings &settings, const QString &qsGroup, const WorkedSets::CountrySet &set)
 {
     settings.beginGroup(qsGroup);
-    settings.remove(QString());
     for (auto it = set.cbegin(); it != set.cend(); ++it) {
         // An empty key would address the group itself.
         if (!it.key().isEmpty())
             settings.setValue(SettingsStore::escapeKey(it.key()), QString());
     }
+    settings.removeUnset();
     settings.endGroup();
 }
 
@@ -34,14 +34,14 @@ void writeGroup(QSettings &settings, const QString &qsGroup, const WorkedSets::C
 
 void WorkedSets::load()
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     readGroup(settings, kNotWorkedGroup, &m_notWorkedCountries);
     readGroup(settings, kWorkedGroup, &m_workedCountries);
 }
 
 void WorkedSets::save() const
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     writeGroup(settings, kNotWorkedGroup, m_notWorkedCountries);
     writeGroup(settings, kWorkedGroup, m_workedCountries);
 }
@@ -77,7 +77,7 @@ QString WorkedSets::nameAt(const CountrySet &set, int iIndex)
 
 bool WorkedSets::fillNotWorkedOnFirstRun(const QStringList &countries)
 {
-    QSettings settings = SettingsStore::openStore();
+    GuardedSettings settings = SettingsStore::openStore();
     settings.beginGroup(kNotWorkedGroup);
     const bool bEmpty = settings.childKeys().isEmpty();
     settings.endGroup();

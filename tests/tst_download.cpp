@@ -14,7 +14,9 @@ private Q_SLOTS:
     void init();
     void progressWithAndWithoutLength_data();
     void progressWithAndWithoutLength();
-    void failedDownloadReplacesTheOldFile();
+    void failedDownloadKeepsTheOldFile();
+    void programCodeRules_data();
+    void programCodeRules();
     void unwritableTargetIsAnError();
 
 private:
@@ -83,13 +85,13 @@ void TestDownload::progressWithAndWithoutLength()
     }
 }
 
-void TestDownload::failedDownloadReplacesTheOldFile()
+void TestDownload::failedDownloadKeepsTheOldFile()
 {
     const QString qsTarget = m_dir->filePath(QStringLiteral("cty.dat"));
     {
         QFile old(qsTarget);
         QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old contents that must not survive");
+        old.write("old contents");
     }
     HttpTestServer::Route cut;
     cut.baBody = m_payload;
@@ -107,9 +109,64 @@ void TestDownload::failedDownloadReplacesTheOldFile()
         QTRY_VERIFY_WITH_TIMEOUT(!download.isRunning(), 10000);
         QCOMPARE(errors.size(), 1);
         QVERIFY(!errors.first().at(0).toString().isEmpty());
-        QVERIFY(QFileInfo(qsTarget).size() <= 1000);
+        QFile file(qsTarget);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("old contents"));
+        QVERIFY(!QFile::exists(qsTarget + QStringLiteral(".part")));
     }
     QCOMPARE(finished.size(), 0);
+}
+
+void TestDownload::programCodeRules_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("complete with length") << QStringLiteral("/lib") << true;
+    // Closed early without a length looks exactly like a complete body.
+    QTest::newRow("cut without length") << QStringLiteral("/nolength") << false;
+    QTest::newRow("cross-host redirect") << QStringLiteral("/elsewhere") << false;
+    QTest::newRow("plain http to another host") << QStringLiteral("http://192.0.2.1/lib") << false;
+}
+
+void TestDownload::programCodeRules()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, accepted);
+    m_server->setRoute(QStringLiteral("/lib"), m_payload);
+    HttpTestServer::Route noLength{m_payload.left(1000)};
+    noLength.bContentLength = false;
+    m_server->setRoute(QStringLiteral("/nolength"), noLength);
+    HttpTestServer::Route redirect{QByteArray()};
+    redirect.iStatus = 302;
+    // The same machine under another name is another host to the client.
+    redirect.baLocation = QStringLiteral("http://localhost:%1/lib").arg(m_server->port()).toLatin1();
+    m_server->setRoute(QStringLiteral("/elsewhere"), redirect);
+
+    // What a killed earlier run left behind is neither used nor kept.
+    const QString qsTarget = m_dir->filePath(QStringLiteral("lib.so"));
+    {
+        QFile part(qsTarget + QStringLiteral(".part"));
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        part.write(m_payload.left(500));
+    }
+    Download download;
+    download.setProgramCode(true);
+    QSignalSpy finished(&download, &Download::finished);
+    QSignalSpy errors(&download, &Download::error);
+    download.setUrl(path.startsWith(QLatin1Char('/')) ? m_server->url(path) : path);
+    download.setFileName(qsTarget);
+    download.start();
+    QTRY_VERIFY_WITH_TIMEOUT(finished.size() + errors.size() > 0, 10000);
+    QTest::qWait(50);
+    QCOMPARE(finished.size(), accepted ? 1 : 0);
+    QCOMPARE(errors.size(), accepted ? 0 : 1);
+    QCOMPARE(QFile::exists(qsTarget), accepted);
+    QVERIFY(!QFile::exists(qsTarget + QStringLiteral(".part")));
+    if (accepted) {
+        QFile file(qsTarget);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), m_payload);
+    }
 }
 
 void TestDownload::unwritableTargetIsAnError()

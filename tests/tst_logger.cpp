@@ -198,6 +198,8 @@ void TstLogger::sizeRotation()
             qsText += QString(40, letter) + QLatin1Char('\n');
         const QString qsName = lFiles.isEmpty() ? qsPath : qsPath + QLatin1Char('.') + QString::number(lFiles.size());
         QCOMPARE(fileText(qsName), qsText);
+        // The log was readable by every user of the machine.
+        QCOMPARE(QFileInfo(qsName).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
         lFiles.append(QFileInfo(qsName).fileName());
     }
     lFiles.sort();

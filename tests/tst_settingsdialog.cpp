@@ -11,6 +11,7 @@
 #include "rig/RigControl.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
@@ -448,9 +449,16 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     QVERIFY(!RigControl::isLibraryInstalled());
     HttpTestServer server;
     QVERIFY(server.listen());
-    HttpTestServer::Route cut{QByteArray(4096, 'x')};
+    QFile libraryFile(QCoreApplication::applicationDirPath() + QStringLiteral("/libtst_rigpartiallib.so"));
+    QVERIFY(libraryFile.open(QIODevice::ReadOnly));
+    const QByteArray baLibrary = libraryFile.readAll();
+    auto sha256 = [](const QByteArray &baData) {
+        return QCryptographicHash::hash(baData, QCryptographicHash::Sha256).toHex() + "  lib.so\n";
+    };
+    HttpTestServer::Route cut{baLibrary};
     cut.iCutAfter = 100;
     server.setRoute(qsPath, cut);
+    server.setRoute(qsPath + QStringLiteral(".sha256"), sha256(baLibrary));
     store().setValue(QStringLiteral("General/UpdateServer"), server.url(QString()));
     store().setValue(QStringLiteral("CAT/HRDServer"), 1);
 
@@ -465,13 +473,25 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     QVERIFY(!pPanel->isHidden());
     QVERIFY(!pHRD->isEnabled() && !settings.isHRDEnabled());
 
-    // A broken transfer leaves no library behind that would count as installed.
-    QTest::mouseClick(child<QPushButton>(&settings, "pushButtonDownloadHRDModule"), Qt::LeftButton);
-    QTRY_VERIFY(!pInfo->isHidden());
-    QVERIFY(!QFile::exists(qsTarget));
-    QVERIFY(!pHRD->isEnabled());
+    // A broken transfer, a library that is not the published one and a file
+    // that is no library leave nothing behind that would count as installed.
+    const QList<QPair<QByteArray, QByteArray>> refused = {
+        {QByteArray(), QByteArray()}, {baLibrary, sha256("other")}, {"library", sha256("library")}};
+    for (const auto &[baBody, baChecksum] : refused) {
+        if (!baBody.isEmpty()) {
+            server.setRoute(qsPath, baBody);
+            server.setRoute(qsPath + QStringLiteral(".sha256"), baChecksum);
+        }
+        pInfo->hide();
+        QTest::mouseClick(child<QPushButton>(&settings, "pushButtonDownloadHRDModule"), Qt::LeftButton);
+        QTRY_VERIFY(!pInfo->isHidden());
+        QVERIFY(pInfo->text() != QStringLiteral("HRD module downloaded successfully."));
+        QVERIFY(!QFile::exists(qsTarget));
+        QVERIFY(!pHRD->isEnabled());
+    }
 
-    server.setRoute(qsPath, QByteArray("library"));
+    server.setRoute(qsPath, baLibrary);
+    server.setRoute(qsPath + QStringLiteral(".sha256"), sha256(baLibrary));
     QTest::mouseClick(child<QPushButton>(&settings, "pushButtonDownloadHRDModule"), Qt::LeftButton);
     QTRY_COMPARE(pInfo->text(), QStringLiteral("HRD module downloaded successfully."));
     QVERIFY(QFile::exists(qsTarget));

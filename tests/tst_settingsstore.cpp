@@ -5,14 +5,20 @@
 #include "settings/FilterStore.h"
 #include "settings/NodeListMerge.h"
 #include "settings/PublicNodes.h"
+#include "settings/SettingsBackup.h"
 #include "settings/SettingsStore.h"
 #include "settings/WorkedSets.h"
 #include "update/DXpeditions.h"
 
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using TestSupport::store;
 
@@ -35,6 +41,9 @@ private Q_SLOTS:
     void autostartEntry();
     void chainsRoundTrip();
     void chainsFromDamagedOrPartialStores();
+    void unchangedSaveLeavesTheFile();
+    void fullDiskKeepsTheStore();
+    void damagedStoreRestoredAtStart();
 
 private:
     QTemporaryDir m_configHome;
@@ -177,13 +186,15 @@ void TestSettingsStore::nodeListEdgeCases()
         QSettings settings = store();
         settings.remove("Cluster Nodes/Same/Port");
         settings.setValue("Cluster Nodes/Wide/Port", 70000);
+        settings.setValue("CAT/HRDPort", 0);
         settings.setValue("Cluster Nodes/Wide/Active", 1);
         settings.setValue("Cluster Nodes/Xray/Active", "true");
     }
     loaded = SettingsStore::loadNodes();
     QCOMPARE(loaded.nodes.size(), 3);
     QCOMPARE(loaded.nodes.at(0).port(), quint16(7300));
-    QCOMPARE(loaded.nodes.at(1).port(), quint16(70000 & 0xFFFF));
+    QCOMPARE(loaded.nodes.at(1).port(), ClusterNode::kDefaultPort); // not wrapped
+    QCOMPARE(SettingsStore::loadCat().hrdPort, 7809);
     // With two nodes marked active, the later one is.
     QCOMPARE(loaded.activeIndex, 2);
 }
@@ -353,6 +364,108 @@ void TestSettingsStore::chainsFromDamagedOrPartialStores()
     QCOMPARE(partial.alertCount(), 2);
     QCOMPARE(partial.alertAt(0)->callFilterValue(), QString());
     QCOMPARE(partial.alertAt(1)->filterType(), Filter::Country | Filter::Accept);
+}
+
+namespace {
+
+QList<ClusterNode> manyNodes(int iCount)
+{
+    QList<ClusterNode> nodes;
+    for (int i = 0; i < iCount; ++i) {
+        nodes.append(ClusterNode(QStringLiteral("Node number %1 with a long name").arg(i),
+                                 QStringLiteral("node%1.cluster.example.org").arg(i), 7300, QStringLiteral("pw%1").arg(i),
+                                 i == 0));
+    }
+    return nodes;
+}
+
+QByteArray fileBytes(const QString &qsPath)
+{
+    QFile file(qsPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ino_t inode(const QString &qsPath)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(qsPath).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+} // namespace
+
+void TestSettingsStore::unchangedSaveLeavesTheFile()
+{
+    // The store was rewritten at every start and band click, so any full disk met it.
+    SettingsStore::saveUpdatedNodes(3, manyNodes(5));
+    FilterStore::saveBandSelection(Filter::Band20m);
+    FilterChains chains;
+    chains.addBand(Filter::Band20m);
+    chains.addAlert(std::make_unique<Filter>(Filter::Call | Filter::Accept), -1);
+    FilterStore::saveChains(chains);
+    const QString qsPath = store().fileName();
+    const ino_t before = inode(qsPath);
+    SettingsStore::saveUpdatedNodes(3, manyNodes(5));
+    FilterStore::saveBandSelection(Filter::Band20m);
+    FilterStore::saveChains(chains);
+    QCOMPARE(inode(qsPath), before);
+
+    // A node dropped from the list still goes.
+    SettingsStore::saveUpdatedNodes(3, manyNodes(4));
+    QCOMPARE(SettingsStore::loadNodes().nodes.size(), 4);
+    QVERIFY(inode(qsPath) != before);
+}
+
+void TestSettingsStore::fullDiskKeepsTheStore()
+{
+    const QString qsPath = store().fileName();
+    QFile::remove(SettingsBackup::backupPath(qsPath));
+    SettingsStore::saveUpdatedNodes(1, manyNodes(40));
+    const QByteArray baGood = fileBytes(qsPath);
+    QVERIFY(baGood.size() > 4096);
+    const QFileInfo backup(SettingsBackup::backupPath(qsPath));
+    QCOMPARE(fileBytes(backup.filePath()), baGood);
+    QCOMPARE(backup.permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                      | QFileDevice::WriteUser),
+             QFileDevice::Permissions());
+
+    // A file size limit fails the writes as a full disk does, as root too.
+    QSignalSpy failed(SettingsBackup::instance(), &SettingsBackup::saveFailed);
+    rlimit old = {};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    SettingsStore::saveUpdatedNodes(2, manyNodes(41));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(fileBytes(qsPath), baGood);
+    QCOMPARE(SettingsStore::loadNodes().nodes.size(), 40);
+    QCOMPARE(SettingsStore::nodesVersion(), quint16(1));
+}
+
+void TestSettingsStore::damagedStoreRestoredAtStart()
+{
+    const QString qsPath = store().fileName();
+    SettingsStore::saveUpdatedNodes(1, manyNodes(3));
+    const QByteArray baGood = fileBytes(qsPath);
+    QVERIFY(SettingsBackup::checkAtStart().isEmpty());
+
+    // What a writer killed mid-save or a full disk leaves: nothing, or a
+    // file that is gone.
+    for (const bool bRemove : {false, true}) {
+        if (bRemove) {
+            QVERIFY(QFile::remove(qsPath));
+        } else {
+            QFile file(qsPath);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        }
+        QVERIFY(!SettingsBackup::checkAtStart().isEmpty());
+        QCOMPARE(fileBytes(qsPath), baGood);
+        QCOMPARE(SettingsStore::loadNodes().nodes.size(), 3);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -16,6 +16,7 @@ FileDestination::FileDestination(const QString &qsFilePath, const RotationStrate
     m_file.setFileName(qsFilePath);
     if (!m_file.open(openMode()))
         writeToStandardError(QStringLiteral("QsLog: could not open log file ") + qsFilePath);
+    restrictToOwner();
     attachStream();
     m_pRotationStrategy->initFromFile(m_file);
 }
@@ -34,6 +35,7 @@ void FileDestination::write(const QString &qsMessage, Level level)
         m_pRotationStrategy->rotateFiles();
         if (!m_file.open(openMode()))
             writeToStandardError(QStringLiteral("QsLog: could not reopen log file ") + m_file.fileName());
+        restrictToOwner();
         m_pRotationStrategy->initFromFile(m_file);
         // This message goes into the fresh file, so it counts there; otherwise
         // the count would trail the file by one message after every rotation.
@@ -50,6 +52,13 @@ void FileDestination::write(const QString &qsMessage, Level level)
 bool FileDestination::isUsable() const
 {
     return m_file.isOpen();
+}
+
+void FileDestination::restrictToOwner()
+{
+    // The log holds what nodes and the operator typed; nobody else reads it.
+    if (m_file.isOpen())
+        m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QIODevice::OpenMode FileDestination::openMode() const

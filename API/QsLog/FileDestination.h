@@ -22,6 +22,7 @@ public:
 
 private:
     QIODevice::OpenMode openMode() const;
+    void restrictToOwner();
     void attachStream();
 
     QFile m_file; // Declared before the stream, which flushes into it when destroyed.
