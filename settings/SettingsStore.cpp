@@ -338,7 +338,7 @@ QString SettingsStore::unescapeKey(const QString &qsKey)
 
 SpotTableSettings SettingsStore::loadSpotTable()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kSpotTable);
     SpotTableSettings spotTable;
     bool bOk = false;
@@ -356,7 +356,7 @@ SpotTableSettings SettingsStore::loadSpotTable()
 
 void SettingsStore::saveSpotTable(const SpotTableSettings &spotTable)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kSpotTable);
     settings.setValue(kMergeDistance, spotTable.mergeDistanceKHz);
     settings.setValue(kMaxAge, spotTable.maxAgeMinutes);
@@ -365,14 +365,14 @@ void SettingsStore::saveSpotTable(const SpotTableSettings &spotTable)
 
 WindowLayout SettingsStore::loadWindowLayout()
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kMainWindow);
     return {settings.value(kGeometry).toByteArray(), settings.value(kHeaderState).toByteArray()};
 }
 
 void SettingsStore::saveWindowLayout(const WindowLayout &layout)
 {
-    QSettings settings = openStore();
+    GuardedSettings settings = openStore();
     settings.beginGroup(kMainWindow);
     settings.setValue(kGeometry, layout.geometry);
     settings.setValue(kHeaderState, layout.headerState);
