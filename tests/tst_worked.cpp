@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "Worked/CountryFile.h"
+#include "Worked/Locator.h"
+#include "cluster/Spot.h"
 #include "Worked/Worked.h"
 #include "testnode/SpotGenerator.h"
 
@@ -12,6 +14,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 using TestSupport::LogCapture;
 
@@ -40,6 +44,9 @@ private Q_SLOTS:
     void lookup_data();
     void lookup();
     void indexAnswersAsTheQueryDoes();
+    void greatCircle_data();
+    void greatCircle();
+    void locatorsAndSpotLocation();
     void cleanEntry_data();
     void cleanEntry();
     void importReadsRecordsAsWritten();
@@ -193,6 +200,63 @@ void TestWorked::indexAnswersAsTheQueryDoes()
         iFound += info.isValid() ? 1 : 0;
     }
     QVERIFY(iFound > calls.size() / 2);
+}
+
+// Expected values worked out apart from this code: locator centres by hand,
+// paths as angles between unit vectors (atan2 of cross and dot product).
+void TestWorked::greatCircle_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<double>("bearing");
+    QTest::addColumn<double>("km");
+
+    QTest::newRow("Berlin to Connecticut") << "JO62qm" << "FN31pr" << 296.087 << 6226.64;
+    QTest::newRow("four characters, far east") << "JO62" << "PM95" << 41.935 << 8923.10;
+    QTest::newRow("London to Sydney, nearly antipodes") << "IO91wm" << "QF56od" << 60.675 << 16991.74;
+    QTest::newRow("lower and upper case") << "fn20" << "JN58" << 50.780 << 6511.95;
+}
+
+void TestWorked::greatCircle()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(double, bearing);
+    QFETCH(double, km);
+    double dLat1 = 0, dLon1 = 0, dLat2 = 0, dLon2 = 0;
+    QVERIFY(Locator::position(from, &dLat1, &dLon1));
+    QVERIFY(Locator::position(to, &dLat2, &dLon2));
+    const Locator::Path path = Locator::shortPath(dLat1, dLon1, dLat2, dLon2);
+    QVERIFY2(qAbs(path.bearing - bearing) < 0.01, qPrintable(QString::number(path.bearing)));
+    QVERIFY2(qAbs(path.km - km) < 0.1, qPrintable(QString::number(path.km)));
+    const Locator::Path longPath = Locator::longPath(path);
+    QVERIFY(qAbs(longPath.bearing - std::fmod(bearing + 180, 360)) < 0.01);
+    QVERIFY(qAbs(longPath.km - (40030.17 - km)) < 0.1);
+}
+
+void TestWorked::locatorsAndSpotLocation()
+{
+    for (const char *pBad : {"", "JO6", "JO62q", "JO62qmx", "SO62", "JS62", "JOA2", "JO62yz", "JO62q!", "J\u00d662"})
+        QVERIFY2(!Locator::isValid(QString::fromUtf8(pBad)), pBad);
+    QVERIFY(Locator::isValid(QStringLiteral("RR99xx")));
+    QVERIFY(Locator::isValid(QStringLiteral("AA00aa")));
+
+    // From Berlin to the centre the country file gives the USA (37.60 N,
+    // 91.87 W): worked out apart as above.
+    Spot spot;
+    spot.setLocation(m_worked.infoForCall(QStringLiteral("K1ABC")), m_worked.infoForCall(QStringLiteral("DL1ABC-#")),
+                     QStringLiteral("JO62qm"));
+    QCOMPARE(spot.dxContinent(), QStringLiteral("NA"));
+    QCOMPARE(spot.dxCqZone(), 5);
+    QCOMPARE(spot.spotterContinent(), QStringLiteral("EU"));
+    QVERIFY(spot.hasPath());
+    QVERIFY(qAbs(spot.shortPath().bearing - 305.067) < 0.01);
+    QVERIFY(qAbs(spot.shortPath().km - 7678.83) < 0.1);
+    // The entry's own zone wins over the country's.
+    spot.setLocation(m_worked.infoForCall(QStringLiteral("KH6ND")), CountryInfo(), QStringLiteral("JO6"));
+    QCOMPARE(spot.dxCqZone(), 3);
+    QCOMPARE(spot.spotterContinent(), QString());
+    QVERIFY(!spot.hasPath());
 }
 
 void TestWorked::cleanEntry_data()
