@@ -654,6 +654,13 @@ void MainWindow::onSpotDetailsTriggered()
     const int iRow = m_ui->tableView->currentIndex().row();
     const QString qsDxCall = iRow < 0 ? QString() : m_spotModel->item(iRow, SpotModel::DX)->text();
     pPopup->setDX(qsDxCall);
+    if (iRow >= 0) {
+        Spot located;
+        located.setLocation(m_worked.infoForCall(qsDxCall),
+                            m_worked.infoForCall(m_spotModel->item(iRow, SpotModel::Spotter)->text()),
+                            m_settings->locator());
+        pPopup->setLocation(located, m_settings->distanceInMiles());
+    }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {
         pPopup->setIOTA(entry.iota);
