@@ -74,8 +74,9 @@ int lookup(const QString &qsDatabase, bool bDetails, QTextStream &err)
                 err << "kelvane-ctydb: cannot use standard input and output" << Qt::endl;
                 return 1;
             }
-            while (!in.atEnd()) {
-                QByteArray baLine = in.readLine();
+            // atEnd() cannot be trusted on a pipe; a line read empty, without
+            // even its line break, is the end of the input.
+            for (QByteArray baLine = in.readLine(); !baLine.isEmpty(); baLine = in.readLine()) {
                 // Only the line break goes: the rest is the call as given.
                 if (baLine.endsWith('\n'))
                     baLine.chop(1);
