@@ -53,7 +53,90 @@ bool isRecordLine(QStringView line)
     return trimmed.endsWith(QLatin1Char(':')) && trimmed.count(QLatin1Char(':')) == kRecordFields;
 }
 
+// The file counts longitude west positive and gives the offset to add to
+// local time; CountryInfo uses the usual signs.
+double number(QStringView text, bool *pOk = nullptr)
+{
+    return text.trimmed().toDouble(pOk);
+}
+
+CountryInfo headerRecord(QStringView header)
+{
+    const QList<QStringView> fields = header.split(QLatin1Char(':'));
+    CountryInfo record;
+    record.country = fields.at(0).toString();
+    if (fields.size() <= kRecordFields)
+        return record;
+    record.cqZone = fields.at(1).trimmed().toInt();
+    record.ituZone = fields.at(2).trimmed().toInt();
+    record.continent = fields.at(3).trimmed().toString();
+    bool bLatitude = false;
+    bool bLongitude = false;
+    record.latitude = number(fields.at(4), &bLatitude);
+    record.longitude = -number(fields.at(5), &bLongitude);
+    record.hasPosition = bLatitude && bLongitude;
+    record.utcOffset = -number(fields.at(6));
+    record.primaryPrefix = fields.at(7).trimmed().toString();
+    return record;
+}
+
 } // namespace
+
+CountryInfo CountryFile::Overrides::applyTo(const CountryInfo &record) const
+{
+    CountryInfo info = record;
+    if (cqZone > 0)
+        info.cqZone = cqZone;
+    if (ituZone > 0)
+        info.ituZone = ituZone;
+    if (!continent.isEmpty())
+        info.continent = continent;
+    if (hasPosition) {
+        info.latitude = latitude;
+        info.longitude = longitude;
+        info.hasPosition = true;
+    }
+    if (hasUtcOffset)
+        info.utcOffset = utcOffset;
+    return info;
+}
+
+CountryFile::Overrides CountryFile::entryOverrides(const QString &qsPart)
+{
+    // Unlike cleanEntry(), each group ends at its first closing mark: the
+    // values are read, not just removed.
+    static const QRegularExpression kCqZone(QStringLiteral("\\((\\d+)\\)"));
+    static const QRegularExpression kItuZone(QStringLiteral("\\[(\\d+)\\]"));
+    static const QRegularExpression kContinent(QStringLiteral("\\{([A-Z]{2})\\}"));
+    static const QRegularExpression kPosition(QStringLiteral("<([-+]?[0-9.]+)/([-+]?[0-9.]+)>"));
+    static const QRegularExpression kUtcOffset(QStringLiteral("~([-+]?[0-9.]+)~"));
+    Overrides overrides;
+    if (!qsPart.contains(QLatin1Char('(')) && !qsPart.contains(QLatin1Char('['))
+        && !qsPart.contains(QLatin1Char('{')) && !qsPart.contains(QLatin1Char('<'))
+        && !qsPart.contains(QLatin1Char('~')))
+        return overrides;
+    QRegularExpressionMatch match = kCqZone.match(qsPart);
+    if (match.hasMatch())
+        overrides.cqZone = match.captured(1).toInt();
+    match = kItuZone.match(qsPart);
+    if (match.hasMatch())
+        overrides.ituZone = match.captured(1).toInt();
+    match = kContinent.match(qsPart);
+    if (match.hasMatch())
+        overrides.continent = match.captured(1);
+    match = kPosition.match(qsPart);
+    if (match.hasMatch()) {
+        bool bLatitude = false;
+        bool bLongitude = false;
+        overrides.latitude = match.captured(1).toDouble(&bLatitude);
+        overrides.longitude = -match.captured(2).toDouble(&bLongitude);
+        overrides.hasPosition = bLatitude && bLongitude;
+    }
+    match = kUtcOffset.match(qsPart);
+    if (match.hasMatch())
+        overrides.utcOffset = -match.captured(1).toDouble(&overrides.hasUtcOffset);
+    return overrides;
+}
 
 uint CountryFile::version() const
 {
@@ -83,6 +166,7 @@ bool CountryFile::read(const QString &qsFileName)
 {
     m_entries.clear();
     m_countries.clear();
+    m_records.clear();
     m_shape = Shape();
     m_errorString.clear();
 
@@ -138,6 +222,7 @@ void CountryFile::parse(const QString &qsText)
         if (!seenCountries.contains(qsCountry)) {
             seenCountries.insert(qsCountry);
             m_countries.append(qsCountry);
+            m_records.append(headerRecord(header));
         }
 
         // A record left open at the end of the file keeps what it has.
@@ -149,8 +234,10 @@ void CountryFile::parse(const QString &qsText)
                     continue;
                 const QString qsPrefix = cleanEntry(qsPart);
                 // A part of blanks only (after a trailing comma) names nothing.
-                if (!qsPrefix.isEmpty())
-                    m_entries.append({qsPrefix, qsCountry});
+                if (!qsPrefix.isEmpty()) {
+                    const bool bWholeCall = QStringView(qsPart).trimmed().startsWith(QLatin1Char('='));
+                    m_entries.append({qsPrefix, qsCountry, bWholeCall, entryOverrides(qsPart)});
+                }
             }
             if (closesRecord(qsLine)) {
                 bClosed = true;

@@ -1,5 +1,6 @@
 #include "Worked.h"
 
+#include "CallRules.h"
 #include "CountryFile.h"
 
 #include "API/QsLog/QsLog.h"
@@ -25,7 +26,6 @@ const QString kSelectCountry = QStringLiteral(R"(SELECT "COUNTRY" FROM "main"."p
 // index just as in the query above.
 const QString kSelectPrefixes = QStringLiteral(R"(SELECT "PREFIX","COUNTRY" FROM "main"."prefixes" ORDER BY rowid)");
 const QString kInsertPrefix = QStringLiteral(R"(INSERT INTO "main"."prefixes" ("PREFIX","COUNTRY") VALUES(?,?))");
-const QString kDeletePrefixes = QStringLiteral(R"(DELETE FROM "main"."prefixes")");
 const QString kSelectCountries = QStringLiteral(R"(SELECT "COUNTRY" FROM "main"."countries")");
 const QString kInsertCountry = QStringLiteral(R"(INSERT INTO "main"."countries" ("COUNTRY") VALUES(?))");
 const QString kCreatePrefixes = QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."prefixes" ("PREFIX" TEXT, "COUNTRY" TEXT))");
@@ -33,9 +33,88 @@ const QString kCreatePrefixes = QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "ma
 const QString kCreatePrefixIndex = QStringLiteral(R"(CREATE INDEX IF NOT EXISTS "main"."prefixes_prefix" ON "prefixes" ("PREFIX"))");
 const QString kCreateCountries = QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."countries" ("COUNTRY" TEXT))");
 
-bool isAsciiDigit(QChar c)
+const QString kWholeCalls = QStringLiteral("whole_calls");
+const QString kPrefixEntries = QStringLiteral("prefix_entries");
+const QString kCountryDetails = QStringLiteral("country_details");
+// The entry tables name their entry "ENTRY"; what it is follows from the table.
+const QString kEntryColumns = QStringLiteral(
+    R"("ENTRY" TEXT, "COUNTRY" TEXT, "CQ_ZONE" INTEGER, "ITU_ZONE" INTEGER, "CONTINENT" TEXT,)"
+    R"( "LATITUDE" REAL, "LONGITUDE" REAL, "UTC_OFFSET" REAL)");
+const QString kDetailColumns = QStringLiteral(
+    R"("COUNTRY" TEXT, "PRIMARY_PREFIX" TEXT, "CQ_ZONE" INTEGER, "ITU_ZONE" INTEGER, "CONTINENT" TEXT,)"
+    R"( "LATITUDE" REAL, "LONGITUDE" REAL, "UTC_OFFSET" REAL)");
+const QString kSelectEntry = QStringLiteral(
+    R"(SELECT "COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET")"
+    R"( FROM "main"."%1" WHERE "ENTRY"=? ORDER BY rowid LIMIT 1)");
+const QString kSelectEntries = QStringLiteral(
+    R"(SELECT "COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET","ENTRY")"
+    R"( FROM "main"."%1" ORDER BY rowid)");
+const QString kSelectDetail = QStringLiteral(
+    R"(SELECT "COUNTRY","PRIMARY_PREFIX","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET")"
+    R"( FROM "main"."country_details" WHERE "COUNTRY"=? ORDER BY rowid LIMIT 1)");
+const QString kSelectDetails = QStringLiteral(
+    R"(SELECT "COUNTRY","PRIMARY_PREFIX","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET")"
+    R"( FROM "main"."country_details" ORDER BY rowid)");
+
+QString createTable(const QString &qsTable, const QString &qsColumns)
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    return QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."%1" (%2))").arg(qsTable, qsColumns);
+}
+
+QString createIndex(const QString &qsTable, const QString &qsColumn)
+{
+    return QStringLiteral(R"(CREATE INDEX IF NOT EXISTS "main"."%1_key" ON "%1" ("%2"))").arg(qsTable, qsColumn);
+}
+
+QVariant zoneOrNull(int iZone)
+{
+    return iZone > 0 ? QVariant(iZone) : QVariant();
+}
+
+// A row of kSelectDetail(s).
+CountryInfo detailsFromRow(const QSqlQuery &query)
+{
+    CountryInfo info;
+    info.country = query.value(0).toString();
+    info.primaryPrefix = query.value(1).toString();
+    info.cqZone = query.value(2).toInt();
+    info.ituZone = query.value(3).toInt();
+    info.continent = query.value(4).toString();
+    info.hasPosition = !query.isNull(5) && !query.isNull(6);
+    info.latitude = query.value(5).toDouble();
+    info.longitude = query.value(6).toDouble();
+    info.utcOffset = query.value(7).toDouble();
+    return info;
+}
+
+// The overrides of a row of kSelectEntry/kSelectEntries put over the
+// country's details; false when the row changes nothing.
+bool applyOverrides(CountryInfo &info, const QSqlQuery &query)
+{
+    bool bChanged = false;
+    if (!query.isNull(1)) {
+        info.cqZone = query.value(1).toInt();
+        bChanged = true;
+    }
+    if (!query.isNull(2)) {
+        info.ituZone = query.value(2).toInt();
+        bChanged = true;
+    }
+    if (!query.isNull(3)) {
+        info.continent = query.value(3).toString();
+        bChanged = true;
+    }
+    if (!query.isNull(4) && !query.isNull(5)) {
+        info.latitude = query.value(4).toDouble();
+        info.longitude = query.value(5).toDouble();
+        info.hasPosition = true;
+        bChanged = true;
+    }
+    if (!query.isNull(6)) {
+        info.utcOffset = query.value(6).toDouble();
+        bChanged = true;
+    }
+    return bChanged;
 }
 
 bool execute(QSqlDatabase &db, const QString &qsStatement)
@@ -52,6 +131,16 @@ bool tableIsEmpty(const QSqlDatabase &db, const QString &qsTable)
 {
     QSqlQuery query(db);
     return !query.exec(QStringLiteral(R"(SELECT 1 FROM "main"."%1" LIMIT 1)").arg(qsTable)) || !query.next();
+}
+
+bool createAllTables(QSqlDatabase &db)
+{
+    return execute(db, kCreatePrefixes) && execute(db, kCreatePrefixIndex) && execute(db, kCreateCountries)
+        && execute(db, createTable(kWholeCalls, kEntryColumns)) && execute(db, createIndex(kWholeCalls, QStringLiteral("ENTRY")))
+        && execute(db, createTable(kPrefixEntries, kEntryColumns))
+        && execute(db, createIndex(kPrefixEntries, QStringLiteral("ENTRY")))
+        && execute(db, createTable(kCountryDetails, kDetailColumns))
+        && execute(db, createIndex(kCountryDetails, QStringLiteral("COUNTRY")));
 }
 
 } // namespace
@@ -90,14 +179,13 @@ bool Worked::openDatabase(const QString &qsFileName, const QString &qsCountryFil
 
 bool Worked::ensureTables(QSqlDatabase &db, const QString &qsCountryFile)
 {
-    const QStringList tables = db.tables();
-    const bool bHasPrefixes = tables.contains(QStringLiteral("prefixes"));
-    const bool bHasCountries = tables.contains(QStringLiteral("countries"));
-    // An empty prefix table is as useless as a missing one: every spot would
-    // go without a country.
-    const bool bFillPrefixes = !bHasPrefixes || tableIsEmpty(db, QStringLiteral("prefixes"));
-    const bool bFillCountries = !bHasCountries || tableIsEmpty(db, QStringLiteral("countries"));
-    if (!bFillPrefixes && !bFillCountries)
+    // An empty table is as useless as a missing one: every spot would go
+    // without a country. A database of an older version lacks the entry and
+    // detail tables; they are filled beside its own rows, which stay.
+    const bool bFillPrefixes = tableIsEmpty(db, QStringLiteral("prefixes"));
+    const bool bFillCountries = tableIsEmpty(db, QStringLiteral("countries"));
+    const bool bFillDetails = !hasDetailTables(db);
+    if (!bFillPrefixes && !bFillCountries && !bFillDetails)
         return true;
 
     CountryFile file;
@@ -108,9 +196,15 @@ bool Worked::ensureTables(QSqlDatabase &db, const QString &qsCountryFile)
         QLOG_ERROR() << db.lastError().text();
         return false;
     }
-    bool bOk = execute(db, kCreatePrefixes) && execute(db, kCreatePrefixIndex) && execute(db, kCreateCountries);
+    bool bOk = createAllTables(db);
     if (bOk && bFillPrefixes)
         bOk = insertEntries(file, db) > 0;
+    if (bOk && bFillDetails) {
+        // Half-filled detail tables (an interrupted older run) start over.
+        bOk = execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kWholeCalls))
+            && execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kPrefixEntries))
+            && execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kCountryDetails)) && insertDetails(file, db);
+    }
     if (bOk && bFillCountries) {
         QSqlQuery insert(db);
         bOk = insert.prepare(kInsertCountry);
@@ -130,6 +224,11 @@ bool Worked::ensureTables(QSqlDatabase &db, const QString &qsCountryFile)
     QLOG_ERROR() << "Cannot create the country tables:" << db.lastError().text();
     db.rollback();
     return false;
+}
+
+bool Worked::hasDetailTables(const QSqlDatabase &db)
+{
+    return !tableIsEmpty(db, kPrefixEntries) && !tableIsEmpty(db, kCountryDetails);
 }
 
 QStringList Worked::countryNames(const QSqlDatabase &db)
@@ -155,120 +254,159 @@ bool Worked::attachDatabase(const QSqlDatabase &db)
 bool Worked::loadPrefixIndex()
 {
     m_indexLoaded = false;
+    m_wholeCallIndex.clear();
     m_prefixIndex.clear();
+    m_infos.clear();
     m_maxPrefixLength = 0;
 
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.exec(kSelectPrefixes)) {
-        QLOG_ERROR() << query.lastError().text();
-        return false;
-    }
-    QHash<QString, QString> index;
+    QHash<QString, int> wholeCalls;
+    QHash<QString, int> prefixes;
+    QList<CountryInfo> infos;
+    // Country → its details in infos, for the entries that override nothing.
+    QHash<QString, int> countryInfos;
     qsizetype iMaxLength = 0;
-    while (query.next()) {
-        // '=' never matches NULL, so neither may the index.
-        if (query.isNull(0))
-            continue;
-        const QString qsPrefix = query.value(0).toString();
-        if (index.contains(qsPrefix))
-            continue;
-        index.insert(qsPrefix, query.value(1).toString());
-        iMaxLength = qMax(iMaxLength, qsPrefix.size());
+
+    auto loadEntries = [&](const QString &qsStatement, int iEntryColumn, QHash<QString, int> &index,
+                           const QHash<QString, CountryInfo> &details) {
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        if (!query.exec(qsStatement)) {
+            QLOG_ERROR() << query.lastError().text();
+            return false;
+        }
+        while (query.next()) {
+            // '=' never matches NULL, so neither may the index.
+            if (query.isNull(iEntryColumn))
+                continue;
+            const QString qsEntry = query.value(iEntryColumn).toString();
+            if (index.contains(qsEntry))
+                continue;
+            const QString qsCountry = query.value(0).toString();
+            CountryInfo info = details.value(qsCountry);
+            info.country = qsCountry;
+            if (iEntryColumn > 1 && applyOverrides(info, query)) {
+                infos.append(info);
+                index.insert(qsEntry, int(infos.size() - 1));
+            } else {
+                auto it = countryInfos.constFind(qsCountry);
+                if (it == countryInfos.constEnd()) {
+                    infos.append(info);
+                    it = countryInfos.insert(qsCountry, int(infos.size() - 1));
+                }
+                index.insert(qsEntry, *it);
+            }
+            if (&index == &prefixes)
+                iMaxLength = qMax(iMaxLength, qsEntry.size());
+        }
+        return true;
+    };
+
+    bool bOk = true;
+    if (hasDetailTables(m_db)) {
+        QHash<QString, CountryInfo> details;
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        bOk = query.exec(kSelectDetails);
+        while (bOk && query.next()) {
+            const QString qsCountry = query.value(0).toString();
+            if (!details.contains(qsCountry))
+                details.insert(qsCountry, detailsFromRow(query));
+        }
+        if (!bOk) {
+            QLOG_ERROR() << query.lastError().text();
+        }
+        bOk = bOk && loadEntries(kSelectEntries.arg(kWholeCalls), 7, wholeCalls, details)
+            && loadEntries(kSelectEntries.arg(kPrefixEntries), 7, prefixes, details);
+    } else {
+        // Reorders the columns of the older table to what loadEntries reads.
+        bOk = loadEntries(QStringLiteral(R"(SELECT "COUNTRY","PREFIX" FROM "main"."prefixes" ORDER BY rowid)"), 1,
+                          prefixes, {});
     }
-    m_prefixIndex.swap(index);
+    if (!bOk)
+        return false;
+    m_wholeCallIndex.swap(wholeCalls);
+    m_prefixIndex.swap(prefixes);
+    m_infos.swap(infos);
     m_maxPrefixLength = iMaxLength;
     m_indexLoaded = true;
     return true;
 }
 
-QString Worked::countryForCall(const QString &qsCall) const
+int Worked::findEntry(const QHash<QString, int> &index, const QString &qsText) const
+{
+    const auto it = index.constFind(qsText);
+    // A first row with an empty country reads as "not found" to the query as
+    // well, which then goes on with the next candidate.
+    if (it == index.constEnd() || m_infos.at(*it).country.isEmpty())
+        return -1;
+    return *it;
+}
+
+CountryInfo Worked::infoForCall(const QString &qsCall) const
 {
     if (!m_indexLoaded)
-        return m_db.isOpen() ? countryForCall(qsCall, m_db) : m_unknown;
+        return m_db.isOpen() ? infoForCall(qsCall, m_db) : CountryInfo();
 
-    const QString qsCopy = workingCopy(qsCall);
+    const CallRules::Search search = CallRules::search(qsCall);
+    int iFound = search.call.isEmpty() ? -1 : findEntry(m_wholeCallIndex, search.call);
+    if (iFound < 0 && !search.reduced.isEmpty())
+        iFound = findEntry(m_wholeCallIndex, search.reduced);
     // Candidates longer than every stored prefix cannot match; skipping them
-    // changes no answer. Each candidate is a view of the working copy, so a
-    // lookup allocates nothing.
-    for (qsizetype iLength = qMin(qsCopy.size(), m_maxPrefixLength); iLength > 0; --iLength) {
-        const auto it = m_prefixIndex.constFind(QString::fromRawData(qsCopy.constData(), iLength));
-        // A first row with an empty country reads as "not found" to the query
-        // as well, which then goes on with the next shorter candidate.
-        if (it != m_prefixIndex.constEnd() && !it->isEmpty())
-            return *it;
-    }
-    return m_unknown;
+    // changes no answer. Each candidate is a view of the text, so a lookup
+    // allocates nothing more.
+    const QString &qsText = search.prefixText;
+    for (qsizetype iLength = qMin(qsText.size(), m_maxPrefixLength); iFound < 0 && iLength > 0; --iLength)
+        iFound = findEntry(m_prefixIndex, QString::fromRawData(qsText.constData(), iLength));
+    return iFound < 0 ? CountryInfo() : m_infos.at(iFound);
 }
 
-QString Worked::countryForPrefix(const QString &qsPrefix, const QSqlDatabase &db) const
+CountryInfo Worked::infoForCall(const QString &qsCall, const QSqlDatabase &db) const
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(kSelectCountry)) {
-        QLOG_ERROR() << query.lastError().text();
-        return m_unknown;
-    }
-    query.addBindValue(qsPrefix);
-    if (!query.exec()) {
-        QLOG_ERROR() << query.lastError().text();
-        return m_unknown;
-    }
-    if (query.next())
-        return query.value(0).toString();
-    return m_unknown;
-}
-
-QString Worked::countryForCall(const QString &qsCall, const QSqlDatabase &db) const
-{
-    QString qsCandidate = workingCopy(qsCall);
-    while (!qsCandidate.isEmpty()) {
-        const QString qsCountry = countryForPrefix(qsCandidate, db);
-        if (!qsCountry.isEmpty())
-            return qsCountry;
-        qsCandidate.chop(1);
-    }
-    return m_unknown;
-}
-
-QString Worked::workingCopy(const QString &qsCall)
-{
-    const qsizetype iFirstSlash = qsCall.indexOf(QLatin1Char('/'));
-    if (iFirstSlash < 0)
-        return qsCall;
-
-    // Portable and maritime stations stay in their home country.
-    static const QLatin1String kPortableSuffixes[] = {
-        QLatin1String("/QRP"), QLatin1String("/P"), QLatin1String("/M"),
-        QLatin1String("/AM"), QLatin1String("/MM"),
-    };
-    for (const QLatin1String &suffix : kPortableSuffixes) {
-        if (qsCall.endsWith(suffix, Qt::CaseInsensitive))
-            return qsCall;
-    }
-
-    const QString qsBase = qsCall.left(iFirstSlash);
-    bool bArea = false;
-    const int iArea = QStringView(qsCall).mid(qsCall.lastIndexOf(QLatin1Char('/')) + 1).toInt(&bArea);
-    if (!bArea || qsBase.isEmpty())
-        return qsBase;
-
-    // A call area suffix (W1ABC/4) moves the station to that area: every
-    // digit run after the first character becomes the area number.
-    const QString qsArea = QString::number(iArea);
-    QString qsCopy;
-    qsCopy.reserve(qsBase.size() + qsArea.size());
-    qsCopy.append(qsBase.at(0));
-    for (qsizetype i = 1; i < qsBase.size();) {
-        if (isAsciiDigit(qsBase.at(i))) {
-            qsCopy.append(qsArea);
-            while (i < qsBase.size() && isAsciiDigit(qsBase.at(i)))
-                ++i;
-        } else {
-            qsCopy.append(qsBase.at(i++));
+    const bool bDetails = hasDetailTables(db);
+    auto find = [&](const QString &qsStatement, const QString &qsEntry, CountryInfo &info) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.prepare(qsStatement)) {
+            QLOG_ERROR() << query.lastError().text();
+            return false;
         }
+        query.addBindValue(qsEntry);
+        if (!query.exec()) {
+            QLOG_ERROR() << query.lastError().text();
+            return false;
+        }
+        if (!query.next() || query.value(0).toString().isEmpty())
+            return false;
+        if (!bDetails) {
+            info.country = query.value(0).toString();
+            return true;
+        }
+        QSqlQuery details(db);
+        details.setForwardOnly(true);
+        details.prepare(kSelectDetail);
+        details.addBindValue(query.value(0));
+        if (details.exec() && details.next())
+            info = detailsFromRow(details);
+        info.country = query.value(0).toString();
+        applyOverrides(info, query);
+        return true;
+    };
+
+    CountryInfo info;
+    const CallRules::Search search = CallRules::search(qsCall);
+    if (bDetails) {
+        const QString qsWholeCall = kSelectEntry.arg(kWholeCalls);
+        if (!search.call.isEmpty() && find(qsWholeCall, search.call, info))
+            return info;
+        if (!search.reduced.isEmpty() && find(qsWholeCall, search.reduced, info))
+            return info;
     }
-    return qsCopy;
+    const QString qsPrefix = bDetails ? kSelectEntry.arg(kPrefixEntries) : kSelectCountry;
+    for (qsizetype iLength = search.prefixText.size(); iLength > 0; --iLength) {
+        if (find(qsPrefix, search.prefixText.left(iLength), info))
+            return info;
+    }
+    return CountryInfo();
 }
 
 bool Worked::importCountryFile(const QString &qsFileName, QSqlDatabase &db)
@@ -304,7 +442,12 @@ bool Worked::storeEntries(const CountryFile &file, QSqlDatabase &db, bool bRepla
         QLOG_ERROR() << db.lastError().text();
         return false;
     }
-    if ((bReplace && !execute(db, kDeletePrefixes)) || insertEntries(file, db) == 0 || !db.commit()) {
+    bool bOk = createAllTables(db);
+    if (bOk && bReplace) {
+        for (const QString &qsTable : {QStringLiteral("prefixes"), kWholeCalls, kPrefixEntries, kCountryDetails})
+            bOk = bOk && execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(qsTable));
+    }
+    if (!bOk || insertEntries(file, db) == 0 || !insertDetails(file, db) || !db.commit()) {
         // Logged first, while lastError() still names the failed step.
         logFailure();
         db.rollback();
@@ -348,4 +491,52 @@ int Worked::insertEntries(const CountryFile &file, QSqlDatabase &db)
         QLOG_DEBUG() << "SQL query:" << kInsertPrefix << entry.prefix << entry.country;
     }
     return iInserted;
+}
+
+bool Worked::insertDetails(const CountryFile &file, QSqlDatabase &db)
+{
+    const QString qsInsertEntry = QStringLiteral(
+        R"(INSERT INTO "main"."%1" ("ENTRY","COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET"))"
+        R"( VALUES(?,?,?,?,?,?,?,?))");
+    QSqlQuery insertWhole(db);
+    QSqlQuery insertPrefix(db);
+    QSqlQuery insertDetail(db);
+    if (!insertWhole.prepare(qsInsertEntry.arg(kWholeCalls)) || !insertPrefix.prepare(qsInsertEntry.arg(kPrefixEntries))
+        || !insertDetail.prepare(QStringLiteral(
+            R"(INSERT INTO "main"."country_details" ("COUNTRY","PRIMARY_PREFIX","CQ_ZONE","ITU_ZONE","CONTINENT",)"
+            R"("LATITUDE","LONGITUDE","UTC_OFFSET") VALUES(?,?,?,?,?,?,?,?))"))) {
+        QLOG_ERROR() << "Cannot prepare the country detail tables";
+        return false;
+    }
+    for (const CountryFile::Entry &entry : file.entries()) {
+        QSqlQuery &insert = entry.wholeCall ? insertWhole : insertPrefix;
+        const CountryFile::Overrides &overrides = entry.overrides;
+        insert.bindValue(0, entry.prefix);
+        insert.bindValue(1, entry.country);
+        insert.bindValue(2, zoneOrNull(overrides.cqZone));
+        insert.bindValue(3, zoneOrNull(overrides.ituZone));
+        insert.bindValue(4, overrides.continent.isEmpty() ? QVariant() : QVariant(overrides.continent));
+        insert.bindValue(5, overrides.hasPosition ? QVariant(overrides.latitude) : QVariant());
+        insert.bindValue(6, overrides.hasPosition ? QVariant(overrides.longitude) : QVariant());
+        insert.bindValue(7, overrides.hasUtcOffset ? QVariant(overrides.utcOffset) : QVariant());
+        if (!insert.exec()) {
+            QLOG_ERROR() << insert.lastError().text();
+            return false;
+        }
+    }
+    for (const CountryInfo &record : file.records()) {
+        insertDetail.bindValue(0, record.country);
+        insertDetail.bindValue(1, record.primaryPrefix);
+        insertDetail.bindValue(2, record.cqZone);
+        insertDetail.bindValue(3, record.ituZone);
+        insertDetail.bindValue(4, record.continent);
+        insertDetail.bindValue(5, record.hasPosition ? QVariant(record.latitude) : QVariant());
+        insertDetail.bindValue(6, record.hasPosition ? QVariant(record.longitude) : QVariant());
+        insertDetail.bindValue(7, record.utcOffset);
+        if (!insertDetail.exec()) {
+            QLOG_ERROR() << insertDetail.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }

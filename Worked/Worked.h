@@ -1,7 +1,10 @@
 #ifndef WORKED_H
 #define WORKED_H
 
+#include "CountryInfo.h"
+
 #include <QHash>
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -10,14 +13,22 @@
 
 class CountryFile;
 
-// The country component: which country a callsign belongs to, answered from
-// the "prefixes" table of "dx.sqlite", and the import of a country file into
-// that table.
+// The country component: which country a callsign belongs to, with the
+// continent, zones and position the country file gives for it, answered from
+// "dx.sqlite", and the import of a country file into it.
 //
-// The receive path calls countryForCall(call) for every spot. It answers from
-// an in-memory copy of the prefix table, loaded once by attachDatabase() and
-// again after every update, and gives exactly what the query per candidate
-// (countryForCall(call, db)) gives: the first row of a prefix wins in both.
+// "prefixes" and "countries" hold what they always held, whole-call entries
+// included, for readers of older versions. The lookup reads the tables beside
+// them: "whole_calls" (entries that name one complete call), "prefix_entries"
+// (the others) and "country_details" (each country's header line); both entry
+// tables carry the entry's own zones, continent, position and offset, NULL
+// where the entry has none. A database without them (the country file was
+// not at hand when it was upgraded) is searched through "prefixes" alone.
+//
+// The receive path calls infoForCall(call) for every spot. It answers from
+// an in-memory copy of the tables, loaded once by attachDatabase() and again
+// after every update, and gives exactly what the queries per candidate
+// (infoForCall(call, db)) give: the first row of an entry wins in both.
 class Worked
 {
 public:
@@ -43,9 +54,13 @@ public:
     bool attachDatabase(const QSqlDatabase &db);
     bool hasPrefixIndex() const { return m_indexLoaded; }
 
-    QString countryForCall(const QString &qsCall) const;
-    QString countryForPrefix(const QString &qsPrefix, const QSqlDatabase &db) const;
-    QString countryForCall(const QString &qsCall, const QSqlDatabase &db) const;
+    CountryInfo infoForCall(const QString &qsCall) const;
+    CountryInfo infoForCall(const QString &qsCall, const QSqlDatabase &db) const;
+    QString countryForCall(const QString &qsCall) const { return infoForCall(qsCall).country; }
+    QString countryForCall(const QString &qsCall, const QSqlDatabase &db) const
+    {
+        return infoForCall(qsCall, db).country;
+    }
 
     // Adds the entries of a country file to "prefixes" in one transaction.
     bool importCountryFile(const QString &qsFileName, QSqlDatabase &db);
@@ -56,13 +71,12 @@ public:
     // The same for a file already read (and checked by the caller).
     bool updateCountryFile(const CountryFile &file, QSqlDatabase &db);
 
-    // The part of a callsign that is searched, after the portable and area
-    // suffixes have been applied; empty when nothing can be searched.
-    static QString workingCopy(const QString &qsCall);
-
 private:
     static bool readCountryFile(CountryFile &file, const QString &qsFileName);
     static int insertEntries(const CountryFile &file, QSqlDatabase &db);
+    static bool insertDetails(const CountryFile &file, QSqlDatabase &db);
+    static bool hasDetailTables(const QSqlDatabase &db);
+    int findEntry(const QHash<QString, int> &index, const QString &qsText) const;
     // Adds the entries, after emptying the table when bReplace is set, in one
     // transaction, and reloads the index when db is the attached database.
     // logFailure reports a failed write, which is then rolled back.
@@ -71,11 +85,13 @@ private:
     bool loadPrefixIndex();
 
     QSqlDatabase m_db;
-    QHash<QString, QString> m_prefixIndex;
+    // Entry → position in m_infos, whose entries are shared by every entry
+    // of a country that overrides nothing.
+    QHash<QString, int> m_wholeCallIndex;
+    QHash<QString, int> m_prefixIndex;
+    QList<CountryInfo> m_infos;
     qsizetype m_maxPrefixLength = 0;
     bool m_indexLoaded = false;
-    // The answer for an unknown call.
-    const QString m_unknown;
 };
 
 #endif // WORKED_H

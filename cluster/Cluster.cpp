@@ -354,8 +354,11 @@ void Cluster::processSpot(Spot &spot)
 
     // Only a spot that goes on needs its country; a dropped one would cost a
     // lookup (queries, without the prefix index) for nothing.
-    if (m_worked && m_countryDatabase.isOpen())
-        spot.setCountry(m_worked->countryForCall(spot.dxCall()));
+    if (m_worked && m_countryDatabase.isOpen()) {
+        const CountryInfo dx = m_worked->infoForCall(spot.dxCall());
+        spot.setCountry(dx.country);
+        spot.setLocation(dx, m_worked->infoForCall(spot.spotter()), m_locator);
+    }
 
     // While the earlier spots are collected, a spot of the minute the
     // requests went out or later is a live one and goes on at once; only

@@ -1,6 +1,8 @@
 #ifndef SPOT_H
 #define SPOT_H
 
+#include "Worked/CountryInfo.h"
+#include "Worked/Locator.h"
 #include "filters/AlertFlags.h"
 
 #include <QColor>
@@ -36,6 +38,19 @@ public:
     const QString &country() const { return m_country; }
     void setCountry(const QString &qsCountry) { m_country = qsCountry; }
 
+    // Empty and zero when the call has no country.
+    const QString &dxContinent() const { return m_dxContinent; }
+    int dxCqZone() const { return m_dxCqZone; }
+    const QString &spotterContinent() const { return m_spotterContinent; }
+    // Paths from the operator's locator to the DX country (or the position
+    // its entry gives); false without a valid locator or a position.
+    bool hasPath() const { return m_hasPath; }
+    const Locator::Path &shortPath() const { return m_shortPath; }
+    const Locator::Path &longPath() const { return m_longPath; }
+    // Takes what the lookups of both calls found, and the paths from
+    // qsLocator when it is valid.
+    void setLocation(const CountryInfo &dx, const CountryInfo &spotter, const QString &qsLocator);
+
     bool dxpedition() const { return m_dxpedition; }
     void setDxpedition(bool bDxpedition) { m_dxpedition = bDxpedition; }
 
@@ -64,6 +79,12 @@ private:
     QString m_time;
     QString m_comment;
     QString m_country;
+    QString m_dxContinent;
+    int m_dxCqZone = 0;
+    QString m_spotterContinent;
+    bool m_hasPath = false;
+    Locator::Path m_shortPath;
+    Locator::Path m_longPath;
     bool m_dxpedition = false;
     QColor m_alertColor = QColor(0, 0, 0, 0);
     AlertFlags m_alertFlags;

@@ -117,6 +117,12 @@ bool Filter::match(Spot &spot) const
     case NewCountries | Drop:
     case NewCountries | Accept:
         return m_notWorkedCountries && m_notWorkedCountries->contains(spot.country());
+    case DxContinent | Drop:
+    case DxContinent | Accept:
+        return !spot.dxContinent().isEmpty() && spot.dxContinent() == m_continentFilterValue;
+    case SpotterContinent | Drop:
+    case SpotterContinent | Accept:
+        return !spot.spotterContinent().isEmpty() && spot.spotterContinent() == m_continentFilterValue;
     case DXpeditionIota | Drop:
     case DXpeditionIota | Accept:
         if (!m_dxpeditions || !m_dxpeditions->contains(spot.dxCall()))

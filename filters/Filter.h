@@ -30,7 +30,9 @@ public:
         Country = 16,
         WorkedCountries = 32,
         NewCountries = 64,
-        DXpeditionIota = 128
+        DXpeditionIota = 128,
+        DxContinent = 256,
+        SpotterContinent = 512
     };
     Q_ENUM(FilterType)
 
@@ -67,6 +69,9 @@ public:
     const QString &callFilterValue() const { return m_callFilterValue; }
     void setCallFilterValue(const QString &qsCall) { m_callFilterValue = qsCall; }
     const QString &countryFilterValue() const { return m_countryFilterValue; }
+    // "EU", "NA", "SA", "AF", "AS", "OC" or "AN", as the country file writes them.
+    const QString &continentFilterValue() const { return m_continentFilterValue; }
+    void setContinentFilterValue(const QString &qsContinent) { m_continentFilterValue = qsContinent; }
     void setCountryFilterValue(const QString &qsCountry) { m_countryFilterValue = qsCountry; }
     const QColor &alertColor() const { return m_alertColor; }
     void setAlertColor(const QColor &color) { m_alertColor = color; }
@@ -103,6 +108,7 @@ private:
     int m_bandFilterValue = AllBands;
     QString m_callFilterValue;
     QString m_countryFilterValue;
+    QString m_continentFilterValue;
     DXpeditions *m_dxpeditions = nullptr;
     const CountrySet *m_notWorkedCountries = nullptr;
     const CountrySet *m_workedCountries = nullptr;

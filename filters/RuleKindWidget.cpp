@@ -16,6 +16,8 @@ RuleKindWidget::RuleKindWidget(QWidget *parent)
         m_ui->comboBoxFilterValueBand->addItem(BandPlan::labelText(band), int(band.bit));
     }
     m_ui->comboBoxFilterValueBand->addItem(tr("All"), int(Filter::AllBands));
+    for (const char *pContinent : {"EU", "NA", "SA", "AF", "AS", "OC", "AN"})
+        m_ui->comboBoxFilterValueContinent->addItem(QLatin1String(pContinent));
 
     connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &RuleKindWidget::lineEditToUpper);
     const std::pair<QRadioButton *, int> kinds[] = {
@@ -25,6 +27,8 @@ RuleKindWidget::RuleKindWidget(QWidget *parent)
         {m_ui->radioButtonFilterTypeDXpeditionIOTA, Filter::DXpeditionIota},
         {m_ui->radioButtonFilterTypeWorkedCountries, Filter::WorkedCountries},
         {m_ui->radioButtonFilterTypeNewCountries, Filter::NewCountries},
+        {m_ui->radioButtonFilterTypeDxContinent, Filter::DxContinent},
+        {m_ui->radioButtonFilterTypeSpotterContinent, Filter::SpotterContinent},
     };
     for (const auto &[pButton, iKind] : kinds)
         connect(pButton, &QRadioButton::clicked, this, [this, iKind = iKind] { showKind(iKind); });
@@ -42,6 +46,7 @@ void RuleKindWidget::reset(bool bClearBand)
     if (bClearBand)
         m_ui->comboBoxFilterValueBand->setCurrentIndex(-1);
     m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
+    m_ui->comboBoxFilterValueContinent->setCurrentIndex(-1);
     m_ui->lineEditFilterValueCallsign->clear();
     showKind(Filter::Band);
 }
@@ -74,6 +79,10 @@ int RuleKindWidget::selectedKind() const
         return Filter::WorkedCountries;
     if (m_ui->radioButtonFilterTypeNewCountries->isChecked())
         return Filter::NewCountries;
+    if (m_ui->radioButtonFilterTypeDxContinent->isChecked())
+        return Filter::DxContinent;
+    if (m_ui->radioButtonFilterTypeSpotterContinent->isChecked())
+        return Filter::SpotterContinent;
     return 0;
 }
 
@@ -83,6 +92,7 @@ void RuleKindWidget::showKind(int iKind)
     const QList<QWidget *> all = {m_ui->labelFilterValueBand,         m_ui->comboBoxFilterValueBand,
                                   m_ui->labelFilterValueCallsign,     m_ui->lineEditFilterValueCallsign,
                                   m_ui->labelFilterValueCountry,      m_ui->comboBoxFilterValueCountry,
+                                  m_ui->labelFilterValueContinent,    m_ui->comboBoxFilterValueContinent,
                                   m_ui->labelFilterValueDXpeditionsIOTA,
                                   m_ui->pushButtonFilterValueDXpeditionsIOTA_logo,
                                   m_ui->pushButtonManageWorkedCountries};
@@ -104,6 +114,11 @@ void RuleKindWidget::showKind(int iKind)
     case Filter::Country:
         pLabel = m_ui->labelFilterValueCountry;
         pControl = m_ui->comboBoxFilterValueCountry;
+        break;
+    case Filter::DxContinent:
+    case Filter::SpotterContinent:
+        pLabel = m_ui->labelFilterValueContinent;
+        pControl = m_ui->comboBoxFilterValueContinent;
         break;
     case Filter::DXpeditionIota:
         pLabel = m_ui->labelFilterValueDXpeditionsIOTA;
@@ -161,6 +176,13 @@ void RuleKindWidget::loadRule(const Filter &rule)
     } else if (iType & Filter::NewCountries) {
         m_ui->radioButtonFilterTypeNewCountries->setChecked(true);
         iKind = Filter::NewCountries;
+    } else if (iType & (Filter::DxContinent | Filter::SpotterContinent)) {
+        iKind = iType & (Filter::DxContinent | Filter::SpotterContinent);
+        (iKind == Filter::DxContinent ? m_ui->radioButtonFilterTypeDxContinent
+                                      : m_ui->radioButtonFilterTypeSpotterContinent)
+            ->setChecked(true);
+        m_ui->comboBoxFilterValueContinent->setCurrentIndex(m_ui->comboBoxFilterValueContinent->findText(
+            rule.continentFilterValue(), Qt::MatchExactly | Qt::MatchCaseSensitive));
     }
     showKind(iKind);
 }
@@ -176,6 +198,9 @@ QString RuleKindWidget::missingValue() const
         return tr("The Callsign field cannot be empty.");
     if (iKind == Filter::Country && m_ui->comboBoxFilterValueCountry->currentIndex() < 0)
         return tr("You must select a country.");
+    if ((iKind == Filter::DxContinent || iKind == Filter::SpotterContinent)
+        && m_ui->comboBoxFilterValueContinent->currentIndex() < 0)
+        return tr("You must select a continent.");
     return QString();
 }
 
@@ -191,6 +216,10 @@ int RuleKindWidget::applyTo(Filter *pRule) const
         break;
     case Filter::Country:
         pRule->setCountryFilterValue(m_ui->comboBoxFilterValueCountry->currentText());
+        break;
+    case Filter::DxContinent:
+    case Filter::SpotterContinent:
+        pRule->setContinentFilterValue(m_ui->comboBoxFilterValueContinent->currentText());
         break;
     default:
         break;

@@ -20,6 +20,7 @@ const QString kFilterType = QStringLiteral("FilterType");
 const QString kBandFilterValue = QStringLiteral("BandFilterValue");
 const QString kCallFilterValue = QStringLiteral("CallFilterValue");
 const QString kCountryFilterValue = QStringLiteral("CountryFilterValue");
+const QString kContinentFilterValue = QStringLiteral("ContinentFilterValue");
 const QString kFilterAction = QStringLiteral("FilterAction");
 const QString kColorRed = QStringLiteral("ColorRed");
 const QString kColorGreen = QStringLiteral("ColorGreen");
@@ -78,6 +79,8 @@ void FilterStore::writeRule(GuardedSettings &settings, const Filter &rule, bool 
         settings.setValue(kCallFilterValue, rule.callFilterValue());
     if (iType & Filter::Country)
         settings.setValue(kCountryFilterValue, rule.countryFilterValue());
+    if (iType & (Filter::DxContinent | Filter::SpotterContinent))
+        settings.setValue(kContinentFilterValue, rule.continentFilterValue());
     if (!bAlert)
         return;
 
@@ -154,6 +157,8 @@ std::unique_ptr<Filter> FilterStore::readRule(const QSettings &settings, bool bA
         pRule->setCallFilterValue(settings.value(kCallFilterValue).toString());
     if (iType & Filter::Country)
         pRule->setCountryFilterValue(settings.value(kCountryFilterValue).toString());
+    if (iType & (Filter::DxContinent | Filter::SpotterContinent))
+        pRule->setContinentFilterValue(settings.value(kContinentFilterValue).toString());
     if (kinds.testFlag(AlertFlag::Color)) {
         pRule->setAlertColor(QColor(colorComponent(settings, kColorRed), colorComponent(settings, kColorGreen),
                                     colorComponent(settings, kColorBlue)));

@@ -96,6 +96,8 @@ QString RuleTableModel::typeText(const Filter &rule) const
         {Filter::WorkedCountries, QT_TR_NOOP("Worked Countries")},
         {Filter::NewCountries, QT_TR_NOOP("New Countries")},
         {Filter::DXpeditionIota, QT_TR_NOOP("DXpedition/IOTA")},
+        {Filter::DxContinent, QT_TR_NOOP("DX continent")},
+        {Filter::SpotterContinent, QT_TR_NOOP("Spotter continent")},
     };
     QString qsType;
     for (const auto &type : kTypeNames) {
@@ -119,6 +121,8 @@ QString RuleTableModel::valueText(const Filter &rule) const
         qsValue += rule.callFilterValue() + QLatin1Char(' ');
     if (iType & Filter::Country)
         qsValue += rule.countryFilterValue() + QLatin1Char(' ');
+    if (iType & (Filter::DxContinent | Filter::SpotterContinent))
+        qsValue += rule.continentFilterValue() + QLatin1Char(' ');
     return qsValue;
 }
 

@@ -16,9 +16,11 @@
 #include "ui/MessageBoxes.h"
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
+#include "Worked/Locator.h"
 
 #include <QFile>
 #include <QSettings>
+#include <QTextDocument>
 
 namespace {
 
@@ -100,6 +102,7 @@ quint16 Settings::hrdPort() const { return m_rigPage->hrdPort(); }
 bool Settings::attemptSplitDetection() const { return m_rigPage->attemptSplitDetection(); }
 const QList<ClusterNode> &Settings::nodes() const { return m_nodePage->nodes(); }
 int Settings::activeIndex() const { return m_nodePage->activeIndex(); }
+bool Settings::distanceInMiles() const { return m_ui->checkBoxDistanceInMiles->isChecked(); }
 bool Settings::startMinimized() const { return m_ui->checkBoxStartMinimized->isChecked(); }
 bool Settings::autoUpdate() const { return m_ui->checkBoxAutoUpdate->isChecked(); }
 bool Settings::autoUpdateNodes() const { return m_ui->checkBoxAutoUpdateNodesList->isChecked(); }
@@ -114,6 +117,7 @@ void Settings::loadSettings()
     m_ui->lineEditLocator->setText(general.locator);
     m_ui->checkBoxRunAtStartup->setChecked(AutostartEntry::isEnabled());
     m_ui->checkBoxStartMinimized->setChecked(general.startMinimized);
+    m_ui->checkBoxDistanceInMiles->setChecked(general.distanceInMiles);
     m_ui->checkBoxAutoUpdate->setChecked(general.autoUpdate);
     m_ui->checkBoxAutoUpdateNodesList->setChecked(general.autoUpdateNodes);
     m_ui->checkBoxAutoUpdateCountriesDb->setChecked(general.autoUpdateCountries);
@@ -160,6 +164,7 @@ void Settings::saveSettings()
     general.name = name();
     general.qth = qth();
     general.locator = locator();
+    general.distanceInMiles = distanceInMiles();
     general.startMinimized = startMinimized();
     general.autoUpdate = autoUpdate();
     general.autoUpdateNodes = autoUpdateNodes();
@@ -195,6 +200,17 @@ void Settings::accept()
     if (!isStationInfoComplete()) {
         MessageBoxes::warning(this, tr("The Station information is missing or is incomplete. Go to Settings "
                                        "and set your callsign, name, QTH and locator."));
+        return;
+    }
+    if (!Locator::isValid(locator())) {
+        // Bearings and distances are worked out from it; a wrong one would
+        // point the antenna the wrong way without a word.
+        const QString qsMessage = tr("The locator \"%1\" is not a valid Maidenhead locator. Enter four or six "
+                                     "characters, such as JO62 or JO62QM.");
+        MessageBoxes::warning(this, Qt::mightBeRichText(qsMessage.arg(locator()))
+                                        ? qsMessage.arg(locator().toHtmlEscaped())
+                                        : qsMessage.arg(locator()));
+        m_ui->lineEditLocator->setFocus();
         return;
     }
     saveSettings();

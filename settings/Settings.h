@@ -90,6 +90,8 @@ public:
     QString hrdAddress() const;
     quint16 hrdPort() const;
     bool attemptSplitDetection() const;
+    // Distances to DX stations in miles instead of kilometres.
+    bool distanceInMiles() const;
     bool startMinimized() const;
     bool autoUpdate() const;
     bool autoUpdateNodes() const;

@@ -13,6 +13,7 @@ const QString kCallsign = QStringLiteral("Callsign");
 const QString kName = QStringLiteral("Name");
 const QString kQth = QStringLiteral("QTH");
 const QString kLocator = QStringLiteral("Locator");
+const QString kDistanceInMiles = QStringLiteral("DistanceInMiles");
 const QString kStartMinimized = QStringLiteral("StartMinimized");
 const QString kAutoUpdate = QStringLiteral("AutoUpdate");
 const QString kAutoUpdateNodes = QStringLiteral("AutoUpdateNodes");
@@ -87,6 +88,7 @@ GeneralSettings SettingsStore::loadGeneral()
     general.name = settings.value(kName).toString();
     general.qth = settings.value(kQth).toString();
     general.locator = settings.value(kLocator).toString();
+    general.distanceInMiles = settings.value(kDistanceInMiles, false).toBool();
     general.startMinimized = settings.value(kStartMinimized, false).toBool();
     general.autoUpdate = settings.value(kAutoUpdate, true).toBool();
     general.autoUpdateNodes = settings.value(kAutoUpdateNodes, true).toBool();
@@ -104,6 +106,7 @@ void SettingsStore::saveGeneral(const GeneralSettings &general)
     settings.setValue(kName, general.name);
     settings.setValue(kQth, general.qth);
     settings.setValue(kLocator, general.locator);
+    settings.setValue(kDistanceInMiles, int(general.distanceInMiles));
     settings.setValue(kStartMinimized, int(general.startMinimized));
     settings.setValue(kAutoUpdate, int(general.autoUpdate));
     settings.setValue(kAutoUpdateNodes, int(general.autoUpdateNodes));

@@ -20,6 +20,7 @@ struct GeneralSettings
     bool autoUpdate = true;
     bool autoUpdateNodes = true;
     bool autoUpdateCountries = true;
+    bool distanceInMiles = false;
 };
 
 // Where the update checks fetch from. An empty update server turns off the

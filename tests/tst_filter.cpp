@@ -299,6 +299,29 @@ void TestFilter::chainDefaultDrop()
     QCOMPARE(chains.evaluate(german), ChainResult(ChainResult::Accept));
     QCOMPARE(chains.evaluate(french), ChainResult(ChainResult::Drop));
 
+    // Only spots heard near me: a spot without a spotter continent (an
+    // unknown spotter) is not near.
+    CountryInfo europe;
+    europe.continent = QStringLiteral("EU");
+    CountryInfo america;
+    america.continent = QStringLiteral("NA");
+    Spot heardInEurope = makeSpot(QStringLiteral("K1ABC"), QStringLiteral("14025.0"), QStringLiteral("USA"));
+    heardInEurope.setLocation(america, europe, QString());
+    Spot heardInAmerica = heardInEurope;
+    heardInAmerica.setLocation(europe, america, QString());
+    Spot heardNowhere = heardInEurope;
+    heardNowhere.setLocation(america, CountryInfo(), QString());
+    auto pNear = std::make_unique<Filter>(Filter::SpotterContinent | Filter::Accept);
+    pNear->setContinentFilterValue(QStringLiteral("EU"));
+    chains.addFilter(std::move(pNear), -1);
+    auto pNoEurope = std::make_unique<Filter>(Filter::DxContinent | Filter::Drop);
+    pNoEurope->setContinentFilterValue(QStringLiteral("EU"));
+    chains.addFilter(std::move(pNoEurope), 0);
+    QCOMPARE(chains.evaluate(heardInEurope), ChainResult(ChainResult::Accept));
+    QCOMPARE(chains.evaluate(heardInAmerica), ChainResult(ChainResult::Drop));
+    QCOMPARE(chains.evaluate(heardNowhere), ChainResult(ChainResult::Drop));
+    QCOMPARE(chains.evaluate(german), ChainResult(ChainResult::Accept));
+
     // Without a stored default every rule takes part and every outcome accepts.
     chains.setDefaultFilter(0);
     QCOMPARE(chains.evaluate(french), ChainResult(ChainResult::Accept));

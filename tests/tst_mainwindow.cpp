@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -339,6 +340,25 @@ void TestMainWindow::tableActionsAndExit()
                                    .arg(SpotPopup::kLookupSite));
     popup.setInfo(QString());
     QCOMPARE(popup.infoText(), QStringLiteral("N/A"));
+
+    // Berlin to the Canary Islands, worked out apart: 233.2°, 2,241.6 mi;
+    // the long path 53.2°, 22,632.0 mi.
+    CountryInfo canaries;
+    canaries.continent = QStringLiteral("AF");
+    canaries.cqZone = 33;
+    canaries.hasPosition = true;
+    canaries.latitude = 28.32;
+    canaries.longitude = -15.85;
+    Spot located;
+    located.setLocation(canaries, CountryInfo(), QStringLiteral("JO62QM"));
+    popup.setLocation(located, true);
+    auto labelText = [&popup](const char *pName) { return popup.findChild<QLabel *>(QLatin1String(pName))->text(); };
+    QCOMPARE(labelText("labelContinent_value"), QStringLiteral("AF, CQ zone 33"));
+    QCOMPARE(labelText("labelSpotterContinent_value"), QStringLiteral("N/A"));
+    QCOMPARE(labelText("labelShortPath_value"), QStringLiteral("233\u00b0, %1 mi").arg(QLocale().toString(2242)));
+    QCOMPARE(labelText("labelLongPath_value"), QStringLiteral("53\u00b0, %1 mi").arg(QLocale().toString(22632)));
+    popup.setLocation(located, false);
+    QCOMPARE(labelText("labelShortPath_value"), QStringLiteral("233\u00b0, %1 km").arg(QLocale().toString(3607)));
 
     // One walk over the table: a spot shows at once, the details and the
     // tune act on the current row, and after Exit nothing acts any more.

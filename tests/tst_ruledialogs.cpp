@@ -136,6 +136,27 @@ void TestRuleDialogs::filterValidationAndConstruction()
     QCOMPARE(child<QComboBox>(&dialog, "comboBoxFilterValueCountry")->currentIndex(), -1);
     QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
     QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error editing filter.|You must select a country.")});
+
+    // Continent kinds: the value is required, and an edited rule shows its own.
+    dialog.setOperation(FilterProperties::Add);
+    dialog.show();
+    click(child<QRadioButton>(&dialog, "radioButtonFilterActionDrop"));
+    click(child<QRadioButton>(&dialog, "radioButtonFilterTypeSpotterContinent"));
+    auto *pContinent = child<QComboBox>(&dialog, "comboBoxFilterValueContinent");
+    QVERIFY(pContinent->isVisible());
+    QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
+    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error adding filter.|You must select a continent.")});
+    pContinent->setCurrentIndex(pContinent->findText(QStringLiteral("OC")));
+    rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QVERIFY(rule);
+    QCOMPARE(rule->filterType(), Filter::SpotterContinent | Filter::Drop);
+    QCOMPARE(rule->continentFilterValue(), QStringLiteral("OC"));
+    Filter dxContinent(Filter::Accept | Filter::DxContinent);
+    dxContinent.setContinentFilterValue(QStringLiteral("AN"));
+    dialog.setOperation(FilterProperties::Edit);
+    dialog.loadFilter(dxContinent);
+    QVERIFY(child<QRadioButton>(&dialog, "radioButtonFilterTypeDxContinent")->isChecked());
+    QCOMPARE(pContinent->currentText(), QStringLiteral("AN"));
 }
 
 void TestRuleDialogs::alertValidationAndConstruction()
@@ -230,6 +251,13 @@ void TestRuleDialogs::rulesThroughSettingsRoundTrip()
     pAlertDialog->accept();
     QCOMPARE(settings.cluster()->alertAt(0)->workedCountries(), &settings.workedCountries());
     QVERIFY(!pTips->isVisible());
+    click(child<QPushButton>(&settings, "pushButtonAddAlert"));
+    click(child<QRadioButton>(pAlertDialog, "radioButtonFilterTypeDxContinent"));
+    child<QComboBox>(pAlertDialog, "comboBoxFilterValueContinent")->setCurrentIndex(1);
+    click(child<QCheckBox>(pAlertDialog, "checkBoxAlertTypeBalloonPopup"));
+    pAlertDialog->accept();
+    QCOMPARE(child<QTableView>(&settings, "tableViewAlerts")->model()->index(1, 1).data().toString(),
+             QStringLiteral("NA "));
 
     // Edit by double click: the rule is replaced in place.
     click(child<QPushButton>(&settings, "pushButtonAddFilter"));
@@ -252,6 +280,13 @@ void TestRuleDialogs::rulesThroughSettingsRoundTrip()
     QSettings written = store();
     QCOMPARE(written.value("Filters/1/CountryFilterValue").toString(), QStringLiteral("Japan"));
     QCOMPARE(written.value("Alerts/0/FilterType").toInt(), 34);
+    QCOMPARE(written.value("Alerts/1/FilterType").toInt(), 258);
+    QCOMPARE(written.value("Alerts/1/ContinentFilterValue").toString(), QStringLiteral("NA"));
+    // Read back as stored.
+    Settings reread;
+    reread.loadSettings();
+    QCOMPARE(reread.cluster()->alertAt(1)->filterType(), Filter::DxContinent | Filter::Accept);
+    QCOMPARE(reread.cluster()->alertAt(1)->continentFilterValue(), QStringLiteral("NA"));
 }
 
 void TestRuleDialogs::workedCountriesMovesOkAndCancel()

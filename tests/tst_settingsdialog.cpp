@@ -171,6 +171,16 @@ void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
     child<QLineEdit>(&settings, "lineEditCallsign")->setText(QStringLiteral("Q1ABC"));
     child<QLineEdit>(&settings, "lineEditName")->setText(QStringLiteral("Ann"));
     child<QLineEdit>(&settings, "lineEditQth")->setText(QStringLiteral("Town"));
+    for (const char *pBad : {"JO0", "ZZ00", "<b>JO</b>"}) {
+        child<QLineEdit>(&settings, "lineEditLocator")->setText(QLatin1String(pBad));
+        settings.accept();
+        const QStringList seen = boxes.takeAll();
+        QCOMPARE(seen.size(), 1);
+        QVERIFY2(seen.first().contains(QStringLiteral("The locator \"%1\" is not a valid Maidenhead locator")
+                                           .arg(QString::fromLatin1(pBad).toHtmlEscaped())),
+                 qPrintable(seen.first()));
+        QVERIFY(settings.isVisible());
+    }
     child<QLineEdit>(&settings, "lineEditLocator")->setText(QStringLiteral("JO00AA"));
     // The spot table's settings start at their defaults; 0 minutes is "never".
     auto *pMaxAge = child<QSpinBox>(&settings, "spinBoxMaxAge");
@@ -179,6 +189,7 @@ void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
     QCOMPARE(pMaxAge->text(), QStringLiteral("never"));
     child<QDoubleSpinBox>(&settings, "doubleSpinBoxMergeDistance")->setValue(2.5);
     child<QSpinBox>(&settings, "spinBoxFirstAnswerWait")->setValue(45);
+    child<QCheckBox>(&settings, "checkBoxDistanceInMiles")->setChecked(true);
     settings.accept();
     QVERIFY(boxes.seen.isEmpty());
     const SpotTableSettings spotTable = SettingsStore::loadSpotTable();
@@ -192,6 +203,7 @@ void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
 
     QSettings written = store();
     QCOMPARE(written.value("General/Locator").toString(), QStringLiteral("JO00AA"));
+    QCOMPARE(written.value("General/DistanceInMiles").toInt(), 1);
     QCOMPARE(written.value(qsNode + "/Name").toString(), QStringLiteral("Home/Node"));
     QCOMPARE(written.value(qsNode + "/Password").toString(), QStringLiteral("secret"));
     QCOMPARE(written.value(qsNode + "/Active").toInt(), 1);

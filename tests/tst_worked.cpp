@@ -1,16 +1,21 @@
 #include "TestSupport.h"
 
 #include "Worked/CountryFile.h"
+#include "Worked/Locator.h"
+#include "cluster/Spot.h"
 #include "Worked/Worked.h"
 #include "testnode/SpotGenerator.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 using TestSupport::LogCapture;
 
@@ -39,6 +44,9 @@ private Q_SLOTS:
     void lookup_data();
     void lookup();
     void indexAnswersAsTheQueryDoes();
+    void greatCircle_data();
+    void greatCircle();
+    void locatorsAndSpotLocation();
     void cleanEntry_data();
     void cleanEntry();
     void importReadsRecordsAsWritten();
@@ -90,18 +98,44 @@ void TestWorked::lookup_data()
 
     const QString qsUsa = QStringLiteral("United States of America");
     QTest::newRow("K1ABC/QRP keeps its home country") << "K1ABC/QRP" << qsUsa;
-    QTest::newRow("k1abc/qrp keeps its letter case") << "k1abc/qrp" << QString();
-    // The file lists this maritime station as a whole call of its own.
+    QTest::newRow("lower case and spaces around") << "  k1abc/qrp " << qsUsa;
+    QTest::newRow("other white space is part of the call") << "\tVE3ABC" << QString();
+    QTest::newRow("non-ASCII letter is junk") << QStringLiteral("DL1\u00c4BC") << QString();
+    QTest::newRow("very long junk") << QString(5000, QLatin1Char('/')) + QStringLiteral("DL1") << "Fed. Rep. of Germany";
+    QTest::newRow("empty") << "" << QString();
+    // Whole-call entries name one call and nothing longer.
     QTest::newRow("YL3IZ/MM whole call, not Latvia") << "YL3IZ/MM" << qsUsa;
-    QTest::newRow("DL/K1ABC") << "DL/K1ABC" << "Fed. Rep. of Germany";
-    QTest::newRow("K1ABC/VE3 stays home") << "K1ABC/VE3" << qsUsa;
-    QTest::newRow("W1ABC/4") << "W1ABC/4" << qsUsa;
-    QTest::newRow("KH0XYZ/6 moves to area 6") << "KH0XYZ/6" << "Hawaii";
-    QTest::newRow("VE3/W1ABC/4") << "VE3/W1ABC/4" << "Canada";
-    QTest::newRow("K1ABC/ empty suffix") << "K1ABC/" << qsUsa;
-    QTest::newRow("slash and digit") << "/4" << QString();
+    QTest::newRow("=K4W does not take K4WAK") << "K4WAK" << qsUsa;
+    QTest::newRow("=N0J does not take N0JDK") << "N0JDK" << qsUsa;
+    QTest::newRow("=KH6AB does not take KH6ABC") << "KH6ABC" << "Hawaii";
+    QTest::newRow("=K4W itself") << "K4W" << "Puerto Rico";
     QTest::newRow("whole call before its prefix") << "AA0NN" << "Alaska";
     QTest::newRow("neighbour of a whole call") << "AA0NM" << qsUsa;
+    // Listed calls with '/' are found before any rewriting.
+    QTest::newRow("KH6ND/7 listed under USA") << "KH6ND/7" << qsUsa;
+    QTest::newRow("9M2/PG5M listed under Spratly") << "9M2/PG5M" << "Spratly Islands";
+    QTest::newRow("3D2HY/R listed under Rotuma") << "3D2HY/R" << "Rotuma Island";
+    QTest::newRow("listed call after /P is removed") << "3D2HY/R/P" << "Rotuma Island";
+    QTest::newRow("K2UA/ empty part") << "K2UA/" << qsUsa;
+    QTest::newRow("slash and digit") << "/4" << QString();
+    // Call areas.
+    QTest::newRow("W1ABC/4") << "W1ABC/4" << qsUsa;
+    QTest::newRow("KH0XYZ/6 moves to area 6") << "KH0XYZ/6" << "Hawaii";
+    QTest::newRow("4X5KE/3 last digit") << "4X5KE/3" << "Israel";
+    QTest::newRow("7J1ADJ/6") << "7J1ADJ/6" << "Japan";
+    // Prefixes before and after the call, and suffixes that keep it home.
+    QTest::newRow("DL/K1ABC") << "DL/K1ABC" << "Fed. Rep. of Germany";
+    QTest::newRow("VP2E/K1ABC") << "VP2E/K1ABC" << "Anguilla";
+    QTest::newRow("MM/K1ABC") << "MM/K1ABC" << "Scotland";
+    QTest::newRow("VE3/W1ABC/4") << "VE3/W1ABC/4" << "Canada";
+    QTest::newRow("K1ABC/VE3") << "K1ABC/VE3" << "Canada";
+    QTest::newRow("DK1RI/EA8") << "DK1RI/EA8" << "Canary Islands";
+    QTest::newRow("IK2GAU/IS0") << "IK2GAU/IS0" << "Sardinia";
+    QTest::newRow("AE4X/KP4") << "AE4X/KP4" << "Puerto Rico";
+    QTest::newRow("AA7V/VP2V") << "AA7V/VP2V" << "British Virgin Islands";
+    QTest::newRow("/LH keeps home") << "K1ABC/LH" << qsUsa;
+    QTest::newRow("/YOTA keeps home") << "OH2ABC/YOTA" << "Finland";
+    QTest::newRow("/70 keeps home") << "DL1ABC/70" << "Fed. Rep. of Germany";
     QTest::newRow("first row of a duplicate wins") << "4U1A" << "Vienna Intl Ctr";
     QTest::newRow("country with apostrophe") << "TU2XZ" << "Cote d'Ivoire";
     QTest::newRow("apostrophe in the call") << "DL'1ABC" << "Fed. Rep. of Germany";
@@ -148,14 +182,81 @@ void TestWorked::indexAnswersAsTheQueryDoes()
     SpotGenerator generator(7);
     for (int i = 0; i < 2000; ++i)
         calls << generator.nextDxCall();
+    // Every real call of the system's call list, when it is installed.
+    QFile master(QFileInfo(Worked::systemCountryFile()).dir().filePath(QStringLiteral("MASTER.SCP")));
+    if (master.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!master.atEnd()) {
+            const QString qsLine = QString::fromLatin1(master.readLine()).trimmed();
+            if (!qsLine.isEmpty() && !qsLine.startsWith(QLatin1Char('#')))
+                calls << qsLine;
+        }
+    }
 
     int iFound = 0;
     for (const QString &qsCall : std::as_const(calls)) {
-        const QString qsCountry = m_worked.countryForCall(qsCall, m_db);
-        QCOMPARE(m_worked.countryForCall(qsCall), qsCountry);
-        iFound += qsCountry.isEmpty() ? 0 : 1;
+        const CountryInfo info = m_worked.infoForCall(qsCall, m_db);
+        if (m_worked.infoForCall(qsCall) != info)
+            QFAIL(qPrintable(qsCall));
+        iFound += info.isValid() ? 1 : 0;
     }
     QVERIFY(iFound > calls.size() / 2);
+}
+
+// Expected values worked out apart from this code: locator centres by hand,
+// paths as angles between unit vectors (atan2 of cross and dot product).
+void TestWorked::greatCircle_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<double>("bearing");
+    QTest::addColumn<double>("km");
+
+    QTest::newRow("Berlin to Connecticut") << "JO62qm" << "FN31pr" << 296.087 << 6226.64;
+    QTest::newRow("four characters, far east") << "JO62" << "PM95" << 41.935 << 8923.10;
+    QTest::newRow("London to Sydney, nearly antipodes") << "IO91wm" << "QF56od" << 60.675 << 16991.74;
+    QTest::newRow("lower and upper case") << "fn20" << "JN58" << 50.780 << 6511.95;
+}
+
+void TestWorked::greatCircle()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(double, bearing);
+    QFETCH(double, km);
+    double dLat1 = 0, dLon1 = 0, dLat2 = 0, dLon2 = 0;
+    QVERIFY(Locator::position(from, &dLat1, &dLon1));
+    QVERIFY(Locator::position(to, &dLat2, &dLon2));
+    const Locator::Path path = Locator::shortPath(dLat1, dLon1, dLat2, dLon2);
+    QVERIFY2(qAbs(path.bearing - bearing) < 0.01, qPrintable(QString::number(path.bearing)));
+    QVERIFY2(qAbs(path.km - km) < 0.1, qPrintable(QString::number(path.km)));
+    const Locator::Path longPath = Locator::longPath(path);
+    QVERIFY(qAbs(longPath.bearing - std::fmod(bearing + 180, 360)) < 0.01);
+    QVERIFY(qAbs(longPath.km - (40030.17 - km)) < 0.1);
+}
+
+void TestWorked::locatorsAndSpotLocation()
+{
+    for (const char *pBad : {"", "JO6", "JO62q", "JO62qmx", "SO62", "JS62", "JOA2", "JO62yz", "JO62q!", "J\u00d662"})
+        QVERIFY2(!Locator::isValid(QString::fromUtf8(pBad)), pBad);
+    QVERIFY(Locator::isValid(QStringLiteral("RR99xx")));
+    QVERIFY(Locator::isValid(QStringLiteral("AA00aa")));
+
+    // From Berlin to the centre the country file gives the USA (37.60 N,
+    // 91.87 W): worked out apart as above.
+    Spot spot;
+    spot.setLocation(m_worked.infoForCall(QStringLiteral("K1ABC")), m_worked.infoForCall(QStringLiteral("DL1ABC-#")),
+                     QStringLiteral("JO62qm"));
+    QCOMPARE(spot.dxContinent(), QStringLiteral("NA"));
+    QCOMPARE(spot.dxCqZone(), 5);
+    QCOMPARE(spot.spotterContinent(), QStringLiteral("EU"));
+    QVERIFY(spot.hasPath());
+    QVERIFY(qAbs(spot.shortPath().bearing - 305.067) < 0.01);
+    QVERIFY(qAbs(spot.shortPath().km - 7678.83) < 0.1);
+    // The entry's own zone wins over the country's.
+    spot.setLocation(m_worked.infoForCall(QStringLiteral("KH6ND")), CountryInfo(), QStringLiteral("JO6"));
+    QCOMPARE(spot.dxCqZone(), 3);
+    QCOMPARE(spot.spotterContinent(), QString());
+    QVERIFY(!spot.hasPath());
 }
 
 void TestWorked::cleanEntry_data()
@@ -204,9 +305,35 @@ void TestWorked::importReadsRecordsAsWritten()
                                 "TU7|Cote d'Ivoire", "Q9|Q Land", "Q9ABC|Q Land", "Q8Z|Q Land",
                                 "QX1|Open End"}));
 
-    // A further import appends; the first row of a prefix keeps winning.
+    // The header's values, and each entry's overrides over them; the file
+    // counts longitude west positive and the offset the other way round.
     Worked worked;
     QVERIFY(worked.attachDatabase(db));
+    for (const QSqlDatabase &source : {QSqlDatabase(), db}) {
+        auto info = [&](const char *pCall) {
+            return source.isValid() ? worked.infoForCall(QLatin1String(pCall), source)
+                                    : worked.infoForCall(QLatin1String(pCall));
+        };
+        const CountryInfo tu = info("TU1A");
+        QCOMPARE(tu.primaryPrefix, QStringLiteral("TU"));
+        QCOMPARE(tu.continent, QStringLiteral("AF"));
+        QCOMPARE(tu.longitude, -5.80);
+        QCOMPARE(info("TU5AB").cqZone, 35);
+        QCOMPARE(info("TU5AB").ituZone, 46);
+        QCOMPARE(info("TU5ABC").country, QString());
+        const CountryInfo q9 = info("Q9ABC");
+        QVERIFY(q9.hasPosition);
+        QCOMPARE(q9.latitude, 1.0);
+        QCOMPARE(q9.longitude, -2.0);
+        QCOMPARE(q9.continent, QStringLiteral("EU"));
+        const CountryInfo q8 = info("Q8Z");
+        QCOMPARE(q8.utcOffset, -1.0);
+        QCOMPARE(q8.latitude, 0.0);
+        // A whole call is no prefix.
+        QCOMPARE(info("Q8ZA").country, QString());
+    }
+
+    // A further import appends; the first row of a prefix keeps winning.
     const QString qsOther = writeFile(QStringLiteral("other.dat"), "Other:  1:  1:  EU:  0: 0: 0: TU:\n  TU0,TU3;\n");
     QVERIFY(worked.importCountryFile(qsOther, db));
     QCOMPARE(rowCount(db, QStringLiteral("prefixes")), 10);
@@ -260,12 +387,33 @@ void TestWorked::emptyPrefixTableIsRefilled()
     QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
     const int iRows = rowCount(db, QStringLiteral("prefixes"));
     const int iCountries = rowCount(db, QStringLiteral("countries"));
+    const int iWholeCalls = rowCount(db, QStringLiteral("whole_calls"));
+    QVERIFY(iWholeCalls > 10000);
+
+    // A database of an older version: its two tables only, with a row of its
+    // own that must survive the upgrade. Until then whole calls act as prefixes.
     QSqlQuery query(db);
+    for (const char *pTable : {"whole_calls", "prefix_entries", "country_details"})
+        QVERIFY(query.exec(QStringLiteral(R"(DROP TABLE "main"."%1")").arg(QLatin1String(pTable))));
+    QVERIFY(query.exec(QStringLiteral(R"(INSERT INTO "main"."prefixes" VALUES('Q0Q','Q Land'))")));
+    Worked older;
+    QVERIFY(older.attachDatabase(db));
+    QCOMPARE(older.countryForCall(QStringLiteral("K4WAK")), QStringLiteral("Puerto Rico"));
+    QCOMPARE(older.countryForCall(QStringLiteral("K4WAK"), db), QStringLiteral("Puerto Rico"));
+    QCOMPARE(older.countryForCall(QStringLiteral("Q0QA")), QStringLiteral("Q Land"));
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    QCOMPARE(rowCount(db, QStringLiteral("prefixes")), iRows + 1);
+    QCOMPARE(rowCount(db, QStringLiteral("countries")), iCountries);
+    QCOMPARE(rowCount(db, QStringLiteral("whole_calls")), iWholeCalls);
+    QVERIFY(older.attachDatabase(db));
+    QCOMPARE(older.countryForCall(QStringLiteral("K4WAK")), QStringLiteral("United States of America"));
+
     QVERIFY(query.exec(QStringLiteral(R"(DELETE FROM "main"."prefixes")")));
 
     QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
     QCOMPARE(rowCount(db, QStringLiteral("prefixes")), iRows);
     QCOMPARE(rowCount(db, QStringLiteral("countries")), iCountries);
+    QCOMPARE(rowCount(db, QStringLiteral("whole_calls")), iWholeCalls);
     // Filled tables are left alone.
     QVERIFY(Worked::ensureTables(db, m_dir.filePath(QStringLiteral("missing.dat"))));
     QCOMPARE(rowCount(db, QStringLiteral("prefixes")), iRows);

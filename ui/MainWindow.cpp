@@ -1043,6 +1043,13 @@ void MainWindow::onSpotDetailsTriggered()
     pPopup->setAttribute(Qt::WA_DeleteOnClose);
     const QString qsDxCall = spot ? spot->dxCall() : QString();
     pPopup->setDX(qsDxCall);
+    if (iRow >= 0) {
+        Spot located;
+        located.setLocation(m_worked.infoForCall(qsDxCall),
+                            m_worked.infoForCall(m_spotModel->item(iRow, SpotModel::Spotter)->text()),
+                            m_settings->locator());
+        pPopup->setLocation(located, m_settings->distanceInMiles());
+    }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {
         pPopup->setIOTA(entry.iota);

@@ -2,7 +2,10 @@
 
 #include "ui_SpotPopup.h"
 
+#include "cluster/Spot.h"
+
 #include <QLayout>
+#include <QLocale>
 #include <QPainterPath>
 #include <QRegion>
 #include <QUrl>
@@ -64,10 +67,33 @@ void SpotPopup::setLookupLink(const QString &qsDxCall)
     setValue(m_ui->labelInfo_value, QStringLiteral("<a href=\"%1\">%1</a>").arg(qsAddress));
 }
 
+void SpotPopup::setLocation(const Spot &spot, bool bMiles)
+{
+    // Continents come from the country file, yet the labels are rich text.
+    QString qsContinent = spot.dxContinent().toHtmlEscaped();
+    if (spot.dxCqZone() > 0)
+        qsContinent += tr(", CQ zone %1").arg(spot.dxCqZone());
+    setValue(m_ui->labelContinent_value, qsContinent);
+    setValue(m_ui->labelSpotterContinent_value, spot.spotterContinent().toHtmlEscaped());
+    setValue(m_ui->labelShortPath_value, spot.hasPath() ? pathText(spot.shortPath(), bMiles) : QString());
+    setValue(m_ui->labelLongPath_value, spot.hasPath() ? pathText(spot.longPath(), bMiles) : QString());
+}
+
+QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
+{
+    const double dDistance = bMiles ? path.km / Locator::kKmPerMile : path.km;
+    return tr("%1\u00b0, %2 %3")
+        .arg(qRound(path.bearing) % 360)
+        .arg(QLocale().toString(qRound64(dDistance)))
+        .arg(bMiles ? tr("mi") : tr("km"));
+}
+
 void SpotPopup::reset()
 {
     for (QLabel *pLabel : {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value,
-                           m_ui->labelReportedBy_value, m_ui->labelInfo_value})
+                           m_ui->labelReportedBy_value, m_ui->labelInfo_value, m_ui->labelContinent_value,
+                           m_ui->labelSpotterContinent_value, m_ui->labelShortPath_value,
+                           m_ui->labelLongPath_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }

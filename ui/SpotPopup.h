@@ -1,6 +1,8 @@
 #ifndef SPOTPOPUP_H
 #define SPOTPOPUP_H
 
+#include "Worked/Locator.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -10,6 +12,8 @@ namespace Ui {
 class SpotPopup;
 }
 QT_END_NAMESPACE
+
+class Spot;
 
 // The details of one spot: the DX call and, for a DXpedition, its IOTA
 // reference, QSL route, source and notes; for any other call a link to its
@@ -35,6 +39,9 @@ public:
     void setInfo(const QString &qsText);
     // The info value as a link to the lookup page of a call.
     void setLookupLink(const QString &qsDxCall);
+    // Continents, zone and paths the spot carries, distances in miles or km.
+    void setLocation(const Spot &spot, bool bMiles);
+    static QString pathText(const Locator::Path &path, bool bMiles);
     void reset();
 
     // The part of a spotted call that the lookup page knows: a prefix in
