@@ -182,12 +182,14 @@ void TestWorked::indexAnswersAsTheQueryDoes()
     SpotGenerator generator(7);
     for (int i = 0; i < 2000; ++i)
         calls << generator.nextDxCall();
-    // Every real call of the system's call list, when it is installed.
+    // Real calls of the system's call list, when it is installed: every
+    // eighth keeps the SQL side of the comparison to a few seconds and still
+    // meets each kind of call thousands of times.
     QFile master(QFileInfo(Worked::systemCountryFile()).dir().filePath(QStringLiteral("MASTER.SCP")));
     if (master.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        while (!master.atEnd()) {
+        for (int iLine = 0; !master.atEnd(); ++iLine) {
             const QString qsLine = QString::fromLatin1(master.readLine()).trimmed();
-            if (!qsLine.isEmpty() && !qsLine.startsWith(QLatin1Char('#')))
+            if (iLine % 8 == 0 && !qsLine.isEmpty() && !qsLine.startsWith(QLatin1Char('#')))
                 calls << qsLine;
         }
     }

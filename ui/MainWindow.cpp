@@ -1043,10 +1043,9 @@ void MainWindow::onSpotDetailsTriggered()
     pPopup->setAttribute(Qt::WA_DeleteOnClose);
     const QString qsDxCall = spot ? spot->dxCall() : QString();
     pPopup->setDX(qsDxCall);
-    if (iRow >= 0) {
+    if (spot) {
         Spot located;
-        located.setLocation(m_worked.infoForCall(qsDxCall),
-                            m_worked.infoForCall(m_spotModel->item(iRow, SpotModel::Spotter)->text()),
+        located.setLocation(m_worked.infoForCall(qsDxCall), m_worked.infoForCall(spot->spotter()),
                             m_settings->locator());
         pPopup->setLocation(located, m_settings->distanceInMiles());
     }
