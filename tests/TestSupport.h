@@ -2,11 +2,16 @@
 #define TESTSUPPORT_H
 
 #include "API/QsLog/QsLog.h"
+#include "rig/RigControl.h"
 #include "settings/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QHostAddress>
 #include <QMutex>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTcpServer>
 
@@ -18,6 +23,18 @@ namespace TestSupport {
 inline QSettings store()
 {
     return QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication);
+}
+
+// The program looks for the rig-control library in the per-user data folder
+// first: the freshly built bridge goes there.
+inline bool installRigLibrary(const QString &qsBridgeFile)
+{
+    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
+    QCoreApplication::setApplicationName(SettingsStore::kApplication);
+    const QString qsDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString qsLibrary = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
+    QFile::remove(qsLibrary);
+    return QDir().mkpath(qsDataDir) && QFile::copy(qsBridgeFile, qsLibrary);
 }
 
 template <typename T>

@@ -113,14 +113,7 @@ private:
 void TestMainWindow::initTestCase()
 {
     LogCapture::install(QsLogging::LevelDebug);
-    // The rig library is looked for in the per-user data folder first.
-    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
-    QCoreApplication::setApplicationName(SettingsStore::kApplication);
-    const QString qsDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QVERIFY(QDir().mkpath(qsDataDir));
-    const QString qsLibrary = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
-    QFile::remove(qsLibrary);
-    QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), qsLibrary));
+    QVERIFY(TestSupport::installRigLibrary(QStringLiteral(KELVANE_BRIDGE_FILE)));
     // Nothing may reach for the internet during the tests.
     TestSupport::clearStore();
 }

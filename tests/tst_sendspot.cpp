@@ -56,14 +56,7 @@ private:
 void TestSendSpot::initTestCase()
 {
     QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
-    // The program looks in the per-user data folder first.
-    QCoreApplication::setOrganizationName(SettingsStore::kOrganization);
-    QCoreApplication::setApplicationName(SettingsStore::kApplication);
-    const QString qsDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QVERIFY(QDir().mkpath(qsDataDir));
-    const QString qsLibrary = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
-    QFile::remove(qsLibrary);
-    QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), qsLibrary));
+    QVERIFY(TestSupport::installRigLibrary(QStringLiteral(KELVANE_BRIDGE_FILE)));
     QVERIFY(m_node.listen());
     TestSupport::clearStore();
     TestSupport::writeStationAndNode(kLoopback, m_node.port());
