@@ -183,6 +183,9 @@ void TestMainWindow::rowLimitAndColumnFitting()
     QCOMPARE(pHeader->sectionSize(SpotModel::DX), iWidened);
     QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
     QVERIFY(pHeader->stretchLastSection());
+    // The location columns wait in the header menu until the operator asks.
+    for (int iColumn = SpotModel::Continent; iColumn <= SpotModel::LongPath; ++iColumn)
+        QVERIFY(pHeader->isSectionHidden(iColumn));
     QVERIFY(!table()->horizontalScrollBar()->isVisible());
     QCOMPARE(pModel->data(pModel->index(0, SpotModel::Frequency), Qt::TextAlignmentRole).value<Qt::Alignment>(),
              Qt::AlignRight | Qt::AlignVCenter);

@@ -53,7 +53,8 @@ constexpr int kTuneBlinkMs = 250;
 // store edited by hand from piling up players.
 constexpr int kMaxSoundPlayers = 16;
 // Texts as wide as the widest a column usually holds.
-const char *const kWidestTexts[] = {"28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0", "QQ9/QQ9QQQ/P", "", "99999", ""};
+const char *const kWidestTexts[] = {"28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0", "QQ9/QQ9QQQ/P", "", "99999", "",
+                                   "AN", "40", "AN", "3590, 20,000 km", "3590, 40,000 km"};
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
 
@@ -484,6 +485,7 @@ void MainWindow::applySpotTableSettings()
             continue;
         pModel->setMergeDistance(spotTable.mergeDistanceKHz);
         pModel->setMaxAge(spotTable.maxAgeMinutes);
+        pModel->setDistanceInMiles(m_settings->distanceInMiles());
     }
     if (Cluster *pCluster = activeCluster()) {
         ClusterTimings timings = pCluster->timings();
@@ -648,6 +650,8 @@ void MainWindow::createSpotTable()
     pHeader->setStretchLastSection(true);
     // The icon and count columns are narrower than the form's minimum.
     pHeader->setMinimumSectionSize(kIconColumnWidth);
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
+        pHeader->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn));
     pHeader->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pHeader, &QWidget::customContextMenuRequested, this, &MainWindow::onHeaderContextMenuRequested);
     pView->verticalHeader()->setResizeContentsPrecision(0);

@@ -1,6 +1,7 @@
 #include "ui/SpotModel.h"
 
 #include "filters/BandPlan.h"
+#include "ui/SpotPopup.h"
 
 #include <QDateTime>
 #include <QBrush>
@@ -46,6 +47,11 @@ QString SpotModel::text(int iRow, Column column) const
     case DX: return spot.dxCall();
     case Country: return spot.country();
     case Count: return QString::number(entry.count);
+    case Continent: return spot.dxContinent();
+    case CqZone: return spot.dxCqZone() > 0 ? QString::number(spot.dxCqZone()) : QString();
+    case SpotterContinent: return spot.spotterContinent();
+    case ShortPath: return spot.hasPath() ? SpotPopup::pathText(spot.shortPath(), m_distanceInMiles) : QString();
+    case LongPath: return spot.hasPath() ? SpotPopup::pathText(spot.longPath(), m_distanceInMiles) : QString();
     case Comment: return spot.comment();
     case Icon:
     case ColumnCount: break;
@@ -93,6 +99,11 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
         case DX: return tr("DX");
         case Country: return tr("Country");
         case Count: return tr("Spots");
+        case Continent: return tr("Continent");
+        case CqZone: return tr("CQ zone");
+        case SpotterContinent: return tr("Spotter continent");
+        case ShortPath: return tr("Short path");
+        case LongPath: return tr("Long path");
         case Comment: return tr("Comment");
         default: return QString();
         }

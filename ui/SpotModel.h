@@ -21,7 +21,26 @@ class SpotModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { Date, Utc, Spotter, Frequency, DX, Country, Count, Icon, Comment, ColumnCount };
+    // The location columns are hidden until the operator shows them from the
+    // header menu; Comment stays last so that it takes the spare width.
+    enum Column {
+        Date,
+        Utc,
+        Spotter,
+        Frequency,
+        DX,
+        Country,
+        Count,
+        Icon,
+        Continent,
+        CqZone,
+        SpotterContinent,
+        ShortPath,
+        LongPath,
+        Comment,
+        ColumnCount
+    };
+    static bool isLocationColumn(int iColumn) { return iColumn >= Continent && iColumn <= LongPath; }
     // The clock rows are aged by: milliseconds since the epoch.
     using Clock = std::function<qint64()>;
 
@@ -54,6 +73,7 @@ public:
     void setMergeDistance(double dKHz) { m_mergeKHz = dKHz; }
     // 0 keeps rows until the row limit pushes them off.
     void setMaxAge(int iMinutes) { m_maxAgeMs = qint64(qMax(0, iMinutes)) * 60000; }
+    void setDistanceInMiles(bool bMiles) { m_distanceInMiles = bMiles; }
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
     const Spot &spotAt(int iRow) const { return entryAt(iRow).spot; }
@@ -96,6 +116,7 @@ private:
     quint64 m_nextId = 1;
     double m_mergeKHz = kDefaultMergeKHz;
     qint64 m_maxAgeMs = qint64(kDefaultMaxAgeMinutes) * 60000;
+    bool m_distanceInMiles = false;
     Clock m_clock;
 };
 
