@@ -20,7 +20,6 @@ namespace Bench {
 
 namespace {
 
-constexpr int kStallTickMs = 5;
 constexpr int kLoginTimeoutMs = 30000;
 // After login the earlier-spots collection and its first rows settle.
 constexpr int kSettleMs = 3000;
@@ -56,12 +55,12 @@ template<class Done> bool spin(Done bDone, int iTimeoutMs)
 class StallMeter : public QObject
 {
 public:
-    StallMeter()
+    explicit StallMeter(int iTickMs)
     {
         m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(kStallTickMs);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 iLateMs = m_clock.restart() - kStallTickMs;
+        m_timer.setInterval(iTickMs);
+        connect(&m_timer, &QTimer::timeout, this, [this, iTickMs] {
+            const qint64 iLateMs = m_clock.restart() - iTickMs;
             m_iLongestMs = qMax(m_iLongestMs, iLateMs);
             // What the window's thread itself spent between two ticks: the
             // stall without the waits a loaded machine adds.
@@ -91,7 +90,7 @@ private:
 
 } // namespace
 
-bool benchLiveWindow(const char *pName, double dRate, int iCount)
+bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs)
 {
     QThread nodeThread;
     nodeThread.start();
@@ -128,7 +127,7 @@ bool benchLiveWindow(const char *pName, double dRate, int iCount)
             QTextStream(stderr) << pName << ": the window did not log in to the node" << Qt::endl;
         } else {
             spin([] { return false; }, kSettleMs);
-            StallMeter stalls;
+            StallMeter stalls(iTickMs);
             const qint64 iStart = iReceived;
             const double dCpuStart = processCpuSeconds();
             double dNodeCpuStart = 0;

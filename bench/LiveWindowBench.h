@@ -7,11 +7,13 @@ namespace Bench {
 // generated spots at dRate spots per second (0: as fast as the window reads)
 // until iCount have gone out. Reports the process's CPU seconds per 10,000
 // spots (the node's thread left out), the share of a core, the longest
-// stall of the window's thread (lateness of a 5 ms timer on it, and the CPU
-// time the thread spent between two of its ticks) and how
+// stall of the window's thread (lateness of a timer ticking every iTickMs on
+// it, and the CPU time the thread spent between two of its ticks) and how
 // long after the last spot arrived the table showed it. pName prefixes the
 // figures. Needs a QApplication and private settings folders.
-bool benchLiveWindow(const char *pName, double dRate, int iCount);
+// The ticks wake the thread and cost CPU of their own: a fine tick where the
+// stall is the figure, a coarse one where the CPU is.
+bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs);
 
 } // namespace Bench
 

@@ -14,20 +14,49 @@ constexpr int kMaxCachedTexts = 8192;
 
 Delegate::Delegate(QObject *parent) : QItemDelegate(parent) {}
 
-const QStaticText &Delegate::staticText(const QString &qsText, const QFont &font) const
+namespace {
+
+QStaticText preparedText(const QString &qsText, const QFont &font)
+{
+    QStaticText text(qsText);
+    text.setTextFormat(Qt::PlainText);
+    text.prepare(QTransform(), font);
+    return text;
+}
+
+} // namespace
+
+void Delegate::useFont(const QFont &font) const
 {
     if (font != m_font) {
         m_texts.clear();
+        m_elidedTexts.clear();
         m_font = font;
     }
+}
+
+const QStaticText &Delegate::staticText(const QString &qsText, const QFont &font) const
+{
+    useFont(font);
     auto it = m_texts.find(qsText);
     if (it == m_texts.end()) {
         if (m_texts.size() >= kMaxCachedTexts)
             m_texts.clear();
-        QStaticText text(qsText);
-        text.setTextFormat(Qt::PlainText);
-        text.prepare(QTransform(), font);
-        it = m_texts.insert(qsText, text);
+        it = m_texts.insert(qsText, preparedText(qsText, font));
+    }
+    return *it;
+}
+
+const QStaticText &Delegate::elidedText(const QString &qsText, const QStyleOptionViewItem &option, int iWidth) const
+{
+    useFont(option.font);
+    const QPair<QString, int> key(qsText, iWidth);
+    auto it = m_elidedTexts.find(key);
+    if (it == m_elidedTexts.end()) {
+        if (m_elidedTexts.size() >= kMaxCachedTexts)
+            m_elidedTexts.clear();
+        const QString qsElided = option.fontMetrics.elidedText(qsText, option.textElideMode, iWidth);
+        it = m_elidedTexts.insert(key, preparedText(qsElided, option.font));
     }
     return *it;
 }
@@ -67,16 +96,13 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
                                                         : Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter);
         painter->setPen(option.palette.color(group, bSelected ? QPalette::HighlightedText : QPalette::Text));
         painter->setFont(option.font);
-        const QStaticText &text = staticText(qsText, option.font);
-        const QSizeF size = text.size();
-        if (size.width() <= textRect.width()) {
-            const qreal dX = (align & Qt::AlignRight) ? textRect.right() + 1 - size.width() : textRect.left();
-            const qreal dY = textRect.top() + (textRect.height() - size.height()) / 2;
-            painter->drawStaticText(QPointF(dX, dY), text);
-        } else {
-            painter->drawText(textRect, int(align),
-                              option.fontMetrics.elidedText(qsText, option.textElideMode, textRect.width()));
-        }
+        const QStaticText *pText = &staticText(qsText, option.font);
+        if (pText->size().width() > textRect.width())
+            pText = &elidedText(qsText, option, textRect.width());
+        const QSizeF size = pText->size();
+        const qreal dX = (align & Qt::AlignRight) ? textRect.right() + 1 - size.width() : textRect.left();
+        const qreal dY = textRect.top() + (textRect.height() - size.height()) / 2;
+        painter->drawStaticText(QPointF(dX, dY), *pText);
     }
     drawFocus(painter, option, rect);
 }

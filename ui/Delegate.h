@@ -21,8 +21,13 @@ public:
 
 private:
     const QStaticText &staticText(const QString &qsText, const QFont &font) const;
+    const QStaticText &elidedText(const QString &qsText, const QStyleOptionViewItem &option, int iWidth) const;
+    void useFont(const QFont &font) const;
 
     mutable QHash<QString, QStaticText> m_texts;
+    // Keyed by text and width: a comment wider than its column is cut and
+    // laid out once per column width, not at every repaint.
+    mutable QHash<QPair<QString, int>, QStaticText> m_elidedTexts;
     mutable QFont m_font;
 };
 

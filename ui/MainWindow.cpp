@@ -44,7 +44,7 @@
 namespace {
 constexpr int kAgeCheckMs = 60000;
 // The longest a spot waits for the table: a few repaints a second.
-constexpr int kBatchMs = 150;
+constexpr int kBatchMs = 200;
 // Room around a cell's text: the item margins and the grid line.
 constexpr int kCellPadding = 14;
 constexpr int kBalloonMs = 5000;
