@@ -7,6 +7,7 @@
 #include "cluster/Cluster.h"
 #include "cluster/Spot.h"
 #include "testnode/TestNode.h"
+#include "ui/Delegate.h"
 #include "ui/MainWindow.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
@@ -17,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -221,6 +223,29 @@ void TestMainWindow::alertCellsAndBalloonText()
     QCOMPARE(SpotModel::balloonText(plain), qsHead);
     plain.setComment(QStringLiteral(" up 2 "));
     QCOMPARE(SpotModel::balloonText(plain), qsHead + QStringLiteral("\nComment:  up 2 "));
+
+    // A comment cut for a narrow column is cut again when the column widens.
+    plain.setComment(QStringLiteral("CQ contest up 2, loud on the long path this morning"));
+    model.insertSpot(plain, 1000);
+    Delegate delegate;
+    QWidget fontSource;
+    const QModelIndex comment = model.index(0, SpotModel::Comment);
+    const auto draw = [&](int iWidth) {
+        QImage image(400, 22, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.initFrom(&fontSource);
+        option.rect = QRect(0, 0, iWidth, 22);
+        option.textElideMode = Qt::ElideRight;
+        delegate.paint(&painter, option, comment);
+        return image;
+    };
+    const QImage narrow = draw(80);
+    const QImage wider = draw(160);
+    QVERIFY(wider != narrow);
+    QVERIFY(draw(400) != wider);
+    QCOMPARE(draw(80), narrow);
 }
 
 void TestMainWindow::bandButtons()
