@@ -66,6 +66,7 @@ private Q_SLOTS:
     void dropped_data();
     void dropped();
     void dropLinesAreRateLimited();
+    void burstIsReadInTurns();
     void listenFailsWithAReason();
 
 private:
@@ -200,6 +201,20 @@ void TestWsjtxListener::dropLinesAreRateLimited()
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.at(0).contains(QStringLiteral("Dropped malformed UDP datagrams: 1 ")), qPrintable(lines.at(0)));
     QVERIFY2(lines.at(0).contains(QStringLiteral("127.0.0.1")), qPrintable(lines.at(0)));
+}
+
+// More datagrams than one turn of the event loop reads: the rest must follow.
+void TestWsjtxListener::burstIsReadInTurns()
+{
+    WsjtxListener listener;
+    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy adifSpy(&listener, &WsjtxListener::adifLogged);
+    QList<QByteArray> datagrams;
+    for (int i = 0; i < 100; ++i)
+        datagrams.append(loggedAdif(QByteArray::number(i)));
+    deliver(listener, datagrams, adifSpy);
+    QCOMPARE(adifSpy.size(), 100);
+    QCOMPARE(adifSpy.at(99).at(0).toByteArray(), QByteArray("99"));
 }
 
 void TestWsjtxListener::listenFailsWithAReason()
