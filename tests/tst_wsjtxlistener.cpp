@@ -9,6 +9,7 @@
 #include <QUdpSocket>
 
 #include <functional>
+#include <memory>
 
 using TestSupport::LogCapture;
 
@@ -61,6 +62,7 @@ class TestWsjtxListener : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void init();
     void received_data();
     void received();
     void dropped_data();
@@ -70,7 +72,11 @@ private Q_SLOTS:
     void listenFailsWithAReason();
 
 private:
-    void deliver(WsjtxListener &listener, const QList<QByteArray> &datagrams, QSignalSpy &adifSpy);
+    void deliver(const QList<QByteArray> &datagrams);
+
+    std::unique_ptr<WsjtxListener> m_listener;
+    std::unique_ptr<QSignalSpy> m_adifSpy;
+    std::unique_ptr<QSignalSpy> m_qsoSpy;
 };
 
 void TestWsjtxListener::initTestCase()
@@ -78,14 +84,26 @@ void TestWsjtxListener::initTestCase()
     LogCapture::install(QsLogging::LevelWarn);
 }
 
-void TestWsjtxListener::deliver(WsjtxListener &listener, const QList<QByteArray> &datagrams, QSignalSpy &adifSpy)
+void TestWsjtxListener::init()
+{
+    LogCapture::clear();
+    m_qsoSpy.reset();
+    m_adifSpy.reset();
+    m_listener = std::make_unique<WsjtxListener>();
+    QVERIFY(m_listener->listen(QHostAddress::LocalHost, 0));
+    m_adifSpy = std::make_unique<QSignalSpy>(m_listener.get(), &WsjtxListener::adifLogged);
+    m_qsoSpy = std::make_unique<QSignalSpy>(m_listener.get(), &WsjtxListener::qsoLogged);
+}
+
+void TestWsjtxListener::deliver(const QList<QByteArray> &datagrams)
 {
     QUdpSocket sender;
+    const quint16 uiPort = m_listener->localPort();
     for (const QByteArray &qbaDatagram : datagrams)
-        QCOMPARE(sender.writeDatagram(qbaDatagram, QHostAddress::LocalHost, listener.localPort()), qbaDatagram.size());
-    QCOMPARE(sender.writeDatagram(loggedAdif(kSentinel), QHostAddress::LocalHost, listener.localPort()) > 0, true);
-    QTRY_VERIFY_WITH_TIMEOUT(!adifSpy.isEmpty() && adifSpy.last().at(0).toByteArray() == kSentinel, 5000);
-    adifSpy.removeLast();
+        QCOMPARE(sender.writeDatagram(qbaDatagram, QHostAddress::LocalHost, uiPort), qbaDatagram.size());
+    QVERIFY(sender.writeDatagram(loggedAdif(kSentinel), QHostAddress::LocalHost, uiPort) > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adifSpy->isEmpty() && m_adifSpy->last().at(0).toByteArray() == kSentinel, 5000);
+    m_adifSpy->removeLast();
 }
 
 void TestWsjtxListener::received_data()
@@ -123,25 +141,20 @@ void TestWsjtxListener::received()
     QFETCH(QByteArray, datagram);
     QFETCH(QByteArray, adif);
     QFETCH(QDateTime, on);
+    deliver({datagram});
 
-    WsjtxListener listener;
-    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
-    QSignalSpy adifSpy(&listener, &WsjtxListener::adifLogged);
-    QSignalSpy qsoSpy(&listener, &WsjtxListener::qsoLogged);
-    deliver(listener, {datagram}, adifSpy);
-
-    QCOMPARE(adifSpy.size(), adif.isEmpty() ? 0 : 1);
+    QCOMPARE(m_adifSpy->size(), adif.isEmpty() ? 0 : 1);
     if (!adif.isEmpty())
-        QCOMPARE(adifSpy.at(0).at(0).toByteArray(), adif);
-    QCOMPARE(qsoSpy.size(), on.isValid() ? 1 : 0);
+        QCOMPARE(m_adifSpy->at(0).at(0).toByteArray(), adif);
+    QCOMPARE(m_qsoSpy->size(), on.isValid() ? 1 : 0);
     if (on.isValid()) {
-        QCOMPARE(qsoSpy.at(0).at(0).toString(), QStringLiteral("K1ABC"));
-        QCOMPARE(qsoSpy.at(0).at(1).toDateTime(), on);
-        QCOMPARE(qsoSpy.at(0).at(1).toDateTime().timeSpec(), Qt::UTC);
-        QCOMPARE(qsoSpy.at(0).at(2).toULongLong(), quint64(14074000));
-        QCOMPARE(qsoSpy.at(0).at(3).toString(), QStringLiteral("FT8"));
+        QCOMPARE(m_qsoSpy->at(0).at(0).toString(), QStringLiteral("K1ABC"));
+        QCOMPARE(m_qsoSpy->at(0).at(1).toDateTime(), on);
+        QCOMPARE(m_qsoSpy->at(0).at(1).toDateTime().timeSpec(), Qt::UTC);
+        QCOMPARE(m_qsoSpy->at(0).at(2).toULongLong(), quint64(14074000));
+        QCOMPARE(m_qsoSpy->at(0).at(3).toString(), QStringLiteral("FT8"));
     }
-    QCOMPARE(listener.droppedDatagrams(), quint64(0));
+    QCOMPARE(m_listener->droppedDatagrams(), quint64(0));
 }
 
 void TestWsjtxListener::dropped_data()
@@ -176,27 +189,18 @@ void TestWsjtxListener::dropped_data()
 void TestWsjtxListener::dropped()
 {
     QFETCH(QByteArray, datagram);
+    deliver({datagram});
 
-    WsjtxListener listener;
-    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
-    QSignalSpy adifSpy(&listener, &WsjtxListener::adifLogged);
-    QSignalSpy qsoSpy(&listener, &WsjtxListener::qsoLogged);
-    deliver(listener, {datagram}, adifSpy);
-
-    QCOMPARE(adifSpy.size(), 0);
-    QCOMPARE(qsoSpy.size(), 0);
-    QCOMPARE(listener.droppedDatagrams(), quint64(1));
+    QCOMPARE(m_adifSpy->size(), 0);
+    QCOMPARE(m_qsoSpy->size(), 0);
+    QCOMPARE(m_listener->droppedDatagrams(), quint64(1));
 }
 
 void TestWsjtxListener::dropLinesAreRateLimited()
 {
-    LogCapture::clear();
-    WsjtxListener listener;
-    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
-    QSignalSpy adifSpy(&listener, &WsjtxListener::adifLogged);
-    deliver(listener, {"junk", "more junk", loggedAdif("<eor>").left(9)}, adifSpy);
+    deliver({"junk", "more junk", loggedAdif("<eor>").left(9)});
 
-    QCOMPARE(listener.droppedDatagrams(), quint64(3));
+    QCOMPARE(m_listener->droppedDatagrams(), quint64(3));
     const QStringList lines = LogCapture::with(QStringLiteral("Dropped"));
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.at(0).contains(QStringLiteral("Dropped malformed UDP datagrams: 1 ")), qPrintable(lines.at(0)));
@@ -206,15 +210,12 @@ void TestWsjtxListener::dropLinesAreRateLimited()
 // More datagrams than one turn of the event loop reads: the rest must follow.
 void TestWsjtxListener::burstIsReadInTurns()
 {
-    WsjtxListener listener;
-    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
-    QSignalSpy adifSpy(&listener, &WsjtxListener::adifLogged);
     QList<QByteArray> datagrams;
     for (int i = 0; i < 100; ++i)
         datagrams.append(loggedAdif(QByteArray::number(i)));
-    deliver(listener, datagrams, adifSpy);
-    QCOMPARE(adifSpy.size(), 100);
-    QCOMPARE(adifSpy.at(99).at(0).toByteArray(), QByteArray("99"));
+    deliver(datagrams);
+    QCOMPARE(m_adifSpy->size(), 100);
+    QCOMPARE(m_adifSpy->at(99).at(0).toByteArray(), QByteArray("99"));
 }
 
 void TestWsjtxListener::listenFailsWithAReason()
@@ -228,9 +229,7 @@ void TestWsjtxListener::listenFailsWithAReason()
     QVERIFY(listener.errorString().contains(QStringLiteral("239.255.0.1")));
 
     // Programs that share a port with others do not keep each other out.
-    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
-    WsjtxListener second;
-    QVERIFY2(second.listen(QHostAddress::LocalHost, listener.localPort()), qPrintable(second.errorString()));
+    QVERIFY2(listener.listen(QHostAddress::LocalHost, m_listener->localPort()), qPrintable(listener.errorString()));
 }
 
 QTEST_GUILESS_MAIN(TestWsjtxListener)
