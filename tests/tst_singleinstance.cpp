@@ -6,6 +6,8 @@
 
 #include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
+#include "testnode/TestNode.h"
+#include "testnode/TestSpot.h"
 #include "ui/MainWindow.h"
 
 #include <QDataStream>
@@ -31,6 +33,7 @@ private Q_SLOTS:
     void foreignSegmentIsNoInstance();
     void restartDelay();
     void startUpLogAndCounters();
+    void terminateDuringAFlood();
 
 private:
     QProcess *startProgram(const QStringList &arguments = {});
@@ -230,6 +233,34 @@ void TestSingleInstance::startUpLogAndCounters()
     QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 1ULL);
     settings.remove(QStringLiteral("General/LogLevel"));
     settings.remove(QStringLiteral("General/LogToFile"));
+}
+
+void TestSingleInstance::terminateDuringAFlood()
+{
+    // SIGTERM during a flood of spots went unheard for minutes.
+    TestNode node;
+    node.setBandQueryDelay(0);
+    QVERIFY(node.listen());
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), node.port(), false);
+    QProcess *pProgram = startProgram();
+    QVERIFY(waitForStarted(pProgram));
+    QTRY_COMPARE_WITH_TIMEOUT(node.loggedInCount(), 1, 20000);
+
+    QByteArray baFlood;
+    for (int i = 0; i < 40000; ++i)
+        baFlood += TestSpot(7000.0 + i % 200, QStringLiteral("Q%1F").arg(i), QStringLiteral("Q9SPT")).dxDeLine(true);
+    node.sendRaw(baFlood);
+    QTest::qWait(500);
+    QElapsedTimer timer;
+    timer.start();
+    pProgram->terminate();
+    // Waiting with the event loop running, so the node keeps sending.
+    QTRY_VERIFY_WITH_TIMEOUT(pProgram->state() == QProcess::NotRunning, 10000);
+    const qint64 iExitMs = timer.elapsed();
+    qInfo("The program ended %lld ms after SIGTERM during a flood", iExitMs);
+    QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+    QVERIFY(iExitMs < 3000);
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("Cluster Nodes"));
 }
 
 QTEST_MAIN(TestSingleInstance)
