@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTcpSocket>
 #include <QtTest>
@@ -304,6 +305,13 @@ void TestMainWindow::connectionStateAndTooltip()
     QCOMPARE(pStatusLabel->text(), QStringLiteral("Disconnected"));
     QVERIFY(!pSendSpot->isEnabled());
     QVERIFY(!m_window->activeCluster()->isConnected());
+
+    // A remote DXpeditions list put images and links into the status bar.
+    m_window->onDXpeditionsLoadFinished(QStringLiteral("<img src=\"x.png\">"), 3);
+    for (const QLabel *pLabel : m_window->statusBar()->findChildren<QLabel *>()) {
+        if (!pLabel->text().isEmpty())
+            QCOMPARE(pLabel->textFormat(), Qt::PlainText);
+    }
 }
 
 void TestMainWindow::minimiseWithoutTray()
@@ -680,7 +688,8 @@ void TestMainWindow::floodWithBalloonAlertsKeepsTheWindowAnswering()
     const qint64 iFloodMs = flood.elapsed();
     qInfo("%d spots in %lld ms, %lld balloons, the window's timer at worst %lld ms late", kSpots, iFloodMs,
           qint64(balloons.size()), iLatestMs - 10);
-    QVERIFY2(iLatestMs < 500, qPrintable(QString::number(iLatestMs)));
+    // Some 20 ms a turn here; the bound leaves room for a loaded machine.
+    QVERIFY2(iLatestMs < 1000, qPrintable(QString::number(iLatestMs)));
     QVERIFY(balloons.size() <= iFloodMs / kPauseMs + 2);
 }
 

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSharedMemory>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -205,21 +206,28 @@ void TestSingleInstance::restartDelay()
 
 void TestSingleInstance::startUpLogAndCounters()
 {
-    const QString qsLog = m_tmp.filePath(QStringLiteral("kelvane.log"));
+    // The log lay beside the program, readable by all, and a start
+    // truncated the log of the run before (a crashed one too).
+    const QString qsLog = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                          + QStringLiteral("/Tarrow/Kelvane/kelvane.log");
+    QFile::remove(qsLog);
     {
         QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
         settings.setValue(QStringLiteral("General/LogLevel"), 2);
         settings.setValue(QStringLiteral("General/LogToFile"), true);
-        settings.setValue(QStringLiteral("General/LogFile"), qsLog);
+        settings.remove(QStringLiteral("General/LogFile"));
         settings.remove(QStringLiteral("Statistics"));
     }
-    QProcess *pFirst = startProgram();
-    QVERIFY(waitForStarted(pFirst));
-    pFirst->terminate();
-    QVERIFY(pFirst->waitForFinished(10000));
-    QCOMPARE(pFirst->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(pFirst->exitCode(), 0);
+    for (int iRun = 0; iRun < 2; ++iRun) {
+        QProcess *pProgram = startProgram();
+        QVERIFY(waitForStarted(pProgram));
+        pProgram->terminate();
+        QVERIFY(pProgram->waitForFinished(10000));
+        QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(pProgram->exitCode(), 0);
+    }
 
+    QCOMPARE(QFileInfo(qsLog).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
     QFile log(qsLog);
     QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString qsFirstLine = QString::fromUtf8(log.readLine()).chopped(1);
@@ -230,7 +238,8 @@ void TestSingleInstance::startUpLogAndCounters()
              qPrintable(qsFirstLine));
 
     QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
-    QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 1ULL);
+    QCOMPARE(QString::fromUtf8(log.readAll()).count(QStringLiteral("Kelvane 1.3.106 started")), 1);
+    QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 2ULL);
     settings.remove(QStringLiteral("General/LogLevel"));
     settings.remove(QStringLiteral("General/LogToFile"));
 }
