@@ -64,6 +64,7 @@ Cluster::Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCall
 
     m_socket = new QTcpSocket(this);
     m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    m_socket->setReadBufferSize(ClusterLimits::kReadBufferBytes);
     connect(m_socket, &QTcpSocket::readyRead, this, &Cluster::readDataFromSocket);
     connect(m_socket, &QTcpSocket::connected, this, &Cluster::socketConnected);
     connect(m_socket, &QTcpSocket::disconnected, this, &Cluster::socketDisconnected);
@@ -239,8 +240,30 @@ void Cluster::readDataFromSocket()
 {
     if (!m_socket)
         return;
+    const qint64 iAvailable = m_socket->bytesAvailable();
+    if (iAvailable <= 0)
+        return;
+    qint64 iSlice = qMin(iAvailable, ClusterLimits::kReadSliceBytes);
+    if (iSlice < iAvailable) {
+        // The slice ends after a line feed where there is one: a prompt cut
+        // in two would go unrecognised, since only spot lines are glued.
+        const qsizetype iLastFeed = m_socket->peek(iSlice).lastIndexOf('\n');
+        if (iLastFeed >= 0)
+            iSlice = iLastFeed + 1;
+    }
     beginChunk();
-    processChunk(m_socket->readAll());
+    processChunk(m_socket->read(iSlice));
+    // The line just handled may have closed the socket, which empties it.
+    if (m_socket->bytesAvailable() > 0 && !m_readSliceDue) {
+        m_readSliceDue = true;
+        QMetaObject::invokeMethod(this, &Cluster::onReadSliceDue, Qt::QueuedConnection);
+    }
+}
+
+void Cluster::onReadSliceDue()
+{
+    m_readSliceDue = false;
+    readDataFromSocket();
 }
 
 void Cluster::receiveChunk(const QByteArray &baChunk)

@@ -43,6 +43,12 @@ constexpr int kEarlierSpotsQuietMs = 2000;
 constexpr int kEarlierSpotsFirstAnswerMs = 30000;
 // The burst ends at the latest after this many complete spot lines.
 constexpr int kEarlierSpotsLines = 100;
+// One turn of the receive path reads at most this much (some 200 spot
+// lines); the rest waits for the next turn of the event loop, so that a
+// flood leaves the window repainting and signals answered.
+constexpr qint64 kReadSliceBytes = 16 * 1024;
+// What the socket holds unread at most; beyond it TCP makes the node wait.
+constexpr qint64 kReadBufferBytes = 1024 * 1024;
 } // namespace ClusterLimits
 
 // When the connection acts on its own. The defaults are the program's;
@@ -151,6 +157,7 @@ public Q_SLOTS:
 
 private:
     void abortConnection();
+    void onReadSliceDue();
     void onLoginRefused(const QString &qsReply);
     // The "SHOW/FDX" commands that ask for the earlier spots on the bands of
     // a band filter value.
@@ -203,6 +210,8 @@ private:
     bool m_ve7ccSent = false;
 
     bool m_socketConnected = false;
+    // A call to read the next slice is on its way through the event loop.
+    bool m_readSliceDue = false;
     bool m_recoveryMode = false;
     bool m_loginSent = false;
     // The login prompts answered on this connection: each once, so a node

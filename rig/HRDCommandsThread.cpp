@@ -11,7 +11,15 @@
 
 namespace {
 
-constexpr qint64 kMaxHertz = 999'999'999'999; // what fits the rig's frequency field
+// What a rig can be asked to tune to. A spot outside (a node's typo, or
+// "1e-300") would otherwise set the rig to 0 Hz or to a nonsense frequency.
+constexpr double kMinKHz = 100.0;
+constexpr double kMaxKHz = 250'000'000.0; // 250 GHz
+
+bool isTunableKHz(double dKHz)
+{
+    return std::isfinite(dKHz) && dKHz >= kMinKHz && dKHz <= kMaxKHz;
+}
 
 struct ButtonEffect
 {
@@ -91,7 +99,7 @@ QString HRDCommandsThread::hertzText(const QString &qsKHz)
     // decimals give the right frequency too.
     bool bOk = false;
     const double dKHz = qsKHz.trimmed().toDouble(&bOk);
-    if (!bOk || !std::isfinite(dKHz) || dKHz <= 0.0 || dKHz * 1000.0 > double(kMaxHertz))
+    if (!bOk || !isTunableKHz(dKHz))
         return QString();
     return QString::number(qRound64(dKHz * 1000.0));
 }
@@ -99,7 +107,7 @@ QString HRDCommandsThread::hertzText(const QString &qsKHz)
 QString HRDCommandsThread::transmitHertzText(const QString &qsTxFrequency)
 {
     static const QRegularExpression tenths(QStringLiteral("^\\d{1,10}(\\.\\d)?$"));
-    if (!tenths.match(qsTxFrequency).hasMatch())
+    if (!tenths.match(qsTxFrequency).hasMatch() || !isTunableKHz(qsTxFrequency.toDouble()))
         return QString();
     return QString(qsTxFrequency).remove(QLatin1Char('.')) + QLatin1String("00");
 }

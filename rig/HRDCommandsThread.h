@@ -40,7 +40,8 @@ public:
     // next time). Only while the thread is not running.
     void clearCaches();
 
-    // "14025.0" (kHz) gives "14025000"; empty for a text that is no frequency.
+    // "14025.0" (kHz) gives "14025000"; empty for a text that is no frequency
+    // or one outside 100 kHz - 250 GHz.
     static QString hertzText(const QString &qsKHz);
     // The transmit text counts tenths of a kHz without its point: "140270"
     // and "14027.0" both give "14027000".

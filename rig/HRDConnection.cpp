@@ -4,6 +4,7 @@
 #include "rig/bridge/HRDInterfaceAbi.h"
 
 #include <QLibrary>
+#include <QThread>
 
 #include <string>
 
@@ -25,7 +26,7 @@ bool HRDConnection::open(const QString &qsAddress, quint16 uiPort, QString &qsEr
 {
     qsError.clear();
     close();
-    if (!m_pLibrary || !m_pLibrary->isLoaded())
+    if (!m_pLibrary || !m_pLibrary->isLoaded() || QThread::currentThread()->isInterruptionRequested())
         return false;
 
     const auto getLastError =
@@ -67,6 +68,12 @@ bool HRDConnection::open(const QString &qsAddress, quint16 uiPort, QString &qsEr
 bool HRDConnection::sendMessage(const QString &qsCommand, QString &qsReply)
 {
     qsReply.clear();
+    // The program ends or reloads: each command may wait seconds for a slow
+    // server, so none is started any more.
+    if (QThread::currentThread()->isInterruptionRequested()) {
+        QLOG_DEBUG() << "[HRD] Stopped before sending:" << qsCommand;
+        return false;
+    }
     const auto sendMessageFn =
         m_pLibrary ? reinterpret_cast<HRDInterfaceSendMessageFn>(m_pLibrary->resolve("HRDInterfaceSendMessage"))
                    : nullptr;

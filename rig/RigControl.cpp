@@ -6,24 +6,42 @@
 #include "rig/SplitDetector.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QStandardPaths>
 
-RigControl::RigControl(QObject *parent) : QObject(parent)
+RigControl::RigControl(QObject *parent) : QObject(parent), m_thread(new HRDCommandsThread)
 {
-    connect(&m_thread, &HRDCommandsThread::HRDError, this, &RigControl::HRDError);
-    connect(&m_thread, &QThread::finished, this, &RigControl::onHRDCommandsThreadFinished);
+    connect(m_thread, &HRDCommandsThread::HRDError, this, &RigControl::HRDError);
+    connect(m_thread, &QThread::finished, this, &RigControl::onHRDCommandsThreadFinished);
 }
 
 RigControl::~RigControl()
 {
     m_pendingRequest.reset();
-    m_thread.requestInterruption();
-    m_thread.wait();
-    // Frequency reads are children: they end within the bridge's time-outs.
-    for (QThread *pReader : findChildren<QThread *>(Qt::FindDirectChildrenOnly))
-        pReader->wait();
+    // Every thread stops at its next step; together they get one bounded wait.
+    const QList<QThread *> readers = findChildren<QThread *>(Qt::FindDirectChildrenOnly);
+    m_thread->requestInterruption();
+    for (QThread *pReader : readers)
+        pReader->requestInterruption();
+    QDeadlineTimer deadline(kStopWaitMs);
+    for (QThread *pReader : readers) {
+        if (!pReader->wait(deadline)) {
+            // Destroying a running thread aborts the program; this one holds
+            // its own reference to the library and ends by itself.
+            disconnect(pReader, nullptr, this, nullptr);
+            pReader->setParent(nullptr);
+        }
+    }
+    disconnect(m_thread, nullptr, this, nullptr);
+    if (m_thread->wait(deadline)) {
+        delete m_thread;
+    } else {
+        QLOG_WARN() << "[HRD] The rig server does not answer; not waiting for the tune to end";
+        connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+    }
+    m_thread = nullptr;
     unloadHRDLibrary();
 }
 
@@ -116,12 +134,18 @@ bool RigControl::tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, b
         return false;
     }
     QLOG_DEBUG() << "Double clicked on spot: frequency" << qsFrequency << ", comment" << qsComment;
+    if (HRDCommandsThread::hertzText(qsFrequency).isEmpty()) {
+        const QString qsWhy = tr("Not tuning to %1 kHz: rigs are tuned from 100 kHz to 250 GHz.").arg(qsFrequency);
+        QLOG_WARN() << "[HRD]" << qsWhy;
+        Q_EMIT tuneRefused(qsWhy);
+        return false;
+    }
 
     TuneRequest request{qsAddress, uiPort, qsFrequency,
                         bAttemptSplit ? SplitDetector::transmitFrequency(qsComment, qsFrequency) : QString()};
     // A request that waits goes after the one behind it, even when the
     // thread has just ended and its finished() is still on its way.
-    if (m_thread.isRunning() || m_pendingRequest) {
+    if (m_thread->isRunning() || m_pendingRequest) {
         if (m_pendingRequest) {
             QLOG_DEBUG() << "[HRD] Tune request for" << m_pendingRequest->qsFrequency
                          << "replaced by a newer one";
@@ -136,7 +160,7 @@ bool RigControl::tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, b
 
 bool RigControl::isTuning() const
 {
-    return m_thread.isRunning() || m_pendingRequest.has_value();
+    return m_thread->isRunning() || m_pendingRequest.has_value();
 }
 
 bool RigControl::readFrequency(const QString &qsAddress, quint16 uiPort)
@@ -159,15 +183,17 @@ void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, 
 {
     HRDConnection connection(pLibrary);
     QString qsError;
+    // Once stopped, this thread may outlive us: it touches us no more.
+    const auto stopped = [] { return QThread::currentThread()->isInterruptionRequested(); };
     if (!connection.open(qsAddress, uiPort, qsError)) {
-        if (!qsError.isEmpty()) {
+        if (!qsError.isEmpty() && !stopped()) {
             QMetaObject::invokeMethod(
                 this, [this, qsError] { Q_EMIT frequencyReadFailed(qsError); }, Qt::QueuedConnection);
         }
         return;
     }
     QString qsReply;
-    if (connection.send(QStringLiteral("get frequency"), qsReply)) {
+    if (connection.send(QStringLiteral("get frequency"), qsReply) && !stopped()) {
         QMetaObject::invokeMethod(
             this, [this, qsReply] { Q_EMIT frequencyRead(qsReply); }, Qt::QueuedConnection);
     }
@@ -177,21 +203,21 @@ void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, 
 void RigControl::start(const TuneRequest &request)
 {
     if (m_bCachesStale) {
-        m_thread.clearCaches();
+        m_thread->clearCaches();
         m_bCachesStale = false;
     }
     // The library of the moment: a settings save may have replaced it while
     // the request waited.
-    if (m_thread.setParameters(request.qsAddress, request.uiPort, m_pLibrary, request.qsFrequency,
+    if (m_thread->setParameters(request.qsAddress, request.uiPort, m_pLibrary, request.qsFrequency,
                                request.qsTxFrequency))
-        m_thread.start(QThread::InheritPriority);
+        m_thread->start(QThread::InheritPriority);
 }
 
 void RigControl::onHRDCommandsThreadFinished()
 {
     // A finished() that arrives after a new run started belongs to the
     // previous run.
-    if (m_thread.isRunning())
+    if (m_thread->isRunning())
         return;
     reloadWhenFree();
     if (m_pendingRequest) {

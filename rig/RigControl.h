@@ -24,6 +24,12 @@ class RigControl : public QObject
     Q_OBJECT
 
 public:
+    // How long the end of the program waits for a tune or read to stop. A
+    // call into the library can wait seconds for a server that does not
+    // answer; a thread still inside one after this is left to end on its
+    // own (it touches nothing of ours any more).
+    static constexpr int kStopWaitMs = 300;
+
     explicit RigControl(QObject *parent = nullptr);
     ~RigControl() override;
 
@@ -62,6 +68,9 @@ public:
 
 Q_SIGNALS:
     void HRDError(QString qsError);
+    // A tune was refused before it reached the rig (a frequency no rig
+    // tunes to); the text says why.
+    void tuneRefused(QString qsWhy);
     // The last waiting request has been carried out.
     void finished();
     void frequencyRead(QString qsReply);
@@ -83,7 +92,8 @@ private:
     void onHRDCommandsThreadFinished();
 
     std::shared_ptr<QLibrary> m_pLibrary;
-    HRDCommandsThread m_thread;
+    // Not a member object: one stuck in the library at the end is let go.
+    HRDCommandsThread *m_thread = nullptr;
     std::optional<TuneRequest> m_pendingRequest;
     // Another server or rig may answer after a reload: the next tune
     // discovers buttons and modes anew.

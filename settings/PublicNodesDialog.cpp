@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 PublicNodesDialog::PublicNodesDialog(QWidget *parent) : PublicNodesDialog(PublicNodes::bundled(), parent) {}
@@ -75,7 +76,8 @@ void PublicNodesDialog::fillModel()
         pPort->setData(int(entry.port), Qt::DisplayRole);
         // Notes can be long; the tooltip shows all of it.
         auto *pNote = new QStandardItem(entry.note);
-        pNote->setToolTip(entry.note);
+        // A downloaded list's note: shown as it stands, never as markup.
+        pNote->setToolTip(Qt::mightBeRichText(entry.note) ? Qt::convertFromPlainText(entry.note) : entry.note);
         m_model.appendRow({pCall, new QStandardItem(entry.host), pPort, new QStandardItem(entry.software),
                            new QStandardItem(entry.location), pNote});
     }

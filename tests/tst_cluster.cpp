@@ -8,7 +8,10 @@
 #include "Worked/Worked.h"
 
 #include <QSignalSpy>
+#include <QElapsedTimer>
 #include <QSqlDatabase>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +68,7 @@ private Q_SLOTS:
     void login_data();
     void login();
     void promptsAnsweredOncePerConnection();
+    void nodeThatNeverReadsIsDropped();
     void noLoginPromptNoConnected();
 
     void chunkBoundaries_data();
@@ -169,7 +173,13 @@ void TestCluster::promptsAnsweredOncePerConnection()
     // line holding "password:" got the password.
     m_node->setPassword(QStringLiteral("Q1ABC"), QStringLiteral("s3cret"));
     auto pCluster = makeCluster(QStringLiteral("Q1ABC"), QStringLiteral("s3cret"), QStringLiteral("Hans"));
+    // The password stood in the log in clear text.
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelInfo);
     logIn(pCluster.get());
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelWarn);
+    QCOMPARE(LogCapture::with(QStringLiteral("->")).filter(QStringLiteral("INFO")).size(), 2);
+    QCOMPARE(LogCapture::with(QStringLiteral("->********")).size(), 1);
+    QVERIFY(LogCapture::with(QStringLiteral("s3cret")).isEmpty());
     m_node->clearReceived();
 
     QByteArray baFlood;
@@ -179,6 +189,37 @@ void TestCluster::promptsAnsweredOncePerConnection()
     QTest::qWait(300);
     QCOMPARE(m_node->receivedLines(), QStringList{"Hans"});
     QVERIFY(pCluster->isConnected());
+}
+
+void TestCluster::nodeThatNeverReadsIsDropped()
+{
+    // A node that flooded prompts and never read took the program from 50 MB
+    // to 1.2 GB. What goes out to it piles up to a cap, then it is dropped.
+    QTcpServer hostile;
+    QVERIFY(hostile.listen(QHostAddress::LocalHost));
+    Cluster cluster(QStringLiteral("127.0.0.1"), hostile.serverPort(), QStringLiteral("Q1ABC"), QStringLiteral("s3cret"),
+                    QString(), QString(), QStringLiteral("JN47"), 1000);
+    cluster.connectToNode();
+    QVERIFY(hostile.waitForNewConnection(kTimeoutMs));
+    QTcpSocket *pPeer = hostile.nextPendingConnection();
+    // Takes one byte and then leaves the rest in the kernel.
+    pPeer->setReadBufferSize(1);
+    QTRY_VERIFY_WITH_TIMEOUT(cluster.isConnected(), kTimeoutMs);
+    pPeer->write("login: ");
+    const QByteArray baPrompts =
+        QByteArray("Please enter your name\r\nlogin: \r\nPlease enter your QTH\r\nIs this correct?\r\n").repeated(200);
+    const QString qsCommand(1000, QLatin1Char('x'));
+    QElapsedTimer timer;
+    timer.start();
+    while (cluster.isConnected() && timer.elapsed() < 20000) {
+        pPeer->write(baPrompts);
+        // Far below the cap at a time: only what the node leaves unread adds up.
+        for (int i = 0; i < 20; ++i)
+            cluster.sendCommand(qsCommand);
+        QTest::qWait(1);
+    }
+    QVERIFY(!cluster.isConnected());
+    QCOMPARE(LogCapture::with(QStringLiteral("does not read what is sent to it")).size(), 1);
 }
 
 void TestCluster::noLoginPromptNoConnected()

@@ -7,6 +7,8 @@
 #include "cluster/Cluster.h"
 #include "cluster/Spot.h"
 #include "testnode/TestNode.h"
+#include "testnode/TestSpot.h"
+#include "ui/BalloonThrottle.h"
 #include "ui/Delegate.h"
 #include "ui/MainWindow.h"
 #include "ui/SpotModel.h"
@@ -24,6 +26,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTcpSocket>
 #include <QtTest>
@@ -101,6 +104,7 @@ private Q_SLOTS:
     void bandViewPauseAndSteadyScrolling();
     void doubleClickTunesThePressedSpot();
     void threeFaults();
+    void floodWithBalloonAlertsKeepsTheWindowAnswering();
 
 private:
     void writeStore(int iBands);
@@ -326,6 +330,13 @@ void TestMainWindow::connectionStateAndTooltip()
     QCOMPARE(pStatusLabel->text(), QStringLiteral("Disconnected"));
     QVERIFY(!pSendSpot->isEnabled());
     QVERIFY(!m_window->activeCluster()->isConnected());
+
+    // A remote DXpeditions list put images and links into the status bar.
+    m_window->onDXpeditionsLoadFinished(QStringLiteral("<img src=\"x.png\">"), 3);
+    for (const QLabel *pLabel : m_window->statusBar()->findChildren<QLabel *>()) {
+        if (!pLabel->text().isEmpty())
+            QCOMPARE(pLabel->textFormat(), Qt::PlainText);
+    }
 }
 
 void TestMainWindow::minimiseWithoutTray()
@@ -653,6 +664,58 @@ void TestMainWindow::threeFaults()
     m_node->broadcastSpot(TestSpot(7025.0, QStringLiteral("JA1LIVE"), QStringLiteral("Q9SPT"), QStringLiteral("up")));
     QTRY_COMPARE_WITH_TIMEOUT(m_window->spotModel()->rowCount(), 1, kTimeoutMs);
     QCOMPARE(m_window->spotModel()->text(0, SpotModel::Country), QString());
+}
+
+void TestMainWindow::floodWithBalloonAlertsKeepsTheWindowAnswering()
+{
+    // A flood with a balloon alert froze the program for minutes: the whole
+    // backlog read at once, a balloon per spot.
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->show();
+    Cluster *pCluster = m_window->activeCluster();
+    pCluster->addAlert(std::make_unique<Filter>(Filter::Band | Filter::Accept, AlertFlag::Balloon), -1);
+    auto *pBalloons = m_window->findChild<BalloonThrottle *>();
+    QVERIFY(pBalloons);
+    constexpr int kPauseMs = 300;
+    pBalloons->setIntervalMs(kPauseMs);
+    QSignalSpy balloons(pBalloons, &BalloonThrottle::balloonDue);
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isCollectingEarlierSpots(), kTimeoutMs);
+
+    constexpr int kSpots = 20000;
+    QByteArray baFlood;
+    for (int i = 0; i < kSpots; ++i)
+        baFlood += TestSpot(14000.0 + i % 350, QStringLiteral("Q%1F").arg(i), QStringLiteral("Q9SPT")).dxDeLine(true);
+    // The window thread's pulse: how late a 10 ms timer comes at worst.
+    QElapsedTimer sinceTick;
+    qint64 iLatestMs = 0;
+    QTimer pulse;
+    connect(&pulse, &QTimer::timeout, this, [&] {
+        iLatestMs = qMax(iLatestMs, sinceTick.restart());
+    });
+    QElapsedTimer flood;
+    flood.start();
+    sinceTick.start();
+    pulse.start(10);
+    m_node->sendRaw(baFlood);
+
+    // Each alert is shown or counted in the summary of a later balloon.
+    auto accounted = [&balloons] {
+        static const QRegularExpression more(QStringLiteral("\\.\\.\\. and (\\d+) more$"));
+        int iCount = 0;
+        for (const QList<QVariant> &balloon : std::as_const(balloons))
+            iCount += 1 + more.match(balloon.at(1).toString()).captured(1).toInt();
+        return iCount;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(accounted(), kSpots, 60000);
+    pulse.stop();
+    const qint64 iFloodMs = flood.elapsed();
+    qInfo("%d spots in %lld ms, %lld balloons, the window's timer at worst %lld ms late", kSpots, iFloodMs,
+          qint64(balloons.size()), iLatestMs - 10);
+    // Some 20 ms a turn here; the bound leaves room for a loaded machine.
+    QVERIFY2(iLatestMs < 1000, qPrintable(QString::number(iLatestMs)));
+    QVERIFY(balloons.size() <= iFloodMs / kPauseMs + 2);
 }
 
 QTEST_MAIN(TestMainWindow)

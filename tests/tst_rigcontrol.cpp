@@ -3,8 +3,10 @@
 #include "rig/HRDCommandsThread.h"
 #include "rig/HRDConnection.h"
 #include "rig/RigControl.h"
+#include "rig/bridge/RigctldClient.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLibrary>
 #include <QProcess>
@@ -37,6 +39,7 @@ private Q_SLOTS:
     void queuedRequestsRunInOrder();
     void settingsSaveKeepsTheTunesLibrary();
     void failuresAreReported();
+    void silentServerNeitherBlocksNorHoldsTheExit();
     void bridgeRefusesBadCommands();
     void missingExportEndsTheOperation();
 
@@ -235,6 +238,16 @@ void TestRigControl::failuresAreReported()
     QCOMPARE(errors.takeFirst().at(0).toString(), QStringLiteral("Error! CAT is disabled in Settings."));
     QVERIFY(!rigControl.isTuning());
 
+    // A spot at 1e-300 kHz tuned the rig to 0 Hz.
+    QSignalSpy refused(&rigControl, &RigControl::tuneRefused);
+    for (const char *pKHz : {"1e-300", "99.9", "250000000.1"})
+        QVERIFY(!rigControl.tune(true, kLoopback, m_uiPort, false, QLatin1String(pKHz), QString()));
+    QCOMPARE(refused.size(), 3);
+    QCOMPARE(refused.at(0).at(0).toString(),
+             QStringLiteral("Not tuning to 1e-300 kHz: rigs are tuned from 100 kHz to 250 GHz."));
+    QCOMPARE(LogCapture::with(QStringLiteral("Not tuning to")).size(), 3);
+    QVERIFY(!rigControl.isTuning());
+
     // Nobody listens.
     const quint16 uiClosedPort = freeLoopbackPort();
     QVERIFY(rigControl.tune(true, kLoopback, uiClosedPort, false, QStringLiteral("14025.0"), QString()));
@@ -251,6 +264,34 @@ void TestRigControl::failuresAreReported()
     QVERIFY(finished.wait(kTuneTimeoutMs));
     QCOMPARE(errors.count(), 1);
     QVERIFY(errors.at(0).at(0).toString().startsWith(QStringLiteral("No answer from rigctld")));
+}
+
+void TestRigControl::silentServerNeitherBlocksNorHoldsTheExit()
+{
+    // With a slow server, OK in Settings during a tune blocked the window
+    // for 19 s and the end of the program waited half a minute.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    auto pRigControl = std::make_unique<RigControl>();
+    pRigControl->loadHRDLibrary(true);
+    QVERIFY(pRigControl->tune(true, kLoopback, silent.serverPort(), false, QStringLiteral("14025.0"), QString()));
+    QVERIFY(silent.waitForNewConnection(kTuneTimeoutMs));
+
+    QElapsedTimer timer;
+    timer.start();
+    pRigControl->loadHRDLibrary(true);
+    QVERIFY(pRigControl->readFrequency(kLoopback, silent.serverPort()));
+    QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(pRigControl->isTuning());
+    QVERIFY(silent.waitForNewConnection(kTuneTimeoutMs));
+
+    timer.restart();
+    pRigControl.reset();
+    const qint64 iExitMs = timer.elapsed();
+    qInfo("Rig control ended %lld ms into a tune against a silent server", iExitMs);
+    QVERIFY(iExitMs < 1000);
+    // The threads let go end on their own within the bridge's time-outs.
+    QTest::qWait(RigctldClient::kReplyTimeoutMs + 500);
 }
 
 void TestRigControl::bridgeRefusesBadCommands()

@@ -117,6 +117,11 @@ void TestRigSplit::hertzTexts()
     QCOMPARE(HRDCommandsThread::hertzText(QStringLiteral("abc")), QString());
     QCOMPARE(HRDCommandsThread::hertzText(QStringLiteral("-7")), QString());
     QCOMPARE(HRDCommandsThread::hertzText(QStringLiteral("1e30")), QString());
+    // No rig tunes outside 100 kHz - 250 GHz.
+    QCOMPARE(HRDCommandsThread::hertzText(QStringLiteral("1e-300")), QString());
+    QCOMPARE(HRDCommandsThread::hertzText(QStringLiteral("100")), QStringLiteral("100000"));
+    QCOMPARE(HRDCommandsThread::hertzText(QStringLiteral("250000000")), QStringLiteral("250000000000"));
+    QCOMPARE(HRDCommandsThread::transmitHertzText(QStringLiteral("0.5")), QString());
     QCOMPARE(HRDCommandsThread::transmitHertzText(QStringLiteral("1.24e+060")), QString());
 }
 

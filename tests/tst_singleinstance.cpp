@@ -6,6 +6,8 @@
 
 #include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
+#include "testnode/TestNode.h"
+#include "testnode/TestSpot.h"
 #include "ui/MainWindow.h"
 
 #include <QDataStream>
@@ -15,6 +17,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSharedMemory>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +34,7 @@ private Q_SLOTS:
     void foreignSegmentIsNoInstance();
     void restartDelay();
     void startUpLogAndCounters();
+    void terminateDuringAFlood();
 
 private:
     QProcess *startProgram(const QStringList &arguments = {});
@@ -202,21 +206,28 @@ void TestSingleInstance::restartDelay()
 
 void TestSingleInstance::startUpLogAndCounters()
 {
-    const QString qsLog = m_tmp.filePath(QStringLiteral("kelvane.log"));
+    // The log lay beside the program, readable by all, and a start
+    // truncated the log of the run before (a crashed one too).
+    const QString qsLog = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                          + QStringLiteral("/Tarrow/Kelvane/kelvane.log");
+    QFile::remove(qsLog);
     {
         QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
         settings.setValue(QStringLiteral("General/LogLevel"), 2);
         settings.setValue(QStringLiteral("General/LogToFile"), true);
-        settings.setValue(QStringLiteral("General/LogFile"), qsLog);
+        settings.remove(QStringLiteral("General/LogFile"));
         settings.remove(QStringLiteral("Statistics"));
     }
-    QProcess *pFirst = startProgram();
-    QVERIFY(waitForStarted(pFirst));
-    pFirst->terminate();
-    QVERIFY(pFirst->waitForFinished(10000));
-    QCOMPARE(pFirst->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(pFirst->exitCode(), 0);
+    for (int iRun = 0; iRun < 2; ++iRun) {
+        QProcess *pProgram = startProgram();
+        QVERIFY(waitForStarted(pProgram));
+        pProgram->terminate();
+        QVERIFY(pProgram->waitForFinished(10000));
+        QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(pProgram->exitCode(), 0);
+    }
 
+    QCOMPARE(QFileInfo(qsLog).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
     QFile log(qsLog);
     QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString qsFirstLine = QString::fromUtf8(log.readLine()).chopped(1);
@@ -227,9 +238,38 @@ void TestSingleInstance::startUpLogAndCounters()
              qPrintable(qsFirstLine));
 
     QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
-    QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 1ULL);
+    QCOMPARE(QString::fromUtf8(log.readAll()).count(QStringLiteral("Kelvane 1.3.106 started")), 1);
+    QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 2ULL);
     settings.remove(QStringLiteral("General/LogLevel"));
     settings.remove(QStringLiteral("General/LogToFile"));
+}
+
+void TestSingleInstance::terminateDuringAFlood()
+{
+    // SIGTERM during a flood of spots went unheard for minutes.
+    TestNode node;
+    node.setBandQueryDelay(0);
+    QVERIFY(node.listen());
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), node.port(), false);
+    QProcess *pProgram = startProgram();
+    QVERIFY(waitForStarted(pProgram));
+    QTRY_COMPARE_WITH_TIMEOUT(node.loggedInCount(), 1, 20000);
+
+    QByteArray baFlood;
+    for (int i = 0; i < 40000; ++i)
+        baFlood += TestSpot(7000.0 + i % 200, QStringLiteral("Q%1F").arg(i), QStringLiteral("Q9SPT")).dxDeLine(true);
+    node.sendRaw(baFlood);
+    QTest::qWait(500);
+    QElapsedTimer timer;
+    timer.start();
+    pProgram->terminate();
+    // Waiting with the event loop running, so the node keeps sending.
+    QTRY_VERIFY_WITH_TIMEOUT(pProgram->state() == QProcess::NotRunning, 10000);
+    const qint64 iExitMs = timer.elapsed();
+    qInfo("The program ended %lld ms after SIGTERM during a flood", iExitMs);
+    QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+    QVERIFY(iExitMs < 3000);
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("Cluster Nodes"));
 }
 
 QTEST_MAIN(TestSingleInstance)

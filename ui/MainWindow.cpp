@@ -15,6 +15,7 @@
 #include "settings/Statistics.h"
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
+#include "ui/BalloonThrottle.h"
 #include "ui/Delegate.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
@@ -39,6 +40,7 @@
 #include <QPushButton>
 #include <QSoundEffect>
 #include <QSpacerItem>
+#include <QTextDocument>
 #include <QUrl>
 
 namespace {
@@ -48,6 +50,7 @@ constexpr int kBatchMs = 200;
 // Room around a cell's text: the item margins and the grid line.
 constexpr int kCellPadding = 14;
 constexpr int kBalloonMs = 5000;
+constexpr int kStatusMessageMs = 10000;
 constexpr int kTuneBlinkMs = 250;
 // A handful of alert sounds is all a chain holds; the bound only keeps a
 // store edited by hand from piling up players.
@@ -115,6 +118,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     connect(m_tuneRigAction, &QAction::triggered, this, &MainWindow::onSpotTuneRigTriggered);
     connect(&m_rigControl, &RigControl::finished, this, &MainWindow::onHRDCommandsThreadFinished);
     connect(&m_rigControl, &RigControl::HRDError, this, &MainWindow::onHRDError);
+    connect(&m_rigControl, &RigControl::tuneRefused, m_ui->statusBar, [this](const QString &qsWhy) {
+        m_ui->statusBar->showMessage(qsWhy, kStatusMessageMs);
+    });
 
     createStatusFields();
     QStringList countries;
@@ -222,6 +228,11 @@ void MainWindow::createTray()
     connect(m_trayIcon, &QSystemTrayIcon::messageClicked, this, &QWidget::show);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
     m_trayIcon->show();
+    m_balloons = new BalloonThrottle(this);
+    connect(m_balloons, &BalloonThrottle::balloonDue, m_trayIcon,
+            [this](const QString &qsTitle, const QString &qsText) {
+                m_trayIcon->showMessage(qsTitle, qsText, QSystemTrayIcon::Information, kBalloonMs);
+            });
 }
 
 void MainWindow::createStatusFields()
@@ -230,6 +241,9 @@ void MainWindow::createStatusFields()
     // pixels can hold.
     auto makeField = [this](const QSize &size) {
         auto *pLabel = new QLabel(this);
+        // Node replies and the DXpeditions list's date end up here: never
+        // rendered as markup.
+        pLabel->setTextFormat(Qt::PlainText);
         pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         pLabel->setMinimumSize(size);
         return pLabel;
@@ -245,6 +259,7 @@ void MainWindow::createStatusFields()
     m_ui->statusBar->insertPermanentWidget(1, m_statusNodeLabel);
     m_ui->statusBar->insertPermanentWidget(2, m_statusConnectionIcon);
     m_statusNoticeLabel = new QLabel(this);
+    m_statusNoticeLabel->setTextFormat(Qt::PlainText);
     m_statusNoticeLabel->setObjectName(QStringLiteral("labelNotice"));
     m_ui->statusBar->addWidget(m_statusNoticeLabel, 1);
 }
@@ -447,6 +462,8 @@ void MainWindow::onHRDError(const QString &qsError)
     // Parentless, so that it shows while the window sits in the tray.
     QMessageBox box;
     box.setIconPixmap(QPixmap(QStringLiteral(":/ico/exclamation_red.png")));
+    // The rig server's own words may be part of it: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(qsError);
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
@@ -523,7 +540,9 @@ void MainWindow::onActiveClusterFound()
 
 QString MainWindow::connectionToolTip() const
 {
-    return QStringLiteral("Kelvane - ") + activeCluster()->status()->text();
+    const QString qsToolTip = QStringLiteral("Kelvane - ") + activeCluster()->status()->text();
+    // A node's refusal is quoted in the status: shown as it stands, never as markup.
+    return Qt::mightBeRichText(qsToolTip) ? Qt::convertFromPlainText(qsToolTip) : qsToolTip;
 }
 
 void MainWindow::setSendSpotEnabled(bool bEnabled)
@@ -553,6 +572,7 @@ void MainWindow::onConnectionStatusChanged()
                                     "then connect again.")
                                      .arg(pStatus->text()),
                                  QMessageBox::Ok, this);
+    pBox->setTextFormat(Qt::PlainText); // the node's reply is quoted
     pBox->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton *pSettings = pBox->addButton(tr("Settings…"), QMessageBox::ActionRole);
     connect(pSettings, &QPushButton::clicked, this, &MainWindow::onSettingsTriggered);
@@ -795,10 +815,8 @@ void MainWindow::onNewSpot(Spot &spot)
 
     if (spot.alertFlags().testFlag(AlertFlag::Sound))
         playSound(spot.soundFile());
-    if (spot.alertFlags().testFlag(AlertFlag::Balloon) && m_trayIcon) {
-        m_trayIcon->showMessage(spot.dxCall(), SpotModel::balloonText(spot), QSystemTrayIcon::Information,
-                                kBalloonMs);
-    }
+    if (spot.alertFlags().testFlag(AlertFlag::Balloon) && m_balloons)
+        m_balloons->alert(spot.dxCall(), SpotModel::balloonText(spot));
 }
 
 bool MainWindow::isPaused() const

@@ -31,6 +31,7 @@ class MainWindow;
 QT_END_NAMESPACE
 
 class About;
+class BalloonThrottle;
 class Cluster;
 class CountryUpdate;
 class SendSpot;
@@ -201,6 +202,7 @@ private:
     CountryUpdate *m_countryUpdate = nullptr;
 
     QSystemTrayIcon *m_trayIcon = nullptr;
+    BalloonThrottle *m_balloons = nullptr;
     QMenu *m_trayMenu = nullptr;
     QAction *m_minimizeAction = nullptr;
     QAction *m_restoreAction = nullptr;
