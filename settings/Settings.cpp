@@ -139,21 +139,7 @@ void Settings::loadSettings()
 
     m_rigPage->setCat(SettingsStore::loadCat());
 
-    // The chains are in place before a warning box runs the event loop, so a
-    // node that answers meanwhile meets the stored rules.
     loadChains();
-
-    if (m_nodesListUpdated) {
-        m_nodesListUpdated = false;
-        MessageBoxes::warning(
-            this, tr("The nodes list has been updated. Go to Settings and select a node to connect to."));
-    } else if (activeIndex() < 0) {
-        MessageBoxes::warning(this,
-                              tr("There is no node selected. Go to Settings and select a node to connect to."));
-    } else if (!isStationInfoComplete()) {
-        MessageBoxes::warning(this, tr("The Station information is missing or is incomplete. Go to Settings "
-                                       "and set your callsign, name, QTH and locator."));
-    }
 }
 
 void Settings::saveSettings()
@@ -192,16 +178,9 @@ void Settings::saveSettings()
 
 void Settings::accept()
 {
+    if (refuseGap())
+        return;
     const ClusterNode *pNode = m_nodePage->activeNode();
-    if (!pNode) {
-        MessageBoxes::warning(this, tr("There is no node selected. You have to select a node to connect to."));
-        return;
-    }
-    if (!isStationInfoComplete()) {
-        MessageBoxes::warning(this, tr("The Station information is missing or is incomplete. Go to Settings "
-                                       "and set your callsign, name, QTH and locator."));
-        return;
-    }
     if (!Locator::isValid(locator())) {
         // Bearings and distances are worked out from it; a wrong one would
         // point the antenna the wrong way without a word.
@@ -271,9 +250,85 @@ void Settings::loadChains()
     m_rulesPage->refreshRuleTables();
 }
 
-bool Settings::isStationInfoComplete() const
+Settings::SetupGap Settings::setupGap() const
 {
-    return !callsign().isEmpty() && !name().isEmpty() && !qth().isEmpty() && !locator().isEmpty();
+    if (!m_nodePage->activeNode())
+        return SetupGap::Node;
+    if (callsign().trimmed().isEmpty())
+        return SetupGap::Callsign;
+    if (name().trimmed().isEmpty())
+        return SetupGap::Name;
+    if (qth().trimmed().isEmpty())
+        return SetupGap::Qth;
+    if (locator().trimmed().isEmpty())
+        return SetupGap::Locator;
+    return SetupGap::None;
+}
+
+void Settings::showPage(SetupGap gap)
+{
+    QLineEdit *pField = nullptr;
+    switch (gap) {
+    case SetupGap::None:
+        break;
+    case SetupGap::Node:
+        m_ui->tabWidget->setCurrentWidget(m_nodePage);
+        break;
+    case SetupGap::Callsign:
+        pField = m_ui->lineEditCallsign;
+        break;
+    case SetupGap::Name:
+        pField = m_ui->lineEditName;
+        break;
+    case SetupGap::Qth:
+        pField = m_ui->lineEditQth;
+        break;
+    case SetupGap::Locator:
+        pField = m_ui->lineEditLocator;
+        break;
+    }
+    if (pField)
+        m_ui->tabWidget->setCurrentWidget(m_ui->tabGeneral);
+    show();
+    raise();
+    activateWindow();
+    if (pField)
+        pField->setFocus();
+}
+
+bool Settings::refuseGap()
+{
+    const SetupGap gap = setupGap();
+    QString qsText;
+    QString qsHint;
+    switch (gap) {
+    case SetupGap::None:
+        return false;
+    case SetupGap::Node:
+        qsText = tr("Choose a node");
+        qsHint = tr("Kelvane connects to the node ticked in the list. Add one, or pick one from the public node "
+                    "list, and tick it.");
+        break;
+    case SetupGap::Callsign:
+        qsText = tr("Enter your callsign");
+        qsHint = tr("The node logs you in with it.");
+        break;
+    case SetupGap::Name:
+        qsText = tr("Enter your name");
+        qsHint = tr("The node asks for it at the first login.");
+        break;
+    case SetupGap::Qth:
+        qsText = tr("Enter your QTH");
+        qsHint = tr("The node asks for it at the first login.");
+        break;
+    case SetupGap::Locator:
+        qsText = tr("Enter your locator");
+        qsHint = tr("Bearings and distances to DX stations are worked out from it.");
+        break;
+    }
+    MessageBoxes::error(this, qsText, qsHint, QStringLiteral(":/ico/warning_yellow.png"));
+    showPage(gap);
+    return true;
 }
 
 void Settings::lineEditToUpper(const QString &qsText)
@@ -301,9 +356,8 @@ void Settings::onDXpeditionsLoadFinished(const QString &qsDate, int iCount)
 
 void Settings::onNodesUpdateFinished()
 {
-    // The merge keeps the active node, and with it the connection; only a
-    // user without one is asked to pick a node.
-    m_nodesListUpdated = SettingsStore::loadNodes().activeIndex < 0;
+    // The merge keeps the active node, and with it the connection; a user
+    // without one has the main window's guide to pick one.
     loadSettings();
 }
 
