@@ -286,8 +286,13 @@ QString Updater::failureReason(const QNetworkReply *pReply)
 {
     if (!pReply)
         return tr("the server's answer is no update manifest.");
-    return pReply->error() == QNetworkReply::OperationCanceledError ? tr("the update server did not answer.")
-                                                                     : pReply->errorString();
+    if (pReply->error() != QNetworkReply::OperationCanceledError)
+        return pReply->errorString();
+    // Cancelled by us: the size limit or the transfer timeout.
+    if (pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > UpdateManifests::kMaxManifestBytes
+        || pReply->bytesAvailable() > UpdateManifests::kMaxManifestBytes)
+        return tr("the server's answer is too large.");
+    return tr("the update server did not answer in time.");
 }
 
 void Updater::reportFailure(const QString &qsWhat, const QNetworkReply *pReply)
