@@ -542,6 +542,8 @@ void MainWindow::setSendSpotEnabled(bool bEnabled)
 void MainWindow::onConnectionStatusChanged()
 {
     const Cluster *pCluster = activeCluster();
+    if (!pCluster && m_statusNodeLabel)
+        m_statusNodeLabel->setText(tr("No node chosen"));
     if (!pCluster || m_closing)
         return;
     const ConnectionStatus *pStatus = pCluster->status();
