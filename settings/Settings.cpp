@@ -24,6 +24,8 @@
 
 namespace {
 
+const QString kWarningIcon = QStringLiteral(":/ico/warning_yellow.png");
+
 // The store holds the node passwords in plain text; other users of the
 // machine have no business reading it.
 void restrictStoreToOwner()
@@ -36,6 +38,18 @@ void restrictStoreToOwner()
 }
 
 } // namespace
+
+// The station fields in the order OK asks for them.
+const Settings::StationField Settings::kStationFields[] = {
+    {SetupGap::Callsign, &Ui::Settings::lineEditCallsign, QT_TR_NOOP("Enter your callsign"),
+     QT_TR_NOOP("The node logs you in with it.")},
+    {SetupGap::Name, &Ui::Settings::lineEditName, QT_TR_NOOP("Enter your name"),
+     QT_TR_NOOP("The node asks for it at the first login.")},
+    {SetupGap::Qth, &Ui::Settings::lineEditQth, QT_TR_NOOP("Enter your QTH"),
+     QT_TR_NOOP("The node asks for it at the first login.")},
+    {SetupGap::Locator, &Ui::Settings::lineEditLocator, QT_TR_NOOP("Enter your locator"),
+     QT_TR_NOOP("Bearings and distances to DX stations are worked out from it.")},
+};
 
 Settings::Settings(QWidget *parent)
     : QDialog(parent)
@@ -254,79 +268,49 @@ Settings::SetupGap Settings::setupGap() const
 {
     if (!m_nodePage->activeNode())
         return SetupGap::Node;
-    if (callsign().trimmed().isEmpty())
-        return SetupGap::Callsign;
-    if (name().trimmed().isEmpty())
-        return SetupGap::Name;
-    if (qth().trimmed().isEmpty())
-        return SetupGap::Qth;
-    if (locator().trimmed().isEmpty())
-        return SetupGap::Locator;
+    for (const StationField &field : kStationFields) {
+        if (((*m_ui).*field.pLineEdit)->text().trimmed().isEmpty())
+            return field.gap;
+    }
     return SetupGap::None;
+}
+
+const Settings::StationField *Settings::stationField(SetupGap gap)
+{
+    for (const StationField &field : kStationFields) {
+        if (field.gap == gap)
+            return &field;
+    }
+    return nullptr;
 }
 
 void Settings::showPage(SetupGap gap)
 {
-    QLineEdit *pField = nullptr;
-    switch (gap) {
-    case SetupGap::None:
-        break;
-    case SetupGap::Node:
+    const StationField *pField = stationField(gap);
+    if (gap == SetupGap::Node)
         m_ui->tabWidget->setCurrentWidget(m_nodePage);
-        break;
-    case SetupGap::Callsign:
-        pField = m_ui->lineEditCallsign;
-        break;
-    case SetupGap::Name:
-        pField = m_ui->lineEditName;
-        break;
-    case SetupGap::Qth:
-        pField = m_ui->lineEditQth;
-        break;
-    case SetupGap::Locator:
-        pField = m_ui->lineEditLocator;
-        break;
-    }
-    if (pField)
+    else if (pField)
         m_ui->tabWidget->setCurrentWidget(m_ui->tabGeneral);
     show();
     raise();
     activateWindow();
     if (pField)
-        pField->setFocus();
+        ((*m_ui).*pField->pLineEdit)->setFocus();
 }
 
 bool Settings::refuseGap()
 {
     const SetupGap gap = setupGap();
-    QString qsText;
-    QString qsHint;
-    switch (gap) {
-    case SetupGap::None:
+    if (gap == SetupGap::None)
         return false;
-    case SetupGap::Node:
-        qsText = tr("Choose a node");
-        qsHint = tr("Kelvane connects to the node ticked in the list. Add one, or pick one from the public node "
-                    "list, and tick it.");
-        break;
-    case SetupGap::Callsign:
-        qsText = tr("Enter your callsign");
-        qsHint = tr("The node logs you in with it.");
-        break;
-    case SetupGap::Name:
-        qsText = tr("Enter your name");
-        qsHint = tr("The node asks for it at the first login.");
-        break;
-    case SetupGap::Qth:
-        qsText = tr("Enter your QTH");
-        qsHint = tr("The node asks for it at the first login.");
-        break;
-    case SetupGap::Locator:
-        qsText = tr("Enter your locator");
-        qsHint = tr("Bearings and distances to DX stations are worked out from it.");
-        break;
+    if (const StationField *pField = stationField(gap)) {
+        MessageBoxes::error(this, tr(pField->pText), tr(pField->pHint), kWarningIcon);
+    } else {
+        MessageBoxes::error(this, tr("Choose a node"),
+                            tr("Kelvane connects to the node ticked in the list. Add one, or pick one from the "
+                               "public node list, and tick it."),
+                            kWarningIcon);
     }
-    MessageBoxes::error(this, qsText, qsHint, QStringLiteral(":/ico/warning_yellow.png"));
     showPage(gap);
     return true;
 }

@@ -41,6 +41,7 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QLineEdit;
 namespace Ui {
 class Settings;
 }
@@ -172,6 +173,16 @@ private:
     void loadChains();
     // Names the missing field in a box and turns to it; false when nothing is missing.
     bool refuseGap();
+
+    struct StationField
+    {
+        SetupGap gap;
+        QLineEdit *Ui::Settings::*pLineEdit;
+        const char *pText;
+        const char *pHint;
+    };
+    static const StationField kStationFields[4];
+    static const StationField *stationField(SetupGap gap);
 
     std::unique_ptr<Ui::Settings> m_ui;
     NodeListPage *m_nodePage = nullptr;
