@@ -17,7 +17,9 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QStatusBar>
 #include <QThread>
+#include <QTimer>
 #include <QtGlobal>
 
 #include <csignal>
@@ -132,7 +134,7 @@ int main(int argc, char *argv[])
         DemoMode::useDemoProfile();
     // Before anything reads the store: a damaged one would be read as empty
     // and the next save would make that permanent.
-    const QString qsRestored = SettingsBackup::checkAtStart();
+    const SettingsBackup::StartCheck storeCheck = SettingsBackup::checkAtStart();
 
     Statistics *pStatistics = Statistics::instance();
     pStatistics->attach(SettingsStore::kOrganization, SettingsStore::kApplication);
@@ -144,10 +146,7 @@ int main(int argc, char *argv[])
         // Closing the window ends the run even when the tray icon stays.
         QApplication::setQuitOnLastWindowClosed(true);
         quitOnSignals(&app);
-        if (!qsRestored.isEmpty())
-            QMessageBox::warning(nullptr, QCoreApplication::translate("main", "Kelvane settings"), qsRestored);
-        if (const QString qsRejected = RigControl::rejectBrokenDownload(); !qsRejected.isEmpty())
-            QMessageBox::warning(nullptr, QCoreApplication::translate("main", "Kelvane rig control"), qsRejected);
+        const QString qsRejected = RigControl::rejectBrokenDownload();
         // Queued: a save can fail deep inside a dialog's own handling.
         QObject::connect(
             SettingsBackup::instance(), &SettingsBackup::saveFailed, &app,
@@ -171,6 +170,20 @@ int main(int argc, char *argv[])
         messenger.listen();
         auto window = std::make_unique<MainWindow>();
         QObject::connect(&messenger, &InstanceMessenger::showRequested, window.get(), &MainWindow::bringToFront);
+        // What the start found goes to the window once it is up: a box only
+        // where the operator has something to do, the status bar otherwise.
+        MainWindow *pWindow = window.get();
+        auto warnLater = [pWindow](const char *pTitle, const QString &qsText) {
+            QTimer::singleShot(0, pWindow, [pWindow, pTitle, qsText] {
+                QMessageBox::warning(pWindow, QCoreApplication::translate("main", pTitle), qsText);
+            });
+        };
+        if (storeCheck.mustAct)
+            warnLater(QT_TRANSLATE_NOOP("main", "Kelvane settings"), storeCheck.message);
+        else if (!storeCheck.message.isEmpty())
+            pWindow->statusBar()->showMessage(storeCheck.message);
+        if (!qsRejected.isEmpty())
+            warnLater(QT_TRANSLATE_NOOP("main", "Kelvane rig control"), qsRejected);
         // A signal that came while a start-up warning was open has ended
         // that box's loop only; the run ends here instead of starting.
         if (!g_quitRequested) {

@@ -350,6 +350,7 @@ void Cluster::keepBrokenLine(const QString &qsLine)
 
 void Cluster::processLine(const QString &qsLine)
 {
+    Q_EMIT lineReceived(qsLine);
     if (qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseDxDeLine(qsLine, todaysDate());
         processSpot(spot);

@@ -142,6 +142,8 @@ Q_SIGNALS:
     void connectionError(const QString &qsAddress, quint16 uiPort,
                          QAbstractSocket::SocketError error);
     void getReadyForSpots();
+    // Every line from the node, before it is read as a spot or a prompt.
+    void lineReceived(const QString &qsLine);
 
 public Q_SLOTS:
     void socketConnected();

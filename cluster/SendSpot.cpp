@@ -131,6 +131,8 @@ void SendSpot::accept()
     }
     QLOG_INFO() << "Sending spot" << m_ui->lineEditSendSpotCall->text();
     pCluster->sendCommand(qsCommand);
+    m_confirmation.watch(pCluster, m_settings->callsign(), m_ui->lineEditSendSpotCall->text(),
+                         m_ui->lineEditSendSpotFrequency->text());
     clearFields();
     QDialog::accept();
 }

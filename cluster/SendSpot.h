@@ -1,6 +1,8 @@
 #ifndef SENDSPOT_H
 #define SENDSPOT_H
 
+#include "SpotConfirmation.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -34,6 +36,8 @@ public:
     // The rig's frequency in Hz as the form wants it, in kHz with one
     // decimal (14025000 gives 14025.0); empty for anything else.
     static QString frequencyFromHz(const QString &qsReply);
+    // What became of the last spot sent, for the status bar.
+    SpotConfirmation *confirmation() { return &m_confirmation; }
 
 Q_SIGNALS:
     void HRDError(QString qsError);
@@ -53,6 +57,7 @@ private:
     QPointer<Settings> m_settings;
     QPointer<RigControl> m_rigControl;
     bool m_bAwaitingFrequency = false;
+    SpotConfirmation m_confirmation;
 };
 
 #endif // SENDSPOT_H

@@ -158,8 +158,12 @@ void NodeListPage::onNodePropertiesAccepted(NodeProperties::NodePropertiesOperat
         edited.setPort(node.port());
         edited.setPassword(node.password());
     } else {
+        // With no node ticked yet the new one is the obvious choice; OK
+        // would otherwise refuse a list that looks complete.
         ClusterNode added = node;
-        added.setActive(false);
+        added.setActive(m_activeIndex < 0);
+        if (added.isActive())
+            m_activeIndex = int(m_nodes.size());
         m_nodes.append(added);
     }
     refreshNodeTable();

@@ -24,6 +24,8 @@
 
 namespace {
 
+const QString kWarningIcon = QStringLiteral(":/ico/warning_yellow.png");
+
 // The store holds the node passwords in plain text; other users of the
 // machine have no business reading it.
 void restrictStoreToOwner()
@@ -36,6 +38,18 @@ void restrictStoreToOwner()
 }
 
 } // namespace
+
+// The station fields in the order OK asks for them.
+const Settings::StationField Settings::kStationFields[] = {
+    {SetupGap::Callsign, &Ui::Settings::lineEditCallsign, QT_TR_NOOP("Enter your callsign"),
+     QT_TR_NOOP("The node logs you in with it.")},
+    {SetupGap::Name, &Ui::Settings::lineEditName, QT_TR_NOOP("Enter your name"),
+     QT_TR_NOOP("The node asks for it at the first login.")},
+    {SetupGap::Qth, &Ui::Settings::lineEditQth, QT_TR_NOOP("Enter your QTH"),
+     QT_TR_NOOP("The node asks for it at the first login.")},
+    {SetupGap::Locator, &Ui::Settings::lineEditLocator, QT_TR_NOOP("Enter your locator"),
+     QT_TR_NOOP("Bearings and distances to DX stations are worked out from it.")},
+};
 
 Settings::Settings(QWidget *parent)
     : QDialog(parent)
@@ -139,21 +153,7 @@ void Settings::loadSettings()
 
     m_rigPage->setCat(SettingsStore::loadCat());
 
-    // The chains are in place before a warning box runs the event loop, so a
-    // node that answers meanwhile meets the stored rules.
     loadChains();
-
-    if (m_nodesListUpdated) {
-        m_nodesListUpdated = false;
-        MessageBoxes::warning(
-            this, tr("The nodes list has been updated. Go to Settings and select a node to connect to."));
-    } else if (activeIndex() < 0) {
-        MessageBoxes::warning(this,
-                              tr("There is no node selected. Go to Settings and select a node to connect to."));
-    } else if (!isStationInfoComplete()) {
-        MessageBoxes::warning(this, tr("The Station information is missing or is incomplete. Go to Settings "
-                                       "and set your callsign, name, QTH and locator."));
-    }
 }
 
 void Settings::saveSettings()
@@ -192,16 +192,9 @@ void Settings::saveSettings()
 
 void Settings::accept()
 {
+    if (refuseGap())
+        return;
     const ClusterNode *pNode = m_nodePage->activeNode();
-    if (!pNode) {
-        MessageBoxes::warning(this, tr("There is no node selected. You have to select a node to connect to."));
-        return;
-    }
-    if (!isStationInfoComplete()) {
-        MessageBoxes::warning(this, tr("The Station information is missing or is incomplete. Go to Settings "
-                                       "and set your callsign, name, QTH and locator."));
-        return;
-    }
     if (!Locator::isValid(locator())) {
         // Bearings and distances are worked out from it; a wrong one would
         // point the antenna the wrong way without a word.
@@ -271,9 +264,55 @@ void Settings::loadChains()
     m_rulesPage->refreshRuleTables();
 }
 
-bool Settings::isStationInfoComplete() const
+Settings::SetupGap Settings::setupGap() const
 {
-    return !callsign().isEmpty() && !name().isEmpty() && !qth().isEmpty() && !locator().isEmpty();
+    if (!m_nodePage->activeNode())
+        return SetupGap::Node;
+    for (const StationField &field : kStationFields) {
+        if (((*m_ui).*field.pLineEdit)->text().trimmed().isEmpty())
+            return field.gap;
+    }
+    return SetupGap::None;
+}
+
+const Settings::StationField *Settings::stationField(SetupGap gap)
+{
+    for (const StationField &field : kStationFields) {
+        if (field.gap == gap)
+            return &field;
+    }
+    return nullptr;
+}
+
+void Settings::showPage(SetupGap gap)
+{
+    const StationField *pField = stationField(gap);
+    if (gap == SetupGap::Node)
+        m_ui->tabWidget->setCurrentWidget(m_nodePage);
+    else if (pField)
+        m_ui->tabWidget->setCurrentWidget(m_ui->tabGeneral);
+    show();
+    raise();
+    activateWindow();
+    if (pField)
+        ((*m_ui).*pField->pLineEdit)->setFocus();
+}
+
+bool Settings::refuseGap()
+{
+    const SetupGap gap = setupGap();
+    if (gap == SetupGap::None)
+        return false;
+    if (const StationField *pField = stationField(gap)) {
+        MessageBoxes::error(this, tr(pField->pText), tr(pField->pHint), kWarningIcon);
+    } else {
+        MessageBoxes::error(this, tr("Choose a node"),
+                            tr("Kelvane connects to the node ticked in the list. Add one, or pick one from the "
+                               "public node list, and tick it."),
+                            kWarningIcon);
+    }
+    showPage(gap);
+    return true;
 }
 
 void Settings::lineEditToUpper(const QString &qsText)
@@ -301,9 +340,8 @@ void Settings::onDXpeditionsLoadFinished(const QString &qsDate, int iCount)
 
 void Settings::onNodesUpdateFinished()
 {
-    // The merge keeps the active node, and with it the connection; only a
-    // user without one is asked to pick a node.
-    m_nodesListUpdated = SettingsStore::loadNodes().activeIndex < 0;
+    // The merge keeps the active node, and with it the connection; a user
+    // without one has the main window's guide to pick one.
     loadSettings();
 }
 

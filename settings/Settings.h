@@ -10,7 +10,7 @@
 //   connect(m_settings, &Settings::loadedDXpeditions, ...); // (QString date, int count)
 //   m_settings->setCountryLookup(&m_worked, db);   // given to every Cluster created
 //   m_settings->setCountryNames(Worked::countryNames(db)); // the rules' country chooser
-//   m_settings->loadSettings();                      // may warn, may emit foundActiveNode
+//   m_settings->loadSettings();                      // may emit foundActiveNode
 //   m_settings->show();                              // the settings action (modal)
 //   m_settings->onNodesUpdateFinished();             // after Updater::NodesUpdateFinished
 //
@@ -41,6 +41,7 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QLineEdit;
 namespace Ui {
 class Settings;
 }
@@ -66,12 +67,16 @@ public:
     static constexpr int kDXpeditionsIntervalMs = 3600000;
     static constexpr quint16 kMaxSpotCount = 1000;
 
+    // What the program still needs before it can connect, in the order OK
+    // asks for it.
+    enum class SetupGap { None, Node, Callsign, Name, Qth, Locator };
+
     explicit Settings(QWidget *parent = nullptr);
     ~Settings() override;
 
     // Reads everything from the store into the widgets, the node list and
-    // the Cluster (created or replaced for the active node), then warns
-    // about what is missing.
+    // the Cluster (created or replaced for the active node). What is missing
+    // is left to setupGap(): the main window guides the operator to it.
     void loadSettings();
     // Writes the widgets, the node list and the chains to the store.
     void saveSettings();
@@ -104,6 +109,12 @@ public:
 
     const QList<ClusterNode> &nodes() const;
     int activeIndex() const;
+
+    // The first thing missing, as the widgets stand.
+    SetupGap setupGap() const;
+    // Opens the dialog on the page where gap is filled in, with its field
+    // focused; SetupGap::None opens it as it is.
+    void showPage(SetupGap gap);
 
 Q_SIGNALS:
     void settingsSaved();
@@ -160,7 +171,18 @@ private:
     Cluster *createCluster(const ClusterNode &node);
     void replaceCluster(const ClusterNode &node);
     void loadChains();
-    bool isStationInfoComplete() const;
+    // Names the missing field in a box and turns to it; false when nothing is missing.
+    bool refuseGap();
+
+    struct StationField
+    {
+        SetupGap gap;
+        QLineEdit *Ui::Settings::*pLineEdit;
+        const char *pText;
+        const char *pHint;
+    };
+    static const StationField kStationFields[4];
+    static const StationField *stationField(SetupGap gap);
 
     std::unique_ptr<Ui::Settings> m_ui;
     NodeListPage *m_nodePage = nullptr;
@@ -174,7 +196,6 @@ private:
     DXpeditions *m_dxpeditions = nullptr;
     QTimer m_dxpeditionsTimer;
     WorkedSets m_workedSets;
-    bool m_nodesListUpdated = false;
     quint16 m_nodesListVersion = 0;
 };
 

@@ -16,6 +16,7 @@ namespace {
 
 const QString kBackupSuffix = QStringLiteral(".bak");
 const QString kTempSuffix = QStringLiteral(".tmp");
+const QString kUnreadableSuffix = QStringLiteral(".unreadable");
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // QSettings keeps one parsed copy per path for every object open on it, so
@@ -91,23 +92,38 @@ bool SettingsBackup::sameValue(const QVariant &stored, const QVariant &value)
     return stored.typeId() == QMetaType::QString && value.canConvert<QString>() && stored.toString() == value.toString();
 }
 
-QString SettingsBackup::checkAtStart()
+SettingsBackup::StartCheck SettingsBackup::checkAtStart()
 {
     const QString qsStore = QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication)
                                 .fileName();
     if (readable(qsStore)) {
         refresh(qsStore);
-        return QString();
+        return {};
     }
     const QString qsBackup = backupPath(qsStore);
-    if (!readable(qsBackup))
-        return QString();
+    if (!readable(qsBackup)) {
+        if (!QFileInfo::exists(qsStore))
+            return {}; // the first run
+        const QString qsAside = qsStore + kUnreadableSuffix;
+        QFile::remove(qsAside);
+        const bool bKept = QFile::copy(qsStore, qsAside);
+        QLOG_ERROR() << "Settings file" << qsStore << "is empty or unreadable and has no good copy; kept aside:"
+                     << bKept;
+        return {bKept ? tr("The settings file %1 is empty or cannot be read, and there is no good copy of it. "
+                           "Kelvane starts with default settings; the file was kept as %2.")
+                            .arg(qsStore, qsAside)
+                      : tr("The settings file %1 is empty or cannot be read, and there is no good copy of it. "
+                           "Kelvane starts with default settings.")
+                            .arg(qsStore),
+                true};
+    }
     QLOG_WARN() << "Settings file" << qsStore << "missing or damaged, restoring" << qsBackup;
     if (!restore(qsStore)) {
-        return tr("The settings file %1 is missing or damaged and the last good copy %2 could not be put back.")
-            .arg(qsStore, qsBackup);
+        return {tr("The settings file %1 is missing or damaged and the last good copy %2 could not be put back.")
+                    .arg(qsStore, qsBackup),
+                true};
     }
-    return tr("The settings file %1 was missing or damaged. The last good copy was restored.").arg(qsStore);
+    return {tr("The settings file %1 was missing or damaged. The last good copy was restored.").arg(qsStore), false};
 }
 
 bool SettingsBackup::verifySaved(QSettings &settings)

@@ -21,9 +21,19 @@ public:
 
     static QString backupPath(const QString &qsStorePath);
 
+    // What the check at start found, for the operator: nothing (all well,
+    // or a first run), a restored copy to mention, or a store that is lost
+    // unless the operator sees to it.
+    struct StartCheck
+    {
+        QString message;
+        bool mustAct = false;
+    };
+
     // At start: a missing, empty or unreadable store is replaced by the last
-    // good copy. Returns the warning for the operator, empty when all is well.
-    static QString checkAtStart();
+    // good copy. Without one, an unreadable store is kept aside beside it
+    // before the program starts from defaults and saves over it.
+    static StartCheck checkAtStart();
 
     // After a save: true when the file holds what pSettings meant to write.
     // Otherwise the last good copy is put back and saveFailed is emitted.

@@ -14,11 +14,14 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
 #include "ui/Tips.h"
+#include "ui/WelcomePanel.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QProcess>
@@ -27,6 +30,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTcpSocket>
 #include <QtTest>
@@ -105,6 +109,7 @@ private Q_SLOTS:
     void doubleClickTunesThePressedSpot();
     void threeFaults();
     void floodWithBalloonAlertsKeepsTheWindowAnswering();
+    void firstRunGuidesToSettings();
 
 private:
     void writeStore(int iBands);
@@ -716,6 +721,52 @@ void TestMainWindow::floodWithBalloonAlertsKeepsTheWindowAnswering()
     // Some 20 ms a turn here; the bound leaves room for a loaded machine.
     QVERIFY2(iLatestMs < 1000, qPrintable(QString::number(iLatestMs)));
     QVERIFY(balloons.size() <= iFloodMs / kPauseMs + 2);
+}
+
+void TestMainWindow::firstRunGuidesToSettings()
+{
+    // An empty profile: no box, a window with the guide in the table's place.
+    TestSupport::clearStore();
+    MessageBoxCatcher boxes;
+    m_window = makeWindow();
+    m_window->show();
+    auto *pPanel = m_window->findChild<WelcomePanel *>();
+    QVERIFY(pPanel && pPanel->isGuiding() && pPanel->isVisible());
+    QVERIFY(!table()->isVisible());
+    QVERIFY(boxes.seen.isEmpty());
+
+    // The update server refuses: that is said, not only logged.
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->statusBar()->currentMessage().contains(
+                                 QRegularExpression(QStringLiteral("^(Could not check for updates|Nodes list not "
+                                                                   "updated|Country data not checked): "))),
+                             kTimeoutMs);
+
+    // The button opens the page that lacks something: first the node...
+    Settings *pSettings = m_window->settings();
+    auto *pTabs = pSettings->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    QTest::mouseClick(pPanel->findChild<QPushButton *>(QStringLiteral("pushButtonWelcomeSettings")), Qt::LeftButton);
+    QVERIFY(pSettings->isVisible());
+    QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabClusterNode"));
+    pSettings->reject();
+
+    // ...then, with a node, the callsign.
+    SettingsStore::saveUpdatedNodes(1, {ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), m_node->port(),
+                                                    QString(), true)});
+    pSettings->loadSettings();
+    QVERIFY(pPanel->isGuiding());
+    QTest::mouseClick(pPanel->findChild<QPushButton *>(QStringLiteral("pushButtonWelcomeSettings")), Qt::LeftButton);
+    QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
+    QCOMPARE(pSettings->focusWidget()->objectName(), QStringLiteral("lineEditCallsign"));
+
+    // Once the station is complete the table takes the panel's place.
+    for (const auto &[pField, pValue] : {std::pair{"lineEditCallsign", "Q1ABC"}, std::pair{"lineEditName", "Ann"},
+                                          std::pair{"lineEditQth", "Town"}, std::pair{"lineEditLocator", "JO00AA"}})
+        pSettings->findChild<QLineEdit *>(QLatin1String(pField))->setText(QLatin1String(pValue));
+    pSettings->accept();
+    QVERIFY(!pSettings->isVisible());
+    QVERIFY(!pPanel->isGuiding());
+    QVERIFY(table()->isVisible());
+    QVERIFY(boxes.seen.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -3,9 +3,11 @@
 
 #include "cluster/Cluster.h"
 #include "cluster/SendSpot.h"
+#include "cluster/SpotConfirmation.h"
 #include "rig/RigControl.h"
 #include "settings/Settings.h"
 #include "testnode/TestNode.h"
+#include "testnode/TestSpot.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -113,6 +115,8 @@ void TestSendSpot::commandReachesTheNode()
 
     MessageBoxCatcher boxes;
     SendSpot dialog;
+    QSignalSpy status(dialog.confirmation(), &SpotConfirmation::message);
+    auto lastStatus = [&status] { return status.isEmpty() ? QString() : status.last().at(0).toString(); };
     dialog.show();
     auto *pFrequency = child<QLineEdit>(&dialog, "lineEditSendSpotFrequency");
     auto *pCall = child<QLineEdit>(&dialog, "lineEditSendSpotCall");
@@ -135,6 +139,22 @@ void TestSendSpot::commandReachesTheNode()
     QVERIFY(!dialog.isVisible());
     QVERIFY(pFrequency->text().isEmpty() && pCall->text().isEmpty());
     QTRY_VERIFY(m_node.receivedBytes(kCall).contains("DX 14025.0 DL1ABC \n"));
+    // Written is not sent: only the node's echo of the spot confirms it.
+    QCOMPARE(status.first().at(0).toString(), QStringLiteral("Sending the spot of DL1ABC…"));
+    QTRY_COMPARE(lastStatus(), QStringLiteral("Spot sent: DL1ABC on 14025.0 kHz"));
+
+    // A spot the node refuses: its reply is what the operator reads.
+    dialog.show();
+    pFrequency->setText(QStringLiteral("14025.0"));
+    pCall->setText(QStringLiteral("ABC"));
+    dialog.accept();
+    QTRY_COMPARE(lastStatus(), QStringLiteral("The node answered the spot of ABC: Sorry, DX needs a frequency in kHz "
+                                              "and a callsign"));
+    // The echo in the other format; another spotter's spot of the same call is none.
+    const TestSpot echo(14025.0, QStringLiteral("DL1ABC"), QStringLiteral("Q1ABC-2"), QStringLiteral("cq"));
+    QVERIFY(SpotConfirmation::isEcho(QString::fromLatin1(echo.dxDeLine(true)), kCall, QStringLiteral("DL1ABC")));
+    QVERIFY(!SpotConfirmation::isEcho(QString::fromLatin1(echo.dxDeLine(true)), QStringLiteral("Q1AB"),
+                                      QStringLiteral("DL1ABC")));
 
     // Remarks go out in UTF-8 as one line, whatever was pasted into them.
     m_node.clearReceived();

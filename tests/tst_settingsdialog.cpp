@@ -25,6 +25,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
@@ -33,14 +34,14 @@ using TestSupport::store;
 
 namespace {
 
-const QString kWarning = QStringLiteral("Warning!|");
-const QString kNoNodeAtStart =
-    kWarning + QStringLiteral("There is no node selected. Go to Settings and select a node to connect to.");
-const QString kNoNodeOnOk =
-    kWarning + QStringLiteral("There is no node selected. You have to select a node to connect to.");
-const QString kStationMissing = kWarning
-                                + QStringLiteral("The Station information is missing or is incomplete. Go to "
-                                                 "Settings and set your callsign, name, QTH and locator.");
+// The first line of each box OK shows: the field it wants.
+QStringList titles(const QStringList &boxes)
+{
+    QStringList qslTitles;
+    for (const QString &qsBox : boxes)
+        qslTitles.append(qsBox.section(QLatin1Char('|'), 0, 0));
+    return qslTitles;
+}
 
 void writeStation()
 {
@@ -76,9 +77,9 @@ class TestSettingsDialog : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void emptyStoreWarnsAndHasNoCluster();
+    void emptyStoreLoadsQuietlyWithoutCluster();
     void twoActiveNodesLaterWins();
-    void fromEmptyStoreThroughWarningsToWrittenStore();
+    void fromEmptyStoreThroughMissingFieldsToWrittenStore();
     void nodeDialogValidatesAndEdits();
     void deletingAnyNodeLeavesNoneActiveUntilCancel();
     void callsignAndLocatorUpperCased();
@@ -101,22 +102,23 @@ void TestSettingsDialog::init()
     QFile::remove(AutostartEntry::filePath());
 }
 
-void TestSettingsDialog::emptyStoreWarnsAndHasNoCluster()
+void TestSettingsDialog::emptyStoreLoadsQuietlyWithoutCluster()
 {
+    // What is missing is the main window's to show; loading says nothing.
     MessageBoxCatcher boxes;
     Settings settings;
     QSignalSpy found(&settings, &Settings::foundActiveNode);
     settings.loadSettings();
-    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
     QVERIFY(!settings.cluster());
     QCOMPARE(found.count(), 0);
+    QCOMPARE(settings.setupGap(), Settings::SetupGap::Node);
 
-    // Nodes but no station data: the third warning.
     writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), 7300, QString(), true)});
     settings.loadSettings();
-    QCOMPARE(boxes.takeAll(), QStringList{kStationMissing});
     QVERIFY(settings.cluster());
     QCOMPARE(found.count(), 1);
+    QCOMPARE(settings.setupGap(), Settings::SetupGap::Callsign);
+    QVERIFY(boxes.seen.isEmpty());
 }
 
 void TestSettingsDialog::twoActiveNodesLaterWins()
@@ -137,16 +139,23 @@ void TestSettingsDialog::twoActiveNodesLaterWins()
     QCOMPARE(settings.cluster(), pCluster.data());
 }
 
-void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
+void TestSettingsDialog::fromEmptyStoreThroughMissingFieldsToWrittenStore()
 {
     MessageBoxCatcher boxes;
     Settings settings;
     settings.loadSettings();
-    boxes.takeAll();
     settings.show();
     QSignalSpy found(&settings, &Settings::foundActiveNode);
     QSignalSpy saved(&settings, &Settings::settingsSaved);
+    auto *pTabs = child<QTabWidget>(&settings, "tabWidget");
 
+    // OK names the missing node and turns to its page.
+    pTabs->setCurrentIndex(0);
+    settings.accept();
+    QCOMPARE(titles(boxes.takeAll()), QStringList{QStringLiteral("Choose a node")});
+    QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabClusterNode"));
+
+    // The first node added to a list without an active one becomes active.
     QTest::mouseClick(child<QPushButton>(&settings, "pushButtonAddNode"), Qt::LeftButton);
     auto *pNodeDialog = settings.findChild<NodeProperties *>();
     QVERIFY(pNodeDialog->isVisible());
@@ -156,21 +165,37 @@ void TestSettingsDialog::fromEmptyStoreThroughWarningsToWrittenStore()
     child<QLineEdit>(pNodeDialog, "lineEditNodePassword")->setText(QStringLiteral("secret"));
     pNodeDialog->accept();
     QCOMPARE(settings.nodes().size(), 1);
-    QVERIFY(!settings.nodes().at(0).isActive());
+    QVERIFY(settings.nodes().at(0).isActive());
+    QCOMPARE(settings.activeIndex(), 0);
+    settings.onAddNodeClicked();
+    child<QLineEdit>(pNodeDialog, "lineEditNodeName")->setText(QStringLiteral("Spare"));
+    child<QLineEdit>(pNodeDialog, "lineEditNodeAddress")->setText(QStringLiteral("127.0.0.2"));
+    pNodeDialog->accept();
+    QCOMPARE(settings.activeIndex(), 0);
+    QVERIFY(!settings.nodes().at(1).isActive());
 
-    settings.accept();
-    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
-    clickRow(child<QTableView>(&settings, "tableViewNodesList"), 0);
-    settings.accept();
-    QCOMPARE(boxes.takeAll(), QStringList{kStationMissing});
+    // Then each station field by name, the empty one focused.
+    const struct
+    {
+        const char *pField;
+        const char *pTitle;
+        const char *pValue;
+    } fields[] = {{"lineEditCallsign", "Enter your callsign", "Q1ABC"},
+                  {"lineEditName", "Enter your name", "Ann"},
+                  {"lineEditQth", "Enter your QTH", "Town"},
+                  {"lineEditLocator", "Enter your locator", "JO0"}};
+    for (const auto &field : fields) {
+        settings.accept();
+        QCOMPARE(titles(boxes.takeAll()), QStringList{QLatin1String(field.pTitle)});
+        QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
+        QCOMPARE(settings.focusWidget()->objectName(), QLatin1String(field.pField));
+        child<QLineEdit>(&settings, field.pField)->setText(QLatin1String(field.pValue));
+    }
     QVERIFY(settings.isVisible());
     QCOMPARE(saved.count(), 0);
     const QString qsNode = QStringLiteral("Cluster Nodes/") + SettingsStore::escapeKey(QStringLiteral("Home/Node"));
     QVERIFY(!store().contains(qsNode + "/Name"));
 
-    child<QLineEdit>(&settings, "lineEditCallsign")->setText(QStringLiteral("Q1ABC"));
-    child<QLineEdit>(&settings, "lineEditName")->setText(QStringLiteral("Ann"));
-    child<QLineEdit>(&settings, "lineEditQth")->setText(QStringLiteral("Town"));
     for (const char *pBad : {"JO0", "ZZ00", "<b>JO</b>"}) {
         child<QLineEdit>(&settings, "lineEditLocator")->setText(QLatin1String(pBad));
         settings.accept();
@@ -285,7 +310,7 @@ void TestSettingsDialog::deletingAnyNodeLeavesNoneActiveUntilCancel()
     QCOMPARE(settings.nodes().size(), 1);
     QCOMPARE(settings.activeIndex(), -1);
     settings.accept();
-    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeOnOk});
+    QCOMPARE(titles(boxes.takeAll()), QStringList{QStringLiteral("Choose a node")});
     QVERIFY(settings.isVisible());
 
     settings.reject();
@@ -383,15 +408,12 @@ void TestSettingsDialog::nodesListMergedByUpdater()
     QCOMPARE(settings.nodes().size(), 2);
     QVERIFY(boxes.takeAll().isEmpty());
 
-    // Without an active node the user is asked to pick one, once.
+    // Without an active node the new list is there to pick from; the main
+    // window's guide, not a box, says so.
     writeNodes({ClusterNode(QStringLiteral("n1"), QStringLiteral("10.0.0.5"), 7300, QString(), false)});
     settings.onNodesUpdateFinished();
-    QCOMPARE(boxes.takeAll(),
-             QStringList{kWarning
-                         + QStringLiteral("The nodes list has been updated. Go to Settings and select a node to "
-                                          "connect to.")});
-    settings.loadSettings();
-    QCOMPARE(boxes.takeAll(), QStringList{kNoNodeAtStart});
+    QVERIFY(boxes.takeAll().isEmpty());
+    QCOMPARE(settings.setupGap(), Settings::SetupGap::Node);
 }
 
 void TestSettingsDialog::addFromPublicList()

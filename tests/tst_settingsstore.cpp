@@ -454,7 +454,7 @@ void TestSettingsStore::damagedStoreRestoredAtStart()
     const QString qsPath = store().fileName();
     SettingsStore::saveUpdatedNodes(1, manyNodes(3));
     const QByteArray baGood = fileBytes(qsPath);
-    QVERIFY(SettingsBackup::checkAtStart().isEmpty());
+    QVERIFY(SettingsBackup::checkAtStart().message.isEmpty());
 
     // What a writer killed mid-save or a full disk leaves: nothing, or a
     // file that is gone.
@@ -465,10 +465,25 @@ void TestSettingsStore::damagedStoreRestoredAtStart()
             QFile file(qsPath);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         }
-        QVERIFY(!SettingsBackup::checkAtStart().isEmpty());
+        const SettingsBackup::StartCheck check = SettingsBackup::checkAtStart();
+        QVERIFY(!check.message.isEmpty() && !check.mustAct);
         QCOMPARE(fileBytes(qsPath), baGood);
         QCOMPARE(SettingsStore::loadNodes().nodes.size(), 3);
     }
+
+    // No good copy: the operator is told, and the unreadable file is kept
+    // before the first save replaces it.
+    QVERIFY(QFile::remove(SettingsBackup::backupPath(qsPath)));
+    {
+        QFile file(qsPath);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(file.write("\x01\x02garbage") > 0);
+    }
+    const SettingsBackup::StartCheck check = SettingsBackup::checkAtStart();
+    QVERIFY2(check.mustAct && check.message.contains(QStringLiteral("no good copy")), qPrintable(check.message));
+    QCOMPARE(fileBytes(qsPath + QStringLiteral(".unreadable")), QByteArray("\x01\x02garbage"));
+    QVERIFY(QFile::remove(qsPath) && QFile::remove(qsPath + QStringLiteral(".unreadable")));
+    QVERIFY(SettingsBackup::checkAtStart().message.isEmpty());
 }
 
 void TestSettingsStore::killDuringSaveLosesNothing()

@@ -14,6 +14,7 @@
 #include <QSslSocket>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTest>
 
 using TestSupport::LogCapture;
@@ -86,7 +87,7 @@ private Q_SLOTS:
     void countryFileFromItsAddress();
     void countryFileFromTheManifest();
     void noUpdateServerNoRequest();
-    void unreachableServerLogsOncePerCheck();
+    void failedChecksLoggedOnceAndShown();
 
 private:
     QStringList storedNodeNames();
@@ -424,11 +425,12 @@ void TestUpdater::noUpdateServerNoRequest()
     QVERIFY(updater.isVisible());
 }
 
-void TestUpdater::unreachableServerLogsOncePerCheck()
+void TestUpdater::failedChecksLoggedOnceAndShown()
 {
     m_server.reset();
     store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:1"));
     Updater updater;
+    QSignalSpy failed(&updater, &Updater::checkFailed);
     updater.checkApplication();
     updater.checkNodes();
     updater.checkCountry();
@@ -436,6 +438,24 @@ void TestUpdater::unreachableServerLogsOncePerCheck()
     QTest::qWait(100);
     QCOMPARE(LogCapture::with(QStringLiteral("ERROR")).size(), 3);
     QVERIFY(!updater.isVisible());
+    // Each failure also comes out for the status bar.
+    QStringList qslShown;
+    for (const QList<QVariant> &arguments : std::as_const(failed))
+        qslShown.append(arguments.at(0).toString().section(QLatin1Char(':'), 0, 0));
+    qslShown.sort();
+    QCOMPARE(qslShown, QStringList({QStringLiteral("Could not check for updates"),
+                                    QStringLiteral("Country data not checked"),
+                                    QStringLiteral("Nodes list not updated")}));
+
+    // A server that takes the request and never answers ends the check too.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
+    updater.setTransferTimeoutMs(300);
+    updater.showChecking();
+    updater.checkApplication();
+    QTRY_COMPARE(updater.findChild<QLabel *>(QStringLiteral("labelDescription"))->text(),
+                 QStringLiteral("Could not check for updates: the update server did not answer in time."));
 }
 
 QTEST_MAIN(TestUpdater)

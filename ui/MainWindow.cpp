@@ -22,6 +22,7 @@
 #include "ui/SpotPopup.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Tips.h"
+#include "ui/WelcomePanel.h"
 #include "update/CountryUpdate.h"
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
@@ -145,6 +146,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     createSpotTable();
     m_settings->loadSettings();
     onSettingsSaved();
+    // Until a node and the callsign are set, a guide stands in for the table.
+    (new WelcomePanel(m_settings, this))->standIn(m_ui->tableView);
     connectBandButtons();
     fitColumns(countries);
     fillToolBar();
@@ -153,6 +156,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     updateNotice();
     m_sendSpot->setSettings(m_settings);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
+    const auto showStatus = [this](const QString &qsText) { m_ui->statusBar->showMessage(qsText); };
+    connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, showStatus);
 
     // Country data is imported here, whether or not a node is connected.
     m_countryUpdate = new CountryUpdate(&m_worked, m_db, this);
@@ -160,6 +165,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_updater = new Updater(this);
     m_updater->setCountryUpdate(m_countryUpdate);
     connect(m_updater, &Updater::NodesUpdateFinished, m_settings, &Settings::onNodesUpdateFinished);
+    connect(m_updater, &Updater::checkFailed, this, showStatus);
     startUpdateChecks();
 
     m_trayIcon->setToolTip(tr("Disconnected."));
@@ -555,6 +561,8 @@ void MainWindow::setSendSpotEnabled(bool bEnabled)
 void MainWindow::onConnectionStatusChanged()
 {
     const Cluster *pCluster = activeCluster();
+    if (!pCluster && m_statusNodeLabel)
+        m_statusNodeLabel->setText(tr("No node chosen"));
     if (!pCluster || m_closing)
         return;
     const ConnectionStatus *pStatus = pCluster->status();

@@ -14,6 +14,8 @@
 #include <QPropertyAnimation>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 const QString kStyleSheet = QStringLiteral("Updater { background-color: rgb(235, 235, 235);}");
@@ -78,7 +80,9 @@ QNetworkReply *Updater::sendRequest(QNetworkAccessManager *pManager, const QStri
         QLOG_DEBUG() << "No update server set; no request for" << qsPath;
         return nullptr;
     }
-    QNetworkReply *pReply = pManager->get(QNetworkRequest(QUrl(qsUrl)));
+    QNetworkRequest request{QUrl(qsUrl)};
+    request.setTransferTimeout(m_transferTimeoutMs);
+    QNetworkReply *pReply = pManager->get(request);
     connect(pReply, &QNetworkReply::errorOccurred, this, &Updater::networkError);
     UpdateManifests::limitReplySize(pReply, UpdateManifests::kMaxManifestBytes);
     return pReply;
@@ -89,7 +93,8 @@ void Updater::checkApplication()
     if (m_appReply)
         return;
     m_appReply = sendRequest(m_appManager, QStringLiteral("/Kelvane/kelvane.xml"));
-    if (!m_appReply)
+    // Without a server only a check the operator asked for has anything to say.
+    if (!m_appReply && isVisible())
         showFailure(tr("no update server is set (Settings, General tab)."));
 }
 
@@ -130,14 +135,16 @@ void Updater::replyFinishedAppUpdate(QNetworkReply *pReply)
     const bool bOurs = pReply && pReply == m_appReply;
     QByteArray baBody;
     if (!takeBody(pReply, m_appReply, &baBody)) {
-        if (bOurs && pReply->error() != QNetworkReply::OperationCanceledError)
-            showFailure(pReply->errorString());
+        // Cancel lets go of the reply first: a cancelled one still ours
+        // was stopped by the transfer timeout.
+        if (bOurs)
+            showFailure(failureReason(pReply));
         return;
     }
     UpdateManifests::Release release;
     const UpdateManifests::Result result = UpdateManifests::parseRelease(baBody, &release);
     if (result != UpdateManifests::Ok) {
-        showFailure(tr("the server's answer is no update manifest."));
+        showFailure(failureReason(nullptr));
         return;
     }
 
@@ -156,12 +163,18 @@ void Updater::replyFinishedAppUpdate(QNetworkReply *pReply)
 
 void Updater::replyFinishedNodesUpdate(QNetworkReply *pReply)
 {
+    const bool bOurs = pReply && pReply == m_nodesReply;
     QByteArray baBody;
-    if (!takeBody(pReply, m_nodesReply, &baBody))
+    if (!takeBody(pReply, m_nodesReply, &baBody)) {
+        if (bOurs)
+            reportFailure(tr("Nodes list not updated"), pReply);
         return;
+    }
     UpdateManifests::NodesList nodes;
-    if (UpdateManifests::parseNodes(baBody, &nodes) != UpdateManifests::Ok)
+    if (UpdateManifests::parseNodes(baBody, &nodes) != UpdateManifests::Ok) {
+        reportFailure(tr("Nodes list not updated"), nullptr);
         return;
+    }
     if (nodes.uiVersion <= m_nodesVersion) {
         QLOG_DEBUG() << "Nodes list already at latest version";
         return;
@@ -184,12 +197,18 @@ void Updater::storeNodes(const UpdateManifests::NodesList &nodes)
 
 void Updater::replyFinishedCountryUpdate(QNetworkReply *pReply)
 {
+    const bool bOurs = pReply && pReply == m_countryReply;
     QByteArray baBody;
-    if (!takeBody(pReply, m_countryReply, &baBody))
+    if (!takeBody(pReply, m_countryReply, &baBody)) {
+        if (bOurs)
+            reportFailure(tr("Country data not checked"), pReply);
         return;
+    }
     UpdateManifests::CountryFile country;
-    if (UpdateManifests::parseCountry(baBody, &country) != UpdateManifests::Ok)
+    if (UpdateManifests::parseCountry(baBody, &country) != UpdateManifests::Ok) {
+        reportFailure(tr("Country data not checked"), nullptr);
         return;
+    }
     if (country.uiVersion <= m_countryVersion) {
         QLOG_DEBUG() << "Country database already at latest version";
         return;
@@ -253,8 +272,8 @@ void Updater::animationFinished()
 
 void Updater::onCancelClicked()
 {
-    if (m_appReply)
-        m_appReply->abort();
+    if (QNetworkReply *pReply = std::exchange(m_appReply, nullptr))
+        pReply->abort();
     hide();
 }
 
@@ -263,9 +282,30 @@ void Updater::reject()
     onCancelClicked();
 }
 
+QString Updater::failureReason(const QNetworkReply *pReply)
+{
+    if (!pReply)
+        return tr("the server's answer is no update manifest.");
+    if (pReply->error() != QNetworkReply::OperationCanceledError)
+        return pReply->errorString();
+    // Cancelled by us: the size limit or the transfer timeout.
+    if (pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > UpdateManifests::kMaxManifestBytes
+        || pReply->bytesAvailable() > UpdateManifests::kMaxManifestBytes)
+        return tr("the server's answer is too large.");
+    return tr("the update server did not answer in time.");
+}
+
+void Updater::reportFailure(const QString &qsWhat, const QNetworkReply *pReply)
+{
+    const QString qsWhy = failureReason(pReply);
+    QLOG_WARN() << qsWhat << ":" << qsWhy;
+    Q_EMIT checkFailed(tr("%1: %2").arg(qsWhat, qsWhy));
+}
+
 void Updater::showFailure(const QString &qsWhy)
 {
-    QLOG_DEBUG() << "Could not check for updates:" << qsWhy;
+    QLOG_WARN() << "Could not check for updates:" << qsWhy;
+    Q_EMIT checkFailed(tr("Could not check for updates: %1").arg(qsWhy));
     if (!isVisible())
         return;
     m_ui->progressBar->hide();

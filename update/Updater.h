@@ -30,6 +30,9 @@ public:
     // The running program's own release number; a manifest naming a higher
     // one announces a new version.
     static constexpr int kReleaseNumber = 4;
+    // A server that takes the request and never answers would otherwise
+    // keep a check (and its "Checking...") open for good.
+    static constexpr int kTransferTimeoutMs = 30000;
 
     explicit Updater(QWidget *parent = nullptr);
     ~Updater() override;
@@ -47,8 +50,12 @@ public:
     void checkCountry();
     void showChecking();
 
+    void setTransferTimeoutMs(int iTimeoutMs) { m_transferTimeoutMs = iTimeoutMs; }
+
 Q_SIGNALS:
     void NodesUpdateFinished();
+    // A check that could not be made, in words for the status bar.
+    void checkFailed(const QString &qsText);
 
 public Q_SLOTS:
     void replyFinishedAppUpdate(QNetworkReply *pReply);
@@ -63,8 +70,14 @@ protected:
     void reject() override;
 
 private:
-    // Says in the window, when it is shown, why there is no answer.
+    // Says why there is no answer: in the window when it is shown, and
+    // through checkFailed() in any case.
     void showFailure(const QString &qsWhy);
+    // A nodes list or country manifest that did not come, for checkFailed().
+    void reportFailure(const QString &qsWhat, const QNetworkReply *pReply);
+    // Why a finished request brought no manifest; a null reply is an answer
+    // that did not read as one.
+    static QString failureReason(const QNetworkReply *pReply);
     QNetworkReply *sendRequest(QNetworkAccessManager *pManager, const QString &qsPath);
     // Takes the stored reply of one kind if the finished one is it; returns
     // its body, or nothing when the request failed (already logged).
@@ -89,6 +102,7 @@ private:
     QString m_whatsNew;
     quint16 m_nodesVersion = 0;
     quint16 m_countryVersion = 0;
+    int m_transferTimeoutMs = kTransferTimeoutMs;
 };
 
 #endif // UPDATER_H
