@@ -29,6 +29,9 @@ constexpr quint8 kPromptHomeNode = 0x10;
 constexpr quint8 kPromptConfirm = 0x20;
 const QLatin1String kDxDeTag("DX de");
 const QLatin1String kCc11Tag("CC11");
+// Far longer than any line a node writes for people to read; a longer one
+// is noise that would only fill the console.
+constexpr qsizetype kMaxNodeLineLength = 1024;
 
 } // namespace
 
@@ -183,6 +186,14 @@ void Cluster::sendCommand(const QString &qsCommand)
     }
 }
 
+bool Cluster::sendOperatorCommand(const QString &qsCommand)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    sendCommand(qsCommand);
+    return true;
+}
+
 void Cluster::socketConnected()
 {
     QLOG_INFO() << "Connected to" << m_address << "port" << m_port;
@@ -327,6 +338,7 @@ void Cluster::keepBrokenLine(const QString &qsLine)
 
 void Cluster::processLine(const QString &qsLine)
 {
+    Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), isSpotLine(qsLine));
     if (qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseDxDeLine(qsLine, todaysDate());
         processSpot(spot);
