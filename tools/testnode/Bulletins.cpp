@@ -21,10 +21,12 @@ const char *const kAnnouncements[] = {
     "Q1ZZ: who else hears the 3B-ish pile-up on 17m? 18075 up 5",
 };
 
-QDateTime onTheHour(const QDateTime &dtTime)
+// The hour a bulletin of dtTime belongs to: WWV every three hours, WCY every hour.
+QDateTime issueHour(const QDateTime &dtTime, int iEveryHours)
 {
     const QDateTime dtUtc = dtTime.toUTC();
-    return QDateTime(dtUtc.date(), QTime(dtUtc.time().hour(), 0), Qt::UTC);
+    const int iHour = dtUtc.time().hour();
+    return QDateTime(dtUtc.date(), QTime(iHour - iHour % iEveryHours, 0), Qt::UTC);
 }
 
 QString dateAndHour(const QDateTime &dtTime)
@@ -38,9 +40,8 @@ QString dateAndHour(const QDateTime &dtTime)
 Bulletins::Bulletins(quint32 uiSeed, const QDateTime &dtNow) : m_random(uiSeed)
 {
     m_last = {QDateTime(), 120 + int(m_random.bounded(60)), 6, 2, 2, 90};
-    const QDateTime dtNewest = onTheHour(dtNow);
     for (int iHour = kHistoryHours; iHour >= 1; --iHour) {
-        const Bulletin bulletin = next(dtNewest.addSecs(-3600LL * iHour));
+        const Bulletin bulletin = next(issueHour(dtNow.addSecs(-3600LL * iHour), 1));
         keep(m_wcy, bulletin);
         if (bulletin.time.time().hour() % kWwvEveryHours == 0)
             keep(m_wwv, bulletin);
@@ -51,7 +52,7 @@ Bulletins::Bulletin Bulletins::next(const QDateTime &dtTime)
 {
     // Figures wander slowly, as the sun's do from hour to hour.
     Bulletin bulletin = m_last;
-    bulletin.time = onTheHour(dtTime);
+    bulletin.time = dtTime;
     bulletin.sfi = qBound(65, bulletin.sfi + int(m_random.bounded(7)) - 3, 260);
     bulletin.k = qBound(0, bulletin.k + int(m_random.bounded(3)) - 1, 7);
     bulletin.expectedK = qBound(0, bulletin.k + int(m_random.bounded(3)) - 1, 7);
@@ -63,6 +64,11 @@ Bulletins::Bulletin Bulletins::next(const QDateTime &dtTime)
 
 void Bulletins::keep(QList<Bulletin> &list, const Bulletin &bulletin)
 {
+    // A second bulletin of the same hour corrects the first.
+    if (!list.isEmpty() && list.constFirst().time == bulletin.time) {
+        list.first() = bulletin;
+        return;
+    }
     list.prepend(bulletin);
     if (list.size() > kMaxAnswerRows)
         list.removeLast();
@@ -86,7 +92,7 @@ QStringList Bulletins::wwvAnswer(int iRows) const
     QStringList lLines{QStringLiteral(" Date        Hour   SFI   A   K Forecast                               Logger")};
     for (const Bulletin &bulletin : m_wwv.mid(0, qBound(1, iRows, kMaxAnswerRows))) {
         lLines.append(dateAndHour(bulletin.time) + QStringLiteral("%1%2%3 %4 <%5>")
-                                                  .arg(bulletin.sfi, 6)
+                                                  .arg(bulletin.sfi, 7)
                                                   .arg(bulletin.a, 4)
                                                   .arg(bulletin.k, 4)
                                                   .arg(forecast(bulletin), -38)
@@ -100,8 +106,8 @@ QStringList Bulletins::wcyAnswer(int iRows) const
     QStringList lLines{
         QStringLiteral(" Date        Hour   SFI   A   K Exp.K   R SA    GMF   Aurora   Logger")};
     for (const Bulletin &bulletin : m_wcy.mid(0, qBound(1, iRows, kMaxAnswerRows))) {
-        lLines.append(dateAndHour(bulletin.time) + QStringLiteral("%1%2%3%4%5 %6   %7   %8       <%9>")
-                                                  .arg(bulletin.sfi, 6)
+        lLines.append(dateAndHour(bulletin.time) + QStringLiteral("%1%2%3%4%5 %6   %7   %8      <%9>")
+                                                  .arg(bulletin.sfi, 7)
                                                   .arg(bulletin.a, 4)
                                                   .arg(bulletin.k, 4)
                                                   .arg(bulletin.expectedK, 6)
@@ -115,7 +121,7 @@ QStringList Bulletins::wcyAnswer(int iRows) const
 
 QString Bulletins::nextWwv(const QDateTime &dtNow)
 {
-    const Bulletin bulletin = next(dtNow);
+    const Bulletin bulletin = next(issueHour(dtNow, kWwvEveryHours));
     keep(m_wwv, bulletin);
     return QStringLiteral("WWV de %1 <%2>:   SFI=%3, A=%4, K=%5, %6")
         .arg(kWwvLogger)
@@ -128,7 +134,7 @@ QString Bulletins::nextWwv(const QDateTime &dtNow)
 
 QString Bulletins::nextWcy(const QDateTime &dtNow)
 {
-    const Bulletin bulletin = next(dtNow);
+    const Bulletin bulletin = next(issueHour(dtNow, 1));
     keep(m_wcy, bulletin);
     return QStringLiteral("WCY de %1 <%2> : K=%3 expK=%4 A=%5 R=%6 SFI=%7 SA=%8 GMF=%9 Au=%10")
         .arg(kWcyLogger)
