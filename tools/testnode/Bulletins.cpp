@@ -18,7 +18,7 @@ const char *const kAnnouncements[] = {
     "Q4MN: tnx for the QSOs in the pile-up, QSL via bureau",
     "Q6PX: aurora seen in the north, 2m contacts possible",
     "Q8LO: node maintenance Sunday 0900Z, about 10 minutes",
-    "Q1ZZ: who else hears the 3B-ish pile-up on 17m? 18075 up 5",
+    "Q1ZZ: who else hears the pile-up on 17m? 18075 up 5",
 };
 
 // The hour a bulletin of dtTime belongs to: WWV every three hours, WCY every hour.
