@@ -22,6 +22,8 @@ constexpr double kMaxSpotsPerSecond = 1000.0;
 constexpr int kHistorySpots = 120;
 constexpr double kRespotShare = 0.4;
 constexpr int kHistorySpacingSecs = 30;
+// Now and then a line for the node console besides the spots.
+constexpr int kBulletinIntervalMs = 40000;
 const QString kDemoCall = QStringLiteral("Q1DEMO");
 
 struct DemoAlert
@@ -79,6 +81,7 @@ bool DemoMode::start()
     // A busy node spots the same stations again and again.
     m_node->setRespotShare(kRespotShare);
     m_node->startGeneratorStream(spotsPerSecond(), 0, quint32(QDateTime::currentMSecsSinceEpoch()));
+    m_node->startBulletins(kBulletinIntervalMs);
     writeProfile();
     return true;
 }

@@ -29,6 +29,9 @@ constexpr quint8 kPromptHomeNode = 0x10;
 constexpr quint8 kPromptConfirm = 0x20;
 const QLatin1String kDxDeTag("DX de");
 const QLatin1String kCc11Tag("CC11");
+// Far longer than any line a node writes for people to read; a longer one
+// is noise that would only fill the console.
+constexpr qsizetype kMaxNodeLineLength = 1024;
 
 } // namespace
 
@@ -182,6 +185,14 @@ void Cluster::sendCommand(const QString &qsCommand)
         QLOG_ERROR() << "The node at" << m_address << "does not read what is sent to it; dropping the connection";
         m_socket->abort();
     }
+}
+
+bool Cluster::sendOperatorCommand(const QString &qsCommand)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    sendCommand(qsCommand);
+    return true;
 }
 
 void Cluster::socketConnected()
@@ -350,7 +361,7 @@ void Cluster::keepBrokenLine(const QString &qsLine)
 
 void Cluster::processLine(const QString &qsLine)
 {
-    Q_EMIT lineReceived(qsLine);
+    Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), isSpotLine(qsLine));
     if (qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)) {
         Spot spot = SpotParser::parseDxDeLine(qsLine, todaysDate());
         processSpot(spot);

@@ -92,6 +92,9 @@ public:
     bool hasGivenUp() const;
     bool isCollectingEarlierSpots() const { return m_collectingEarlierSpots; }
     void sendCommand(const QString &qsCommand);
+    // A line the operator typed, sent as the program's own commands are.
+    // False, with nothing sent, while there is no connection.
+    bool sendOperatorCommand(const QString &qsCommand);
     // The receive path without the socket: does with baChunk what
     // readDataFromSocket() does with the bytes it reads. Fuzzing and replays
     // of recorded traffic come in here.
@@ -142,8 +145,9 @@ Q_SIGNALS:
     void connectionError(const QString &qsAddress, quint16 uiPort,
                          QAbstractSocket::SocketError error);
     void getReadyForSpots();
-    // Every line from the node, before it is read as a spot or a prompt.
-    void lineReceived(const QString &qsLine);
+    // Every line the node sends, cut to a bounded length and otherwise as it
+    // came (control characters included); bSpot for "DX de" and CC11 lines.
+    void nodeLine(const QString &qsLine, bool bSpot);
 
 public Q_SLOTS:
     void socketConnected();

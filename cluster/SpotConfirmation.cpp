@@ -62,13 +62,13 @@ void SpotConfirmation::watch(Cluster *pCluster, const QString &qsSpotter, const 
     m_dxCall = qsDxCall;
     m_frequency = qsFrequency;
     m_answered = false;
-    m_lineConnection = connect(pCluster, &Cluster::lineReceived, this, &SpotConfirmation::onLine);
+    m_lineConnection = connect(pCluster, &Cluster::nodeLine, this, &SpotConfirmation::onLine);
     m_dropConnection = connect(pCluster, &Cluster::disconnected, this, &SpotConfirmation::onDisconnected);
     m_timer.start();
     Q_EMIT message(tr("Sending the spot of %1…").arg(m_dxCall));
 }
 
-void SpotConfirmation::onLine(const QString &qsLine)
+void SpotConfirmation::onLine(const QString &qsLine, bool bSpot)
 {
     if (isEcho(qsLine, m_spotter, m_dxCall)) {
         QLOG_INFO() << "The node confirmed the spot of" << m_dxCall;
@@ -79,8 +79,7 @@ void SpotConfirmation::onLine(const QString &qsLine)
     // Other stations' spots, the prompt and blank lines are no answer; the
     // first line of anything else is, and it is shown as the node wrote it.
     // The echo may still follow it, so the watch goes on.
-    if (m_answered || qsLine.startsWith(QLatin1String("DX de"), Qt::CaseInsensitive)
-        || qsLine.startsWith(QLatin1String("CC11"), Qt::CaseInsensitive) || isPrompt(qsLine))
+    if (m_answered || bSpot || isPrompt(qsLine))
         return;
     static const QRegularExpression controls(QStringLiteral("[\\x00-\\x1f\\x7f]"));
     const QString qsReply = QString(qsLine).replace(controls, QStringLiteral(" ")).simplified().left(kMaxReplyLength);

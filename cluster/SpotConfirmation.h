@@ -39,7 +39,7 @@ Q_SIGNALS:
     void message(const QString &qsText);
 
 private:
-    void onLine(const QString &qsLine);
+    void onLine(const QString &qsLine, bool bSpot);
     void onDisconnected();
     void onTimeout();
     void stop();

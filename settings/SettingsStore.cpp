@@ -53,6 +53,11 @@ constexpr int kMaxFirstAnswerWaitSeconds = 600;
 const QString kMainWindow = QStringLiteral("MainWindow");
 const QString kGeometry = QStringLiteral("Geometry");
 const QString kHeaderState = QStringLiteral("HeaderState");
+const QString kState = QStringLiteral("State");
+
+const QString kConsole = QStringLiteral("Console");
+const QString kBell = QStringLiteral("Bell");
+const QString kShowSpots = QStringLiteral("ShowSpots");
 
 // The escape sequences; '%' itself is escaped inside an escaped name so that
 // a name holding "%2F" next to a '/' comes back unchanged.
@@ -370,7 +375,8 @@ WindowLayout SettingsStore::loadWindowLayout()
 {
     GuardedSettings settings = openStore();
     settings.beginGroup(kMainWindow);
-    return {settings.value(kGeometry).toByteArray(), settings.value(kHeaderState).toByteArray()};
+    return {settings.value(kGeometry).toByteArray(), settings.value(kHeaderState).toByteArray(),
+            settings.value(kState).toByteArray()};
 }
 
 void SettingsStore::saveWindowLayout(const WindowLayout &layout)
@@ -379,4 +385,22 @@ void SettingsStore::saveWindowLayout(const WindowLayout &layout)
     settings.beginGroup(kMainWindow);
     settings.setValue(kGeometry, layout.geometry);
     settings.setValue(kHeaderState, layout.headerState);
+    settings.setValue(kState, layout.state);
+}
+
+ConsoleSettings SettingsStore::loadConsole()
+{
+    GuardedSettings settings = openStore();
+    settings.beginGroup(kConsole);
+    const ConsoleSettings defaults;
+    return {settings.value(kBell, int(defaults.bell)).toInt() != 0,
+            settings.value(kShowSpots, int(defaults.showSpots)).toInt() != 0};
+}
+
+void SettingsStore::saveConsole(const ConsoleSettings &console)
+{
+    GuardedSettings settings = openStore();
+    settings.beginGroup(kConsole);
+    settings.setValue(kBell, int(console.bell));
+    settings.setValue(kShowSpots, int(console.showSpots));
 }

@@ -51,11 +51,20 @@ struct SpotTableSettings
     int firstAnswerWaitSeconds = 30;
 };
 
-// The main window's frame and table header, as Qt saves them.
+// The main window's frame and table header, as Qt saves them, and its
+// docks and toolbars (empty in stores written before the docks).
 struct WindowLayout
 {
     QByteArray geometry;
     QByteArray headerState;
+    QByteArray state;
+};
+
+// The node console's switches.
+struct ConsoleSettings
+{
+    bool bell = true;
+    bool showSpots = false;
 };
 
 // The configured nodes in store order; activeIndex is -1 when no node is active.
@@ -98,6 +107,8 @@ public:
     static void saveSpotTable(const SpotTableSettings &spotTable);
     static WindowLayout loadWindowLayout();
     static void saveWindowLayout(const WindowLayout &layout);
+    static ConsoleSettings loadConsole();
+    static void saveConsole(const ConsoleSettings &console);
 
     static uint countryVersion();
     static void setCountryVersion(uint uiVersion);

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void chunkBoundaries();
     void garbageAndEndlessLinesAreDropped();
     void spotsCarryTheirCountry();
+    void operatorCommandsAndNodeLines();
 
     void streamedSpots_data();
     void streamedSpots();
@@ -342,6 +343,43 @@ void TestCluster::spotsCarryTheirCountry()
     QCOMPARE(collector.m_spots.at(2).country(), QStringLiteral("United States of America"));
     pCluster.reset();
     db.close();
+}
+
+void TestCluster::operatorCommandsAndNodeLines()
+{
+    // A typed command goes out only on a connection, as typed, with the line
+    // end and encoding of the program's own commands.
+    auto pCluster = makeCluster();
+    QVERIFY(!pCluster->sendOperatorCommand(QStringLiteral("SH/DX")));
+    logIn(pCluster.get());
+    m_node->clearReceived();
+    QSignalSpy lineSpy(pCluster.get(), &Cluster::nodeLine);
+    QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("talk Q2XYZ gr\u00fc\u00dfe  ")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedBytes(), QByteArray("talk Q2XYZ gr\xC3\xBC\xC3\x9F" "e  \n"), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(lineSpy.count(), 2, kTimeoutMs);
+    QCOMPARE(lineSpy.at(0).at(0).toString(), QStringLiteral("Sorry, unknown command \"talk\"\r"));
+    QCOMPARE(lineSpy.at(0).at(1).toBool(), false);
+
+    // Every line comes out, spots flagged, an endless one cut short.
+    lineSpy.clear();
+    m_node->sendRaw(TestSpot(14025.0, "Q9XYZ", "Q1DEF", "cq").dxDeLine(true) + "To ALL de Q2XYZ: <b>qrv</b>\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(lineSpy.count(), 2, kTimeoutMs);
+    QVERIFY(lineSpy.at(0).at(0).toString().startsWith(QLatin1String("DX de Q1DEF:")));
+    QCOMPARE(lineSpy.at(0).at(1).toBool(), true);
+    QCOMPARE(lineSpy.at(1).at(0).toString(), QStringLiteral("To ALL de Q2XYZ: <b>qrv</b>\r"));
+    lineSpy.clear();
+    m_node->sendRaw(QByteArray(100000, 'x') + "\r\n");
+    auto longest = [&lineSpy]() {
+        qsizetype iLongest = 0;
+        for (const QList<QVariant> &arguments : std::as_const(lineSpy))
+            iLongest = qMax(iLongest, arguments.at(0).toString().size());
+        return iLongest;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(longest(), 1024, kTimeoutMs);
+
+    m_node->dropAllClients();
+    QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isConnected(), kTimeoutMs);
+    QVERIFY(!pCluster->sendOperatorCommand(QStringLiteral("SH/DX")));
 }
 
 void TestCluster::streamedSpots_data()

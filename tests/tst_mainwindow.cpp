@@ -11,19 +11,24 @@
 #include "ui/BalloonThrottle.h"
 #include "ui/Delegate.h"
 #include "ui/MainWindow.h"
+#include "ui/NodeConsole.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
 #include "ui/Tips.h"
 #include "ui/WelcomePanel.h"
 #include "settings/Settings.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -110,6 +115,7 @@ private Q_SLOTS:
     void threeFaults();
     void floodWithBalloonAlertsKeepsTheWindowAnswering();
     void firstRunGuidesToSettings();
+    void nodeConsoleAndDockLayout();
 
 private:
     void writeStore(int iBands);
@@ -767,6 +773,89 @@ void TestMainWindow::firstRunGuidesToSettings()
     QVERIFY(!pPanel->isGuiding());
     QVERIFY(table()->isVisible());
     QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestMainWindow::nodeConsoleAndDockLayout()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    m_node->preloadSpots({TestSpot(14010.0, QStringLiteral("Q1OLD"), QStringLiteral("Q9SPT"), QString(), now.addSecs(-600)),
+                          TestSpot(7010.0, QStringLiteral("Q2OLD"), QStringLiteral("Q9SPT"), QString(), now.addSecs(-300))});
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    m_window->show();
+    auto *pDock = m_window->findChild<QDockWidget *>(QStringLiteral("dockWidgetConsole"));
+    QVERIFY(pDock && pDock->isVisible());
+    QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions().contains(pDock->toggleViewAction()));
+    auto *pConsole = pDock->findChild<NodeConsole *>();
+    auto *pOutput = pConsole->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEditOutput"));
+    auto *pCommand = pConsole->findChild<QLineEdit *>(QStringLiteral("lineEditCommand"));
+    static const QRegularExpression rePrompt(QStringLiteral("^Q1ABC de Q1NODE-1 [ \\d]\\d-\\w{3}-\\d{4} \\d{4}Z testnode >$"));
+    auto lines = [pOutput]() {
+        QStringList qslLines = pOutput->toPlainText().split(QLatin1Char('\n'));
+        for (QString &qsLine : qslLines) {
+            if (rePrompt.match(qsLine).hasMatch())
+                qsLine = QStringLiteral("PROMPT");
+        }
+        return qslLines;
+    };
+
+    // The greeting, the answer to "set/ve7cc" and the earlier spots' answer
+    // (spot lines only) each end in a prompt; then the operator asks for WWV.
+    QTRY_COMPARE_WITH_TIMEOUT(lines().count(QStringLiteral("PROMPT")), 3, kTimeoutMs);
+    QTest::keyClicks(pCommand, QStringLiteral("SH/WWV"));
+    QTest::keyClick(pCommand, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(lines().count(QStringLiteral("PROMPT")), 4, kTimeoutMs);
+    QCOMPARE(m_node->receivedBytes().right(8), QByteArray("\nSH/WWV\n"));
+    QVERIFY(pCommand->text().isEmpty());
+    const QStringList qslExpected = QStringList{
+        QStringLiteral("login: "),
+        QStringLiteral("Hello Q1ABC, this is Q1NODE-1 in Testtown"),
+        QStringLiteral("running testnode, a cluster node for testing"),
+        QStringLiteral("Cluster: 1 node, 1 users connected"),
+        QStringLiteral("Please enter your name, set/name <your name>"),
+        QStringLiteral("Please enter your QTH, set/qth <your qth>"),
+        QStringLiteral("Please enter your Home Node, set/homenode <your home DX Cluster>"),
+        QStringLiteral("PROMPT"),
+        QStringLiteral("Operation successful"),
+        QStringLiteral("PROMPT"),
+        QStringLiteral("PROMPT"),
+        QStringLiteral("> SH/WWV")} + m_node->bulletins().wwvAnswer() + QStringList{QStringLiteral("PROMPT")};
+    QCOMPARE(lines(), qslExpected);
+
+    // Control characters go, a tab is a space, markup shows as written; the
+    // bell rings once however many lines ring it within a second.
+    QSignalSpy bellSpy(pConsole, &NodeConsole::bellRung);
+    m_node->sendRaw("To ALL de Q2XYZ: <b>x</b>\a\x1b[0m\tok\r\n\a\aTo ALL de Q3XYZ: \x7f\x85" "again\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(lines().constLast(), QStringLiteral("To ALL de Q3XYZ: again"), kTimeoutMs);
+    QCOMPARE(lines().at(lines().size() - 2), QStringLiteral("To ALL de Q2XYZ: <b>x</b>[0m ok"));
+    QCOMPARE(bellSpy.count(), 1);
+
+    // Spot lines only when asked for.
+    pConsole->findChild<QCheckBox *>(QStringLiteral("checkBoxShowSpots"))->setChecked(true);
+    m_node->broadcastSpot(TestSpot(14025.0, QStringLiteral("Q9NEW"), QStringLiteral("Q1DEF"), QStringLiteral("cq")));
+    QTRY_VERIFY_WITH_TIMEOUT(lines().constLast().startsWith(QLatin1String("CC11^14025.0^Q9NEW^")), kTimeoutMs);
+
+    // Up brings the last command back; without a connection it stays there,
+    // unsent, and the console says why.
+    QTest::keyClick(pCommand, Qt::Key_Up);
+    QCOMPARE(pCommand->text(), QStringLiteral("SH/WWV"));
+    m_window->activeCluster()->disconnectFromNode();
+    m_node->clearReceived();
+    QTest::keyClick(pCommand, Qt::Key_Return);
+    QCOMPARE(lines().constLast(), QStringLiteral("*** Not connected: command not sent"));
+    QCOMPARE(pCommand->text(), QStringLiteral("SH/WWV"));
+    QTest::qWait(100);
+    QCOMPARE(m_node->receivedBytes(), QByteArray());
+
+    // A dock the operator closed stays closed in the next session.
+    pDock->toggleViewAction()->trigger();
+    QVERIFY(!pDock->isVisible());
+    m_window->onQuit();
+    m_window = makeWindow();
+    m_window->show();
+    pDock = m_window->findChild<QDockWidget *>(QStringLiteral("dockWidgetConsole"));
+    QVERIFY(!pDock->isVisible());
+    QVERIFY(!pDock->toggleViewAction()->isChecked());
 }
 
 QTEST_MAIN(TestMainWindow)

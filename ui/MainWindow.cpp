@@ -21,6 +21,7 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
 #include "ui/MessageBoxes.h"
+#include "ui/NodeConsole.h"
 #include "ui/Tips.h"
 #include "ui/WelcomePanel.h"
 #include "update/CountryUpdate.h"
@@ -33,6 +34,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -152,6 +154,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     fitColumns(countries);
     fillToolBar();
     connectMenuActions();
+    createConsoleDock();
     restoreLayout();
     updateNotice();
     m_sendSpot->setSettings(m_settings);
@@ -314,6 +317,7 @@ void MainWindow::connectMenuActions()
     m_ui->actionExit->setShortcut(QKeySequence::Quit);
     m_ui->actionConnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     auto *pViewMenu = new QMenu(tr("&View"), this);
+    pViewMenu->setObjectName(QStringLiteral("menuView"));
     pViewMenu->addAction(m_pauseAction);
     m_ui->menuBar->insertMenu(m_ui->menuHelp->menuAction(), pViewMenu);
 }
@@ -540,6 +544,9 @@ void MainWindow::onActiveClusterFound()
     applySpotTableSettings();
     if (m_statusNodeLabel)
         m_statusNodeLabel->setText(pCluster->address() + QLatin1Char(':') + pCluster->portText());
+    // The first node is found while the window is still being built.
+    if (m_console)
+        m_console->setCluster(pCluster);
     pCluster->connectToNode();
     onConnectionStatusChanged();
 }
@@ -763,11 +770,27 @@ void MainWindow::widenColumns(const SpotModel &spots)
     }
 }
 
+void MainWindow::createConsoleDock()
+{
+    m_console = new NodeConsole(this);
+    m_console->setCluster(activeCluster());
+    auto *pDock = new QDockWidget(tr("Node console"), this);
+    // The name the window state knows the dock by.
+    pDock->setObjectName(QStringLiteral("dockWidgetConsole"));
+    pDock->setWidget(m_console);
+    addDockWidget(Qt::BottomDockWidgetArea, pDock);
+    if (QMenu *pViewMenu = findChild<QMenu *>(QStringLiteral("menuView")))
+        pViewMenu->addAction(pDock->toggleViewAction());
+}
+
 void MainWindow::restoreLayout()
 {
     const WindowLayout layout = SettingsStore::loadWindowLayout();
     if (!layout.geometry.isEmpty())
         restoreGeometry(layout.geometry);
+    if (!layout.state.isEmpty() && !restoreState(layout.state)) {
+        QLOG_WARN() << "The stored dock layout does not read; the docks keep their default places";
+    }
     if (!layout.headerState.isEmpty()
         && !m_ui->tableView->horizontalHeader()->restoreState(layout.headerState)) {
         QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
@@ -776,7 +799,8 @@ void MainWindow::restoreLayout()
 
 void MainWindow::saveLayout()
 {
-    SettingsStore::saveWindowLayout({saveGeometry(), m_ui->tableView->horizontalHeader()->saveState()});
+    SettingsStore::saveWindowLayout(
+        {saveGeometry(), m_ui->tableView->horizontalHeader()->saveState(), saveState()});
 }
 
 void MainWindow::onHeaderContextMenuRequested(const QPoint &point)

@@ -33,6 +33,7 @@ QT_END_NAMESPACE
 class About;
 class BalloonThrottle;
 class Cluster;
+class NodeConsole;
 class CountryUpdate;
 class SendSpot;
 class Settings;
@@ -135,6 +136,8 @@ private:
     // Widens (never narrows) the columns the texts of the waiting spots do
     // not fit.
     void widenColumns(const SpotModel &spots);
+    // The node console in a dock, listed in the View menu.
+    void createConsoleDock();
     void restoreLayout();
     void saveLayout();
     void applySpotTableSettings();
@@ -163,6 +166,7 @@ private:
     std::unique_ptr<Ui::MainWindow> m_ui;
     Settings *m_settings = nullptr;
     SendSpot *m_sendSpot = nullptr;
+    NodeConsole *m_console = nullptr;
     Stats *m_stats = nullptr;
     About *m_about = nullptr;
     Worked m_worked;

@@ -403,9 +403,14 @@ void NodeSession::handleCommand(const QString &qsLine, const QByteArray &baLine)
                || qsCommand == QLatin1String("set/homenode")) {
         commandSet(qsCommand, qsRest);
     } else if (qsCommand == QLatin1String("sh/fdx") || qsCommand == QLatin1String("show/fdx")
-               || qsCommand == QLatin1String("sh/dx") || qsCommand == QLatin1String("show/dx")) {
+               || qsCommand == QLatin1String("sh/dx") || qsCommand == QLatin1String("show/dx")
+               || qsCommand == QLatin1String("sh/mydx") || qsCommand == QLatin1String("show/mydx")) {
         commandShowFdx(lWords.mid(1));
         return;                          // sends its own prompt
+    } else if (qsCommand == QLatin1String("sh/wwv") || qsCommand == QLatin1String("show/wwv")) {
+        sendLines(m_node->bulletins().wwvAnswer(answerRows(lWords)));
+    } else if (qsCommand == QLatin1String("sh/wcy") || qsCommand == QLatin1String("show/wcy")) {
+        sendLines(m_node->bulletins().wcyAnswer(answerRows(lWords)));
     } else if (qsCommand == QLatin1String("dx")) {
         QByteArray baArgs;
         takeWord(baLine, &baArgs);
@@ -529,6 +534,20 @@ QByteArray NodeSession::spotLines(const QList<TestSpot> &lSpots) const
 void NodeSession::sendLine(const QString &qsLine)
 {
     send(qsLine.toUtf8() + "\r\n");
+}
+
+void NodeSession::sendLines(const QStringList &lLines)
+{
+    for (const QString &qsLine : lLines)
+        sendLine(qsLine);
+}
+
+int NodeSession::answerRows(const QStringList &lWords)
+{
+    // "SH/WWV 10"; anything else is the default.
+    bool bOk = false;
+    const int iRows = lWords.value(1).toInt(&bOk);
+    return bOk ? iRows : Bulletins::kDefaultAnswerRows;
 }
 
 QByteArray NodeSession::promptLine() const

@@ -75,6 +75,8 @@ private:
     void finishLogin();
     void reportUserInfo();
     void sendLine(const QString &qsLine);
+    void sendLines(const QStringList &lLines);
+    static int answerRows(const QStringList &lWords);
     void sendPrompt();
     QByteArray promptLine() const;
     void closeGracefully();

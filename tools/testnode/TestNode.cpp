@@ -26,6 +26,9 @@ constexpr qsizetype kMaxSessionLines = 10000;
 constexpr int kMaxReceivedSessions = 200;
 constexpr qsizetype kLongLineBytes = 1024 * 1024;
 constexpr int kMaxStoreCapacity = 1000000;
+// A client that has just logged in hears from its node at once.
+constexpr int kFirstAnnouncementMs = 3000;
+constexpr int kFirstBulletinMs = 8000;
 
 template<typename List>
 void keepNewest(List &list, qsizetype iLimit)
@@ -47,6 +50,8 @@ TestNode::TestNode(QObject *pParent)
     connect(m_server, &QTcpServer::newConnection, this, &TestNode::onNewConnection);
     connect(m_stream, &SpotStream::spotsReady, this, &TestNode::onSpotsReady);
     connect(m_stream, &SpotStream::finished, this, &TestNode::streamFinished);
+    m_bulletinTimer = new QTimer(this);
+    connect(m_bulletinTimer, &QTimer::timeout, this, &TestNode::sendNextBulletin);
 }
 
 TestNode::~TestNode()
@@ -298,6 +303,34 @@ void TestNode::updateStreamPause()
     m_stream->setPaused(bCongested || !bListener);
 }
 
+void TestNode::startBulletins(int iIntervalMs)
+{
+    if (iIntervalMs <= 0) {
+        m_bulletinTimer->stop();
+        return;
+    }
+    m_bulletinTimer->start(iIntervalMs);
+}
+
+void TestNode::sendNextBulletin()
+{
+    // Announcements are the most frequent; the bulletins take turns between them.
+    const int iTurn = m_bulletinTurn++ % 4;
+    if (iTurn % 2 == 0)
+        broadcastLine(m_bulletins.nextAnnouncement());
+    else
+        broadcastLine(iTurn == 1 ? m_bulletins.nextWwv() : m_bulletins.nextWcy());
+}
+
+void TestNode::broadcastLine(const QString &qsLine)
+{
+    const QByteArray baLine = qsLine.toUtf8() + "\r\n";
+    for (NodeSession *pSession : liveSessions()) {
+        if (pSession->isLoggedIn())
+            pSession->send(baLine);
+    }
+}
+
 void TestNode::setSilent(bool bSilent)
 {
     m_silent = bSilent;
@@ -417,6 +450,10 @@ void TestNode::addSession(NodeSession *pSession)
     });
     connect(pSession, &NodeSession::loggedIn, this, [this](const QString &qsCall) {
         updateStreamPause();
+        if (m_bulletinTimer->isActive()) {
+            QTimer::singleShot(kFirstAnnouncementMs, this, [this]() { broadcastLine(m_bulletins.nextAnnouncement()); });
+            QTimer::singleShot(kFirstBulletinMs, this, [this]() { broadcastLine(m_bulletins.nextWwv()); });
+        }
         Q_EMIT clientLoggedIn(qsCall);
     });
     connect(pSession, &NodeSession::spotPosted, this, &TestNode::broadcastSpot);

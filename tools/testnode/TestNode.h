@@ -1,6 +1,7 @@
 #ifndef TESTNODE_H
 #define TESTNODE_H
 
+#include "Bulletins.h"
 #include "TestSpot.h"
 
 #include <QByteArray>
@@ -16,6 +17,7 @@
 
 QT_BEGIN_NAMESPACE
 class QTcpServer;
+class QTimer;
 QT_END_NAMESPACE
 
 class NodeSession;
@@ -95,6 +97,15 @@ public:
     bool isStreaming() const;
     qint64 streamedCount() const;
 
+    // Propagation bulletins ("SH/WWV", "SH/WCY") and announcements.
+    const Bulletins &bulletins() const { return m_bulletins; }
+    // Every iIntervalMs an announcement, a WWV or a WCY bulletin to every
+    // logged-in client, and the first two a few seconds after each login,
+    // as a lively node sends them; 0 stops them.
+    void startBulletins(int iIntervalMs);
+    // One line (CR LF added) to every logged-in client.
+    void broadcastLine(const QString &qsLine);
+
     // Faults. Raw data goes to every connected client, logged in or not.
     void setSilent(bool bSilent);                   // send nothing at all, keep the connections
     bool isSilent() const;
@@ -148,6 +159,7 @@ private:
     void updateStreamPause();
     void writeSplitPiece(const QList<QByteArray> &lPieces, int iIndex, int iPauseMs);
     QList<NodeSession *> liveSessions() const;
+    void sendNextBulletin();
 
     QTcpServer *m_server = nullptr;
     SpotStream *m_stream = nullptr;
@@ -160,6 +172,9 @@ private:
     int m_bandQueryDelay = 500;
     int m_queryDelay = 0;
     bool m_silent = false;
+    Bulletins m_bulletins;
+    QTimer *m_bulletinTimer = nullptr;
+    int m_bulletinTurn = 0;
 
     std::deque<TestSpot> m_store;
     int m_storeCapacity = 1000;

@@ -73,7 +73,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption queryDelay(QStringLiteral("query-delay"),
                                         QStringLiteral("Milliseconds before answering \"SHOW/FDX n\" (default 0)."),
                                         QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption bulletins(QStringLiteral("bulletins"),
+                                       QStringLiteral("Seconds between announcements and WWV/WCY bulletins; 0 sends none "
+                                                      "(default)."),
+                                       QStringLiteral("S"), QStringLiteral("0"));
     parser.addOptions({port, rate, fast, count, file, style, password, node, location, seed, preload, queryDelay});
+    parser.addOption(bulletins);
     parser.process(app);
 
     bool bOk = false;
@@ -97,8 +102,13 @@ int main(int argc, char *argv[])
     if (!bOk || iQueryDelay < 0 || iQueryDelay > 600000)
         return fail(QStringLiteral("--query-delay wants milliseconds"));
 
+    const int iBulletinSecs = parser.value(bulletins).toInt(&bOk);
+    if (!bOk || iBulletinSecs < 0 || iBulletinSecs > 86400)
+        return fail(QStringLiteral("--bulletins wants seconds"));
+
     TestNode testNode;
     testNode.setQueryDelay(iQueryDelay);
+    testNode.startBulletins(iBulletinSecs * 1000);
     if (parser.value(style) == QLatin1String("interactive"))
         testNode.setDialogueStyle(TestNode::DialogueStyle::Interactive);
     else if (parser.value(style) != QLatin1String("reminder"))
