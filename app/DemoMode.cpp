@@ -1,5 +1,6 @@
 #include "DemoMode.h"
 
+#include "Worked/LogStore.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 #include "settings/FilterStore.h"
@@ -61,6 +62,7 @@ void DemoMode::useDemoProfile()
     QDir().mkpath(profileFolder());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder());
+    LogStore::setProfileFolder(profileFolder());
 }
 
 DemoMode::DemoMode(QObject *parent) : QObject(parent) {}

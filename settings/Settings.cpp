@@ -86,6 +86,12 @@ void Settings::setCountryLookup(const Worked *pWorked, const QSqlDatabase &db)
     }
 }
 
+void Settings::setLogStore(const LogStore *pLogStore)
+{
+    m_logStore = pLogStore;
+    m_rulesPage->setLogStore(pLogStore);
+}
+
 void Settings::setCountryNames(const QStringList &countries)
 {
     for (const QString &qsCountry : countries)
@@ -138,6 +144,7 @@ void Settings::loadSettings()
     }
 
     m_rigPage->setCat(SettingsStore::loadCat());
+    m_ui->tabLog->setLog(SettingsStore::loadLog());
 
     // The chains are in place before a warning box runs the event loop, so a
     // node that answers meanwhile meets the stored rules.
@@ -186,6 +193,7 @@ void Settings::saveSettings()
     restrictStoreToOwner();
 
     SettingsStore::saveCat(m_rigPage->cat());
+    SettingsStore::saveLog(m_ui->tabLog->log());
 
     FilterStore::saveChains(*chains());
 }
@@ -265,7 +273,7 @@ void Settings::loadChains()
 {
     FilterChains *pChains = chains();
     FilterStore::loadChains(*pChains, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
-                            m_dxpeditions);
+                            m_dxpeditions, m_logStore);
     m_rulesPage->setChains(pChains);
     m_rulesPage->showDefaultAction(FilterStore::storedDefaultFilter());
     m_rulesPage->refreshRuleTables();

@@ -32,6 +32,7 @@ QT_END_NAMESPACE
 
 class About;
 class Cluster;
+class OperatorLog;
 class CountryUpdate;
 class SendSpot;
 class Settings;
@@ -60,6 +61,7 @@ public:
     Cluster *activeCluster() const;
     SpotModel *spotModel() const { return m_spotModel; }
     SpotBandProxy *bandProxy() const { return m_bandProxy; }
+    OperatorLog *operatorLog() const { return m_log; }
     bool isPaused() const;
     // Spots received and not yet in the table (while paused, or until the
     // next batch), one per station activity.
@@ -166,6 +168,7 @@ private:
     About *m_about = nullptr;
     Worked m_worked;
     QSqlDatabase m_db;
+    OperatorLog *m_log = nullptr;
     bool m_closing = false;
     bool m_userDisconnect = false;
     bool m_countriesMissing = false;
