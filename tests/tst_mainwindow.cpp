@@ -9,6 +9,7 @@
 #include "testnode/TestNode.h"
 #include "Worked/LogStore.h"
 #include "Worked/WorkedCountries.h"
+#include "settings/Settings.h"
 #include "ui/MainWindow.h"
 #include "ui/OperatorLog.h"
 #include "ui/SpotModel.h"
