@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 

@@ -109,6 +109,13 @@ void LogFeeds::readWatchedFile()
 
 void LogFeeds::applyWsjtx(const LogSettings &settings)
 {
+    // Every accepted settings dialog applies; the socket stays bound unless
+    // its own settings changed.
+    const QStringList wsjtxSettings = {QString::number(settings.wsjtxEnabled), QString::number(settings.wsjtxPort),
+                                       settings.wsjtxAddress.trimmed(), settings.wsjtxGroup.trimmed()};
+    if (wsjtxSettings == m_wsjtxSettings)
+        return;
+    m_wsjtxSettings = wsjtxSettings;
     delete m_wsjtx;
     m_wsjtx = nullptr;
     m_wsjtxError.clear();

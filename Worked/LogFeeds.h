@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
@@ -50,6 +51,7 @@ private:
     // Kept between reads: a record the program is still writing waits in it.
     std::unique_ptr<AdifReader> m_reader;
     QObject *m_wsjtx = nullptr;
+    QStringList m_wsjtxSettings;
     QString m_wsjtxError;
 };
 
