@@ -31,6 +31,7 @@ WorkedCountries::WorkedCountries(WorkedSets *pWorkedSets, QWidget *parent)
     connect(m_ui->pushButtonMoveToWorked, &QPushButton::clicked, this, &WorkedCountries::onMoveToWorkedClicked);
     connect(m_ui->pushButtonMoveToNotWorked, &QPushButton::clicked, this,
             &WorkedCountries::onMoveToNotWorkedClicked);
+    connect(m_ui->pushButtonTakeFromLog, &QPushButton::clicked, this, &WorkedCountries::onTakeFromLogClicked);
     connect(m_ui->listWidgetNotWorked, &QListWidget::doubleClicked, this, &WorkedCountries::onNewCountryClicked);
     connect(m_ui->listWidgetWorked, &QListWidget::doubleClicked, this, &WorkedCountries::onWorkedCountryClicked);
 }
@@ -62,6 +63,19 @@ void WorkedCountries::onMoveToNotWorkedClicked()
 {
     for (const QString &qsName : selectedNames(m_ui->listWidgetWorked))
         m_workedSets->setNotWorked(qsName);
+    refresh();
+}
+
+void WorkedCountries::setLogCountries(const QStringList &qslCountries)
+{
+    m_logCountries = qslCountries;
+    m_ui->pushButtonTakeFromLog->setEnabled(!qslCountries.isEmpty());
+}
+
+void WorkedCountries::onTakeFromLogClicked()
+{
+    for (const QString &qsName : std::as_const(m_logCountries))
+        m_workedSets->setWorked(qsName);
     refresh();
 }
 

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QModelIndex>
+#include <QStringList>
 
 #include <memory>
 
@@ -27,10 +28,14 @@ public:
     ~WorkedCountries() override;
 
     void refresh();
+    // The countries "Take from log" moves to the worked set; none leaves
+    // the button disabled.
+    void setLogCountries(const QStringList &qslCountries);
 
 public Q_SLOTS:
     void onMoveToWorkedClicked();
     void onMoveToNotWorkedClicked();
+    void onTakeFromLogClicked();
     void onNewCountryClicked(const QModelIndex &index);
     void onWorkedCountryClicked(const QModelIndex &index);
     void accept() override;
@@ -42,6 +47,7 @@ protected:
 private:
     std::unique_ptr<Ui::WorkedCountries> m_ui;
     WorkedSets *m_workedSets = nullptr;
+    QStringList m_logCountries;
 };
 
 #endif // WORKEDCOUNTRIES_H

@@ -1,5 +1,6 @@
 #include "DemoMode.h"
 
+#include "Worked/LogStore.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 #include "settings/FilterStore.h"
@@ -63,6 +64,7 @@ void DemoMode::useDemoProfile()
     QDir().mkpath(profileFolder());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder());
+    LogStore::setProfileFolder(profileFolder());
 }
 
 DemoMode::DemoMode(QObject *parent) : QObject(parent) {}

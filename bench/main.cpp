@@ -3,13 +3,14 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse, gui; live50, live500 and burst (the real
+// mixed, filter, lookup, parse, gui, log; live50, live500 and burst (the real
 // window at a set rate) only when named. bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
 #include "FilterBench.h"
 #include "LiveWindowBench.h"
+#include "LogBench.h"
 #include "MainWindowBench.h"
 #include "ReceiveBench.h"
 
@@ -45,7 +46,7 @@ int main(int argc, char *argv[])
     QStringList groups = app.arguments().mid(2);
     if (groups.isEmpty())
         groups = {QStringLiteral("receive"), QStringLiteral("mixed"), QStringLiteral("filter"),
-                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui")};
+                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui"), QStringLiteral("log")};
 
     bool bOk = true;
     {
@@ -63,6 +64,9 @@ int main(int argc, char *argv[])
             Bench::benchCountryLookup(countries, iSpots * 2);
         if (groups.contains(QLatin1String("parse")))
             Bench::benchParser(iSpots / 2);
+        // The operator's log: always 100,000 QSOs, the size of a big log.
+        if (groups.contains(QLatin1String("log")))
+            bOk = Bench::benchLog(countries, 100000, iSpots) && bOk;
     }
     if (groups.contains(QLatin1String("gui")))
         bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;

@@ -4,6 +4,7 @@
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Spot.h"
+#include "Worked/LogStore.h"
 #include "settings/Statistics.h"
 #include "update/DXpeditions.h"
 
@@ -123,6 +124,18 @@ bool Filter::match(Spot &spot) const
     case SpotterContinent | Drop:
     case SpotterContinent | Accept:
         return !spot.spotterContinent().isEmpty() && spot.spotterContinent() == m_continentFilterValue;
+    case NeededNewCountry | Drop:
+    case NeededNewCountry | Accept:
+        return matchesNeed(spot, Need::NewCountry);
+    case NeededNewBand | Drop:
+    case NeededNewBand | Accept:
+        return matchesNeed(spot, Need::NewBand);
+    case NeededNewMode | Drop:
+    case NeededNewMode | Accept:
+        return matchesNeed(spot, Need::NewMode);
+    case NeededUnconfirmed | Drop:
+    case NeededUnconfirmed | Accept:
+        return matchesNeed(spot, Need::Unconfirmed);
     case DXpeditionIota | Drop:
     case DXpeditionIota | Accept:
         if (!m_dxpeditions || !m_dxpeditions->contains(spot.dxCall()))
@@ -133,6 +146,14 @@ bool Filter::match(Spot &spot) const
         QLOG_WARN() << "Warning! Invalid filter type.";
         return true;
     }
+}
+
+bool Filter::matchesNeed(const Spot &spot, Need least) const
+{
+    if (!m_logStore)
+        return false;
+    const Need need = m_logStore->needForSpot(spot.country(), spot.frequency(), spot.comment());
+    return need != Need::None && need <= least;
 }
 
 ChainResult::Verdict Filter::bandAction(double dFrequency) const

@@ -10,7 +10,9 @@
 #include <QString>
 
 class DXpeditions;
+class LogStore;
 class Spot;
+enum class Need : quint8;
 class Statistics;
 
 // The one rule type: the band filter of the connection, a rule of the filter
@@ -32,7 +34,14 @@ public:
         NewCountries = 64,
         DXpeditionIota = 128,
         DxContinent = 256,
-        SpotterContinent = 512
+        SpotterContinent = 512,
+        // By the operator's log; each matches spots needed at least that
+        // much: "new band" also takes new countries, "unconfirmed" every
+        // spot of a country without a confirmation.
+        NeededNewCountry = 1024,
+        NeededNewBand = 2048,
+        NeededNewMode = 4096,
+        NeededUnconfirmed = 8192
     };
     Q_ENUM(FilterType)
 
@@ -90,6 +99,13 @@ public:
     const CountrySet *notWorkedCountries() const { return m_notWorkedCountries; }
     const CountrySet *workedCountries() const { return m_workedCountries; }
     void setCountrySets(const CountrySet *pNotWorked, const CountrySet *pWorked);
+    // The log the needed kinds ask; without one they match nothing.
+    const LogStore *logStore() const { return m_logStore; }
+    void setLogStore(const LogStore *pLogStore) { m_logStore = pLogStore; }
+    static bool isNeededKind(int iFilterType)
+    {
+        return iFilterType & (NeededNewCountry | NeededNewBand | NeededNewMode | NeededUnconfirmed);
+    }
 
     // A rule that holds all bands is narrowed to exactly the bands added.
     void addBand(int iBands);
@@ -104,6 +120,8 @@ Q_SIGNALS:
     void bandFilterValueChanged(Filter::BandFilter bandFilter);
 
 private:
+    bool matchesNeed(const Spot &spot, Need least) const;
+
     int m_filterType = None;
     int m_bandFilterValue = AllBands;
     QString m_callFilterValue;
@@ -112,6 +130,7 @@ private:
     DXpeditions *m_dxpeditions = nullptr;
     const CountrySet *m_notWorkedCountries = nullptr;
     const CountrySet *m_workedCountries = nullptr;
+    const LogStore *m_logStore = nullptr;
     Statistics *m_statistics = nullptr;
     QColor m_alertColor = QColor(0, 0, 0, 0);
     AlertFlags m_alertKinds;

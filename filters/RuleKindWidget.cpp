@@ -20,17 +20,7 @@ RuleKindWidget::RuleKindWidget(QWidget *parent)
         m_ui->comboBoxFilterValueContinent->addItem(QLatin1String(pContinent));
 
     connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &RuleKindWidget::lineEditToUpper);
-    const std::pair<QRadioButton *, int> kinds[] = {
-        {m_ui->radioButtonFilterTypeBand, Filter::Band},
-        {m_ui->radioButtonFilterTypeCallsign, Filter::Call},
-        {m_ui->radioButtonFilterTypeCountry, Filter::Country},
-        {m_ui->radioButtonFilterTypeDXpeditionIOTA, Filter::DXpeditionIota},
-        {m_ui->radioButtonFilterTypeWorkedCountries, Filter::WorkedCountries},
-        {m_ui->radioButtonFilterTypeNewCountries, Filter::NewCountries},
-        {m_ui->radioButtonFilterTypeDxContinent, Filter::DxContinent},
-        {m_ui->radioButtonFilterTypeSpotterContinent, Filter::SpotterContinent},
-    };
-    for (const auto &[pButton, iKind] : kinds)
+    for (const auto &[pButton, iKind] : kindButtons())
         connect(pButton, &QRadioButton::clicked, this, [this, iKind = iKind] { showKind(iKind); });
     connect(m_ui->pushButtonManageWorkedCountries, &QPushButton::clicked, this,
             &RuleKindWidget::manageWorkedCountriesClicked);
@@ -65,24 +55,30 @@ void RuleKindWidget::lineEditToUpper(const QString &qsText)
     m_ui->lineEditFilterValueCallsign->setCursorPosition(iCursor);
 }
 
+QList<std::pair<QRadioButton *, int>> RuleKindWidget::kindButtons() const
+{
+    return {
+        {m_ui->radioButtonFilterTypeBand, Filter::Band},
+        {m_ui->radioButtonFilterTypeCallsign, Filter::Call},
+        {m_ui->radioButtonFilterTypeCountry, Filter::Country},
+        {m_ui->radioButtonFilterTypeDXpeditionIOTA, Filter::DXpeditionIota},
+        {m_ui->radioButtonFilterTypeWorkedCountries, Filter::WorkedCountries},
+        {m_ui->radioButtonFilterTypeNewCountries, Filter::NewCountries},
+        {m_ui->radioButtonFilterTypeDxContinent, Filter::DxContinent},
+        {m_ui->radioButtonFilterTypeSpotterContinent, Filter::SpotterContinent},
+        {m_ui->radioButtonFilterTypeNeededNewCountry, Filter::NeededNewCountry},
+        {m_ui->radioButtonFilterTypeNeededNewBand, Filter::NeededNewBand},
+        {m_ui->radioButtonFilterTypeNeededNewMode, Filter::NeededNewMode},
+        {m_ui->radioButtonFilterTypeNeededUnconfirmed, Filter::NeededUnconfirmed},
+    };
+}
+
 int RuleKindWidget::selectedKind() const
 {
-    if (m_ui->radioButtonFilterTypeBand->isChecked())
-        return Filter::Band;
-    if (m_ui->radioButtonFilterTypeCallsign->isChecked())
-        return Filter::Call;
-    if (m_ui->radioButtonFilterTypeCountry->isChecked())
-        return Filter::Country;
-    if (m_ui->radioButtonFilterTypeDXpeditionIOTA->isChecked())
-        return Filter::DXpeditionIota;
-    if (m_ui->radioButtonFilterTypeWorkedCountries->isChecked())
-        return Filter::WorkedCountries;
-    if (m_ui->radioButtonFilterTypeNewCountries->isChecked())
-        return Filter::NewCountries;
-    if (m_ui->radioButtonFilterTypeDxContinent->isChecked())
-        return Filter::DxContinent;
-    if (m_ui->radioButtonFilterTypeSpotterContinent->isChecked())
-        return Filter::SpotterContinent;
+    for (const auto &[pButton, iKind] : kindButtons()) {
+        if (pButton->isChecked())
+            return iKind;
+    }
     return 0;
 }
 
@@ -183,6 +179,13 @@ void RuleKindWidget::loadRule(const Filter &rule)
             ->setChecked(true);
         m_ui->comboBoxFilterValueContinent->setCurrentIndex(m_ui->comboBoxFilterValueContinent->findText(
             rule.continentFilterValue(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    } else if (Filter::isNeededKind(iType)) {
+        for (const auto &[pButton, iButtonKind] : kindButtons()) {
+            if (iType & iButtonKind) {
+                pButton->setChecked(true);
+                iKind = iButtonKind;
+            }
+        }
     }
     showKind(iKind);
 }

@@ -3,9 +3,13 @@
 
 #include <QWidget>
 
+#include <QList>
+
 #include <memory>
+#include <utility>
 
 QT_BEGIN_NAMESPACE
+class QRadioButton;
 namespace Ui {
 class RuleKindWidget;
 }
@@ -47,6 +51,9 @@ Q_SIGNALS:
     void dxWorldLogoClicked();
 
 private:
+    // Every kind's radio button with its kind bit.
+    QList<std::pair<QRadioButton *, int>> kindButtons() const;
+
     std::unique_ptr<Ui::RuleKindWidget> m_ui;
 };
 

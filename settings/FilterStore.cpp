@@ -105,10 +105,11 @@ void FilterStore::writeRule(GuardedSettings &settings, const Filter &rule, bool 
 }
 
 void FilterStore::loadChains(FilterChains &chains, const Filter::CountrySet *pNotWorked,
-                             const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions)
+                             const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions,
+                             const LogStore *pLogStore)
 {
     auto link = [&](std::unique_ptr<Filter> pRule) {
-        linkRule(pRule.get(), pNotWorked, pWorked, pDXpeditions);
+        linkRule(pRule.get(), pNotWorked, pWorked, pDXpeditions, pLogStore);
         return pRule;
     };
 
@@ -193,8 +194,10 @@ QList<int> FilterStore::storedIndices(const QSettings &settings, int iCount)
 }
 
 void FilterStore::linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
-                           DXpeditions *pDXpeditions)
+                           DXpeditions *pDXpeditions, const LogStore *pLogStore)
 {
+    if (Filter::isNeededKind(pRule->filterType()))
+        pRule->setLogStore(pLogStore);
     if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
         pRule->setCountrySets(pNotWorked, pWorked);
     if (pRule->filterType() & Filter::DXpeditionIota)

@@ -12,6 +12,7 @@ QT_END_NAMESPACE
 class FilterChains;
 class GuardedSettings;
 class DXpeditions;
+class LogStore;
 
 // The filter and alert chains in the settings store. "Filters"/"0" holds the
 // band selection, "1" upwards the filter chain; "Alerts" holds the alert
@@ -24,13 +25,15 @@ public:
     static void saveChains(const FilterChains &chains);
     // Sets the default action, narrows the band filter to the stored bands and
     // replaces both chains. Rules on worked or new countries are linked to the
-    // two sets, DXpedition rules to the list.
+    // two sets, DXpedition rules to the list, needed rules to the log.
     static void loadChains(FilterChains &chains, const Filter::CountrySet *pNotWorked,
-                           const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions);
-    // Gives a rule on worked or new countries the two sets and a DXpedition
-    // rule the list; without them such a rule matches nothing.
+                           const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions,
+                           const LogStore *pLogStore = nullptr);
+    // Gives a rule on worked or new countries the two sets, a DXpedition
+    // rule the list and a needed rule the log; without them such a rule
+    // matches nothing.
     static void linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
-                         DXpeditions *pDXpeditions);
+                         DXpeditions *pDXpeditions, const LogStore *pLogStore = nullptr);
     // The stored default action as it stands (0 when none was saved).
     static int storedDefaultFilter();
     // What the band buttons write: the band selection alone.

@@ -230,7 +230,7 @@ void RuleChainsPage::placeRule(Filter *pRule, bool bAlert, bool bEdit)
     // Linked now, not at the next read from the store, so that a new rule
     // matches from the moment it is accepted.
     FilterStore::linkRule(pRule, &m_workedSets->notWorkedCountries(), &m_workedSets->workedCountries(),
-                          m_dxpeditions);
+                          m_dxpeditions, m_logStore);
     // An edited rule takes the place of the one it was loaded from; a new one
     // goes to the end of its chain.
     const int iRow = bEdit ? currentRuleRow(bAlert) : -1;

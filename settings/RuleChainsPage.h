@@ -19,6 +19,7 @@ QT_END_NAMESPACE
 class DXpeditions;
 class Filter;
 class FilterChains;
+class LogStore;
 class Tips;
 class WorkedSets;
 
@@ -37,6 +38,7 @@ public:
     // Once, before use: what rules on worked or new countries and on
     // DXpeditions are linked to.
     void setSources(WorkedSets *pWorkedSets, DXpeditions *pDXpeditions);
+    void setLogStore(const LogStore *pLogStore) { m_logStore = pLogStore; }
     // The chains to edit; again whenever they are replaced.
     void setChains(FilterChains *pChains);
     // Shows the default action as stored: odd values as Drop, even as Accept.
@@ -82,6 +84,7 @@ private:
     FilterChains *m_chains = nullptr;
     WorkedSets *m_workedSets = nullptr;
     DXpeditions *m_dxpeditions = nullptr;
+    const LogStore *m_logStore = nullptr;
     FilterProperties *m_filterProperties = nullptr;
     AlertProperties *m_alertProperties = nullptr;
     Tips *m_tips = nullptr;

@@ -98,6 +98,10 @@ QString RuleTableModel::typeText(const Filter &rule) const
         {Filter::DXpeditionIota, QT_TR_NOOP("DXpedition/IOTA")},
         {Filter::DxContinent, QT_TR_NOOP("DX continent")},
         {Filter::SpotterContinent, QT_TR_NOOP("Spotter continent")},
+        {Filter::NeededNewCountry, QT_TR_NOOP("Needed: new country")},
+        {Filter::NeededNewBand, QT_TR_NOOP("Needed: new band")},
+        {Filter::NeededNewMode, QT_TR_NOOP("Needed: new mode")},
+        {Filter::NeededUnconfirmed, QT_TR_NOOP("Needed: unconfirmed")},
     };
     QString qsType;
     for (const auto &type : kTypeNames) {
@@ -112,7 +116,7 @@ QString RuleTableModel::valueText(const Filter &rule) const
     const int iType = rule.filterType();
     if (iType & Filter::DXpeditionIota)
         return tr("DXpeditions list from the Kelvane update server");
-    if (iType & (Filter::WorkedCountries | Filter::NewCountries))
+    if ((iType & (Filter::WorkedCountries | Filter::NewCountries)) || Filter::isNeededKind(iType))
         return tr("N/A");
     QString qsValue;
     if (iType & Filter::Band)

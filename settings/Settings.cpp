@@ -100,6 +100,12 @@ void Settings::setCountryLookup(const Worked *pWorked, const QSqlDatabase &db)
     }
 }
 
+void Settings::setLogStore(const LogStore *pLogStore)
+{
+    m_logStore = pLogStore;
+    m_rulesPage->setLogStore(pLogStore);
+}
+
 void Settings::setCountryNames(const QStringList &countries)
 {
     for (const QString &qsCountry : countries)
@@ -152,6 +158,7 @@ void Settings::loadSettings()
     }
 
     m_rigPage->setCat(SettingsStore::loadCat());
+    m_ui->tabLog->setLog(SettingsStore::loadLog());
 
     loadChains();
 }
@@ -186,6 +193,7 @@ void Settings::saveSettings()
     restrictStoreToOwner();
 
     SettingsStore::saveCat(m_rigPage->cat());
+    SettingsStore::saveLog(m_ui->tabLog->log());
 
     FilterStore::saveChains(*chains());
 }
@@ -258,7 +266,7 @@ void Settings::loadChains()
 {
     FilterChains *pChains = chains();
     FilterStore::loadChains(*pChains, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
-                            m_dxpeditions);
+                            m_dxpeditions, m_logStore);
     m_rulesPage->setChains(pChains);
     m_rulesPage->showDefaultAction(FilterStore::storedDefaultFilter());
     m_rulesPage->refreshRuleTables();

@@ -51,6 +51,7 @@ class Cluster;
 class DXpeditions;
 class Filter;
 class FilterChains;
+class LogStore;
 class NodeListPage;
 class RigControlPage;
 class RuleChainsPage;
@@ -83,6 +84,8 @@ public:
 
     // Every Cluster created from now on looks up countries here.
     void setCountryLookup(const Worked *pWorked, const QSqlDatabase &db);
+    // Rules on needed spots ask this log; set before loadSettings().
+    void setLogStore(const LogStore *pLogStore);
     // The country names the rule dialogs offer, in database order.
     void setCountryNames(const QStringList &countries);
 
@@ -192,6 +195,7 @@ private:
     Cluster *m_cluster = nullptr;
     std::unique_ptr<FilterChains> m_draftChains;
     const Worked *m_worked = nullptr;
+    const LogStore *m_logStore = nullptr;
     QSqlDatabase m_countryDatabase;
     DXpeditions *m_dxpeditions = nullptr;
     QTimer m_dxpeditionsTimer;

@@ -37,6 +37,12 @@ const QString kAttemptSplitDetection = QStringLiteral("AttemptSplitDetection");
 const QString kHrdAddress = QStringLiteral("HRDAddress");
 const QString kHrdPort = QStringLiteral("HRDPort");
 
+const QString kLog = QStringLiteral("Log");
+const QString kWatchedFile = QStringLiteral("WatchedFile");
+const QString kWsjtxEnabled = QStringLiteral("WsjtxEnabled");
+const QString kWsjtxPort = QStringLiteral("WsjtxPort");
+const QString kWsjtxAddress = QStringLiteral("WsjtxAddress");
+const QString kWsjtxGroup = QStringLiteral("WsjtxGroup");
 const QString kCountry = QStringLiteral("Country");
 const QString kFileVersion = QStringLiteral("FileVersion");
 const QString kLastCheck = QStringLiteral("LastCheck");
@@ -221,6 +227,32 @@ void SettingsStore::saveCat(const CatSettings &cat)
     settings.setValue(kAttemptSplitDetection, int(cat.attemptSplitDetection));
     settings.setValue(kHrdAddress, cat.hrdAddress);
     settings.setValue(kHrdPort, cat.hrdPort);
+    settings.endGroup();
+}
+
+LogSettings SettingsStore::loadLog()
+{
+    GuardedSettings settings = openStore();
+    settings.beginGroup(kLog);
+    LogSettings log;
+    log.watchedFile = settings.value(kWatchedFile).toString();
+    log.wsjtxEnabled = settings.value(kWsjtxEnabled, false).toBool();
+    log.wsjtxPort = quint16(storedPort(settings, kWsjtxPort, LogSettings::kDefaultWsjtxPort));
+    log.wsjtxAddress = settings.value(kWsjtxAddress, log.wsjtxAddress).toString();
+    log.wsjtxGroup = settings.value(kWsjtxGroup).toString();
+    settings.endGroup();
+    return log;
+}
+
+void SettingsStore::saveLog(const LogSettings &log)
+{
+    GuardedSettings settings = openStore();
+    settings.beginGroup(kLog);
+    settings.setValue(kWatchedFile, log.watchedFile);
+    settings.setValue(kWsjtxEnabled, int(log.wsjtxEnabled));
+    settings.setValue(kWsjtxPort, log.wsjtxPort);
+    settings.setValue(kWsjtxAddress, log.wsjtxAddress);
+    settings.setValue(kWsjtxGroup, log.wsjtxGroup);
     settings.endGroup();
 }
 

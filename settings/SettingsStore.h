@@ -51,6 +51,19 @@ struct SpotTableSettings
     int firstAnswerWaitSeconds = 30;
 };
 
+// The operator's log: the ADIF file his logging program keeps writing, and
+// the UDP port that reports QSOs the moment they are logged.
+struct LogSettings
+{
+    static constexpr quint16 kDefaultWsjtxPort = 2237;
+
+    QString watchedFile; // empty: none
+    bool wsjtxEnabled = false;
+    quint16 wsjtxPort = kDefaultWsjtxPort;
+    QString wsjtxAddress = QStringLiteral("127.0.0.1");
+    QString wsjtxGroup; // empty: no multicast group
+};
+
 // The main window's frame and table header, as Qt saves them, and its
 // docks and toolbars (empty in stores written before the docks).
 struct WindowLayout
@@ -101,6 +114,9 @@ public:
 
     static CatSettings loadCat();
     static void saveCat(const CatSettings &cat);
+
+    static LogSettings loadLog();
+    static void saveLog(const LogSettings &log);
 
     // Out-of-range values read as their defaults.
     static SpotTableSettings loadSpotTable();

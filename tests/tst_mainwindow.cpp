@@ -3,20 +3,22 @@
 
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
-
 #include "cluster/Cluster.h"
 #include "cluster/Spot.h"
+#include "settings/Settings.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/BalloonThrottle.h"
 #include "ui/Delegate.h"
 #include "ui/MainWindow.h"
 #include "ui/NodeConsole.h"
+#include "ui/OperatorLog.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
 #include "ui/Tips.h"
 #include "ui/WelcomePanel.h"
-#include "settings/Settings.h"
+#include "Worked/LogStore.h"
+#include "Worked/WorkedCountries.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -25,6 +27,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QLocale>
 #include <QPainter>
 #include <QMenu>
@@ -116,6 +119,7 @@ private Q_SLOTS:
     void floodWithBalloonAlertsKeepsTheWindowAnswering();
     void firstRunGuidesToSettings();
     void nodeConsoleAndDockLayout();
+    void needColumnFollowsTheLog();
 
 private:
     void writeStore(int iBands);
@@ -856,6 +860,68 @@ void TestMainWindow::nodeConsoleAndDockLayout()
     pDock = m_window->findChild<QDockWidget *>(QStringLiteral("dockWidgetConsole"));
     QVERIFY(!pDock->isVisible());
     QVERIFY(!pDock->toggleViewAction()->isChecked());
+}
+
+void TestMainWindow::needColumnFollowsTheLog()
+{
+    QFile::remove(LogStore::defaultFileName());
+    writeStore(Filter::AllBands);
+    m_window = makeWindow();
+    OperatorLog *pLog = m_window->operatorLog();
+    SpotModel *pModel = m_window->spotModel();
+    QVERIFY(!table()->horizontalHeader()->isSectionHidden(SpotModel::Need));
+
+    // Japan worked on 20m CW, from a file imported as the menu does it.
+    const QString qsFile = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath("log.adi");
+    {
+        QFile file(qsFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>\n<CALL:3>Q1X<EOR>");
+    }
+    QSignalSpy finished(pLog, &OperatorLog::importFinished);
+    pLog->importFile(qsFile);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toString(),
+             QStringLiteral("1 QSOs imported, 1 skipped:\n\u2022 record 2: no band"));
+    QMessageBox *pBox = m_window->findChild<QMessageBox *>(QStringLiteral("messageBoxLogImport"));
+    QVERIFY(pBox);
+    pBox->close();
+
+    Spot japanCw = makeSpot(1);
+    Spot japanFt8 = makeSpot(2);
+    japanFt8.setFrequency(QStringLiteral("14074.0"));
+    japanFt8.setComment(QStringLiteral("FT8"));
+    Spot usa = makeSpot(3);
+    usa.setCountry(QStringLiteral("United States of America"));
+    for (Spot *pSpot : {&japanCw, &japanFt8, &usa})
+        m_window->onNewSpot(*pSpot);
+    m_window->showPendingSpots();
+    QCOMPARE(pModel->text(2, SpotModel::Need), QStringLiteral("Unconf"));
+    QCOMPARE(pModel->text(1, SpotModel::Need), QStringLiteral("Mode"));
+    QCOMPARE(pModel->text(0, SpotModel::Need), QStringLiteral("New"));
+    QCOMPARE(pModel->data(pModel->index(0, SpotModel::Need), Qt::BackgroundRole).value<QBrush>().color(),
+             SpotModel::needColor(Need::NewCountry));
+
+    // A QSO logged elsewhere changes the marks on screen at once.
+    QSignalSpy repaint(pModel, &QAbstractItemModel::dataChanged);
+    pLog->store()->storeAdif("<CALL:5>K1ABC<BAND:3>20m<MODE:3>FT8<QSO_DATE:8>20240106<TIME_ON:4>1200"
+                             "<LOTW_QSL_RCVD:1>Y<EOR>");
+    QCOMPARE(repaint.count(), 1);
+    QCOMPARE(pModel->text(0, SpotModel::Need), QStringLiteral("Mode"));
+    QCOMPARE(pModel->data(pModel->index(0, SpotModel::Need), Qt::BackgroundRole).value<QBrush>().color(),
+             SpotModel::needColor(Need::NewMode));
+
+    // "Take from log" marks both countries worked.
+    m_window->onManageWorkedCountriesTriggered();
+    WorkedCountries *pDialog = m_window->findChild<WorkedCountries *>();
+    QVERIFY(pDialog);
+    TestSupport::child<QPushButton>(pDialog, "pushButtonTakeFromLog")->click();
+    QVERIFY(m_window->settings()->workedCountries().contains(QStringLiteral("Japan")));
+    QVERIFY(m_window->settings()->workedCountries().contains(QStringLiteral("United States of America")));
+    QVERIFY(!m_window->settings()->notWorkedCountries().contains(QStringLiteral("Japan")));
+    pDialog->reject();
+    m_window.reset();
+    QFile::remove(LogStore::defaultFileName());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -157,6 +157,16 @@ void TestRuleDialogs::filterValidationAndConstruction()
     dialog.loadFilter(dxContinent);
     QVERIFY(child<QRadioButton>(&dialog, "radioButtonFilterTypeDxContinent")->isChecked());
     QCOMPARE(pContinent->currentText(), QStringLiteral("AN"));
+
+    // A needed kind needs no value and comes back as it was stored.
+    dialog.loadFilter(Filter(Filter::Drop | Filter::NeededNewMode));
+    QVERIFY(child<QRadioButton>(&dialog, "radioButtonFilterTypeNeededNewMode")->isChecked());
+    dialog.setOperation(FilterProperties::Add);
+    click(child<QRadioButton>(&dialog, "radioButtonFilterActionAccept"));
+    click(child<QRadioButton>(&dialog, "radioButtonFilterTypeNeededUnconfirmed"));
+    rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QVERIFY(rule);
+    QCOMPARE(rule->filterType(), Filter::NeededUnconfirmed | Filter::Accept);
 }
 
 void TestRuleDialogs::alertValidationAndConstruction()

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "Worked/LogStore.h"
 #include "filters/FilterChains.h"
 #include "settings/AutostartEntry.h"
 #include "settings/FilterStore.h"
@@ -108,6 +109,16 @@ void TestSettingsStore::generalAndCatRoundTrip()
     QVERIFY(loadedCat.hrdServer && loadedCat.attemptSplitDetection);
     QCOMPARE(loadedCat.hrdPort, cat.hrdPort);
     QCOMPARE(SettingsStore::countryVersion(), 42u);
+    // The log group: UDP reports off, on the usual port of loopback, until set.
+    QCOMPARE(SettingsStore::loadLog().wsjtxPort, LogSettings::kDefaultWsjtxPort);
+    QCOMPARE(SettingsStore::loadLog().wsjtxAddress, QStringLiteral("127.0.0.1"));
+    SettingsStore::saveLog({QStringLiteral("/logs/my.adi"), true, 2238, QStringLiteral("0.0.0.0"),
+                            QStringLiteral("224.0.0.1")});
+    const LogSettings loadedLog = SettingsStore::loadLog();
+    QVERIFY(loadedLog.wsjtxEnabled);
+    QCOMPARE(loadedLog.watchedFile, QStringLiteral("/logs/my.adi"));
+    QCOMPARE(loadedLog.wsjtxGroup, QStringLiteral("224.0.0.1"));
+    QCOMPARE(store().value("Log/WsjtxPort").toInt(), 2238);
     // Booleans are the integers 0 and 1; keys of other writers stay.
     QCOMPARE(store().value("General/StartMinimized").toString(), QStringLiteral("1"));
     QCOMPARE(store().value("CAT/HRDServer").toString(), QStringLiteral("1"));
@@ -306,6 +317,7 @@ void TestSettingsStore::chainsRoundTrip()
     cluster.addFilter(std::move(pBand), -1);
     cluster.addFilter(std::make_unique<Filter>(Filter::NewCountries | Filter::Accept), -1);
     cluster.addFilter(std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Accept), -1);
+    cluster.addFilter(std::make_unique<Filter>(Filter::NeededNewMode | Filter::Drop), -1);
 
     auto pColour = std::make_unique<Filter>(Filter::Country | Filter::Accept, AlertFlag::Color | AlertFlag::Sound);
     pColour->setCountryFilterValue(QStringLiteral("Cote d'Ivoire"));
@@ -319,17 +331,23 @@ void TestSettingsStore::chainsRoundTrip()
     cluster.addAlert(std::make_unique<Filter>(Filter::Accept, AlertFlag::Color | AlertFlag::Sound), -1);
 
     FilterStore::saveChains(cluster);
-    QCOMPARE(store().value("Filters/Count").toInt(), 5);
+    QCOMPARE(store().value("Filters/Count").toInt(), 6);
+    // A new type value in the same group; older versions skip what they do not know.
+    QCOMPARE(store().value("Filters/5/FilterType").toInt(), 4096 | 1);
     QCOMPARE(store().value("Filters/0/BandFilterValue").toInt(), 40);
     QCOMPARE(store().value("Alerts/1/FilterAction").toInt(), 16 | 32);
     // A colour never chosen is not stored as black.
     QCOMPARE(store().value("Alerts/2/FilterAction").toInt(), 8);
 
     FilterChains loaded;
-    FilterStore::loadChains(loaded, &notWorked, &worked, &dxpeditions);
+    LogStore log;
+    FilterStore::loadChains(loaded, &notWorked, &worked, &dxpeditions, &log);
     QCOMPARE(loaded.defaultFilter(), int(Filter::Drop));
     QCOMPARE(loaded.bandFilter()->bandFilterValue(), 40);
-    QCOMPARE(loaded.filterCount(), 4);
+    QCOMPARE(loaded.filterCount(), 5);
+    QCOMPARE(loaded.filterAt(4)->filterType(), Filter::NeededNewMode | Filter::Drop);
+    QCOMPARE(loaded.filterAt(4)->logStore(), &log);
+    QCOMPARE(loaded.filterAt(2)->logStore(), nullptr);
     QCOMPARE(loaded.filterAt(0)->callFilterValue(), QStringLiteral("DL1ABC"));
     QCOMPARE(loaded.filterAt(1)->bandFilterValue(), int(Filter::Band6m));
     QCOMPARE(loaded.filterAt(2)->notWorkedCountries(), &notWorked);

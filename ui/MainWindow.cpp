@@ -19,6 +19,7 @@
 #include "ui/Delegate.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
+#include "ui/OperatorLog.h"
 #include "ui/SpotPopup.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NodeConsole.h"
@@ -60,7 +61,7 @@ constexpr int kTuneBlinkMs = 250;
 constexpr int kMaxSoundPlayers = 16;
 // Texts as wide as the widest a column usually holds.
 const char *const kWidestTexts[] = {"28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0", "QQ9/QQ9QQQ/P", "", "99999", "",
-                                   "AN", "40", "AN", "3590, 20,000 km", "3590, 40,000 km"};
+                                   "AN", "40", "AN", "3590, 20,000 km", "3590, 40,000 km", "Unconf"};
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
 
@@ -142,10 +143,14 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
         QLOG_ERROR() << "The country database cannot be opened; spots are shown without countries";
     }
 
+    m_log = new OperatorLog(&m_worked, this);
+    m_settings->setLogStore(m_log->store());
+
     connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::onActiveClusterFound);
     connect(m_settings, &Settings::settingsSaved, this, &MainWindow::onSettingsSaved);
     connect(m_settings, &Settings::loadedDXpeditions, this, &MainWindow::onDXpeditionsLoadFinished);
     createSpotTable();
+    m_spotModel->setLogStore(m_log->store());
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
@@ -316,6 +321,7 @@ void MainWindow::connectMenuActions()
     m_ui->actionSettings->setShortcuts({QKeySequence(QKeySequence::Preferences), QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     m_ui->actionExit->setShortcut(QKeySequence::Quit);
     m_ui->actionConnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    m_ui->menuFile->insertAction(m_ui->actionImport_DXpeditions_List, m_log->importAction());
     auto *pViewMenu = new QMenu(tr("&View"), this);
     pViewMenu->setObjectName(QStringLiteral("menuView"));
     pViewMenu->addAction(m_pauseAction);
@@ -397,6 +403,7 @@ void MainWindow::onManageWorkedCountriesTriggered()
         return;
     auto *pDialog = new WorkedCountries(&m_settings->workedSets(), this);
     pDialog->setAttribute(Qt::WA_DeleteOnClose);
+    pDialog->setLogCountries(m_log->store()->countries());
     pDialog->refresh();
     pDialog->show();
 }
@@ -502,6 +509,7 @@ void MainWindow::onSettingsSaved()
 {
     m_rigControl.loadHRDLibrary(rigControlEnabled());
     applySpotTableSettings();
+    m_log->applySettings();
 }
 
 void MainWindow::applySpotTableSettings()
@@ -1102,6 +1110,8 @@ void MainWindow::onSpotDetailsTriggered()
         located.setLocation(m_worked.infoForCall(qsDxCall), m_worked.infoForCall(spot->spotter()),
                             m_settings->locator());
         pPopup->setLocation(located, m_settings->distanceInMiles());
+        pPopup->setNeed(LogStore::needDescription(
+            m_log->store()->needForSpot(spot->country(), spot->frequency(), spot->comment())));
     }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {

@@ -34,6 +34,7 @@ class About;
 class BalloonThrottle;
 class Cluster;
 class NodeConsole;
+class OperatorLog;
 class CountryUpdate;
 class SendSpot;
 class Settings;
@@ -62,6 +63,7 @@ public:
     Cluster *activeCluster() const;
     SpotModel *spotModel() const { return m_spotModel; }
     SpotBandProxy *bandProxy() const { return m_bandProxy; }
+    OperatorLog *operatorLog() const { return m_log; }
     bool isPaused() const;
     // Spots received and not yet in the table (while paused, or until the
     // next batch), one per station activity.
@@ -171,6 +173,7 @@ private:
     About *m_about = nullptr;
     Worked m_worked;
     QSqlDatabase m_db;
+    OperatorLog *m_log = nullptr;
     bool m_closing = false;
     bool m_userDisconnect = false;
     bool m_countriesMissing = false;

@@ -1,5 +1,6 @@
 #include "ui/SpotModel.h"
 
+#include "Worked/LogStore.h"
 #include "filters/BandPlan.h"
 #include "ui/SpotPopup.h"
 
@@ -52,6 +53,7 @@ QString SpotModel::text(int iRow, Column column) const
     case SpotterContinent: return spot.spotterContinent();
     case ShortPath: return spot.hasPath() ? SpotPopup::pathText(spot.shortPath(), m_distanceInMiles) : QString();
     case LongPath: return spot.hasPath() ? SpotPopup::pathText(spot.longPath(), m_distanceInMiles) : QString();
+    case Need: return LogStore::needLabel(needAt(iRow));
     case Comment: return spot.comment();
     case Icon:
     case ColumnCount: break;
@@ -69,6 +71,11 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
     case Qt::DisplayRole:
         return column == Icon ? QVariant() : QVariant(text(index.row(), column));
     case Qt::BackgroundRole:
+        if (column == Need) {
+            const QColor color = needColor(needAt(index.row()));
+            if (color.isValid())
+                return QBrush(color);
+        }
         if (column != Icon && spot.alertFlags().testFlag(AlertFlag::Color))
             return QBrush(spot.alertColor());
         break;
@@ -79,6 +86,16 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
     case Qt::TextAlignmentRole:
         if (column == Frequency || column == Count)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        if (column == Need)
+            return QVariant::fromValue(Qt::AlignCenter);
+        break;
+    case Qt::ForegroundRole:
+        if (column == Need && needAt(index.row()) != ::Need::None)
+            return QBrush(needAt(index.row()) == ::Need::Confirmed ? QColor(Qt::darkGray) : QColor(Qt::black));
+        break;
+    case Qt::ToolTipRole:
+        if (column == Need)
+            return LogStore::needDescription(needAt(index.row()));
         break;
     default:
         break;
@@ -104,15 +121,56 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
         case SpotterContinent: return tr("Spotter continent");
         case ShortPath: return tr("Short path");
         case LongPath: return tr("Long path");
+        case Need: return tr("Need");
         case Comment: return tr("Comment");
         default: return QString();
         }
     }
     if (iRole == Qt::ToolTipRole && iSection == Count)
         return tr("Spots of this station on this band and frequency");
+    if (iRole == Qt::ToolTipRole && iSection == Need)
+        return tr("What your log still lacks: a new country, band or mode, or a confirmation");
     if (iRole == Qt::TextAlignmentRole && (iSection == Frequency || iSection == Count))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
+}
+
+void SpotModel::setLogStore(const LogStore *pLogStore)
+{
+    if (m_logStore)
+        disconnect(m_logStore, nullptr, this, nullptr);
+    m_logStore = pLogStore;
+    // Only the rows on screen are painted again, so a QSO logged changes
+    // their marks at once whatever the table holds.
+    if (m_logStore) {
+        connect(m_logStore, &LogStore::changed, this, [this] {
+            if (rowCount() > 0)
+                Q_EMIT dataChanged(index(0, Need), index(rowCount() - 1, Need));
+        });
+    }
+}
+
+::Need SpotModel::needAt(int iRow) const
+{
+    if (!m_logStore)
+        return ::Need::None;
+    const Spot &spot = spotAt(iRow);
+    return m_logStore->needForSpot(spot.country(), spot.frequency(), spot.comment());
+}
+
+QColor SpotModel::needColor(::Need need)
+{
+    // From hot to cold, readable with black text; a confirmed country
+    // needs nothing and keeps the row's own colour.
+    switch (need) {
+    case ::Need::NewCountry: return QColor(0xff, 0x6b, 0x6b);
+    case ::Need::NewBand: return QColor(0xff, 0xb3, 0x47);
+    case ::Need::NewMode: return QColor(0xff, 0xe0, 0x66);
+    case ::Need::Unconfirmed: return QColor(0x9f, 0xd3, 0xff);
+    case ::Need::Confirmed:
+    case ::Need::None: break;
+    }
+    return QColor();
 }
 
 QIcon SpotModel::iconFor(const QString &qsFile) const

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QIcon>
 
+#include <QColor>
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,6 +18,9 @@
 // distance and not aged out, updates that row (newest fields, one more in its
 // count) and moves it to the top instead of adding a row. Rows are found by a
 // hash of their call, so a spot costs the same however full the table is.
+class LogStore;
+enum class Need : quint8;
+
 class SpotModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -37,6 +42,7 @@ public:
         SpotterContinent,
         ShortPath,
         LongPath,
+        Need,
         Comment,
         ColumnCount
     };
@@ -75,6 +81,11 @@ public:
     void setMaxAge(int iMinutes) { m_maxAgeMs = qint64(qMax(0, iMinutes)) * 60000; }
     void setDistanceInMiles(bool bMiles) { m_distanceInMiles = bMiles; }
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // The log the Need column asks; without one the column stays empty.
+    void setLogStore(const LogStore *pLogStore);
+    ::Need needAt(int iRow) const;
+    // The background of a need mark, invalid for none.
+    static QColor needColor(::Need need);
 
     const Spot &spotAt(int iRow) const { return entryAt(iRow).spot; }
     QString text(int iRow, Column column) const;
@@ -118,6 +129,7 @@ private:
     qint64 m_maxAgeMs = qint64(kDefaultMaxAgeMinutes) * 60000;
     bool m_distanceInMiles = false;
     Clock m_clock;
+    const LogStore *m_logStore = nullptr;
 };
 
 #endif // SPOTMODEL_H

@@ -79,6 +79,11 @@ void SpotPopup::setLocation(const Spot &spot, bool bMiles)
     setValue(m_ui->labelLongPath_value, spot.hasPath() ? pathText(spot.longPath(), bMiles) : QString());
 }
 
+void SpotPopup::setNeed(const QString &qsText)
+{
+    setValue(m_ui->labelNeed_value, qsText.toHtmlEscaped());
+}
+
 QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
 {
     const double dDistance = bMiles ? path.km / Locator::kKmPerMile : path.km;
@@ -93,7 +98,7 @@ void SpotPopup::reset()
     for (QLabel *pLabel : {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value,
                            m_ui->labelReportedBy_value, m_ui->labelInfo_value, m_ui->labelContinent_value,
                            m_ui->labelSpotterContinent_value, m_ui->labelShortPath_value,
-                           m_ui->labelLongPath_value})
+                           m_ui->labelLongPath_value, m_ui->labelNeed_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }

@@ -42,6 +42,8 @@ public:
     // Continents, zone and paths the spot carries, distances in miles or km.
     void setLocation(const Spot &spot, bool bMiles);
     static QString pathText(const Locator::Path &path, bool bMiles);
+    // What the log says of the spot; empty without a log.
+    void setNeed(const QString &qsText);
     void reset();
 
     // The part of a spotted call that the lookup page knows: a prefix in

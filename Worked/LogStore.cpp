@@ -1,0 +1,383 @@
+#include "LogStore.h"
+
+#include "Worked.h"
+
+#include "API/QsLog/QsLog.h"
+#include "filters/BandPlan.h"
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+namespace {
+
+QString g_profileFolder;
+
+const QString kLogFile = QStringLiteral("log.sqlite");
+// The key of the merge is the unique constraint; a confirmation arriving
+// for a QSO already there is kept, an unconfirmed copy never clears one.
+const QString kCreateTable = QStringLiteral(
+    R"(CREATE TABLE IF NOT EXISTS "main"."qsos" ("CALL" TEXT NOT NULL, "ON_UTC" TEXT NOT NULL,)"
+    R"( "MINUTE" INTEGER NOT NULL, "BAND" TEXT NOT NULL, "MODE" TEXT, "SUBMODE" TEXT,)"
+    R"( "MODE_CLASS" INTEGER NOT NULL, "COUNTRY" TEXT, "CONFIRMED" INTEGER NOT NULL DEFAULT 0,)"
+    R"( UNIQUE ("CALL", "BAND", "MODE_CLASS", "MINUTE")))");
+const QString kInsert = QStringLiteral(
+    R"(INSERT INTO "main"."qsos" ("CALL","ON_UTC","MINUTE","BAND","MODE","SUBMODE","MODE_CLASS","COUNTRY","CONFIRMED"))"
+    R"( VALUES (?,?,?,?,?,?,?,?,?) ON CONFLICT ("CALL","BAND","MODE_CLASS","MINUTE"))"
+    R"( DO UPDATE SET "CONFIRMED" = MAX("CONFIRMED", excluded."CONFIRMED"))");
+const QString kSelectSets = QStringLiteral(
+    R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
+    R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
+const QString kCount = QStringLiteral(R"(SELECT COUNT(*) FROM "main"."qsos")");
+
+int bandIndex(const BandPlan::Band *pBand)
+{
+    return pBand ? int(pBand - &BandPlan::at(0)) : -1;
+}
+
+quint64 bandModeBit(int iBand, ModeClass modeClass)
+{
+    return quint64(1) << (iBand * 4 + int(modeClass));
+}
+
+bool isYes(const QString &qsValue)
+{
+    // "V" (verified) is what older files write for a card checked for an award.
+    const QString qsTrimmed = qsValue.trimmed();
+    return qsTrimmed.compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0
+        || qsTrimmed.compare(QLatin1String("V"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+static_assert(sizeof(quint64) * 8 >= 16 * 4, "band x mode class bits per country");
+
+QString LogStore::defaultFileName()
+{
+    const QString qsFolder = g_profileFolder.isEmpty()
+                                 ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                 : g_profileFolder;
+    QDir().mkpath(qsFolder);
+    return qsFolder + QLatin1Char('/') + kLogFile;
+}
+
+void LogStore::setProfileFolder(const QString &qsFolder)
+{
+    g_profileFolder = qsFolder;
+}
+
+LogStore::LogStore(QObject *pParent)
+    : QObject(pParent)
+    , m_connectionName(QStringLiteral("kelvane-log-%1").arg(quintptr(this), 0, 16))
+{
+    Q_ASSERT(BandPlan::count() * 4 <= 64);
+}
+
+LogStore::~LogStore()
+{
+    m_insert.reset();
+    if (m_db.isOpen())
+        m_db.close();
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool LogStore::open(const QString &qsFileName)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_db.setDatabaseName(qsFileName);
+    if (!m_db.open()) {
+        QLOG_ERROR() << "Cannot open the log" << qsFileName << m_db.lastError().text();
+        return false;
+    }
+    QSqlQuery create(m_db);
+    if (!create.exec(kCreateTable)) {
+        QLOG_ERROR() << "Cannot create the log table:" << create.lastError().text();
+        return false;
+    }
+    m_insert = std::make_unique<QSqlQuery>(m_db);
+    if (!m_insert->prepare(kInsert)) {
+        QLOG_ERROR() << "Cannot prepare the log insertion:" << m_insert->lastError().text();
+        return false;
+    }
+    return loadSets();
+}
+
+bool LogStore::qsoFromRecord(const AdifRecord &record, LogQso *pQso, QString *pqsReason)
+{
+    auto fail = [&](const QString &qsWhy) {
+        *pqsReason = tr("record %1: %2").arg(record.number).arg(qsWhy);
+        return false;
+    };
+    if (!record.problem.isEmpty())
+        return fail(record.problem);
+    LogQso qso;
+    qso.call = record.value(AdifRecord::Call).trimmed().toUpper();
+    if (qso.call.isEmpty())
+        return fail(tr("no call"));
+
+    const QString qsBand = record.value(AdifRecord::Band).trimmed();
+    if (!qsBand.isEmpty()) {
+        qso.band = bandIndex(BandPlan::find(qsBand));
+        if (qso.band < 0)
+            return fail(tr("unknown band \"%1\"").arg(qsBand));
+    } else {
+        const QString qsFreq = record.value(AdifRecord::Freq).trimmed();
+        if (qsFreq.isEmpty())
+            return fail(tr("no band"));
+        bool bOk = false;
+        const double dKHz = qsFreq.toDouble(&bOk) * 1000.0;
+        const BandPlan::Band *pBand = bOk ? BandPlan::bandFor(dKHz) : nullptr;
+        if (!pBand || !BandPlan::contains(*pBand, dKHz))
+            return fail(tr("no band for the frequency \"%1\"").arg(qsFreq));
+        qso.band = bandIndex(pBand);
+    }
+
+    const QDate date = QDate::fromString(record.value(AdifRecord::QsoDate).trimmed(), QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        return fail(tr("no valid QSO_DATE"));
+    const QString qsTime = record.value(AdifRecord::TimeOn).trimmed();
+    const QTime time = QTime::fromString(qsTime, qsTime.size() == 4 ? QStringLiteral("HHmm") : QStringLiteral("HHmmss"));
+    if (!time.isValid())
+        return fail(tr("no valid TIME_ON"));
+    qso.on = QDateTime(date, time, Qt::UTC);
+
+    qso.mode = record.value(AdifRecord::Mode).trimmed().toUpper();
+    qso.submode = record.value(AdifRecord::Submode).trimmed().toUpper();
+    qso.confirmed = isYes(record.value(AdifRecord::QslRcvd)) || isYes(record.value(AdifRecord::LotwQslRcvd))
+                    || isYes(record.value(AdifRecord::EqslQslRcvd));
+    *pQso = std::move(qso);
+    return true;
+}
+
+bool LogStore::insert(const LogQso &qso)
+{
+    if (!m_insert)
+        return false;
+    const ModeClass modeClass = ModeClassifier::fromAdif(qso.mode, qso.submode);
+    const QString qsCountry = m_worked ? m_worked->countryForCall(qso.call) : QString();
+    m_insert->bindValue(0, qso.call);
+    m_insert->bindValue(1, qso.on.toString(Qt::ISODate));
+    m_insert->bindValue(2, qso.on.toSecsSinceEpoch() / 60);
+    m_insert->bindValue(3, QString::fromLatin1(BandPlan::at(qso.band).label));
+    m_insert->bindValue(4, qso.mode);
+    m_insert->bindValue(5, qso.submode);
+    m_insert->bindValue(6, int(modeClass));
+    m_insert->bindValue(7, qsCountry);
+    m_insert->bindValue(8, qso.confirmed ? 1 : 0);
+    if (!m_insert->exec()) {
+        QLOG_ERROR() << "Cannot store a QSO with" << qso.call << m_insert->lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool LogStore::beginImport()
+{
+    if (m_importing || !m_insert)
+        return false;
+    if (!m_db.transaction()) {
+        QLOG_ERROR() << "Cannot start a log import:" << m_db.lastError().text();
+        return false;
+    }
+    m_importing = true;
+    return true;
+}
+
+void LogStore::importRecords(const QList<AdifRecord> &records, ImportResult *pResult)
+{
+    LogQso qso;
+    QString qsReason;
+    for (const AdifRecord &record : records) {
+        if (!qsoFromRecord(record, &qso, &qsReason)) {
+            ++pResult->skipped;
+            if (pResult->reasons.size() < kMaxReasons)
+                pResult->reasons.append(qsReason);
+            continue;
+        }
+        if (insert(qso)) {
+            ++pResult->imported;
+        } else {
+            ++pResult->skipped;
+            if (pResult->reasons.size() < kMaxReasons)
+                pResult->reasons.append(tr("record %1: cannot be stored").arg(record.number));
+        }
+    }
+}
+
+bool LogStore::commitImport()
+{
+    if (!m_importing)
+        return false;
+    m_importing = false;
+    if (!m_db.commit()) {
+        QLOG_ERROR() << "Cannot finish the log import:" << m_db.lastError().text();
+        m_db.rollback();
+        storePending();
+        return false;
+    }
+    loadSets();
+    Q_EMIT changed();
+    storePending();
+    return true;
+}
+
+void LogStore::rollbackImport()
+{
+    if (!m_importing)
+        return;
+    m_importing = false;
+    m_db.rollback();
+    storePending();
+}
+
+void LogStore::storePending()
+{
+    const QList<AdifRecord> records = std::exchange(m_pendingRecords, {});
+    if (!records.isEmpty())
+        storeRecords(records);
+    const QList<LogQso> qsos = std::exchange(m_pendingQsos, {});
+    for (const LogQso &qso : qsos)
+        insert(qso);
+    if (!qsos.isEmpty()) {
+        loadSets();
+        Q_EMIT changed();
+    }
+}
+
+LogStore::ImportResult LogStore::storeRecords(const QList<AdifRecord> &records)
+{
+    ImportResult result;
+    if (m_importing) {
+        m_pendingRecords.append(records);
+        return result;
+    }
+    if (!beginImport())
+        return result;
+    importRecords(records, &result);
+    if (!commitImport())
+        result.imported = 0;
+    return result;
+}
+
+LogStore::ImportResult LogStore::storeAdif(const QByteArray &qbaAdif)
+{
+    AdifReader reader;
+    reader.feed(qbaAdif);
+    reader.finish();
+    return storeRecords(reader.takeRecords());
+}
+
+bool LogStore::storeQso(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz, const QString &qsMode)
+{
+    LogQso qso;
+    qso.call = qsCall.trimmed().toUpper();
+    qso.on = qdtOn.toUTC();
+    qso.band = bandIndex(BandPlan::bandFor(double(uiFrequencyHz) / 1000.0));
+    qso.mode = qsMode.trimmed().toUpper();
+    if (qso.call.isEmpty() || !qso.on.isValid() || qso.band < 0) {
+        QLOG_WARN() << "A reported QSO without call, time or band is not logged:" << qsCall << uiFrequencyHz;
+        return false;
+    }
+    if (m_importing) {
+        m_pendingQsos.append(qso);
+        return true;
+    }
+    if (!insert(qso))
+        return false;
+    loadSets();
+    Q_EMIT changed();
+    return true;
+}
+
+void LogStore::note(const QString &qsCountry, int iBand, ModeClass modeClass, bool bConfirmed)
+{
+    if (qsCountry.isEmpty() || iBand < 0)
+        return;
+    CountryState &state = m_countries[qsCountry];
+    state.bands |= quint32(1) << iBand;
+    state.modeClasses |= quint8(1 << int(modeClass));
+    state.bandModes |= bandModeBit(iBand, modeClass);
+    state.confirmed = state.confirmed || bConfirmed;
+}
+
+bool LogStore::loadSets()
+{
+    m_countries.clear();
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(kSelectSets)) {
+        QLOG_ERROR() << "Cannot read the log:" << query.lastError().text();
+        return false;
+    }
+    while (query.next()) {
+        const int iModeClass = query.value(2).toInt();
+        if (iModeClass < 0 || iModeClass > int(ModeClass::Data))
+            continue;
+        note(query.value(0).toString(), bandIndex(BandPlan::find(query.value(1).toString())), ModeClass(iModeClass),
+             query.value(3).toInt() != 0);
+    }
+    QSqlQuery count(m_db);
+    m_qsoCount = count.exec(kCount) && count.next() ? count.value(0).toInt() : 0;
+    return true;
+}
+
+QStringList LogStore::countries() const
+{
+    QStringList names = m_countries.keys();
+    names.sort();
+    return names;
+}
+
+Need LogStore::needFor(const QString &qsCountry, int iBand, ModeClass modeClass) const
+{
+    if (m_countries.isEmpty() || qsCountry.isEmpty())
+        return Need::None;
+    const auto it = m_countries.constFind(qsCountry);
+    if (it == m_countries.constEnd())
+        return Need::NewCountry;
+    if (iBand >= 0 && !(it->bands & (quint32(1) << iBand)))
+        return Need::NewBand;
+    if (modeClass != ModeClass::Unknown && !(it->modeClasses & (1 << int(modeClass))))
+        return Need::NewMode;
+    return it->confirmed ? Need::Confirmed : Need::Unconfirmed;
+}
+
+Need LogStore::needForSpot(const QString &qsCountry, const QString &qsFrequency, const QString &qsComment) const
+{
+    if (m_countries.isEmpty() || qsCountry.isEmpty())
+        return Need::None;
+    bool bOk = false;
+    const double dKHz = qsFrequency.toDouble(&bOk);
+    if (!bOk)
+        return needFor(qsCountry, -1, ModeClassifier::fromComment(qsComment));
+    return needFor(qsCountry, bandIndex(BandPlan::bandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
+}
+
+QString LogStore::needLabel(Need need)
+{
+    switch (need) {
+    case Need::NewCountry: return tr("New");
+    case Need::NewBand: return tr("Band");
+    case Need::NewMode: return tr("Mode");
+    case Need::Unconfirmed: return tr("Unconf");
+    case Need::Confirmed: return tr("Conf");
+    case Need::None: break;
+    }
+    return QString();
+}
+
+QString LogStore::needDescription(Need need)
+{
+    switch (need) {
+    case Need::NewCountry: return tr("New country: not in your log");
+    case Need::NewBand: return tr("New band: country not worked on this band");
+    case Need::NewMode: return tr("New mode: country not worked in this mode");
+    case Need::Unconfirmed: return tr("Worked, not confirmed");
+    case Need::Confirmed: return tr("Worked and confirmed");
+    case Need::None: break;
+    }
+    return QString();
+}

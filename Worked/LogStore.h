@@ -1,0 +1,135 @@
+#ifndef LOGSTORE_H
+#define LOGSTORE_H
+
+#include "AdifReader.h"
+#include "ModeClassifier.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+class QSqlQuery;
+QT_END_NAMESPACE
+
+class Worked;
+
+// What a spot's station still is to the operator, by his log: the first of
+// these that applies. None: no log, or the spot has no country.
+enum class Need : quint8 { None, NewCountry, NewBand, NewMode, Unconfirmed, Confirmed };
+
+// One QSO as the log keeps it.
+struct LogQso
+{
+    QString call;
+    QDateTime on;  // UTC
+    int band = -1; // index into BandPlan
+    QString mode;
+    QString submode;
+    bool confirmed = false;
+};
+
+// The operator's log: "log.sqlite" in the data folder of the settings
+// profile in use, one row per QSO with the country our own lookup gives its
+// call. QSOs of the same call, band, mode class and minute are one QSO (a
+// program that reports a QSO twice, a confirmation download of QSOs already
+// there); a confirmation is never taken back by a merge.
+//
+// For the spots, the log is held in memory per country as bit sets of
+// bands, mode classes, band × mode class and confirmation, so that
+// needFor() costs one hash lookup.
+class LogStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct ImportResult
+    {
+        int imported = 0;
+        int skipped = 0;
+        // The first kMaxReasons reasons, one a skipped record.
+        QStringList reasons;
+    };
+    static constexpr int kMaxReasons = 5;
+
+    // The log of the profile in use: the demo profile has its own.
+    static QString defaultFileName();
+    static void setProfileFolder(const QString &qsFolder);
+
+    explicit LogStore(QObject *pParent = nullptr);
+    ~LogStore() override;
+
+    // Every QSO stored from now on gets its country here.
+    void setCountryLookup(const Worked *pWorked) { m_worked = pWorked; }
+    // Opens (creating when missing) the file and loads the sets from it.
+    bool open(const QString &qsFileName);
+    QString fileName() const { return m_db.databaseName(); }
+
+    // A usable QSO from an ADIF record, or false with the reason.
+    static bool qsoFromRecord(const AdifRecord &record, LogQso *pQso, QString *pqsReason);
+
+    // An import is one transaction: until commitImport() nothing is in the
+    // store, and rollbackImport() leaves it as it was. QSOs that come in
+    // while one runs are stored after it.
+    bool beginImport();
+    void importRecords(const QList<AdifRecord> &records, ImportResult *pResult);
+    bool commitImport();
+    void rollbackImport();
+    bool isImporting() const { return m_importing; }
+
+    // Records of a few QSOs (a logging program's report, the new end of a
+    // watched file) as one small import.
+    ImportResult storeRecords(const QList<AdifRecord> &records);
+    // One QSO as ADIF text; undecodable bytes are read as Latin-1.
+    ImportResult storeAdif(const QByteArray &qbaAdif);
+    // One QSO reported field by field.
+    bool storeQso(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz, const QString &qsMode);
+
+    Need needFor(const QString &qsCountry, int iBand, ModeClass modeClass) const;
+    // The same for a spot: its band from the frequency (kHz text), its mode
+    // class from the comment or else the band plan.
+    Need needForSpot(const QString &qsCountry, const QString &qsFrequency, const QString &qsComment) const;
+    // "New", "Band", "Mode", "Unconf", "Conf" in the user's language.
+    static QString needLabel(Need need);
+    // A sentence for the details popup.
+    static QString needDescription(Need need);
+
+    int qsoCount() const { return m_qsoCount; }
+    // Every country with a QSO in the log, in name order.
+    QStringList countries() const;
+
+Q_SIGNALS:
+    // The needed marks of spots may have changed.
+    void changed();
+
+private:
+    struct CountryState
+    {
+        quint32 bands = 0;
+        quint8 modeClasses = 0;
+        quint64 bandModes = 0;
+        bool confirmed = false;
+    };
+
+    bool insert(const LogQso &qso);
+    void note(const QString &qsCountry, int iBand, ModeClass modeClass, bool bConfirmed);
+    bool loadSets();
+    void storePending();
+
+    QSqlDatabase m_db;
+    QString m_connectionName;
+    std::unique_ptr<QSqlQuery> m_insert;
+    const Worked *m_worked = nullptr;
+    bool m_importing = false;
+    QHash<QString, CountryState> m_countries;
+    int m_qsoCount = 0;
+    QList<AdifRecord> m_pendingRecords;
+    QList<LogQso> m_pendingQsos;
+};
+
+#endif // LOGSTORE_H
