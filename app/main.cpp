@@ -171,6 +171,8 @@ int main(int argc, char *argv[])
         messenger.listen();
         auto window = std::make_unique<MainWindow>();
         QObject::connect(&messenger, &InstanceMessenger::showRequested, window.get(), &MainWindow::bringToFront);
+        if (demo)
+            DemoMode::showDocks(*window);
         // A signal that came while a start-up warning was open has ended
         // that box's loop only; the run ends here instead of starting.
         if (!g_quitRequested) {

@@ -31,6 +31,7 @@ class MainWindow;
 QT_END_NAMESPACE
 
 class About;
+class BandMapDock;
 class Cluster;
 class CountryUpdate;
 class SendSpot;
@@ -129,6 +130,7 @@ private:
     // The button of a band of the band plan, named "pushButton" and its label.
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
+    void createBandMap();
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // Widens (never narrows) the columns the texts of the waiting spots do
@@ -173,6 +175,7 @@ private:
 
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
+    BandMapDock *m_bandMapDock = nullptr;
     // Spots received since the last batch or while the view is paused,
     // merged as the table merges.
     SpotModel *m_pendingSpots = nullptr;
