@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,8 +26,9 @@ constexpr double kSegmentStrip = 5.0;
 constexpr double kLeaderRoom = 18.0;
 constexpr double kLabelPadding = 5.0;
 constexpr double kLabelGap = 4.0;
-// The widest call a label must hold.
+// The widest call and frequency a label must hold.
 const char *const kWidestCall = "QQ9/QQ9QQQ/P";
+const char *const kWidestFrequency = "99999.9";
 
 // Steps of the scale's ticks: the mantissa of the major step and how many
 // minor steps it is cut into.
@@ -115,7 +117,15 @@ double BandMapWidget::labelHeight() const
 
 double BandMapWidget::columnWidth() const
 {
-    return fontMetrics().horizontalAdvance(QLatin1String(kWidestCall)) + 2 * kLabelPadding + kLabelGap;
+    return fontMetrics().horizontalAdvance(QLatin1String(kWidestCall))
+           + QFontMetricsF(frequencyFont()).horizontalAdvance(QLatin1String(kWidestFrequency)) + 3 * kLabelPadding + kLabelGap;
+}
+
+QFont BandMapWidget::frequencyFont() const
+{
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    return small;
 }
 
 double BandMapWidget::scaleRight() const
@@ -284,6 +294,7 @@ void BandMapWidget::paintLabels(QPainter &painter) const
     const QColor frame = palette().color(QPalette::Mid);
     const QBrush plain = palette().alternateBase();
     const double dAnchorX = scaleRight();
+    const QFont frequencyText = frequencyFont();
     for (const Shown &shown : m_shown) {
         if (shown.row >= m_pModel->rowCount())
             continue;
@@ -304,12 +315,22 @@ void BandMapWidget::paintLabels(QPainter &painter) const
         painter.setPen(QPen(frame, 1.0));
         painter.setBrush(background.style() != Qt::NoBrush ? background : plain);
         painter.drawRoundedRect(shown.rect, 3.0, 3.0);
-        painter.setPen(foreground.style() != Qt::NoBrush ? foreground.color() : text);
-        painter.drawText(shown.rect.adjusted(kLabelPadding, 0, -kLabelPadding, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         m_pModel->spotAt(shown.row).dxCall());
+        const QColor pen = foreground.style() != Qt::NoBrush ? foreground.color() : text;
+        const Spot &spot = m_pModel->spotAt(shown.row);
+        const QRectF inner = shown.rect.adjusted(kLabelPadding, 0, -kLabelPadding, 0);
+        painter.setPen(pen);
+        painter.setFont(font());
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, spot.dxCall());
+        // The frequency, quieter, for reading the label without the scale.
+        QColor quiet = pen;
+        quiet.setAlphaF(0.6f);
+        painter.setPen(quiet);
+        painter.setFont(frequencyText);
+        painter.drawText(inner, Qt::AlignRight | Qt::AlignVCenter, spot.frequency());
     }
     painter.setOpacity(1.0);
     painter.setBrush(Qt::NoBrush);
+    painter.setFont(font());
 }
 
 void BandMapWidget::paintRigMarker(QPainter &painter) const

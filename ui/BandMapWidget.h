@@ -4,6 +4,7 @@
 #include "filters/BandPlan.h"
 #include "ui/BandMapLayout.h"
 
+#include <QFont>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -76,6 +77,7 @@ private:
     void paintRigMarker(QPainter &painter) const;
     double labelHeight() const;
     double columnWidth() const;
+    QFont frequencyFont() const;
     double scaleRight() const;
 
     SpotModel *m_pModel = nullptr;
