@@ -29,7 +29,7 @@ BandMapDock::BandMapDock(SpotModel *pModel, RigControl *pRigControl, QWidget *pa
 
     m_pollTimer.setInterval(kPollMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &BandMapDock::onPollTimer);
-    connect(m_pRigControl, &RigControl::frequencyPolled, this, &BandMapDock::onFrequencyPolled);
+    connect(pRigControl, &RigControl::frequencyPolled, this, &BandMapDock::onFrequencyPolled);
     connect(this, &QDockWidget::visibilityChanged, this, &BandMapDock::updatePolling);
 }
 
@@ -73,7 +73,8 @@ void BandMapDock::onPollTimer()
 {
     // Refused while the last poll or a tune is still out: a slow rig never
     // has a queue of questions waiting.
-    m_pRigControl->pollFrequency(m_qsRigAddress, m_uiRigPort);
+    if (m_pRigControl)
+        m_pRigControl->pollFrequency(m_qsRigAddress, m_uiRigPort);
 }
 
 void BandMapDock::onFrequencyPolled(const QString &qsHertz)

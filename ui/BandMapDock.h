@@ -2,6 +2,7 @@
 #define BANDMAPDOCK_H
 
 #include <QDockWidget>
+#include <QPointer>
 #include <QTimer>
 
 QT_BEGIN_NAMESPACE
@@ -38,7 +39,8 @@ private:
 
     QComboBox *m_bandCombo = nullptr;
     BandMapWidget *m_bandMap = nullptr;
-    RigControl *m_pRigControl = nullptr;
+    // The window's rig control may go before its docks do.
+    QPointer<RigControl> m_pRigControl;
     QTimer m_pollTimer;
     bool m_bRigEnabled = false;
     QString m_qsRigAddress;
