@@ -105,14 +105,34 @@ QList<BandMapLayout::Placement> BandMapLayout::place(QList<Label> labels, double
     std::sort(labels.begin(), labels.end(), [](const Label &a, const Label &b) {
         return a.kHz != b.kHz ? a.kHz < b.kHz : a.key < b.key;
     });
+    // The fewest columns that hold every label, and more while a crowd
+    // still pushes labels far from their frequencies.
     const qsizetype iPerColumn = std::max<qsizetype>(1, qsizetype(m_height / dLabelHeight));
-    const int iColumns = int(std::clamp<qsizetype>((labels.size() + iPerColumn - 1) / iPerColumn, 1,
-                                                   std::max(1, iMaxColumns)));
+    const int iMostColumns = std::max(1, iMaxColumns);
+    int iColumns = int(std::clamp<qsizetype>((labels.size() + iPerColumn - 1) / iPerColumn, 1, iMostColumns));
+    Columns columns = placeInColumns(labels, dLabelHeight, iColumns);
+    while (iColumns < iMostColumns && columns.largestShift > kMaxShiftLabels * dLabelHeight)
+        columns = placeInColumns(labels, dLabelHeight, ++iColumns);
 
+    QList<Placement> shown;
+    shown.reserve(labels.size());
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        if (columns.fits[size_t(i)])
+            shown.append(columns.placed.at(i));
+    }
+    if (piHidden)
+        *piHidden = int(labels.size() - shown.size());
+    return shown;
+}
+
+BandMapLayout::Columns BandMapLayout::placeInColumns(const QList<Label> &labels, double dLabelHeight,
+                                                     int iColumns) const
+{
     // Filled by frequency rank, so that the result keeps the sorted order.
-    QList<Placement> placed(labels.size());
+    Columns columns;
+    columns.placed.resize(labels.size());
+    columns.fits.assign(size_t(labels.size()), false);
     const double dBottom = m_top + m_height + 0.5;
-    std::vector<bool> fits(size_t(labels.size()), false);
     for (int iColumn = 0; iColumn < iColumns; ++iColumn) {
         std::vector<double> wishes;
         for (qsizetype i = iColumn; i < labels.size(); i += iColumns)
@@ -122,21 +142,14 @@ QList<BandMapLayout::Placement> BandMapLayout::place(QList<Label> labels, double
         for (const double dTop : tops) {
             const Label &label = labels.at(iRank);
             const double dAnchor = yFor(label.kHz);
-            placed[iRank] = {label.key, iColumn, dAnchor, dTop,
-                             std::abs(dTop + dLabelHeight / 2.0 - dAnchor) > kDisplacedPixels};
-            fits[size_t(iRank)] = dTop + dLabelHeight <= dBottom;
+            const double dShift = std::abs(dTop + dLabelHeight / 2.0 - dAnchor);
+            columns.placed[iRank] = {label.key, iColumn, dAnchor, dTop, dShift > kDisplacedPixels};
+            columns.fits[size_t(iRank)] = dTop + dLabelHeight <= dBottom;
+            columns.largestShift = std::max(columns.largestShift, dShift);
             iRank += iColumns;
         }
     }
-    QList<Placement> shown;
-    shown.reserve(placed.size());
-    for (qsizetype i = 0; i < placed.size(); ++i) {
-        if (fits[size_t(i)])
-            shown.append(placed.at(i));
-    }
-    if (piHidden)
-        *piHidden = int(placed.size() - shown.size());
-    return shown;
+    return columns;
 }
 
 double BandMapLayout::alphaForAge(qint64 iAgeMs, qint64 iFadeMs)

@@ -4,6 +4,8 @@
 #include <QtGlobal>
 #include <QList>
 
+#include <vector>
+
 // Where the band map puts things, without drawing them: the visible
 // frequency window of one band (zoom and scroll), frequency to pixel and
 // back, labels stacked so that none overlaps another, and how much a label
@@ -31,6 +33,9 @@ public:
     // Never closer than this many kHz across the whole height: a few Hz
     // apart two spots would still be the same signal.
     static constexpr double kMinSpanKHz = 2.0;
+    // A crowd that pushes labels further than this many label heights off
+    // their frequencies is spread over one more column, while there is room.
+    static constexpr double kMaxShiftLabels = 3.0;
     // Labels fade down to this opacity over the fade window.
     static constexpr double kMinAlpha = 0.3;
 
@@ -62,8 +67,8 @@ public:
     // Places one label of dLabelHeight pixels for each visible entry:
     // each as near its frequency as the others allow (the least squared
     // shift), in frequency order, within the viewport, in as many columns
-    // (at most iMaxColumns) as the labels need to fit, dealt out in turn in
-    // frequency order. The result is in frequency order, ties by key, so
+    // (at most iMaxColumns) as the labels need to fit and to stay near
+    // their frequencies, dealt out in turn in frequency order. The result is in frequency order, ties by key, so
     // the same input always gives the same picture. Labels that do not fit
     // even so are left out; *piHidden counts them.
     QList<Placement> place(QList<Label> labels, double dLabelHeight, int iMaxColumns, int *piHidden = nullptr) const;
@@ -73,7 +78,16 @@ public:
     static double alphaForAge(qint64 iAgeMs, qint64 iFadeMs);
 
 private:
+    struct Columns
+    {
+        QList<Placement> placed; // by frequency rank
+        std::vector<bool> fits;
+        double largestShift = 0.0;
+    };
+
     void clampView();
+    // Places labels sorted by frequency in iColumns columns.
+    Columns placeInColumns(const QList<Label> &labels, double dLabelHeight, int iColumns) const;
 
     double m_lowKHz = 0.0;
     double m_highKHz = 1.0;

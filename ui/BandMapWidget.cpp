@@ -23,11 +23,13 @@ constexpr double kMinTickPixels = 44.0;
 constexpr double kMajorTick = 8.0;
 constexpr double kMinorTick = 4.0;
 constexpr double kSegmentStrip = 5.0;
-constexpr double kLeaderRoom = 18.0;
+constexpr double kLeaderRoom = 30.0;
 constexpr double kLabelPadding = 5.0;
 constexpr double kLabelGap = 4.0;
-// The widest call and frequency a label must hold.
+// The widest call and frequency a label must hold, and a call as wide as
+// most: columns are as wide as the band's widest call needs.
 const char *const kWidestCall = "QQ9/QQ9QQQ/P";
+const char *const kTypicalCall = "QQ9QQQ";
 const char *const kWidestFrequency = "99999.9";
 
 // Steps of the scale's ticks: the mantissa of the major step and how many
@@ -115,10 +117,10 @@ double BandMapWidget::labelHeight() const
     return fontMetrics().height() + 4.0;
 }
 
-double BandMapWidget::columnWidth() const
+double BandMapWidget::columnWidth(double dCallWidth) const
 {
-    return fontMetrics().horizontalAdvance(QLatin1String(kWidestCall))
-           + QFontMetricsF(frequencyFont()).horizontalAdvance(QLatin1String(kWidestFrequency)) + 3 * kLabelPadding + kLabelGap;
+    return dCallWidth + QFontMetricsF(frequencyFont()).horizontalAdvance(QLatin1String(kWidestFrequency))
+           + 3 * kLabelPadding + kLabelGap;
 }
 
 QFont BandMapWidget::frequencyFont() const
@@ -135,12 +137,15 @@ double BandMapWidget::scaleRight() const
 
 QSize BandMapWidget::sizeHint() const
 {
-    return QSize(int(scaleRight() + kLeaderRoom + 2 * columnWidth()), 480);
+    // Room for two columns of the widest calls: a crowd can spread out.
+    const double dColumn = columnWidth(fontMetrics().horizontalAdvance(QLatin1String(kWidestCall)));
+    return QSize(int(scaleRight() + kLeaderRoom + 2 * dColumn), 480);
 }
 
 QSize BandMapWidget::minimumSizeHint() const
 {
-    return QSize(int(scaleRight() + kLeaderRoom + columnWidth()), int(6 * labelHeight()));
+    const double dColumn = columnWidth(fontMetrics().horizontalAdvance(QLatin1String(kWidestCall)));
+    return QSize(int(scaleRight() + kLeaderRoom + dColumn), int(6 * labelHeight()));
 }
 
 void BandMapWidget::ensurePlaced()
@@ -153,6 +158,8 @@ void BandMapWidget::ensurePlaced()
 
     QList<BandMapLayout::Label> labels;
     QHash<quint64, int> rows;
+    const QFontMetricsF metrics(font());
+    double dCallWidth = metrics.horizontalAdvance(QLatin1String(kTypicalCall));
     for (int iRow = 0; iRow < m_pModel->rowCount(); ++iRow) {
         if (m_pModel->bandBitAt(iRow) != m_band->bit)
             continue;
@@ -163,13 +170,16 @@ void BandMapWidget::ensurePlaced()
         const quint64 uiId = m_pModel->idAt(iRow);
         labels.append({dKHz, uiId});
         rows.insert(uiId, iRow);
+        dCallWidth = std::max(dCallWidth, metrics.horizontalAdvance(m_pModel->spotAt(iRow).dxCall()));
     }
+    const double dColumnWidth =
+        columnWidth(std::min(dCallWidth, metrics.horizontalAdvance(QLatin1String(kWidestCall))));
     const double dLeft = scaleRight() + kLeaderRoom;
-    const int iMaxColumns = std::max(1, int((width() - dLeft) / columnWidth()));
+    const int iMaxColumns = std::max(1, int((width() - dLeft) / dColumnWidth));
     const double dHeight = labelHeight();
     m_shown.clear();
     for (const BandMapLayout::Placement &placement : m_layout.place(labels, dHeight, iMaxColumns, &m_iHidden)) {
-        const QRectF rect(dLeft + placement.column * columnWidth(), placement.top, columnWidth() - kLabelGap,
+        const QRectF rect(dLeft + placement.column * dColumnWidth, placement.top, dColumnWidth - kLabelGap,
                           dHeight - 1.0);
         m_shown.append({placement, placement.key, rows.value(placement.key), rect});
     }
@@ -295,6 +305,16 @@ void BandMapWidget::paintLabels(QPainter &painter) const
     const QBrush plain = palette().alternateBase();
     const double dAnchorX = scaleRight();
     const QFont frequencyText = frequencyFont();
+    // Leaders first, from each label's frequency on the scale; straight, so
+    // that a crowd's fan out, and under every label, so that none crosses one.
+    for (const Shown &shown : m_shown) {
+        if (shown.row >= m_pModel->rowCount())
+            continue;
+        painter.setOpacity(BandMapLayout::alphaForAge(m_pModel->ageMsAt(shown.row), iFadeMs));
+        painter.setPen(QPen(frame, 1.0));
+        painter.drawLine(QPointF(dAnchorX, shown.placement.anchorY),
+                         QPointF(shown.rect.left(), shown.rect.center().y()));
+    }
     for (const Shown &shown : m_shown) {
         if (shown.row >= m_pModel->rowCount())
             continue;
@@ -302,16 +322,6 @@ void BandMapWidget::paintLabels(QPainter &painter) const
         const QModelIndex index = m_pModel->index(shown.row, SpotModel::DX);
         const QBrush background = brushOf(index.data(Qt::BackgroundRole));
         const QBrush foreground = brushOf(index.data(Qt::ForegroundRole));
-        const QPointF labelLeft(shown.rect.left(), shown.rect.center().y());
-
-        // A leader from the label's frequency on the scale to the label,
-        // bent where the label had to move.
-        painter.setPen(QPen(frame, 1.0));
-        QPainterPath leader(QPointF(dAnchorX, shown.placement.anchorY));
-        leader.lineTo(dAnchorX + kLeaderRoom / 2.0, shown.placement.anchorY);
-        leader.lineTo(labelLeft);
-        painter.drawPath(leader);
-
         painter.setPen(QPen(frame, 1.0));
         painter.setBrush(background.style() != Qt::NoBrush ? background : plain);
         painter.drawRoundedRect(shown.rect, 3.0, 3.0);
@@ -320,7 +330,12 @@ void BandMapWidget::paintLabels(QPainter &painter) const
         const QRectF inner = shown.rect.adjusted(kLabelPadding, 0, -kLabelPadding, 0);
         painter.setPen(pen);
         painter.setFont(font());
-        painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, spot.dxCall());
+        // A call longer than any real one is cut rather than run over the
+        // frequency.
+        const double dFrequencyWidth = QFontMetricsF(frequencyText).horizontalAdvance(spot.frequency());
+        const QString qsCall = QFontMetricsF(font()).elidedText(spot.dxCall(), Qt::ElideRight,
+                                                                inner.width() - dFrequencyWidth - kLabelPadding);
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, qsCall);
         // The frequency, quieter, for reading the label without the scale.
         QColor quiet = pen;
         quiet.setAlphaF(0.6f);

@@ -76,7 +76,8 @@ private:
     void paintLabels(QPainter &painter) const;
     void paintRigMarker(QPainter &painter) const;
     double labelHeight() const;
-    double columnWidth() const;
+    // A label column's width for calls up to dCallWidth pixels wide.
+    double columnWidth(double dCallWidth) const;
     QFont frequencyFont() const;
     double scaleRight() const;
 
