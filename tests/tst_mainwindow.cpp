@@ -697,6 +697,15 @@ void TestMainWindow::bandMapLayout()
         QVERIFY(crowded.at(i).top + dHeight <= 360.0 + 1e-9);
     }
 
+    // A crowd that fits one column but stands far off its frequency there
+    // takes a second one.
+    const QList<BandMapLayout::Label> pileUp(8, {14200.0, 1});
+    const QList<BandMapLayout::Placement> spread = layout.place(pileUp, dHeight, 3);
+    QCOMPARE(spread.size(), 8);
+    QCOMPARE(std::max_element(spread.cbegin(), spread.cend(), [](const auto &a, const auto &b) {
+                 return a.column < b.column;
+             })->column, 1);
+
     // Ageing: full when fresh, the floor at the end of the window and after.
     QCOMPARE(BandMapLayout::alphaForAge(0, 60000), 1.0);
     QCOMPARE(BandMapLayout::alphaForAge(30000, 60000), 1.0 - (1.0 - BandMapLayout::kMinAlpha) / 2);
