@@ -10,6 +10,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
+#include <QMainWindow>
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QStandardPaths>
@@ -101,6 +103,12 @@ double DemoMode::spotsPerSecond()
         return kSpotsPerSecond;
     }
     return dRate;
+}
+
+void DemoMode::showDocks(QMainWindow &window)
+{
+    for (QDockWidget *pDock : window.findChildren<QDockWidget *>())
+        pDock->show();
 }
 
 quint16 DemoMode::port() const

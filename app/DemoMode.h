@@ -3,6 +3,10 @@
 
 #include <QObject>
 
+QT_BEGIN_NAMESPACE
+class QMainWindow;
+QT_END_NAMESPACE
+
 class TestNode;
 
 // "kelvane --demo": our own node on loopback with a stream of realistic
@@ -21,6 +25,8 @@ public:
     static QString profileFolder();
     // The stream's rate: 1.5 spots/s, or KELVANE_DEMO_RATE when it is valid.
     static double spotsPerSecond();
+    // The demo shows every dock of the window, whatever its profile saved.
+    static void showDocks(QMainWindow &window);
 
     explicit DemoMode(QObject *parent = nullptr);
     ~DemoMode() override;

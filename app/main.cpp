@@ -184,6 +184,8 @@ int main(int argc, char *argv[])
             pWindow->statusBar()->showMessage(storeCheck.message);
         if (!qsRejected.isEmpty())
             warnLater(QT_TRANSLATE_NOOP("main", "Kelvane rig control"), qsRejected);
+        if (demo)
+            DemoMode::showDocks(*window);
         // A signal that came while a start-up warning was open has ended
         // that box's loop only; the run ends here instead of starting.
         if (!g_quitRequested) {

@@ -145,12 +145,12 @@ bool RigControl::tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, b
                         bAttemptSplit ? SplitDetector::transmitFrequency(qsComment, qsFrequency) : QString()};
     // A request that waits goes after the one behind it, even when the
     // thread has just ended and its finished() is still on its way.
-    if (m_thread->isRunning() || m_pendingRequest) {
+    if (m_thread->isRunning() || m_pendingRequest || m_bPolling) {
         if (m_pendingRequest) {
             QLOG_DEBUG() << "[HRD] Tune request for" << m_pendingRequest->qsFrequency
                          << "replaced by a newer one";
         }
-        QLOG_DEBUG() << "[HRD] Tune request for" << qsFrequency << "waits for the current tune to end";
+        QLOG_DEBUG() << "[HRD] Tune request for" << qsFrequency << "waits for the rig to be free";
         m_pendingRequest = request;
         return true;
     }
@@ -165,10 +165,27 @@ bool RigControl::isTuning() const
 
 bool RigControl::readFrequency(const QString &qsAddress, quint16 uiPort)
 {
-    if ((m_bReloadPending && !m_bEnabled) || !m_pLibrary || !m_pLibrary->isLoaded())
+    return startReader(qsAddress, uiPort, false) != nullptr;
+}
+
+bool RigControl::pollFrequency(const QString &qsAddress, quint16 uiPort)
+{
+    if (m_bPolling || isTuning())
         return false;
-    QThread *pReader = QThread::create([this, pLibrary = m_pLibrary, qsAddress, uiPort]() mutable {
-        readFrequencyNow(pLibrary.get(), qsAddress, uiPort);
+    QThread *pPoll = startReader(qsAddress, uiPort, true);
+    if (!pPoll)
+        return false;
+    m_bPolling = true;
+    connect(pPoll, &QThread::finished, this, &RigControl::onPollFinished);
+    return true;
+}
+
+QThread *RigControl::startReader(const QString &qsAddress, quint16 uiPort, bool bPoll)
+{
+    if ((m_bReloadPending && !m_bEnabled) || !m_pLibrary || !m_pLibrary->isLoaded())
+        return nullptr;
+    QThread *pReader = QThread::create([this, pLibrary = m_pLibrary, qsAddress, uiPort, bPoll]() mutable {
+        readFrequencyNow(pLibrary.get(), qsAddress, uiPort, bPoll);
         // Let go before finished(), which may reload the library.
         pLibrary.reset();
     });
@@ -176,28 +193,32 @@ bool RigControl::readFrequency(const QString &qsAddress, quint16 uiPort)
     connect(pReader, &QThread::finished, pReader, &QObject::deleteLater);
     connect(pReader, &QThread::finished, this, &RigControl::reloadWhenFree);
     pReader->start();
-    return true;
+    return pReader;
 }
 
-void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort)
+void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort, bool bPoll)
 {
     HRDConnection connection(pLibrary);
     QString qsError;
-    // Once stopped, this thread may outlive us: it touches us no more.
-    const auto stopped = [] { return QThread::currentThread()->isInterruptionRequested(); };
-    if (!connection.open(qsAddress, uiPort, qsError)) {
-        if (!qsError.isEmpty() && !stopped()) {
-            QMetaObject::invokeMethod(
-                this, [this, qsError] { Q_EMIT frequencyReadFailed(qsError); }, Qt::QueuedConnection);
-        }
-        return;
-    }
     QString qsReply;
-    if (connection.send(QStringLiteral("get frequency"), qsReply) && !stopped()) {
+    const bool bRead = connection.open(qsAddress, uiPort, qsError)
+                       && connection.send(QStringLiteral("get frequency"), qsReply);
+    connection.close();
+    // Once stopped, this thread may outlive us: it touches us no more.
+    if (QThread::currentThread()->isInterruptionRequested())
+        return;
+    // A poll that fails only takes the marker away: a message box a second
+    // would bury the window.
+    if (bPoll) {
+        QMetaObject::invokeMethod(
+            this, [this, qsReply] { Q_EMIT frequencyPolled(qsReply); }, Qt::QueuedConnection);
+    } else if (bRead) {
         QMetaObject::invokeMethod(
             this, [this, qsReply] { Q_EMIT frequencyRead(qsReply); }, Qt::QueuedConnection);
+    } else if (!qsError.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this, qsError] { Q_EMIT frequencyReadFailed(qsError); }, Qt::QueuedConnection);
     }
-    connection.close();
 }
 
 void RigControl::start(const TuneRequest &request)
@@ -220,11 +241,23 @@ void RigControl::onHRDCommandsThreadFinished()
     if (m_thread->isRunning())
         return;
     reloadWhenFree();
-    if (m_pendingRequest) {
-        const TuneRequest request = *m_pendingRequest;
-        m_pendingRequest.reset();
-        start(request);
+    if (m_pendingRequest && !m_bPolling) {
+        startPendingTune();
         return;
     }
     Q_EMIT finished();
+}
+
+void RigControl::onPollFinished()
+{
+    m_bPolling = false;
+    if (m_pendingRequest && !m_thread->isRunning())
+        startPendingTune();
+}
+
+void RigControl::startPendingTune()
+{
+    const TuneRequest request = *m_pendingRequest;
+    m_pendingRequest.reset();
+    start(request);
 }

@@ -65,6 +65,11 @@ public:
     // comes as frequencyRead (the raw reply) or frequencyReadFailed. False
     // when no answer will come (no library).
     bool readFrequency(const QString &qsAddress, quint16 uiPort);
+    // The same read for a display that follows the rig; the answer comes as
+    // frequencyPolled, empty when the rig did not answer. A slow rig gets
+    // one question at a time: refused (false) while a poll is still out,
+    // and while a tune runs or waits, which then goes after the poll.
+    bool pollFrequency(const QString &qsAddress, quint16 uiPort);
 
 Q_SIGNALS:
     void HRDError(QString qsError);
@@ -75,6 +80,7 @@ Q_SIGNALS:
     void finished();
     void frequencyRead(QString qsReply);
     void frequencyReadFailed(QString qsError);
+    void frequencyPolled(QString qsHertz);
 
 private:
     struct TuneRequest
@@ -87,9 +93,13 @@ private:
 
     void start(const TuneRequest &request);
     void reloadWhenFree();
+    // A thread of its own that reads the frequency once.
+    QThread *startReader(const QString &qsAddress, quint16 uiPort, bool bPoll);
     // Runs on a reader thread.
-    void readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort);
+    void readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort, bool bPoll);
     void onHRDCommandsThreadFinished();
+    void onPollFinished();
+    void startPendingTune();
 
     std::shared_ptr<QLibrary> m_pLibrary;
     // Not a member object: one stuck in the library at the end is let go.
@@ -100,6 +110,7 @@ private:
     bool m_bCachesStale = false;
     bool m_bReloadPending = false;
     bool m_bEnabled = false;
+    bool m_bPolling = false;
 };
 
 #endif // KELVANE_RIGCONTROL_H

@@ -16,6 +16,8 @@
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
 #include "ui/BalloonThrottle.h"
+#include "ui/BandMapDock.h"
+#include "ui/BandMapWidget.h"
 #include "ui/Delegate.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
@@ -151,6 +153,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     connect(m_settings, &Settings::loadedDXpeditions, this, &MainWindow::onDXpeditionsLoadFinished);
     createSpotTable();
     m_spotModel->setLogStore(m_log->store());
+    createBandMap();
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
@@ -325,6 +328,7 @@ void MainWindow::connectMenuActions()
     auto *pViewMenu = new QMenu(tr("&View"), this);
     pViewMenu->setObjectName(QStringLiteral("menuView"));
     pViewMenu->addAction(m_pauseAction);
+    pViewMenu->addAction(m_bandMapDock->toggleViewAction());
     m_ui->menuBar->insertMenu(m_ui->menuHelp->menuAction(), pViewMenu);
 }
 
@@ -508,6 +512,7 @@ void MainWindow::onHRDCommandsThreadFinished()
 void MainWindow::onSettingsSaved()
 {
     m_rigControl.loadHRDLibrary(rigControlEnabled());
+    m_bandMapDock->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
     applySpotTableSettings();
     m_log->applySettings();
 }
@@ -730,6 +735,19 @@ void MainWindow::createSpotTable()
     connect(&m_ageTimer, &QTimer::timeout, this, &MainWindow::onAgeTimerExpired);
     m_ageTimer.start();
     applySpotTableSettings();
+}
+
+void MainWindow::createBandMap()
+{
+    // Fed by the table's own model: a station is one label there as it is
+    // one row here. Shown from the View menu.
+    m_bandMapDock = new BandMapDock(m_spotModel, &m_rigControl, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_bandMapDock);
+    m_bandMapDock->hide();
+    connect(m_bandMapDock->bandMap(), &BandMapWidget::spotClicked, this, [this](const Spot &spot) {
+        if (!m_closing)
+            tuneSpot(spot);
+    });
 }
 
 void MainWindow::fitColumns(const QStringList &qslCountries)

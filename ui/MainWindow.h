@@ -32,6 +32,7 @@ QT_END_NAMESPACE
 
 class About;
 class BalloonThrottle;
+class BandMapDock;
 class Cluster;
 class NodeConsole;
 class OperatorLog;
@@ -133,6 +134,7 @@ private:
     // The button of a band of the band plan, named "pushButton" and its label.
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
+    void createBandMap();
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // Widens (never narrows) the columns the texts of the waiting spots do
@@ -181,6 +183,7 @@ private:
 
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
+    BandMapDock *m_bandMapDock = nullptr;
     // Spots received since the last batch or while the view is paused,
     // merged as the table merges.
     SpotModel *m_pendingSpots = nullptr;

@@ -95,6 +95,10 @@ public:
     // move; 0 is never used.
     quint64 idAt(int iRow) const { return entryAt(iRow).id; }
     int rowOfId(quint64 uiId) const;
+    // How long ago the row's station was last spotted, by the model's clock.
+    qint64 ageMsAt(int iRow) const { return m_clock() - entryAt(iRow).updatedMs; }
+    // The age limit in milliseconds; 0 when rows never age out.
+    qint64 maxAgeMs() const { return m_maxAgeMs; }
 
     // The tray balloon's text for an alerted spot; a comment of blanks only
     // adds nothing.
