@@ -47,6 +47,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <QToolTip>
 #include <QtTest>
 
@@ -995,7 +996,7 @@ void TestMainWindow::needColumnFollowsTheLog()
     pLog->importFile(qsFile);
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished.first().first().toString(),
-             QStringLiteral("1 QSOs imported, 1 skipped:\n\u2022 record 2: no band"));
+             QStringLiteral("1 QSO imported, 1 skipped:\n\u2022 record 2: no band"));
     QMessageBox *pBox = m_window->findChild<QMessageBox *>(QStringLiteral("messageBoxLogImport"));
     QVERIFY(pBox);
     pBox->close();
@@ -1015,12 +1016,30 @@ void TestMainWindow::needColumnFollowsTheLog()
     QCOMPARE(pModel->data(pModel->index(0, SpotModel::Need), Qt::BackgroundRole).value<QBrush>().color(),
              SpotModel::needColor(Need::NewCountry));
 
-    // A QSO logged elsewhere changes the marks on screen at once.
+    // A QSO logged in a digital-mode program, reported over UDP as it does,
+    // changes the marks on screen within a second.
+    quint16 uiPort = 0;
+    {
+        QUdpSocket probe;
+        QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+        uiPort = probe.localPort();
+    }
+    LogSettings logSettings;
+    logSettings.wsjtxEnabled = true;
+    logSettings.wsjtxPort = uiPort;
+    SettingsStore::saveLog(logSettings);
+    pLog->applySettings();
     QSignalSpy repaint(pModel, &QAbstractItemModel::dataChanged);
-    pLog->store()->storeAdif("<CALL:5>K1ABC<BAND:3>20m<MODE:3>FT8<QSO_DATE:8>20240106<TIME_ON:4>1200"
-                             "<LOTW_QSL_RCVD:1>Y<EOR>");
+    QByteArray baFrame;
+    QDataStream frame(&baFrame, QIODevice::WriteOnly);
+    frame.setVersion(QDataStream::Qt_5_4);
+    frame << quint32(0xadbccbda) << quint32(3) << quint32(12) << QByteArray("WSJT-X")
+          << QByteArray("<CALL:5>K1ABC<BAND:3>20m<MODE:3>FT8<QSO_DATE:8>20240106<TIME_ON:4>1200"
+                        "<LOTW_QSL_RCVD:1>Y<EOR>");
+    QUdpSocket sender;
+    QCOMPARE(sender.writeDatagram(baFrame, QHostAddress::LocalHost, uiPort), qint64(baFrame.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(pModel->text(0, SpotModel::Need), QStringLiteral("Mode"), 1000);
     QCOMPARE(repaint.count(), 1);
-    QCOMPARE(pModel->text(0, SpotModel::Need), QStringLiteral("Mode"));
     QCOMPARE(pModel->data(pModel->index(0, SpotModel::Need), Qt::BackgroundRole).value<QBrush>().color(),
              SpotModel::needColor(Need::NewMode));
 

@@ -137,8 +137,9 @@ void OperatorLog::endImport(bool bCompleted)
 QString OperatorLog::summaryText(const LogStore::ImportResult &result)
 {
     const QLocale locale;
-    QString qsText = tr("%1 QSOs imported, %2 skipped")
-                         .arg(locale.toString(result.imported), locale.toString(result.skipped));
+    const QString qsSkipped = locale.toString(result.skipped);
+    QString qsText = result.imported == 1 ? tr("1 QSO imported, %1 skipped").arg(qsSkipped)
+                                          : tr("%1 QSOs imported, %2 skipped").arg(locale.toString(result.imported), qsSkipped);
     if (result.reasons.isEmpty())
         return qsText + QLatin1Char('.');
     qsText += QLatin1Char(':');
