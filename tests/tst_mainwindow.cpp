@@ -1027,8 +1027,12 @@ void TestMainWindow::needColumnFollowsTheLog()
     LogSettings logSettings;
     logSettings.wsjtxEnabled = true;
     logSettings.wsjtxPort = uiPort;
+    logSettings.wsjtxAddress = QStringLiteral("192.0.2.1"); // not ours: the reason is told
     SettingsStore::saveLog(logSettings);
-    pLog->applySettings();
+    QVERIFY(!pLog->applySettings().isEmpty());
+    logSettings.wsjtxAddress = QStringLiteral("127.0.0.1");
+    SettingsStore::saveLog(logSettings);
+    QCOMPARE(pLog->applySettings(), QString());
     QSignalSpy repaint(pModel, &QAbstractItemModel::dataChanged);
     QByteArray baFrame;
     QDataStream frame(&baFrame, QIODevice::WriteOnly);

@@ -514,7 +514,9 @@ void MainWindow::onSettingsSaved()
     m_rigControl.loadHRDLibrary(rigControlEnabled());
     m_bandMapDock->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
     applySpotTableSettings();
-    m_log->applySettings();
+    const QString qsLogError = m_log->applySettings();
+    if (!qsLogError.isEmpty())
+        statusBar()->showMessage(tr("QSO reports cannot be received: %1").arg(qsLogError));
 }
 
 void MainWindow::applySpotTableSettings()

@@ -44,9 +44,10 @@ OperatorLog::~OperatorLog()
     m_import.reset();
 }
 
-void OperatorLog::applySettings()
+QString OperatorLog::applySettings()
 {
     m_feeds->apply(SettingsStore::loadLog());
+    return m_feeds->wsjtxError();
 }
 
 void OperatorLog::onImportTriggered()

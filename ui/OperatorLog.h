@@ -38,8 +38,9 @@ public:
 
     LogStore *store() const { return m_store; }
     QAction *importAction() const { return m_importAction; }
-    // Follows the log settings of the store.
-    void applySettings();
+    // Follows the log settings of the store; the reason when QSO reports
+    // cannot be received, else empty.
+    QString applySettings();
     // Imports a file, with progress for a large one and a summary at the end.
     void importFile(const QString &qsFileName);
     bool isImporting() const { return m_import != nullptr; }
