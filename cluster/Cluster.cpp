@@ -9,6 +9,7 @@
 #include "Worked/Worked.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QtAlgorithms>
 #include <QStringList>
 #include <QTcpSocket>
@@ -32,6 +33,14 @@ const QLatin1String kCc11Tag("CC11");
 // Far longer than any line a node writes for people to read; a longer one
 // is noise that would only fill the console.
 constexpr qsizetype kMaxNodeLineLength = 1024;
+// An answer to the operator's SH/DX ends this long after its last line.
+constexpr int kOperatorAnswerMs = 3000;
+
+static qint64 currentMinute()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
+}
 
 } // namespace
 
@@ -191,6 +200,12 @@ bool Cluster::sendOperatorCommand(const QString &qsCommand)
 {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return false;
+    static const QRegularExpression showSpots(QStringLiteral("^\\s*SH(OW)?/(MY)?DX\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (showSpots.match(qsCommand).hasMatch()) {
+        m_operatorRequestMinute = currentMinute();
+        m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
+    }
     sendCommand(qsCommand);
     return true;
 }
@@ -359,16 +374,31 @@ void Cluster::keepBrokenLine(const QString &qsLine)
     m_brokenLine = qsLine;
 }
 
+bool Cluster::isOperatorAnswer(const Spot &spot)
+{
+    if (m_operatorAnswer.hasExpired())
+        return false;
+    const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
+    if (iMinute < 0 || iMinute >= m_operatorRequestMinute)
+        return false;
+    m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
+    return true;
+}
+
 void Cluster::processLine(const QString &qsLine)
 {
-    Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), isSpotLine(qsLine));
-    if (qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)) {
-        Spot spot = SpotParser::parseDxDeLine(qsLine, todaysDate());
-        processSpot(spot);
-    } else if (qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive)) {
-        Spot spot = SpotParser::parseCc11Line(qsLine);
-        processSpot(spot);
-    } else if (m_loginWatch.isRefusal(qsLine)) {
+    if (isSpotLine(qsLine)) {
+        Spot spot = qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive) ? SpotParser::parseDxDeLine(qsLine, todaysDate())
+                                                                      : SpotParser::parseCc11Line(qsLine);
+        // An old spot listed for the operator is a reply, shown as one.
+        const bool bAnswer = isOperatorAnswer(spot);
+        Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), !bAnswer);
+        if (!bAnswer)
+            processSpot(spot);
+        return;
+    }
+    Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), false);
+    if (m_loginWatch.isRefusal(qsLine)) {
         onLoginRefused(qsLine);
     } else {
         answerPrompt(qsLine);
@@ -546,8 +576,7 @@ void Cluster::onGetPreviousSpotsTimerExpired()
     m_collectingEarlierSpots = true;
     // Lines that came before the requests are not part of the answer.
     m_validSpotCount = 0;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    m_requestMinute = now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
+    m_requestMinute = currentMinute();
     const quint32 uiBands = quint32(m_chains.bandFilter()->bandFilterValue());
     for (const QString &qsRequest : earlierSpotsRequests(uiBands))
         sendCommand(qsRequest);

@@ -8,6 +8,7 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMultiMap>
 #include <QObject>
@@ -179,6 +180,7 @@ private:
     void keepBrokenLine(const QString &qsLine);
     void resetLoginState();
     static bool isSpotLine(const QString &qsLine);
+    bool isOperatorAnswer(const Spot &spot);
     static bool mayStartSpotLine(const QString &qsFragment);
     const QString &todaysDate();
 
@@ -211,6 +213,10 @@ private:
     bool m_collectingEarlierSpots = false;
     // The minute the requests went out: spots of it and later are live.
     qint64 m_requestMinute = 0;
+    // After the operator's own SH/DX: spots older than it are its answer,
+    // for the console to show, not new activity for the table and alerts.
+    QDeadlineTimer m_operatorAnswer;
+    qint64 m_operatorRequestMinute = 0;
     // Collected earlier spots by their minute (SpotParser::minuteOf).
     QMultiMap<qint64, Spot> m_spotsMap;
     bool m_ve7ccSent = false;

@@ -349,11 +349,30 @@ void TestCluster::operatorCommandsAndNodeLines()
 {
     // A typed command goes out only on a connection, as typed, with the line
     // end and encoding of the program's own commands.
+    m_node->preloadSpots({TestSpot(14021.0, "Q7OLD", "Q1DEF", "", QDateTime::currentDateTimeUtc().addSecs(-1200))});
     auto pCluster = makeCluster();
     QVERIFY(!pCluster->sendOperatorCommand(QStringLiteral("SH/DX")));
     logIn(pCluster.get());
+    QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isCollectingEarlierSpots(), kTimeoutMs);
     m_node->clearReceived();
     QSignalSpy lineSpy(pCluster.get(), &Cluster::nodeLine);
+    auto lineWith = [&lineSpy](const char *pText) {
+        for (const QList<QVariant> &arguments : std::as_const(lineSpy)) {
+            if (arguments.at(0).toString().contains(QLatin1String(pText)))
+                return arguments;
+        }
+        return QList<QVariant>();
+    };
+
+    // The answer to the operator's own SH/DX is a reply for the console: its
+    // old spots are no new activity for the table and its alerts.
+    QSignalSpy spotSpy(pCluster.get(), &Cluster::newSpot);
+    QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("sh/dx 5")));
+    QTRY_VERIFY_WITH_TIMEOUT(!lineWith("Q7OLD").isEmpty(), kTimeoutMs);
+    QCOMPARE(lineWith("Q7OLD").at(1).toBool(), false);
+    QCOMPARE(spotSpy.count(), 0);
+    m_node->clearReceived();
+    lineSpy.clear();
     QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("talk Q2XYZ gr\u00fc\u00dfe  ")));
     QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedBytes(), QByteArray("talk Q2XYZ gr\xC3\xBC\xC3\x9F" "e  \n"), kTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(lineSpy.count(), 2, kTimeoutMs);
