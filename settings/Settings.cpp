@@ -208,9 +208,7 @@ void Settings::accept()
         // point the antenna the wrong way without a word.
         const QString qsMessage = tr("The locator \"%1\" is not a valid Maidenhead locator. Enter four or six "
                                      "characters, such as JO62 or JO62QM.");
-        MessageBoxes::warning(this, Qt::mightBeRichText(qsMessage.arg(locator()))
-                                        ? qsMessage.arg(locator().toHtmlEscaped())
-                                        : qsMessage.arg(locator()));
+        MessageBoxes::warning(this, qsMessage.arg(locator()));
         m_ui->lineEditLocator->setFocus();
         return;
     }

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QObject>
 #include <QStringList>
@@ -21,6 +22,9 @@ public:
             if (!pBox || !pBox->isVisible())
                 return;
             seen.append(pBox->text() + QLatin1Char('|') + pBox->informativeText());
+            const auto *pInformative = pBox->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+            if (pBox->textFormat() != Qt::PlainText || (pInformative && pInformative->textFormat() != Qt::PlainText))
+                ++markupBoxes;
             pBox->button(QMessageBox::Ok)->click();
         });
         m_timer.start();
@@ -35,6 +39,7 @@ public:
     }
 
     QStringList seen;
+    int markupBoxes = 0; // boxes that would take their texts as markup
 
 private:
     QTimer m_timer;

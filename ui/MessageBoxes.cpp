@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
@@ -16,8 +17,12 @@ void show(QWidget *parent, const QString &qsText, const QString &qsInformativeTe
     QMessageBox box(parent);
     box.setWindowTitle(QCoreApplication::applicationName());
     box.setIconPixmap(QPixmap(qsIconPath));
+    // Texts here may carry what a file or a server said: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(qsText);
     box.setInformativeText(qsInformativeText);
+    if (auto *pInformative = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        pInformative->setTextFormat(Qt::PlainText);
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
