@@ -75,8 +75,8 @@ public:
         return true;
     }
 
-    // Date (julian day), time (ms since midnight), time spec and what the
-    // spec needs. Values out of range give an invalid QDateTime, not a fault:
+    // Date (julian day), time (ms since midnight), its Qt::TimeSpec and what
+    // that kind needs. Values out of range give an invalid QDateTime, not a fault:
     // the frame goes on regardless.
     bool readDateTime(QDateTime *pDateTime)
     {
@@ -108,7 +108,7 @@ public:
             return true;
         }
         default:
-            return fail("an unknown time spec");
+            return fail("an unknown kind of time");
         }
     }
 

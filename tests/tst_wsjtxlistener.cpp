@@ -169,7 +169,7 @@ void TestWsjtxListener::dropped_data()
     // The ADIF's length, after the header and the 6-byte id.
     qbaHugeLength.replace(22, 4, QByteArray("\xff\xff\xff\xfe", 4));
     QByteArray qbaBadSpec = qbaQso;
-    // The time spec of the time off, after the id, the julian day and the msecs.
+    // The Qt::TimeSpec of the time off, after the id, the julian day and the msecs.
     qbaBadSpec[34] = 7;
 
     QTest::newRow("empty") << QByteArray();
@@ -182,7 +182,7 @@ void TestWsjtxListener::dropped_data()
     QTest::newRow("huge id length") << frame(WsjtxListener::kTypeLoggedAdif, [](QDataStream &) {}, 3, QByteArray())
                                          .replace(12, 4, QByteArray("\x7f\0\0\0", 4));
     QTest::newRow("schema 1") << loggedAdif("<eor>", 1);
-    QTest::newRow("unknown time spec") << qbaBadSpec;
+    QTest::newRow("unknown kind of time") << qbaBadSpec;
     QTest::newRow("type 5 without any valid time") << qsoLogged(QDateTime(), QDateTime());
 }
 
