@@ -379,7 +379,10 @@ bool Cluster::isOperatorAnswer(const Spot &spot)
     if (m_operatorAnswer.hasExpired())
         return false;
     const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
-    if (iMinute < 0 || iMinute >= m_operatorRequestMinute)
+    // A "DX de" line carries no date: one listed from before midnight reads
+    // as later today, and no live spot comes from an hour ahead.
+    const bool bOlder = iMinute < m_operatorRequestMinute || iMinute > currentMinute() + 60;
+    if (iMinute < 0 || !bOlder)
         return false;
     m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
     return true;
