@@ -40,7 +40,11 @@ bool HRDConnection::open(const QString &qsAddress, quint16 uiPort, QString &qsEr
     const std::wstring wsAddress = qsAddress.toStdWString();
     if (!connectTo || !connectTo(wsAddress.c_str(), uiPort)) {
         qsError = fromWide(getLastError());
-        QLOG_ERROR() << "[HRD]" << qsError;
+        if (m_bQuiet) {
+            QLOG_DEBUG() << "[HRD]" << qsError;
+        } else {
+            QLOG_ERROR() << "[HRD]" << qsError;
+        }
         return false;
     }
     m_bConnected = true;

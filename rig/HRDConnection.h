@@ -34,11 +34,15 @@ public:
     bool send(const QString &qsVerb, QString &qsReply);
 
     void close();
+    // A poll every second: an unreachable server is the caller's to report
+    // once, not a line a second.
+    void setQuiet(bool bQuiet) { m_bQuiet = bQuiet; }
 
 private:
     QLibrary *m_pLibrary = nullptr;
     QString m_qsContext;
     bool m_bConnected = false;
+    bool m_bQuiet = false;
 };
 
 #endif // KELVANE_HRDCONNECTION_H

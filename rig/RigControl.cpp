@@ -199,6 +199,7 @@ QThread *RigControl::startReader(const QString &qsAddress, quint16 uiPort, bool 
 void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort, bool bPoll)
 {
     HRDConnection connection(pLibrary);
+    connection.setQuiet(bPoll);
     QString qsError;
     QString qsReply;
     const bool bRead = connection.open(qsAddress, uiPort, qsError)
@@ -211,7 +212,12 @@ void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, 
     // would bury the window.
     if (bPoll) {
         QMetaObject::invokeMethod(
-            this, [this, qsReply] { Q_EMIT frequencyPolled(qsReply); }, Qt::QueuedConnection);
+            this,
+            [this, qsReply, qsError] {
+                notePollResult(qsReply, qsError);
+                Q_EMIT frequencyPolled(qsReply);
+            },
+            Qt::QueuedConnection);
     } else if (bRead) {
         QMetaObject::invokeMethod(
             this, [this, qsReply] { Q_EMIT frequencyRead(qsReply); }, Qt::QueuedConnection);
@@ -246,6 +252,20 @@ void RigControl::onHRDCommandsThreadFinished()
         return;
     }
     Q_EMIT finished();
+}
+
+void RigControl::notePollResult(const QString &qsReply, const QString &qsError)
+{
+    // One line when the rig stops answering the polls and one when it is
+    // back, however long it stays away.
+    if (qsReply.isEmpty() && !m_bPollFailing) {
+        QLOG_WARN() << "[HRD] The rig does not answer the frequency poll:"
+                    << (qsError.isEmpty() ? QStringLiteral("no reply") : qsError);
+        m_bPollFailing = true;
+    } else if (!qsReply.isEmpty() && m_bPollFailing) {
+        QLOG_INFO() << "[HRD] The rig answers the frequency poll again";
+        m_bPollFailing = false;
+    }
 }
 
 void RigControl::onPollFinished()

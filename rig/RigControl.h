@@ -99,6 +99,7 @@ private:
     void readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, quint16 uiPort, bool bPoll);
     void onHRDCommandsThreadFinished();
     void onPollFinished();
+    void notePollResult(const QString &qsReply, const QString &qsError);
     void startPendingTune();
 
     std::shared_ptr<QLibrary> m_pLibrary;
@@ -111,6 +112,7 @@ private:
     bool m_bReloadPending = false;
     bool m_bEnabled = false;
     bool m_bPolling = false;
+    bool m_bPollFailing = false;
 };
 
 #endif // KELVANE_RIGCONTROL_H

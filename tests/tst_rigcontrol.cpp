@@ -257,6 +257,19 @@ void TestRigControl::failuresAreReported()
     QVERIFY2(qsRefused.startsWith(QStringLiteral("Could not connect to rigctld at 127.0.0.1:%1").arg(uiClosedPort)),
              qPrintable(qsRefused));
 
+    // The band map polls every second: a rig away for long is one log line.
+    LogCapture::clear();
+    QSignalSpy polled(&rigControl, &RigControl::frequencyPolled);
+    QVERIFY(rigControl.pollFrequency(kLoopback, uiClosedPort));
+    for (int i = 1; i < 3; ++i) {
+        QTRY_COMPARE_WITH_TIMEOUT(polled.count(), i, kTuneTimeoutMs);
+        // The next poll goes once the last one has ended.
+        QVERIFY(QTest::qWaitFor([&] { return rigControl.pollFrequency(kLoopback, uiClosedPort); }, kTuneTimeoutMs));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(polled.count(), 3, kTuneTimeoutMs);
+    QCOMPARE(LogCapture::with(QStringLiteral("does not answer the frequency poll")).size(), 1);
+    QCOMPARE(LogCapture::with(QStringLiteral("Could not connect")).filter(QStringLiteral("ERROR")), QStringList());
+
     // Something listens but never answers: the bridge's time-outs end it.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
