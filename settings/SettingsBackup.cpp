@@ -96,6 +96,13 @@ SettingsBackup::StartCheck SettingsBackup::checkAtStart()
 {
     const QString qsStore = QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication)
                                 .fileName();
+    // A save killed while Qt wrote its lock file leaves one without an owner,
+    // and every save would wait for it to go stale. Only one Kelvane runs.
+    const QString qsLock = qsStore + QStringLiteral(".lock");
+    if (QFileInfo::exists(qsLock)) {
+        QLOG_WARN() << "Removing the lock file a killed run left:" << qsLock;
+        QFile::remove(qsLock);
+    }
     if (readable(qsStore)) {
         refresh(qsStore);
         return {};
