@@ -1,6 +1,6 @@
 #include "DemoMode.h"
 
-#include "Worked/LogStore.h"
+#include "log/LogStore.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 #include "settings/FilterStore.h"

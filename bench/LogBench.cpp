@@ -2,10 +2,10 @@
 
 #include "BenchSupport.h"
 
-#include "Worked/LogImport.h"
-#include "Worked/LogStore.h"
+#include "log/LogImport.h"
+#include "log/LogStore.h"
 #include "Worked/Worked.h"
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "testnode/SpotGenerator.h"
 
 #include <QDateTime>

@@ -4,7 +4,7 @@
 #include "ConnectionStatus.h"
 #include "SpotParser.h"
 #include "API/QsLog/QsLog.h"
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "settings/Statistics.h"
 #include "Worked/Worked.h"
 

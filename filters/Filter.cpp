@@ -1,10 +1,10 @@
 #include "Filter.h"
 
-#include "BandPlan.h"
+#include "radio/BandPlan.h"
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Spot.h"
-#include "Worked/LogStore.h"
+#include "log/LogStore.h"
 #include "settings/Statistics.h"
 #include "update/DXpeditions.h"
 

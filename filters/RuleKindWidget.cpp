@@ -1,7 +1,7 @@
 #include "RuleKindWidget.h"
 #include "ui_RuleKindWidget.h"
 
-#include "BandPlan.h"
+#include "radio/BandPlan.h"
 #include "Filter.h"
 
 #include <QLayout>

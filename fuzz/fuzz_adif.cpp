@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 
-#include "Worked/AdifReader.h"
+#include "log/AdifReader.h"
 
 namespace {
 

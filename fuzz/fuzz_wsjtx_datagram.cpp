@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "Worked/WsjtxListener.h"
+#include "log/WsjtxListener.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

@@ -1,6 +1,6 @@
 #include "RuleTableModel.h"
 
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "cluster/Spot.h"
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 #include "settings/Statistics.h"

@@ -10,7 +10,7 @@
 #include "testnode/TestSpot.h"
 #include "ui/BalloonThrottle.h"
 #include "ui/Delegate.h"
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "testnode/TestNode.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapLayout.h"
@@ -22,7 +22,7 @@
 #include "ui/SpotPopup.h"
 #include "ui/Tips.h"
 #include "ui/WelcomePanel.h"
-#include "Worked/LogStore.h"
+#include "log/LogStore.h"
 #include "Worked/WorkedCountries.h"
 
 #include <QCheckBox>

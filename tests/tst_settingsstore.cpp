@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "Worked/LogStore.h"
+#include "log/LogStore.h"
 #include "filters/FilterChains.h"
 #include "settings/AutostartEntry.h"
 #include "settings/FilterStore.h"

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "Worked/WsjtxListener.h"
+#include "log/WsjtxListener.h"
 
 #include <QDataStream>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #include "ui/BandMapDock.h"
 
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "rig/RigControl.h"
 #include "ui/BandMapWidget.h"
 

@@ -1,7 +1,7 @@
 #ifndef BANDMAPWIDGET_H
 #define BANDMAPWIDGET_H
 
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "ui/BandMapLayout.h"
 
 #include <QFont>

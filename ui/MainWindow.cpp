@@ -6,7 +6,7 @@
 #include "cluster/Cluster.h"
 #include "cluster/ConnectionStatus.h"
 #include "cluster/SendSpot.h"
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/WorkedSets.h"

@@ -1,8 +1,8 @@
 #include "ui/OperatorLog.h"
 
 #include "API/QsLog/QsLog.h"
-#include "Worked/LogFeeds.h"
-#include "Worked/LogImport.h"
+#include "log/LogFeeds.h"
+#include "log/LogImport.h"
 #include "settings/SettingsStore.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #ifndef OPERATORLOG_H
 #define OPERATORLOG_H
 
-#include "Worked/LogStore.h"
+#include "log/LogStore.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "ui/SpotModel.h"
 
-#include "Worked/LogStore.h"
-#include "filters/BandPlan.h"
+#include "log/LogStore.h"
+#include "radio/BandPlan.h"
 #include "ui/SpotPopup.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include "TelnetLineReader.h"
 #include "TestNode.h"
 
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 
 #include <QDateTime>
 #include <QLoggingCategory>

@@ -2,7 +2,7 @@
 
 #include "CountryTable.h"
 
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 
 #include <QStringList>
 

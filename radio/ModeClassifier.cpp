@@ -1,6 +1,6 @@
 #include "ModeClassifier.h"
 
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 #include "LogStore.h"
 
-#include "Worked.h"
+#include "Worked/Worked.h"
 
 #include "API/QsLog/QsLog.h"
-#include "filters/BandPlan.h"
+#include "radio/BandPlan.h"
 
 #include <QDir>
 #include <QSqlError>

@@ -2,7 +2,7 @@
 #define LOGSTORE_H
 
 #include "AdifReader.h"
-#include "ModeClassifier.h"
+#include "radio/ModeClassifier.h"
 
 #include <QDateTime>
 #include <QHash>

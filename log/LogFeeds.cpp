@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 
-#include "Worked/WsjtxListener.h"
+#include "log/WsjtxListener.h"
 
 LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent)
     : QObject(pParent)
