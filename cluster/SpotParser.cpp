@@ -1,7 +1,10 @@
 #include "SpotParser.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QStringList>
+
+#include <atomic>
 
 namespace {
 
@@ -16,6 +19,10 @@ constexpr int kTimeColumn = 70;
 constexpr int kTimeWidth = 5;
 constexpr int kTrailerColumn = 76;
 constexpr int kTrailerWidth = 4;
+
+// A dateless time further ahead of the clock than this was sent yesterday.
+constexpr int kMaxMinutesAhead = 60;
+constexpr int kMinutesPerDay = 24 * 60;
 
 const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -58,6 +65,22 @@ int overflowOfDxCall(const QString &qsLine)
     return iEnd - iFieldEnd;
 }
 
+std::atomic<SpotParser::Clock> g_clock{nullptr};
+
+// Minutes after midnight of an "HHMM" time (a trailing 'Z' allowed), -1 when it does not read.
+int minuteOfDay(const QString &qsTime)
+{
+    if (qsTime.size() < 4)
+        return -1;
+    bool bHoursOk = false;
+    bool bMinutesOk = false;
+    const int iHours = QStringView(qsTime).left(2).toInt(&bHoursOk);
+    const int iMinutes = QStringView(qsTime).mid(2, 2).toInt(&bMinutesOk);
+    if (!bHoursOk || !bMinutesOk || iHours < 0 || iHours > 23 || iMinutes < 0 || iMinutes > 59)
+        return -1;
+    return iHours * 60 + iMinutes;
+}
+
 } // namespace
 
 Spot SpotParser::parseDxDeLine(const QString &qsLine, const QString &qsDate)
@@ -80,8 +103,16 @@ Spot SpotParser::parseDxDeLine(const QString &qsLine, const QString &qsDate)
     const int iShift = overflowOfDxCall(qsLine);
     spot.setDxCall(withoutSpaces(columns(qsLine, kDxCallColumn, kDxCallWidth + iShift)));
     spot.setComment(columns(qsLine, kCommentColumn + iShift, kCommentWidth));
-    spot.setDate(qsDate);
     spot.setTime(columns(qsLine, kTimeColumn + iShift, kTimeWidth));
+    spot.setDate(qsDate);
+    if (!qsDate.isEmpty()) {
+        // Only a line received today can be dated against the clock, and
+        // the date text is read only for the rare time that moves back.
+        const QDateTime dtNow = currentDateTimeUtc();
+        const QDate qdDay = dateOfTime(spot.time(), dtNow);
+        if (qdDay.isValid() && qdDay != dtNow.date() && parseDate(qsDate) == dtNow.date())
+            spot.setDate(dxDeDate(qdDay));
+    }
     if (qsLine.size() >= kTrailerColumn + iShift + kTrailerWidth)
         spot.setTrailer(columns(qsLine, kTrailerColumn + iShift, kTrailerWidth));
     return spot;
@@ -151,13 +182,29 @@ QDate SpotParser::parseDate(const QString &qsDate)
 qint64 SpotParser::minuteOf(const QString &qsDate, const QString &qsTime)
 {
     const QDate qdDate = parseDate(qsDate);
-    if (!qdDate.isValid() || qsTime.size() < 4)
+    const int iMinute = minuteOfDay(qsTime);
+    if (!qdDate.isValid() || iMinute < 0)
         return -1;
-    bool bHoursOk = false;
-    bool bMinutesOk = false;
-    const int iHours = qsTime.left(2).toInt(&bHoursOk);
-    const int iMinutes = qsTime.mid(2, 2).toInt(&bMinutesOk);
-    if (!bHoursOk || !bMinutesOk || iHours < 0 || iHours > 23 || iMinutes < 0 || iMinutes > 59)
-        return -1;
-    return qdDate.toJulianDay() * 1440 + iHours * 60 + iMinutes;
+    return qdDate.toJulianDay() * kMinutesPerDay + iMinute;
+}
+
+QDate SpotParser::dateOfTime(const QString &qsTime, const QDateTime &dtNowUtc)
+{
+    const int iMinute = minuteOfDay(qsTime);
+    if (iMinute < 0 || !dtNowUtc.isValid())
+        return QDate();
+    const QDateTime dtNow = dtNowUtc.toUTC();
+    const int iNow = dtNow.time().hour() * 60 + dtNow.time().minute();
+    return iMinute - iNow > kMaxMinutesAhead ? dtNow.date().addDays(-1) : dtNow.date();
+}
+
+void SpotParser::setClock(Clock pfnClock)
+{
+    g_clock.store(pfnClock);
+}
+
+QDateTime SpotParser::currentDateTimeUtc()
+{
+    const Clock pfnClock = g_clock.load(std::memory_order_relaxed);
+    return pfnClock ? pfnClock().toUTC() : QDateTime::currentDateTimeUtc();
 }

@@ -2,6 +2,7 @@
 #include "cluster/SpotParser.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QTest>
 
 // Lines as real nodes send them. Column rulers for the "DX de" lines:
@@ -11,6 +12,17 @@ namespace {
 const QString kStandard =
     QStringLiteral("DX de Q1ABC:     14025.0  Q9XYZ        CW 599                         0812Z");
 const QString kDate = QStringLiteral("06-Dec-2026");
+
+QDateTime g_now;
+QDateTime testClock()
+{
+    return g_now;
+}
+
+QString lineAt(const QString &qsTime)
+{
+    return kStandard.left(70) + qsTime;
+}
 } // namespace
 
 class TestSpotParsing : public QObject
@@ -25,6 +37,9 @@ private Q_SLOTS:
     void cc11Line_data();
     void cc11Line();
     void dxDeDate();
+    void datelessTimeNearMidnight_data();
+    void datelessTimeNearMidnight();
+    void cleanup() { SpotParser::setClock(nullptr); }
 };
 
 void TestSpotParsing::dxDeLine_data()
@@ -143,6 +158,44 @@ void TestSpotParsing::dxDeDate()
 {
     QCOMPARE(SpotParser::dxDeDate(QDate(2026, 12, 5)), QStringLiteral("05-Dec-2026"));
     QCOMPARE(SpotParser::dxDeDate(QDate()), QString());
+}
+
+void TestSpotParsing::datelessTimeNearMidnight_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("received"); // the date the caller gives
+    QTest::addColumn<QString>("date");
+
+    const auto at = [](int iYear, int iMonth, int iDay, int iHour, int iMinute) {
+        return QDateTime(QDate(iYear, iMonth, iDay), QTime(iHour, iMinute, 30), Qt::UTC);
+    };
+    QTest::newRow("2359Z at 0001Z is yesterday's")
+        << at(2026, 12, 7, 0, 1) << "2359Z" << "07-Dec-2026" << "06-Dec-2026";
+    QTest::newRow("2359Z at 0001Z on New Year's Day")
+        << at(2027, 1, 1, 0, 1) << "2359Z" << "01-Jan-2027" << "31-Dec-2026";
+    QTest::newRow("0000Z at 2359Z is today's")
+        << at(2026, 12, 7, 23, 59) << "0000Z" << "07-Dec-2026" << "07-Dec-2026";
+    QTest::newRow("normal time") << at(2026, 12, 7, 12, 0) << "1158Z" << "07-Dec-2026" << "07-Dec-2026";
+    // A node whose clock runs fast is still today.
+    QTest::newRow("60 minutes ahead") << at(2026, 12, 7, 12, 0) << "1300Z" << "07-Dec-2026" << "07-Dec-2026";
+    QTest::newRow("61 minutes ahead") << at(2026, 12, 7, 12, 0) << "1301Z" << "07-Dec-2026" << "06-Dec-2026";
+    // Only a line received today is dated against the clock.
+    QTest::newRow("another day given") << at(2026, 12, 7, 0, 1) << "2359Z" << "03-Dec-2026" << "03-Dec-2026";
+    QTest::newRow("time that does not read") << at(2026, 12, 7, 0, 1) << "23x9Z" << "07-Dec-2026" << "07-Dec-2026";
+}
+
+void TestSpotParsing::datelessTimeNearMidnight()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(QString, time);
+    QFETCH(QString, received);
+    QFETCH(QString, date);
+    g_now = now;
+    SpotParser::setClock(&testClock);
+    const Spot spot = SpotParser::parseDxDeLine(lineAt(time), received);
+    QCOMPARE(spot.time(), time);
+    QTEST(spot.date(), "date");
 }
 
 QTEST_GUILESS_MAIN(TestSpotParsing)

@@ -81,7 +81,17 @@ NodeSession::~NodeSession()
 void NodeSession::start(bool bSilent)
 {
     m_silent = bSilent;
-    send("login: ");
+    send(loginPrompt());
+}
+
+bool NodeSession::isSkimmerFeed() const
+{
+    return m_node->kind() == TestNode::Kind::SkimmerFeed;
+}
+
+QByteArray NodeSession::loginPrompt() const
+{
+    return isSkimmerFeed() ? QByteArrayLiteral("Please enter your call: ") : QByteArrayLiteral("login: ");
 }
 
 int NodeSession::id() const
@@ -261,7 +271,7 @@ void NodeSession::handleCall(const QString &qsLine)
 {
     const QString qsCall = qsLine.trimmed().toUpper();
     if (qsCall.isEmpty()) {
-        send("login: ");
+        send(loginPrompt());
         return;
     }
     if (!isValidCall(qsCall)) {
@@ -271,10 +281,14 @@ void NodeSession::handleCall(const QString &qsLine)
             closeGracefully();
             return;
         }
-        send("login: ");
+        send(loginPrompt());
         return;
     }
     m_call = qsCall;
+    if (isSkimmerFeed()) {
+        finishSkimmerLogin();
+        return;
+    }
     if (!m_node->password(m_call).isEmpty()) {
         m_state = State::Password;
         send("password: ");
@@ -380,9 +394,27 @@ void NodeSession::finishLogin()
     Q_EMIT loggedIn(m_call);
 }
 
+void NodeSession::finishSkimmerLogin()
+{
+    m_state = State::LoggedIn;
+    sendLine(QStringLiteral("Hello %1, this is %2, a skimmer feed for testing").arg(m_call, m_node->nodeCall()));
+    sendPrompt();
+    qCDebug(lcSession).noquote() << m_call << "logged in to the skimmer feed";
+    Q_EMIT loggedIn(m_call);
+}
+
 void NodeSession::handleCommand(const QString &qsLine, const QByteArray &baLine)
 {
     const QString qsTrimmed = qsLine.trimmed();
+    if (isSkimmerFeed()) {
+        // A skimmer feed only sends. Anything typed (a format switch, an
+        // earlier-spots request) goes unanswered, not even with a prompt,
+        // so a client must not wait for an answer; only "bye" is heard.
+        const QString qsCommand = qsTrimmed.section(QLatin1Char(' '), 0, 0).toLower();
+        if (qsCommand == QLatin1String("bye") || qsCommand == QLatin1String("quit"))
+            closeGracefully();
+        return;
+    }
     if (qsTrimmed.isEmpty()) {
         sendPrompt();
         return;

@@ -73,6 +73,9 @@ private:
     void startDialogue();
     void askQuestion();
     void finishLogin();
+    void finishSkimmerLogin();
+    bool isSkimmerFeed() const;
+    QByteArray loginPrompt() const;
     void reportUserInfo();
     void sendLine(const QString &qsLine);
     void sendLines(const QStringList &lLines);

@@ -61,6 +61,9 @@ SpotGenerator::SpotGenerator(quint32 uiSeed)
 void SpotGenerator::reseed(quint32 uiSeed)
 {
     m_random.seed(uiSeed);
+    // The stations to respot came from the old sequence; keeping them would
+    // make the new one depend on what was generated before.
+    m_recent.clear();
 }
 
 void SpotGenerator::setFixedTime(const QDateTime &dtTime)

@@ -132,6 +132,16 @@ QString TestNode::location() const
     return m_location;
 }
 
+void TestNode::setKind(Kind eKind)
+{
+    m_kind = eKind;
+}
+
+TestNode::Kind TestNode::kind() const
+{
+    return m_kind;
+}
+
 void TestNode::setDialogueStyle(DialogueStyle eStyle)
 {
     m_style = eStyle;
@@ -225,6 +235,19 @@ void TestNode::startGeneratorStream(double dRate, qint64 iCount, quint32 uiSeed)
 {
     m_stream->startGenerator(dRate, iCount, uiSeed);
     updateStreamPause();
+}
+
+void TestNode::startScheduledStream(double dRate, quint32 uiSeed, int iDelaySecs, qint64 iCount)
+{
+    const SpotStream::Source eSource =
+        m_kind == Kind::SkimmerFeed ? SpotStream::Source::Skimmers : SpotStream::Source::Generator;
+    m_stream->startScheduled(eSource, dRate, iCount, uiSeed, iDelaySecs);
+    updateStreamPause();
+}
+
+void TestNode::setBustedShare(double dShare)
+{
+    m_stream->setBustedShare(dShare);
 }
 
 bool TestNode::startFileStream(const QString &qsPath, double dRate, qint64 iCount)

@@ -34,6 +34,10 @@ class TestNode : public QObject
     Q_OBJECT
 
 public:
+    enum class Kind {
+        Node,           // a cluster node: commands, earlier spots, the client's choice of format
+        SkimmerFeed     // asks for the call only, then sends skimmer lines and answers nothing
+    };
     enum class DialogueStyle {
         Reminder,       // greeting, then "Please enter your name, set/name ..." reminder lines
         Interactive     // asks name, QTH and home node one by one, then "Is this correct? (Y/N)"
@@ -63,6 +67,8 @@ public:
     bool setRefuseConnections(bool bRefuse);
 
     // Identity and login.
+    void setKind(Kind eKind);                       // default Node; applies to later logins
+    Kind kind() const;
     void setNodeCall(const QString &qsCall);        // default Q1NODE-1
     QString nodeCall() const;
     void setLocation(const QString &qsLocation);    // default Testtown
@@ -91,6 +97,13 @@ public:
     void startGeneratorStream(double dRate, qint64 iCount = 0, quint32 uiSeed = 1);
     // The generator's share of spots of a station it spotted shortly before.
     void setRespotShare(double dShare);
+    // Spots on the wall clock (see SpotStream::startScheduled()): generated
+    // ones for a node, skimmer reports for a skimmer feed. Nodes with the
+    // same seed and rate send the same spots; iDelaySecs relays them late.
+    void startScheduledStream(double dRate, quint32 uiSeed, int iDelaySecs, qint64 iCount = 0);
+    // The skimmer feed's share of well-heard stations that one more skimmer
+    // reports under a call one character off.
+    void setBustedShare(double dShare);
     bool startFileStream(const QString &qsPath, double dRate, qint64 iCount = 0);
     void startListStream(const QList<TestSpot> &lSpots, double dRate, qint64 iCount = 0);
     void stopStream();
@@ -167,6 +180,7 @@ private:
     QString m_nodeCall;
     QByteArray m_nodeCallBytes;
     QString m_location;
+    Kind m_kind = Kind::Node;
     DialogueStyle m_style = DialogueStyle::Reminder;
     QHash<QString, QString> m_passwords;
     int m_bandQueryDelay = 500;

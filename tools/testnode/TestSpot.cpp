@@ -14,6 +14,9 @@ namespace {
 constexpr qsizetype kFrequencyEnd = 24;    // the frequency ends at column 23
 constexpr qsizetype kDxCallWidth = 12;
 constexpr qsizetype kCommentWidth = 30;
+constexpr qsizetype kSkimmerCommentWidth = 29;
+// A dateless time further ahead of the clock than this was sent yesterday.
+constexpr int kMaxMinutesAhead = 60;
 
 // Anything larger would print as a huge digit string; real spots stay far below.
 constexpr double kMaxFrequency = 1.0e9;
@@ -86,7 +89,11 @@ bool parseDxDe(const QByteArray &baLine, TestSpot *pSpot, QString *pqsError)
         *pqsError = QStringLiteral("\"DX de\" line with an impossible time");
         return false;
     }
-    pSpot->time = QDateTime(QDateTime::currentDateTimeUtc().date(), time, Qt::UTC);
+    // The line has no date: today's, unless the time is well ahead of the
+    // clock, which means it was written before midnight.
+    const QDateTime dtNow = QDateTime::currentDateTimeUtc();
+    const int iAhead = time.hour() * 60 + time.minute() - (dtNow.time().hour() * 60 + dtNow.time().minute());
+    pSpot->time = QDateTime(iAhead > kMaxMinutesAhead ? dtNow.date().addDays(-1) : dtNow.date(), time, Qt::UTC);
     pSpot->spotterLocator = match.captured(5);
     return true;
 }
@@ -126,8 +133,12 @@ QByteArray TestSpot::dxDeLine(bool bLive) const
     baLine += "  ";
     appendPadded(baLine, dxCall.toLatin1(), kDxCallWidth);
     baLine += ' ';
-    appendPadded(baLine, comment.toLatin1().left(kCommentWidth), kCommentWidth);
-    baLine += ' ';
+    if (skimmerLayout) {
+        appendPadded(baLine, comment.toLatin1().left(kSkimmerCommentWidth), kSkimmerCommentWidth);
+    } else {
+        appendPadded(baLine, comment.toLatin1().left(kCommentWidth), kCommentWidth);
+        baLine += ' ';
+    }
     baLine += timeText(stamped(time).time());
     if (!spotterLocator.isEmpty()) {
         baLine += ' ';

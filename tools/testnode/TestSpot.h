@@ -19,12 +19,16 @@ struct TestSpot
     QDateTime time;            // UTC; an invalid time is stamped "now" when the node sends the spot
     QString dxLocator;         // four characters, sent in CC11 lines only
     QString spotterLocator;    // when set, follows the time of a "DX de" line and ends CC11 lines
+    // Skimmer servers end the comment a column earlier and put the time right
+    // after it (column 68, not 70); their lines are sent that way.
+    bool skimmerLayout = false;
 
     TestSpot() = default;
     TestSpot(double dFrequency, const QString &qsDxCall, const QString &qsSpotter,
              const QString &qsComment = QString(), const QDateTime &dtTime = QDateTime());
 
-    // 75 columns (more when a field overflows), CR LF; a live line ends in two BELs before CR LF.
+    // 75 columns (73 in the skimmer layout; more when a field overflows), CR
+    // LF; a live line ends in two BELs before CR LF.
     QByteArray dxDeLine(bool bLive) const;
     // Twenty caret-separated fields, CR LF; baNode is the node the spot entered on.
     QByteArray cc11Line(const QByteArray &baNode) const;

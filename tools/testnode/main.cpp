@@ -77,8 +77,23 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Seconds between announcements and WWV/WCY bulletins; 0 sends none "
                                                       "(default)."),
                                        QStringLiteral("S"), QStringLiteral("0"));
+    const QCommandLineOption skimmer(
+        QStringLiteral("skimmer"),
+        QStringLiteral("Be a skimmer feed: ask for the call only, send skimmer lines (each station reported by "
+                       "several skimmers) and answer no command. Node call Q1SKIM unless --node is given."));
+    const QCommandLineOption relayDelay(
+        QStringLiteral("relay-delay"),
+        QStringLiteral("Send each spot S seconds after its time, as a node relaying it late. With this option (0 "
+                       "too) or --skimmer, spots follow the clock: nodes with the same --seed and --rate send the "
+                       "same spots in the same minutes."),
+        QStringLiteral("S"));
+    const QCommandLineOption busted(
+        QStringLiteral("busted"),
+        QStringLiteral("With --skimmer: the share (0 to 1) of stations heard by three skimmers or more that one "
+                       "more skimmer reports under a call one character off (default 0)."),
+        QStringLiteral("P"), QStringLiteral("0"));
     parser.addOptions({port, rate, fast, count, file, style, password, node, location, seed, preload, queryDelay});
-    parser.addOption(bulletins);
+    parser.addOptions({bulletins, skimmer, relayDelay, busted});
     parser.process(app);
 
     bool bOk = false;
@@ -106,7 +121,29 @@ int main(int argc, char *argv[])
     if (!bOk || iBulletinSecs < 0 || iBulletinSecs > 86400)
         return fail(QStringLiteral("--bulletins wants seconds"));
 
+    const bool bSkimmer = parser.isSet(skimmer);
+    const bool bScheduled = bSkimmer || parser.isSet(relayDelay);
+    int iRelayDelay = 0;
+    if (parser.isSet(relayDelay)) {
+        iRelayDelay = parser.value(relayDelay).toInt(&bOk);
+        if (!bOk || iRelayDelay < 0 || iRelayDelay > 3600)
+            return fail(QStringLiteral("--relay-delay wants seconds from 0 to 3600"));
+    }
+    const double dBusted = parser.value(busted).toDouble(&bOk);
+    if (!bOk || dBusted < 0.0 || dBusted > 1.0)
+        return fail(QStringLiteral("--busted wants a share from 0 to 1"));
+    if (parser.isSet(busted) && !bSkimmer)
+        return fail(QStringLiteral("--busted is for a skimmer feed (--skimmer)"));
+    if (bScheduled && (parser.isSet(fast) || parser.isSet(file)))
+        return fail(QStringLiteral("--skimmer and --relay-delay send generated spots at a --rate; not with --fast "
+                                   "or --file"));
+
     TestNode testNode;
+    if (bSkimmer) {
+        testNode.setKind(TestNode::Kind::SkimmerFeed);
+        testNode.setNodeCall(QStringLiteral("Q1SKIM"));
+        testNode.setBustedShare(dBusted);
+    }
     testNode.setQueryDelay(iQueryDelay);
     testNode.startBulletins(iBulletinSecs * 1000);
     if (parser.value(style) == QLatin1String("interactive"))
@@ -142,6 +179,9 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("--file needs a --rate above 0 or --fast"));
         if (!testNode.startFileStream(parser.value(file), dStreamRate, iCount))
             return fail(QStringLiteral("cannot stream %1").arg(parser.value(file)));
+    } else if (bScheduled) {
+        if (dRate > 0.0)
+            testNode.startScheduledStream(dRate, uiSeed, iRelayDelay, iCount);
     } else if (parser.isSet(fast) || dRate > 0.0) {
         testNode.startGeneratorStream(dStreamRate, iCount, uiSeed);
     }
