@@ -13,8 +13,8 @@
 #include <QSystemTrayIcon>
 
 #include <memory>
+
 QT_BEGIN_NAMESPACE
-class QAction;
 class QDockWidget;
 class QMenu;
 class QPushButton;
@@ -124,9 +124,10 @@ private:
     // The button of a band of the band plan, named "pushButton" and its label.
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
-    // Every dock is made here: placed, hidden or shown, and listed in the
-    // View menu, whose order follows the order of the calls.
+    // Places a dock and lists it in the View menu, in the order of the calls.
     void addDock(QDockWidget *pDock, Qt::DockWidgetArea area);
+    // Every dock of the window; the stored window state knows each by its
+    // object name.
     void createDocks();
     void restoreLayout();
     void saveLayout();
