@@ -299,6 +299,7 @@ void MainWindow::bringToFront()
     raise();
     activateWindow();
 }
+
 void MainWindow::onSendSpotTriggered()
 {
     if (m_closing)
@@ -650,6 +651,7 @@ void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
 }
 
 // ---------------------------------------------------------------- context menu and tuning
+
 void MainWindow::onCustomContextMenuRequested(const QPoint &point)
 {
     if (!m_closing)
