@@ -20,6 +20,7 @@
 #include "ui/OperatorLog.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotPopup.h"
+#include "ui/SpotTableView.h"
 #include "ui/Tips.h"
 #include "ui/WelcomePanel.h"
 #include "log/LogStore.h"
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void earlierSpotsThenLiveSpots();
     void oneRowPerStationAndAgeing();
     void bandViewPauseAndSteadyScrolling();
+    void headerMenuKeepsOneColumnAndRepeatsDoNotAlert();
     void doubleClickTunesThePressedSpot();
     void bandMapLayout();
     void threeFaults();
@@ -598,6 +600,47 @@ void TestMainWindow::bandViewPauseAndSteadyScrolling()
     QVERIFY(!m_window->isPaused());
     QCOMPARE(pView->rowCount(), 65);
     QCOMPARE(m_window->spotModel()->countAt(0) + m_window->spotModel()->countAt(1), 5);
+}
+
+void TestMainWindow::headerMenuKeepsOneColumnAndRepeatsDoNotAlert()
+{
+    // The table on its own, outside any window.
+    SpotTableView view;
+    view.show();
+    QHeaderView *pHeader = view.horizontalHeader();
+    auto openMenu = [&view, pHeader]() {
+        view.onHeaderContextMenuRequested(QPoint(5, 5));
+        QMenu *pMenu = view.findChild<QMenu *>();
+        Q_ASSERT(pMenu);
+        pMenu->setAttribute(Qt::WA_DeleteOnClose, false);
+        pMenu->setParent(nullptr);
+        return std::unique_ptr<QMenu>(pMenu);
+    };
+    std::unique_ptr<QMenu> pMenu = openMenu();
+    QList<QAction *> actions = pMenu->actions();
+    QCOMPARE(actions.size(), int(SpotModel::ColumnCount));
+    QCOMPARE(actions.at(SpotModel::Icon)->text(), QStringLiteral("Icon"));
+    QVERIFY(!actions.at(SpotModel::Continent)->isChecked());
+    actions.at(SpotModel::Continent)->setChecked(true);
+    QVERIFY(!pHeader->isSectionHidden(SpotModel::Continent));
+    // Every column but one switched off: the last one cannot go.
+    for (int iColumn = 1; iColumn < SpotModel::ColumnCount; ++iColumn)
+        actions.at(iColumn)->setChecked(false);
+    QCOMPARE(pHeader->hiddenSectionCount(), SpotModel::ColumnCount - 1);
+    pMenu = openMenu();
+    actions = pMenu->actions();
+    QVERIFY(actions.at(0)->isChecked() && !actions.at(0)->isEnabled());
+    QVERIFY(actions.at(1)->isEnabled());
+
+    // A repeat of a station activity, waiting or shown, updates its row and
+    // is not new: it raises no second alert.
+    QVERIFY(view.addSpot(makeSpot(1), 1000));
+    QVERIFY(!view.addSpot(makeSpot(1), 1000));
+    QCOMPARE(view.pendingSpotCount(), 1);
+    view.showPendingSpots();
+    QCOMPARE(view.spotModel()->rowCount(), 1);
+    QVERIFY(!view.addSpot(makeSpot(1), 1000));
+    QVERIFY(view.addSpot(makeSpot(2), 1000));
 }
 
 void TestMainWindow::doubleClickTunesThePressedSpot()

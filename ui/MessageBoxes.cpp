@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace MessageBoxes {
 
@@ -39,6 +41,23 @@ void warning(QWidget *parent, const QString &qsInformativeText)
 void error(QWidget *parent, const QString &qsText, const QString &qsInformativeText, const QString &qsIconPath)
 {
     show(parent, qsText, qsInformativeText, qsIconPath);
+}
+
+void rigError(const QString &qsError)
+{
+    QMessageBox box;
+    box.setIconPixmap(QPixmap(QStringLiteral(":/ico/exclamation_red.png")));
+    // The rig server's own words may be part of it: never markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(qsError);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    // Keeps short rig errors from squeezing the box to a sliver.
+    if (auto *pGrid = qobject_cast<QGridLayout *>(box.layout())) {
+        pGrid->addItem(new QSpacerItem(200, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), pGrid->rowCount(), 0,
+                       1, pGrid->columnCount());
+    }
+    box.exec();
 }
 
 void decorateButtonBox(QDialogButtonBox *pButtonBox)

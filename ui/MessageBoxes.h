@@ -16,6 +16,9 @@ namespace MessageBoxes {
 void warning(QWidget *parent, const QString &qsInformativeText);
 void error(QWidget *parent, const QString &qsText, const QString &qsInformativeText,
            const QString &qsIconPath = QStringLiteral(":/ico/exclamation_red.png"));
+// What the rig server or the rig library reported. Parentless, so that it
+// shows while the window sits in the tray.
+void rigError(const QString &qsError);
 // The OK and Cancel buttons of the program's dialogs carry the accept and
 // cancel icons.
 void decorateButtonBox(QDialogButtonBox *pButtonBox);

@@ -1,0 +1,306 @@
+#include "ui/SpotTableView.h"
+
+#include "API/QsLog/QsLog.h"
+#include "settings/SettingsStore.h"
+#include "ui/Delegate.h"
+#include "ui/SpotBandProxy.h"
+#include "ui/SpotModel.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+constexpr int kAgeCheckMs = 60000;
+// The longest a spot waits for the table: a few repaints a second.
+constexpr int kBatchMs = 200;
+// Room around a cell's text: the item margins and the grid line.
+constexpr int kCellPadding = 14;
+// Texts as wide as the widest a column usually holds.
+const char *const kWidestTexts[] = {"28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0", "QQ9/QQ9QQQ/P", "", "99999", "",
+                                   "AN", "40", "AN", "3590, 20,000 km", "3590, 40,000 km", "Unconf"};
+constexpr int kIconColumnWidth = 24;
+const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
+} // namespace
+
+SpotTableView::SpotTableView(QWidget *parent)
+    : QTableView(parent)
+{
+    m_spotModel = new SpotModel(this);
+    m_pendingSpots = new SpotModel(this);
+    m_bandProxy = new SpotBandProxy(m_spotModel, this);
+    setModel(m_bandProxy);
+    // Row by row, so that keeping the view steady is moving it by rows.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QHeaderView *pHeader = horizontalHeader();
+    pHeader->setStretchLastSection(true);
+    // The icon and count columns are narrower than a header's usual minimum.
+    pHeader->setMinimumSectionSize(kIconColumnWidth);
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
+        pHeader->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn));
+    pHeader->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pHeader, &QWidget::customContextMenuRequested, this, &SpotTableView::onHeaderContextMenuRequested);
+    verticalHeader()->setResizeContentsPrecision(0);
+    viewport()->setAttribute(Qt::WA_Hover);
+    setItemDelegate(new Delegate(this));
+    connect(m_bandProxy, &QAbstractItemModel::rowsInserted, this, &SpotTableView::onViewRowsInserted);
+    connect(m_bandProxy, &QAbstractItemModel::rowsRemoved, this, &SpotTableView::onViewRowsRemoved);
+
+    m_newSpotsButton = new QPushButton(this);
+    m_newSpotsButton->setObjectName(QStringLiteral("pushButtonNewSpots"));
+    m_newSpotsButton->setCursor(Qt::PointingHandCursor);
+    m_newSpotsButton->hide();
+    connect(m_newSpotsButton, &QPushButton::clicked, this, &SpotTableView::onNewSpotsClicked);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int iValue) {
+        if (iValue == 0)
+            onNewSpotsClicked();
+    });
+
+    m_pauseAction = new QAction(QIcon(QStringLiteral(":/ico/minimize.png")), tr("&Pause"), this);
+    m_pauseAction->setObjectName(QStringLiteral("actionPause"));
+    m_pauseAction->setCheckable(true);
+    m_pauseAction->setShortcut(QKeySequence(Qt::Key_Space));
+    m_pauseAction->setToolTip(tr("Pause the table (Space); spots are kept and shown on resume"));
+    connect(m_pauseAction, &QAction::toggled, this, &SpotTableView::onPauseToggled);
+
+    m_batchTimer.setSingleShot(true);
+    connect(&m_batchTimer, &QTimer::timeout, this, &SpotTableView::showPendingSpots);
+
+    m_ageTimer.setInterval(kAgeCheckMs);
+    connect(&m_ageTimer, &QTimer::timeout, this, &SpotTableView::onAgeTimerExpired);
+    m_ageTimer.start();
+}
+
+SpotTableView::~SpotTableView() = default;
+
+bool SpotTableView::isPaused() const
+{
+    return m_pauseAction->isChecked();
+}
+
+int SpotTableView::pendingSpotCount() const
+{
+    return m_pendingSpots->rowCount();
+}
+
+bool SpotTableView::addSpot(const Spot &spot, quint16 uiMaxRows)
+{
+    m_maxRows = uiMaxRows;
+    const bool bShown = m_spotModel->hasActivity(spot);
+    const bool bWaiting = m_pendingSpots->insertSpot(spot, uiMaxRows);
+    if (!m_batchTimer.isActive()) {
+        const qint64 iSinceMs = m_sinceBatch.isValid() ? m_sinceBatch.elapsed() : kBatchMs;
+        // At once after a quiet spell: still after the rest of this socket read.
+        m_batchTimer.start(int(qMax<qint64>(0, kBatchMs - iSinceMs)));
+    }
+    return !bShown && !bWaiting;
+}
+
+void SpotTableView::applySettings(const SpotTableSettings &spotTable, bool bDistanceInMiles)
+{
+    for (SpotModel *pModel : {m_spotModel, m_pendingSpots}) {
+        pModel->setMergeDistance(spotTable.mergeDistanceKHz);
+        pModel->setMaxAge(spotTable.maxAgeMinutes);
+        pModel->setDistanceInMiles(bDistanceInMiles);
+    }
+}
+
+void SpotTableView::setBands(int iBands)
+{
+    m_bandProxy->setBands(iBands);
+}
+
+void SpotTableView::onPauseToggled(bool bPaused)
+{
+    Q_UNUSED(bPaused)
+    showPendingSpots();
+}
+
+void SpotTableView::showPendingSpots()
+{
+    m_batchTimer.stop();
+    m_sinceBatch.start();
+    if (!isPaused() && m_pendingSpots->rowCount() > 0) {
+        widenColumns(*m_pendingSpots);
+        m_spotModel->takeRowsFrom(*m_pendingSpots, m_maxRows);
+    }
+    Q_EMIT noticeChanged();
+}
+
+void SpotTableView::onAgeTimerExpired()
+{
+    const int iAged = m_spotModel->removeAged() + m_pendingSpots->removeAged();
+    if (iAged > 0) {
+        QLOG_DEBUG() << iAged << "spot rows aged out";
+    }
+}
+
+// ---------------------------------------------------------------- columns
+
+void SpotTableView::fitColumns(const QStringList &qslCountries)
+{
+    QHeaderView *pHeader = horizontalHeader();
+    const QFontMetrics metrics(font());
+    const QFontMetrics headerMetrics(pHeader->font());
+    QString qsLongestCountry = kFallbackLongestCountry;
+    for (const QString &qsCountry : qslCountries) {
+        if (metrics.horizontalAdvance(qsCountry) > metrics.horizontalAdvance(qsLongestCountry))
+            qsLongestCountry = qsCountry;
+    }
+    for (int iColumn = 0; iColumn < SpotModel::Comment; ++iColumn) {
+        if (iColumn == SpotModel::Icon) {
+            pHeader->resizeSection(iColumn, kIconColumnWidth);
+            continue;
+        }
+        const QString qsWidest = iColumn == SpotModel::Country ? qsLongestCountry
+                                                               : QString::fromLatin1(kWidestTexts[iColumn]);
+        const QString qsHeader = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
+        pHeader->resizeSection(iColumn, qMax(metrics.horizontalAdvance(qsWidest),
+                                             headerMetrics.horizontalAdvance(qsHeader) + kCellPadding)
+                                            + kCellPadding);
+    }
+}
+
+void SpotTableView::widenColumns(const SpotModel &spots)
+{
+    QHeaderView *pHeader = horizontalHeader();
+    const QFontMetrics metrics(font());
+    // A text shorter than the column holds of the widest glyph fits without
+    // being measured: most texts are never shaped here.
+    const int iGlyph = qMax(1, metrics.maxWidth());
+    for (int iColumn = SpotModel::Date; iColumn <= SpotModel::Country; ++iColumn) {
+        if (pHeader->isSectionHidden(iColumn))
+            continue;
+        int iSection = pHeader->sectionSize(iColumn);
+        for (int iRow = 0; iRow < spots.rowCount(); ++iRow) {
+            const QString qsText = spots.text(iRow, SpotModel::Column(iColumn));
+            if ((qsText.size() + 1) * iGlyph + kCellPadding <= iSection)
+                continue;
+            iSection = qMax(iSection, metrics.horizontalAdvance(qsText) + kCellPadding);
+        }
+        if (iSection > pHeader->sectionSize(iColumn))
+            pHeader->resizeSection(iColumn, iSection);
+    }
+}
+
+void SpotTableView::onHeaderContextMenuRequested(const QPoint &point)
+{
+    QHeaderView *pHeader = horizontalHeader();
+    auto *pMenu = new QMenu(this);
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+        QString qsTitle = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
+        if (iColumn == SpotModel::Icon)
+            qsTitle = tr("Icon");
+        QAction *pAction = pMenu->addAction(qsTitle);
+        pAction->setCheckable(true);
+        pAction->setChecked(!pHeader->isSectionHidden(iColumn));
+        // The last visible column stays: a table without columns has nothing to click.
+        pAction->setEnabled(pHeader->isSectionHidden(iColumn)
+                            || pHeader->hiddenSectionCount() < SpotModel::ColumnCount - 1);
+        connect(pAction, &QAction::toggled, pHeader, [pHeader, iColumn](bool bShown) {
+            pHeader->setSectionHidden(iColumn, !bShown);
+        });
+    }
+    pMenu->popup(pHeader->mapToGlobal(point));
+}
+
+// ---------------------------------------------------------------- keeping the view steady
+
+void SpotTableView::onViewRowsInserted(const QModelIndex &parent, int iFirst, int iLast)
+{
+    Q_UNUSED(parent)
+    QScrollBar *pScrollBar = verticalScrollBar();
+    const int iValue = pScrollBar->value();
+    if (iValue == 0)
+        return; // at the top the table follows new spots
+    const int iCount = iLast - iFirst + 1;
+    if (iFirst <= iValue) {
+        // The rows the operator looks at stay where they are. The range
+        // catches up with the new rows only at the next layout.
+        pScrollBar->setMaximum(qMax(pScrollBar->maximum(), iValue + iCount));
+        pScrollBar->setValue(iValue + iCount);
+    }
+    if (iFirst == 0) {
+        m_unseenSpots += iCount;
+        m_newSpotsButton->setText(m_unseenSpots == 1 ? tr("1 new spot") : tr("%1 new spots").arg(m_unseenSpots));
+        m_newSpotsButton->adjustSize();
+        placeNewSpotsButton();
+        m_newSpotsButton->show();
+        m_newSpotsButton->raise();
+    }
+}
+
+void SpotTableView::onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast)
+{
+    Q_UNUSED(parent)
+    QScrollBar *pScrollBar = verticalScrollBar();
+    const int iValue = pScrollBar->value();
+    if (iLast < iValue)
+        pScrollBar->setValue(iValue - (iLast - iFirst + 1));
+}
+
+void SpotTableView::placeNewSpotsButton()
+{
+    const int iTop = horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
+    m_newSpotsButton->move((width() - m_newSpotsButton->width()) / 2, iTop + 4);
+}
+
+void SpotTableView::onNewSpotsClicked()
+{
+    m_unseenSpots = 0;
+    m_newSpotsButton->hide();
+    if (verticalScrollBar()->value() != 0)
+        scrollToTop();
+}
+
+// ---------------------------------------------------------------- keyboard and mouse
+
+void SpotTableView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter tunes; it never opens an editor or moves the current row.
+        if (const std::optional<Spot> spot = spotAt(currentIndex()))
+            Q_EMIT tuneRequested(*spot);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void SpotTableView::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    placeNewSpotsButton();
+}
+
+bool SpotTableView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *pMouse = static_cast<QMouseEvent *>(event);
+        // The second press of a double click keeps the first one's spot,
+        // however the rows moved in between.
+        if (!pMouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick))
+            m_pressedSpot = spotAt(indexAt(pMouse->position().toPoint()));
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_pressedSpot) {
+            Q_EMIT tuneRequested(*m_pressedSpot);
+            return true;
+        }
+    }
+    return QTableView::viewportEvent(event);
+}
+
+std::optional<Spot> SpotTableView::spotAt(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return std::nullopt;
+    const QModelIndex source = index.model() == m_bandProxy ? m_bandProxy->mapToSource(index) : index;
+    if (source.model() != m_spotModel || source.row() >= m_spotModel->rowCount())
+        return std::nullopt;
+    return m_spotModel->spotAt(source.row());
+}

@@ -1,0 +1,104 @@
+#ifndef SPOTTABLEVIEW_H
+#define SPOTTABLEVIEW_H
+
+#include "cluster/Spot.h"
+
+#include <QElapsedTimer>
+#include <QTableView>
+#include <QTimer>
+
+#include <optional>
+
+QT_BEGIN_NAMESPACE
+class QAction;
+class QPushButton;
+QT_END_NAMESPACE
+
+class SpotBandProxy;
+class SpotModel;
+struct SpotTableSettings;
+
+// The table of spots with everything that keeps it readable while spots
+// pour in: the models behind it (all rows, the rows on the selected bands,
+// the spots waiting for the next batch), column widths, the header's column
+// menu, pausing, the "new spots" button that stands in for scrolling, and
+// ageing. What a row asks of the rest of the program (tuning the rig) goes
+// out as a signal.
+class SpotTableView : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit SpotTableView(QWidget *parent = nullptr);
+    ~SpotTableView() override;
+
+    SpotModel *spotModel() const { return m_spotModel; }
+    SpotBandProxy *bandProxy() const { return m_bandProxy; }
+    QAction *pauseAction() const { return m_pauseAction; }
+    QPushButton *newSpotsButton() const { return m_newSpotsButton; }
+    bool isPaused() const;
+    // Spots received and not yet in the table (while paused, or until the
+    // next batch), one per station activity.
+    int pendingSpotCount() const;
+
+    // Queues the spot for the next batch, merged as the table merges.
+    // False when it repeats a station activity already shown or waiting:
+    // such a spot updates its row and alerts no more.
+    bool addSpot(const Spot &spot, quint16 uiMaxRows);
+    void applySettings(const SpotTableSettings &spotTable, bool bDistanceInMiles);
+    void setBands(int iBands);
+    // Column widths for the longest country name and typical other cells.
+    void fitColumns(const QStringList &qslCountries);
+    // The spot of a row of the view, or of the spot model.
+    std::optional<Spot> spotAt(const QModelIndex &index) const;
+
+public Q_SLOTS:
+    // Puts the spots gathered since the last batch into the table at once;
+    // while paused it only counts them.
+    void showPendingSpots();
+    // Drops the rows that have aged out; a timer runs it once a minute.
+    void onAgeTimerExpired();
+    void onPauseToggled(bool bPaused);
+    void onNewSpotsClicked();
+    void onHeaderContextMenuRequested(const QPoint &point);
+
+Q_SIGNALS:
+    // A double click or Enter on a row.
+    void tuneRequested(const Spot &spot);
+    // The pause or the number of waiting spots changed.
+    void noticeChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    // Widens (never narrows) the columns the texts of the waiting spots do
+    // not fit.
+    void widenColumns(const SpotModel &spots);
+    void onViewRowsInserted(const QModelIndex &parent, int iFirst, int iLast);
+    void onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast);
+    void placeNewSpotsButton();
+
+    SpotModel *m_spotModel = nullptr;
+    SpotBandProxy *m_bandProxy = nullptr;
+    // Spots received since the last batch or while the view is paused,
+    // merged as the table merges.
+    SpotModel *m_pendingSpots = nullptr;
+    // The table takes spots a few times a second, however fast they come,
+    // so that the view repaints at a human rate; after a quiet spell the
+    // next spots go in at once.
+    QTimer m_batchTimer;
+    QElapsedTimer m_sinceBatch;
+    quint16 m_maxRows = 0;
+    QAction *m_pauseAction = nullptr;
+    QPushButton *m_newSpotsButton = nullptr;
+    int m_unseenSpots = 0;
+    QTimer m_ageTimer;
+    // What a double click acts on: the spot under the pointer when the
+    // first press happened, whatever moved since.
+    std::optional<Spot> m_pressedSpot;
+};
+
+#endif // SPOTTABLEVIEW_H
