@@ -78,6 +78,7 @@ private Q_SLOTS:
     void modeClasses_data();
     void modeClasses();
     void neededMarksAndMerge();
+    void bandsWithoutAFilterBitAreLogged();
     void badRecordsAreSkippedWithReasons();
     void cancelledImportLeavesTheLog();
     void largeFileStreamsInBoundedMemory();
@@ -261,6 +262,41 @@ void TestLog::neededMarksAndMerge()
     QCOMPARE(reopened.qsoCount(), 2);
     QCOMPARE(reopened.needForSpot(kUsa, "7025.0", "CW"), Need::NewBand);
     QCOMPARE(reopened.needForSpot(kUsa, "14030.0", ""), Need::Confirmed);
+}
+
+void TestLog::bandsWithoutAFilterBitAreLogged()
+{
+    // A QSO turned away as "unknown band" leaves its country needed.
+    const QString qsGermany = QStringLiteral("Fed. Rep. of Germany");
+    std::unique_ptr<LogStore> pLog = openLog();
+    QVERIFY(pLog);
+    const LogStore::ImportResult result = pLog->storeAdif(
+        record("K1ABC", "630m", "CW", "20240105", "1200") + record("JA1ABC", "2190m", "CW", "20240105", "1300")
+        + record("DL1ABC", "", "FT8", "20240105", "1400", "<FREQ:8>0.475700")
+        + record("K2ABC", "60m", "USB", "20240105", "1500"));
+    QCOMPARE(result.reasons, QStringList());
+    QCOMPARE(result.imported, 4);
+    QCOMPARE(pLog->countries(), QStringList({qsGermany, kJapan, kUsa}));
+    QCOMPARE(pLog->needForSpot(kUsa, "474.2", "CW"), Need::Unconfirmed);
+    QCOMPARE(pLog->needForSpot(kUsa, "136.0", "CW"), Need::NewBand);
+    QCOMPARE(pLog->needForSpot(kUsa, "5357.0", "USB"), Need::Unconfirmed);
+    QCOMPARE(pLog->needForSpot(qsGermany, "475.7", ""), Need::Unconfirmed);
+    QCOMPARE(pLog->needForSpot(qsGermany, "14074.0", "FT8"), Need::NewBand);
+
+    // A logging program reports by frequency; between bands it is no QSO.
+    const QDateTime on(QDate(2024, 1, 6), QTime(8, 30), Qt::UTC);
+    QCOMPARE(pLog->needForSpot(kJapan, "475.7", "FT8"), Need::NewBand);
+    QVERIFY(pLog->storeQso(QStringLiteral("JA1ABC"), on, 475700, QStringLiteral("FT8")));
+    QCOMPARE(pLog->needForSpot(kJapan, "475.7", "FT8"), Need::Unconfirmed);
+    QVERIFY(!pLog->storeQso(QStringLiteral("JA1ABC"), on, 480000, QStringLiteral("FT8")));
+
+    const QString qsFile = pLog->fileName();
+    pLog.reset();
+    LogStore reopened;
+    QVERIFY(reopened.open(qsFile));
+    QCOMPARE(reopened.qsoCount(), 5);
+    QCOMPARE(reopened.needForSpot(kJapan, "136.0", "CW"), Need::Unconfirmed);
+    QCOMPARE(reopened.needForSpot(kJapan, "7025.0", "CW"), Need::NewBand);
 }
 
 void TestLog::badRecordsAreSkippedWithReasons()
