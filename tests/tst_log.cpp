@@ -8,6 +8,7 @@
 #include "Worked/Worked.h"
 #include "cluster/Spot.h"
 #include "filters/FilterChains.h"
+#include "settings/ProgramRuleContext.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -406,14 +407,16 @@ void TestLog::neededRuleKindsInTheChain()
     QVERIFY(pLog);
     pLog->storeAdif(record("K1ABC", "20m", "CW", "20240105", "1200") + record("DL1ABC", "20m", "CW", "20240105", "1300")
                     + record("DL1ABC", "40m", "CW", "20240105", "1400", "<QSL_RCVD:1>Y"));
+    ProgramRuleContext context;
+    context.setLogStore(pLog.get());
     FilterChains chains;
     chains.setDefaultFilter(Filter::Drop);
     auto pNeeded = std::make_unique<Filter>(Filter::NeededUnconfirmed | Filter::Accept);
-    pNeeded->setLogStore(pLog.get());
+    pNeeded->setContext(&context);
     chains.addFilter(std::move(pNeeded), -1);
     auto pAlert = std::make_unique<Filter>(Filter::NeededNewBand | Filter::Accept, AlertFlag::Color);
     pAlert->setAlertColor(Qt::red);
-    pAlert->setLogStore(pLog.get());
+    pAlert->setContext(&context);
     chains.addAlert(std::move(pAlert), -1);
 
     auto spot = [](const QString &qsCountry, const char *pFrequency) {
