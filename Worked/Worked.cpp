@@ -4,7 +4,6 @@
 #include "CountryFile.h"
 
 #include "API/QsLog/QsLog.h"
-#include "app/Exception.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -462,11 +461,7 @@ bool Worked::readCountryFile(CountryFile &file, const QString &qsFileName)
 {
     if (file.read(qsFileName))
         return true;
-    try {
-        throw Exception(QStringLiteral(__FILE__), __LINE__, Exception::Critical, file.errorString());
-    } catch (const Exception &) {
-        // Reported on construction; the caller keeps the database as it is.
-    }
+    // The caller keeps the database as it is.
     QLOG_ERROR() << "Cannot read the country file" << qsFileName << file.errorString();
     return false;
 }

@@ -126,6 +126,8 @@ Chain::Chain(CountryDatabase &countries)
     }
     baList += "</DXpeditions>";
     m_dxpeditions->parseList(baList);
+    m_context.setCountrySets(&m_notWorked, &m_worked);
+    m_context.setDXpeditions(m_dxpeditions.get());
 }
 
 Chain::~Chain() = default;
@@ -152,16 +154,16 @@ void Chain::applyTo(FilterChains &chains)
         chains.addFilter(std::move(pCountry), -1);
     }
     auto pDxpedition = std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Drop);
-    pDxpedition->setDXpeditions(m_dxpeditions.get());
+    pDxpedition->setContext(&m_context);
     chains.addFilter(std::move(pDxpedition), -1);
 
     auto pNew = std::make_unique<Filter>(Filter::NewCountries | Filter::Accept, AlertFlag::Color | AlertFlag::Sound);
-    pNew->setCountrySets(&m_notWorked, &m_worked);
+    pNew->setContext(&m_context);
     pNew->setAlertColor(QColor(255, 200, 200));
     pNew->setSoundFile(QStringLiteral("new.wav"));
     chains.addAlert(std::move(pNew), -1);
     auto pWorked = std::make_unique<Filter>(Filter::WorkedCountries | Filter::Accept, AlertFlag::Icon);
-    pWorked->setCountrySets(&m_notWorked, &m_worked);
+    pWorked->setContext(&m_context);
     pWorked->setIconFile(QStringLiteral(":/ico/worked.png"));
     chains.addAlert(std::move(pWorked), -1);
     for (int i = 0; i < 4; ++i) {
@@ -181,7 +183,7 @@ void Chain::applyTo(FilterChains &chains)
     pBand->setAlertColor(QColor(200, 200, 255));
     chains.addAlert(std::move(pBand), -1);
     auto pExpedition = std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Accept, AlertFlag::Balloon | AlertFlag::Icon);
-    pExpedition->setDXpeditions(m_dxpeditions.get());
+    pExpedition->setContext(&m_context);
     chains.addAlert(std::move(pExpedition), -1);
 }
 

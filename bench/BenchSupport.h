@@ -2,6 +2,7 @@
 #define BENCHSUPPORT_H
 
 #include "filters/Filter.h"
+#include "settings/ProgramRuleContext.h"
 
 #include <QSqlDatabase>
 #include <QStringList>
@@ -72,10 +73,11 @@ public:
     void applyTo(FilterChains &chains);
 
 private:
-    Filter::CountrySet m_worked;
-    Filter::CountrySet m_notWorked;
+    ProgramRuleContext::CountrySet m_worked;
+    ProgramRuleContext::CountrySet m_notWorked;
     QStringList m_countries;
     std::unique_ptr<DXpeditions> m_dxpeditions;
+    ProgramRuleContext m_context;
 };
 
 } // namespace Bench

@@ -31,9 +31,12 @@ bool writeAdif(const QString &qsFile, int iQsos)
     auto field = [&qbaOut](const char *pName, const QByteArray &qbaValue) {
         qbaOut += '<' + QByteArray(pName) + ':' + QByteArray::number(qbaValue.size()) + '>' + qbaValue + '\n';
     };
+    // The eleven bands from 160m up, as in the logs the figures were first
+    // measured with.
+    const int iFirstBand = int(BandPlan::find(QStringLiteral("160m")) - &BandPlan::at(0));
     for (int i = 0; i < iQsos; ++i) {
         const QDateTime on = start.addSecs(qint64(i) * 97);
-        const BandPlan::Band &band = BandPlan::at(i % 11);
+        const BandPlan::Band &band = BandPlan::at(iFirstBand + i % 11);
         const auto &mode = apModes[i % 5];
         field("CALL", generator.nextCall().toLatin1());
         field("QSO_DATE", on.toString(QStringLiteral("yyyyMMdd")).toLatin1());

@@ -443,7 +443,9 @@ void Cluster::processSpot(Spot &spot)
         }
     }
 
-    if (!m_chains.evaluate(spot).isAccepted())
+    const ChainResult result = m_chains.evaluate(spot);
+    m_statistics->countAlerts(result.alerts());
+    if (!result.isAccepted())
         return;
 
     if (iMinute < 0) {

@@ -1,12 +1,10 @@
 #include "Filter.h"
 
-#include "radio/BandPlan.h"
+#include "RuleContext.h"
 
 #include "API/QsLog/QsLog.h"
 #include "cluster/Spot.h"
-#include "log/LogStore.h"
-#include "settings/Statistics.h"
-#include "update/DXpeditions.h"
+#include "radio/BandPlan.h"
 
 #include <charconv>
 
@@ -60,15 +58,8 @@ Filter::Filter(int iFilterType, QObject *parent)
 Filter::Filter(int iFilterType, AlertFlags alertKinds, QObject *parent)
     : QObject(parent)
     , m_filterType(iFilterType)
-    , m_statistics(Statistics::instance())
     , m_alertKinds(alertKinds)
 {
-}
-
-void Filter::setCountrySets(const CountrySet *pNotWorked, const CountrySet *pWorked)
-{
-    m_notWorkedCountries = pNotWorked;
-    m_workedCountries = pWorked;
 }
 
 void Filter::addBand(int iBands)
@@ -114,10 +105,10 @@ bool Filter::match(Spot &spot) const
         return spot.country() == m_countryFilterValue;
     case WorkedCountries | Drop:
     case WorkedCountries | Accept:
-        return m_workedCountries && m_workedCountries->contains(spot.country());
+        return m_context && m_context->isWorkedCountry(spot.country());
     case NewCountries | Drop:
     case NewCountries | Accept:
-        return m_notWorkedCountries && m_notWorkedCountries->contains(spot.country());
+        return m_context && m_context->isNewCountry(spot.country());
     case DxContinent | Drop:
     case DxContinent | Accept:
         return !spot.dxContinent().isEmpty() && spot.dxContinent() == m_continentFilterValue;
@@ -138,7 +129,7 @@ bool Filter::match(Spot &spot) const
         return matchesNeed(spot, Need::Unconfirmed);
     case DXpeditionIota | Drop:
     case DXpeditionIota | Accept:
-        if (!m_dxpeditions || !m_dxpeditions->contains(spot.dxCall()))
+        if (!m_context || !m_context->isDXpedition(spot.dxCall()))
             return false;
         spot.setDxpedition(true);
         return true;
@@ -150,9 +141,9 @@ bool Filter::match(Spot &spot) const
 
 bool Filter::matchesNeed(const Spot &spot, Need least) const
 {
-    if (!m_logStore)
+    if (!m_context)
         return false;
-    const Need need = m_logStore->needForSpot(spot.country(), spot.frequency(), spot.comment());
+    const Need need = m_context->needFor(spot);
     return need != Need::None && need <= least;
 }
 
@@ -174,21 +165,17 @@ AlertFlags Filter::applyAlert(Spot &spot) const
     // A colour alert whose colour was never chosen would paint rows black.
     if (m_alertKinds.testFlag(AlertFlag::Color) && m_alertColor != kNoColor) {
         spot.setAlertColor(m_alertColor);
-        m_statistics->incrementColorAlerts();
         fired |= AlertFlag::Color;
     }
     if (m_alertKinds.testFlag(AlertFlag::Sound)) {
         spot.setSoundFile(m_soundFile);
-        m_statistics->incrementSoundAlerts();
         fired |= AlertFlag::Sound;
     }
     if (m_alertKinds.testFlag(AlertFlag::Balloon)) {
-        m_statistics->incrementBalloonAlerts();
         fired |= AlertFlag::Balloon;
     }
     if (m_alertKinds.testFlag(AlertFlag::Icon)) {
         spot.setIconFile(m_iconFile);
-        m_statistics->incrementIconAlerts();
         fired |= AlertFlag::Icon;
     }
     spot.addAlertFlags(fired);

@@ -4,16 +4,14 @@
 #include "AlertFlags.h"
 #include "ChainResult.h"
 
+#include "radio/Need.h"
+
 #include <QColor>
-#include <QMap>
 #include <QObject>
 #include <QString>
 
-class DXpeditions;
-class LogStore;
+class RuleContext;
 class Spot;
-enum class Need : quint8;
-class Statistics;
 
 // The one rule type: the band filter of the connection, a rule of the filter
 // chain (accept or drop) or a rule of the alert chain (colour, sound, balloon,
@@ -66,9 +64,6 @@ public:
     };
     Q_ENUM(BandFilter)
 
-    // Country name → always false; the settings side owns the two sets.
-    using CountrySet = QMap<QString, bool>;
-
     explicit Filter(int iFilterType, QObject *parent = nullptr);
     Filter(int iFilterType, AlertFlags alertKinds, QObject *parent = nullptr);
 
@@ -94,14 +89,10 @@ public:
     void addAlertKinds(AlertFlags kinds) { m_alertKinds |= kinds; }
     void removeAlertKinds(AlertFlags kinds) { m_alertKinds &= ~kinds; }
 
-    DXpeditions *dxpeditions() const { return m_dxpeditions; }
-    void setDXpeditions(DXpeditions *pDXpeditions) { m_dxpeditions = pDXpeditions; }
-    const CountrySet *notWorkedCountries() const { return m_notWorkedCountries; }
-    const CountrySet *workedCountries() const { return m_workedCountries; }
-    void setCountrySets(const CountrySet *pNotWorked, const CountrySet *pWorked);
-    // The log the needed kinds ask; without one they match nothing.
-    const LogStore *logStore() const { return m_logStore; }
-    void setLogStore(const LogStore *pLogStore) { m_logStore = pLogStore; }
+    // What the rules on country lists, DXpeditions and the log ask; without
+    // one they match nothing. Not owned.
+    const RuleContext *context() const { return m_context; }
+    void setContext(const RuleContext *pContext) { m_context = pContext; }
     static bool isNeededKind(int iFilterType)
     {
         return iFilterType & (NeededNewCountry | NeededNewBand | NeededNewMode | NeededUnconfirmed);
@@ -127,11 +118,7 @@ private:
     QString m_callFilterValue;
     QString m_countryFilterValue;
     QString m_continentFilterValue;
-    DXpeditions *m_dxpeditions = nullptr;
-    const CountrySet *m_notWorkedCountries = nullptr;
-    const CountrySet *m_workedCountries = nullptr;
-    const LogStore *m_logStore = nullptr;
-    Statistics *m_statistics = nullptr;
+    const RuleContext *m_context = nullptr;
     QColor m_alertColor = QColor(0, 0, 0, 0);
     AlertFlags m_alertKinds;
     QString m_soundFile;

@@ -13,6 +13,8 @@ RuleKindWidget::RuleKindWidget(QWidget *parent)
     m_ui->setupUi(this);
     for (int i = 0; i < BandPlan::count(); ++i) {
         const BandPlan::Band &band = BandPlan::at(i);
+        if (band.bit == 0)
+            continue;
         m_ui->comboBoxFilterValueBand->addItem(BandPlan::labelText(band), int(band.bit));
     }
     m_ui->comboBoxFilterValueBand->addItem(tr("All"), int(Filter::AllBands));

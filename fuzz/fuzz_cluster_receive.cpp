@@ -15,6 +15,7 @@
 #include "Worked/Worked.h"
 #include "cluster/Cluster.h"
 #include "filters/Filter.h"
+#include "settings/ProgramRuleContext.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -32,8 +33,9 @@ enum Flags : uint8_t {
 
 Worked *g_worked = nullptr;
 QSqlDatabase *g_db = nullptr;
-Filter::CountrySet g_worked_set;
-Filter::CountrySet g_new_set;
+ProgramRuleContext::CountrySet g_worked_set;
+ProgramRuleContext::CountrySet g_new_set;
+ProgramRuleContext g_context;
 
 void openCountryDatabase()
 {
@@ -46,6 +48,7 @@ void openCountryDatabase()
     const QStringList countries = Worked::countryNames(*g_db);
     for (qsizetype i = 0; i < countries.size(); ++i)
         (i % 3 ? g_new_set : g_worked_set).insert(countries.at(i), false);
+    g_context.setCountrySets(&g_new_set, &g_worked_set);
 }
 
 std::unique_ptr<Cluster> makeCluster(uint8_t uiFlags)
@@ -69,12 +72,12 @@ std::unique_ptr<Cluster> makeCluster(uint8_t uiFlags)
     pCountry->setCountryFilterValue(QStringLiteral("Germany"));
     pCluster->addFilter(std::move(pCountry), -1);
     auto pWorked = std::make_unique<Filter>(Filter::WorkedCountries | iAction);
-    pWorked->setCountrySets(&g_new_set, &g_worked_set);
+    pWorked->setContext(&g_context);
     pCluster->addFilter(std::move(pWorked), -1);
     pCluster->addFilter(std::make_unique<Filter>(0x7f), -1);   // no valid kind: a catch-all
 
     auto pColour = std::make_unique<Filter>(Filter::NewCountries | Filter::Accept, AlertFlag::Color | AlertFlag::Icon);
-    pColour->setCountrySets(&g_new_set, &g_worked_set);
+    pColour->setContext(&g_context);
     pColour->setAlertColor(QColor(255, 0, 0));
     pColour->setIconFile(QStringLiteral("star.png"));
     pCluster->addAlert(std::move(pColour), -1);

@@ -36,11 +36,6 @@ int bandIndex(const BandPlan::Band *pBand)
     return pBand ? int(pBand - &BandPlan::at(0)) : -1;
 }
 
-quint64 bandModeBit(int iBand, ModeClass modeClass)
-{
-    return quint64(1) << (iBand * 4 + int(modeClass));
-}
-
 bool isYes(const QString &qsValue)
 {
     // "V" (verified) is what older files write for a card checked for an award.
@@ -50,8 +45,6 @@ bool isYes(const QString &qsValue)
 }
 
 } // namespace
-
-static_assert(sizeof(quint64) * 8 >= 16 * 4, "band x mode class bits per country");
 
 QString LogStore::defaultFileName()
 {
@@ -71,7 +64,7 @@ LogStore::LogStore(QObject *pParent)
     : QObject(pParent)
     , m_connectionName(QStringLiteral("kelvane-log-%1").arg(quintptr(this), 0, 16))
 {
-    Q_ASSERT(BandPlan::count() * 4 <= 64);
+    Q_ASSERT(BandPlan::count() <= 32);
 }
 
 LogStore::~LogStore()
@@ -129,7 +122,7 @@ bool LogStore::qsoFromRecord(const AdifRecord &record, LogQso *pQso, QString *pq
             return fail(tr("no band"));
         bool bOk = false;
         const double dKHz = qsFreq.toDouble(&bOk) * 1000.0;
-        const BandPlan::Band *pBand = bOk ? BandPlan::bandFor(dKHz) : nullptr;
+        const BandPlan::Band *pBand = bOk ? BandPlan::logBandFor(dKHz) : nullptr;
         if (!pBand || !BandPlan::contains(*pBand, dKHz))
             return fail(tr("no band for the frequency \"%1\"").arg(qsFreq));
         qso.band = bandIndex(pBand);
@@ -275,7 +268,7 @@ bool LogStore::storeQso(const QString &qsCall, const QDateTime &qdtOn, quint64 u
     LogQso qso;
     qso.call = qsCall.trimmed().toUpper();
     qso.on = qdtOn.toUTC();
-    qso.band = bandIndex(BandPlan::bandFor(double(uiFrequencyHz) / 1000.0));
+    qso.band = bandIndex(BandPlan::logBandFor(double(uiFrequencyHz) / 1000.0));
     qso.mode = qsMode.trimmed().toUpper();
     if (qso.call.isEmpty() || !qso.on.isValid() || qso.band < 0) {
         QLOG_WARN() << "A reported QSO without call, time or band is not logged:" << qsCall << uiFrequencyHz;
@@ -299,7 +292,6 @@ void LogStore::note(const QString &qsCountry, int iBand, ModeClass modeClass, bo
     CountryState &state = m_countries[qsCountry];
     state.bands |= quint32(1) << iBand;
     state.modeClasses |= quint8(1 << int(modeClass));
-    state.bandModes |= bandModeBit(iBand, modeClass);
     state.confirmed = state.confirmed || bConfirmed;
 }
 
@@ -353,7 +345,7 @@ Need LogStore::needForSpot(const QString &qsCountry, const QString &qsFrequency,
     const double dKHz = qsFrequency.toDouble(&bOk);
     if (!bOk)
         return needFor(qsCountry, -1, ModeClassifier::fromComment(qsComment));
-    return needFor(qsCountry, bandIndex(BandPlan::bandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
+    return needFor(qsCountry, bandIndex(BandPlan::logBandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
 }
 
 QString LogStore::needLabel(Need need)

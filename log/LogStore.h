@@ -3,6 +3,7 @@
 
 #include "AdifReader.h"
 #include "radio/ModeClassifier.h"
+#include "radio/Need.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -18,10 +19,6 @@ class QSqlQuery;
 QT_END_NAMESPACE
 
 class Worked;
-
-// What a spot's station still is to the operator, by his log: the first of
-// these that applies. None: no log, or the spot has no country.
-enum class Need : quint8 { None, NewCountry, NewBand, NewMode, Unconfirmed, Confirmed };
 
 // One QSO as the log keeps it.
 struct LogQso
@@ -41,7 +38,7 @@ struct LogQso
 // there); a confirmation is never taken back by a merge.
 //
 // For the spots, the log is held in memory per country as bit sets of
-// bands, mode classes, band × mode class and confirmation, so that
+// bands, mode classes and confirmation, so that
 // needFor() costs one hash lookup.
 class LogStore : public QObject
 {
@@ -112,7 +109,6 @@ private:
     {
         quint32 bands = 0;
         quint8 modeClasses = 0;
-        quint64 bandModes = 0;
         bool confirmed = false;
     };
 

@@ -1,6 +1,8 @@
 #ifndef BANDPLAN_H
 #define BANDPLAN_H
 
+#include "radio/ModeClass.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -14,14 +16,17 @@ QT_END_NAMESPACE
 // word nodes take in "SHOW/FDX n ON <label>"), the range the band filter
 // counts to the band, the band edges and the CW, digital and phone segments
 // of the IARU band plans. Adding a band is adding a row.
+//
+// Bands the band filter has no bit for (bit 0) have band edges only: the
+// stored band selections and the band buttons stay as they are, and the
+// band filter lets their spots through like any outside the bands. The
+// log still keeps QSOs on them.
 class BandPlan
 {
 public:
-    enum class Mode { Unknown, Cw, Digital, Phone };
-
     struct Segment
     {
-        Mode mode;
+        ModeClass mode;
         double low;  // kHz, low edge included, high edge not
         double high;
     };
@@ -37,7 +42,9 @@ public:
         double filterHigh;
         double low;             // kHz: the band edges, both included
         double high;
-        std::array<Segment, kMaxSegments> segments; // Mode::Unknown ends the list
+        std::array<Segment, kMaxSegments> segments; // ModeClass::Unknown ends the list
+        double rigCwHigh;       // kHz, included: the rig is tuned to CW from filterLow up to here
+        const char *adifLabel = nullptr; // the name ADIF files use, where it differs
     };
 
     static int count();
@@ -48,7 +55,11 @@ public:
     // The band the band filter counts the frequency to, nullptr outside all
     // of them. Lower bounds belong to their band.
     static const Band *bandFor(double dKHz);
-    // The band with this label, letter case ignored; nullptr when none.
+    // The band of a logged QSO or a spot for the log: the band filter's
+    // band, else a band without a filter bit whose edges hold the frequency.
+    static const Band *logBandFor(double dKHz);
+    // The band with this label or ADIF name, letter case ignored; nullptr
+    // when none.
     static const Band *find(const QString &qsLabel);
     static const Band *findBit(quint32 uiBit);
     static bool contains(const Band &band, double dKHz);
@@ -57,9 +68,9 @@ public:
     // and outside the bands.
     static const Segment *segmentFor(double dKHz);
     // The mode a spot on this frequency most likely uses, by its segment.
-    static Mode modeFor(double dKHz);
+    static ModeClass modeFor(double dKHz);
     // The first segment of a band used by the mode, nullptr when none.
-    static const Segment *firstSegment(const Band &band, Mode mode);
+    static const Segment *firstSegment(const Band &band, ModeClass mode);
 
     // The label in the user's language.
     static QString labelText(const Band &band);

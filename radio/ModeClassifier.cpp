@@ -92,13 +92,7 @@ ModeClass ModeClassifier::forSpot(const QString &qsComment, double dKHz)
     const ModeClass fromText = fromComment(qsComment);
     if (fromText != ModeClass::Unknown)
         return fromText;
-    switch (BandPlan::modeFor(dKHz)) {
-    case BandPlan::Mode::Cw: return ModeClass::Cw;
-    case BandPlan::Mode::Phone: return ModeClass::Phone;
-    case BandPlan::Mode::Digital: return ModeClass::Data;
-    case BandPlan::Mode::Unknown: break;
-    }
-    return ModeClass::Unknown;
+    return BandPlan::modeFor(dKHz);
 }
 
 QString ModeClassifier::label(ModeClass modeClass)

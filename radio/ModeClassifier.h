@@ -1,12 +1,10 @@
 #ifndef MODECLASSIFIER_H
 #define MODECLASSIFIER_H
 
+#include "radio/ModeClass.h"
+
 #include <QString>
 #include <QStringView>
-
-// What "new mode" compares: a QSO in any mode of a class counts for the
-// whole class, on every band.
-enum class ModeClass : quint8 { Unknown, Cw, Phone, Data };
 
 // The mode class of a logged QSO (from its ADIF MODE and SUBMODE) and of a
 // spot (from the words of its comment, or else from the band-plan segment

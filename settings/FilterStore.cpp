@@ -104,12 +104,10 @@ void FilterStore::writeRule(GuardedSettings &settings, const Filter &rule, bool 
     settings.setValue(kFilterAction, int(ChainResult::alertBits(kinds)));
 }
 
-void FilterStore::loadChains(FilterChains &chains, const Filter::CountrySet *pNotWorked,
-                             const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions,
-                             const LogStore *pLogStore)
+void FilterStore::loadChains(FilterChains &chains, const RuleContext *pContext)
 {
-    auto link = [&](std::unique_ptr<Filter> pRule) {
-        linkRule(pRule.get(), pNotWorked, pWorked, pDXpeditions, pLogStore);
+    auto link = [pContext](std::unique_ptr<Filter> pRule) {
+        pRule->setContext(pContext);
         return pRule;
     };
 
@@ -191,17 +189,6 @@ QList<int> FilterStore::storedIndices(const QSettings &settings, int iCount)
                     << indices.size();
     }
     return indices;
-}
-
-void FilterStore::linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
-                           DXpeditions *pDXpeditions, const LogStore *pLogStore)
-{
-    if (Filter::isNeededKind(pRule->filterType()))
-        pRule->setLogStore(pLogStore);
-    if (pRule->filterType() & (Filter::WorkedCountries | Filter::NewCountries))
-        pRule->setCountrySets(pNotWorked, pWorked);
-    if (pRule->filterType() & Filter::DXpeditionIota)
-        pRule->setDXpeditions(pDXpeditions);
 }
 
 int FilterStore::storedDefaultFilter()

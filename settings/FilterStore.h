@@ -11,8 +11,7 @@ QT_END_NAMESPACE
 
 class FilterChains;
 class GuardedSettings;
-class DXpeditions;
-class LogStore;
+class RuleContext;
 
 // The filter and alert chains in the settings store. "Filters"/"0" holds the
 // band selection, "1" upwards the filter chain; "Alerts" holds the alert
@@ -24,16 +23,9 @@ public:
     // Rewrites both groups from the band filter and the chains.
     static void saveChains(const FilterChains &chains);
     // Sets the default action, narrows the band filter to the stored bands and
-    // replaces both chains. Rules on worked or new countries are linked to the
-    // two sets, DXpedition rules to the list, needed rules to the log.
-    static void loadChains(FilterChains &chains, const Filter::CountrySet *pNotWorked,
-                           const Filter::CountrySet *pWorked, DXpeditions *pDXpeditions,
-                           const LogStore *pLogStore = nullptr);
-    // Gives a rule on worked or new countries the two sets, a DXpedition
-    // rule the list and a needed rule the log; without them such a rule
-    // matches nothing.
-    static void linkRule(Filter *pRule, const Filter::CountrySet *pNotWorked, const Filter::CountrySet *pWorked,
-                         DXpeditions *pDXpeditions, const LogStore *pLogStore = nullptr);
+    // replaces both chains. Every rule read gets the context (see
+    // Filter::setContext).
+    static void loadChains(FilterChains &chains, const RuleContext *pContext);
     // The stored default action as it stands (0 when none was saved).
     static int storedDefaultFilter();
     // What the band buttons write: the band selection alone.

@@ -44,11 +44,10 @@ RuleChainsPage::RuleChainsPage(QWidget *parent)
 
 RuleChainsPage::~RuleChainsPage() = default;
 
-void RuleChainsPage::setSources(WorkedSets *pWorkedSets, DXpeditions *pDXpeditions)
+void RuleChainsPage::setSources(WorkedSets *pWorkedSets, const RuleContext *pContext)
 {
     Q_ASSERT(!m_filterProperties);
-    m_workedSets = pWorkedSets;
-    m_dxpeditions = pDXpeditions;
+    m_ruleContext = pContext;
     m_filterProperties = new FilterProperties(pWorkedSets, this);
     m_alertProperties = new AlertProperties(pWorkedSets, this);
     connect(m_filterProperties, &FilterProperties::filterAccepted, this,
@@ -229,8 +228,7 @@ void RuleChainsPage::placeRule(Filter *pRule, bool bAlert, bool bEdit)
         return;
     // Linked now, not at the next read from the store, so that a new rule
     // matches from the moment it is accepted.
-    FilterStore::linkRule(pRule, &m_workedSets->notWorkedCountries(), &m_workedSets->workedCountries(),
-                          m_dxpeditions, m_logStore);
+    pRule->setContext(m_ruleContext);
     // An edited rule takes the place of the one it was loaded from; a new one
     // goes to the end of its chain.
     const int iRow = bEdit ? currentRuleRow(bAlert) : -1;

@@ -16,10 +16,9 @@ class RuleChainsPage;
 }
 QT_END_NAMESPACE
 
-class DXpeditions;
 class Filter;
 class FilterChains;
-class LogStore;
+class RuleContext;
 class Tips;
 class WorkedSets;
 
@@ -35,10 +34,9 @@ public:
     explicit RuleChainsPage(QWidget *parent = nullptr);
     ~RuleChainsPage() override;
 
-    // Once, before use: what rules on worked or new countries and on
-    // DXpeditions are linked to.
-    void setSources(WorkedSets *pWorkedSets, DXpeditions *pDXpeditions);
-    void setLogStore(const LogStore *pLogStore) { m_logStore = pLogStore; }
+    // Once, before use: the country lists the rule dialogs offer and the
+    // context the rules placed here get.
+    void setSources(WorkedSets *pWorkedSets, const RuleContext *pContext);
     // The chains to edit; again whenever they are replaced.
     void setChains(FilterChains *pChains);
     // Shows the default action as stored: odd values as Drop, even as Accept.
@@ -82,9 +80,7 @@ private:
     RuleTableModel m_filterModel{RuleTableModel::Filters};
     RuleTableModel m_alertModel{RuleTableModel::Alerts};
     FilterChains *m_chains = nullptr;
-    WorkedSets *m_workedSets = nullptr;
-    DXpeditions *m_dxpeditions = nullptr;
-    const LogStore *m_logStore = nullptr;
+    const RuleContext *m_ruleContext = nullptr;
     FilterProperties *m_filterProperties = nullptr;
     AlertProperties *m_alertProperties = nullptr;
     Tips *m_tips = nullptr;

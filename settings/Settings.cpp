@@ -72,7 +72,9 @@ Settings::Settings(QWidget *parent)
 
     m_dxpeditions = new DXpeditions(SettingsStore::dxpeditionsUrl(), this);
     connect(m_dxpeditions, &DXpeditions::LoadFinished, this, &Settings::onDXpeditionsLoadFinished);
-    m_rulesPage->setSources(&m_workedSets, m_dxpeditions);
+    m_ruleContext.setCountrySets(&m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries());
+    m_ruleContext.setDXpeditions(m_dxpeditions);
+    m_rulesPage->setSources(&m_workedSets, &m_ruleContext);
     m_rulesPage->setChains(chains());
     m_dxpeditions->load();
     m_dxpeditionsTimer.setInterval(kDXpeditionsIntervalMs);
@@ -102,8 +104,8 @@ void Settings::setCountryLookup(const Worked *pWorked, const QSqlDatabase &db)
 
 void Settings::setLogStore(const LogStore *pLogStore)
 {
-    m_logStore = pLogStore;
-    m_rulesPage->setLogStore(pLogStore);
+    // The rules hold the context, so those already loaded ask this log too.
+    m_ruleContext.setLogStore(pLogStore);
 }
 
 void Settings::setCountryNames(const QStringList &countries)
@@ -263,8 +265,7 @@ void Settings::replaceCluster(const ClusterNode &node)
 void Settings::loadChains()
 {
     FilterChains *pChains = chains();
-    FilterStore::loadChains(*pChains, &m_workedSets.notWorkedCountries(), &m_workedSets.workedCountries(),
-                            m_dxpeditions, m_logStore);
+    FilterStore::loadChains(*pChains, &m_ruleContext);
     m_rulesPage->setChains(pChains);
     m_rulesPage->showDefaultAction(FilterStore::storedDefaultFilter());
     m_rulesPage->refreshRuleTables();

@@ -28,6 +28,7 @@
 
 #include "ClusterNode.h"
 #include "NodeProperties.h"
+#include "ProgramRuleContext.h"
 #include "WorkedSets.h"
 
 #include "filters/AlertProperties.h"
@@ -109,6 +110,8 @@ public:
     const WorkedSets::CountrySet &notWorkedCountries() const { return m_workedSets.notWorkedCountries(); }
     WorkedSets &workedSets() { return m_workedSets; }
     DXpeditions *dxpeditions() const { return m_dxpeditions; }
+    // What every rule of the connection and of the dialog asks.
+    const RuleContext *ruleContext() const { return &m_ruleContext; }
 
     const QList<ClusterNode> &nodes() const;
     int activeIndex() const;
@@ -195,11 +198,11 @@ private:
     Cluster *m_cluster = nullptr;
     std::unique_ptr<FilterChains> m_draftChains;
     const Worked *m_worked = nullptr;
-    const LogStore *m_logStore = nullptr;
     QSqlDatabase m_countryDatabase;
     DXpeditions *m_dxpeditions = nullptr;
     QTimer m_dxpeditionsTimer;
     WorkedSets m_workedSets;
+    ProgramRuleContext m_ruleContext;
     quint16 m_nodesListVersion = 0;
 };
 

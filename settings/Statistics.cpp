@@ -73,3 +73,15 @@ void Statistics::save()
     SettingsBackup::verifySaved(*m_settings);
     m_settings.reset();
 }
+
+void Statistics::countAlerts(AlertFlags alerts)
+{
+    if (alerts.testFlag(AlertFlag::Color))
+        incrementColorAlerts();
+    if (alerts.testFlag(AlertFlag::Sound))
+        incrementSoundAlerts();
+    if (alerts.testFlag(AlertFlag::Balloon))
+        incrementBalloonAlerts();
+    if (alerts.testFlag(AlertFlag::Icon))
+        incrementIconAlerts();
+}

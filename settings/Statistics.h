@@ -1,6 +1,8 @@
 #ifndef STATISTICS_H
 #define STATISTICS_H
 
+#include "filters/AlertFlags.h"
+
 #include <QObject>
 
 #include <memory>
@@ -44,6 +46,9 @@ public:
     void incrementSoundAlerts() { ++m_triggeredAlertsSound; ++m_triggeredAlertsTotal; }
     void incrementIconAlerts() { ++m_triggeredAlertsIcon; ++m_triggeredAlertsTotal; }
     void incrementBalloonAlerts() { ++m_triggeredAlertsBalloon; ++m_triggeredAlertsTotal; }
+    // The alerts of one spot's chain result: each kind once, however many
+    // rules fired it.
+    void countAlerts(AlertFlags alerts);
 
 private:
     Statistics() = default;

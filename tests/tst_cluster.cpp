@@ -75,6 +75,7 @@ private Q_SLOTS:
     void chunkBoundaries();
     void garbageAndEndlessLinesAreDropped();
     void spotsCarryTheirCountry();
+    void alertsCountOncePerSpot();
     void operatorCommandsAndNodeLines();
 
     void streamedSpots_data();
@@ -343,6 +344,38 @@ void TestCluster::spotsCarryTheirCountry()
     QCOMPARE(collector.m_spots.at(2).country(), QStringLiteral("United States of America"));
     pCluster.reset();
     db.close();
+}
+
+void TestCluster::alertsCountOncePerSpot()
+{
+    auto pCluster = makeCluster();
+    logIn(pCluster.get());
+    SpotCollector collector(pCluster.get());
+    pCluster->addBand(Filter::Band20m);
+    // Two rules colour the same call: the operator sees one coloured spot.
+    for (const char *pCall : {"Q9XYZ", "Q9XYZ"}) {
+        auto pColour = std::make_unique<Filter>(Filter::Call | Filter::Accept, AlertFlag::Color);
+        pColour->setCallFilterValue(QLatin1String(pCall));
+        pColour->setAlertColor(Qt::red);
+        pCluster->addAlert(std::move(pColour), -1);
+    }
+    auto pSound = std::make_unique<Filter>(Filter::Accept, AlertFlags(AlertFlag::Sound) | AlertFlag::Balloon);
+    pCluster->addAlert(std::move(pSound), -1);
+
+    const Statistics *pStatistics = Statistics::instance();
+    const quint64 uiTotal = pStatistics->triggeredAlertsTotal();
+    const quint64 uiColor = pStatistics->triggeredAlertsColor();
+    const quint64 uiSound = pStatistics->triggeredAlertsSound();
+    m_node->broadcastSpot(TestSpot(14025.0, "Q9XYZ", "Q1DEF", "cq"));
+    // Dropped by the band filter: no alert ran, none is counted.
+    m_node->broadcastSpot(TestSpot(7025.0, "Q9XYZ", "Q1DEF", "cq"));
+    m_node->broadcastSpot(TestSpot(14026.0, "Q8ABC", "Q1DEF", "cq"));
+    QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 2, kTimeoutMs);
+    QTest::qWait(100);
+    QCOMPARE(collector.m_spots.size(), 2);
+    QCOMPARE(pStatistics->triggeredAlertsColor() - uiColor, quint64(1));
+    QCOMPARE(pStatistics->triggeredAlertsSound() - uiSound, quint64(2));
+    QCOMPARE(pStatistics->triggeredAlertsTotal() - uiTotal, quint64(5));
 }
 
 void TestCluster::operatorCommandsAndNodeLines()

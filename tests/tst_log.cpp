@@ -8,6 +8,7 @@
 #include "Worked/Worked.h"
 #include "cluster/Spot.h"
 #include "filters/FilterChains.h"
+#include "settings/ProgramRuleContext.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void modeClasses_data();
     void modeClasses();
     void neededMarksAndMerge();
+    void bandsWithoutAFilterBitAreLogged();
     void badRecordsAreSkippedWithReasons();
     void cancelledImportLeavesTheLog();
     void largeFileStreamsInBoundedMemory();
@@ -263,6 +265,41 @@ void TestLog::neededMarksAndMerge()
     QCOMPARE(reopened.needForSpot(kUsa, "14030.0", ""), Need::Confirmed);
 }
 
+void TestLog::bandsWithoutAFilterBitAreLogged()
+{
+    // A QSO turned away as "unknown band" leaves its country needed.
+    const QString qsGermany = QStringLiteral("Fed. Rep. of Germany");
+    std::unique_ptr<LogStore> pLog = openLog();
+    QVERIFY(pLog);
+    const LogStore::ImportResult result = pLog->storeAdif(
+        record("K1ABC", "630m", "CW", "20240105", "1200") + record("JA1ABC", "2190m", "CW", "20240105", "1300")
+        + record("DL1ABC", "", "FT8", "20240105", "1400", "<FREQ:8>0.475700")
+        + record("K2ABC", "60m", "USB", "20240105", "1500"));
+    QCOMPARE(result.reasons, QStringList());
+    QCOMPARE(result.imported, 4);
+    QCOMPARE(pLog->countries(), QStringList({qsGermany, kJapan, kUsa}));
+    QCOMPARE(pLog->needForSpot(kUsa, "474.2", "CW"), Need::Unconfirmed);
+    QCOMPARE(pLog->needForSpot(kUsa, "136.0", "CW"), Need::NewBand);
+    QCOMPARE(pLog->needForSpot(kUsa, "5357.0", "USB"), Need::Unconfirmed);
+    QCOMPARE(pLog->needForSpot(qsGermany, "475.7", ""), Need::Unconfirmed);
+    QCOMPARE(pLog->needForSpot(qsGermany, "14074.0", "FT8"), Need::NewBand);
+
+    // A logging program reports by frequency; between bands it is no QSO.
+    const QDateTime on(QDate(2024, 1, 6), QTime(8, 30), Qt::UTC);
+    QCOMPARE(pLog->needForSpot(kJapan, "475.7", "FT8"), Need::NewBand);
+    QVERIFY(pLog->storeQso(QStringLiteral("JA1ABC"), on, 475700, QStringLiteral("FT8")));
+    QCOMPARE(pLog->needForSpot(kJapan, "475.7", "FT8"), Need::Unconfirmed);
+    QVERIFY(!pLog->storeQso(QStringLiteral("JA1ABC"), on, 480000, QStringLiteral("FT8")));
+
+    const QString qsFile = pLog->fileName();
+    pLog.reset();
+    LogStore reopened;
+    QVERIFY(reopened.open(qsFile));
+    QCOMPARE(reopened.qsoCount(), 5);
+    QCOMPARE(reopened.needForSpot(kJapan, "136.0", "CW"), Need::Unconfirmed);
+    QCOMPARE(reopened.needForSpot(kJapan, "7025.0", "CW"), Need::NewBand);
+}
+
 void TestLog::badRecordsAreSkippedWithReasons()
 {
     std::unique_ptr<LogStore> pLog = openLog();
@@ -370,14 +407,16 @@ void TestLog::neededRuleKindsInTheChain()
     QVERIFY(pLog);
     pLog->storeAdif(record("K1ABC", "20m", "CW", "20240105", "1200") + record("DL1ABC", "20m", "CW", "20240105", "1300")
                     + record("DL1ABC", "40m", "CW", "20240105", "1400", "<QSL_RCVD:1>Y"));
+    ProgramRuleContext context;
+    context.setLogStore(pLog.get());
     FilterChains chains;
     chains.setDefaultFilter(Filter::Drop);
     auto pNeeded = std::make_unique<Filter>(Filter::NeededUnconfirmed | Filter::Accept);
-    pNeeded->setLogStore(pLog.get());
+    pNeeded->setContext(&context);
     chains.addFilter(std::move(pNeeded), -1);
     auto pAlert = std::make_unique<Filter>(Filter::NeededNewBand | Filter::Accept, AlertFlag::Color);
     pAlert->setAlertColor(Qt::red);
-    pAlert->setLogStore(pLog.get());
+    pAlert->setContext(&context);
     chains.addAlert(std::move(pAlert), -1);
 
     auto spot = [](const QString &qsCountry, const char *pFrequency) {

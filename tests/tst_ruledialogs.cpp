@@ -247,7 +247,7 @@ void TestRuleDialogs::rulesThroughSettingsRoundTrip()
     click(child<QRadioButton>(pFilterDialog, "radioButtonFilterActionAccept"));
     pFilterDialog->accept();
     // A new DXpedition rule works at once.
-    QCOMPARE(settings.cluster()->filterAt(0)->dxpeditions(), settings.dxpeditions());
+    QCOMPARE(settings.cluster()->filterAt(0)->context(), settings.ruleContext());
     // Tip 4 comes with the first filter; tip 8 was seen before.
     auto *pTips = settings.findChild<Tips *>();
     QVERIFY(pTips && pTips->isVisible());
@@ -259,7 +259,7 @@ void TestRuleDialogs::rulesThroughSettingsRoundTrip()
     click(child<QRadioButton>(pAlertDialog, "radioButtonFilterTypeWorkedCountries"));
     click(child<QCheckBox>(pAlertDialog, "checkBoxAlertTypeBalloonPopup"));
     pAlertDialog->accept();
-    QCOMPARE(settings.cluster()->alertAt(0)->workedCountries(), &settings.workedCountries());
+    QCOMPARE(settings.cluster()->alertAt(0)->context(), settings.ruleContext());
     QVERIFY(!pTips->isVisible());
     click(child<QPushButton>(&settings, "pushButtonAddAlert"));
     click(child<QRadioButton>(pAlertDialog, "radioButtonFilterTypeDxContinent"));
@@ -307,8 +307,10 @@ void TestRuleDialogs::workedCountriesMovesOkAndCancel()
     settings.sync();
     WorkedSets sets;
     sets.load();
+    ProgramRuleContext context;
+    context.setCountrySets(&sets.notWorkedCountries(), &sets.workedCountries());
     Filter newCountries(Filter::Accept | Filter::NewCountries);
-    newCountries.setCountrySets(&sets.notWorkedCountries(), &sets.workedCountries());
+    newCountries.setContext(&context);
     Spot japan = spotFrom(QStringLiteral("Japan"));
     QVERIFY(newCountries.match(japan));
 

@@ -359,7 +359,7 @@ void TestSettingsDialog::filterChainEditsRoundTrip()
     QCOMPARE(pView->model()->index(1, 1).data().toString(), QStringLiteral("20m "));
     QCOMPARE(settings.findChild<QComboBox *>("comboBoxDefaultAction")->currentIndex(), 1);
     // The rule on new countries reads the dialog's sets.
-    QCOMPARE(settings.cluster()->filterAt(2)->notWorkedCountries(), &settings.notWorkedCountries());
+    QCOMPARE(settings.cluster()->filterAt(2)->context(), settings.ruleContext());
 
     auto *pUp = child<QPushButton>(&settings, "pushButtonMoveUpFilter");
     auto *pDown = child<QPushButton>(&settings, "pushButtonMoveDownFilter");

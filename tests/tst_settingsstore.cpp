@@ -1,15 +1,14 @@
 #include "TestSupport.h"
 
-#include "log/LogStore.h"
 #include "filters/FilterChains.h"
 #include "settings/AutostartEntry.h"
 #include "settings/FilterStore.h"
 #include "settings/NodeListMerge.h"
+#include "settings/ProgramRuleContext.h"
 #include "settings/PublicNodes.h"
 #include "settings/SettingsBackup.h"
 #include "settings/SettingsStore.h"
 #include "settings/WorkedSets.h"
-#include "update/DXpeditions.h"
 
 #include <QFile>
 #include <QProcess>
@@ -84,7 +83,7 @@ void TestSettingsStore::emptyStoreGivesDefaults()
 
     FilterChains cluster;
     cluster.addFilter(std::make_unique<Filter>(Filter::Call | Filter::Drop), -1);
-    FilterStore::loadChains(cluster, nullptr, nullptr, nullptr);
+    FilterStore::loadChains(cluster, nullptr);
     QCOMPARE(cluster.filterCount(), 0);
     QCOMPARE(cluster.bandFilter()->bandFilterValue(), int(Filter::AllBands));
     // No stored action: the chain acts as the dialog shows it, Accept.
@@ -302,10 +301,6 @@ void TestSettingsStore::autostartEntry()
 
 void TestSettingsStore::chainsRoundTrip()
 {
-    Filter::CountrySet notWorked;
-    Filter::CountrySet worked;
-    DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:9/dxpeditions.xml"));
-
     FilterChains cluster;
     cluster.setDefaultFilter(Filter::Drop);
     cluster.addBand(Filter::Band20m | Filter::Band40m);
@@ -340,24 +335,23 @@ void TestSettingsStore::chainsRoundTrip()
     QCOMPARE(store().value("Alerts/2/FilterAction").toInt(), 8);
 
     FilterChains loaded;
-    LogStore log;
-    FilterStore::loadChains(loaded, &notWorked, &worked, &dxpeditions, &log);
+    ProgramRuleContext context;
+    FilterStore::loadChains(loaded, &context);
     QCOMPARE(loaded.defaultFilter(), int(Filter::Drop));
     QCOMPARE(loaded.bandFilter()->bandFilterValue(), 40);
     QCOMPARE(loaded.filterCount(), 5);
     QCOMPARE(loaded.filterAt(4)->filterType(), Filter::NeededNewMode | Filter::Drop);
-    QCOMPARE(loaded.filterAt(4)->logStore(), &log);
-    QCOMPARE(loaded.filterAt(2)->logStore(), nullptr);
+    for (int i = 0; i < loaded.filterCount(); ++i)
+        QCOMPARE(loaded.filterAt(i)->context(), &context);
+    for (int i = 0; i < loaded.alertCount(); ++i)
+        QCOMPARE(loaded.alertAt(i)->context(), &context);
     QCOMPARE(loaded.filterAt(0)->callFilterValue(), QStringLiteral("DL1ABC"));
     QCOMPARE(loaded.filterAt(1)->bandFilterValue(), int(Filter::Band6m));
-    QCOMPARE(loaded.filterAt(2)->notWorkedCountries(), &notWorked);
-    QCOMPARE(loaded.filterAt(3)->dxpeditions(), &dxpeditions);
     const Filter *pAlert = loaded.alertAt(0);
     QCOMPARE(pAlert->alertKinds(), AlertFlag::Color | AlertFlag::Sound);
     QCOMPARE(pAlert->countryFilterValue(), QStringLiteral("Cote d'Ivoire"));
     QCOMPARE(pAlert->alertColor(), QColor(10, 20, 30));
     QCOMPARE(loaded.alertAt(1)->iconFile(), QStringLiteral(":/ico/star.png"));
-    QCOMPARE(loaded.alertAt(1)->workedCountries(), &worked);
     QCOMPARE(loaded.alertAt(2)->alertKinds(), AlertFlags(AlertFlag::Sound));
 }
 
@@ -366,7 +360,7 @@ void TestSettingsStore::chainsFromDamagedOrPartialStores()
     // The band buttons write before any settings save; the band must survive.
     FilterStore::saveBandSelection(Filter::Band20m);
     FilterChains cluster;
-    FilterStore::loadChains(cluster, nullptr, nullptr, nullptr);
+    FilterStore::loadChains(cluster, nullptr);
     QCOMPARE(cluster.bandFilter()->bandFilterValue(), int(Filter::Band20m));
 
     {
@@ -379,7 +373,7 @@ void TestSettingsStore::chainsFromDamagedOrPartialStores()
     }
     FilterChains partial;
     partial.addBand(Filter::Band80m);
-    FilterStore::loadChains(partial, nullptr, nullptr, nullptr);
+    FilterStore::loadChains(partial, nullptr);
     QCOMPARE(partial.bandFilter()->bandFilterValue(), int(Filter::Band80m));
     QCOMPARE(partial.filterCount(), 0);
     QCOMPARE(partial.alertCount(), 2);

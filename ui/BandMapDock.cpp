@@ -18,8 +18,12 @@ BandMapDock::BandMapDock(SpotModel *pModel, RigControl *pRigControl, QWidget *pa
     pLayout->setContentsMargins(2, 2, 2, 2);
     m_bandCombo = new QComboBox(pContents);
     m_bandCombo->setObjectName(QStringLiteral("comboBoxBandMapBand"));
-    for (int i = 0; i < BandPlan::count(); ++i)
-        m_bandCombo->addItem(BandPlan::labelText(BandPlan::at(i)), BandPlan::at(i).bit);
+    // The map shows a band by its filter bit; bands without one are for the
+    // log only.
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        if (BandPlan::at(i).bit != 0)
+            m_bandCombo->addItem(BandPlan::labelText(BandPlan::at(i)), BandPlan::at(i).bit);
+    }
     m_bandMap = new BandMapWidget(pModel, pContents);
     pLayout->addWidget(m_bandCombo);
     pLayout->addWidget(m_bandMap, 1);

@@ -53,13 +53,13 @@ TickStep tickStepFor(double dSpanKHz, double dHeight)
     return {1e7, 5};
 }
 
-QColor segmentColor(BandPlan::Mode mode)
+QColor segmentColor(ModeClass mode)
 {
     switch (mode) {
-    case BandPlan::Mode::Cw: return QColor(100, 149, 237);
-    case BandPlan::Mode::Digital: return QColor(186, 104, 200);
-    case BandPlan::Mode::Phone: return QColor(102, 187, 106);
-    case BandPlan::Mode::Unknown: break;
+    case ModeClass::Cw: return QColor(100, 149, 237);
+    case ModeClass::Data: return QColor(186, 104, 200);
+    case ModeClass::Phone: return QColor(102, 187, 106);
+    case ModeClass::Unknown: break;
     }
     return QColor();
 }
@@ -269,7 +269,7 @@ void BandMapWidget::paintScale(QPainter &painter) const
 
     // The band plan's segments as a strip beside the ticks.
     for (const BandPlan::Segment &segment : m_band->segments) {
-        if (segment.mode == BandPlan::Mode::Unknown)
+        if (segment.mode == ModeClass::Unknown)
             break;
         const double dY1 = std::max(dTop, m_layout.yFor(segment.low));
         const double dY2 = std::min(dBottom, m_layout.yFor(segment.high));

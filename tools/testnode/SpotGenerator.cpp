@@ -32,7 +32,10 @@ struct BandShare
     double digital;
 };
 
+// The LF and MF bands get no spots: the generated stream stays as it was
+// before they were in the plan.
 constexpr BandShare kBandShares[] = {
+    {0, 0.0},      {0, 0.0},
     {30, 1840.0},  {60, 3573.0},  {10, 5357.0},  {130, 7074.0},    {60, 10136.0},
     {200, 14074.0}, {70, 18100.0}, {110, 21074.0}, {50, 24915.0},  {90, 28074.0},
     {60, 50313.0}, {10, 70154.0}, {40, 144174.0}, {20, 432174.0}, {8, 1296174.0},
@@ -196,7 +199,7 @@ double SpotGenerator::pickFrequency(Mode *peMode)
     const BandShare &share = kBandShares[iBand];
 
     const double dRoll = chance();
-    const BandPlan::Segment *pPhone = BandPlan::firstSegment(band, BandPlan::Mode::Phone);
+    const BandPlan::Segment *pPhone = BandPlan::firstSegment(band, ModeClass::Phone);
     if (dRoll < 0.15 && share.digital > 0.0) {
         *peMode = Mode::Digital;
         // Digital spots sit on the dial frequency or a few hundred Hz to 3 kHz above it.
@@ -208,7 +211,7 @@ double SpotGenerator::pickFrequency(Mode *peMode)
         return pPhone->low + bounded(iSteps) / 2.0;
     }
     *peMode = Mode::Cw;
-    const BandPlan::Segment *pCw = BandPlan::firstSegment(band, BandPlan::Mode::Cw);
+    const BandPlan::Segment *pCw = BandPlan::firstSegment(band, ModeClass::Cw);
     Q_ASSERT(pCw);
     const int iTenths = int(std::lround((pCw->high - pCw->low) * 10.0));
     return pCw->low + bounded(iTenths) / 10.0;
