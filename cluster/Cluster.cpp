@@ -444,7 +444,7 @@ void Cluster::processSpot(Spot &spot)
     }
 
     const ChainResult result = m_chains.evaluate(spot);
-    m_statistics->countAlerts(result.alerts());
+    m_statistics->countAlerts(result);
     if (!result.isAccepted())
         return;
 

@@ -2,6 +2,8 @@
 
 #include "SettingsBackup.h"
 
+#include "filters/ChainResult.h"
+
 #include <QSettings>
 
 namespace {
@@ -74,14 +76,15 @@ void Statistics::save()
     m_settings.reset();
 }
 
-void Statistics::countAlerts(AlertFlags alerts)
+void Statistics::countAlerts(const ChainResult &result)
 {
-    if (alerts.testFlag(AlertFlag::Color))
-        incrementColorAlerts();
-    if (alerts.testFlag(AlertFlag::Sound))
-        incrementSoundAlerts();
-    if (alerts.testFlag(AlertFlag::Balloon))
-        incrementBalloonAlerts();
-    if (alerts.testFlag(AlertFlag::Icon))
-        incrementIconAlerts();
+    const quint64 uiColor = quint64(result.firings(AlertFlag::Color));
+    const quint64 uiSound = quint64(result.firings(AlertFlag::Sound));
+    const quint64 uiBalloon = quint64(result.firings(AlertFlag::Balloon));
+    const quint64 uiIcon = quint64(result.firings(AlertFlag::Icon));
+    m_triggeredAlertsColor += uiColor;
+    m_triggeredAlertsSound += uiSound;
+    m_triggeredAlertsBalloon += uiBalloon;
+    m_triggeredAlertsIcon += uiIcon;
+    m_triggeredAlertsTotal += uiColor + uiSound + uiBalloon + uiIcon;
 }

@@ -1,7 +1,6 @@
 #ifndef STATISTICS_H
 #define STATISTICS_H
 
-#include "filters/AlertFlags.h"
 
 #include <QObject>
 
@@ -10,6 +9,8 @@
 QT_BEGIN_NAMESPACE
 class QSettings;
 QT_END_NAMESPACE
+
+class ChainResult;
 
 // Usage counters kept across runs. One instance serves the whole process;
 // the counting parts hold a pointer to it. Counters are plain fields because
@@ -46,9 +47,9 @@ public:
     void incrementSoundAlerts() { ++m_triggeredAlertsSound; ++m_triggeredAlertsTotal; }
     void incrementIconAlerts() { ++m_triggeredAlertsIcon; ++m_triggeredAlertsTotal; }
     void incrementBalloonAlerts() { ++m_triggeredAlertsBalloon; ++m_triggeredAlertsTotal; }
-    // The alerts of one spot's chain result: each kind once, however many
-    // rules fired it.
-    void countAlerts(AlertFlags alerts);
+    // The alerts of one spot's chain result, one for each rule that fired
+    // each kind.
+    void countAlerts(const ChainResult &result);
 
 private:
     Statistics() = default;
