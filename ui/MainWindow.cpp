@@ -19,6 +19,8 @@
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
 #include "ui/Delegate.h"
+#include "ui/MapDock.h"
+#include "ui/MapWidget.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/OperatorLog.h"
@@ -154,6 +156,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     createSpotTable();
     m_spotModel->setLogStore(m_log->store());
     createBandMap();
+    createWorldMap();
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
@@ -329,6 +332,7 @@ void MainWindow::connectMenuActions()
     pViewMenu->setObjectName(QStringLiteral("menuView"));
     pViewMenu->addAction(m_pauseAction);
     pViewMenu->addAction(m_bandMapDock->toggleViewAction());
+    pViewMenu->addAction(m_mapDock->toggleViewAction());
     m_ui->menuBar->insertMenu(m_ui->menuHelp->menuAction(), pViewMenu);
 }
 
@@ -513,6 +517,7 @@ void MainWindow::onSettingsSaved()
 {
     m_rigControl.loadHRDLibrary(rigControlEnabled());
     m_bandMapDock->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
+    m_mapDock->setStation(m_settings->locator(), m_settings->distanceInMiles());
     applySpotTableSettings();
     const QString qsLogError = m_log->applySettings();
     if (!qsLogError.isEmpty())
@@ -749,6 +754,24 @@ void MainWindow::createBandMap()
     connect(m_bandMapDock->bandMap(), &BandMapWidget::spotClicked, this, [this](const Spot &spot) {
         if (!m_closing)
             tuneSpot(spot);
+    });
+}
+
+void MainWindow::createWorldMap()
+{
+    // The rows the table shows, so that the band view applies; a click on a
+    // dot makes its row current and tunes as a double click does.
+    m_mapDock = new MapDock(m_bandProxy, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_mapDock);
+    m_mapDock->hide();
+    connect(m_mapDock->map(), &MapWidget::spotClicked, this, [this](const QModelIndex &index, const Spot &spot) {
+        if (m_closing)
+            return;
+        if (index.isValid() && index.model() == m_ui->tableView->model()) {
+            m_ui->tableView->setCurrentIndex(index);
+            m_ui->tableView->scrollTo(index);
+        }
+        tuneSpot(spot);
     });
 }
 

@@ -33,6 +33,7 @@ QT_END_NAMESPACE
 class About;
 class BalloonThrottle;
 class BandMapDock;
+class MapDock;
 class Cluster;
 class NodeConsole;
 class OperatorLog;
@@ -135,6 +136,7 @@ private:
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
     void createBandMap();
+    void createWorldMap();
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // Widens (never narrows) the columns the texts of the waiting spots do
@@ -184,6 +186,7 @@ private:
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
     BandMapDock *m_bandMapDock = nullptr;
+    MapDock *m_mapDock = nullptr;
     // Spots received since the last batch or while the view is paused,
     // merged as the table merges.
     SpotModel *m_pendingSpots = nullptr;
