@@ -12,6 +12,17 @@ const float kSinDay = float(std::sin(qDegreesToRadians(EarthShader::kDayAltitude
 const float kSinNight = float(std::sin(qDegreesToRadians(EarthShader::kNightAltitude)));
 constexpr int kGraticuleDegrees = 30;
 constexpr int kMinPictureWidth = 256;
+// The night picture is the lights of cities on black: a little of the day
+// picture under it keeps coasts and land readable where it is night.
+constexpr int kDayUnderNight = 72;
+
+QRgb nightOver(QRgb night, QRgb day)
+{
+    const auto channel = [&](int iShift) {
+        return uint(std::min(255, int((night >> iShift) & 0xff) + ((int((day >> iShift) & 0xff) * kDayUnderNight) >> 8)));
+    };
+    return 0xff000000u | (channel(16) << 16) | (channel(8) << 8) | channel(0);
+}
 
 // The picture's colour at a latitude and longitude, between its pixels;
 // longitudes wrap round, latitudes stop at the poles.
@@ -136,7 +147,7 @@ void EarthShader::build()
             const double dLatitude = point.latitude();
             const double dLongitude = point.longitude();
             pDay[iX] = sample(day, dLatitude, dLongitude);
-            pNight[iX] = sample(night, dLatitude, dLongitude);
+            pNight[iX] = nightOver(sample(night, dLatitude, dLongitude), pDay[iX]);
         }
     }
     if (!hasPictures())

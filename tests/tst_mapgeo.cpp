@@ -272,8 +272,9 @@ void TestMapGeo::dayNightAndTwilight()
     QCOMPARE(EarthShader::dayWeight(-6.5), 0.0);
     QVERIFY(EarthShader::dayWeight(-3.0) > 0.4 && EarthShader::dayWeight(-3.0) < 0.6);
 
-    // Pictures: the day one where the sun is up, the night one where not,
-    // on the centred map too; outside its disc the background.
+    // Pictures: the day one where the sun is up, the night one where not
+    // with a faint day under its lights, on the centred map too; outside
+    // its disc the background.
     QImage day(64, 32, QImage::Format_RGB32);
     day.fill(qRgb(200, 150, 100));
     QImage night(64, 32, QImage::Format_RGB32);
@@ -282,7 +283,8 @@ void TestMapGeo::dayNightAndTwilight()
     shader.setProjection(MapProjection::centred(0.0, 15.0, QSize(200, 200)));
     const QImage centred = shader.shade(sun);
     QCOMPARE(centred.pixel(100, 100), qRgb(200, 150, 100));
-    QCOMPARE(centred.pixel(100, 190), qRgb(10, 20, 30));
+    const QRgb dark = centred.pixel(100, 190);
+    QVERIFY(qRed(dark) > 10 && qRed(dark) < 100 && qBlue(dark) > 30 && qBlue(dark) < 100);
     QCOMPARE(centred.pixel(1, 1), kBackground);
 }
 
