@@ -12,6 +12,7 @@ const float kSinDay = float(std::sin(qDegreesToRadians(EarthShader::kDayAltitude
 const float kSinNight = float(std::sin(qDegreesToRadians(EarthShader::kNightAltitude)));
 constexpr int kGraticuleDegrees = 30;
 constexpr int kMinPictureWidth = 256;
+constexpr double kUnitScale = 32767.0;
 // The night picture is the lights of cities on black: a little of the day
 // picture under it keeps coasts and land readable where it is night.
 constexpr int kDayUnderNight = 72;
@@ -110,7 +111,7 @@ void EarthShader::build()
     const QSize size = m_projection.size();
     m_day = QImage(size, QImage::Format_RGB32);
     m_night = QImage(size, QImage::Format_RGB32);
-    m_units.assign(size_t(std::max(0, size.width() * size.height())) * 3, 0.0f);
+    m_units.assign(size_t(std::max(0, size.width() * size.height())) * 3, 0);
     if (size.isEmpty())
         return;
     m_day.fill(m_background);
@@ -131,14 +132,14 @@ void EarthShader::build()
     for (int iY = iTop; iY < iBottom; ++iY) {
         auto *pDay = reinterpret_cast<QRgb *>(m_day.scanLine(iY));
         auto *pNight = reinterpret_cast<QRgb *>(m_night.scanLine(iY));
-        float *pUnit = m_units.data() + size_t(iY) * size_t(size.width()) * 3;
+        qint16 *pUnit = m_units.data() + size_t(iY) * size_t(size.width()) * 3;
         for (int iX = iLeft; iX < iRight; ++iX) {
             GeoVector point;
             if (!m_projection.toPoint(QPointF(iX + 0.5, iY + 0.5), &point))
                 continue;
-            pUnit[iX * 3] = float(point.x);
-            pUnit[iX * 3 + 1] = float(point.y);
-            pUnit[iX * 3 + 2] = float(point.z);
+            pUnit[iX * 3] = qint16(std::lround(point.x * kUnitScale));
+            pUnit[iX * 3 + 1] = qint16(std::lround(point.y * kUnitScale));
+            pUnit[iX * 3 + 2] = qint16(std::lround(point.z * kUnitScale));
             if (day.isNull()) {
                 pDay[iX] = kPlainDay;
                 pNight[iX] = kPlainNight;
@@ -180,35 +181,37 @@ QImage EarthShader::shade(const GeoVector &subsolar)
     QImage image(size, QImage::Format_RGB32);
     if (size.isEmpty())
         return image;
-    const float fX = float(subsolar.x);
-    const float fY = float(subsolar.y);
-    const float fZ = float(subsolar.z);
+    // Both vectors are of unit length, so the sum stays within 32767².
+    const int iSunX = int(std::lround(subsolar.x * kUnitScale));
+    const int iSunY = int(std::lround(subsolar.y * kUnitScale));
+    const int iSunZ = int(std::lround(subsolar.z * kUnitScale));
+    const float fToSine = float(1.0 / (kUnitScale * kUnitScale));
     const float fScale = 256.0f / (kSinDay - kSinNight);
     const int iWidth = size.width();
-    for (int iY = 0; iY < size.height(); ++iY) {
-        const auto *pDay = reinterpret_cast<const QRgb *>(m_day.constScanLine(iY));
-        const auto *pNight = reinterpret_cast<const QRgb *>(m_night.constScanLine(iY));
-        auto *pOut = reinterpret_cast<QRgb *>(image.scanLine(iY));
-        const float *pUnit = m_units.data() + size_t(iY) * size_t(iWidth) * 3;
-        for (int iX = 0; iX < iWidth; ++iX) {
+    for (int iRow = 0; iRow < size.height(); ++iRow) {
+        const auto *pDay = reinterpret_cast<const QRgb *>(m_day.constScanLine(iRow));
+        const auto *pNight = reinterpret_cast<const QRgb *>(m_night.constScanLine(iRow));
+        auto *pOut = reinterpret_cast<QRgb *>(image.scanLine(iRow));
+        const qint16 *pUnit = m_units.data() + size_t(iRow) * size_t(iWidth) * 3;
+        for (int iColumn = 0; iColumn < iWidth; ++iColumn) {
             // The sine of the sun's altitude; off the map the unit is zero
             // and the pixel takes the day colour, which is the background.
-            const float fSin = pUnit[0] * fX + pUnit[1] * fY + pUnit[2] * fZ;
+            const float fSin = float(pUnit[0] * iSunX + pUnit[1] * iSunY + pUnit[2] * iSunZ) * fToSine;
             pUnit += 3;
             const int iWeight = int(std::clamp((fSin - kSinNight) * fScale, 0.0f, 256.0f));
-            const QRgb day = pDay[iX];
-            const QRgb night = pNight[iX];
+            const QRgb day = pDay[iColumn];
+            const QRgb night = pNight[iColumn];
             if (iWeight >= 256) {
-                pOut[iX] = day;
+                pOut[iColumn] = day;
             } else if (iWeight <= 0) {
-                pOut[iX] = night;
+                pOut[iColumn] = night;
             } else {
                 const auto mix = [&](int iShift) {
                     const int iNight = int((night >> iShift) & 0xff);
                     const int iDay = int((day >> iShift) & 0xff);
                     return uint(iNight + (((iDay - iNight) * iWeight) >> 8)) & 0xff;
                 };
-                pOut[iX] = 0xff000000u | (mix(16) << 16) | (mix(8) << 8) | mix(0);
+                pOut[iColumn] = 0xff000000u | (mix(16) << 16) | (mix(8) << 8) | mix(0);
             }
         }
     }

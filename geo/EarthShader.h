@@ -49,8 +49,9 @@ private:
     QImage m_nightPicture;
     QRgb m_background = 0xff000000;
     bool m_bDirty = true;
-    // Three floats per pixel, zero off the map.
-    std::vector<float> m_units;
+    // Three components per pixel in units of 1/32767, zero off the map:
+    // half the memory of floats, and far finer than the shading needs.
+    std::vector<qint16> m_units;
     QImage m_day;
     QImage m_night;
 };
