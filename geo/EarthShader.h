@@ -41,12 +41,15 @@ public:
 private:
     void build();
     void paintGraticule();
-    // The pictures, halved while still finer than the map needs.
-    void pictureFor(double dPixelsPerRadian, QImage *pDay, QImage *pNight) const;
+    // The pictures, halved while still finer than the map needs; kept for
+    // the next size, which is most often about the same.
+    void pictureFor(double dPixelsPerRadian, QImage *pDay, QImage *pNight);
 
     MapProjection m_projection;
     QImage m_dayPicture;
     QImage m_nightPicture;
+    QImage m_scaledDay;
+    QImage m_scaledNight;
     QRgb m_background = 0xff000000;
     bool m_bDirty = true;
     // Three components per pixel in units of 1/32767, zero off the map:

@@ -30,6 +30,8 @@ public:
     bool isEmpty() const { return m_dRadius <= 0.0; }
     // The centre's point (centred), and the disc or rectangle of the map.
     const GeoVector &centrePoint() const { return m_centre; }
+    const GeoVector &northAtCentre() const { return m_north; }
+    const GeoVector &eastAtCentre() const { return m_east; }
     QPointF centrePixel() const { return m_centrePixel; }
     double radius() const { return m_dRadius; }
     QRectF mapRect() const { return m_mapRect; }

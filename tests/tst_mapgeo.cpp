@@ -63,6 +63,7 @@ private Q_SLOTS:
     void roundTripAndBearing();
     void worldMapAndPaths();
     void dayNightAndTwilight();
+    void picturesLieWhereTheProjectionSays();
     void picturesFromTheDataFolders();
 };
 
@@ -286,6 +287,46 @@ void TestMapGeo::dayNightAndTwilight()
     const QRgb dark = centred.pixel(100, 190);
     QVERIFY(qRed(dark) > 10 && qRed(dark) < 100 && qBlue(dark) > 30 && qBlue(dark) < 100);
     QCOMPARE(centred.pixel(1, 1), kBackground);
+}
+
+void TestMapGeo::picturesLieWhereTheProjectionSays()
+{
+    // A day picture whose red is its column and green twice its row: the
+    // colour a map pixel takes says which point of the picture it shows,
+    // which must be the point the projection puts there.
+    QImage ramp(256, 128, QImage::Format_RGB32);
+    for (int iY = 0; iY < ramp.height(); ++iY) {
+        for (int iX = 0; iX < ramp.width(); ++iX)
+            ramp.setPixel(iX, iY, qRgb(iX, 2 * iY, 0));
+    }
+    EarthShader shader;
+    shader.setPictures(ramp, ramp);
+    for (const MapProjection &projection : {MapProjection::centred(41.6, -72.7, QSize(200, 200)),
+                                            MapProjection::centred(-33.9, 151.2, QSize(200, 200)),
+                                            MapProjection::world(QSize(200, 100))}) {
+        shader.setProjection(projection);
+        int iChecked = 0;
+        for (int iY = 3; iY < projection.size().height(); iY += 9) {
+            for (int iX = 3; iX < projection.size().width(); iX += 9) {
+                const QPointF pixel(iX + 0.5, iY + 0.5);
+                GeoVector point;
+                if (!projection.toPoint(pixel, &point))
+                    continue;
+                const double dU = (point.longitude() + 180.0) / 360.0 * 256.0 - 0.5;
+                const double dV = (90.0 - point.latitude()) / 180.0 * 128.0 - 0.5;
+                // Where the picture wraps round or ends, the ramp jumps.
+                if (dU < 1.0 || dU > 254.0 || dV < 1.0 || dV > 126.0)
+                    continue;
+                // Lit from straight above, the pixel shows the day picture.
+                const QRgb shown = shader.shade(point).pixel(iX, iY);
+                QVERIFY2(std::abs(qRed(shown) - dU) < 0.6 && std::abs(qGreen(shown) - 2 * dV) < 1.2,
+                         qPrintable(QStringLiteral("pixel %1, %2: %3, %4 against %5, %6")
+                                        .arg(iX).arg(iY).arg(qRed(shown)).arg(qGreen(shown)).arg(dU).arg(2 * dV)));
+                ++iChecked;
+            }
+        }
+        QVERIFY(iChecked > 200);
+    }
 }
 
 void TestMapGeo::picturesFromTheDataFolders()
