@@ -73,6 +73,26 @@ bool benchMapResize()
     if (!map.hasEarthPictures())
         QTextStream(stderr) << "map_resize: no Earth pictures (xplanet-images): the plain sea is measured" << Qt::endl;
 
+    // A batch of the table: ten new rows on top, the oldest ten gone, and
+    // the map drawn again, as 50 spots/s make it five times a second.
+    for (const MapWidget::Projection projection : {MapWidget::Projection::Centred, MapWidget::Projection::World}) {
+        map.setProjection(projection);
+        map.repaint();
+        SpotModel batch;
+        fillModel(batch);
+        constexpr int kBatches = 200;
+        const double dCpuStart = processCpuMs();
+        for (int i = 0; i < kBatches; ++i) {
+            SpotModel arriving;
+            for (int j = 0; j < 10; ++j)
+                arriving.insertSpot(batch.spotAt((i * 10 + j) % kRows), kRows);
+            model.takeRowsFrom(arriving, kRows);
+            map.repaint();
+        }
+        const QByteArray baName = projection == MapWidget::Projection::Centred ? "map_batch_centred" : "map_batch_world";
+        report((baName + "_cpu_ms").constData(), (processCpuMs() - dCpuStart) / kBatches, "ms");
+    }
+
     static const int kSizes[] = {780, 820, 700, 900, 760, 800, 640, 960, 800};
     for (const MapWidget::Projection projection : {MapWidget::Projection::Centred, MapWidget::Projection::World}) {
         map.setProjection(projection);

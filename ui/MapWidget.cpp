@@ -24,6 +24,7 @@ constexpr double kClickSlop = 4.0;
 // How near the pointer must come to a dot to pick it, in widget pixels.
 constexpr double kPickRadius = 7.0;
 constexpr double kDotRadius = 3.5;
+constexpr int kPathAlpha = 150;
 constexpr int kMenuRows = 20;
 constexpr int kToolTipRows = 8;
 constexpr int kReadoutMargin = 6;
@@ -40,6 +41,56 @@ quint64 placeKey(double dLatitude, double dLongitude)
     const auto iLatitude = quint64(qint64(std::llround((dLatitude + 90.0) * 1000.0)));
     const auto iLongitude = quint64(qint64(std::llround((dLongitude + 180.0) * 1000.0)));
     return (iLatitude << 32) | iLongitude;
+}
+
+// Red and blue in one multiplication, green in another.
+void blendPixel(QRgb *pPixel, QRgb colour, uint uiAlpha)
+{
+    const QRgb old = *pPixel;
+    const uint uiKeep = 256 - uiAlpha;
+    const uint uiRedBlue = (((colour & 0xff00ff) * uiAlpha + (old & 0xff00ff) * uiKeep) >> 8) & 0xff00ff;
+    const uint uiGreen = (((colour & 0x00ff00) * uiAlpha + (old & 0x00ff00) * uiKeep) >> 8) & 0x00ff00;
+    *pPixel = 0xff000000u | uiRedBlue | uiGreen;
+}
+
+// An antialiased line one pixel wide, blended straight into the picture
+// (iAlpha of 256). QPainter hands every long line's spans to a thread pool,
+// which at a few hundred lines a batch cost the window more than the rest
+// of the map together.
+void blendLine(QImage &image, const QPointF &from, const QPointF &to, QRgb colour, int iAlpha)
+{
+    // Coordinates of pixel centres.
+    double dX0 = from.x() - 0.5, dY0 = from.y() - 0.5, dX1 = to.x() - 0.5, dY1 = to.y() - 0.5;
+    const bool bSteep = std::abs(dY1 - dY0) > std::abs(dX1 - dX0);
+    if (bSteep) {
+        std::swap(dX0, dY0);
+        std::swap(dX1, dY1);
+    }
+    if (dX0 > dX1) {
+        std::swap(dX0, dX1);
+        std::swap(dY0, dY1);
+    }
+    const double dGradient = dX1 - dX0 > 1e-9 ? (dY1 - dY0) / (dX1 - dX0) : 0.0;
+    const int iWidth = image.width();
+    const int iHeight = image.height();
+    uchar *pBits = image.bits();
+    const qsizetype iBytesPerLine = image.bytesPerLine();
+    const auto plot = [&](int iMajor, int iMinor, double dCoverage) {
+        const int iX = bSteep ? iMinor : iMajor;
+        const int iY = bSteep ? iMajor : iMinor;
+        if (iX < 0 || iY < 0 || iX >= iWidth || iY >= iHeight)
+            return;
+        blendPixel(reinterpret_cast<QRgb *>(pBits + iY * iBytesPerLine) + iX, colour, uint(dCoverage * iAlpha));
+    };
+    const int iFirst = std::max(0, int(std::ceil(dX0)));
+    const int iLast = std::min((bSteep ? iHeight : iWidth) - 1, int(std::floor(dX1)));
+    for (int iMajor = iFirst; iMajor <= iLast; ++iMajor) {
+        const double dMinor = dY0 + dGradient * (iMajor - dX0);
+        const int iMinor = int(std::floor(dMinor));
+        const double dFraction = dMinor - iMinor;
+        plot(iMajor, iMinor, 1.0 - dFraction);
+        plot(iMajor, iMinor + 1, dFraction);
+    }
 }
 
 QString latitudeText(double dDegrees)
@@ -300,6 +351,7 @@ void MapWidget::ensureGeometry()
     m_shader.setProjection(m_mapProjection);
     m_shadedMinuteMs = -1;
     m_paths.clear();
+    m_dotSprites.clear();
     m_bDotsDirty = true;
 }
 
@@ -312,6 +364,16 @@ void MapWidget::ensureShading()
     m_subsolar = SolarPosition::atMsSinceEpoch(iMinuteMs).subsolarPoint();
     m_shaded = m_shader.shade(m_subsolar);
     m_bCompositeDirty = true;
+    if (m_shaded.isNull())
+        return;
+    // The rim with the shading, once a minute, not with every batch.
+    QPainter painter(&m_shaded);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1.0 * m_dDpr));
+    if (m_mapProjection.kind() == MapProjection::Kind::Centred)
+        painter.drawEllipse(m_mapProjection.centrePixel(), m_mapProjection.radius(), m_mapProjection.radius());
+    else
+        painter.drawRect(m_mapProjection.mapRect());
 }
 
 void MapWidget::ensureComposite()
@@ -322,54 +384,76 @@ void MapWidget::ensureComposite()
     m_composite = m_shaded;
     if (m_composite.isNull())
         return;
+    // Paths first, so that no line crosses a dot.
+    paintPaths(m_composite);
     QPainter painter(&m_composite);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintSpots(painter);
+    paintDots(painter);
     paintMarkers(painter);
 }
 
-void MapWidget::paintSpots(QPainter &painter)
+void MapWidget::paintPaths(QImage &image)
 {
-    if (m_station) {
-        // Paths first, so that no line crosses a dot.
-        const bool bCentred = m_mapProjection.kind() == MapProjection::Kind::Centred;
-        const QPointF stationPixel = m_mapProjection.toPixel(*m_station);
-        for (const Dot &dot : std::as_const(m_dots)) {
-            QColor line = dot.colour;
-            line.setAlpha(150);
-            painter.setPen(QPen(line, 1.2 * m_dDpr));
-            if (bCentred) {
-                painter.drawLine(stationPixel, dot.pixel);
-                continue;
-            }
-            const quint64 uiPlace = placeKey(dot.point.latitude(), dot.point.longitude());
-            auto path = m_paths.find(uiPlace);
-            if (path == m_paths.end())
-                path = m_paths.insert(uiPlace, m_mapProjection.greatCircle(*m_station, dot.point));
-            for (const QPolygonF &polyline : std::as_const(*path))
-                painter.drawPolyline(polyline);
+    if (!m_station)
+        return;
+    const bool bCentred = m_mapProjection.kind() == MapProjection::Kind::Centred;
+    const QPointF stationPixel = m_mapProjection.toPixel(*m_station);
+    for (const Dot &dot : std::as_const(m_dots)) {
+        const QRgb colour = dot.colour.rgb();
+        if (bCentred) {
+            blendLine(image, stationPixel, dot.pixel, colour, kPathAlpha);
+            continue;
+        }
+        const quint64 uiPlace = placeKey(dot.point.latitude(), dot.point.longitude());
+        auto path = m_paths.find(uiPlace);
+        if (path == m_paths.end())
+            path = m_paths.insert(uiPlace, m_mapProjection.greatCircle(*m_station, dot.point));
+        for (const QPolygonF &polyline : std::as_const(*path)) {
+            for (qsizetype i = 1; i < polyline.size(); ++i)
+                blendLine(image, polyline.at(i - 1), polyline.at(i), colour, kPathAlpha);
         }
     }
+}
+
+void MapWidget::paintDots(QPainter &painter)
+{
     // The oldest places first: the newest lie on top.
     for (auto dot = m_dots.crbegin(); dot != m_dots.crend(); ++dot) {
         // A place with many stations is a little larger.
-        const double dRadius = (kDotRadius + std::min(3.0, std::log2(double(dot->rows.size())))) * m_dDpr;
-        painter.setPen(QPen(kDotOutline, 1.0 * m_dDpr));
-        painter.setBrush(dot->colour);
-        painter.drawEllipse(dot->pixel, dRadius, dRadius);
+        const int iSize = std::min(3, int(std::log2(double(dot->rows.size()))));
+        const QImage &sprite = dotSprite(dot->colour, iSize);
+        // On whole pixels: a blit, not a resampling.
+        painter.drawImage((dot->pixel - QPointF(sprite.width(), sprite.height()) / 2.0).toPoint(), sprite);
     }
+}
+
+const QImage &MapWidget::dotSprite(const QColor &colour, int iSize)
+{
+    // Drawn once per colour and size: a few hundred antialiased ellipses a
+    // batch cost more than the copies of them.
+    const quint64 uiKey = (quint64(colour.rgba()) << 8) | quint64(iSize);
+    auto found = m_dotSprites.constFind(uiKey);
+    if (found != m_dotSprites.cend())
+        return *found;
+    const double dRadius = (kDotRadius + iSize) * m_dDpr;
+    const int iSide = int(std::ceil(2 * dRadius + 2 * m_dDpr));
+    QImage sprite(iSide, iSide, QImage::Format_ARGB32_Premultiplied);
+    sprite.fill(Qt::transparent);
+    QPainter painter(&sprite);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(kDotOutline, 1.0 * m_dDpr));
+    painter.setBrush(colour);
+    painter.drawEllipse(QPointF(iSide / 2.0, iSide / 2.0), dRadius, dRadius);
+    painter.end();
+    // The table's colours are few; a store that somehow sees many more
+    // starts again rather than grow.
+    if (m_dotSprites.size() > 256)
+        m_dotSprites.clear();
+    return *m_dotSprites.insert(uiKey, sprite);
 }
 
 void MapWidget::paintMarkers(QPainter &painter)
 {
-    const QColor rim = palette().color(QPalette::Mid);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(rim, 1.0 * m_dDpr));
-    if (m_mapProjection.kind() == MapProjection::Kind::Centred)
-        painter.drawEllipse(m_mapProjection.centrePixel(), m_mapProjection.radius(), m_mapProjection.radius());
-    else
-        painter.drawRect(m_mapProjection.mapRect());
-
     const QPointF sun = m_mapProjection.toPixel(m_subsolar);
     painter.setPen(QPen(QColor(0xe6, 0x8a, 0x00), 1.5 * m_dDpr));
     painter.setBrush(kSunColour);

@@ -115,7 +115,9 @@ private:
     void ensureShading();
     void ensureDots();
     void ensureComposite();
-    void paintSpots(QPainter &painter);
+    void paintPaths(QImage &image);
+    void paintDots(QPainter &painter);
+    const QImage &dotSprite(const QColor &colour, int iSize);
     void paintMarkers(QPainter &painter);
 
     const Spot *spotOfRow(int iRow, quint64 *puiId = nullptr) const;
@@ -149,6 +151,8 @@ private:
     QHash<quint64, RowInfo> m_rowInfo;
     // Great-circle paths of the world map, by position.
     QHash<quint64, QList<QPolygonF>> m_paths;
+    // Dots drawn once, by colour and size.
+    QHash<quint64, QImage> m_dotSprites;
     bool m_bCompositeDirty = true;
     QImage m_composite;
 
