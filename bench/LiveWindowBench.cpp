@@ -90,7 +90,8 @@ private:
 
 } // namespace
 
-bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs)
+bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs,
+                     const std::function<void(MainWindow &)> &prepare, double *pdCorePercent)
 {
     QThread nodeThread;
     nodeThread.start();
@@ -113,6 +114,8 @@ bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs)
         writeWindowStore(uiPort);
         MainWindow window;
         window.show();
+        if (prepare)
+            prepare(window);
         Cluster *pCluster = window.activeCluster();
         qint64 iReceived = 0;
         if (pCluster) {
@@ -153,6 +156,8 @@ bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs)
                 const QByteArray baName(pName);
                 report((baName + "_cpu_s_per_10000_spots").constData(), dCpu * 10000.0 / double(iSpots), "s");
                 report((baName + "_core_percent").constData(), dCpu * 100.0 / dWall, "%");
+                if (pdCorePercent)
+                    *pdCorePercent = dCpu * 100.0 / dWall;
                 report((baName + "_longest_stall_ms").constData(), double(stalls.longestMs()), "ms");
                 report((baName + "_longest_busy_ms").constData(), stalls.longestBusyMs(), "ms");
                 report((baName + "_arrival_ms").constData(), double(iArrivedMs), "ms");

@@ -1,6 +1,10 @@
 #ifndef LIVEWINDOWBENCH_H
 #define LIVEWINDOWBENCH_H
 
+#include <functional>
+
+class MainWindow;
+
 namespace Bench {
 
 // The real main window, shown, logged in to the test node, which streams
@@ -13,7 +17,10 @@ namespace Bench {
 // figures. Needs a QApplication and private settings folders.
 // The ticks wake the thread and cost CPU of their own: a fine tick where the
 // stall is the figure, a coarse one where the CPU is.
-bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs);
+// prepare, when given, sets the window up once it is shown; pdCorePercent
+// receives the share of a core.
+bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs,
+                     const std::function<void(MainWindow &)> &prepare = {}, double *pdCorePercent = nullptr);
 
 } // namespace Bench
 

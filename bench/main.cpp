@@ -4,7 +4,8 @@
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
 // mixed, filter, lookup, parse, gui, log; live50, live500 and burst (the real
-// window at a set rate) only when named. bench/README.md has the targets.
+// window at a set rate), map and map50 (the world map) only when named.
+// bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
@@ -12,6 +13,7 @@
 #include "LiveWindowBench.h"
 #include "LogBench.h"
 #include "MainWindowBench.h"
+#include "MapBench.h"
 #include "ReceiveBench.h"
 
 #include "API/QsLog/QsLog.h"
@@ -78,6 +80,11 @@ int main(int argc, char *argv[])
         bOk = Bench::benchLiveWindow("live_500", 500.0, iSpots, 20) && bOk;
     if (groups.contains(QLatin1String("burst")))
         bOk = Bench::benchLiveWindow("burst", 0.0, iSpots, 5) && bOk;
+    // The world map: a resize's redraw, and what showing it costs live.
+    if (groups.contains(QLatin1String("map")))
+        bOk = Bench::benchMapResize() && bOk;
+    if (groups.contains(QLatin1String("map50")))
+        bOk = Bench::benchMapLive(iSpots) && bOk;
     Statistics::release();
     return bOk ? 0 : 1;
 }

@@ -11,6 +11,9 @@ void Spot::setLocation(const CountryInfo &dx, const CountryInfo &spotter, const 
     m_dxContinent = dx.continent;
     m_dxCqZone = dx.cqZone;
     m_spotterContinent = spotter.continent;
+    m_hasDxPosition = dx.hasPosition;
+    m_dxLatitude = dx.hasPosition ? dx.latitude : 0.0;
+    m_dxLongitude = dx.hasPosition ? dx.longitude : 0.0;
     double dLatitude = 0.0;
     double dLongitude = 0.0;
     m_hasPath = dx.hasPosition && Locator::position(qsLocator, &dLatitude, &dLongitude);

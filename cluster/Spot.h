@@ -47,6 +47,11 @@ public:
     bool hasPath() const { return m_hasPath; }
     const Locator::Path &shortPath() const { return m_shortPath; }
     const Locator::Path &longPath() const { return m_longPath; }
+    // Where the DX station is: its country's position or the one its entry
+    // gives; false when the lookup knows none.
+    bool hasDxPosition() const { return m_hasDxPosition; }
+    double dxLatitude() const { return m_dxLatitude; }
+    double dxLongitude() const { return m_dxLongitude; }
     // Takes what the lookups of both calls found, and the paths from
     // qsLocator when it is valid.
     void setLocation(const CountryInfo &dx, const CountryInfo &spotter, const QString &qsLocator);
@@ -85,6 +90,9 @@ private:
     bool m_hasPath = false;
     Locator::Path m_shortPath;
     Locator::Path m_longPath;
+    bool m_hasDxPosition = false;
+    double m_dxLatitude = 0.0;
+    double m_dxLongitude = 0.0;
     bool m_dxpedition = false;
     QColor m_alertColor = QColor(0, 0, 0, 0);
     AlertFlags m_alertFlags;

@@ -26,7 +26,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Neither comes from the linked libraries: the SQLite driver is a Qt plug-in
 # and the country file is data.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, hamradio-files")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libhamlib-utils")
+# The map draws a plain sea without the Earth pictures.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libhamlib-utils, xplanet-images")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_GENERATOR DEB)

@@ -17,6 +17,8 @@
 #include "ui/About.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
+#include "ui/MapDock.h"
+#include "ui/MapWidget.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotTableView.h"
@@ -407,6 +409,7 @@ void MainWindow::onSettingsSaved()
 {
     m_rigControl.loadHRDLibrary(rigControlEnabled());
     m_bandMapDock->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
+    m_mapDock->setStation(m_settings->locator(), m_settings->distanceInMiles());
     applySpotTableSettings();
     const QString qsLogError = m_log->applySettings();
     if (!qsLogError.isEmpty())
@@ -529,6 +532,20 @@ void MainWindow::createDocks()
     connect(m_bandMapDock->bandMap(), &BandMapWidget::spotClicked, this, [this](const Spot &spot) {
         if (!m_closing)
             m_spotActions->tune(spot);
+    });
+
+    // The map reads the band view, so it shows what the table shows.
+    m_mapDock = new MapDock(bandProxy(), this);
+    addDock(m_mapDock, Qt::RightDockWidgetArea);
+    m_mapDock->hide();
+    connect(m_mapDock->map(), &MapWidget::spotClicked, this, [this](const QModelIndex &index, const Spot &spot) {
+        if (m_closing)
+            return;
+        if (index.isValid() && index.model() == spotTable()->model()) {
+            spotTable()->setCurrentIndex(index);
+            spotTable()->scrollTo(index);
+        }
+        m_spotActions->tune(spot);
     });
 
     m_console = new NodeConsole(this);

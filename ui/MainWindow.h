@@ -25,6 +25,7 @@ QT_END_NAMESPACE
 
 class About;
 class BandMapDock;
+class MapDock;
 class Cluster;
 class NodeConsole;
 class OperatorLog;
@@ -156,6 +157,7 @@ private:
     Statistics *m_statistics = nullptr;
 
     BandMapDock *m_bandMapDock = nullptr;
+    MapDock *m_mapDock = nullptr;
     QMenu *m_viewMenu = nullptr;
     RigControl m_rigControl;
     Updater *m_updater = nullptr;
