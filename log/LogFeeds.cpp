@@ -1,6 +1,7 @@
 #include "LogFeeds.h"
 
 #include "LogStore.h"
+#include "WsjtxListener.h"
 
 #include "API/QsLog/QsLog.h"
 
@@ -8,7 +9,9 @@
 #include <QFileInfo>
 #include <QHostAddress>
 
-#include "log/WsjtxListener.h"
+namespace {
+constexpr qint64 kSkipLineIntervalMs = 10 * 1000;
+} // namespace
 
 LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent)
     : QObject(pParent)
@@ -16,9 +19,24 @@ LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent)
 {
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &LogFeeds::onPathChanged);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &LogFeeds::onPathChanged);
+    m_storeTimer.setSingleShot(true);
+    m_storeTimer.setInterval(0);
+    connect(&m_storeTimer, &QTimer::timeout, this, &LogFeeds::storeReports);
+    m_skipLineTimer.setSingleShot(true);
+    connect(&m_skipLineTimer, &QTimer::timeout, this, &LogFeeds::logSkipped);
 }
 
-LogFeeds::~LogFeeds() = default;
+LogFeeds::~LogFeeds()
+{
+    // What came in during the last turn is not lost with the window.
+    storeReports();
+    logSkipped();
+}
+
+quint16 LogFeeds::wsjtxPort() const
+{
+    return m_wsjtx ? m_wsjtx->localPort() : 0;
+}
 
 void LogFeeds::apply(const LogSettings &settings)
 {
@@ -111,26 +129,74 @@ void LogFeeds::applyWsjtx(const LogSettings &settings)
     if (wsjtxSettings == m_wsjtxSettings)
         return;
     m_wsjtxSettings = wsjtxSettings;
-    delete m_wsjtx;
-    m_wsjtx = nullptr;
+    m_wsjtx.reset();
     m_wsjtxError.clear();
     if (!settings.wsjtxEnabled)
         return;
-    auto *pListener = new WsjtxListener(this);
+    auto pListener = std::make_unique<WsjtxListener>();
     const QHostAddress address(settings.wsjtxAddress.trimmed());
     const QString qsGroup = settings.wsjtxGroup.trimmed();
     if (!pListener->listen(address, settings.wsjtxPort, qsGroup.isEmpty() ? QHostAddress() : QHostAddress(qsGroup))) {
         m_wsjtxError = pListener->errorString();
         QLOG_WARN() << "QSO reports cannot be received on" << settings.wsjtxAddress << settings.wsjtxPort << ":"
                     << m_wsjtxError;
-        delete pListener;
         return;
     }
-    connect(pListener, &WsjtxListener::adifLogged, m_store,
-            [this](const QByteArray &qbaAdif) { m_store->storeAdif(qbaAdif); });
-    connect(pListener, &WsjtxListener::qsoLogged, m_store,
-            [this](const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz, const QString &qsMode) {
-                m_store->storeQso(qsCall, qdtOn, uiFrequencyHz, qsMode);
-            });
-    m_wsjtx = pListener;
+    connect(pListener.get(), &WsjtxListener::adifLogged, this, &LogFeeds::onAdifReported);
+    connect(pListener.get(), &WsjtxListener::qsoLogged, this, &LogFeeds::onQsoReported);
+    m_wsjtx = std::move(pListener);
+}
+
+void LogFeeds::onAdifReported(const QByteArray &qbaAdif)
+{
+    AdifReader reader;
+    reader.feed(qbaAdif);
+    reader.finish();
+    m_reportedRecords += reader.takeRecords();
+    m_storeTimer.start();
+}
+
+void LogFeeds::onQsoReported(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz,
+                             const QString &qsMode)
+{
+    LogQso qso;
+    QString qsWhy;
+    if (!LogStore::qsoFromReport(qsCall, qdtOn, uiFrequencyHz, qsMode, &qso, &qsWhy)) {
+        noteSkipped(1, tr("%1: %2").arg(qsCall.left(20), qsWhy));
+        return;
+    }
+    m_reportedQsos.append(qso);
+    m_storeTimer.start();
+}
+
+void LogFeeds::storeReports()
+{
+    m_storeTimer.stop();
+    if (m_reportedRecords.isEmpty() && m_reportedQsos.isEmpty())
+        return;
+    const LogStore::ImportResult result
+        = m_store->storeBatch(std::exchange(m_reportedRecords, {}), std::exchange(m_reportedQsos, {}));
+    if (result.skipped > 0)
+        noteSkipped(result.skipped, result.reasons.value(result.reasons.size() - 1));
+}
+
+void LogFeeds::noteSkipped(int iCount, const QString &qsWhy)
+{
+    m_skippedUnlogged += iCount;
+    m_lastSkipWhy = qsWhy;
+    Q_EMIT reportsSkipped(iCount, qsWhy);
+    if (!m_sinceSkipLine.isValid() || m_sinceSkipLine.hasExpired(kSkipLineIntervalMs))
+        logSkipped();
+    else if (!m_skipLineTimer.isActive())
+        m_skipLineTimer.start(int(kSkipLineIntervalMs - m_sinceSkipLine.elapsed()));
+}
+
+void LogFeeds::logSkipped()
+{
+    if (m_skippedUnlogged == 0)
+        return;
+    QLOG_WARN() << "Reported QSOs not logged:" << m_skippedUnlogged << "the last:" << m_lastSkipWhy;
+    m_skippedUnlogged = 0;
+    m_sinceSkipLine.start();
+    m_skipLineTimer.stop();
 }

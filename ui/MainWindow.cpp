@@ -169,6 +169,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
     const auto showStatus = [this](const QString &qsText) { m_ui->statusBar->showMessage(qsText); };
     connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, showStatus);
+    connect(m_log, &OperatorLog::statusMessage, this, showStatus);
 
     // Country data is imported here, whether or not a node is connected.
     m_countryUpdate = new CountryUpdate(&m_worked, m_db, this);
