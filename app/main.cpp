@@ -194,8 +194,9 @@ int main(int argc, char *argv[])
             iResult = app.exec();
         }
         window.reset();
+        // While the logger still runs: a save that fails at exit is said.
+        Statistics::release();
     }
-    Statistics::release();
     guard.reset();
     return iResult;
 }
