@@ -1,6 +1,7 @@
 #include "LogFeeds.h"
 
 #include "LogStore.h"
+#include "WatchedLogReader.h"
 #include "WsjtxListener.h"
 
 #include "API/QsLog/QsLog.h"
@@ -11,6 +12,9 @@
 
 namespace {
 constexpr qint64 kSkipLineIntervalMs = 10 * 1000;
+// A turn without records stores where the file stands only this often: a
+// large file of no records is not a transaction per turn.
+constexpr qint64 kStoreEveryBytes = 16 * 1024 * 1024;
 } // namespace
 
 LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent)
@@ -24,10 +28,24 @@ LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent)
     connect(&m_storeTimer, &QTimer::timeout, this, &LogFeeds::storeReports);
     m_skipLineTimer.setSingleShot(true);
     connect(&m_skipLineTimer, &QTimer::timeout, this, &LogFeeds::logSkipped);
+
+    m_reader = new WatchedLogReader;
+    m_reader->moveToThread(&m_readerThread);
+    connect(&m_readerThread, &QThread::finished, m_reader, &QObject::deleteLater);
+    connect(this, &LogFeeds::readerStartRequested, m_reader, &WatchedLogReader::start);
+    connect(this, &LogFeeds::readerTurnRequested, m_reader, &WatchedLogReader::readTurn);
+    connect(m_reader, &WatchedLogReader::turnRead, this, &LogFeeds::onTurnRead);
+    connect(m_reader, &WatchedLogReader::idle, this, &LogFeeds::onReaderIdle);
+    m_readerThread.setObjectName(QStringLiteral("watched log"));
+    m_readerThread.start();
 }
 
 LogFeeds::~LogFeeds()
 {
+    // A turn is one bounded read: the thread ends within it, also in the
+    // middle of a huge file.
+    m_readerThread.quit();
+    m_readerThread.wait();
     // What came in during the last turn is not lost with the window.
     storeReports();
     logSkipped();
@@ -47,12 +65,18 @@ void LogFeeds::apply(const LogSettings &settings)
         if (!m_watcher.directories().isEmpty())
             m_watcher.removePaths(m_watcher.directories());
         m_fileName = qsFile;
-        m_offset = 0;
-        m_head.clear();
-        m_reader.reset();
+        ++m_generation;
+        m_started = false;
+        m_reading = false;
+        m_changedMeanwhile = false;
+        m_refusedWhy.clear();
         if (!m_fileName.isEmpty()) {
             watch();
-            readWatchedFile();
+            // After the window is up: the start never waits for the file.
+            QTimer::singleShot(0, this, [this, iGeneration = m_generation] {
+                if (iGeneration == m_generation)
+                    startReading();
+            });
         }
     }
     applyWsjtx(settings);
@@ -77,47 +101,72 @@ void LogFeeds::onPathChanged()
     readWatchedFile();
 }
 
+void LogFeeds::startReading()
+{
+    const LogStore::WatchState state = m_store->watchState(m_fileName);
+    m_started = true;
+    m_reading = true;
+    m_storedOffset = state.offset;
+    m_readResult = LogStore::ImportResult();
+    Q_EMIT readerStartRequested(m_fileName, state, m_generation);
+}
+
 void LogFeeds::readWatchedFile()
 {
-    QFile file(m_fileName);
-    if (m_fileName.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (m_fileName.isEmpty() || !m_started)
         return;
-    const QByteArray qbaHead = file.read(kHeadBytes);
-    const bool bRewritten = file.size() < m_offset || !qbaHead.startsWith(m_head.left(qbaHead.size()))
-                            || (m_head.size() > qbaHead.size());
-    if (bRewritten || !m_reader) {
-        if (m_reader) {
-            QLOG_INFO() << "The watched log" << m_fileName << "was rewritten; reading it again";
-        }
-        m_offset = 0;
-        m_reader = std::make_unique<AdifReader>();
+    if (m_reading) {
+        m_changedMeanwhile = true;
+        return;
     }
-    m_head = qbaHead;
-    if (file.size() == m_offset || !file.seek(m_offset))
-        return;
+    m_reading = true;
+    m_readResult = LogStore::ImportResult();
+    Q_EMIT readerTurnRequested(m_generation);
+}
 
-    // One transaction for what this change brought; while an import runs
-    // the store keeps the records for after it.
-    const bool bOwnTransaction = m_store->beginImport();
-    LogStore::ImportResult result;
-    qint64 iRead = 0;
-    do {
-        const QByteArray qbaChunk = file.read(AdifReader::kChunkBytes);
-        iRead = qbaChunk.size();
-        m_offset += iRead;
-        m_reader->feed(qbaChunk);
-        const QList<AdifRecord> records = m_reader->takeRecords();
-        if (bOwnTransaction)
-            m_store->importRecords(records, &result);
-        else
-            m_store->storeRecords(records);
-    } while (iRead > 0);
-    if (bOwnTransaction && !m_store->commitImport())
+void LogFeeds::onTurnRead(int iGeneration, const QList<AdifRecord> &records, const LogStore::WatchState &state,
+                          bool bMore)
+{
+    if (iGeneration != m_generation)
         return;
-    if (result.imported > 0 || result.skipped > 0) {
-        QLOG_INFO() << "Watched log" << m_fileName << ":" << result.imported << "QSOs read," << result.skipped
-                    << "skipped";
+    if (!records.isEmpty() || !bMore || state.offset < m_storedOffset
+        || state.offset - m_storedOffset >= kStoreEveryBytes) {
+        const LogStore::ImportResult result = m_store->storeWatched(records, m_fileName, state);
+        m_readResult.imported += result.imported;
+        m_readResult.merged += result.merged;
+        m_readResult.skipped += result.skipped;
+        m_storedOffset = state.offset;
     }
+    if (bMore) {
+        Q_EMIT readerTurnRequested(m_generation);
+        return;
+    }
+    endRead();
+}
+
+void LogFeeds::onReaderIdle(int iGeneration, const QString &qsWhy)
+{
+    if (iGeneration != m_generation)
+        return;
+    if (!qsWhy.isEmpty() && qsWhy != m_refusedWhy) {
+        m_refusedWhy = qsWhy;
+        QLOG_WARN() << qsWhy;
+        Q_EMIT watchedFileRefused(qsWhy);
+    }
+    endRead();
+}
+
+void LogFeeds::endRead()
+{
+    m_reading = false;
+    if (m_readResult.imported > 0 || m_readResult.merged > 0 || m_readResult.skipped > 0) {
+        QLOG_INFO() << "Watched log" << m_fileName << ":" << m_readResult.imported << "QSOs read,"
+                    << m_readResult.merged << "already in the log," << m_readResult.skipped << "skipped";
+    }
+    m_readResult = LogStore::ImportResult();
+    Q_EMIT watchedFileRead();
+    if (std::exchange(m_changedMeanwhile, false))
+        readWatchedFile();
 }
 
 void LogFeeds::applyWsjtx(const LogSettings &settings)

@@ -29,6 +29,14 @@ const QString kInsert = QStringLiteral(
 const QString kSelectSets = QStringLiteral(
     R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
     R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
+// Where the watched log file was read to; the file is named by its path.
+const QString kCreateWatched = QStringLiteral(
+    R"(CREATE TABLE IF NOT EXISTS "main"."watched" ("FILE" TEXT PRIMARY KEY NOT NULL, "SIZE" INTEGER NOT NULL,)"
+    R"( "MODIFIED" INTEGER NOT NULL, "OFFSET" INTEGER NOT NULL, "HEAD" BLOB))");
+const QString kSelectWatched
+    = QStringLiteral(R"(SELECT "SIZE","MODIFIED","OFFSET","HEAD" FROM "main"."watched" WHERE "FILE" = ?)");
+const QString kStoreWatched = QStringLiteral(
+    R"(INSERT OR REPLACE INTO "main"."watched" ("FILE","SIZE","MODIFIED","OFFSET","HEAD") VALUES (?,?,?,?,?))");
 const QString kExists = QStringLiteral(
     R"(SELECT 1 FROM "main"."qsos" WHERE "CALL" = ? AND "BAND" = ? AND "MODE_CLASS" = ? AND "MINUTE" = ?)");
 const QString kCount = QStringLiteral(R"(SELECT COUNT(*) FROM "main"."qsos")");
@@ -89,7 +97,7 @@ bool LogStore::open(const QString &qsFileName)
         return false;
     }
     QSqlQuery create(m_db);
-    if (!create.exec(kCreateTable)) {
+    if (!create.exec(kCreateTable) || !create.exec(kCreateWatched)) {
         QLOG_ERROR() << "Cannot create the log table:" << create.lastError().text();
         return false;
     }
@@ -295,6 +303,65 @@ LogStore::ImportResult LogStore::storeBatch(const QList<AdifRecord> &records, co
     for (const LogQso &qso : qsos)
         count(insert(qso), 0, &result);
     if (!commitImport()) {
+        result.imported = 0;
+        result.merged = 0;
+    }
+    return result;
+}
+
+LogStore::WatchState LogStore::watchState(const QString &qsFile) const
+{
+    WatchState state;
+    if (!m_db.isOpen())
+        return state;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(kSelectWatched))
+        return state;
+    query.addBindValue(qsFile);
+    if (query.exec() && query.next()) {
+        state.size = query.value(0).toLongLong();
+        state.modifiedMs = query.value(1).toLongLong();
+        state.offset = query.value(2).toLongLong();
+        state.head = query.value(3).toByteArray();
+    }
+    return state;
+}
+
+LogStore::ImportResult LogStore::storeWatched(const QList<AdifRecord> &records, const QString &qsFile,
+                                              const WatchState &state)
+{
+    ImportResult result;
+    // While an import runs the records wait for it; the place in the file is
+    // not stored, so the next start reads them again (the merge makes that
+    // harmless).
+    if (m_importing) {
+        m_pendingRecords.append(records);
+        return result;
+    }
+    // Without records nothing changes for the spots: no transaction, no
+    // changed().
+    const bool bRecords = !records.isEmpty();
+    if (bRecords && !beginImport())
+        return result;
+    importRecords(records, &result);
+    QSqlQuery store(m_db);
+    bool bStored = store.prepare(kStoreWatched);
+    store.addBindValue(qsFile);
+    store.addBindValue(state.size);
+    store.addBindValue(state.modifiedMs);
+    store.addBindValue(state.offset);
+    store.addBindValue(state.head);
+    bStored = bStored && store.exec();
+    if (!bStored) {
+        QLOG_ERROR() << "Cannot store how far the watched log was read:" << store.lastError().text();
+        if (bRecords)
+            rollbackImport();
+        result.imported = 0;
+        result.merged = 0;
+        return result;
+    }
+    if (bRecords && !commitImport()) {
         result.imported = 0;
         result.merged = 0;
     }

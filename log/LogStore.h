@@ -95,6 +95,19 @@ public:
     // A QSO reported field by field, or false with the reason.
     static bool qsoFromReport(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz,
                               const QString &qsMode, LogQso *pQso, QString *pqsReason);
+    // How far the watched log file was read: stored with the QSOs read from
+    // it, in one transaction, so that a start goes on where the last run
+    // stopped and never skips or repeats what was stored.
+    struct WatchState
+    {
+        // The bytes read of the file, which had that modification time.
+        qint64 size = 0;
+        qint64 modifiedMs = 0;
+        qint64 offset = 0;
+        QByteArray head;
+    };
+    WatchState watchState(const QString &qsFile) const;
+    ImportResult storeWatched(const QList<AdifRecord> &records, const QString &qsFile, const WatchState &state);
     // What a feed brought in one turn, in one transaction. While an import
     // runs, they are kept for after it and count as nothing yet.
     ImportResult storeBatch(const QList<AdifRecord> &records, const QList<LogQso> &qsos);

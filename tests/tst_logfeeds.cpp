@@ -6,6 +6,7 @@
 #include "Worked/Worked.h"
 
 #include <QDataStream>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -13,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -95,8 +98,11 @@ private Q_SLOTS:
     void listenerHearsAfterAFlood();
     void windowKeepsItsPaceUnderAStream();
     void skippedReportsAreSaid();
+    void watchedLogGoesOnWhereItStopped();
+    void watchedLogThatIsNoFileOrHuge();
 
 private:
+    QString writeFile(const QString &qsName, const QByteArray &qbaContent);
     std::unique_ptr<LogStore> openLog();
     void send(const QByteArray &qbaDatagram, quint16 uiPort);
 
@@ -228,6 +234,104 @@ void TestLogFeeds::skippedReportsAreSaid()
         send(loggedAdif("<CALL:5>K1ABC<EOR>"), feeds.wsjtxPort());
     QTRY_COMPARE(skippedCount(), 52);
     QCOMPARE(LogCapture::with(QStringLiteral("not logged")).size(), 1);
+}
+
+// A 100,000-QSO log delayed every start by seconds: it was read whole, on
+// the window's thread, from the top at every start.
+void TestLogFeeds::watchedLogGoesOnWhereItStopped()
+{
+    std::unique_ptr<LogStore> pLog = openLog();
+    QVERIFY(pLog);
+    const int iQsos = 100000;
+    QByteArray qbaFile = "Exported log <ADIF_VER:5>3.1.4 <EOH>\n";
+    qbaFile.reserve(iQsos * 100);
+    for (int i = 0; i < iQsos; ++i)
+        qbaFile += adifQso("W" + QByteArray::number(i % 10) + "X" + QByteArray::number(i / 10), i) + '\n';
+    // The last record is still being written.
+    qbaFile += "<CALL:6>JA1ABC<BAND:3>20m";
+    const QString qsFile = writeFile(QStringLiteral("watched.adi"), qbaFile);
+    LogSettings settings;
+    settings.watchedFile = qsFile;
+    {
+        LogFeeds feeds(pLog.get());
+        QSignalSpy read(&feeds, &LogFeeds::watchedFileRead);
+        feeds.apply(settings);
+        // Nothing read before the event loop runs: the window comes first.
+        QCOMPARE(pLog->qsoCount(), 0);
+        QVERIFY(read.wait(60000));
+        QCOMPARE(pLog->qsoCount(), iQsos);
+    }
+
+    // The next start: the unchanged file is not read again.
+    QSignalSpy changed(pLog.get(), &LogStore::changed);
+    LogFeeds feeds(pLog.get());
+    QSignalSpy read(&feeds, &LogFeeds::watchedFileRead);
+    feeds.apply(settings);
+    QVERIFY(read.wait(10000));
+    QCOMPARE(changed.size(), 0);
+
+    // The record is finished and another appended: only they are read.
+    {
+        QFile file(qsFile);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("<MODE:3>FT8<QSO_DATE:8>20240301<TIME_ON:4>1200<EOR>\n" + adifQso("K1NEW", 7) + '\n');
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(pLog->qsoCount(), iQsos + 2, 10000);
+    QCOMPARE(pLog->needForSpot(kJapan, "14074.0", "FT8"), Need::Unconfirmed);
+}
+
+// A FIFO blocked the start for ever in open(); a huge file kept the window
+// and SIGTERM waiting for minutes.
+void TestLogFeeds::watchedLogThatIsNoFileOrHuge()
+{
+    std::unique_ptr<LogStore> pLog = openLog();
+    QVERIFY(pLog);
+    const QString qsFifo = m_dir.filePath(QStringLiteral("fifo.adi"));
+    QVERIFY(::mkfifo(QFile::encodeName(qsFifo).constData(), 0600) == 0);
+    LogSettings settings;
+    settings.watchedFile = qsFifo;
+    {
+        LogFeeds feeds(pLog.get());
+        QSignalSpy refused(&feeds, &LogFeeds::watchedFileRefused);
+        feeds.apply(settings);
+        QVERIFY(refused.wait(5000));
+        QVERIFY(refused.at(0).at(0).toString().contains(QStringLiteral("not a regular file")));
+    }
+
+    // A gigabyte of nothing, sparse: the end comes in the middle of it.
+    const QString qsHuge = m_dir.filePath(QStringLiteral("huge.adi"));
+    {
+        QFile file(qsHuge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(1) << 30));
+    }
+    settings.watchedFile = qsHuge;
+    auto pFeeds = std::make_unique<LogFeeds>(pLog.get());
+    pFeeds->apply(settings);
+    QTRY_VERIFY(pFeeds->isReadingWatchedFile());
+    QElapsedTimer sinceTick;
+    qint64 iWorstMs = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] { iWorstMs = qMax(iWorstMs, sinceTick.restart()); });
+    sinceTick.start();
+    tick.start(10);
+    QTest::qWait(500);
+    tick.stop();
+    QVERIFY(pFeeds->isReadingWatchedFile());
+    QVERIFY2(iWorstMs < 10 + 100, QByteArray::number(iWorstMs));
+    QElapsedTimer ending;
+    ending.start();
+    pFeeds.reset();
+    QVERIFY2(ending.elapsed() < 1000, QByteArray::number(ending.elapsed()));
+}
+
+QString TestLogFeeds::writeFile(const QString &qsName, const QByteArray &qbaContent)
+{
+    const QString qsFile = m_dir.filePath(qsName);
+    QFile file(qsFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(qbaContent) != qbaContent.size())
+        return QString();
+    return qsFile;
 }
 
 QTEST_GUILESS_MAIN(TestLogFeeds)

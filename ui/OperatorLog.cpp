@@ -30,6 +30,7 @@ OperatorLog::OperatorLog(const Worked *pWorked, QWidget *pWindow, const QString 
         QLOG_ERROR() << "The log" << qsFile << "cannot be opened; spots show no needed marks";
     }
     m_feeds = new LogFeeds(m_store, this);
+    connect(m_feeds, &LogFeeds::watchedFileRefused, this, &OperatorLog::statusMessage);
     connect(m_feeds, &LogFeeds::reportsSkipped, this, [this](int iCount, const QString &qsWhy) {
         Q_EMIT statusMessage(iCount == 1 ? tr("A reported QSO was not logged: %1").arg(qsWhy)
                                          : tr("%1 reported QSOs were not logged; the last: %2").arg(iCount).arg(qsWhy));

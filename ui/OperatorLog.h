@@ -55,7 +55,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // After every import, with the text the summary box shows.
     void importFinished(const QString &qsSummary);
-    // A word for the status bar: a reported QSO that could not be logged.
+    // A word for the status bar: a reported QSO that could not be logged, a
+    // watched log that cannot be read.
     void statusMessage(const QString &qsText);
 
 private:
