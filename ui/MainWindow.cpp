@@ -132,14 +132,17 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     QStringList countries;
     // Without the database the window still works: spots come without
     // countries, and the status bar says why.
+    QString qsRepaired;
     if (Worked::openDatabase(qsDatabaseFile.isEmpty() ? Worked::databaseFileName() : qsDatabaseFile,
-                             Worked::systemCountryFile())) {
+                             Worked::systemCountryFile(), &qsRepaired)) {
         m_db = QSqlDatabase::database();
         m_worked.attachDatabase(m_db);
         m_settings->setCountryLookup(&m_worked, m_db);
         countries = Worked::countryNames(m_db);
         m_settings->setCountryNames(countries);
         WorkedSets::fillNotWorkedOnFirstRun(countries);
+        if (!qsRepaired.isEmpty())
+            m_ui->statusBar->showMessage(qsRepaired);
     } else {
         m_countriesMissing = true;
         QLOG_ERROR() << "The country database cannot be opened; spots are shown without countries";
