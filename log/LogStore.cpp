@@ -29,6 +29,10 @@ const QString kInsert = QStringLiteral(
 const QString kSelectSets = QStringLiteral(
     R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
     R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
+// The needed marks are read from the log at every start: through this index
+// that is a walk of the index alone, not a sort of the whole table.
+const QString kCreateSetsIndex = QStringLiteral(
+    R"(CREATE INDEX IF NOT EXISTS "main"."qsos_sets" ON "qsos" ("COUNTRY","BAND","MODE_CLASS","CONFIRMED"))");
 // Where the watched log file was read to; the file is named by its path.
 const QString kCreateWatched = QStringLiteral(
     R"(CREATE TABLE IF NOT EXISTS "main"."watched" ("FILE" TEXT PRIMARY KEY NOT NULL, "SIZE" INTEGER NOT NULL,)"
@@ -97,7 +101,7 @@ bool LogStore::open(const QString &qsFileName)
         return false;
     }
     QSqlQuery create(m_db);
-    if (!create.exec(kCreateTable) || !create.exec(kCreateWatched)) {
+    if (!create.exec(kCreateTable) || !create.exec(kCreateWatched) || !create.exec(kCreateSetsIndex)) {
         QLOG_ERROR() << "Cannot create the log table:" << create.lastError().text();
         return false;
     }
