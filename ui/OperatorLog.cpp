@@ -47,6 +47,10 @@ OperatorLog::~OperatorLog()
 {
     // An import still running leaves the log as it was.
     m_import.reset();
+    // The feeds store what they still hold on their way out: before the
+    // store goes, which as the older child would go first.
+    delete m_feeds;
+    m_feeds = nullptr;
 }
 
 QString OperatorLog::applySettings()
