@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
@@ -35,6 +37,8 @@ private Q_SLOTS:
     void restartDelay();
     void startUpLogAndCounters();
     void terminateDuringAFlood();
+    void terminateWhileTheWatchedLogIsRead_data();
+    void terminateWhileTheWatchedLogIsRead();
 
 private:
     QProcess *startProgram(const QStringList &arguments = {});
@@ -270,6 +274,47 @@ void TestSingleInstance::terminateDuringAFlood()
     QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
     QVERIFY(iExitMs < 3000);
     QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("Cluster Nodes"));
+}
+
+void TestSingleInstance::terminateWhileTheWatchedLogIsRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("1 GB sparse file") << QStringLiteral("huge");
+}
+
+// A FIFO as the watched log blocked the start in open() for ever; a huge
+// file kept the window from showing and SIGTERM unheard.
+void TestSingleInstance::terminateWhileTheWatchedLogIsRead()
+{
+    QFETCH(QString, kind);
+    const QString qsFile = m_tmp.filePath(QStringLiteral("watched-%1.adi").arg(kind));
+    if (kind == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(qsFile).constData(), 0600) == 0);
+    } else {
+        QFile file(qsFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(1) << 30));
+    }
+    LogSettings log = SettingsStore::loadLog();
+    log.watchedFile = qsFile;
+    SettingsStore::saveLog(log);
+
+    QProcess *pProgram = startProgram();
+    QVERIFY(waitForStarted(pProgram));
+    // The window is up and the read under way.
+    QTest::qWait(1500);
+    QCOMPARE(pProgram->state(), QProcess::Running);
+    QElapsedTimer timer;
+    timer.start();
+    pProgram->terminate();
+    QTRY_VERIFY_WITH_TIMEOUT(pProgram->state() == QProcess::NotRunning, 10000);
+    const qint64 iExitMs = timer.elapsed();
+    qInfo("The program ended %lld ms after SIGTERM with a %s as the watched log", iExitMs, qPrintable(kind));
+    QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+    QVERIFY(iExitMs < 1000);
+    log.watchedFile.clear();
+    SettingsStore::saveLog(log);
+    QFile::remove(qsFile);
 }
 
 QTEST_MAIN(TestSingleInstance)
