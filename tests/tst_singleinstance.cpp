@@ -6,13 +6,17 @@
 
 #include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
+#include "rig/RigControl.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/MainWindow.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QProcess>
 #include <QSettings>
@@ -37,6 +41,7 @@ private Q_SLOTS:
     void restartDelay();
     void startUpLogAndCounters();
     void terminateDuringAFlood();
+    void damagedRigLibraryIsSetAside();
     void terminateWhileTheWatchedLogIsRead_data();
     void terminateWhileTheWatchedLogIsRead();
 
@@ -274,6 +279,40 @@ void TestSingleInstance::terminateDuringAFlood()
     QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
     QVERIFY(iExitMs < 3000);
     QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("Cluster Nodes"));
+}
+
+// A downloaded library with an intact head and a damaged body faulted in the
+// loader inside the program: it died at every start, before any window.
+void TestSingleInstance::damagedRigLibraryIsSetAside()
+{
+    QFile bridge(QFileInfo(RigControl::checkerPath()).absolutePath() + QLatin1Char('/') + RigControl::libraryFileName());
+    QVERIFY(bridge.open(QIODevice::ReadOnly));
+    QByteArray baLibrary = bridge.readAll();
+    QRandomGenerator random(3);
+    for (qsizetype i = 4096; i < baLibrary.size(); ++i)
+        baLibrary[i] = char(random.bounded(256));
+    const QString qsDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                 + QStringLiteral("/Tarrow/Kelvane");
+    QVERIFY(QDir().mkpath(qsDataFolder));
+    const QString qsLibrary = qsDataFolder + QLatin1Char('/') + RigControl::libraryFileName();
+    {
+        QFile file(qsLibrary);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(baLibrary) == baLibrary.size());
+    }
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"))
+        .setValue(QStringLiteral("CAT/HRDServer"), 1);
+
+    QProcess *pProgram = startProgram();
+    QVERIFY(waitForStarted(pProgram));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(qsLibrary + QStringLiteral(".rejected")), 20000);
+    QVERIFY(!QFile::exists(qsLibrary));
+    QTest::qWait(500);
+    QCOMPARE(pProgram->state(), QProcess::Running);
+    pProgram->terminate();
+    QTRY_VERIFY_WITH_TIMEOUT(pProgram->state() == QProcess::NotRunning, 10000);
+    QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("CAT"));
+    QFile::remove(qsLibrary + QStringLiteral(".rejected"));
 }
 
 void TestSingleInstance::terminateWhileTheWatchedLogIsRead_data()
