@@ -412,6 +412,17 @@ bool Worked::loadPrefixIndex()
     return true;
 }
 
+void Worked::queryFailed(const QString &qsError) const
+{
+    // Every spot would fail the same way: once is news, the rest is noise.
+    if (m_queryFailureTold)
+        return;
+    m_queryFailureTold = true;
+    QLOG_ERROR() << "Country look-ups fail; spots go without a country:" << qsError;
+    if (m_onQueryFailure)
+        m_onQueryFailure(qsError);
+}
+
 int Worked::findEntry(const QHash<QString, int> &index, const QString &qsText) const
 {
     const auto it = index.constFind(qsText);
@@ -447,12 +458,12 @@ CountryInfo Worked::infoForCall(const QString &qsCall, const QSqlDatabase &db) c
         QSqlQuery query(db);
         query.setForwardOnly(true);
         if (!query.prepare(qsStatement)) {
-            QLOG_ERROR() << query.lastError().text();
+            queryFailed(query.lastError().text());
             return false;
         }
         query.addBindValue(qsEntry);
         if (!query.exec()) {
-            QLOG_ERROR() << query.lastError().text();
+            queryFailed(query.lastError().text());
             return false;
         }
         if (!query.next() || query.value(0).toString().isEmpty())

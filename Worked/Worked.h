@@ -57,6 +57,10 @@ public:
     // Keeps the database for lookups and loads the prefix index from it.
     bool attachDatabase(const QSqlDatabase &db);
     bool hasPrefixIndex() const { return m_indexLoaded; }
+    // Told once, with the database's words, when a look-up's query fails:
+    // from then on spots go without a country, which the operator must hear
+    // of, not only the log.
+    void setQueryFailureHandler(std::function<void(const QString &)> handler) { m_onQueryFailure = std::move(handler); }
 
     CountryInfo infoForCall(const QString &qsCall) const;
     CountryInfo infoForCall(const QString &qsCall, const QSqlDatabase &db) const;
@@ -96,6 +100,10 @@ private:
     QList<CountryInfo> m_infos;
     qsizetype m_maxPrefixLength = 0;
     bool m_indexLoaded = false;
+    std::function<void(const QString &)> m_onQueryFailure;
+    mutable bool m_queryFailureTold = false;
+
+    void queryFailed(const QString &qsError) const;
 };
 
 #endif // WORKED_H

@@ -55,6 +55,7 @@ private Q_SLOTS:
     void updateReplacesRowsAndIndex();
     void emptyPrefixTableIsRefilled();
     void unopenableDatabaseIsFatal();
+    void failingLookupIsToldOnce();
     void damagedDatabaseIsRebuilt_data();
     void damagedDatabaseIsRebuilt();
     void databaseBesideTheProgramOrInTheDataFolder();
@@ -436,6 +437,27 @@ void TestWorked::unopenableDatabaseIsFatal()
     QVERIFY(lines.first().startsWith(QLatin1String("FATAL")));
     QVERIFY(lines.first().contains(QLatin1String("Fatal error: \"")));
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+// A database that fails at run time: the operator hears of it once, not the
+// log once a spot.
+void TestWorked::failingLookupIsToldOnce()
+{
+    QSqlDatabase db = openFresh(QStringLiteral("failing"));
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    QSqlQuery query(db);
+    for (const char *pTable : {"prefixes", "whole_calls", "prefix_entries", "country_details"})
+        QVERIFY(query.exec(QStringLiteral(R"(DROP TABLE "main"."%1")").arg(QLatin1String(pTable))));
+    Worked worked;
+    QStringList told;
+    worked.setQueryFailureHandler([&told](const QString &qsError) { told.append(qsError); });
+    QVERIFY(!worked.attachDatabase(db));
+    QVERIFY(worked.countryForCall(QStringLiteral("K1ABC")).isEmpty());
+    QVERIFY(worked.countryForCall(QStringLiteral("JA1ABC")).isEmpty());
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.at(0).contains(QStringLiteral("prefixes")), qPrintable(told.at(0)));
+    QCOMPARE(LogCapture::with(QStringLiteral("look-ups fail")).size(), 1);
+    db.close();
 }
 
 void TestWorked::damagedDatabaseIsRebuilt_data()

@@ -136,6 +136,11 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     if (Worked::openDatabase(qsDatabaseFile.isEmpty() ? Worked::databaseFileName() : qsDatabaseFile,
                              Worked::systemCountryFile(), &qsRepaired)) {
         m_db = QSqlDatabase::database();
+        m_worked.setQueryFailureHandler([this](const QString &qsError) {
+            QMetaObject::invokeMethod(this, [this, qsError] {
+                m_ui->statusBar->showMessage(tr("Country look-ups fail; spots are shown without countries: %1").arg(qsError));
+            }, Qt::QueuedConnection);
+        });
         m_worked.attachDatabase(m_db);
         m_settings->setCountryLookup(&m_worked, m_db);
         countries = Worked::countryNames(m_db);
