@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -142,6 +144,72 @@ bool createAllTables(QSqlDatabase &db)
         && execute(db, createIndex(kCountryDetails, QStringLiteral("COUNTRY")));
 }
 
+// Why the file cannot serve as the country database; empty when it can, or
+// when what it lacks is only filled in (a new file, an older version's).
+// Every query the look-up runs is tried once on it: a file cut short or with
+// tables of the right names and the wrong shape passes an open, and then
+// every spot goes without a country.
+QString damage(const QString &qsFileName)
+{
+    if (QFileInfo(qsFileName).size() == 0)
+        return QString();
+    const QString qsConnection = QStringLiteral("kelvane-country-check");
+    QString qsWhy;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qsConnection);
+        db.setDatabaseName(qsFileName);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery query(db);
+        if (!db.open()) {
+            qsWhy = db.lastError().text();
+        } else if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next()) {
+            qsWhy = query.lastError().text();
+        } else if (query.value(0).toString() != QLatin1String("ok")) {
+            qsWhy = query.value(0).toString().left(200);
+        } else {
+            QStringList tables;
+            if (query.exec(QStringLiteral(R"(SELECT "name" FROM "main"."sqlite_master" WHERE "type"='table')"))) {
+                while (query.next())
+                    tables.append(query.value(0).toString());
+            }
+            const QList<std::pair<QString, QString>> checks = {
+                {QStringLiteral("prefixes"), kSelectPrefixes},
+                {QStringLiteral("countries"), kSelectCountries},
+                {kWholeCalls, kSelectEntries.arg(kWholeCalls)},
+                {kPrefixEntries, kSelectEntries.arg(kPrefixEntries)},
+                {kCountryDetails, kSelectDetails}};
+            for (const auto &[qsTable, qsStatement] : checks) {
+                if (!tables.contains(qsTable))
+                    continue;
+                if (!query.exec(qsStatement + QStringLiteral(" LIMIT 1"))) {
+                    qsWhy = query.lastError().text();
+                    break;
+                }
+                // SQLite reads a quoted name that is no column as a text, so
+                // a table of the wrong shape still answers: its columns tell.
+                const QString qsSelected = qsStatement.section(QStringLiteral(" FROM "), 0, 0);
+                QStringList columns;
+                if (query.exec(QStringLiteral(R"(PRAGMA table_info("%1"))").arg(qsTable))) {
+                    while (query.next())
+                        columns.append(query.value(1).toString());
+                }
+                static const QRegularExpression kQuoted(QStringLiteral(R"re("([A-Z_]+)")re"));
+                for (auto it = kQuoted.globalMatch(qsSelected); it.hasNext() && qsWhy.isEmpty();) {
+                    const QString qsColumn = it.next().captured(1);
+                    if (!columns.contains(qsColumn))
+                        qsWhy = QStringLiteral("table %1 has no column %2").arg(qsTable, qsColumn);
+                }
+                if (!qsWhy.isEmpty())
+                    break;
+            }
+        }
+        query = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(qsConnection);
+    return qsWhy;
+}
+
 } // namespace
 
 QString Worked::databaseFileName()
@@ -164,8 +232,20 @@ QString Worked::systemCountryFile()
     return QStringLiteral(KELVANE_CTY_DAT);
 }
 
-bool Worked::openDatabase(const QString &qsFileName, const QString &qsCountryFile)
+bool Worked::openDatabase(const QString &qsFileName, const QString &qsCountryFile, QString *pqsRepaired)
 {
+    if (const QString qsWhy = QFileInfo::exists(qsFileName) ? damage(qsFileName) : QString(); !qsWhy.isEmpty()) {
+        const QString qsAside = qsFileName + QStringLiteral(".damaged");
+        QFile::remove(qsAside);
+        const bool bAside = QFile::rename(qsFileName, qsAside) || QFile::remove(qsFileName);
+        QLOG_ERROR() << "The country database" << qsFileName << "is damaged (" << qsWhy << "); set aside:" << bAside
+                     << "- rebuilding it from" << qsCountryFile;
+        if (pqsRepaired) {
+            *pqsRepaired = QCoreApplication::translate("Worked", "The country database was damaged; it was rebuilt "
+                                                                 "from %1 (the damaged file is kept as %2).")
+                               .arg(qsCountryFile, qsAside);
+        }
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(qsFileName);
     if (!db.open()) {
@@ -331,6 +411,17 @@ bool Worked::loadPrefixIndex()
     return true;
 }
 
+void Worked::queryFailed(const QString &qsError) const
+{
+    // Every spot would fail the same way: once is news, the rest is noise.
+    if (m_queryFailureTold)
+        return;
+    m_queryFailureTold = true;
+    QLOG_ERROR() << "Country look-ups fail; spots go without a country:" << qsError;
+    if (m_onQueryFailure)
+        m_onQueryFailure(qsError);
+}
+
 int Worked::findEntry(const QHash<QString, int> &index, const QString &qsText) const
 {
     const auto it = index.constFind(qsText);
@@ -366,12 +457,12 @@ CountryInfo Worked::infoForCall(const QString &qsCall, const QSqlDatabase &db) c
         QSqlQuery query(db);
         query.setForwardOnly(true);
         if (!query.prepare(qsStatement)) {
-            QLOG_ERROR() << query.lastError().text();
+            queryFailed(query.lastError().text());
             return false;
         }
         query.addBindValue(qsEntry);
         if (!query.exec()) {
-            QLOG_ERROR() << query.lastError().text();
+            queryFailed(query.lastError().text());
             return false;
         }
         if (!query.next() || query.value(0).toString().isEmpty())

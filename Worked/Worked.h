@@ -42,7 +42,11 @@ public:
     // Opens qsFileName as the default connection and makes sure it holds both
     // tables, creating and filling missing or empty ones from qsCountryFile.
     // False (with a FATAL log line) only when the file cannot be opened.
-    static bool openDatabase(const QString &qsFileName, const QString &qsCountryFile);
+    // A damaged file (it fails SQLite's quick check, or the look-up's queries
+    // fail on it) is renamed ".damaged" first and a new one built;
+    // pqsRepaired then gets the words for the operator.
+    static bool openDatabase(const QString &qsFileName, const QString &qsCountryFile,
+                             QString *pqsRepaired = nullptr);
     // Creates missing tables and fills empty ones from the country file, all
     // in one transaction; false when something was missing and could not be
     // made, in which case nothing was changed.
@@ -53,6 +57,10 @@ public:
     // Keeps the database for lookups and loads the prefix index from it.
     bool attachDatabase(const QSqlDatabase &db);
     bool hasPrefixIndex() const { return m_indexLoaded; }
+    // Told once, with the database's words, when a look-up's query fails:
+    // from then on spots go without a country, which the operator must hear
+    // of, not only the log.
+    void setQueryFailureHandler(std::function<void(const QString &)> handler) { m_onQueryFailure = std::move(handler); }
 
     CountryInfo infoForCall(const QString &qsCall) const;
     CountryInfo infoForCall(const QString &qsCall, const QSqlDatabase &db) const;
@@ -92,6 +100,10 @@ private:
     QList<CountryInfo> m_infos;
     qsizetype m_maxPrefixLength = 0;
     bool m_indexLoaded = false;
+    std::function<void(const QString &)> m_onQueryFailure;
+    mutable bool m_queryFailureTold = false;
+
+    void queryFailed(const QString &qsError) const;
 };
 
 #endif // WORKED_H

@@ -3,6 +3,7 @@
 #include "API/QsLog/QsLog.h"
 #include "app/Version.h"
 #include "settings/SettingsStore.h"
+#include "settings/Statistics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,7 +47,11 @@ void QMyApplication::configureLogger()
 
     QsLogging::Logger &logger = QsLogging::Logger::get();
     logger.setThreshold(QsLogging::Level(iLevel));
-    logger.appendDestination(QsLogging::newDebugOutputDestination());
+    // Only when asked for: standard error of a program started from the
+    // desktop ends in a journal or a session file that nothing rotates, and
+    // a node flooding us would fill it.
+    if (qEnvironmentVariableIntValue("KELVANE_LOG_STDERR") != 0)
+        logger.appendDestination(QsLogging::newDebugOutputDestination());
     if (bLogToFile)
         // Appended to, so the log of a run that crashed is still there at the
         // next start; rotated, so a node flooding us cannot fill the disk.
@@ -71,5 +76,8 @@ bool QMyApplication::notify(QObject *receiver, QEvent *event)
 
 void QMyApplication::onAboutToQuit()
 {
+    // The counters are the last save of a run; one that fails must still
+    // reach the log.
+    Statistics::release();
     QsLogging::Logger::shutdown();
 }

@@ -90,7 +90,8 @@ int answerInformationOption(int argc, char **argv)
                         "  /d         wait five seconds before starting (used by the restart\n"
                         "             after a country-file update)\n"
                         "  --version  print the version and end\n"
-                        "  --help     print this help and end\n");
+                        "  --help     print this help and end\n\n"
+                        "KELVANE_LOG_STDERR=1 in the environment copies the log to standard error.\n");
         } else {
             continue;
         }
@@ -195,6 +196,7 @@ int main(int argc, char *argv[])
         }
         window.reset();
     }
+    // Saved already when the event loop ended, unless it never ran.
     Statistics::release();
     guard.reset();
     return iResult;

@@ -15,8 +15,6 @@
 
 namespace Bench {
 
-namespace {
-
 // A log as a logging program exports it: a header, then every field of a
 // QSO on its own line with a few fields the import does not use.
 bool writeAdif(const QString &qsFile, int iQsos)
@@ -59,8 +57,6 @@ bool writeAdif(const QString &qsFile, int iQsos)
     }
     return file.write(qbaOut) == qbaOut.size();
 }
-
-} // namespace
 
 bool benchLog(CountryDatabase &countries, int iQsos, int iSpots)
 {

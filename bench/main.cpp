@@ -3,9 +3,9 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse, gui, log; live50, live500 and burst (the real
-// window at a set rate), map and map50 (the world map) only when named.
-// bench/README.md has the targets.
+// mixed, filter, lookup, parse, gui, log, start; live50, live500 and burst
+// (the real window at a set rate), map and map50 (the world map) only when
+// named. bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
@@ -15,6 +15,7 @@
 #include "MainWindowBench.h"
 #include "MapBench.h"
 #include "ReceiveBench.h"
+#include "StartBench.h"
 
 #include "API/QsLog/QsLog.h"
 #include "settings/Statistics.h"
@@ -48,7 +49,8 @@ int main(int argc, char *argv[])
     QStringList groups = app.arguments().mid(2);
     if (groups.isEmpty())
         groups = {QStringLiteral("receive"), QStringLiteral("mixed"), QStringLiteral("filter"),
-                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui"), QStringLiteral("log")};
+                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui"), QStringLiteral("log"),
+                  QStringLiteral("start")};
 
     bool bOk = true;
     {
@@ -70,6 +72,9 @@ int main(int argc, char *argv[])
         if (groups.contains(QLatin1String("log")))
             bOk = Bench::benchLog(countries, 100000, iSpots) && bOk;
     }
+    // The start with a big watched log: always 100,000 QSOs.
+    if (groups.contains(QLatin1String("start")))
+        bOk = Bench::benchStart(100000) && bOk;
     if (groups.contains(QLatin1String("gui")))
         bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
     // The window as the operator has it, against the node at a set rate;

@@ -204,10 +204,12 @@ void AdifReader::parse()
             if (nameIs(pName, iNameLength, "EOR")) {
                 if (m_currentHasFields)
                     completeRecord();
+                m_completedBytes = m_consumedBytes + m_pos;
             } else if (nameIs(pName, iNameLength, "EOH")) {
                 // Whatever was read so far was the header.
                 m_current = AdifRecord();
                 m_currentHasFields = false;
+                m_completedBytes = m_consumedBytes + m_pos;
             } else if (nameIs(pName, iNameLength, "APP_LOTW_EOF")) {
                 m_stopped = true;
             }
@@ -251,6 +253,7 @@ void AdifReader::parse()
     // What is consumed goes, so that the buffer holds only an incomplete tail.
     if (m_pos > 0) {
         m_buffer.remove(0, m_pos);
+        m_consumedBytes += m_pos;
         m_pos = 0;
     }
 }

@@ -55,6 +55,9 @@ public:
 
     // The records completed so far, in input order, usable or not.
     QList<AdifRecord> takeRecords();
+    // The bytes of the input up to the end of the last record (or header)
+    // completed: where a reader started later loses no record.
+    qint64 completedBytes() const { return m_completedBytes; }
     // Bytes held back for a tag or value not complete yet.
     qsizetype bufferedBytes() const { return m_buffer.size(); }
     // The most bytes ever held at once.
@@ -77,6 +80,9 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qsizetype m_peakBuffered = 0;
+    // Input bytes dropped from the front of m_buffer so far.
+    qint64 m_consumedBytes = 0;
+    qint64 m_completedBytes = 0;
     bool m_finished = false;
     // After "<APP_LoTW_EOF>": whatever follows is not data.
     bool m_stopped = false;

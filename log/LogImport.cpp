@@ -65,7 +65,8 @@ bool LogImport::finish()
         m_error = QCoreApplication::translate("LogImport", "The log could not be written.");
         return false;
     }
-    QLOG_INFO() << "Log import:" << m_result.imported << "QSOs imported," << m_result.skipped << "skipped";
+    QLOG_INFO() << "Log import:" << m_result.imported << "QSOs imported," << m_result.merged
+                << "already in the log (merged)," << m_result.skipped << "skipped";
     return true;
 }
 

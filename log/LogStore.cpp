@@ -29,6 +29,20 @@ const QString kInsert = QStringLiteral(
 const QString kSelectSets = QStringLiteral(
     R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
     R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
+// The needed marks are read from the log at every start: through this index
+// that is a walk of the index alone, not a sort of the whole table.
+const QString kCreateSetsIndex = QStringLiteral(
+    R"(CREATE INDEX IF NOT EXISTS "main"."qsos_sets" ON "qsos" ("COUNTRY","BAND","MODE_CLASS","CONFIRMED"))");
+// Where the watched log file was read to; the file is named by its path.
+const QString kCreateWatched = QStringLiteral(
+    R"(CREATE TABLE IF NOT EXISTS "main"."watched" ("FILE" TEXT PRIMARY KEY NOT NULL, "SIZE" INTEGER NOT NULL,)"
+    R"( "MODIFIED" INTEGER NOT NULL, "OFFSET" INTEGER NOT NULL, "HEAD" BLOB))");
+const QString kSelectWatched
+    = QStringLiteral(R"(SELECT "SIZE","MODIFIED","OFFSET","HEAD" FROM "main"."watched" WHERE "FILE" = ?)");
+const QString kStoreWatched = QStringLiteral(
+    R"(INSERT OR REPLACE INTO "main"."watched" ("FILE","SIZE","MODIFIED","OFFSET","HEAD") VALUES (?,?,?,?,?))");
+const QString kExists = QStringLiteral(
+    R"(SELECT 1 FROM "main"."qsos" WHERE "CALL" = ? AND "BAND" = ? AND "MODE_CLASS" = ? AND "MINUTE" = ?)");
 const QString kCount = QStringLiteral(R"(SELECT COUNT(*) FROM "main"."qsos")");
 
 int bandIndex(const BandPlan::Band *pBand)
@@ -70,6 +84,7 @@ LogStore::LogStore(QObject *pParent)
 LogStore::~LogStore()
 {
     m_insert.reset();
+    m_exists.reset();
     if (m_db.isOpen())
         m_db.close();
     m_db = QSqlDatabase();
@@ -86,13 +101,20 @@ bool LogStore::open(const QString &qsFileName)
         return false;
     }
     QSqlQuery create(m_db);
-    if (!create.exec(kCreateTable)) {
+    if (!create.exec(kCreateTable) || !create.exec(kCreateWatched) || !create.exec(kCreateSetsIndex)) {
         QLOG_ERROR() << "Cannot create the log table:" << create.lastError().text();
         return false;
     }
     m_insert = std::make_unique<QSqlQuery>(m_db);
     if (!m_insert->prepare(kInsert)) {
         QLOG_ERROR() << "Cannot prepare the log insertion:" << m_insert->lastError().text();
+        return false;
+    }
+    m_exists = std::make_unique<QSqlQuery>(m_db);
+    m_exists->setForwardOnly(true);
+    if (!m_exists->prepare(kExists)) {
+        QLOG_ERROR() << "Cannot prepare the log look-up:" << m_exists->lastError().text();
+        m_insert.reset();
         return false;
     }
     return loadSets();
@@ -145,16 +167,29 @@ bool LogStore::qsoFromRecord(const AdifRecord &record, LogQso *pQso, QString *pq
     return true;
 }
 
-bool LogStore::insert(const LogQso &qso)
+LogStore::Stored LogStore::insert(const LogQso &qso)
 {
     if (!m_insert)
-        return false;
+        return Stored::Failed;
     const ModeClass modeClass = ModeClassifier::fromAdif(qso.mode, qso.submode);
     const QString qsCountry = m_worked ? m_worked->countryForCall(qso.call) : QString();
+    const QString qsBand = QString::fromLatin1(BandPlan::at(qso.band).label);
+    const qint64 iMinute = qso.on.toSecsSinceEpoch() / 60;
+    // Whether the upsert merges: SQLite reports an insert and a merge alike.
+    m_exists->bindValue(0, qso.call);
+    m_exists->bindValue(1, qsBand);
+    m_exists->bindValue(2, int(modeClass));
+    m_exists->bindValue(3, iMinute);
+    if (!m_exists->exec()) {
+        QLOG_ERROR() << "Cannot look up a QSO with" << qso.call << m_exists->lastError().text();
+        return Stored::Failed;
+    }
+    const bool bKnown = m_exists->next();
+    m_exists->finish();
     m_insert->bindValue(0, qso.call);
     m_insert->bindValue(1, qso.on.toString(Qt::ISODate));
-    m_insert->bindValue(2, qso.on.toSecsSinceEpoch() / 60);
-    m_insert->bindValue(3, QString::fromLatin1(BandPlan::at(qso.band).label));
+    m_insert->bindValue(2, iMinute);
+    m_insert->bindValue(3, qsBand);
     m_insert->bindValue(4, qso.mode);
     m_insert->bindValue(5, qso.submode);
     m_insert->bindValue(6, int(modeClass));
@@ -162,9 +197,32 @@ bool LogStore::insert(const LogQso &qso)
     m_insert->bindValue(8, qso.confirmed ? 1 : 0);
     if (!m_insert->exec()) {
         QLOG_ERROR() << "Cannot store a QSO with" << qso.call << m_insert->lastError().text();
-        return false;
+        return Stored::Failed;
     }
-    return true;
+    // The sets only ever grow, as the merge only ever adds a confirmation:
+    // noting the QSO gives what a re-read of the whole log would.
+    note(qsCountry, qso.band, modeClass, qso.confirmed);
+    if (bKnown)
+        return Stored::Merged;
+    ++m_qsoCount;
+    return Stored::New;
+}
+
+void LogStore::count(Stored stored, int iRecord, ImportResult *pResult)
+{
+    switch (stored) {
+    case Stored::New:
+        ++pResult->imported;
+        break;
+    case Stored::Merged:
+        ++pResult->merged;
+        break;
+    case Stored::Failed:
+        ++pResult->skipped;
+        if (pResult->reasons.size() < kMaxReasons)
+            pResult->reasons.append(tr("record %1: cannot be stored").arg(iRecord));
+        break;
+    }
 }
 
 bool LogStore::beginImport()
@@ -190,13 +248,7 @@ void LogStore::importRecords(const QList<AdifRecord> &records, ImportResult *pRe
                 pResult->reasons.append(qsReason);
             continue;
         }
-        if (insert(qso)) {
-            ++pResult->imported;
-        } else {
-            ++pResult->skipped;
-            if (pResult->reasons.size() < kMaxReasons)
-                pResult->reasons.append(tr("record %1: cannot be stored").arg(record.number));
-        }
+        count(insert(qso), record.number, pResult);
     }
 }
 
@@ -208,10 +260,11 @@ bool LogStore::commitImport()
     if (!m_db.commit()) {
         QLOG_ERROR() << "Cannot finish the log import:" << m_db.lastError().text();
         m_db.rollback();
+        // The sets took in what the file no longer has.
+        loadSets();
         storePending();
         return false;
     }
-    loadSets();
     Q_EMIT changed();
     storePending();
     return true;
@@ -223,35 +276,99 @@ void LogStore::rollbackImport()
         return;
     m_importing = false;
     m_db.rollback();
+    loadSets();
     storePending();
 }
 
 void LogStore::storePending()
 {
     const QList<AdifRecord> records = std::exchange(m_pendingRecords, {});
-    if (!records.isEmpty())
-        storeRecords(records);
     const QList<LogQso> qsos = std::exchange(m_pendingQsos, {});
-    for (const LogQso &qso : qsos)
-        insert(qso);
-    if (!qsos.isEmpty()) {
-        loadSets();
-        Q_EMIT changed();
-    }
+    if (!records.isEmpty() || !qsos.isEmpty())
+        storeBatch(records, qsos);
 }
 
 LogStore::ImportResult LogStore::storeRecords(const QList<AdifRecord> &records)
 {
+    return storeBatch(records, {});
+}
+
+LogStore::ImportResult LogStore::storeBatch(const QList<AdifRecord> &records, const QList<LogQso> &qsos)
+{
     ImportResult result;
     if (m_importing) {
         m_pendingRecords.append(records);
+        m_pendingQsos.append(qsos);
         return result;
     }
     if (!beginImport())
         return result;
     importRecords(records, &result);
-    if (!commitImport())
+    for (const LogQso &qso : qsos)
+        count(insert(qso), 0, &result);
+    if (!commitImport()) {
         result.imported = 0;
+        result.merged = 0;
+    }
+    return result;
+}
+
+LogStore::WatchState LogStore::watchState(const QString &qsFile) const
+{
+    WatchState state;
+    if (!m_db.isOpen())
+        return state;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(kSelectWatched))
+        return state;
+    query.addBindValue(qsFile);
+    if (query.exec() && query.next()) {
+        state.size = query.value(0).toLongLong();
+        state.modifiedMs = query.value(1).toLongLong();
+        state.offset = query.value(2).toLongLong();
+        state.head = query.value(3).toByteArray();
+    }
+    return state;
+}
+
+LogStore::ImportResult LogStore::storeWatched(const QList<AdifRecord> &records, const QString &qsFile,
+                                              const WatchState &state)
+{
+    ImportResult result;
+    // While an import runs the records wait for it; the place in the file is
+    // not stored, so the next start reads them again (the merge makes that
+    // harmless).
+    if (m_importing) {
+        m_pendingRecords.append(records);
+        return result;
+    }
+    // Without records nothing changes for the spots: no transaction, no
+    // changed().
+    const bool bRecords = !records.isEmpty();
+    if (bRecords && !beginImport())
+        return result;
+    importRecords(records, &result);
+    QSqlQuery store(m_db);
+    bool bStored = store.prepare(kStoreWatched);
+    store.addBindValue(qsFile);
+    store.addBindValue(state.size);
+    store.addBindValue(state.modifiedMs);
+    store.addBindValue(state.offset);
+    store.addBindValue(state.head);
+    bStored = bStored && store.exec();
+    if (!bStored) {
+        QLOG_ERROR() << "Cannot store how far the watched log was read:" << store.lastError().text();
+        if (bRecords)
+            rollbackImport();
+        result.imported = 0;
+        result.merged = 0;
+        return result;
+    }
+    if (bRecords && !commitImport()) {
+        result.imported = 0;
+        result.merged = 0;
+    }
     return result;
 }
 
@@ -263,26 +380,41 @@ LogStore::ImportResult LogStore::storeAdif(const QByteArray &qbaAdif)
     return storeRecords(reader.takeRecords());
 }
 
-bool LogStore::storeQso(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz, const QString &qsMode)
+bool LogStore::qsoFromReport(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz,
+                             const QString &qsMode, LogQso *pQso, QString *pqsReason)
 {
     LogQso qso;
     qso.call = qsCall.trimmed().toUpper();
     qso.on = qdtOn.toUTC();
     qso.band = bandIndex(BandPlan::logBandFor(double(uiFrequencyHz) / 1000.0));
     qso.mode = qsMode.trimmed().toUpper();
-    if (qso.call.isEmpty() || !qso.on.isValid() || qso.band < 0) {
-        QLOG_WARN() << "A reported QSO without call, time or band is not logged:" << qsCall << uiFrequencyHz;
+    if (qso.call.isEmpty())
+        *pqsReason = tr("no call");
+    else if (!qso.on.isValid())
+        *pqsReason = tr("no valid time");
+    else if (qso.band < 0)
+        *pqsReason = tr("no band for %1 Hz").arg(uiFrequencyHz);
+    else {
+        *pQso = std::move(qso);
+        return true;
+    }
+    return false;
+}
+
+bool LogStore::storeQso(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz, const QString &qsMode)
+{
+    LogQso qso;
+    QString qsReason;
+    if (!qsoFromReport(qsCall, qdtOn, uiFrequencyHz, qsMode, &qso, &qsReason)) {
+        QLOG_WARN() << "A reported QSO is not logged:" << qsCall << ":" << qsReason;
         return false;
     }
     if (m_importing) {
         m_pendingQsos.append(qso);
         return true;
     }
-    if (!insert(qso))
-        return false;
-    loadSets();
-    Q_EMIT changed();
-    return true;
+    const ImportResult result = storeBatch({}, {qso});
+    return result.imported + result.merged > 0;
 }
 
 void LogStore::note(const QString &qsCountry, int iBand, ModeClass modeClass, bool bConfirmed)

@@ -47,7 +47,10 @@ class LogStore : public QObject
 public:
     struct ImportResult
     {
+        // New QSOs; QSOs that were in the log already and were merged into
+        // it (a confirmation download of QSOs there); unusable records.
         int imported = 0;
+        int merged = 0;
         int skipped = 0;
         // The first kMaxReasons reasons, one a skipped record.
         QStringList reasons;
@@ -86,6 +89,25 @@ public:
     ImportResult storeAdif(const QByteArray &qbaAdif);
     // One QSO reported field by field.
     bool storeQso(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz, const QString &qsMode);
+    // A QSO reported field by field, or false with the reason.
+    static bool qsoFromReport(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz,
+                              const QString &qsMode, LogQso *pQso, QString *pqsReason);
+    // How far the watched log file was read: stored with the QSOs read from
+    // it, in one transaction, so that a start goes on where the last run
+    // stopped and never skips or repeats what was stored.
+    struct WatchState
+    {
+        // The bytes read of the file, which had that modification time.
+        qint64 size = 0;
+        qint64 modifiedMs = 0;
+        qint64 offset = 0;
+        QByteArray head;
+    };
+    WatchState watchState(const QString &qsFile) const;
+    ImportResult storeWatched(const QList<AdifRecord> &records, const QString &qsFile, const WatchState &state);
+    // What a feed brought in one turn, in one transaction. While an import
+    // runs, they are kept for after it and count as nothing yet.
+    ImportResult storeBatch(const QList<AdifRecord> &records, const QList<LogQso> &qsos);
 
     Need needFor(const QString &qsCountry, int iBand, ModeClass modeClass) const;
     // The same for a spot: its band from the frequency (kHz text), its mode
@@ -112,7 +134,9 @@ private:
         bool confirmed = false;
     };
 
-    bool insert(const LogQso &qso);
+    enum class Stored { Failed, New, Merged };
+    Stored insert(const LogQso &qso);
+    void count(Stored stored, int iRecord, ImportResult *pResult);
     void note(const QString &qsCountry, int iBand, ModeClass modeClass, bool bConfirmed);
     bool loadSets();
     void storePending();
@@ -120,6 +144,7 @@ private:
     QSqlDatabase m_db;
     QString m_connectionName;
     std::unique_ptr<QSqlQuery> m_insert;
+    std::unique_ptr<QSqlQuery> m_exists;
     const Worked *m_worked = nullptr;
     bool m_importing = false;
     QHash<QString, CountryState> m_countries;

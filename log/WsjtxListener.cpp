@@ -239,6 +239,9 @@ WsjtxListener::WsjtxListener(QObject *pParent)
     : QObject(pParent)
 {
     m_dropLineTimer.setSingleShot(true);
+    m_drainTimer.setSingleShot(true);
+    m_drainTimer.setInterval(0);
+    connect(&m_drainTimer, &QTimer::timeout, this, &WsjtxListener::onReadyRead);
     connect(&m_socket, &QUdpSocket::readyRead, this, &WsjtxListener::onReadyRead);
     connect(&m_dropLineTimer, &QTimer::timeout, this, &WsjtxListener::logDropped);
 }
@@ -291,6 +294,7 @@ bool WsjtxListener::listen(const QHostAddress &qhaAddress, quint16 uiPort, const
 
 void WsjtxListener::close()
 {
+    m_drainTimer.stop();
     m_socket.close();
 }
 
@@ -302,14 +306,15 @@ QString WsjtxListener::errorString() const
 void WsjtxListener::onReadyRead()
 {
     for (int i = 0; i < kMaxDatagramsPerTurn && m_socket.hasPendingDatagrams(); ++i) {
-        // The socket hands out one datagram at a time, at most 64 KiB.
+        // The socket hands out one datagram at a time, at most 64 KiB. A
+        // failed read still takes the datagram away; returning here would
+        // leave the rest of the burst, and with it the socket, unread.
         const QNetworkDatagram datagram = m_socket.receiveDatagram();
-        if (!datagram.isValid())
-            return;
-        handleDatagram(datagram.data(), datagram.senderAddress());
+        if (datagram.isValid())
+            handleDatagram(datagram.data(), datagram.senderAddress());
     }
     if (m_socket.hasPendingDatagrams())
-        QTimer::singleShot(0, this, &WsjtxListener::onReadyRead);
+        m_drainTimer.start();
 }
 
 void WsjtxListener::handleDatagram(const QByteArray &qbaDatagram, const QHostAddress &qhaSender)
@@ -322,10 +327,10 @@ void WsjtxListener::handleDatagram(const QByteArray &qbaDatagram, const QHostAdd
     case Message::Ignored:
         break;
     case Message::LoggedAdif:
-        emit adifLogged(message.qbaAdif);
+        Q_EMIT adifLogged(message.qbaAdif);
         break;
     case Message::QsoLogged:
-        emit qsoLogged(message.qsCall, message.qdtOn, message.uiFrequencyHz, message.qsMode);
+        Q_EMIT qsoLogged(message.qsCall, message.qdtOn, message.uiFrequencyHz, message.qsMode);
         break;
     }
 }

@@ -64,7 +64,7 @@ public:
     // Datagrams dropped as malformed since construction.
     quint64 droppedDatagrams() const { return m_uiDropped; }
 
-signals:
+Q_SIGNALS:
     // Type 12: the ADIF text of one record, raw bytes (may be Latin-1).
     void adifLogged(const QByteArray &qbaAdif);
     // Type 5; qdtOn in UTC.
@@ -87,6 +87,9 @@ private:
     QHostAddress m_lastDropSender;
     QElapsedTimer m_sinceDropLine;
     QTimer m_dropLineTimer;
+    // Reads the rest of a burst in the next turn of the event loop; one
+    // timer, so overlapping bursts do not start chains of their own.
+    QTimer m_drainTimer;
 };
 
 #endif // WSJTXLISTENER_H

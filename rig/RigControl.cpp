@@ -78,10 +78,31 @@ QString RigControl::libraryPath()
     return qsBeside;
 }
 
+QString RigControl::checkerPath()
+{
+    const QString qsName = QStringLiteral("kelvane-rigcheck");
+    const QString qsBeside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + qsName;
+    if (QFileInfo::exists(qsBeside))
+        return qsBeside;
+#ifdef KELVANE_RIG_LIBRARY_DIR
+    const QString qsInstalled
+        = QCoreApplication::applicationDirPath() + QStringLiteral("/" KELVANE_RIG_LIBRARY_DIR "/") + qsName;
+    if (QFileInfo::exists(qsInstalled))
+        return QFileInfo(qsInstalled).canonicalFilePath();
+#endif
+#ifdef KELVANE_RIGCHECK_BUILD_FILE
+    // Programs run from the build tree other than the application: the tests.
+    if (QFileInfo::exists(QStringLiteral(KELVANE_RIGCHECK_BUILD_FILE)))
+        return QStringLiteral(KELVANE_RIGCHECK_BUILD_FILE);
+#endif
+    return qsBeside;
+}
+
 QString RigControl::rejectBrokenDownload()
 {
     return LibraryCheck::rejectBroken(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                      + QLatin1Char('/') + libraryFileName());
+                                          + QLatin1Char('/') + libraryFileName(),
+                                      checkerPath());
 }
 
 bool RigControl::isLibraryInstalled()
@@ -110,13 +131,22 @@ void RigControl::reloadWhenFree()
     unloadHRDLibrary();
     if (!m_bEnabled)
         return;
+    // A download may have been damaged or replaced since the start.
+    if (const QString qsRejected = rejectBrokenDownload(); !qsRejected.isEmpty())
+        Q_EMIT HRDError(qsRejected);
+    const QString qsPath = libraryPath();
     // Whoever lets go of the library last unloads it, on whatever thread.
-    m_pLibrary = std::shared_ptr<QLibrary>(new QLibrary(libraryPath()), [](QLibrary *pLibrary) {
+    m_pLibrary = std::shared_ptr<QLibrary>(new QLibrary(qsPath), [](QLibrary *pLibrary) {
         if (pLibrary->isLoaded())
             pLibrary->unload();
         delete pLibrary;
     });
-    if (!m_pLibrary->load()) {
+    // Only a library that loaded in a process of its own comes into ours.
+    const QString qsWhy = QFileInfo::exists(qsPath) ? LibraryCheck::checkInChild(qsPath, checkerPath()) : QString();
+    if (!qsWhy.isEmpty()) {
+        QLOG_WARN() << "[HRD] Not loading the rig-control library" << qsPath << ":" << qsWhy;
+        Q_EMIT HRDError(tr("The rig-control library %1 was not loaded: %2").arg(qsPath, qsWhy));
+    } else if (!m_pLibrary->load()) {
         QLOG_WARN() << "[HRD] Could not load the rig-control library:" << m_pLibrary->errorString();
     }
 }

@@ -43,6 +43,8 @@ public:
     // At start: a downloaded library that is damaged or does not load is
     // moved aside. The text for the operator, empty when nothing was moved.
     static QString rejectBrokenDownload();
+    // The helper that tries a library in a process of its own.
+    static QString checkerPath();
 
     // Unloads the library and, when rig control is enabled, loads it again;
     // never waits: while a tune or read runs, that happens when it ends. A

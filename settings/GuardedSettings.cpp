@@ -3,14 +3,40 @@
 #include "SettingsBackup.h"
 #include "SettingsStore.h"
 
+#include <QFile>
+
+namespace {
+
+QString userStorePath(const QString &qsOrganization, const QString &qsApplication)
+{
+    return QSettings(QSettings::UserScope, qsOrganization, qsApplication).fileName();
+}
+
+} // namespace
+
 GuardedSettings::GuardedSettings()
-    : QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication)
+    : GuardedSettings(SettingsStore::kOrganization, SettingsStore::kApplication)
+{
+}
+
+GuardedSettings::GuardedSettings(const QString &qsOrganization, const QString &qsApplication)
+    : GuardedSettings(userStorePath(qsOrganization, qsApplication))
+{
+}
+
+GuardedSettings::GuardedSettings(const QString &qsStorePath)
+    : QSettings(SettingsBackup::makeWorkingCopy(qsStorePath), QSettings::IniFormat)
+    , m_storePath(qsStorePath)
+    , m_workReady(SettingsBackup::isWorkingCopyOf(fileName(), qsStorePath))
 {
 }
 
 GuardedSettings::~GuardedSettings()
 {
     commit();
+    // Nothing is pending after commit(), so the base class writes nothing
+    // when it goes.
+    QFile::remove(fileName());
 }
 
 void GuardedSettings::setValue(const QString &qsKey, const QVariant &value)
@@ -51,6 +77,5 @@ bool GuardedSettings::commit()
     if (!m_changed)
         return true;
     m_changed = false;
-    sync();
-    return SettingsBackup::verifySaved(*this);
+    return SettingsBackup::saveWhole(*this, m_storePath, m_workReady);
 }

@@ -165,6 +165,8 @@ void RigControlPage::onChecksumDownloaded()
         QString qsWhy = LibraryCheck::checkSha256(qsPath, baPublished);
         if (qsWhy.isEmpty())
             qsWhy = LibraryCheck::checkElf(qsPath);
+        if (qsWhy.isEmpty())
+            qsWhy = LibraryCheck::checkInChild(qsPath, RigControl::checkerPath());
         return qsWhy;
     });
     m_hrdModuleDownload->start();
@@ -199,6 +201,10 @@ void RigControlPage::onDownloadHRDModuleFinished()
         m_ui->labelHRDModuleInfo->setText(tr("An unknown error has occured."));
         m_ui->labelHRDModuleInfo->show();
         return;
+    }
+    // What was checked is remembered: a later change to the file refuses it.
+    if (!LibraryCheck::recordSha256(hrdModulePath())) {
+        QLOG_WARN() << "[HRD] Cannot record the checksum of" << hrdModulePath();
     }
     m_ui->labelHRDModuleInfo->setText(tr("HRD module downloaded successfully."));
     m_ui->labelHRDModuleInfo->show();

@@ -4,12 +4,14 @@
 
 #include "API/QsLog/QsLog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -17,6 +19,9 @@ namespace {
 const QString kBackupSuffix = QStringLiteral(".bak");
 const QString kTempSuffix = QStringLiteral(".tmp");
 const QString kUnreadableSuffix = QStringLiteral(".unreadable");
+const QString kWorkSuffix = QStringLiteral(".work-");
+const QString kCheckSuffix = QStringLiteral(".check-");
+const QString kNewSuffix = QStringLiteral(".new");
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // QSettings keeps one parsed copy per path for every object open on it, so
@@ -27,7 +32,7 @@ class DiskCopy
 {
 public:
     explicit DiskCopy(const QString &qsPath)
-        : m_path(QStringLiteral("%1.check-%2-%3").arg(qsPath).arg(::getpid()).arg(++s_serial))
+        : m_path(QStringLiteral("%1%2%3-%4").arg(qsPath, kCheckSuffix).arg(::getpid()).arg(++s_serial))
     {
         QFile::remove(m_path);
         m_ok = ::link(QFile::encodeName(qsPath).constData(), QFile::encodeName(m_path).constData()) == 0
@@ -70,6 +75,77 @@ bool replace(const QString &qsFrom, const QString &qsTo)
     return std::rename(QFile::encodeName(qsFrom).constData(), QFile::encodeName(qsTo).constData()) == 0;
 }
 
+// Until the data is on the disk, a crash or power cut after the rename can
+// leave an empty file under the store's name.
+bool syncToDisk(const QString &qsPath)
+{
+    const int iFd = ::open(QFile::encodeName(qsPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (iFd < 0)
+        return false;
+    const bool bOk = ::fsync(iFd) == 0;
+    ::close(iFd);
+    return bOk;
+}
+
+// The rename itself is only durable once the folder is on the disk.
+void syncFolder(const QString &qsPath)
+{
+    const int iFd = ::open(QFile::encodeName(QFileInfo(qsPath).absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (iFd >= 0) {
+        ::fsync(iFd);
+        ::close(iFd);
+    }
+}
+
+// Replaces qsTo by a private file holding baData, or leaves it alone.
+bool writeWhole(const QByteArray &baData, const QString &qsTo)
+{
+    const QString qsTemp = qsTo + kTempSuffix;
+    QFile file(qsTemp);
+    // Private before the first byte: the store holds the node passwords.
+    bool bOk = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.setPermissions(kOwnerOnly)
+               && file.write(baData) == baData.size() && file.flush() && file.error() == QFileDevice::NoError
+               && ::fsync(file.handle()) == 0;
+    file.close();
+    bool bReadOk = false;
+    bOk = bOk && contents(qsTemp, &bReadOk) == baData && bReadOk && replace(qsTemp, qsTo);
+    if (!bOk)
+        QFile::remove(qsTemp);
+    else
+        syncFolder(qsTo);
+    return bOk;
+}
+
+// Every QSettings on the store re-reads it only when its size or time
+// changed: a save of the same size within the same millisecond would go
+// unseen by them.
+void keepChangeVisible(const QFileInfo &before, const QString &qsStorePath)
+{
+    const QFileInfo after(qsStorePath);
+    if (!before.exists() || after.size() != before.size() || after.lastModified() != before.lastModified())
+        return;
+    QFile file(qsStorePath);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(before.lastModified().addMSecs(1), QFileDevice::FileModificationTime);
+}
+
+// What a save killed half way leaves beside the store.
+void removeLeftovers(const QString &qsStorePath)
+{
+    const QFileInfo store(qsStorePath);
+    const QString qsName = store.fileName();
+    const QStringList names = store.dir().entryList({qsName + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString &qsFile : names) {
+        const QString qsSuffix = qsFile.mid(qsName.size());
+        if (qsSuffix.startsWith(kWorkSuffix) || qsSuffix.startsWith(kCheckSuffix) || qsSuffix == kNewSuffix
+            || qsSuffix == kTempSuffix || qsSuffix == kBackupSuffix + kTempSuffix) {
+            QLOG_INFO() << "Removing what an interrupted save left:" << qsFile;
+            store.dir().remove(qsFile);
+        }
+    }
+}
+
 } // namespace
 
 SettingsBackup *SettingsBackup::instance()
@@ -103,18 +179,23 @@ SettingsBackup::StartCheck SettingsBackup::checkAtStart()
         QLOG_WARN() << "Removing the lock file a killed run left:" << qsLock;
         QFile::remove(qsLock);
     }
-    if (readable(qsStore)) {
-        refresh(qsStore);
+    removeLeftovers(qsStore);
+    // A store that merely parses may still be one cut short: only a save
+    // that read back whole refreshes the good copy, never the start.
+    if (readable(qsStore))
         return {};
-    }
     const QString qsBackup = backupPath(qsStore);
     if (!readable(qsBackup)) {
         if (!QFileInfo::exists(qsStore))
             return {}; // the first run
+        // Set aside, not left in place: saves over a file Qt cannot read keep
+        // failing their read-back, and each failure would say the disk is full.
         const QString qsAside = qsStore + kUnreadableSuffix;
         QFile::remove(qsAside);
-        const bool bKept = QFile::copy(qsStore, qsAside);
-        QLOG_ERROR() << "Settings file" << qsStore << "is empty or unreadable and has no good copy; kept aside:"
+        const bool bKept = replace(qsStore, qsAside);
+        if (!bKept)
+            QFile::remove(qsStore);
+        QLOG_ERROR() << "Settings file" << qsStore << "is empty or unreadable and has no good copy; set aside:"
                      << bKept;
         return {bKept ? tr("The settings file %1 is empty or cannot be read, and there is no good copy of it. "
                            "Kelvane starts with default settings; the file was kept as %2.")
@@ -133,37 +214,87 @@ SettingsBackup::StartCheck SettingsBackup::checkAtStart()
     return {tr("The settings file %1 was missing or damaged. The last good copy was restored.").arg(qsStore), false};
 }
 
-bool SettingsBackup::verifySaved(QSettings &settings)
+QString SettingsBackup::makeWorkingCopy(const QString &qsStorePath)
 {
-    const QString qsStore = settings.fileName();
+    static int s_serial = 0;
+    const QString qsWork = QStringLiteral("%1%2%3-%4").arg(qsStorePath, kWorkSuffix).arg(::getpid()).arg(++s_serial);
+    QFile::remove(qsWork);
+    if (!QFileInfo::exists(qsStorePath))
+        return qsWork;
+    // A second name needs no space; Qt writes a new file and renames it over
+    // this name, so the store under the first name is never touched.
+    if (::link(QFile::encodeName(qsStorePath).constData(), QFile::encodeName(qsWork).constData()) != 0) {
+        bool bOk = false;
+        const QByteArray baStore = contents(qsStorePath, &bOk);
+        if (bOk)
+            writeWhole(baStore, qsWork);
+    }
+    return qsWork;
+}
+
+bool SettingsBackup::isWorkingCopyOf(const QString &qsWorkPath, const QString &qsStorePath)
+{
+    if (!QFileInfo::exists(qsStorePath))
+        return true;
+    bool bStoreOk = false;
+    bool bWorkOk = false;
+    return QFileInfo::exists(qsWorkPath) && contents(qsStorePath, &bStoreOk) == contents(qsWorkPath, &bWorkOk)
+        && bStoreOk && bWorkOk;
+}
+
+bool SettingsBackup::readsBackAsMeant(QSettings &settings)
+{
+    const DiskCopy copy(settings.fileName());
+    QSettings written(copy.path(), QSettings::IniFormat);
+    const QStringList meant = settings.allKeys();
+    bool bOk = copy.isOk() && written.status() == QSettings::NoError && written.allKeys().size() == meant.size();
+    for (qsizetype i = 0; bOk && i < meant.size(); ++i)
+        bOk = written.contains(meant.at(i)) && sameValue(written.value(meant.at(i)), settings.value(meant.at(i)));
+    return bOk;
+}
+
+bool SettingsBackup::saveWhole(QSettings &settings, const QString &qsStorePath, bool bWorkReady)
+{
+    const QString qsWork = settings.fileName();
     const QString qsGroup = settings.group();
     while (!settings.group().isEmpty())
         settings.endGroup();
 
-    bool bOk = settings.status() == QSettings::NoError;
-    {
-        const DiskCopy copy(qsStore);
-        QSettings written(copy.path(), QSettings::IniFormat);
-        const QStringList meant = settings.allKeys();
-        bOk = bOk && copy.isOk() && written.status() == QSettings::NoError && written.allKeys().size() == meant.size();
-        for (qsizetype i = 0; bOk && i < meant.size(); ++i)
-            bOk = written.contains(meant.at(i)) && sameValue(written.value(meant.at(i)), settings.value(meant.at(i)));
+    QFileInfo before;
+    bool bOk = bWorkReady;
+    if (bOk) {
+        settings.sync();
+        bOk = settings.status() == QSettings::NoError && syncToDisk(qsWork) && readsBackAsMeant(settings);
+    }
+    if (bOk) {
+        const QString qsNew = qsStorePath + kNewSuffix;
+        QFile::remove(qsNew);
+        before = QFileInfo(qsStorePath);
+        if (::link(QFile::encodeName(qsWork).constData(), QFile::encodeName(qsNew).constData()) == 0) {
+            bOk = replace(qsNew, qsStorePath);
+            if (bOk)
+                syncFolder(qsStorePath);
+            else
+                QFile::remove(qsNew);
+        } else {
+            bool bReadOk = false;
+            const QByteArray baWork = contents(qsWork, &bReadOk);
+            bOk = bReadOk && writeWhole(baWork, qsStorePath);
+        }
     }
 
     if (!qsGroup.isEmpty())
         settings.beginGroup(qsGroup);
     if (bOk) {
-        refresh(qsStore);
+        keepChangeVisible(before, qsStorePath);
+        refresh(qsStorePath);
         return true;
     }
-    QLOG_ERROR() << "Settings file" << qsStore << "does not hold what was saved; restoring the last good copy";
-    const bool bRestored = restore(qsStore);
-    // The object re-reads the file at its next access, so no later save of
-    // it writes the damaged state back.
-    settings.sync();
+    QLOG_ERROR() << "The settings could not be saved to" << qsStorePath
+                 << (bWorkReady ? "(the write did not read back whole)" : "(no working copy of it could be made)")
+                 << "; it keeps what it held";
     Q_EMIT instance()->saveFailed(
-        bRestored ? tr("The settings could not be saved (is the disk full?). The settings saved last were kept.")
-                  : tr("The settings could not be saved to %1 (is the disk full?).").arg(qsStore));
+        tr("The settings could not be saved (is the disk full?). The settings saved last were kept."));
     return false;
 }
 
@@ -172,17 +303,11 @@ bool SettingsBackup::restore(const QString &qsStorePath)
     const QString qsBackup = backupPath(qsStorePath);
     if (!readable(qsBackup))
         return false;
-    // A hard link needs no free space, which is what a full disk lacks.
-    const QString qsTemp = qsStorePath + kTempSuffix;
-    QFile::remove(qsTemp);
-    if (::link(QFile::encodeName(qsBackup).constData(), QFile::encodeName(qsTemp).constData()) != 0
-        && !QFile::copy(qsBackup, qsTemp)) {
+    // A copy, not a second name: the next save must not change the backup.
+    bool bOk = false;
+    const QByteArray baBackup = contents(qsBackup, &bOk);
+    if (!bOk || !writeWhole(baBackup, qsStorePath)) {
         QLOG_ERROR() << "Cannot restore" << qsStorePath << "from" << qsBackup;
-        QFile::remove(qsTemp);
-        return false;
-    }
-    if (!replace(qsTemp, qsStorePath)) {
-        QFile::remove(qsTemp);
         return false;
     }
     return true;
@@ -200,16 +325,8 @@ void SettingsBackup::refresh(const QString &qsStorePath)
         QFile::setPermissions(qsBackup, kOwnerOnly);
         return;
     }
-    const QString qsTemp = qsBackup + kTempSuffix;
-    QFile file(qsTemp);
-    // Private before the first byte: the copy holds the node passwords.
-    bOk = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.setPermissions(kOwnerOnly)
-          && file.write(baStore) == baStore.size() && file.flush() && file.error() == QFileDevice::NoError;
-    file.close();
-    bOk = bOk && contents(qsTemp, &bBackupOk) == baStore && bBackupOk && replace(qsTemp, qsBackup);
-    if (!bOk) {
-        // The previous copy stays: still good, only older.
+    // On failure the previous copy stays: still good, only older.
+    if (!writeWhole(baStore, qsBackup)) {
         QLOG_WARN() << "Cannot refresh the settings backup" << qsBackup;
-        QFile::remove(qsTemp);
     }
 }

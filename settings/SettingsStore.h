@@ -3,6 +3,8 @@
 
 #include "ClusterNode.h"
 
+#include "log/LogSettings.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -49,19 +51,6 @@ struct SpotTableSettings
     double mergeDistanceKHz = 1.0;
     int maxAgeMinutes = 30;           // 0: rows never age out
     int firstAnswerWaitSeconds = 30;
-};
-
-// The operator's log: the ADIF file his logging program keeps writing, and
-// the UDP port that reports QSOs the moment they are logged.
-struct LogSettings
-{
-    static constexpr quint16 kDefaultWsjtxPort = 2237;
-
-    QString watchedFile; // empty: none
-    bool wsjtxEnabled = false;
-    quint16 wsjtxPort = kDefaultWsjtxPort;
-    QString wsjtxAddress = QStringLiteral("127.0.0.1");
-    QString wsjtxGroup; // empty: no multicast group
 };
 
 // The main window's frame and table header, as Qt saves them, and its

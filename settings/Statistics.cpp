@@ -1,10 +1,12 @@
 #include "Statistics.h"
 
-#include "SettingsBackup.h"
+#include "GuardedSettings.h"
 
 #include "filters/ChainResult.h"
 
 #include <QSettings>
+
+#include <utility>
 
 namespace {
 
@@ -42,11 +44,13 @@ Statistics::~Statistics()
 
 void Statistics::attach(const QString &qsOrganization, const QString &qsApplication)
 {
-    m_settings = std::make_unique<QSettings>(QSettings::UserScope, qsOrganization, qsApplication);
-    m_settings->beginGroup(kGroup);
+    QSettings settings(QSettings::UserScope, qsOrganization, qsApplication);
+    settings.beginGroup(kGroup);
+    m_organization = qsOrganization;
+    m_application = qsApplication;
 
-    auto read = [this](const QString &qsKey) {
-        return m_settings->value(qsKey, 0).toULongLong();
+    auto read = [&settings](const QString &qsKey) {
+        return settings.value(qsKey, 0).toULongLong();
     };
     m_launchCount = read(kLaunchCount);
     m_totalProcessedSpots = read(kTotalProcessedSpots);
@@ -60,20 +64,22 @@ void Statistics::attach(const QString &qsOrganization, const QString &qsApplicat
 
 void Statistics::save()
 {
-    if (!m_settings)
+    if (m_application.isEmpty())
         return;
-    m_settings->setValue(kLaunchCount, m_launchCount);
-    m_settings->setValue(kTotalProcessedSpots, m_totalProcessedSpots);
-    m_settings->setValue(kDisplayedSpots, m_displayedSpots);
-    m_settings->setValue(kTriggeredAlertsTotal, m_triggeredAlertsTotal);
-    m_settings->setValue(kTriggeredAlertsColor, m_triggeredAlertsColor);
-    m_settings->setValue(kTriggeredAlertsSound, m_triggeredAlertsSound);
-    m_settings->setValue(kTriggeredAlertsIcon, m_triggeredAlertsIcon);
-    m_settings->setValue(kTriggeredAlertsBalloon, m_triggeredAlertsBalloon);
-    m_settings->endGroup();
-    m_settings->sync();
-    SettingsBackup::verifySaved(*m_settings);
-    m_settings.reset();
+    // Saved whole or not at all: the counters must not take the rest of the
+    // store with them when the disk is full.
+    GuardedSettings settings(m_organization, std::exchange(m_application, {}));
+    settings.beginGroup(kGroup);
+    settings.setValue(kLaunchCount, m_launchCount);
+    settings.setValue(kTotalProcessedSpots, m_totalProcessedSpots);
+    settings.setValue(kDisplayedSpots, m_displayedSpots);
+    settings.setValue(kTriggeredAlertsTotal, m_triggeredAlertsTotal);
+    settings.setValue(kTriggeredAlertsColor, m_triggeredAlertsColor);
+    settings.setValue(kTriggeredAlertsSound, m_triggeredAlertsSound);
+    settings.setValue(kTriggeredAlertsIcon, m_triggeredAlertsIcon);
+    settings.setValue(kTriggeredAlertsBalloon, m_triggeredAlertsBalloon);
+    settings.endGroup();
+    settings.commit();
 }
 
 void Statistics::countAlerts(const ChainResult &result)

@@ -3,12 +3,7 @@
 
 
 #include <QObject>
-
-#include <memory>
-
-QT_BEGIN_NAMESPACE
-class QSettings;
-QT_END_NAMESPACE
+#include <QString>
 
 class ChainResult;
 
@@ -27,8 +22,8 @@ public:
 
     ~Statistics() override;
 
-    // Opens the user's store, reads the counters and keeps the store open
-    // so that destruction can write them back.
+    // Reads the counters from the user's store; destruction, or release(),
+    // writes them back.
     void attach(const QString &qsOrganization, const QString &qsApplication);
 
     quint64 launchCount() const { return m_launchCount; }
@@ -63,7 +58,9 @@ private:
     quint64 m_triggeredAlertsSound = 0;
     quint64 m_triggeredAlertsIcon = 0;
     quint64 m_triggeredAlertsBalloon = 0;
-    std::unique_ptr<QSettings> m_settings;
+    // Where the counters were read from; empty until attach().
+    QString m_organization;
+    QString m_application;
 };
 
 #endif // STATISTICS_H

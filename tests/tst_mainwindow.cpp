@@ -1039,7 +1039,7 @@ void TestMainWindow::needColumnFollowsTheLog()
     pLog->importFile(qsFile);
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished.first().first().toString(),
-             QStringLiteral("1 QSO imported, 1 skipped:\n\u2022 record 2: no band"));
+             QStringLiteral("1 imported, 0 already in the log (merged), 1 skipped:\n\u2022 record 2: no band"));
     QMessageBox *pBox = m_window->findChild<QMessageBox *>(QStringLiteral("messageBoxLogImport"));
     QVERIFY(pBox);
     pBox->close();

@@ -2,6 +2,7 @@
 
 #include "rig/HRDCommandsThread.h"
 #include "rig/HRDConnection.h"
+#include "rig/LibraryCheck.h"
 #include "rig/RigControl.h"
 #include "rig/bridge/RigctldClient.h"
 
@@ -11,6 +12,7 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -74,6 +76,20 @@ void TestRigControl::initTestCase()
     QVERIFY(QDir().mkpath(qsDataDir));
     m_qsDataCopy = qsDataDir + QLatin1Char('/') + RigControl::libraryFileName();
     QFile::remove(m_qsDataCopy);
+    QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), m_qsDataCopy));
+
+    // A download's checksum is remembered: the same file changed later is
+    // refused, the file as downloaded is not.
+    QVERIFY(LibraryCheck::recordSha256(m_qsDataCopy));
+    QVERIFY(RigControl::rejectBrokenDownload().isEmpty());
+    {
+        QFile changed(m_qsDataCopy);
+        QVERIFY(changed.open(QIODevice::Append));
+        changed.write("x");
+    }
+    const QString qsChanged = RigControl::rejectBrokenDownload();
+    QVERIFY2(qsChanged.contains(QStringLiteral("changed since it was downloaded")), qPrintable(qsChanged));
+    QVERIFY(!QFile::exists(LibraryCheck::recordedHashPath(m_qsDataCopy)));
     QVERIFY(QFile::copy(QStringLiteral(KELVANE_BRIDGE_FILE), m_qsDataCopy));
 }
 
@@ -143,15 +159,27 @@ void TestRigControl::libraryLocation()
     QVERIFY(complete.open(QIODevice::ReadOnly));
     const QByteArray baLibrary = complete.readAll();
     complete.close();
-    for (const QByteArray &baBroken : {baLibrary.left(baLibrary.size() / 2), QByteArray("#!/bin/sh\n")}) {
+    // An intact head over a damaged body passes the ELF check and once
+    // crashed the loader in the program's own process at every start.
+    QByteArray baDamagedBody = baLibrary;
+    QRandomGenerator random(7);
+    for (qsizetype i = 4096; i < baDamagedBody.size(); ++i)
+        baDamagedBody[i] = char(random.bounded(256));
+    // A sound library, but not a rig-control one.
+    QFile foreign(QStringLiteral("/usr/lib/x86_64-linux-gnu/libz.so.1"));
+    const QByteArray baForeign = foreign.open(QIODevice::ReadOnly) ? foreign.readAll() : QByteArray();
+    QList<QByteArray> broken = {baLibrary.left(baLibrary.size() / 2), QByteArray("#!/bin/sh\n"), baDamagedBody};
+    if (!baForeign.isEmpty())
+        broken.append(baForeign);
+    for (const QByteArray &baBroken : std::as_const(broken)) {
         // A new file: the loaded library keeps its pages, as a download's rename leaves them.
         QFile::remove(m_qsDataCopy);
         QFile broken(m_qsDataCopy);
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write(baBroken);
         broken.close();
-        QCOMPARE(RigControl::libraryPath(), qsFallback);
         QVERIFY(!RigControl::rejectBrokenDownload().isEmpty());
+        QCOMPARE(RigControl::libraryPath(), qsFallback);
         QVERIFY(!QFile::exists(m_qsDataCopy));
         QVERIFY(QFile::exists(m_qsDataCopy + QStringLiteral(".rejected")));
         QVERIFY(RigControl::rejectBrokenDownload().isEmpty());

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QFile>
+#include <QFileInfo>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -484,9 +485,14 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     QVERIFY(!RigControl::isLibraryInstalled());
     HttpTestServer server;
     QVERIFY(server.listen());
-    QFile libraryFile(QCoreApplication::applicationDirPath() + QStringLiteral("/libtst_rigpartiallib.so"));
+    // The program's own bridge is built beside the library checker.
+    QFile libraryFile(QFileInfo(RigControl::checkerPath()).absolutePath() + QLatin1Char('/')
+                      + RigControl::libraryFileName());
     QVERIFY(libraryFile.open(QIODevice::ReadOnly));
     const QByteArray baLibrary = libraryFile.readAll();
+    QFile partialFile(QCoreApplication::applicationDirPath() + QStringLiteral("/libtst_rigpartiallib.so"));
+    QVERIFY(partialFile.open(QIODevice::ReadOnly));
+    const QByteArray baPartial = partialFile.readAll();
     auto sha256 = [](const QByteArray &baData) {
         return QCryptographicHash::hash(baData, QCryptographicHash::Sha256).toHex() + "  lib.so\n";
     };
@@ -508,10 +514,13 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     QVERIFY(!pPanel->isHidden());
     QVERIFY(!pHRD->isEnabled() && !settings.isHRDEnabled());
 
-    // A broken transfer, a library that is not the published one and a file
-    // that is no library leave nothing behind that would count as installed.
-    const QList<QPair<QByteArray, QByteArray>> refused = {
-        {QByteArray(), QByteArray()}, {baLibrary, sha256("other")}, {"library", sha256("library")}};
+    // A broken transfer, a library that is not the published one, a file
+    // that is no library and a library without the entry points leave
+    // nothing behind that would count as installed.
+    const QList<QPair<QByteArray, QByteArray>> refused = {{QByteArray(), QByteArray()},
+                                                          {baLibrary, sha256("other")},
+                                                          {"library", sha256("library")},
+                                                          {baPartial, sha256(baPartial)}};
     for (const auto &[baBody, baChecksum] : refused) {
         if (!baBody.isEmpty()) {
             server.setRoute(qsPath, baBody);

@@ -8,9 +8,12 @@
 #include "settings/PublicNodes.h"
 #include "settings/SettingsBackup.h"
 #include "settings/SettingsStore.h"
+#include "settings/Statistics.h"
 #include "settings/WorkedSets.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
@@ -45,6 +48,7 @@ private Q_SLOTS:
     void chainsFromDamagedOrPartialStores();
     void unchangedSaveLeavesTheFile();
     void fullDiskKeepsTheStore();
+    void fullDiskAtExitCutsNothing();
     void damagedStoreRestoredAtStart();
     void killDuringSaveLosesNothing();
 
@@ -461,6 +465,36 @@ void TestSettingsStore::fullDiskKeepsTheStore()
     QCOMPARE(SettingsStore::nodesVersion(), quint16(1));
 }
 
+// The counters saved at exit on a full disk once cut the store, put the copy
+// back and cut it again; the next start then made the cut store the copy.
+void TestSettingsStore::fullDiskAtExitCutsNothing()
+{
+    const QString qsPath = store().fileName();
+    SettingsStore::saveUpdatedNodes(1, manyNodes(40));
+    const QByteArray baGood = fileBytes(qsPath);
+    QVERIFY(baGood.size() > 4096);
+    QCOMPARE(fileBytes(SettingsBackup::backupPath(qsPath)), baGood);
+
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--exit-on-a-full-disk")});
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+
+    SettingsBackup::checkAtStart();
+    QCOMPARE(fileBytes(qsPath), baGood);
+    QCOMPARE(fileBytes(SettingsBackup::backupPath(qsPath)), baGood);
+    const QFileInfo store(qsPath);
+    QCOMPARE(store.dir().entryList({store.fileName() + QStringLiteral("*")}, QDir::Files | QDir::Hidden),
+             QStringList({store.fileName(), store.fileName() + QStringLiteral(".bak")}));
+    for (const QString &qsFile : {qsPath, SettingsBackup::backupPath(qsPath)}) {
+        struct stat info = {};
+        QVERIFY(::stat(QFile::encodeName(qsFile).constData(), &info) == 0);
+        QCOMPARE(int(info.st_nlink), 1);
+    }
+}
+
 void TestSettingsStore::damagedStoreRestoredAtStart()
 {
     const QString qsPath = store().fileName();
@@ -483,8 +517,14 @@ void TestSettingsStore::damagedStoreRestoredAtStart()
         QCOMPARE(SettingsStore::loadNodes().nodes.size(), 3);
     }
 
-    // No good copy: the operator is told, and the unreadable file is kept
-    // before the first save replaces it.
+    // A store cut short that still parses passes the check, but it must not
+    // become the good copy.
+    QFile::resize(qsPath, baGood.indexOf("\n", baGood.size() / 2) + 1);
+    QVERIFY(SettingsBackup::checkAtStart().message.isEmpty());
+    QCOMPARE(fileBytes(SettingsBackup::backupPath(qsPath)), baGood);
+
+    // No good copy: the operator is told once, the unreadable file is set
+    // aside, and saves then work on a fresh store instead of failing.
     QVERIFY(QFile::remove(SettingsBackup::backupPath(qsPath)));
     {
         QFile file(qsPath);
@@ -494,7 +534,12 @@ void TestSettingsStore::damagedStoreRestoredAtStart()
     const SettingsBackup::StartCheck check = SettingsBackup::checkAtStart();
     QVERIFY2(check.mustAct && check.message.contains(QStringLiteral("no good copy")), qPrintable(check.message));
     QCOMPARE(fileBytes(qsPath + QStringLiteral(".unreadable")), QByteArray("\x01\x02garbage"));
-    QVERIFY(QFile::remove(qsPath) && QFile::remove(qsPath + QStringLiteral(".unreadable")));
+    QVERIFY(!QFileInfo::exists(qsPath));
+    QSignalSpy failed(SettingsBackup::instance(), &SettingsBackup::saveFailed);
+    SettingsStore::saveUpdatedNodes(1, manyNodes(2));
+    QCOMPARE(failed.size(), 0);
+    QCOMPARE(SettingsStore::loadNodes().nodes.size(), 2);
+    QVERIFY(QFile::remove(qsPath + QStringLiteral(".unreadable")));
     QVERIFY(SettingsBackup::checkAtStart().message.isEmpty());
 }
 
@@ -544,6 +589,23 @@ int saveUntilKilled()
         }
     }
 }
+// The child of fullDiskAtExitCutsNothing: a run that counted something and
+// ends when a file size limit fails every write, as a full disk does.
+int exitOnAFullDisk()
+{
+    QsLogging::Logger::get().setThreshold(QsLogging::LevelOff);
+    Statistics *pStatistics = Statistics::instance();
+    pStatistics->attach(SettingsStore::kOrganization, SettingsStore::kApplication);
+    pStatistics->incrementLaunchCount();
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 1024;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 1;
+    Statistics::release();
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -551,6 +613,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc == 2 && qstrcmp(argv[1], "--save-until-killed") == 0)
         return saveUntilKilled();
+    if (argc == 2 && qstrcmp(argv[1], "--exit-on-a-full-disk") == 0)
+        return exitOnAFullDisk();
     TestSettingsStore test;
     return QTest::qExec(&test, argc, argv);
 }

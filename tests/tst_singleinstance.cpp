@@ -6,13 +6,17 @@
 
 #include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
+#include "rig/RigControl.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/MainWindow.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QProcess>
 #include <QSettings>
@@ -20,6 +24,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestSingleInstance : public QObject
 {
@@ -35,6 +41,9 @@ private Q_SLOTS:
     void restartDelay();
     void startUpLogAndCounters();
     void terminateDuringAFlood();
+    void damagedRigLibraryIsSetAside();
+    void terminateWhileTheWatchedLogIsRead_data();
+    void terminateWhileTheWatchedLogIsRead();
 
 private:
     QProcess *startProgram(const QStringList &arguments = {});
@@ -270,6 +279,81 @@ void TestSingleInstance::terminateDuringAFlood()
     QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
     QVERIFY(iExitMs < 3000);
     QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("Cluster Nodes"));
+}
+
+// A downloaded library with an intact head and a damaged body faulted in the
+// loader inside the program: it died at every start, before any window.
+void TestSingleInstance::damagedRigLibraryIsSetAside()
+{
+    QFile bridge(QFileInfo(RigControl::checkerPath()).absolutePath() + QLatin1Char('/') + RigControl::libraryFileName());
+    QVERIFY(bridge.open(QIODevice::ReadOnly));
+    QByteArray baLibrary = bridge.readAll();
+    QRandomGenerator random(3);
+    for (qsizetype i = 4096; i < baLibrary.size(); ++i)
+        baLibrary[i] = char(random.bounded(256));
+    const QString qsDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                 + QStringLiteral("/Tarrow/Kelvane");
+    QVERIFY(QDir().mkpath(qsDataFolder));
+    const QString qsLibrary = qsDataFolder + QLatin1Char('/') + RigControl::libraryFileName();
+    {
+        QFile file(qsLibrary);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(baLibrary) == baLibrary.size());
+    }
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"))
+        .setValue(QStringLiteral("CAT/HRDServer"), 1);
+
+    QProcess *pProgram = startProgram();
+    QVERIFY(waitForStarted(pProgram));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(qsLibrary + QStringLiteral(".rejected")), 20000);
+    QVERIFY(!QFile::exists(qsLibrary));
+    QTest::qWait(500);
+    QCOMPARE(pProgram->state(), QProcess::Running);
+    pProgram->terminate();
+    QTRY_VERIFY_WITH_TIMEOUT(pProgram->state() == QProcess::NotRunning, 10000);
+    QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("CAT"));
+    QFile::remove(qsLibrary + QStringLiteral(".rejected"));
+}
+
+void TestSingleInstance::terminateWhileTheWatchedLogIsRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("1 GB sparse file") << QStringLiteral("huge");
+}
+
+// A FIFO as the watched log blocked the start in open() for ever; a huge
+// file kept the window from showing and SIGTERM unheard.
+void TestSingleInstance::terminateWhileTheWatchedLogIsRead()
+{
+    QFETCH(QString, kind);
+    const QString qsFile = m_tmp.filePath(QStringLiteral("watched-%1.adi").arg(kind));
+    if (kind == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(qsFile).constData(), 0600) == 0);
+    } else {
+        QFile file(qsFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(1) << 30));
+    }
+    LogSettings log = SettingsStore::loadLog();
+    log.watchedFile = qsFile;
+    SettingsStore::saveLog(log);
+
+    QProcess *pProgram = startProgram();
+    QVERIFY(waitForStarted(pProgram));
+    // The window is up and the read under way.
+    QTest::qWait(1500);
+    QCOMPARE(pProgram->state(), QProcess::Running);
+    QElapsedTimer timer;
+    timer.start();
+    pProgram->terminate();
+    QTRY_VERIFY_WITH_TIMEOUT(pProgram->state() == QProcess::NotRunning, 10000);
+    const qint64 iExitMs = timer.elapsed();
+    qInfo("The program ended %lld ms after SIGTERM with a %s as the watched log", iExitMs, qPrintable(kind));
+    QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
+    QVERIFY(iExitMs < 1000);
+    log.watchedFile.clear();
+    SettingsStore::saveLog(log);
+    QFile::remove(qsFile);
 }
 
 QTEST_MAIN(TestSingleInstance)

@@ -62,6 +62,12 @@ QByteArray newerCountryFile(const QByteArray &baReal, const QByteArray &baVersio
     return baFile;
 }
 
+// A version days from today: a newer file that is no typo.
+QByteArray versionIn(int iDays)
+{
+    return QDate::currentDate().addDays(iDays).toString(QStringLiteral("yyyyMMdd")).toLatin1();
+}
+
 int prefixRows(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -297,18 +303,19 @@ void TestUpdater::countryFileFromItsAddress()
 
     // A newer file replaces the table, its version is stored, the lookup
     // knows the new call at once, and the file is kept.
-    m_server->setRoute(QStringLiteral("/new.dat"), newerCountryFile(baReal, "20991231"));
+    const QByteArray baNewer = versionIn(30);
+    m_server->setRoute(QStringLiteral("/new.dat"), newerCountryFile(baReal, baNewer));
     QCOMPARE(runCountryCheck(update, m_server->url(QStringLiteral("/new.dat"))),
-             QStringLiteral("Country data updated to version 20991231 (%1 prefixes)").arg(iRows + 1));
+             QStringLiteral("Country data updated to version %1 (%2 prefixes)").arg(baNewer).arg(iRows + 1));
     QCOMPARE(prefixRows(db), iRows + 1);
-    QCOMPARE(SettingsStore::countryFileVersion(), 20991231u);
+    QCOMPARE(SettingsStore::countryFileVersion(), baNewer.toUInt());
     QVERIFY(!worked.countryForCall(QStringLiteral("Q9NEW")).isEmpty());
     QVERIFY(QFile::exists(CountryUpdate::filePath()));
 
     // Not newer: nothing happens.
     m_server->setRoute(QStringLiteral("/cty.dat"), baReal);
     QCOMPARE(runCountryCheck(update, m_server->url(QStringLiteral("/cty.dat"))),
-             QStringLiteral("Country data is up to date (version 20991231)"));
+             QStringLiteral("Country data is up to date (version %1)").arg(baNewer));
 
     // Anything that is not a whole country file keeps the rows and the
     // version, and says why.
@@ -320,13 +327,26 @@ void TestUpdater::countryFileFromItsAddress()
                   "<title>503: Service Unavailable</title></head>\n<body>Try again later.</body></html>\n";
     m_server->setRoute(QStringLiteral("/page.dat"), html);
     HttpTestServer::Route cut;
-    cut.baBody = newerCountryFile(baReal, "21001231");
+    cut.baBody = newerCountryFile(baReal, versionIn(60));
     cut.iCutAfter = int(cut.baBody.size() / 2);
     m_server->setRoute(QStringLiteral("/cut.dat"), cut);
     HttpTestServer::Route open;
     open.baBody = cut.baBody.left(cut.baBody.lastIndexOf(','));
     open.bContentLength = false;
     m_server->setRoute(QStringLiteral("/open.dat"), open);
+    // Cut between two records, without a length: it parses as a whole file
+    // with fewer countries.
+    HttpTestServer::Route between;
+    // Ten records short: more than the share of countries a file may drop.
+    qsizetype iEnd = cut.baBody.size();
+    for (int i = 0; i < 11; ++i)
+        iEnd = cut.baBody.lastIndexOf(";\n", iEnd - 1);
+    between.baBody = cut.baBody.left(iEnd + 2);
+    between.bContentLength = false;
+    m_server->setRoute(QStringLiteral("/between.dat"), between);
+    HttpTestServer::Route futureVersion;
+    futureVersion.baBody = newerCountryFile(baReal, versionIn(400));
+    m_server->setRoute(QStringLiteral("/future.dat"), futureVersion);
     HttpTestServer::Route loop;
     loop.iStatus = 302;
     loop.baLocation = m_server->url(QStringLiteral("/loop.dat")).toUtf8();
@@ -340,7 +360,9 @@ void TestUpdater::countryFileFromItsAddress()
         {"/quota.dat", "not a country file (1 country records, at least 300 expected)"},
         {"/page.dat", "no country record found"},
         {"/cut.dat", ""},
-        {"/open.dat", "prefix lists not terminated"},
+        {"/open.dat", "the transfer was cut short"},
+        {"/between.dat", "it drops "},
+        {"/future.dat", "more than a year ahead"},
         {"/missing.dat", "Country data not updated: "},
         {"/loop.dat", "Country data not updated: "},
     };
@@ -350,7 +372,7 @@ void TestUpdater::countryFileFromItsAddress()
                      && qsStatus.contains(QLatin1String(entry.pWhy)),
                  qPrintable(QLatin1String(entry.pPath) + QLatin1Char(' ') + qsStatus));
         QCOMPARE(prefixRows(db), iRows + 1);
-        QCOMPARE(SettingsStore::countryFileVersion(), 20991231u);
+        QCOMPARE(SettingsStore::countryFileVersion(), baNewer.toUInt());
     }
     QVERIFY(m_server->requestCount(QStringLiteral("/loop.dat")) > 1);
 
@@ -386,9 +408,9 @@ void TestUpdater::countryFileFromTheManifest()
     QCOMPARE(store().value(QStringLiteral("Country/Version"), 0).toInt(), 0);
 
     m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/cty.dat"))));
-    m_server->setRoute(QStringLiteral("/cty.dat"), newerCountryFile(baReal, "20991231"));
+    m_server->setRoute(QStringLiteral("/cty.dat"), newerCountryFile(baReal, versionIn(30)));
     updater.checkCountry();
-    QTRY_VERIFY(update.status().startsWith(QStringLiteral("Country data updated to version 20991231")));
+    QTRY_VERIFY(update.status().startsWith(QStringLiteral("Country data updated to version ") + versionIn(30)));
     QCOMPARE(prefixRows(db), iRows + 1);
     QCOMPARE(store().value(QStringLiteral("Country/Version")).toInt(), 2);
 

@@ -55,6 +55,9 @@ private Q_SLOTS:
     void updateReplacesRowsAndIndex();
     void emptyPrefixTableIsRefilled();
     void unopenableDatabaseIsFatal();
+    void failingLookupIsToldOnce();
+    void damagedDatabaseIsRebuilt_data();
+    void damagedDatabaseIsRebuilt();
     void databaseBesideTheProgramOrInTheDataFolder();
 
 private:
@@ -433,6 +436,84 @@ void TestWorked::unopenableDatabaseIsFatal()
     QCOMPARE(lines.size(), 1);
     QVERIFY(lines.first().startsWith(QLatin1String("FATAL")));
     QVERIFY(lines.first().contains(QLatin1String("Fatal error: \"")));
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+// A database that fails at run time: the operator hears of it once, not the
+// log once a spot.
+void TestWorked::failingLookupIsToldOnce()
+{
+    QSqlDatabase db = openFresh(QStringLiteral("failing"));
+    QVERIFY(Worked::ensureTables(db, Worked::systemCountryFile()));
+    QSqlQuery query(db);
+    for (const char *pTable : {"prefixes", "whole_calls", "prefix_entries", "country_details"})
+        QVERIFY(query.exec(QStringLiteral(R"(DROP TABLE "main"."%1")").arg(QLatin1String(pTable))));
+    Worked worked;
+    QStringList told;
+    worked.setQueryFailureHandler([&told](const QString &qsError) { told.append(qsError); });
+    QVERIFY(!worked.attachDatabase(db));
+    QVERIFY(worked.countryForCall(QStringLiteral("K1ABC")).isEmpty());
+    QVERIFY(worked.countryForCall(QStringLiteral("JA1ABC")).isEmpty());
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.at(0).contains(QStringLiteral("prefixes")), qPrintable(told.at(0)));
+    QCOMPARE(LogCapture::with(QStringLiteral("look-ups fail")).size(), 1);
+    db.close();
+}
+
+void TestWorked::damagedDatabaseIsRebuilt_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("cut") << QStringLiteral("cut");
+    QTest::newRow("garbage") << QStringLiteral("garbage");
+    QTest::newRow("tables of the wrong shape") << QStringLiteral("junk tables");
+}
+
+// A damaged file opened, every query failed with a log line only, and every
+// spot went without a country for good.
+void TestWorked::damagedDatabaseIsRebuilt()
+{
+    QFETCH(QString, damage);
+    const QString qsFile = m_dir.filePath(QStringLiteral("damaged-%1.sqlite").arg(damage));
+    QVERIFY(QFile::copy(m_db.databaseName(), qsFile));
+    if (damage == QLatin1String("cut")) {
+        QVERIFY(QFile::resize(qsFile, QFileInfo(qsFile).size() / 3));
+    } else if (damage == QLatin1String("garbage")) {
+        QFile file(qsFile);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(100000, '\x5a'));
+    } else {
+        QFile::remove(qsFile);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("junk"));
+        db.setDatabaseName(qsFile);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral(R"(CREATE TABLE "prefixes" ("JUNK" TEXT))")));
+        QVERIFY(query.exec(QStringLiteral(R"(INSERT INTO "prefixes" VALUES ('x'))")));
+        query = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("junk"));
+    }
+
+    QString qsRepaired;
+    QVERIFY(Worked::openDatabase(qsFile, Worked::systemCountryFile(), &qsRepaired));
+    QVERIFY2(qsRepaired.contains(QStringLiteral("rebuilt")), qPrintable(qsRepaired));
+    QVERIFY(QFile::exists(qsFile + QStringLiteral(".damaged")));
+    {
+        QSqlDatabase db = QSqlDatabase::database();
+        QVERIFY(rowCount(db, QStringLiteral("prefixes")) > 20000);
+        Worked worked;
+        QVERIFY(worked.attachDatabase(db));
+        QCOMPARE(worked.countryForCall(QStringLiteral("K1ABC")), QStringLiteral("United States of America"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+
+    // The rebuilt file is sound: the next start leaves it alone.
+    qsRepaired.clear();
+    QVERIFY(Worked::openDatabase(qsFile, Worked::systemCountryFile(), &qsRepaired));
+    QVERIFY(qsRepaired.isEmpty());
+    QSqlDatabase::database().close();
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
 }
 

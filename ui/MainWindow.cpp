@@ -103,14 +103,22 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     QStringList countries;
     // Without the database the window still works: spots come without
     // countries, and the status bar says why.
+    QString qsRepaired;
     if (Worked::openDatabase(qsDatabaseFile.isEmpty() ? Worked::databaseFileName() : qsDatabaseFile,
-                             Worked::systemCountryFile())) {
+                             Worked::systemCountryFile(), &qsRepaired)) {
         m_db = QSqlDatabase::database();
+        m_worked.setQueryFailureHandler([this](const QString &qsError) {
+            QMetaObject::invokeMethod(this, [this, qsError] {
+                m_ui->statusBar->showMessage(tr("Country look-ups fail; spots are shown without countries: %1").arg(qsError));
+            }, Qt::QueuedConnection);
+        });
         m_worked.attachDatabase(m_db);
         m_settings->setCountryLookup(&m_worked, m_db);
         countries = Worked::countryNames(m_db);
         m_settings->setCountryNames(countries);
         WorkedSets::fillNotWorkedOnFirstRun(countries);
+        if (!qsRepaired.isEmpty())
+            m_ui->statusBar->showMessage(qsRepaired);
     } else {
         m_countriesMissing = true;
         QLOG_ERROR() << "The country database cannot be opened; spots are shown without countries";
@@ -141,6 +149,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
     const auto showStatus = [this](const QString &qsText) { m_ui->statusBar->showMessage(qsText); };
     connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, showStatus);
+    connect(m_log, &OperatorLog::statusMessage, this, showStatus);
 
     // Country data is imported here, whether or not a node is connected.
     m_countryUpdate = new CountryUpdate(&m_worked, m_db, this);

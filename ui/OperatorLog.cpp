@@ -30,6 +30,11 @@ OperatorLog::OperatorLog(const Worked *pWorked, QWidget *pWindow, const QString 
         QLOG_ERROR() << "The log" << qsFile << "cannot be opened; spots show no needed marks";
     }
     m_feeds = new LogFeeds(m_store, this);
+    connect(m_feeds, &LogFeeds::watchedFileRefused, this, &OperatorLog::statusMessage);
+    connect(m_feeds, &LogFeeds::reportsSkipped, this, [this](int iCount, const QString &qsWhy) {
+        Q_EMIT statusMessage(iCount == 1 ? tr("A reported QSO was not logged: %1").arg(qsWhy)
+                                         : tr("%1 reported QSOs were not logged; the last: %2").arg(iCount).arg(qsWhy));
+    });
     m_importAction = new QAction(tr("&Import log..."), this);
     m_importAction->setObjectName(QStringLiteral("actionImportLog"));
     m_importAction->setToolTip(tr("Read an ADIF file of your QSOs (or a LoTW download) into the log"));
@@ -42,6 +47,10 @@ OperatorLog::~OperatorLog()
 {
     // An import still running leaves the log as it was.
     m_import.reset();
+    // The feeds store what they still hold on their way out: before the
+    // store goes, which as the older child would go first.
+    delete m_feeds;
+    m_feeds = nullptr;
 }
 
 QString OperatorLog::applySettings()
@@ -138,9 +147,9 @@ void OperatorLog::endImport(bool bCompleted)
 QString OperatorLog::summaryText(const LogStore::ImportResult &result)
 {
     const QLocale locale;
-    const QString qsSkipped = locale.toString(result.skipped);
-    QString qsText = result.imported == 1 ? tr("1 QSO imported, %1 skipped").arg(qsSkipped)
-                                          : tr("%1 QSOs imported, %2 skipped").arg(locale.toString(result.imported), qsSkipped);
+    QString qsText = tr("%1 imported, %2 already in the log (merged), %3 skipped")
+                         .arg(locale.toString(result.imported), locale.toString(result.merged),
+                              locale.toString(result.skipped));
     if (result.reasons.isEmpty())
         return qsText + QLatin1Char('.');
     qsText += QLatin1Char(':');

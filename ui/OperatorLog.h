@@ -45,7 +45,8 @@ public:
     void importFile(const QString &qsFileName);
     bool isImporting() const { return m_import != nullptr; }
 
-    // "12,345 QSOs imported, 17 skipped: ..." with the first reasons.
+    // "12,345 imported, 3 already in the log (merged), 17 skipped: ..." with
+    // the first reasons.
     static QString summaryText(const LogStore::ImportResult &result);
 
 public Q_SLOTS:
@@ -54,6 +55,9 @@ public Q_SLOTS:
 Q_SIGNALS:
     // After every import, with the text the summary box shows.
     void importFinished(const QString &qsSummary);
+    // A word for the status bar: a reported QSO that could not be logged, a
+    // watched log that cannot be read.
+    void statusMessage(const QString &qsText);
 
 private:
     void onImportSlice();

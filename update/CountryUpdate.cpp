@@ -6,8 +6,11 @@
 #include "Worked/Worked.h"
 #include "settings/SettingsStore.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QSet>
+#include <QSqlQuery>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
@@ -67,9 +70,40 @@ void CountryUpdate::fetch(const QString &qsUrl, uint uiManifestVersion)
     m_download.start();
 }
 
+namespace {
+
+// A transfer without a length that stops between two records parses as a
+// whole file with fewer countries; one that came whole ends with the last
+// record's ';' and a line end.
+bool endsWithRecordEnd(const QString &qsFileName)
+{
+    QFile file(qsFileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 2)
+        return false;
+    file.seek(file.size() - qMin<qint64>(file.size(), 64));
+    QByteArray baTail = file.readAll();
+    if (!baTail.endsWith('\n'))
+        return false;
+    while (!baTail.isEmpty() && (baTail.endsWith('\n') || baTail.endsWith('\r') || baTail.endsWith(' ')))
+        baTail.chop(1);
+    return baTail.endsWith(';');
+}
+
+QDate versionDate(uint uiVersion)
+{
+    return QDate::fromString(QString::number(uiVersion), QStringLiteral("yyyyMMdd"));
+}
+
+} // namespace
+
 void CountryUpdate::onDownloadFinished()
 {
     const QString qsPart = m_download.fileName();
+    if (!m_download.lengthAnnounced() && !endsWithRecordEnd(qsPart)) {
+        QFile::remove(qsPart);
+        fail(tr("the transfer was cut short (the file does not end with a complete record)"));
+        return;
+    }
     if (importFile(qsPart, m_manifestVersion)) {
         QFile::remove(filePath());
         if (!QFile::rename(qsPart, filePath())) {
@@ -110,6 +144,10 @@ bool CountryUpdate::importFile(const QString &qsFileName, uint uiManifestVersion
             return false;
         }
     }
+    if (const QString qsRefusal = refusal(file); !qsRefusal.isEmpty()) {
+        fail(qsRefusal);
+        return false;
+    }
     if (!m_worked || !m_worked->updateCountryFile(file, m_db)) {
         fail(tr("the database could not be written"));
         return false;
@@ -126,6 +164,44 @@ bool CountryUpdate::importFile(const QString &qsFileName, uint uiManifestVersion
                   .arg(file.entries().size()));
     Q_EMIT imported();
     return true;
+}
+
+QString CountryUpdate::refusal(const CountryFile &file) const
+{
+    const QDate today = QDate::currentDate();
+    const QDate version = versionDate(file.version());
+    // A date that far ahead is a typo, and would block every later update.
+    if (version.isValid() && version > today.addDays(kYearDays))
+        return tr("its version %1 lies more than a year ahead").arg(file.version());
+    const QDate current = versionDate(SettingsStore::countryFileVersion());
+    if (version.isValid() && current.isValid() && version > current.addDays(kYearDays))
+        return QString();
+
+    const QStringList currentCountries = Worked::countryNames(m_db);
+    if (!currentCountries.isEmpty()) {
+        const QSet<QString> newCountries(file.countries().cbegin(), file.countries().cend());
+        QStringList dropped;
+        for (const QString &qsCountry : currentCountries) {
+            if (!newCountries.contains(qsCountry))
+                dropped.append(qsCountry);
+        }
+        if (dropped.size() > currentCountries.size() * kMaxDroppedCountries) {
+            return tr("it drops %1 of the %2 countries (%3...)")
+                .arg(dropped.size())
+                .arg(currentCountries.size())
+                .arg(dropped.mid(0, 3).join(QStringLiteral(", ")));
+        }
+    }
+    QSqlQuery count(m_db);
+    const qint64 iPrefixes = count.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "main"."prefixes")")) && count.next()
+                                 ? count.value(0).toLongLong()
+                                 : 0;
+    if (iPrefixes > 0 && file.entries().size() < iPrefixes * (1.0 - kMaxDroppedPrefixes)) {
+        return tr("it has %1 prefixes where the current table has %2")
+            .arg(file.entries().size())
+            .arg(iPrefixes);
+    }
+    return QString();
 }
 
 void CountryUpdate::fail(const QString &qsWhy)

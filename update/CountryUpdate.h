@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class CountryFile;
 class Worked;
 
 // Fetches a country file, checks that it is a whole country file and only
@@ -38,6 +39,12 @@ public:
     // Checks and imports a file on disk; true when the table was replaced.
     bool importFile(const QString &qsFileName, uint uiManifestVersion);
 
+    // A new file may drop this share of the current countries or prefixes
+    // (entities are deleted now and then) unless it is a year newer.
+    static constexpr double kMaxDroppedCountries = 0.02;
+    static constexpr double kMaxDroppedPrefixes = 0.05;
+    static constexpr int kYearDays = 366;
+
     const QString &status() const { return m_status; }
 
 Q_SIGNALS:
@@ -50,6 +57,8 @@ public Q_SLOTS:
 
 private:
     void setStatus(const QString &qsStatus);
+    // Why the file must not replace the current table; empty when it may.
+    QString refusal(const CountryFile &file) const;
     void fail(const QString &qsWhy);
 
     Worked *m_worked = nullptr;

@@ -148,6 +148,7 @@ QString Download::verifyComplete(QNetworkReply *pReply)
     // announced the length; a file shorter than announced is a failed
     // download, not a finished one.
     const QVariant length = pReply->header(QNetworkRequest::ContentLengthHeader);
+    m_lengthAnnounced = length.isValid();
     if (!length.isValid()) {
         if (m_programCode)
             return tr("The server did not announce the size of %1, so a cut transfer could not be told from a complete one.")

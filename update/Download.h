@@ -41,6 +41,9 @@ public:
     void setCheck(std::function<QString(const QString &qsPath)> check) { m_check = std::move(check); }
     static bool isLoopback(const QUrl &url);
     bool isRunning() const { return m_file.isOpen(); }
+    // Whether the last finished transfer had its length announced (and so
+    // was checked against it); without it, a cut transfer looks complete.
+    bool lengthAnnounced() const { return m_lengthAnnounced; }
 
     void start();
 
@@ -68,6 +71,7 @@ private:
     std::function<QString(const QString &)> m_check;
     bool m_programCode = false;
     bool m_failed = false;
+    bool m_lengthAnnounced = false;
 };
 
 #endif // DOWNLOAD_H
