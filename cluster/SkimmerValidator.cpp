@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QTime>
+#include <QtAlgorithms>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -13,9 +14,10 @@ namespace {
 // Frequencies are compared in whole tens of hertz, so that "7022.3" and
 // "7022.0" are exactly 0.3 kHz apart.
 constexpr double kTensPerKHz = 100.0;
-// The neighbour search looks at the bucket of a frequency and the two
-// beside it, which covers any spread up to a bucket's width.
-constexpr qint64 kBucketTens = 100;
+// Stations are indexed by 100 Hz of their latest frequency: the neighbour
+// search reads only the buckets the spread covers, and on a crowded band
+// 100 Hz holds a handful of stations where 1 kHz holds dozens.
+constexpr qint64 kBucketTens = 10;
 // Nothing on the air lies above this (and tens of hertz stay far from overflow).
 constexpr double kMaxKHz = 1.0e9;
 // Where a station was confirmed; a station that keeps moving keeps only
@@ -47,6 +49,39 @@ QString timeText(qint64 iMs)
 qint64 bucketOf(qint64 iTens)
 {
     return iTens >= 0 ? iTens / kBucketTens : (iTens - kBucketTens + 1) / kBucketTens;
+}
+
+// The characters a call holds as bits, and its length on top: two calls one
+// edit apart differ in length by one at most and in at most two of those
+// bits, which rules out nearly every other call of a crowded band in two
+// instructions.
+constexpr int kLengthShift = 58;
+constexpr quint64 kCharBits = (quint64(1) << kLengthShift) - 1;
+
+quint64 signatureOf(const QString &qsCall)
+{
+    quint64 uiBits = 0;
+    for (QChar ch : qsCall) {
+        const char16_t c = ch.unicode();
+        int iBit = 37;
+        if (c >= u'A' && c <= u'Z')
+            iBit = c - u'A';
+        else if (c >= u'a' && c <= u'z')
+            iBit = c - u'a';
+        else if (c >= u'0' && c <= u'9')
+            iBit = 26 + (c - u'0');
+        else if (c == u'/')
+            iBit = 36;
+        uiBits |= quint64(1) << iBit;
+    }
+    return uiBits | (quint64(qMin<qsizetype>(qsCall.size(), 63)) << kLengthShift);
+}
+
+bool mayBeOneEditApart(quint64 uiA, quint64 uiB)
+{
+    const int iLengthA = int(uiA >> kLengthShift);
+    const int iLengthB = int(uiB >> kLengthShift);
+    return qAbs(iLengthA - iLengthB) <= 1 && qPopulationCount((uiA ^ uiB) & kCharBits) <= 2;
 }
 
 // Mis-decodes change, add or drop one character; letter case is not a
@@ -93,6 +128,7 @@ struct SkimmerValidator::Station
     };
 
     QString call;
+    quint64 signature = 0;
     std::vector<Heard> heard;                   // one per spotter, the latest
     std::vector<Confirmation> confirmations;    // the newest last
     qint64 firstMs = 0;
@@ -174,7 +210,7 @@ void SkimmerValidator::placeInBucket(Station &station, qint64 iTens)
     if (iBucket == station.bucket)
         return;
     dropFromBucket(station);
-    m_buckets[iBucket].push_back(&station);
+    m_buckets[iBucket].push_back({station.signature, &station});
     station.bucket = iBucket;
 }
 
@@ -183,8 +219,9 @@ void SkimmerValidator::dropFromBucket(Station &station)
     const auto it = m_buckets.find(station.bucket);
     if (it == m_buckets.end())
         return;
-    std::vector<Station *> &lStations = it->second;
-    const auto pos = std::find(lStations.begin(), lStations.end(), &station);
+    std::vector<Filed> &lStations = it->second;
+    const auto pos = std::find_if(lStations.begin(), lStations.end(),
+                                  [&station](const Filed &filed) { return filed.station == &station; });
     if (pos != lStations.end()) {
         *pos = lStations.back();
         lStations.pop_back();
@@ -195,15 +232,20 @@ void SkimmerValidator::dropFromBucket(Station &station)
 }
 
 template<typename Fn>
-void SkimmerValidator::forEachNear(qint64 iTens, Fn fn) const
+void SkimmerValidator::forEachNeighbour(qint64 iTens, quint64 uiSignature, Fn fn) const
 {
-    const qint64 iBucket = bucketOf(iTens);
-    for (qint64 iNear = iBucket - 1; iNear <= iBucket + 1; ++iNear) {
+    // A station is filed under its latest frequency, and skimmers place one
+    // signal up to 0.1 kHz either side: the margin finds it wherever its
+    // latest report fell.
+    const qint64 iReach = tensOf(m_thresholds.bustedSpreadKHz) + 2 * kBucketTens;
+    for (qint64 iNear = bucketOf(iTens - iReach); iNear <= bucketOf(iTens + iReach); ++iNear) {
         const auto it = m_buckets.find(iNear);
         if (it == m_buckets.end())
             continue;
-        for (Station *pStation : it->second)
-            fn(*pStation);
+        for (const Filed &filed : it->second) {
+            if (mayBeOneEditApart(filed.signature, uiSignature))
+                fn(*filed.station);
+        }
     }
 }
 
@@ -300,7 +342,7 @@ void SkimmerValidator::judgeAfterReport(Station &station, const Heard &heard, QS
 
     if (isLoneCopy(station, heard.tens)) {
         // The well-heard call may have come first.
-        forEachNear(heard.tens, [&](const Station &other) {
+        forEachNeighbour(heard.tens, station.signature, [&](const Station &other) {
             int iSkimmers = 0;
             if (&other != &station && oneEditApart(other.call, station.call)
                 && wellHeardAt(other, heard.tens, heard.atMs, &iSkimmers) && iSkimmers > station.resemblesSkimmers) {
@@ -316,7 +358,7 @@ void SkimmerValidator::judgeAfterReport(Station &station, const Heard &heard, QS
     if (!wellHeardAt(station, heard.tens, heard.atMs, &iSkimmers))
         return;
     const qint64 iSpread = tensOf(m_thresholds.bustedSpreadKHz);
-    forEachNear(heard.tens, [&](Station &other) {
+    forEachNeighbour(heard.tens, station.signature, [&](Station &other) {
         if (&other == &station || other.resembles == station.call || qAbs(other.lastTens - heard.tens) > iSpread
             || !oneEditApart(other.call, station.call) || !isLoneCopy(other, other.lastTens)
             || !wellHeardAt(station, other.lastTens, other.lastMs, &iSkimmers))
@@ -350,6 +392,7 @@ SkimmerValidator::Assessment SkimmerValidator::add(const Spot &spot, qint64 iAtM
     Station &station = inserted.first->second;
     if (inserted.second) {
         station.call = spot.dxCall();
+        station.signature = signatureOf(station.call);
         station.firstMs = iAtMs;
         m_touches.push_back({iAtMs, station.call});
     }
@@ -418,10 +461,13 @@ SkimmerValidator::Assessment SkimmerValidator::judge(const Station &station, qin
             assessment.reason = tr("Spotted by %1, an operator rather than a skimmer.").arg(pConfirmed->human);
         } else {
             assessment.verdict = Verdict::Valid;
-            assessment.reason = tr("Heard by %n skimmer(s) within %1 kHz of each other in %2 minutes.", nullptr,
-                                   pConfirmed->skimmers)
-                                    .arg(QString::number(m_thresholds.validSpreadKHz))
-                                    .arg(m_thresholds.validWindowSecs / 60);
+            // One skimmer is enough only when the threshold says so.
+            assessment.reason = pConfirmed->skimmers < 2
+                ? tr("Heard by a skimmer.")
+                : tr("Heard by %1 skimmers within %2 kHz of each other in %3 minutes.")
+                      .arg(pConfirmed->skimmers)
+                      .arg(QString::number(m_thresholds.validSpreadKHz))
+                      .arg(m_thresholds.validWindowSecs / 60);
         }
         return assessment;
     }
@@ -430,10 +476,12 @@ SkimmerValidator::Assessment SkimmerValidator::judge(const Station &station, qin
         && isLoneCopy(station, iTens)) {
         assessment.verdict = Verdict::Busted;
         assessment.resembles = station.resembles;
-        assessment.reason = tr("Probably a mis-decode of %1, which %n skimmer(s) heard beside it; only one "
-                               "skimmer heard this call.",
-                               nullptr, station.resemblesSkimmers)
-                                .arg(station.resembles);
+        assessment.reason = station.resemblesSkimmers < 2
+            ? tr("Probably a mis-decode of %1, heard beside it; only one skimmer heard this call.")
+                  .arg(station.resembles)
+            : tr("Probably a mis-decode of %1, heard beside it by %2 skimmers; only one skimmer heard this call.")
+                  .arg(station.resembles)
+                  .arg(station.resemblesSkimmers);
         return assessment;
     }
 
@@ -444,8 +492,8 @@ SkimmerValidator::Assessment SkimmerValidator::judge(const Station &station, qin
     else if (iSkimmers == 1)
         assessment.reason = tr("Heard by one skimmer only.");
     else
-        assessment.reason = tr("Heard by %n skimmer(s), but not %1 within %2 kHz of each other in %3 minutes.",
-                               nullptr, iSkimmers)
+        assessment.reason = tr("Heard by %1 skimmers, but not %2 of them within %3 kHz of each other in %4 minutes.")
+                                .arg(iSkimmers)
                                 .arg(m_thresholds.validSkimmers)
                                 .arg(QString::number(m_thresholds.validSpreadKHz))
                                 .arg(m_thresholds.validWindowSecs / 60);

@@ -23,7 +23,7 @@ class SkimmerValidator
     Q_DECLARE_TR_FUNCTIONS(SkimmerValidator)
 
 public:
-    enum class Verdict : quint8 { Unverified, Valid, Busted, Qsy };
+    using Verdict = Spot::Validation;
 
     struct Thresholds
     {
@@ -123,14 +123,21 @@ private:
                      bool bWithinEachOther) const;
     bool wellHeardAt(const Station &station, qint64 iTens, qint64 iAtMs, int *piSkimmers) const;
     bool isLoneCopy(const Station &station, qint64 iTens) const;
+    // Calls fn for the stations filed near iTens whose call may be one
+    // edit from the one qsCall's signature stands for.
     template<typename Fn>
-    void forEachNear(qint64 iTens, Fn fn) const;
+    void forEachNeighbour(qint64 iTens, quint64 uiSignature, Fn fn) const;
     Assessment judge(const Station &station, qint64 iTens) const;
     const Station *find(const QString &qsCall) const;
 
     Thresholds m_thresholds;
     std::unordered_map<QString, Station, CallHash> m_stations;
-    std::unordered_map<qint64, std::vector<Station *>> m_buckets;
+    struct Filed
+    {
+        quint64 signature;  // see signatureOf(); kept here to spare a visit to each station
+        Station *station;
+    };
+    std::unordered_map<qint64, std::vector<Filed>> m_buckets;
     std::deque<Touch> m_touches;
     qint64 m_nowMs = 0;
 };

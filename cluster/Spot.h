@@ -16,6 +16,8 @@ public:
     // What a skimmer says the station was sending.
     enum class Kind : quint8 { None, Cq, Dx, Beacon, NcdxfBeacon };
     enum class SpeedUnit : quint8 { None, Wpm, Bps };
+    // Whether the skimmers confirm the station (see SkimmerValidator).
+    enum class Validation : quint8 { Unverified, Valid, Busted, Qsy };
 
     const QString &spotter() const { return m_spotter; }
     void setSpotter(const QString &qsSpotter) { m_spotter = qsSpotter; }
@@ -116,6 +118,11 @@ public:
     int audioOffset() const { return m_audioOffset; }
     void setAudioOffset(int iHz) { m_audioOffset = iHz; }
 
+    // Set on the receive path before the filter and alert chains run, so
+    // that rules can look at it; Unverified until then.
+    Validation validation() const { return m_validation; }
+    void setValidation(Validation validation) { m_validation = validation; }
+
     // Only spots with all four of these go further than the receive path.
     bool isComplete() const;
 
@@ -145,6 +152,7 @@ private:
     qint16 m_speed = 0;
     SpeedUnit m_speedUnit = SpeedUnit::None;
     Kind m_kind = Kind::None;
+    Validation m_validation = Validation::Unverified;
     bool m_hasSnr = false;
     bool m_skimmer = false;
     bool m_modeFromBandPlan = false;
