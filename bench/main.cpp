@@ -3,7 +3,8 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse, gui, log; live50, live500 and burst (the real
+// mixed, filter, lookup, parse, gui, log; skimmer (alone, for its memory
+// figures); live50, live500 and burst (the real
 // window at a set rate) only when named. bench/README.md has the targets.
 
 #include "BenchSupport.h"
@@ -13,6 +14,7 @@
 #include "LogBench.h"
 #include "MainWindowBench.h"
 #include "ReceiveBench.h"
+#include "SkimmerBench.h"
 
 #include "API/QsLog/QsLog.h"
 #include "settings/Statistics.h"
@@ -68,6 +70,9 @@ int main(int argc, char *argv[])
         if (groups.contains(QLatin1String("log")))
             bOk = Bench::benchLog(countries, 100000, iSpots) && bOk;
     }
+    // Only when named, and best alone: its peak memory is its own then.
+    if (groups.contains(QLatin1String("skimmer")))
+        Bench::benchSkimmer(iSpots);
     if (groups.contains(QLatin1String("gui")))
         bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
     // The window as the operator has it, against the node at a set rate;
