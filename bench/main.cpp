@@ -3,9 +3,10 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse, gui, log, start; live50, live500 and burst
-// (the real window at a set rate), map and map50 (the world map) only when
-// named. bench/README.md has the targets.
+// mixed, filter, lookup, parse, gui, log, start; skimmer (alone, for its
+// memory figures); live50, live500 and burst (the real window at a set
+// rate), map and map50 (the world map) only when named. bench/README.md has
+// the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
@@ -16,6 +17,7 @@
 #include "MapBench.h"
 #include "ReceiveBench.h"
 #include "StartBench.h"
+#include "SkimmerBench.h"
 
 #include "API/QsLog/QsLog.h"
 #include "settings/Statistics.h"
@@ -75,6 +77,9 @@ int main(int argc, char *argv[])
     // The start with a big watched log: always 100,000 QSOs.
     if (groups.contains(QLatin1String("start")))
         bOk = Bench::benchStart(100000) && bOk;
+    // Only when named, and best alone: its peak memory is its own then.
+    if (groups.contains(QLatin1String("skimmer")))
+        Bench::benchSkimmer(iSpots);
     if (groups.contains(QLatin1String("gui")))
         bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
     // The window as the operator has it, against the node at a set rate;

@@ -22,3 +22,15 @@ void Spot::setLocation(const CountryInfo &dx, const CountryInfo &spotter, const 
     m_shortPath = Locator::shortPath(dLatitude, dLongitude, dx.latitude, dx.longitude);
     m_longPath = Locator::longPath(m_shortPath);
 }
+
+QString Spot::kindText(Kind kind)
+{
+    switch (kind) {
+    case Kind::Cq: return QStringLiteral("CQ");
+    case Kind::Dx: return QStringLiteral("DX");
+    case Kind::Beacon: return QStringLiteral("BEACON");
+    case Kind::NcdxfBeacon: return QStringLiteral("NCDXF B");
+    case Kind::None: break;
+    }
+    return QString();
+}

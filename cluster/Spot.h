@@ -13,6 +13,12 @@
 class Spot
 {
 public:
+    // What a skimmer says the station was sending.
+    enum class Kind : quint8 { None, Cq, Dx, Beacon, NcdxfBeacon };
+    enum class SpeedUnit : quint8 { None, Wpm, Bps };
+    // Whether the skimmers confirm the station (see SkimmerValidator).
+    enum class Validation : quint8 { Unverified, Valid, Busted, Qsy };
+
     const QString &spotter() const { return m_spotter; }
     void setSpotter(const QString &qsSpotter) { m_spotter = qsSpotter; }
 
@@ -72,6 +78,56 @@ public:
     const QString &iconFile() const { return m_iconFile; }
     void setIconFile(const QString &qsIconFile) { m_iconFile = qsIconFile; }
 
+    // Reported by a skimmer: the spotter came with the "-#" mark, which
+    // spotter() no longer shows.
+    bool isSkimmer() const { return m_skimmer; }
+    void setSkimmer(bool bSkimmer) { m_skimmer = bSkimmer; }
+
+    // "CW", "RTTY", "FT8", "SSB"...: what the skimmer decoded, or a human's
+    // comment names; failing both, what the band plan expects on the
+    // frequency, and then modeFromBandPlan() says it is only a guess.
+    // Empty when nothing tells.
+    const QString &mode() const { return m_mode; }
+    bool modeFromBandPlan() const { return m_modeFromBandPlan; }
+    void setMode(const QString &qsMode, bool bFromBandPlan = false)
+    {
+        m_mode = qsMode;
+        m_modeFromBandPlan = bFromBandPlan;
+    }
+
+    // Signal-to-noise ratio in dB; only skimmer spots carry one.
+    bool hasSnr() const { return m_hasSnr; }
+    int snr() const { return m_snr; }
+    void setSnr(int iSnr)
+    {
+        m_snr = qint16(iSnr);
+        m_hasSnr = true;
+    }
+
+    // Words per minute for CW, bauds for RTTY; 0 and None when not sent.
+    int speed() const { return m_speed; }
+    SpeedUnit speedUnit() const { return m_speedUnit; }
+    void setSpeed(int iSpeed, SpeedUnit unit)
+    {
+        m_speed = qint16(iSpeed);
+        m_speedUnit = unit;
+    }
+
+    Kind kind() const { return m_kind; }
+    void setKind(Kind kind) { m_kind = kind; }
+    // "CQ", "DX", "BEACON", "NCDXF B" as skimmers write them; empty for None.
+    static QString kindText(Kind kind);
+
+    // Audio offset in Hz some skimmers add for the digital modes.
+    bool hasAudioOffset() const { return m_audioOffset >= 0; }
+    int audioOffset() const { return m_audioOffset; }
+    void setAudioOffset(int iHz) { m_audioOffset = iHz; }
+
+    // Set on the receive path before the filter and alert chains run, so
+    // that rules can look at it; Unverified until then.
+    Validation validation() const { return m_validation; }
+    void setValidation(Validation validation) { m_validation = validation; }
+
     // Only spots with all four of these go further than the receive path.
     bool isComplete() const;
 
@@ -98,6 +154,16 @@ private:
     AlertFlags m_alertFlags;
     QString m_soundFile;
     QString m_iconFile;
+    QString m_mode;
+    int m_audioOffset = -1;
+    qint16 m_snr = 0;
+    qint16 m_speed = 0;
+    SpeedUnit m_speedUnit = SpeedUnit::None;
+    Kind m_kind = Kind::None;
+    Validation m_validation = Validation::Unverified;
+    bool m_hasSnr = false;
+    bool m_skimmer = false;
+    bool m_modeFromBandPlan = false;
 };
 
 #endif // SPOT_H

@@ -1,8 +1,11 @@
 #include "SpotParser.h"
 
+#include "radio/ModeClassifier.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <atomic>
 
@@ -67,6 +70,208 @@ int overflowOfDxCall(const QString &qsLine)
 
 std::atomic<SpotParser::Clock> g_clock{nullptr};
 
+// Skimmers sign their spots with this after the call.
+const QLatin1String kSkimmerMark("-#");
+// Readings outside these bounds are no skimmer's: the line is read as a
+// human's.
+constexpr int kMinSnr = -60;
+constexpr int kMaxSnr = 99;
+constexpr int kMaxSpeed = 999;
+constexpr int kMaxAudioOffset = 9999;
+// A skimmer line has about a dozen words; one with many more is text.
+constexpr int kMaxSkimmerLineWords = 24;
+
+using Words = QVarLengthArray<QStringView, kMaxSkimmerLineWords>;
+
+// Control characters count as blanks: live lines end in bells and a CR.
+bool isBlank(QChar ch)
+{
+    return ch.unicode() <= u' ';
+}
+
+// False when the text has more words than fit.
+bool splitWords(QStringView text, Words *pWords)
+{
+    pWords->clear();
+    qsizetype iStart = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool bBlank = i == text.size() || isBlank(text.at(i));
+        if (!bBlank && iStart < 0) {
+            iStart = i;
+        } else if (bBlank && iStart >= 0) {
+            if (pWords->size() == kMaxSkimmerLineWords)
+                return false;
+            pWords->append(text.mid(iStart, i - iStart));
+            iStart = -1;
+        }
+    }
+    return true;
+}
+
+bool readInt(QStringView text, int iLow, int iHigh, int *piValue)
+{
+    if (text.isEmpty() || text.size() > 6)
+        return false;
+    bool bOk = false;
+    const int iValue = text.toInt(&bOk);
+    if (!bOk || iValue < iLow || iValue > iHigh)
+        return false;
+    *piValue = iValue;
+    return true;
+}
+
+// "12 dB" or "12dB" at word iAt: the number of words it takes, 0 when the
+// words there are not that measure.
+int readMeasure(const Words &words, qsizetype iAt, QLatin1String unit, int iLow, int iHigh, int *piValue)
+{
+    if (iAt >= words.size())
+        return 0;
+    const QStringView word = words.at(iAt);
+    if (word.size() > unit.size() && word.endsWith(unit, Qt::CaseInsensitive)
+        && readInt(word.chopped(unit.size()), iLow, iHigh, piValue))
+        return 1;
+    if (iAt + 1 < words.size() && words.at(iAt + 1).compare(unit, Qt::CaseInsensitive) == 0
+        && readInt(word, iLow, iHigh, piValue))
+        return 2;
+    return 0;
+}
+
+// "CW    12 dB  22 WPM  CQ", "RTTY  8 dB  45 BPS  CQ", "FT8 -11 dB  1234 Hz  CQ":
+// the mode, the SNR, speed and audio offset when sent, the kind. Every word
+// must be one of them, so a human's comment that merely holds "dB" is left
+// alone. Writes to pSpot only when the whole comment reads.
+bool readSkimmerComment(QStringView comment, Spot *pSpot)
+{
+    Words words;
+    if (!splitWords(comment, &words) || words.size() < 2)
+        return false;
+    const QStringView modeWord = words.at(0);
+    if (!modeWord.at(0).isLetter())
+        return false;
+    const QString qsMode = ModeClassifier::modeFromComment(modeWord);
+    if (qsMode.isEmpty())
+        return false;
+
+    qsizetype iAt = 1;
+    int iSnr = 0;
+    const int iSnrWords = readMeasure(words, iAt, QLatin1String("dB"), kMinSnr, kMaxSnr, &iSnr);
+    if (iSnrWords == 0)
+        return false;
+    iAt += iSnrWords;
+
+    int iSpeed = 0;
+    Spot::SpeedUnit speedUnit = Spot::SpeedUnit::None;
+    int iOffset = -1;
+    for (bool bMore = true; bMore;) {
+        int iValue = 0;
+        int iUsed = 0;
+        bMore = false;
+        if (speedUnit == Spot::SpeedUnit::None) {
+            if ((iUsed = readMeasure(words, iAt, QLatin1String("WPM"), 1, kMaxSpeed, &iValue)) > 0) {
+                speedUnit = Spot::SpeedUnit::Wpm;
+            } else if ((iUsed = readMeasure(words, iAt, QLatin1String("BPS"), 1, kMaxSpeed, &iValue)) > 0) {
+                speedUnit = Spot::SpeedUnit::Bps;
+            }
+            if (iUsed > 0)
+                iSpeed = iValue;
+        }
+        if (iUsed == 0 && iOffset < 0
+            && (iUsed = readMeasure(words, iAt, QLatin1String("Hz"), 0, kMaxAudioOffset, &iValue)) > 0)
+            iOffset = iValue;
+        iAt += iUsed;
+        bMore = iUsed > 0;
+    }
+
+    Spot::Kind kind = Spot::Kind::None;
+    const qsizetype iLeft = words.size() - iAt;
+    auto is = [&words](qsizetype i, const char *pWord) {
+        return words.at(i).compare(QLatin1String(pWord), Qt::CaseInsensitive) == 0;
+    };
+    if (iLeft == 1 && is(iAt, "CQ"))
+        kind = Spot::Kind::Cq;
+    else if (iLeft == 1 && is(iAt, "DX"))
+        kind = Spot::Kind::Dx;
+    else if (iLeft == 1 && is(iAt, "BEACON"))
+        kind = Spot::Kind::Beacon;
+    else if (iLeft == 2 && is(iAt, "NCDXF") && is(iAt + 1, "B"))
+        kind = Spot::Kind::NcdxfBeacon;
+    else if (iLeft != 0)
+        return false;
+
+    pSpot->setMode(qsMode);
+    pSpot->setSnr(iSnr);
+    pSpot->setSpeed(iSpeed, speedUnit);
+    pSpot->setKind(kind);
+    pSpot->setAudioOffset(iOffset);
+    return true;
+}
+
+bool isTimeWord(QStringView word);
+
+// The fields of a "DX de" line found by their shape rather than by their
+// columns: skimmer servers put the time two columns left of where nodes
+// do, and a glued or long call moves everything else.
+struct ShapedLine
+{
+    QStringView spotter;
+    QStringView frequency;
+    QStringView dxCall;
+    QStringView comment;
+    QStringView time;
+    QStringView trailer;
+};
+
+bool isFrequencyWord(QStringView word)
+{
+    int iDigits = 0;
+    int iPoints = 0;
+    for (QChar ch : word) {
+        if (ch.isDigit())
+            ++iDigits;
+        else if (ch == QLatin1Char('.'))
+            ++iPoints;
+        else
+            return false;
+    }
+    return iDigits > 0 && iPoints <= 1;
+}
+
+// True only for a skimmer's "DX de" line: spotter with the mark, frequency,
+// call, a comment of skimmer readings, the time, at most one word after it.
+bool readShapedSkimmerLine(const QString &qsLine, ShapedLine *pLine)
+{
+    const QStringView line(qsLine);
+    Words words;
+    if (line.size() < 6 || !splitWords(line.mid(6), &words) || words.size() < 5)
+        return false;
+    qsizetype iAt = 0;
+    const QStringView head = words.at(iAt++);
+    const qsizetype iColon = head.indexOf(QLatin1Char(':'));
+    if (iColon < 0)
+        return false;
+    pLine->spotter = head.left(iColon);
+    if (pLine->spotter.size() <= kSkimmerMark.size() || !pLine->spotter.endsWith(kSkimmerMark))
+        return false;
+    pLine->frequency = head.mid(iColon + 1);
+    if (pLine->frequency.isEmpty())
+        pLine->frequency = words.at(iAt++);
+    if (!isFrequencyWord(pLine->frequency))
+        return false;
+    pLine->dxCall = words.at(iAt++);
+
+    qsizetype iTime = words.size() - 1;
+    if (!isTimeWord(words.at(iTime)))
+        --iTime;
+    if (iTime <= iAt || !isTimeWord(words.at(iTime)))
+        return false;
+    pLine->time = words.at(iTime);
+    pLine->trailer = iTime + 1 < words.size() ? words.at(iTime + 1) : QStringView();
+    const QChar *pCommentStart = pLine->dxCall.data() + pLine->dxCall.size();
+    pLine->comment = QStringView(pCommentStart, pLine->time.data()).trimmed();
+    Spot probe;
+    return readSkimmerComment(pLine->comment, &probe);
+}
+
 // Minutes after midnight of an "HHMM" time (a trailing 'Z' allowed), -1 when it does not read.
 int minuteOfDay(const QString &qsTime)
 {
@@ -79,6 +284,28 @@ int minuteOfDay(const QString &qsTime)
     if (!bHoursOk || !bMinutesOk || iHours < 0 || iHours > 23 || iMinutes < 0 || iMinutes > 59)
         return -1;
     return iHours * 60 + iMinutes;
+}
+
+bool isTimeWord(QStringView word)
+{
+    return word.size() == 5 && (word.at(4) == QLatin1Char('Z') || word.at(4) == QLatin1Char('z'))
+        && word.at(0).isDigit() && word.at(1).isDigit() && word.at(2).isDigit() && word.at(3).isDigit()
+        && minuteOfDay(word.left(4).toString()) >= 0;
+}
+
+// The skimmer mark becomes a flag, a skimmer's readings become fields, and
+// every spot gets the mode its comment or its frequency suggests.
+void finishSpot(Spot *pSpot)
+{
+    if (pSpot->spotter().size() > kSkimmerMark.size() && pSpot->spotter().endsWith(kSkimmerMark)) {
+        pSpot->setSpotter(pSpot->spotter().chopped(kSkimmerMark.size()));
+        pSpot->setSkimmer(true);
+        if (readSkimmerComment(pSpot->comment(), pSpot))
+            return;
+    }
+    bool bFromBandPlan = false;
+    const QString qsMode = ModeClassifier::modeForSpot(pSpot->comment(), pSpot->frequency(), &bFromBandPlan);
+    pSpot->setMode(qsMode, bFromBandPlan);
 }
 
 } // namespace
@@ -104,6 +331,22 @@ Spot SpotParser::parseDxDeLine(const QString &qsLine, const QString &qsDate)
     spot.setDxCall(withoutSpaces(columns(qsLine, kDxCallColumn, kDxCallWidth + iShift)));
     spot.setComment(columns(qsLine, kCommentColumn + iShift, kCommentWidth));
     spot.setTime(columns(qsLine, kTimeColumn + iShift, kTimeWidth));
+    QString qsTrailer;
+    if (qsLine.size() >= kTrailerColumn + iShift + kTrailerWidth)
+        qsTrailer = columns(qsLine, kTrailerColumn + iShift, kTrailerWidth);
+
+    // Lines whose columns already read right keep exactly what they gave;
+    // only a skimmer line with the time out of its column is read by shape.
+    ShapedLine shaped;
+    if (qsLine.indexOf(kSkimmerMark) > 0 && readShapedSkimmerLine(qsLine, &shaped)
+        && spot.time() != shaped.time) {
+        spot.setSpotter(shaped.spotter.toString());
+        spot.setFrequency(shaped.frequency.toString());
+        spot.setDxCall(shaped.dxCall.toString());
+        spot.setComment(shaped.comment.toString());
+        spot.setTime(shaped.time.toString());
+        qsTrailer = shaped.trailer.size() == kTrailerWidth ? shaped.trailer.toString() : QString();
+    }
     spot.setDate(qsDate);
     if (!qsDate.isEmpty()) {
         // Only a line received today can be dated against the clock, and
@@ -113,8 +356,8 @@ Spot SpotParser::parseDxDeLine(const QString &qsLine, const QString &qsDate)
         if (qdDay.isValid() && qdDay != dtNow.date() && parseDate(qsDate) == dtNow.date())
             spot.setDate(dxDeDate(qdDay));
     }
-    if (qsLine.size() >= kTrailerColumn + iShift + kTrailerWidth)
-        spot.setTrailer(columns(qsLine, kTrailerColumn + iShift, kTrailerWidth));
+    spot.setTrailer(qsTrailer);
+    finishSpot(&spot);
     return spot;
 }
 
@@ -148,6 +391,7 @@ Spot SpotParser::parseCc11Line(const QString &qsLine)
     spot.setComment(field(kCc11Comment));
     spot.setSpotter(field(kCc11Spotter));
     spot.setTrailer(field(kCc11Trailer));
+    finishSpot(&spot);
     return spot;
 }
 

@@ -251,7 +251,7 @@ void TestCluster::chunkBoundaries_data()
         TestSpot(7012.5, "Q7ABC/P", "Q2GHI-#", "up 2", QDateTime(QDate(2026, 12, 6), QTime(23, 59), Qt::UTC))
             .cc11Line("Q1NODE-1");
     const QString qsDxDe = QStringLiteral("Q9XYZ|0812Z|Q1DEF|14025.0|CW 599");
-    const QString qsCc11 = QStringLiteral("Q7ABC/P|2359Z|Q2GHI-#|7012.5|up 2");
+    const QString qsCc11 = QStringLiteral("Q7ABC/P|2359Z|Q2GHI|7012.5|up 2");
 
     QTest::newRow("whole lines") << baDxDe + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
     QTest::newRow("cut between CR and LF") << baCc11 << QList<int>{int(baCc11.size()) - 1} << QStringList{qsCc11} << 1;
@@ -269,7 +269,7 @@ void TestCluster::chunkBoundaries_data()
     QTest::newRow("prompt and banner between spots")
         << baDxDe + "Hello there\r\n\r\n\r\n" + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
     QTest::newRow("lower-case tags") << baDxDe.toLower() + baCc11.toLower() << QList<int>{}
-                                     << QStringList{"q9xyz|0812z|q1def|14025.0|cw 599", "q7abc/p|2359z|q2ghi-#|7012.5|up 2"} << 2;
+                                     << QStringList{"q9xyz|0812z|q1def|14025.0|cw 599", "q7abc/p|2359z|q2ghi|7012.5|up 2"} << 2;
     // A short line that ends in a line feed is dropped, not glued to the
     // next chunk, whose first spot would be lost or garbled with it.
     QTest::newRow("two incomplete lines")

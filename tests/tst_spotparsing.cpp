@@ -62,12 +62,13 @@ void TestSpotParsing::dxDeLine_data()
         << kStandard + "\a\a\r" << "Q1ABC" << "14025.0" << "Q9XYZ" << qsComment << "0812Z" << "";
     QTest::newRow("76 characters with the CR")
         << kStandard + "\r" << "Q1ABC" << "14025.0" << "Q9XYZ" << qsComment << "0812Z" << "";
+    // Skimmer spots lose their "-#" mark to a flag.
     QTest::newRow("spotter and frequency run together")
         << QStringLiteral("DX de Q1ABC-#:10368000.0  Q9XYZ        up 2                           0812Z")
-        << "Q1ABC-#" << "10368000.0" << "Q9XYZ" << "up 2                          " << "0812Z" << "";
+        << "Q1ABC" << "10368000.0" << "Q9XYZ" << "up 2                          " << "0812Z" << "";
     QTest::newRow("skimmer spotter, 12-character call")
         << QStringLiteral("DX de Q1AB-#:     7025.9  Q9/Q7ABCDE/P CW 22 dB 25 WPM CQ             2359Z")
-        << "Q1AB-#" << "7025.9" << "Q9/Q7ABCDE/P" << "CW 22 dB 25 WPM CQ            " << "2359Z" << "";
+        << "Q1AB" << "7025.9" << "Q9/Q7ABCDE/P" << "CW 22 dB 25 WPM CQ            " << "2359Z" << "";
     // Longer calls overflow their field and push the rest of the line along.
     QTest::newRow("15-character call")
         << QStringLiteral("DX de Q1ABC:     14025.0  Q9/Q7LONGCALL/P CW 599                         0812Z\a\a\r")
