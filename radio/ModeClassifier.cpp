@@ -138,13 +138,13 @@ QString ModeClassifier::modeForSpot(QStringView comment, QStringView frequency, 
     bool bOk = false;
     const double dKHz = frequency.toDouble(&bOk);
     const char *pGuess = nullptr;
-    switch (bOk ? BandPlan::modeFor(dKHz) : BandPlan::Mode::Unknown) {
-    case BandPlan::Mode::Cw: pGuess = "CW"; break;
+    switch (bOk ? BandPlan::modeFor(dKHz) : ModeClass::Unknown) {
+    case ModeClass::Cw: pGuess = "CW"; break;
     // Outside the VHF FM channels voice is sideband; the band plan tells
     // no more than that.
-    case BandPlan::Mode::Phone: pGuess = "SSB"; break;
-    case BandPlan::Mode::Digital: pGuess = "DATA"; break;
-    case BandPlan::Mode::Unknown: break;
+    case ModeClass::Phone: pGuess = "SSB"; break;
+    case ModeClass::Data: pGuess = "DATA"; break;
+    case ModeClass::Unknown: break;
     }
     if (!pGuess)
         return QString();
