@@ -5,7 +5,6 @@
 #include "API/QsLog/QsLog.h"
 #include "cluster/Spot.h"
 #include "log/LogStore.h"
-#include "settings/Statistics.h"
 #include "update/DXpeditions.h"
 
 #include <charconv>
@@ -60,7 +59,6 @@ Filter::Filter(int iFilterType, QObject *parent)
 Filter::Filter(int iFilterType, AlertFlags alertKinds, QObject *parent)
     : QObject(parent)
     , m_filterType(iFilterType)
-    , m_statistics(Statistics::instance())
     , m_alertKinds(alertKinds)
 {
 }
@@ -174,21 +172,17 @@ AlertFlags Filter::applyAlert(Spot &spot) const
     // A colour alert whose colour was never chosen would paint rows black.
     if (m_alertKinds.testFlag(AlertFlag::Color) && m_alertColor != kNoColor) {
         spot.setAlertColor(m_alertColor);
-        m_statistics->incrementColorAlerts();
         fired |= AlertFlag::Color;
     }
     if (m_alertKinds.testFlag(AlertFlag::Sound)) {
         spot.setSoundFile(m_soundFile);
-        m_statistics->incrementSoundAlerts();
         fired |= AlertFlag::Sound;
     }
     if (m_alertKinds.testFlag(AlertFlag::Balloon)) {
-        m_statistics->incrementBalloonAlerts();
         fired |= AlertFlag::Balloon;
     }
     if (m_alertKinds.testFlag(AlertFlag::Icon)) {
         spot.setIconFile(m_iconFile);
-        m_statistics->incrementIconAlerts();
         fired |= AlertFlag::Icon;
     }
     spot.addAlertFlags(fired);

@@ -13,7 +13,6 @@ class DXpeditions;
 class LogStore;
 class Spot;
 enum class Need : quint8;
-class Statistics;
 
 // The one rule type: the band filter of the connection, a rule of the filter
 // chain (accept or drop) or a rule of the alert chain (colour, sound, balloon,
@@ -131,7 +130,6 @@ private:
     const CountrySet *m_notWorkedCountries = nullptr;
     const CountrySet *m_workedCountries = nullptr;
     const LogStore *m_logStore = nullptr;
-    Statistics *m_statistics = nullptr;
     QColor m_alertColor = QColor(0, 0, 0, 0);
     AlertFlags m_alertKinds;
     QString m_soundFile;

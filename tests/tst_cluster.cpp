@@ -288,6 +288,7 @@ void TestCluster::chunkBoundaries()
     QFETCH(int, processed);
 
     auto pCluster = makeCluster();
+    pCluster->setStatistics(Statistics::instance());
     logIn(pCluster.get());
     SpotCollector collector(pCluster.get());
     const quint64 uiProcessedBefore = Statistics::instance()->totalProcessedSpots();
