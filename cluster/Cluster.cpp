@@ -23,6 +23,9 @@ Cluster::~Cluster()
     // The connection still reports its end during teardown; nobody outside
     // may hear about it from a half-destroyed object.
     blockSignals(true);
+    // Stopped while the cluster is whole: whoever follows the status hears
+    // "disconnected" and may still ask the cluster about its connection.
+    m_connection->disconnectFromNode();
     m_connection.reset();
 }
 
