@@ -3,13 +3,11 @@
 #include "ConnectionMonitor.h"
 #include "ConnectionStatus.h"
 #include "SpotParser.h"
-#include "API/QsLog/QsLog.h"
-#include "radio/BandPlan.h"
 #include "SpotPipeline.h"
+#include "API/QsLog/QsLog.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
-#include <QtAlgorithms>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
@@ -35,12 +33,6 @@ constexpr qsizetype kMaxNodeLineLength = 1024;
 // An answer to the operator's SH/DX ends this long after its last line.
 constexpr int kOperatorAnswerMs = 3000;
 
-static qint64 currentMinute()
-{
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
-}
-
 } // namespace
 
 NodeConnection::NodeConnection(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign,
@@ -61,9 +53,7 @@ NodeConnection::NodeConnection(const QString &qsAddress, quint16 uiPort, const Q
     connect(m_idleTimer, &QTimer::timeout, this, &NodeConnection::onIdleTimerExpired);
     m_earlierSpotsTimer = new QTimer(this);
     connect(m_earlierSpotsTimer, &QTimer::timeout, this, &NodeConnection::requestEarlierSpots);
-    m_earlierSpotsQuietTimer = new QTimer(this);
-    m_earlierSpotsQuietTimer->setSingleShot(true);
-    connect(m_earlierSpotsQuietTimer, &QTimer::timeout, this, &NodeConnection::onEarlierSpotsQuiet);
+    connect(&m_earlierSpots, &EarlierSpots::quiet, this, &NodeConnection::onEarlierSpotsQuiet);
     setTimings(m_timings);
 
     m_status = new ConnectionStatus(m_address + QLatin1Char(':') + QString::number(m_port), this);
@@ -99,7 +89,7 @@ void NodeConnection::setTimings(const ClusterTimings &timings)
     m_monitorTimer->setInterval(timings.monitorMs);
     m_idleTimer->setInterval(timings.idleMs);
     m_earlierSpotsTimer->setInterval(timings.earlierSpotsDelayMs);
-    m_earlierSpotsQuietTimer->setInterval(timings.earlierSpotsQuietMs);
+    m_earlierSpots.setTimings(timings.earlierSpotsQuietMs, timings.earlierSpotsFirstAnswerMs);
 }
 
 bool NodeConnection::isMonitoring() const
@@ -200,7 +190,7 @@ bool NodeConnection::sendOperatorCommand(const QString &qsCommand)
     static const QRegularExpression showSpots(QStringLiteral("^\\s*SH(OW)?/(MY)?DX\\b"),
                                               QRegularExpression::CaseInsensitiveOption);
     if (showSpots.match(qsCommand).hasMatch()) {
-        m_operatorRequestMinute = currentMinute();
+        m_operatorRequestMinute = SpotParser::currentMinute();
         m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
     }
     sendCommand(qsCommand);
@@ -337,11 +327,9 @@ void NodeConnection::processChunk(const QByteArray &baChunk)
     for (const QString &qsLine : std::as_const(qslLines))
         processLine(qsLine);
 
-    QLOG_DEBUG() << "m_spotsMap.size() = " << m_spotsMap.size();
-    if (m_validSpotCount >= ClusterLimits::kEarlierSpotsLines) {
-        m_validSpotCount = 0;
-        endEarlierSpots();
-    }
+    QLOG_DEBUG() << "Earlier spots kept:" << m_earlierSpots.keptCount();
+    if (m_earlierSpots.isFull())
+        m_earlierSpots.end();
     deliverEarlierSpots();
 }
 
@@ -378,7 +366,7 @@ bool NodeConnection::isOperatorAnswer(const Spot &spot)
     const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
     // A "DX de" line carries no date: one listed from before midnight reads
     // as later today, and no live spot comes from an hour ahead.
-    const bool bOlder = iMinute < m_operatorRequestMinute || iMinute > currentMinute() + 60;
+    const bool bOlder = iMinute < m_operatorRequestMinute || iMinute > SpotParser::currentMinute() + 60;
     if (iMinute < 0 || !bOlder)
         return false;
     m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
@@ -410,21 +398,10 @@ void NodeConnection::processSpot(Spot &spot)
     if (!m_pipeline)
         return;
 
-    // While the earlier spots are collected, a spot of the minute the
-    // requests went out or later is a live one and goes on at once; only
-    // older ones are part of the answer. A spot no line will ever complete
-    // is neither.
-    qint64 iMinute = -1;
-    if (m_collectingEarlierSpots && spot.isComplete()) {
-        iMinute = SpotParser::minuteOf(spot.date(), spot.time());
-        if (iMinute >= m_requestMinute || iMinute < 0) {
-            iMinute = -1;
-        } else {
-            ++m_validSpotCount;
-            // The quiet period that ends the answer starts at its first line.
-            m_earlierSpotsQuietTimer->start(m_timings.earlierSpotsQuietMs);
-        }
-    }
+    // While the earlier spots are collected, only spots older than the
+    // requests are part of the answer; a spot no line will ever complete is
+    // neither.
+    const qint64 iMinute = spot.isComplete() ? m_earlierSpots.answerMinute(spot) : -1;
 
     if (!m_pipeline->admit(spot))
         return;
@@ -433,11 +410,7 @@ void NodeConnection::processSpot(Spot &spot)
         m_pipeline->deliver(spot);
         return;
     }
-    // The newest of the answer stay; of equal minutes the one received later
-    // (nodes answer newest first: the older) comes out first.
-    m_spotsMap.insert(iMinute, spot);
-    if (m_spotsMap.size() > ClusterLimits::kMaxCollectedSpots)
-        m_spotsMap.erase(m_spotsMap.begin());
+    m_earlierSpots.keep(iMinute, spot);
 }
 
 void NodeConnection::answerPrompt(const QString &qsLine)
@@ -532,25 +505,6 @@ void NodeConnection::onIdleTimerExpired()
     m_recoveryMode = false;
 }
 
-QStringList NodeConnection::earlierSpotsRequests(quint32 uiBands)
-{
-    const QString qsCommand = QStringLiteral("SHOW/FDX ");
-    if (uiBands == 0 || uiBands == BandPlan::allBits())
-        return {qsCommand + QString::number(ClusterLimits::kEarlierSpotsLines)};
-
-    // Every set bit counts, 60m and stray bits too, so a selection that
-    // includes them asks for fewer spots per band.
-    const int iQuantity = ClusterLimits::kEarlierSpotsLines / qPopulationCount(uiBands) + 1;
-    const QString qsPrefix = qsCommand + QString::number(iQuantity);
-    QStringList qslRequests;
-    for (int i = 0; i < BandPlan::count(); ++i) {
-        const BandPlan::Band &band = BandPlan::at(i);
-        if (band.requested && (uiBands & band.bit))
-            qslRequests.append(qsPrefix + BandPlan::requestSuffix(band));
-    }
-    return qslRequests;
-}
-
 void NodeConnection::requestEarlierSpots()
 {
     m_loginWatch.loginSucceeded();
@@ -559,47 +513,35 @@ void NodeConnection::requestEarlierSpots()
         m_ve7ccSent = true;
     }
     QLOG_DEBUG() << "Requesting offline spots";
-    m_collectingEarlierSpots = true;
-    // Lines that came before the requests are not part of the answer.
-    m_validSpotCount = 0;
-    m_requestMinute = currentMinute();
+    m_earlierSpots.begin();
     const quint32 uiBands = m_pipeline ? quint32(m_pipeline->chains().bandFilter()->bandFilterValue()) : 0;
-    for (const QString &qsRequest : earlierSpotsRequests(uiBands))
+    for (const QString &qsRequest : EarlierSpots::requests(uiBands))
         sendCommand(qsRequest);
-    m_earlierSpotsQuietTimer->start(m_timings.earlierSpotsFirstAnswerMs);
     m_earlierSpotsTimer->stop();
     Q_EMIT getReadyForSpots();
 }
 
 void NodeConnection::onEarlierSpotsQuiet()
 {
-    if (!m_collectingEarlierSpots)
-        return;
-    if (m_validSpotCount == 0) {
+    if (m_earlierSpots.answerLines() == 0) {
         QLOG_INFO() << "No answer to the earlier-spots requests within" << m_timings.earlierSpotsFirstAnswerMs
                     << "ms";
     } else {
         QLOG_DEBUG() << "No earlier spots for" << m_timings.earlierSpotsQuietMs << "ms; delivering"
-                     << m_spotsMap.size() << "collected spots";
+                     << m_earlierSpots.keptCount() << "collected spots";
     }
-    endEarlierSpots();
+    m_earlierSpots.end();
     deliverEarlierSpots();
-}
-
-void NodeConnection::endEarlierSpots()
-{
-    m_collectingEarlierSpots = false;
-    m_earlierSpotsQuietTimer->stop();
 }
 
 void NodeConnection::deliverEarlierSpots()
 {
-    if (m_spotsMap.isEmpty() || m_collectingEarlierSpots)
-        return;
-    // A receiver may call back into us (disconnect, reconnect); the map it
-    // would see must already be empty.
-    QMultiMap<qint64, Spot> spots;
-    spots.swap(m_spotsMap);
-    for (auto it = spots.begin(); it != spots.end() && m_pipeline; ++it)
-        m_pipeline->deliver(it.value());
+    // A receiver may call back into us (disconnect, reconnect); what it
+    // would see is already empty.
+    QList<Spot> spots = m_earlierSpots.take();
+    for (Spot &spot : spots) {
+        if (!m_pipeline)
+            return;
+        m_pipeline->deliver(spot);
+    }
 }

@@ -2,17 +2,16 @@
 #define NODECONNECTION_H
 
 #include "ClusterTimings.h"
+#include "EarlierSpots.h"
 #include "LoginWatch.h"
 #include "Spot.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QDeadlineTimer>
-#include <QMultiMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 
 QT_BEGIN_NAMESPACE
 class QTcpSocket;
@@ -54,7 +53,7 @@ public:
     ConnectionStatus *status() const { return m_status; }
     // The node refused the login too often; only the operator connects again.
     bool hasGivenUp() const;
-    bool isCollectingEarlierSpots() const { return m_collectingEarlierSpots; }
+    bool isCollectingEarlierSpots() const { return m_earlierSpots.isCollecting(); }
     void sendCommand(const QString &qsCommand);
     // A line the operator typed, sent as the program's own commands are.
     // False, with nothing sent, while there is no connection.
@@ -97,10 +96,6 @@ private:
 
     void readDataFromSocket();
     void abortConnection();
-    // The "SHOW/FDX" commands that ask for the earlier spots on the bands of
-    // a band filter value.
-    static QStringList earlierSpotsRequests(quint32 uiBands);
-    void endEarlierSpots();
     void deliverEarlierSpots();
     void beginChunk();
     void processChunk(const QByteArray &baChunk);
@@ -128,23 +123,17 @@ private:
     QTimer *m_monitorTimer = nullptr;
     QTimer *m_idleTimer = nullptr;
     QTimer *m_earlierSpotsTimer = nullptr;
-    QTimer *m_earlierSpotsQuietTimer = nullptr;
     ConnectionMonitor *m_connectionMonitor = nullptr;
     ConnectionStatus *m_status = nullptr;
     LoginWatch m_loginWatch;
     ClusterTimings m_timings;
 
     QString m_brokenLine;
-    quint16 m_validSpotCount = 0;
-    bool m_collectingEarlierSpots = false;
-    // The minute the requests went out: spots of it and later are live.
-    qint64 m_requestMinute = 0;
+    EarlierSpots m_earlierSpots;
     // After the operator's own SH/DX: spots older than it are its answer,
     // for the console to show, not new activity for the table and alerts.
     QDeadlineTimer m_operatorAnswer;
     qint64 m_operatorRequestMinute = 0;
-    // Collected earlier spots by their minute (SpotParser::minuteOf).
-    QMultiMap<qint64, Spot> m_spotsMap;
     bool m_ve7ccSent = false;
 
     bool m_socketConnected = false;
