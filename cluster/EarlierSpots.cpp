@@ -4,6 +4,19 @@
 #include "SpotParser.h"
 #include "radio/BandPlan.h"
 
+#include <QDateTime>
+
+namespace {
+
+// The UTC clock's minute on the count of SpotParser::minuteOf.
+qint64 currentMinute()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
+}
+
+} // namespace
+
 EarlierSpots::EarlierSpots(QObject *parent)
     : QObject(parent)
 {
@@ -42,7 +55,7 @@ void EarlierSpots::begin()
     m_collecting = true;
     // Lines that came before the requests are not part of the answer.
     m_answerLines = 0;
-    m_requestMinute = SpotParser::currentMinute();
+    m_requestMinute = currentMinute();
     m_quietTimer.start(m_firstAnswerMs);
 }
 

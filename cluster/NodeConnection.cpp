@@ -33,6 +33,12 @@ constexpr qsizetype kMaxNodeLineLength = 1024;
 // An answer to the operator's SH/DX ends this long after its last line.
 constexpr int kOperatorAnswerMs = 3000;
 
+qint64 currentMinute()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
+}
+
 } // namespace
 
 NodeConnection::NodeConnection(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign,
@@ -190,7 +196,7 @@ bool NodeConnection::sendOperatorCommand(const QString &qsCommand)
     static const QRegularExpression showSpots(QStringLiteral("^\\s*SH(OW)?/(MY)?DX\\b"),
                                               QRegularExpression::CaseInsensitiveOption);
     if (showSpots.match(qsCommand).hasMatch()) {
-        m_operatorRequestMinute = SpotParser::currentMinute();
+        m_operatorRequestMinute = currentMinute();
         m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
     }
     sendCommand(qsCommand);
@@ -366,7 +372,7 @@ bool NodeConnection::isOperatorAnswer(const Spot &spot)
     const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
     // A "DX de" line carries no date: one listed from before midnight reads
     // as later today, and no live spot comes from an hour ahead.
-    const bool bOlder = iMinute < m_operatorRequestMinute || iMinute > SpotParser::currentMinute() + 60;
+    const bool bOlder = iMinute < m_operatorRequestMinute || iMinute > currentMinute() + 60;
     if (iMinute < 0 || !bOlder)
         return false;
     m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);

@@ -1,7 +1,6 @@
 #include "SpotParser.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QStringList>
 
 namespace {
@@ -161,10 +160,4 @@ qint64 SpotParser::minuteOf(const QString &qsDate, const QString &qsTime)
     if (!bHoursOk || !bMinutesOk || iHours < 0 || iHours > 23 || iMinutes < 0 || iMinutes > 59)
         return -1;
     return qdDate.toJulianDay() * 1440 + iHours * 60 + iMinutes;
-}
-
-qint64 SpotParser::currentMinute()
-{
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
 }

@@ -25,8 +25,6 @@ public:
     // Minutes since the start of the Julian day count of a spot's date and
     // "HHMM" time; -1 when either does not read.
     static qint64 minuteOf(const QString &qsDate, const QString &qsTime);
-    // The UTC clock's minute on the same count.
-    static qint64 currentMinute();
 };
 
 #endif // SPOTPARSER_H

@@ -15,7 +15,6 @@
 #include "Worked/Worked.h"
 #include "cluster/Cluster.h"
 #include "filters/Filter.h"
-#include "settings/Statistics.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -58,7 +57,6 @@ std::unique_ptr<Cluster> makeCluster(uint8_t uiFlags)
     pCluster->setTimings(timings);
     pCluster->setCountryLookup(g_worked);
     pCluster->setCountryDatabase(*g_db);
-    pCluster->setStatistics(Statistics::instance());
     if (uiFlags & NarrowBands)
         pCluster->addBand(Filter::Band20m | Filter::Band40m | Filter::Band6m);
     pCluster->setDefaultFilter(uiFlags & DefaultDrop ? Filter::Drop : Filter::Accept);
