@@ -181,6 +181,8 @@ bool benchReceive(CountryDatabase &countries, Feed eFeed, int iCount, bool bMemo
     chain.applyTo(cluster.chains());
     cluster.setCountryLookup(countries.worked());
     cluster.setCountryDatabase(countries.database());
+    // The counter below is how the feeder knows what the client has taken.
+    cluster.setStatistics(Statistics::instance());
 
     std::deque<Spot> table;
     qint64 iAccepted = 0;

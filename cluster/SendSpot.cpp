@@ -131,7 +131,7 @@ void SendSpot::accept()
     }
     QLOG_INFO() << "Sending spot" << m_ui->lineEditSendSpotCall->text();
     pCluster->sendCommand(qsCommand);
-    m_confirmation.watch(pCluster, m_settings->callsign(), m_ui->lineEditSendSpotCall->text(),
+    m_confirmation.watch(pCluster->connection(), m_settings->callsign(), m_ui->lineEditSendSpotCall->text(),
                          m_ui->lineEditSendSpotFrequency->text());
     clearFields();
     QDialog::accept();

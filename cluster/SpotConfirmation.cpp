@@ -1,6 +1,6 @@
 #include "SpotConfirmation.h"
 
-#include "Cluster.h"
+#include "NodeConnection.h"
 #include "SpotParser.h"
 
 #include "API/QsLog/QsLog.h"
@@ -48,22 +48,22 @@ bool SpotConfirmation::isEcho(const QString &qsLine, const QString &qsSpotter, c
 
 bool SpotConfirmation::isWatching() const
 {
-    return !m_cluster.isNull();
+    return !m_connection.isNull();
 }
 
-void SpotConfirmation::watch(Cluster *pCluster, const QString &qsSpotter, const QString &qsDxCall,
+void SpotConfirmation::watch(NodeConnection *pConnection, const QString &qsSpotter, const QString &qsDxCall,
                              const QString &qsFrequency)
 {
     stop();
-    if (!pCluster)
+    if (!pConnection)
         return;
-    m_cluster = pCluster;
+    m_connection = pConnection;
     m_spotter = qsSpotter;
     m_dxCall = qsDxCall;
     m_frequency = qsFrequency;
     m_answered = false;
-    m_lineConnection = connect(pCluster, &Cluster::nodeLine, this, &SpotConfirmation::onLine);
-    m_dropConnection = connect(pCluster, &Cluster::disconnected, this, &SpotConfirmation::onDisconnected);
+    m_lineConnection = connect(pConnection, &NodeConnection::nodeLine, this, &SpotConfirmation::onLine);
+    m_dropConnection = connect(pConnection, &NodeConnection::disconnected, this, &SpotConfirmation::onDisconnected);
     m_timer.start();
     Q_EMIT message(tr("Sending the spot of %1…").arg(m_dxCall));
 }
@@ -111,5 +111,5 @@ void SpotConfirmation::stop()
     m_timer.stop();
     disconnect(m_lineConnection);
     disconnect(m_dropConnection);
-    m_cluster = nullptr;
+    m_connection = nullptr;
 }

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTimer>
 
-class Cluster;
+class NodeConnection;
 
 // Follows one spot the operator posted until the node shows what became of
 // it. A spot written to the socket may still be refused by the node, so it
@@ -26,9 +26,9 @@ public:
 
     explicit SpotConfirmation(QObject *parent = nullptr);
 
-    // Starts following the spot just sent through pCluster; a spot still
+    // Starts following the spot just sent through pConnection; a spot still
     // followed is given up for it.
-    void watch(Cluster *pCluster, const QString &qsSpotter, const QString &qsDxCall, const QString &qsFrequency);
+    void watch(NodeConnection *pConnection, const QString &qsSpotter, const QString &qsDxCall, const QString &qsFrequency);
     bool isWatching() const;
     void setTimeoutMs(int iTimeoutMs) { m_timer.setInterval(iTimeoutMs); }
 
@@ -44,7 +44,7 @@ private:
     void onTimeout();
     void stop();
 
-    QPointer<Cluster> m_cluster;
+    QPointer<NodeConnection> m_connection;
     QMetaObject::Connection m_lineConnection;
     QMetaObject::Connection m_dropConnection;
     QTimer m_timer;

@@ -7,6 +7,7 @@
 #include "RigControlPage.h"
 #include "RuleChainsPage.h"
 #include "SettingsStore.h"
+#include "Statistics.h"
 #include "UpdateSourcesBox.h"
 
 #include "API/QsLog/QsLog.h"
@@ -250,6 +251,7 @@ Cluster *Settings::createCluster(const ClusterNode &node)
                                  locator(), kMaxSpotCount, this);
     pCluster->setCountryLookup(m_worked);
     pCluster->setCountryDatabase(m_countryDatabase);
+    pCluster->setStatistics(Statistics::instance());
     return pCluster;
 }
 

@@ -116,8 +116,11 @@ void TestCluster::cleanup()
 std::unique_ptr<Cluster> TestCluster::makeCluster(const QString &qsCall, const QString &qsPassword,
                                                   const QString &qsName, const QString &qsQth)
 {
-    return std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), qsCall,
-                                     qsPassword, qsName, qsQth, QStringLiteral("JN47"), 1000);
+    auto pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), qsCall, qsPassword,
+                                              qsName, qsQth, QStringLiteral("JN47"), 1000);
+    // Counted as in the program, where the settings hand the counters in.
+    pCluster->setStatistics(Statistics::instance());
+    return pCluster;
 }
 
 void TestCluster::logIn(Cluster *pCluster)

@@ -1,0 +1,47 @@
+#include "SpotPipeline.h"
+
+#include "Spot.h"
+#include "API/QsLog/QsLog.h"
+#include "filters/ChainResult.h"
+#include "settings/Statistics.h"
+#include "Worked/Worked.h"
+
+SpotPipeline::SpotPipeline(QObject *parent)
+    : QObject(parent)
+{
+}
+
+SpotPipeline::~SpotPipeline() = default;
+
+bool SpotPipeline::admit(Spot &spot)
+{
+    if (!spot.isComplete()) {
+        countSpot(ChainResult(ChainResult::Drop));
+        // The line ended in a line feed (a cut last line of a chunk is kept
+        // before it gets here), so nothing will ever complete it. Gluing the
+        // next chunk to it would lose or garble the spot that chunk starts with.
+        QLOG_DEBUG() << "Dropping an incomplete spot line";
+        return false;
+    }
+
+    // Only a spot that goes on needs its country; a dropped one would cost a
+    // lookup (queries, without the prefix index) for nothing.
+    if (m_worked && m_countryDatabase.isOpen()) {
+        const CountryInfo dx = m_worked->infoForCall(spot.dxCall());
+        spot.setCountry(dx.country);
+        spot.setLocation(dx, m_worked->infoForCall(spot.spotter()), m_locator);
+    }
+
+    const ChainResult result = m_chains.evaluate(spot);
+    countSpot(result);
+    return result.isAccepted();
+}
+
+void SpotPipeline::countSpot(const ChainResult &result)
+{
+    if (!m_statistics)
+        return;
+    m_statistics->incrementProcessedSpots();
+    // Every rule that fired counts, as the counters always have.
+    m_statistics->countAlerts(result);
+}

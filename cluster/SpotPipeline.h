@@ -1,0 +1,61 @@
+#ifndef SPOTPIPELINE_H
+#define SPOTPIPELINE_H
+
+#include "filters/FilterChains.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+class ChainResult;
+class Spot;
+class Statistics;
+class Worked;
+
+// Where the spots of every connection meet. A parsed spot gets its country
+// and location, passes the band filter and the two chains, and is counted;
+// the connection that read it decides when an accepted one goes out, since
+// only it knows whether the spot is live or part of an answer it collects.
+class SpotPipeline : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SpotPipeline(QObject *parent = nullptr);
+    ~SpotPipeline() override;
+
+    // The country lookup comes in two parts, the Worked object and its open
+    // database; until both are there spots carry no country.
+    void setCountryLookup(const Worked *pWorked) { m_worked = pWorked; }
+    void setCountryDatabase(const QSqlDatabase &db) { m_countryDatabase = db; }
+    // The operator's own locator, the start of every spot's path.
+    void setLocator(const QString &qsLocator) { m_locator = qsLocator; }
+    const QString &locator() const { return m_locator; }
+    // Without one nothing is counted: tests and tools that build a pipeline
+    // of their own leave the operator's counters alone.
+    void setStatistics(Statistics *pStatistics) { m_statistics = pStatistics; }
+
+    FilterChains &chains() { return m_chains; }
+    const FilterChains &chains() const { return m_chains; }
+
+    // Counts the spot, and for a complete one adds its country and location
+    // and runs the chains. True when the spot is to be shown.
+    bool admit(Spot &spot);
+    // Sends an admitted spot on to whoever shows it.
+    void deliver(Spot &spot) { Q_EMIT newSpot(spot); }
+
+Q_SIGNALS:
+    void newSpot(Spot &spot);
+
+private:
+    // The one place the counters hear about spots and the alerts they fired.
+    void countSpot(const ChainResult &result);
+
+    const Worked *m_worked = nullptr;
+    QSqlDatabase m_countryDatabase;
+    QString m_locator;
+    Statistics *m_statistics = nullptr;
+    FilterChains m_chains;
+};
+
+#endif // SPOTPIPELINE_H

@@ -1,0 +1,171 @@
+#include "TestSupport.h"
+
+#include "cluster/NodeConnection.h"
+#include "cluster/SpotPipeline.h"
+#include "filters/Filter.h"
+#include "settings/Statistics.h"
+#include "testnode/TestNode.h"
+#include "testnode/TestSpot.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kTimeoutMs = 5000;
+constexpr int kNeverMs = 600000;
+
+// Every line a connection showed in its console, spot lines or not.
+QStringList linesOf(const QSignalSpy &spy)
+{
+    QStringList qslLines;
+    for (const QList<QVariant> &arguments : spy)
+        qslLines.append(arguments.at(0).toString());
+    return qslLines;
+}
+
+} // namespace
+
+// Several connections feeding one pipeline: what one connection does with
+// its own lines (earlier spots it collects, its console) stays its own, and
+// the pipeline counts every spot once, whichever way it came.
+class TestSpotPipeline : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void twoConnectionsFeedOnePipeline();
+    void connectionsComeAndGo();
+
+private:
+    std::unique_ptr<NodeConnection> makeConnection(TestNode *pNode, const QString &qsCall,
+                                                   const ClusterTimings &timings);
+    void logIn(NodeConnection *pConnection);
+
+    std::unique_ptr<TestNode> m_nodeA;
+    std::unique_ptr<TestNode> m_nodeB;
+    std::unique_ptr<SpotPipeline> m_pipeline;
+    QStringList m_delivered;
+};
+
+void TestSpotPipeline::init()
+{
+    m_nodeA = std::make_unique<TestNode>();
+    m_nodeB = std::make_unique<TestNode>();
+    QVERIFY(m_nodeA->listen());
+    QVERIFY(m_nodeB->listen());
+    m_nodeA->setNodeCall(QStringLiteral("Q1NODE-1"));
+    m_nodeB->setNodeCall(QStringLiteral("Q2NODE-2"));
+
+    m_pipeline = std::make_unique<SpotPipeline>();
+    m_delivered.clear();
+    connect(m_pipeline.get(), &SpotPipeline::newSpot, this, [this](Spot &spot) { m_delivered.append(spot.dxCall()); });
+}
+
+void TestSpotPipeline::cleanup()
+{
+    m_pipeline.reset();
+    m_nodeA.reset();
+    m_nodeB.reset();
+}
+
+std::unique_ptr<NodeConnection> TestSpotPipeline::makeConnection(TestNode *pNode, const QString &qsCall,
+                                                                 const ClusterTimings &timings)
+{
+    auto pConnection = std::make_unique<NodeConnection>(QStringLiteral("127.0.0.1"), pNode->port(), qsCall,
+                                                        QString(), QStringLiteral("Hans"), QStringLiteral("Bern"),
+                                                        m_pipeline.get());
+    pConnection->setTimings(timings);
+    return pConnection;
+}
+
+void TestSpotPipeline::logIn(NodeConnection *pConnection)
+{
+    QSignalSpy connectedSpy(pConnection, &NodeConnection::connected);
+    pConnection->connectToNode();
+    QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 1, kTimeoutMs);
+}
+
+void TestSpotPipeline::twoConnectionsFeedOnePipeline()
+{
+    // An alert rule fires for every spot; one rule drops a call.
+    auto pColour = std::make_unique<Filter>(Filter::Band | Filter::Accept, AlertFlag::Color);
+    pColour->setAlertColor(Qt::red);
+    m_pipeline->chains().addAlert(std::move(pColour), -1);
+    auto pDrop = std::make_unique<Filter>(Filter::Call | Filter::Drop);
+    pDrop->setCallFilterValue(QStringLiteral("Q2DROP"));
+    m_pipeline->chains().addFilter(std::move(pDrop), -1);
+    Statistics *pStatistics = Statistics::instance();
+    m_pipeline->setStatistics(pStatistics);
+    const quint64 uiProcessed = pStatistics->totalProcessedSpots();
+    const quint64 uiColour = pStatistics->triggeredAlertsColor();
+    const quint64 uiAlerts = pStatistics->triggeredAlertsTotal();
+
+    // A asks for earlier spots that are slow to come; B never asks.
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, 50, 300, kNeverMs});
+    auto pB = makeConnection(m_nodeB.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, kNeverMs, 300, kNeverMs});
+    QSignalSpy linesA(pA.get(), &NodeConnection::nodeLine);
+    QSignalSpy linesB(pB.get(), &NodeConnection::nodeLine);
+    logIn(pA.get());
+    logIn(pB.get());
+    QTRY_VERIFY_WITH_TIMEOUT(pA->isCollectingEarlierSpots(), kTimeoutMs);
+
+    // One connection collecting its answer holds back none of the other's
+    // live spots.
+    m_nodeB->broadcastSpot(TestSpot(14025.0, "Q2LIVE", "Q2DEF", "cq"));
+    m_nodeB->broadcastSpot(TestSpot(14026.0, "Q2DROP", "Q2DEF", "cq"));
+    QTRY_COMPARE_WITH_TIMEOUT(pStatistics->totalProcessedSpots() - uiProcessed, quint64(2), kTimeoutMs);
+    QCOMPARE(m_delivered, QStringList{"Q2LIVE"});
+    QVERIFY(pA->isCollectingEarlierSpots());
+    QVERIFY(!pB->isCollectingEarlierSpots());
+
+    // A's answer, newest first as nodes send it, comes out oldest first once
+    // A's answer is over.
+    const QDateTime dtNow = QDateTime::currentDateTimeUtc();
+    m_nodeA->sendRaw(TestSpot(7010.0, "Q1NEW", "Q1DEF", "cq", dtNow.addSecs(-600)).cc11Line("Q1NODE-1")
+                     + TestSpot(7011.0, "Q1OLD", "Q1DEF", "cq", dtNow.addSecs(-1800)).cc11Line("Q1NODE-1"));
+    QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);
+    QCOMPARE(m_delivered, (QStringList{"Q2LIVE", "Q1OLD", "Q1NEW"}));
+
+    // Each console shows its own node's lines only.
+    const QString qsLinesA = linesOf(linesA).join(QLatin1Char('\n'));
+    const QString qsLinesB = linesOf(linesB).join(QLatin1Char('\n'));
+    QVERIFY(qsLinesA.contains(QLatin1String("Q1OLD")) && !qsLinesA.contains(QLatin1String("Q2LIVE")));
+    QVERIFY(qsLinesB.contains(QLatin1String("Q2LIVE")) && !qsLinesB.contains(QLatin1String("Q1OLD")));
+
+    // Every spot counted once, whichever connection brought it, with the
+    // alerts it fired; a dropped spot fires none.
+    QCOMPARE(pStatistics->totalProcessedSpots() - uiProcessed, quint64(4));
+    QCOMPARE(pStatistics->triggeredAlertsColor() - uiColour, quint64(3));
+    QCOMPARE(pStatistics->triggeredAlertsTotal() - uiAlerts, quint64(3));
+}
+
+void TestSpotPipeline::connectionsComeAndGo()
+{
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, kNeverMs, 300, kNeverMs});
+    auto pB = makeConnection(m_nodeB.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, kNeverMs, 300, kNeverMs});
+    logIn(pA.get());
+    logIn(pB.get());
+
+    // The operator stopping one connection leaves the other feeding.
+    pB->disconnectFromNode();
+    m_nodeB->broadcastSpot(TestSpot(14025.0, "Q2GONE", "Q2DEF", "cq"));
+    m_nodeA->broadcastSpot(TestSpot(14025.0, "Q1STAY", "Q1DEF", "cq"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delivered, QStringList{"Q1STAY"}, kTimeoutMs);
+
+    // A connection removed, and the pipeline going before the last one:
+    // nothing is delivered and nothing breaks.
+    pB.reset();
+    m_pipeline.reset();
+    pA->receiveChunk(TestSpot(14027.0, "Q1LATE", "Q1DEF", "cq").dxDeLine(true));
+    QCOMPARE(m_delivered, QStringList{"Q1STAY"});
+    QVERIFY(pA->isConnected());
+}
+
+QTEST_GUILESS_MAIN(TestSpotPipeline)
+#include "tst_spotpipeline.moc"
