@@ -80,7 +80,7 @@ bool DemoMode::start()
     m_node = new TestNode(this);
     if (!m_node->listen())
         return false;
-    SpotGenerator generator(quint32(QDateTime::currentSecsSinceEpoch()));
+    SpotGenerator generator{quint32(QDateTime::currentSecsSinceEpoch())};
     m_node->preloadSpots(generator.generateHistory(kHistorySpots, kHistorySpacingSecs));
     // A busy node spots the same stations again and again.
     m_node->setRespotShare(kRespotShare);

@@ -1,13 +1,12 @@
 #include "app/InstanceMessenger.h"
 
 #include "API/QsLog/QsLog.h"
+#include "app/SingleInstance.h"
 
 #include <QLocalServer>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QThread>
-
-#include <unistd.h>
 
 namespace {
 const QByteArray kShowRequest = QByteArrayLiteral("show\n");
@@ -28,7 +27,8 @@ InstanceMessenger::~InstanceMessenger()
 
 QString InstanceMessenger::serverName()
 {
-    return QStringLiteral("kelvane-%1").arg(::getuid());
+    // Beside the lock: the instance a start finds locked is the one it asks.
+    return SingleInstance::runtimeFolder() + QStringLiteral("/kelvane.socket");
 }
 
 bool InstanceMessenger::listen()

@@ -28,7 +28,8 @@ public:
     // Tells the running instance to show its window; false when nobody
     // answered within iTimeoutMs.
     static bool askRunningInstanceToShow(int iTimeoutMs = 5000);
-    // Per user, so that two people on one machine each run their own copy.
+    // A path in the user's runtime folder, so that two people, or two
+    // sessions of one person, each reach their own instance.
     static QString serverName();
 
 Q_SIGNALS:

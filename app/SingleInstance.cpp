@@ -5,9 +5,12 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <cstring>
+
+#include <unistd.h>
 
 const QString SingleInstance::kSegmentKey = QStringLiteral("_KELVANE_SINGLE_INSTANCE");
 const QString SingleInstance::kMarker = QStringLiteral("_KELVANE_RUNNING");
@@ -32,13 +35,26 @@ SingleInstance::~SingleInstance()
         m_lockFile.unlock();
 }
 
+QString SingleInstance::runtimeFolder()
+{
+    // Without XDG_RUNTIME_DIR Qt already falls back to a private per-user
+    // folder. When even that is refused (a folder of that name owned by
+    // someone else), a folder of this user's own in the temporary folder
+    // keeps two users from locking each other out.
+    QString qsFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (qsFolder.isEmpty()) {
+        qsFolder = QDir::tempPath() + QStringLiteral("/kelvane-%1").arg(::getuid());
+        if (QDir().mkpath(qsFolder))
+            QFile::setPermissions(qsFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return qsFolder;
+    }
+    QDir().mkpath(qsFolder);
+    return qsFolder;
+}
+
 QString SingleInstance::lockFilePath()
 {
-    QString qsFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (qsFolder.isEmpty())
-        qsFolder = QDir::tempPath();
-    QDir().mkpath(qsFolder);
-    return qsFolder + QStringLiteral("/kelvane.lock");
+    return runtimeFolder() + QStringLiteral("/kelvane.lock");
 }
 
 QByteArray SingleInstance::serializedMarker()

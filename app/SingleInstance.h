@@ -30,6 +30,9 @@ public:
     // The marker as the segment holds it: a data-stream C string.
     static QByteArray serializedMarker();
     // Where the lock lives: the per-user runtime folder.
+    // The user's runtime folder, where the lock and the bring-forward socket
+    // live side by side: one session's instance never meets another's.
+    static QString runtimeFolder();
     static QString lockFilePath();
 
 private:

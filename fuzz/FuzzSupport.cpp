@@ -12,13 +12,25 @@
 
 namespace FuzzSupport {
 
+namespace {
+QTemporaryDir *g_home = nullptr;
+
+// libFuzzer ends the process with exit(), never by returning: without this
+// every run left its folder behind.
+void removeHome()
+{
+    delete g_home;
+    g_home = nullptr;
+}
+} // namespace
+
 void initialize()
 {
-    static QTemporaryDir *pHome = nullptr;
-    if (pHome)
+    if (g_home)
         return;
-    pHome = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kelvane-fuzz-XXXXXX"));
-    const QByteArray baHome = pHome->path().toLocal8Bit();
+    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kelvane-fuzz-XXXXXX"));
+    std::atexit(removeHome);
+    const QByteArray baHome = g_home->path().toLocal8Bit();
     qputenv("XDG_CONFIG_HOME", baHome + "/config");
     qputenv("XDG_DATA_HOME", baHome + "/data");
     qputenv("XDG_CACHE_HOME", baHome + "/cache");
@@ -58,6 +70,11 @@ QList<QByteArray> cut(const QByteArray &baData, QList<int> liOffsets)
     }
     pieces.append(baData.mid(iStart));
     return pieces;
+}
+
+QString scratchFolder()
+{
+    return g_home ? g_home->path() : QDir::tempPath();
 }
 
 } // namespace FuzzSupport

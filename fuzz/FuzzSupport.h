@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,10 @@ namespace FuzzSupport {
 // folders, and the logger silenced: a fuzzer logs nothing useful, and the
 // per-line cost would hide the code under test.
 void initialize();
+
+// The private folder made by initialize(), removed when the process ends:
+// the place for scratch files.
+QString scratchFolder();
 
 // Reports a broken expectation and aborts, which both libFuzzer and the
 // replay test count as a failure.

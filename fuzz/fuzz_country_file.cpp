@@ -9,8 +9,6 @@
 
 #include "Worked/Worked.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -46,7 +44,7 @@ void writeFile(const QByteArray &baData)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     FuzzSupport::initialize();
-    g_fileName = QDir::tempPath() + QStringLiteral("/kelvane-fuzz-cty-%1.dat").arg(QCoreApplication::applicationPid());
+    g_fileName = FuzzSupport::scratchFolder() + QStringLiteral("/cty.dat");
     g_db = new QSqlDatabase(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fuzz")));
     g_db->setDatabaseName(QStringLiteral(":memory:"));
     writeFile(kSeedFile);

@@ -80,6 +80,8 @@ private Q_SLOTS:
     void modeClasses();
     void neededMarksAndMerge();
     void bandsWithoutAFilterBitAreLogged();
+    void confirmations_data();
+    void confirmations();
     void badRecordsAreSkippedWithReasons();
     void cancelledImportLeavesTheLog();
     void largeFileStreamsInBoundedMemory();
@@ -143,6 +145,11 @@ void TestLog::adifRecords_data()
                                   << "K1ABC|20m||";
     QTest::newRow("header up to EOH") << QByteArray("Exported log\n<ADIF_VER:5>3.1.4 <CALL:4>HEAD\n<EOH>\n<CALL:5>K1ABC<EOR>")
                                       << "K1ABC|||";
+    // A header field the first record lacks must not turn up in it.
+    QTest::newRow("header fields stay out of the first record")
+        << QByteArray("Export\n<PROGRAMID:4>Test <BAND:3>80m <MODE:3>SSB <SUBMODE:3>USB\n<EOH>\n"
+                      "<CALL:5>K1ABC<EOR><CALL:5>K2ABC<MODE:2>CW<EOR>")
+        << "K1ABC|||;K2ABC||CW|";
     QTest::newRow("byte order mark, no header") << QByteArray("\xef\xbb\xbf<CALL:5>K1ABC<EOR><CALL:5>K2ABC<EOR>")
                                                 << "K1ABC|||;K2ABC|||";
     QTest::newRow("starts with a space") << QByteArray(" <CALL:5>K1ABC<EOR>") << "K1ABC|||";
@@ -298,6 +305,48 @@ void TestLog::bandsWithoutAFilterBitAreLogged()
     QCOMPARE(reopened.qsoCount(), 5);
     QCOMPARE(reopened.needForSpot(kJapan, "136.0", "CW"), Need::Unconfirmed);
     QCOMPARE(reopened.needForSpot(kJapan, "7025.0", "CW"), Need::NewBand);
+}
+
+void TestLog::confirmations_data()
+{
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<int>("need");
+
+    const int iConfirmed = int(Need::Confirmed);
+    const int iUnconfirmed = int(Need::Unconfirmed);
+    QTest::newRow("card received") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>Y") << iConfirmed;
+    // Older files write "V" for a card checked for an award.
+    QTest::newRow("card verified") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>V") << iConfirmed;
+    QTest::newRow("verified, lower case") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:2>v ")
+                                          << iConfirmed;
+    QTest::newRow("eQSL") << record("K1ABC", "20m", "CW", "20240105", "1200", "<EQSL_QSL_RCVD:1>Y") << iConfirmed;
+    QTest::newRow("card requested only") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>R")
+                                         << iUnconfirmed;
+    QTest::newRow("no card") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>N") << iUnconfirmed;
+    // The country's other bands and modes, read before and after the
+    // confirmed one, take nothing away from it: a country with a card
+    // showed "Unconf".
+    QTest::newRow("one confirmed band among unconfirmed ones")
+        << record("K1ABC", "10m", "CW", "20240105", "1200") + record("K2ABC", "20m", "CW", "20240105", "1300", "<QSL_RCVD:1>Y")
+               + record("K3ABC", "40m", "CW", "20240105", "1400") + record("K4ABC", "40m", "SSB", "20240105", "1500")
+               + record("K5ABC", "80m", "FT8", "20240105", "1600")
+        << iConfirmed;
+}
+
+void TestLog::confirmations()
+{
+    QFETCH(QByteArray, log);
+    QFETCH(int, need);
+    std::unique_ptr<LogStore> pLog = openLog();
+    QVERIFY(pLog);
+    QVERIFY(pLog->storeAdif(log).imported > 0);
+    QCOMPARE(int(pLog->needForSpot(kUsa, "14030.0", "")), need);
+    // The marks are made again from the file when it is opened.
+    const QString qsFile = pLog->fileName();
+    pLog.reset();
+    LogStore reopened;
+    QVERIFY(reopened.open(qsFile));
+    QCOMPARE(int(reopened.needForSpot(kUsa, "14030.0", "")), need);
 }
 
 void TestLog::badRecordsAreSkippedWithReasons()

@@ -26,7 +26,6 @@
 #include <QTimer>
 
 using TestSupport::child;
-using TestSupport::freeLoopbackPort;
 
 namespace {
 
@@ -187,14 +186,9 @@ void TestSendSpot::commandReachesTheNode()
 
 void TestSendSpot::frequencyReadFromRig()
 {
-    const QString qsRigctld = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
-    if (qsRigctld.isEmpty())
-        QFAIL("rigctld not found: install the Debian package libhamlib-utils");
-    const quint16 uiPort = freeLoopbackPort();
-    QProcess rigctld;
-    rigctld.start(qsRigctld, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), kLoopback,
-                              QStringLiteral("-t"), QString::number(uiPort)});
-    QVERIFY(rigctld.waitForStarted());
+    TestSupport::Rigctld rigctld;
+    QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
+    const quint16 uiPort = rigctld.port();
     QTcpSocket socket;
     QTRY_VERIFY_WITH_TIMEOUT((socket.connectToHost(kLoopback, uiPort), socket.waitForConnected(200)), 10000);
     socket.write("F 14025000\n");
@@ -222,8 +216,7 @@ void TestSendSpot::frequencyReadFromRig()
 
     // No server: the error goes out, the dialog opens all the same.
     dialog.reject();
-    rigctld.kill();
-    rigctld.waitForFinished();
+    rigctld.stop();
     dialog.openWithFrequency(&rigControl, kLoopback, uiPort);
     QVERIFY(dialog.isVisible());
     QTRY_COMPARE(errors.count(), 1);

@@ -7,13 +7,14 @@
 #include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
 #include "rig/RigControl.h"
+#include "app/Version.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/MainWindow.h"
 
 #include <QDataStream>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void secondStartEndsWithCodeTwo();
     void startAfterKillOfFirst();
     void secondStartBringsWindowForward();
+    void sessionsWithTheirOwnRuntimeFolderDoNotMeet();
     void foreignSegmentIsNoInstance();
     void restartDelay();
     void startUpLogAndCounters();
@@ -46,7 +48,7 @@ private Q_SLOTS:
     void terminateWhileTheWatchedLogIsRead();
 
 private:
-    QProcess *startProgram(const QStringList &arguments = {});
+    QProcess *startProgram(const QStringList &arguments = {}, const QString &qsRuntimeFolder = QString());
     static bool waitForStarted(QProcess *pProcess);
     QList<QProcess *> m_processes;
     QTemporaryDir m_tmp;
@@ -83,9 +85,14 @@ void TestSingleInstance::cleanup()
         leftover.detach();
 }
 
-QProcess *TestSingleInstance::startProgram(const QStringList &arguments)
+QProcess *TestSingleInstance::startProgram(const QStringList &arguments, const QString &qsRuntimeFolder)
 {
     auto *pProcess = new QProcess;
+    if (!qsRuntimeFolder.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), qsRuntimeFolder);
+        pProcess->setProcessEnvironment(environment);
+    }
     pProcess->setProcessChannelMode(QProcess::SeparateChannels);
     pProcess->start(QStringLiteral(KELVANE_APP_FILE), arguments);
     m_processes.append(pProcess);
@@ -179,6 +186,44 @@ void TestSingleInstance::secondStartBringsWindowForward()
     TestSupport::store().remove(QStringLiteral("Cluster Nodes"));
 }
 
+void TestSingleInstance::sessionsWithTheirOwnRuntimeFolderDoNotMeet()
+{
+    // Two sessions of one user, each with a runtime folder of its own: each
+    // runs its own instance, and a second start in a session brings forward
+    // that session's window, not the other's. With the socket outside the
+    // runtime folder the other session's instance took it over.
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), 9, false);
+    SingleInstance guard;
+    QVERIFY(!guard.isAlreadyRunning());
+    MainWindow window;
+    InstanceMessenger messenger;
+    connect(&messenger, &InstanceMessenger::showRequested, &window, &MainWindow::bringToFront);
+    QVERIFY(messenger.listen());
+
+    const QString qsOtherSession = m_tmp.path() + QStringLiteral("/other-session");
+    QVERIFY(QDir().mkpath(qsOtherSession));
+    QVERIFY(QFile::setPermissions(qsOtherSession, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcess *pOther = startProgram({}, qsOtherSession);
+    QVERIFY(waitForStarted(pOther));
+    QVERIFY(QFileInfo::exists(qsOtherSession + QStringLiteral("/kelvane.socket")));
+
+    // A second start in the other session ends and leaves this window alone.
+    QProcess *pSecondOther = startProgram({}, qsOtherSession);
+    QVERIFY(pSecondOther->waitForFinished(20000));
+    QCOMPARE(pSecondOther->exitCode(), 2);
+    QVERIFY(!pSecondOther->readAllStandardError().contains("did not answer"));
+    QCoreApplication::processEvents();
+    QVERIFY(!window.isVisible());
+
+    // One in this session still reaches this window.
+    QProcess *pSecondHere = startProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(pSecondHere->state() == QProcess::NotRunning, 20000);
+    QCOMPARE(pSecondHere->exitCode(), 2);
+    QVERIFY(window.isVisible());
+    QCOMPARE(pOther->state(), QProcess::Running);
+    TestSupport::store().remove(QStringLiteral("Cluster Nodes"));
+}
+
 void TestSingleInstance::foreignSegmentIsNoInstance()
 {
     QSharedMemory segment(SingleInstance::kSegmentKey);
@@ -241,13 +286,14 @@ void TestSingleInstance::startUpLogAndCounters()
     QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString qsFirstLine = QString::fromUtf8(log.readLine()).chopped(1);
     QVERIFY2(QRegularExpression(QStringLiteral("^INFO  \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
-                                                "Kelvane 1\\.3\\.106 started $"))
+                                                "Kelvane %1 started $")
+                                           .arg(QRegularExpression::escape(QStringLiteral(KELVANE_VERSION))))
                  .match(qsFirstLine)
                  .hasMatch(),
              qPrintable(qsFirstLine));
 
     QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
-    QCOMPARE(QString::fromUtf8(log.readAll()).count(QStringLiteral("Kelvane 1.3.106 started")), 1);
+    QCOMPARE(QString::fromUtf8(log.readAll()).count(QStringLiteral("Kelvane " KELVANE_VERSION " started")), 1);
     QCOMPARE(settings.value(QStringLiteral("Statistics/LaunchCount")).toULongLong(), 2ULL);
     settings.remove(QStringLiteral("General/LogLevel"));
     settings.remove(QStringLiteral("General/LogToFile"));
