@@ -549,7 +549,7 @@ void MainWindow::restoreLayout()
         QLOG_WARN() << "The stored dock layout does not read; the docks keep their default places";
     }
     if (!layout.headerState.isEmpty()
-        && !m_ui->tableView->horizontalHeader()->restoreState(layout.headerState)) {
+        && !m_ui->tableView->restoreHeaderState(layout.headerState)) {
         QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
     }
 }
