@@ -3,12 +3,21 @@
 
 #include "TestSupport.h"
 #include "cluster/Spot.h"
+#include "log/LogStore.h"
+#include "radio/BandPlan.h"
+#include "settings/ViewOptions.h"
+#include "ui/BandMapDock.h"
+#include "ui/BandMapWidget.h"
+#include "ui/MainWindow.h"
+#include "ui/OperatorLog.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -49,6 +58,26 @@ QString topCall(const QTableView &view)
 {
     return view.indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString();
 }
+
+QStringList callsShown(const QTableView &view)
+{
+    QStringList qslCalls;
+    for (int iRow = 0; iRow < view.model()->rowCount(); ++iRow)
+        qslCalls.append(callAt(view, iRow));
+    qslCalls.sort();
+    return qslCalls;
+}
+
+// A window on a store with a station and a node nobody answers on.
+std::unique_ptr<MainWindow> makeWindow()
+{
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), TestSupport::freeLoopbackPort(), false);
+    TestSupport::store().setValue(QStringLiteral("General/SeenTips"), -1);
+    auto pWindow = std::make_unique<MainWindow>();
+    pWindow->resize(1000, 600);
+    pWindow->show();
+    return pWindow;
+}
 } // namespace
 
 class TestSpotTable : public QObject
@@ -59,6 +88,7 @@ private Q_SLOTS:
     void initTestCase();
     void sortedViewStaysPutAndTunesThePressedSpot();
     void headerStatesOldAndNew();
+    void findAsYouTypeAndNeededOnly();
 };
 
 void TestSpotTable::initTestCase()
@@ -166,6 +196,90 @@ void TestSpotTable::headerStatesOldAndNew()
     // Unreadable bytes leave the table as it was.
     QVERIFY(!restored.restoreHeaderState(QByteArray("junk")));
     QCOMPARE(restored.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+}
+
+void TestSpotTable::findAsYouTypeAndNeededOnly()
+{
+    TestSupport::clearStore();
+    QFile::remove(LogStore::defaultFileName());
+    std::unique_ptr<MainWindow> pWindow = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    SpotTableView *pTable = pWindow->spotTable();
+    LogStore *pLog = pWindow->operatorLog()->store();
+    // Japan worked on 20m CW, another country worked and confirmed there.
+    QCOMPARE(pLog->storeAdif("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>").imported, 1);
+    QCOMPARE(pLog->storeAdif("<CALL:6>DL1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300"
+                             "<QSL_RCVD:1>Y<EOR>").imported, 1);
+    const QStringList qslWorked = pLog->countries();
+    QCOMPARE(qslWorked.size(), 2);
+    const QString qsConfirmed = qslWorked.at(qslWorked.at(0) == QStringLiteral("Japan") ? 1 : 0);
+
+    const auto add = [pTable](const QString &qsCall, const QString &qsCountry, const QString &qsSpotter,
+                              const QString &qsComment) {
+        Spot spot = makeSpot(qsCall, QStringLiteral("14025.0"), qsComment);
+        spot.setCountry(qsCountry);
+        spot.setSpotter(qsSpotter);
+        pTable->addSpot(spot, 1000);
+        pTable->showPendingSpots();
+    };
+    add(QStringLiteral("JA1AA"), QStringLiteral("Japan"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("K1AB"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"), QStringLiteral("up 2"));
+    add(QStringLiteral("DL1XY"), qsConfirmed, QStringLiteral("VE3SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("F5ZZ"), QString(), QStringLiteral("W1SPT"), QStringLiteral("loud in JA"));
+    QCOMPARE(pTable->model()->rowCount(), 4);
+
+    // Ctrl+F reaches the field from anywhere in the window; what is typed
+    // narrows the rows there and those still to come, on the band map too.
+    auto *pDock = pWindow->findChild<BandMapDock *>(QStringLiteral("dockWidgetBandMap"));
+    pDock->show();
+    pDock->showBand(BandPlan::find(QStringLiteral("20m"))->bit);
+    BandMapWidget *pMap = pDock->bandMap();
+    SpotModel *pModel = pWindow->spotModel();
+    const auto onMap = [pMap, pModel](const QString &qsCall) {
+        for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+            if (pModel->spotAt(iRow).dxCall() == qsCall)
+                return !pMap->labelRect(pModel->idAt(iRow)).isEmpty();
+        }
+        return false;
+    };
+    QVERIFY(onMap(QStringLiteral("K1AB")));
+    auto *pFind = pWindow->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
+    pTable->setFocus();
+    QTest::keyClick(pWindow.get(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(pFind->hasFocus());
+    QTest::keyClicks(pFind, QStringLiteral("ja"));
+    QCOMPARE(callsShown(*pTable), QStringList({"F5ZZ", "JA1AA"}));
+    QVERIFY(onMap(QStringLiteral("JA1AA")));
+    QVERIFY(!onMap(QStringLiteral("K1AB")));
+    add(QStringLiteral("JA9NEW"), QStringLiteral("Japan"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("W6NO"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    QCOMPARE(callsShown(*pTable), QStringList({"F5ZZ", "JA1AA", "JA9NEW"}));
+    // Spotter and country match as well as the call, in any case.
+    pFind->setText(QStringLiteral("ve3"));
+    QCOMPARE(callsShown(*pTable), QStringList({"DL1XY"}));
+    pFind->setText(QStringLiteral("UNITED STATES"));
+    QCOMPARE(callsShown(*pTable), QStringList({"K1AB", "W6NO"}));
+    QTest::keyClick(pFind, Qt::Key_Escape);
+    QVERIFY(pFind->text().isEmpty());
+    QCOMPARE(pTable->model()->rowCount(), 6);
+
+    // Needed only: no mark and "Conf" go; the choice outlives the window.
+    auto *pNeeded = pWindow->findChild<QAction *>(QStringLiteral("actionNeededOnly"));
+    QVERIFY(pNeeded && !pNeeded->isChecked());
+    pNeeded->trigger();
+    QCOMPARE(callsShown(*pTable), QStringList({"JA1AA", "JA9NEW", "K1AB", "W6NO"}));
+    QVERIFY(!onMap(QStringLiteral("DL1XY")));
+    // A QSO logged now takes its country out at once.
+    QCOMPARE(pLog->storeAdif("<CALL:4>K1AA<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1400"
+                             "<QSL_RCVD:1>Y<EOR>").imported, 1);
+    QVERIFY(pLog->countries().contains(QStringLiteral("United States of America")));
+    QCOMPARE(callsShown(*pTable), QStringList({"JA1AA", "JA9NEW"}));
+    pWindow.reset();
+    QVERIFY(ViewOptions::neededOnly());
+    pWindow = makeWindow();
+    QVERIFY(pWindow->findChild<QAction *>(QStringLiteral("actionNeededOnly"))->isChecked());
+    pWindow.reset();
+    QFile::remove(LogStore::defaultFileName());
 }
 
 QTEST_MAIN(TestSpotTable)

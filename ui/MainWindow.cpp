@@ -13,6 +13,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/Stats.h"
 #include "settings/Statistics.h"
+#include "settings/ViewOptions.h"
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
 #include "ui/BandMapDock.h"
@@ -38,6 +39,7 @@
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QUrl>
@@ -227,6 +229,7 @@ void MainWindow::fillToolBar()
     }
     m_status->setToolBarButtons(pConnectButton, pSendSpotButton);
     pToolBar->addAction(m_ui->tableView->pauseAction());
+    pToolBar->addAction(m_neededOnlyAction);
 
     auto *pSpacer = new QWidget(pToolBar);
     pSpacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -511,6 +514,47 @@ void MainWindow::createSpotTable()
     m_viewMenu = new QMenu(tr("&View"), this);
     m_viewMenu->setObjectName(QStringLiteral("menuView"));
     m_viewMenu->addAction(pView->pauseAction());
+    createSearch();
+}
+
+void MainWindow::createSearch()
+{
+    SpotTableView *pView = m_ui->tableView;
+    SpotBandProxy *pProxy = pView->bandProxy();
+    QLineEdit *pFind = m_ui->lineEditFind;
+    connect(pFind, &QLineEdit::textChanged, pProxy, &SpotBandProxy::setFindText);
+    // Enter in the field goes on to the rows it found.
+    connect(pFind, &QLineEdit::returnPressed, pView, [pView] {
+        pView->setFocus(Qt::ShortcutFocusReason);
+        if (!pView->currentIndex().isValid() && pView->model()->rowCount() > 0)
+            pView->setCurrentIndex(pView->model()->index(0, SpotModel::DX));
+    });
+    auto *pClearFind = new QAction(pFind);
+    pClearFind->setShortcut(QKeySequence(Qt::Key_Escape));
+    pClearFind->setShortcutContext(Qt::WidgetShortcut);
+    pFind->addAction(pClearFind);
+    connect(pClearFind, &QAction::triggered, pFind, &QLineEdit::clear);
+
+    auto *pFindAction = new QAction(tr("&Find..."), this);
+    pFindAction->setObjectName(QStringLiteral("actionFind"));
+    pFindAction->setShortcut(QKeySequence::Find);
+    connect(pFindAction, &QAction::triggered, pFind, [pFind] {
+        pFind->setFocus(Qt::ShortcutFocusReason);
+        pFind->selectAll();
+    });
+    m_viewMenu->addAction(pFindAction);
+
+    m_neededOnlyAction = new QAction(QIcon(QStringLiteral(":/ico/star_red.png")), tr("&Needed only"), this);
+    m_neededOnlyAction->setObjectName(QStringLiteral("actionNeededOnly"));
+    m_neededOnlyAction->setCheckable(true);
+    m_neededOnlyAction->setToolTip(tr("Show only spots of what your log still lacks"));
+    m_neededOnlyAction->setChecked(ViewOptions::neededOnly());
+    pProxy->setNeededOnly(m_neededOnlyAction->isChecked());
+    connect(m_neededOnlyAction, &QAction::toggled, this, [pProxy](bool bChecked) {
+        pProxy->setNeededOnly(bChecked);
+        ViewOptions::setNeededOnly(bChecked);
+    });
+    m_viewMenu->addAction(m_neededOnlyAction);
 }
 
 void MainWindow::addDock(QDockWidget *pDock, Qt::DockWidgetArea area)
@@ -530,6 +574,12 @@ void MainWindow::createDocks()
         if (!m_closing)
             m_spotActions->tune(spot);
     });
+    // The map draws what the search leaves in the table, on its own band.
+    BandMapWidget *pMap = m_bandMapDock->bandMap();
+    SpotBandProxy *pProxy = bandProxy();
+    const auto searched = [pProxy](int iRow) { return pProxy->matchesSearch(iRow); };
+    pMap->setRowFilter(searched);
+    connect(pProxy, &SpotBandProxy::searchChanged, pMap, [pMap, searched] { pMap->setRowFilter(searched); });
 
     m_console = new NodeConsole(this);
     m_console->setCluster(activeCluster());

@@ -124,6 +124,8 @@ private:
     // The button of a band of the band plan, named "pushButton" and its label.
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
+    // The find field above the table and the needed-only switch.
+    void createSearch();
     // Places a dock and lists it in the View menu, in the order of the calls.
     void addDock(QDockWidget *pDock, Qt::DockWidgetArea area);
     // Every dock of the window; the stored window state knows each by its
@@ -157,6 +159,7 @@ private:
 
     BandMapDock *m_bandMapDock = nullptr;
     QMenu *m_viewMenu = nullptr;
+    QAction *m_neededOnlyAction = nullptr;
     RigControl m_rigControl;
     Updater *m_updater = nullptr;
     CountryUpdate *m_countryUpdate = nullptr;
