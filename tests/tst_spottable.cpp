@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
@@ -89,10 +90,12 @@ private Q_SLOTS:
     void sortedViewStaysPutAndTunesThePressedSpot();
     void headerStatesOldAndNew();
     void findAsYouTypeAndNeededOnly();
+    void firstStartShowsTheGuideFirst();
 };
 
 void TestSpotTable::initTestCase()
 {
+    TestSupport::LogCapture::install(QsLogging::LevelDebug);
     TestSupport::clearStore();
 }
 
@@ -280,6 +283,25 @@ void TestSpotTable::findAsYouTypeAndNeededOnly()
     QVERIFY(pWindow->findChild<QAction *>(QStringLiteral("actionNeededOnly"))->isChecked());
     pWindow.reset();
     QFile::remove(LogStore::defaultFileName());
+}
+
+void TestSpotTable::firstStartShowsTheGuideFirst()
+{
+    // Nothing set up; the update server refuses at once.
+    TestSupport::clearStore();
+    TestSupport::LogCapture::clear();
+    auto pWindow = std::make_unique<MainWindow>();
+    pWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    const QString qsHint = pWindow->statusBar()->currentMessage();
+    QVERIFY2(qsHint.startsWith(QStringLiteral("Welcome!")), qPrintable(qsHint));
+    // The failed check goes to the log, not over the hint.
+    QTRY_VERIFY(!TestSupport::LogCapture::with(QStringLiteral("Status during the first-run guide")).isEmpty());
+    QCOMPARE(pWindow->statusBar()->currentMessage(), qsHint);
+    // Not taller than the screen, with room for 20 rows.
+    const QRect available = pWindow->screen()->availableGeometry();
+    QVERIFY(pWindow->frameGeometry().height() <= available.height());
+    pWindow.reset();
 }
 
 QTEST_MAIN(TestSpotTable)

@@ -42,7 +42,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 constexpr int kStatusMessageMs = 10000;
@@ -130,7 +133,11 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
-    (new WelcomePanel(m_settings, this))->standIn(m_ui->tableView);
+    m_welcome = new WelcomePanel(m_settings, this);
+    m_welcome->standIn(m_ui->tableView);
+    // After the panel's own refresh, which these signals also run.
+    connect(m_settings, &Settings::settingsSaved, this, &MainWindow::updateFirstRunHint);
+    connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::updateFirstRunHint);
     connectBandButtons();
     m_ui->tableView->fitColumns(countries);
     fillToolBar();
@@ -139,8 +146,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     updateNotice();
     m_sendSpot->setSettings(m_settings);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
-    const auto showStatus = [this](const QString &qsText) { m_ui->statusBar->showMessage(qsText); };
-    connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, showStatus);
+    connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, &MainWindow::showStatusMessage);
 
     // Country data is imported here, whether or not a node is connected.
     m_countryUpdate = new CountryUpdate(&m_worked, m_db, this);
@@ -148,12 +154,37 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_updater = new Updater(this);
     m_updater->setCountryUpdate(m_countryUpdate);
     connect(m_updater, &Updater::NodesUpdateFinished, m_settings, &Settings::onNodesUpdateFinished);
-    connect(m_updater, &Updater::checkFailed, this, showStatus);
+    connect(m_updater, &Updater::checkFailed, this, &MainWindow::showStatusMessage);
     startUpdateChecks();
 
     m_tray->setToolTip(tr("Disconnected."));
     m_status->setSendSpotEnabled(false);
     onConnectionStatusChanged();
+    updateFirstRunHint();
+}
+
+void MainWindow::updateFirstRunHint()
+{
+    const QString qsHint = tr("Welcome! Choose a node and enter your callsign in Settings to see spots.");
+    if (m_welcome->isGuiding()) {
+        m_ui->statusBar->showMessage(qsHint);
+    } else if (!m_heldStatus.isEmpty()) {
+        m_ui->statusBar->showMessage(std::exchange(m_heldStatus, QString()));
+    } else if (m_ui->statusBar->currentMessage() == qsHint) {
+        m_ui->statusBar->clearMessage();
+    }
+}
+
+void MainWindow::showStatusMessage(const QString &qsText)
+{
+    // A failed update check before anything is set up would be the first
+    // thing a new operator reads: it waits until the guide is done.
+    if (m_welcome && m_welcome->isGuiding()) {
+        QLOG_INFO() << "Status during the first-run guide:" << qsText;
+        m_heldStatus = qsText;
+        return;
+    }
+    m_ui->statusBar->showMessage(qsText);
 }
 
 MainWindow::~MainWindow()
@@ -376,7 +407,8 @@ void MainWindow::onAboutTriggered()
 
 void MainWindow::showTip(int iTip)
 {
-    if (SettingsStore::seenTips() == Tips::kNoMoreTips)
+    // The first-run guide is enough to read at a time.
+    if (SettingsStore::seenTips() == Tips::kNoMoreTips || (m_welcome && m_welcome->isGuiding()))
         return;
     auto *pTips = new Tips(this);
     pTips->setAttribute(Qt::WA_DeleteOnClose);
@@ -429,7 +461,7 @@ void MainWindow::applySpotTableSettings()
 
 void MainWindow::onCountryStatusChanged(const QString &qsStatus)
 {
-    m_ui->statusBar->showMessage(qsStatus);
+    showStatusMessage(qsStatus);
 }
 
 // ---------------------------------------------------------------- connection
@@ -584,6 +616,7 @@ void MainWindow::createDocks()
     m_console = new NodeConsole(this);
     m_console->setCluster(activeCluster());
     auto *pConsoleDock = new QDockWidget(tr("Node console"), this);
+    m_consoleDock = pConsoleDock;
     // The name the window state knows the dock by.
     pConsoleDock->setObjectName(QStringLiteral("dockWidgetConsole"));
     pConsoleDock->setWidget(m_console);
@@ -593,7 +626,9 @@ void MainWindow::createDocks()
 void MainWindow::restoreLayout()
 {
     const WindowLayout layout = SettingsStore::loadWindowLayout();
-    if (!layout.geometry.isEmpty())
+    if (layout.geometry.isEmpty())
+        applyDefaultSize(m_consoleDock);
+    else
         restoreGeometry(layout.geometry);
     if (!layout.state.isEmpty() && !restoreState(layout.state)) {
         QLOG_WARN() << "The stored dock layout does not read; the docks keep their default places";
@@ -602,6 +637,23 @@ void MainWindow::restoreLayout()
         && !m_ui->tableView->restoreHeaderState(layout.headerState)) {
         QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
     }
+}
+
+void MainWindow::applyDefaultSize(QDockWidget *pConsoleDock)
+{
+    constexpr int kDefaultWidth = 1280;
+    // A title bar the window manager adds above the client area.
+    constexpr int kFrameAllowance = 40;
+    // The console's input line and a few lines of the node's words; the
+    // spots matter more at first.
+    constexpr int kConsoleHeight = 80;
+    const QScreen *pScreen = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = pScreen ? pScreen->availableGeometry() : QRect(0, 0, 1366, 768);
+    const QSize size(qMin(kDefaultWidth, available.width()), available.height() - kFrameAllowance);
+    resize(size);
+    move(available.x() + (available.width() - size.width()) / 2, available.y());
+    if (pConsoleDock)
+        resizeDocks({pConsoleDock}, {kConsoleHeight}, Qt::Vertical);
 }
 
 void MainWindow::saveLayout()

@@ -40,6 +40,7 @@ class Statistics;
 class StatusFields;
 class TrayNotifier;
 class Updater;
+class WelcomePanel;
 
 // The program's window: the band buttons above the table of spots, menus,
 // toolbar and docks. It builds and wires the parts that do the work: the
@@ -132,6 +133,13 @@ private:
     // object name.
     void createDocks();
     void restoreLayout();
+    // The first start's size: room for 20 rows and every band button on a
+    // 1366x768 screen, never more than the screen.
+    void applyDefaultSize(QDockWidget *pConsoleDock);
+    // While the first-run guide shows, the status bar tells what to do
+    // first rather than what the network did.
+    void updateFirstRunHint();
+    void showStatusMessage(const QString &qsText);
     void saveLayout();
     void applySpotTableSettings();
     void updateNotice();
@@ -166,6 +174,10 @@ private:
     TrayNotifier *m_tray = nullptr;
     StatusFields *m_status = nullptr;
     SpotActions *m_spotActions = nullptr;
+    WelcomePanel *m_welcome = nullptr;
+    QDockWidget *m_consoleDock = nullptr;
+    // The last status held back while the first-run guide showed.
+    QString m_heldStatus;
 };
 
 #endif // MAINWINDOW_H
