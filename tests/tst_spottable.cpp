@@ -8,6 +8,7 @@
 #include "settings/ViewOptions.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
+#include "ui/Delegate.h"
 #include "ui/MainWindow.h"
 #include "ui/OperatorLog.h"
 #include "ui/SpotBandProxy.h"
@@ -69,6 +70,20 @@ QStringList callsShown(const QTableView &view)
     return qslCalls;
 }
 
+// WCAG contrast ratio of two opaque colours.
+double contrast(const QColor &first, const QColor &second)
+{
+    const auto luminance = [](const QColor &color) {
+        const auto channel = [](double dValue) {
+            return dValue <= 0.03928 ? dValue / 12.92 : std::pow((dValue + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+    };
+    const double dFirst = luminance(first);
+    const double dSecond = luminance(second);
+    return (qMax(dFirst, dSecond) + 0.05) / (qMin(dFirst, dSecond) + 0.05);
+}
+
 // A window on a store with a station and a node nobody answers on.
 std::unique_ptr<MainWindow> makeWindow()
 {
@@ -91,6 +106,7 @@ private Q_SLOTS:
     void headerStatesOldAndNew();
     void findAsYouTypeAndNeededOnly();
     void firstStartShowsTheGuideFirst();
+    void ageFadesInReadableSteps();
 };
 
 void TestSpotTable::initTestCase()
@@ -302,6 +318,45 @@ void TestSpotTable::firstStartShowsTheGuideFirst()
     const QRect available = pWindow->screen()->availableGeometry();
     QVERIFY(pWindow->frameGeometry().height() <= available.height());
     pWindow.reset();
+}
+
+void TestSpotTable::ageFadesInReadableSteps()
+{
+    qint64 iNowMs = 1'000'000'000;
+    SpotModel model;
+    model.setMaxAge(0);
+    model.setClock([&iNowMs] { return iNowMs; });
+    model.insertSpot(makeSpot(QStringLiteral("Q1X"), QStringLiteral("14025.0")), 10);
+    const QModelIndex cell = model.index(0, SpotModel::DX);
+    const auto stepAfter = [&](int iSeconds) {
+        iNowMs = 1'000'000'000 + qint64(iSeconds) * 1000;
+        return cell.data(SpotModel::AgeStepRole).toInt();
+    };
+    QCOMPARE(stepAfter(0), 0);
+    QCOMPARE(stepAfter(5 * 60 - 1), 0);
+    QCOMPARE(stepAfter(5 * 60), 1);
+    QCOMPARE(stepAfter(15 * 60 - 1), 1);
+    QCOMPARE(stepAfter(15 * 60), 2);
+    QCOMPARE(stepAfter(30 * 60), 3);
+    QCOMPARE(stepAfter(24 * 3600), 3);
+
+    // Each step is visibly fainter and still readable, on light and dark.
+    QPalette light;
+    light.setColor(QPalette::Text, Qt::black);
+    light.setColor(QPalette::Base, Qt::white);
+    QPalette dark;
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    for (const QPalette &palette : {light, dark}) {
+        const QColor base = palette.color(QPalette::Base);
+        double dPrevious = 100.0;
+        for (int iStep = 0; iStep < SpotModel::kAgeSteps; ++iStep) {
+            const double dContrast = contrast(Delegate::fadedText(palette, QPalette::Active, iStep), base);
+            QVERIFY2(dContrast >= 4.5, qPrintable(QString::number(dContrast)));
+            QVERIFY(dContrast < dPrevious - 0.5);
+            dPrevious = dContrast;
+        }
+    }
 }
 
 QTEST_MAIN(TestSpotTable)

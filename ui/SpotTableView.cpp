@@ -141,6 +141,8 @@ void SpotTableView::showPendingSpots()
 
 void SpotTableView::onAgeTimerExpired()
 {
+    // The rows that stay step back in colour as they age.
+    viewport()->update();
     const int iAged = m_spotModel->removeAged() + m_pendingSpots->removeAged();
     if (iAged > 0) {
         QLOG_DEBUG() << iAged << "spot rows aged out";
