@@ -1,6 +1,7 @@
 // Finding the one spot in a busy table: sorting while spots arrive, the
 // search, and what the operator sees of it in the window.
 
+#include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 #include "cluster/Spot.h"
 #include "log/LogStore.h"
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void findAsYouTypeAndNeededOnly();
     void firstStartShowsTheGuideFirst();
     void ageFadesInReadableSteps();
+    void keyboardWalk();
 };
 
 void TestSpotTable::initTestCase()
@@ -357,6 +359,55 @@ void TestSpotTable::ageFadesInReadableSteps()
             dPrevious = dContrast;
         }
     }
+}
+
+void TestSpotTable::keyboardWalk()
+{
+    TestSupport::clearStore();
+    std::unique_ptr<MainWindow> pWindow = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    QApplication::setActiveWindow(pWindow.get());
+    SpotTableView *pTable = pWindow->spotTable();
+    for (int i = 0; i < 80; ++i)
+        pTable->addSpot(makeSpot(QStringLiteral("Q%1X").arg(i), i % 2 ? QStringLiteral("7025.0")
+                                                                       : QStringLiteral("14025.0")), 1000);
+    pTable->showPendingSpots();
+
+    // Tab leaves the table for the next part of the window instead of
+    // stepping through its cells; Shift+Tab comes back.
+    auto *pFind = pWindow->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
+    auto *pAll = pWindow->findChild<QPushButton *>(QStringLiteral("pushButtonAllm"));
+    pAll->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), pFind);
+    QTest::keyClick(pFind, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), pTable);
+    QTest::keyClick(pTable, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lineEditCommand"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), pTable);
+
+    // Alt and a digit picks a band, Alt+A all of them again.
+    QTest::keyClick(pTable, Qt::Key_4, Qt::AltModifier);
+    QTRY_COMPARE(pTable->model()->rowCount(), 40);
+    QVERIFY(pWindow->findChild<QPushButton *>(QStringLiteral("pushButton40m"))->isChecked());
+    QTest::keyClick(pTable, Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(pTable->model()->rowCount(), 80);
+
+    // Enter on a row scrolled out of view brings it back, then tunes it;
+    // the row is selected whole.
+    const QModelIndex farRow = pTable->model()->index(70, SpotModel::Frequency);
+    pTable->setCurrentIndex(farRow);
+    QVERIFY(!pTable->viewport()->rect().contains(pTable->visualRect(farRow)));
+    QVERIFY(pTable->selectionModel()->isRowSelected(70, QModelIndex()));
+    QSignalSpy tuned(pTable, &SpotTableView::tuneRequested);
+    // Rig control is off here: the window says so in a box.
+    MessageBoxCatcher boxes;
+    QTest::keyClick(pTable, Qt::Key_Return);
+    QVERIFY(pTable->viewport()->rect().contains(pTable->visualRect(farRow)));
+    QCOMPARE(tuned.count(), 1);
+    QCOMPARE(tuned.first().first().value<Spot>().dxCall(), callAt(*pTable, 70));
+    QCOMPARE(boxes.seen.size(), 1);
 }
 
 QTEST_MAIN(TestSpotTable)

@@ -45,6 +45,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -717,6 +718,41 @@ void MainWindow::connectBandButtons()
             connect(pButton, &QPushButton::clicked, this, [this, iBand](bool bChecked) { onBandClicked(iBand, bChecked); });
     }
     connect(m_ui->pushButtonAllm, &QPushButton::clicked, this, &MainWindow::onAllmClicked);
+
+    // The bands from the keyboard: Alt and the digits for the HF bands, in
+    // button order, Alt+A for all.
+    QMenu *pBands = m_viewMenu->addMenu(tr("&Bands"));
+    pBands->setObjectName(QStringLiteral("menuBands"));
+    const auto addBand = [this, pBands](QPushButton *pButton, const QString &qsLabel, const QKeySequence &keys) {
+        QAction *pAction = pBands->addAction(qsLabel);
+        pAction->setShortcut(keys);
+        connect(pAction, &QAction::triggered, pButton, &QPushButton::click);
+        // Also while the menu bar is hidden or another window part has focus.
+        addAction(pAction);
+    };
+    constexpr Qt::Key kDigits[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5,
+                                   Qt::Key_6, Qt::Key_7, Qt::Key_8, Qt::Key_9, Qt::Key_0};
+    int iDigit = 0;
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        QPushButton *pButton = bandButton(i);
+        if (!pButton)
+            continue;
+        const QKeySequence keys = iDigit < int(std::size(kDigits)) ? QKeySequence(Qt::ALT | kDigits[iDigit++])
+                                                                  : QKeySequence();
+        addBand(pButton, QString::fromLatin1(BandPlan::at(i).label), keys);
+    }
+    addBand(m_ui->pushButtonAllm, tr("All bands"), QKeySequence(Qt::ALT | Qt::Key_A));
+
+    // Tab walks the window's parts in reading order; inside the table the
+    // arrows move.
+    QWidget *pPrevious = m_ui->pushButtonAllm;
+    for (QWidget *pNext : {static_cast<QWidget *>(m_ui->lineEditFind), static_cast<QWidget *>(m_ui->tableView),
+                           m_console->findChild<QWidget *>(QStringLiteral("lineEditCommand"))}) {
+        if (!pNext)
+            continue;
+        setTabOrder(pPrevious, pNext);
+        pPrevious = pNext;
+    }
 }
 
 void MainWindow::onBandClicked(int iBand, bool bChecked)

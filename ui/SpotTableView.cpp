@@ -276,8 +276,12 @@ void SpotTableView::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Enter tunes; it never opens an editor or moves the current row.
-        if (const std::optional<Spot> spot = spotAt(currentIndex()))
+        // The row is brought into view first: the operator sees what the
+        // rig is tuned to.
+        if (const std::optional<Spot> spot = spotAt(currentIndex())) {
+            scrollTo(currentIndex(), QAbstractItemView::EnsureVisible);
             Q_EMIT tuneRequested(*spot);
+        }
         return;
     }
     QTableView::keyPressEvent(event);
