@@ -68,7 +68,8 @@ HRDCommandsThread::~HRDCommandsThread()
 }
 
 bool HRDCommandsThread::setParameters(const QString &qsAddress, quint16 uiPort, std::shared_ptr<QLibrary> pLibrary,
-                                      const QString &qsFrequency, const QString &qsTxFrequency)
+                                      const QString &qsFrequency, const QString &qsTxFrequency,
+                                      const QString &qsComment)
 {
     if (isRunning()) {
         QLOG_ERROR() << "[HRD] Tune request refused while the rig is being tuned";
@@ -79,6 +80,7 @@ bool HRDCommandsThread::setParameters(const QString &qsAddress, quint16 uiPort, 
     m_pLibrary = std::move(pLibrary);
     m_qsFrequency = qsFrequency;
     m_qsTxFrequency = qsTxFrequency;
+    m_qsComment = qsComment;
     return true;
 }
 
@@ -91,6 +93,7 @@ void HRDCommandsThread::clearCaches()
     m_qslSplitOffButtons.clear();
     m_qsModeDropdown.clear();
     m_iLsbIndex = m_iUsbIndex = m_iCwIndex = 0;
+    m_iPktUsbIndex = -1;
 }
 
 QString HRDCommandsThread::hertzText(const QString &qsKHz)
@@ -221,6 +224,7 @@ bool HRDCommandsThread::discoverModes(HRDConnection &connection)
     if (!connection.send(QLatin1String("get dropdown-list {") + m_qsModeDropdown + QLatin1Char('}'), qsReply))
         return false;
     const QStringList qslModes = qsReply.split(QLatin1Char(','));
+    m_iPktUsbIndex = -1;
     for (int i = 0; i < qslModes.size(); ++i) {
         if (qslModes.at(i) == QLatin1String("LSB"))
             m_iLsbIndex = i;
@@ -228,6 +232,8 @@ bool HRDCommandsThread::discoverModes(HRDConnection &connection)
             m_iUsbIndex = i;
         else if (qslModes.at(i) == QLatin1String("CW"))
             m_iCwIndex = i;
+        else if (qslModes.at(i) == QLatin1String("PKTUSB"))
+            m_iPktUsbIndex = i;
     }
     m_qsModeDropdown.replace(QLatin1Char(' '), QLatin1Char('~'));
     return true;
@@ -275,7 +281,7 @@ bool HRDCommandsThread::waitForReply(HRDConnection &connection, const QString &q
 bool HRDCommandsThread::setMode(HRDConnection &connection)
 {
     QString qsModePart;
-    switch (RigMode::forFrequency(m_qsFrequency.trimmed().toDouble())) {
+    switch (RigMode::forSpot(m_qsFrequency.trimmed().toDouble(), m_qsComment)) {
     case RigMode::CW:
         qsModePart = QStringLiteral(" CW %1").arg(m_iCwIndex);
         break;
@@ -284,6 +290,12 @@ bool HRDCommandsThread::setMode(HRDConnection &connection)
         break;
     case RigMode::USB:
         qsModePart = QStringLiteral(" USB %1").arg(m_iUsbIndex);
+        break;
+    case RigMode::Data:
+        // The data mode routes the rig's audio to and from the computer on
+        // most rigs; a rig without one takes plain USB.
+        qsModePart = m_iPktUsbIndex >= 0 ? QStringLiteral(" PKTUSB %1").arg(m_iPktUsbIndex)
+                                         : QStringLiteral(" USB %1").arg(m_iUsbIndex);
         break;
     }
     QString qsReply;

@@ -34,7 +34,8 @@ public:
     // The run holds the library until it ends, whatever the caller does
     // with it meanwhile.
     bool setParameters(const QString &qsAddress, quint16 uiPort, std::shared_ptr<QLibrary> pLibrary,
-                       const QString &qsFrequency, const QString &qsTxFrequency);
+                       const QString &qsFrequency, const QString &qsTxFrequency,
+                       const QString &qsComment = QString());
 
     // Forgets the discovered buttons and mode list (another rig may answer
     // next time). Only while the thread is not running.
@@ -73,6 +74,8 @@ private:
     std::shared_ptr<QLibrary> m_pLibrary;
     QString m_qsFrequency;
     QString m_qsTxFrequency;
+    // What the mode is chosen by, besides the frequency.
+    QString m_qsComment;
 
     QString m_qsVfoAButton;
     QString m_qsVfoBButton;
@@ -82,6 +85,8 @@ private:
     int m_iLsbIndex = 0;
     int m_iUsbIndex = 0;
     int m_iCwIndex = 0;
+    // -1 for a rig without a data mode on the upper sideband.
+    int m_iPktUsbIndex = -1;
 };
 
 #endif // KELVANE_HRDCOMMANDSTHREAD_H

@@ -172,7 +172,8 @@ bool RigControl::tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, b
     }
 
     TuneRequest request{qsAddress, uiPort, qsFrequency,
-                        bAttemptSplit ? SplitDetector::transmitFrequency(qsComment, qsFrequency) : QString()};
+                        bAttemptSplit ? SplitDetector::transmitFrequency(qsComment, qsFrequency) : QString(),
+                        qsComment};
     // A request that waits goes after the one behind it, even when the
     // thread has just ended and its finished() is still on its way.
     if (m_thread->isRunning() || m_pendingRequest || m_bPolling) {
@@ -266,7 +267,7 @@ void RigControl::start(const TuneRequest &request)
     // The library of the moment: a settings save may have replaced it while
     // the request waited.
     if (m_thread->setParameters(request.qsAddress, request.uiPort, m_pLibrary, request.qsFrequency,
-                               request.qsTxFrequency))
+                               request.qsTxFrequency, request.qsComment))
         m_thread->start(QThread::InheritPriority);
 }
 

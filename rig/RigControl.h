@@ -91,6 +91,7 @@ private:
         quint16 uiPort = 0;
         QString qsFrequency;
         QString qsTxFrequency;
+        QString qsComment;
     };
 
     void start(const TuneRequest &request);

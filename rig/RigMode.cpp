@@ -1,6 +1,7 @@
 #include "rig/RigMode.h"
 
 #include "radio/BandPlan.h"
+#include "radio/ModeClassifier.h"
 
 namespace {
 
@@ -16,4 +17,13 @@ RigMode::Mode RigMode::forFrequency(double dKHz)
     if (pBand && dKHz <= pBand->rigCwHigh)
         return CW;
     return dKHz < kPhoneUsbFromKHz ? LSB : USB;
+}
+
+RigMode::Mode RigMode::forSpot(double dKHz, const QString &qsComment)
+{
+    // Data programs expect USB dial frequencies below 10 MHz as well; LSB
+    // there would mirror the signals out of their passband.
+    if (ModeClassifier::forSpot(qsComment, dKHz) == ModeClass::Data)
+        return Data;
+    return forFrequency(dKHz);
 }

@@ -37,6 +37,8 @@ private Q_SLOTS:
 
     void libraryLocation();
     void tuneWithSplit();
+    void modeForSpot_data();
+    void modeForSpot();
     void queuedRequestsRunInOrder();
     void settingsSaveKeepsTheTunesLibrary();
     void failuresAreReported();
@@ -197,6 +199,38 @@ void TestRigControl::tuneWithSplit()
     QCOMPARE(vfoB.value(QStringLiteral("Mode")), QStringLiteral("CW"));
     // The operator listens on VFO A afterwards.
     QCOMPARE(rigctld(QStringLiteral("v")).value(QStringLiteral("VFO")), QStringLiteral("Main"));
+}
+
+void TestRigControl::modeForSpot_data()
+{
+    QTest::addColumn<QString>("frequency");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("mode");
+    // Data runs on the upper sideband on every band; the dummy rig has no
+    // PKTUSB, so plain USB it is.
+    QTest::newRow("FT8 on 40m") << "7074.0" << "FT8 -12 dB" << "USB";
+    QTest::newRow("FT8 off the usual frequency") << "7075.5" << "ft8" << "USB";
+    QTest::newRow("FT8 on 20m") << "14074.0" << "FT8" << "USB";
+    QTest::newRow("FT8 on 30m, a CW band otherwise") << "10136.0" << "FT8" << "USB";
+    QTest::newRow("40m data segment, no mode word") << "7045.0" << "" << "USB";
+    QTest::newRow("RTTY on 80m") << "3580.0" << "RTTY contest" << "USB";
+    QTest::newRow("SSB on 40m") << "7150.0" << "" << "LSB";
+    QTest::newRow("SSB on 20m") << "14200.0" << "5/9" << "USB";
+    QTest::newRow("CW on 40m") << "7020.0" << "" << "CW";
+    QTest::newRow("CW on 40m, speed in comment") << "7020.0" << "22 WPM CQ" << "CW";
+}
+
+void TestRigControl::modeForSpot()
+{
+    QFETCH(QString, frequency);
+    QFETCH(QString, comment);
+    QFETCH(QString, mode);
+    RigControl rigControl;
+    rigControl.loadHRDLibrary(true);
+    QSignalSpy finished(&rigControl, &RigControl::finished);
+    QVERIFY(rigControl.tune(true, kLoopback, m_uiPort, false, frequency, comment));
+    QVERIFY(finished.wait(kTuneTimeoutMs));
+    QCOMPARE(rigctld(QStringLiteral("m")).value(QStringLiteral("Mode")), mode);
 }
 
 void TestRigControl::queuedRequestsRunInOrder()

@@ -89,6 +89,12 @@ BandMapWidget::BandMapWidget(SpotModel *pModel, QWidget *parent)
     m_fadeTimer.start();
 }
 
+void BandMapWidget::setRowFilter(RowFilter filter)
+{
+    m_rowFilter = std::move(filter);
+    invalidate();
+}
+
 void BandMapWidget::setBand(const BandPlan::Band &band)
 {
     if (m_band == &band)
@@ -161,7 +167,7 @@ void BandMapWidget::ensurePlaced()
     const QFontMetricsF metrics(font());
     double dCallWidth = metrics.horizontalAdvance(QLatin1String(kTypicalCall));
     for (int iRow = 0; iRow < m_pModel->rowCount(); ++iRow) {
-        if (m_pModel->bandBitAt(iRow) != m_band->bit)
+        if (m_pModel->bandBitAt(iRow) != m_band->bit || (m_rowFilter && !m_rowFilter(iRow)))
             continue;
         bool bOk = false;
         const double dKHz = m_pModel->spotAt(iRow).frequency().toDouble(&bOk);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class Spot;
@@ -27,7 +28,13 @@ class BandMapWidget : public QWidget
     Q_OBJECT
 
 public:
+    // Whether a row of the model is drawn, whatever its band.
+    using RowFilter = std::function<bool(int iRow)>;
+
     explicit BandMapWidget(SpotModel *pModel, QWidget *parent = nullptr);
+
+    // The rows the table's search leaves; none draws every row.
+    void setRowFilter(RowFilter filter);
 
     void setBand(const BandPlan::Band &band);
     const BandPlan::Band &band() const { return *m_band; }
@@ -82,6 +89,7 @@ private:
     double scaleRight() const;
 
     SpotModel *m_pModel = nullptr;
+    RowFilter m_rowFilter;
     const BandPlan::Band *m_band = nullptr;
     BandMapLayout m_layout;
     std::optional<double> m_rigKHz;

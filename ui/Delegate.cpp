@@ -1,8 +1,12 @@
 #include "ui/Delegate.h"
 
+#include "ui/SpotModel.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>
+
+#include <iterator>
 
 const QColor Delegate::kHoverColor = QColor(233, 233, 233, 255);
 
@@ -61,6 +65,17 @@ const QStaticText &Delegate::elidedText(const QString &qsText, const QStyleOptio
     return *it;
 }
 
+QColor Delegate::fadedText(const QPalette &palette, QPalette::ColorGroup group, int iAgeStep)
+{
+    // Shares of the base colour mixed into the text, one per age step.
+    constexpr double kMix[] = {0.0, 0.2, 0.32, 0.42};
+    const double dMix = kMix[qBound(0, iAgeStep, int(std::size(kMix)) - 1)];
+    const QColor text = palette.color(group, QPalette::Text);
+    const QColor base = palette.color(group, QPalette::Base);
+    const auto mix = [dMix](int iText, int iBase) { return qRound(iText * (1.0 - dMix) + iBase * dMix); };
+    return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
+}
+
 void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     // Cells are drawn from text laid out once and kept: a repaint of rows
@@ -70,13 +85,15 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
                                        : (option.state & QStyle::State_Active) ? QPalette::Normal
                                                                                : QPalette::Inactive;
     const bool bSelected = option.state & QStyle::State_Selected;
+    bool bColoured = false;
     if (bSelected) {
         painter->fillRect(rect, option.palette.brush(group, QPalette::Highlight));
     } else {
         if (option.state & QStyle::State_MouseOver)
             painter->fillRect(rect, kHoverColor);
         const QVariant background = index.data(Qt::BackgroundRole);
-        if (background.canConvert<QBrush>())
+        bColoured = background.canConvert<QBrush>();
+        if (bColoured)
             painter->fillRect(rect, background.value<QBrush>());
     }
 
@@ -94,7 +111,14 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
         const QVariant alignment = index.data(Qt::TextAlignmentRole);
         const Qt::Alignment align = alignment.isValid() ? Qt::Alignment(alignment.toInt())
                                                         : Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter);
-        painter->setPen(option.palette.color(group, bSelected ? QPalette::HighlightedText : QPalette::Text));
+        // Age fades only text on the palette's own base: a coloured cell
+        // keeps its full contrast.
+        if (bSelected)
+            painter->setPen(option.palette.color(group, QPalette::HighlightedText));
+        else if (bColoured)
+            painter->setPen(option.palette.color(group, QPalette::Text));
+        else
+            painter->setPen(fadedText(option.palette, group, index.data(SpotModel::AgeStepRole).toInt()));
         painter->setFont(option.font);
         const QStaticText *pText = &staticText(qsText, option.font);
         if (pText->size().width() > textRect.width())

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QHash>
 #include <QItemDelegate>
+#include <QPalette>
 #include <QStaticText>
 
 // Draws the spot-table cells and shades the one under the mouse. A cell with
@@ -18,6 +19,9 @@ public:
     explicit Delegate(QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // The text colour of a row at an age step: the palette's text moved
+    // towards its base, never so far that it reads below 4.5:1.
+    static QColor fadedText(const QPalette &palette, QPalette::ColorGroup group, int iAgeStep);
 
 private:
     const QStaticText &staticText(const QString &qsText, const QFont &font) const;

@@ -13,6 +13,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/Stats.h"
 #include "settings/Statistics.h"
+#include "settings/ViewOptions.h"
 #include "Worked/WorkedCountries.h"
 #include "ui/About.h"
 #include "ui/BandMapDock.h"
@@ -40,9 +41,14 @@
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
+
+#include <iterator>
+#include <utility>
 
 namespace {
 constexpr int kStatusMessageMs = 10000;
@@ -138,7 +144,11 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
-    (new WelcomePanel(m_settings, this))->standIn(m_ui->tableView);
+    m_welcome = new WelcomePanel(m_settings, this);
+    m_welcome->standIn(m_ui->tableView);
+    // After the panel's own refresh, which these signals also run.
+    connect(m_settings, &Settings::settingsSaved, this, &MainWindow::updateFirstRunHint);
+    connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::updateFirstRunHint);
     connectBandButtons();
     m_ui->tableView->fitColumns(countries);
     fillToolBar();
@@ -147,9 +157,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     updateNotice();
     m_sendSpot->setSettings(m_settings);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
-    const auto showStatus = [this](const QString &qsText) { m_ui->statusBar->showMessage(qsText); };
-    connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, showStatus);
-    connect(m_log, &OperatorLog::statusMessage, this, showStatus);
+    connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, &MainWindow::showStatusMessage);
+    connect(m_log, &OperatorLog::statusMessage, this, &MainWindow::showStatusMessage);
 
     // Country data is imported here, whether or not a node is connected.
     m_countryUpdate = new CountryUpdate(&m_worked, m_db, this);
@@ -157,12 +166,37 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_updater = new Updater(this);
     m_updater->setCountryUpdate(m_countryUpdate);
     connect(m_updater, &Updater::NodesUpdateFinished, m_settings, &Settings::onNodesUpdateFinished);
-    connect(m_updater, &Updater::checkFailed, this, showStatus);
+    connect(m_updater, &Updater::checkFailed, this, &MainWindow::showStatusMessage);
     startUpdateChecks();
 
     m_tray->setToolTip(tr("Disconnected."));
     m_status->setSendSpotEnabled(false);
     onConnectionStatusChanged();
+    updateFirstRunHint();
+}
+
+void MainWindow::updateFirstRunHint()
+{
+    const QString qsHint = tr("Welcome! Choose a node and enter your callsign in Settings to see spots.");
+    if (m_welcome->isGuiding()) {
+        m_ui->statusBar->showMessage(qsHint);
+    } else if (!m_heldStatus.isEmpty()) {
+        m_ui->statusBar->showMessage(std::exchange(m_heldStatus, QString()));
+    } else if (m_ui->statusBar->currentMessage() == qsHint) {
+        m_ui->statusBar->clearMessage();
+    }
+}
+
+void MainWindow::showStatusMessage(const QString &qsText)
+{
+    // A failed update check before anything is set up would be the first
+    // thing a new operator reads: it waits until the guide is done.
+    if (m_welcome && m_welcome->isGuiding()) {
+        QLOG_INFO() << "Status during the first-run guide:" << qsText;
+        m_heldStatus = qsText;
+        return;
+    }
+    m_ui->statusBar->showMessage(qsText);
 }
 
 MainWindow::~MainWindow()
@@ -238,6 +272,7 @@ void MainWindow::fillToolBar()
     }
     m_status->setToolBarButtons(pConnectButton, pSendSpotButton);
     pToolBar->addAction(m_ui->tableView->pauseAction());
+    pToolBar->addAction(m_neededOnlyAction);
 
     auto *pSpacer = new QWidget(pToolBar);
     pSpacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -384,7 +419,8 @@ void MainWindow::onAboutTriggered()
 
 void MainWindow::showTip(int iTip)
 {
-    if (SettingsStore::seenTips() == Tips::kNoMoreTips)
+    // The first-run guide is enough to read at a time.
+    if (SettingsStore::seenTips() == Tips::kNoMoreTips || (m_welcome && m_welcome->isGuiding()))
         return;
     auto *pTips = new Tips(this);
     pTips->setAttribute(Qt::WA_DeleteOnClose);
@@ -438,7 +474,7 @@ void MainWindow::applySpotTableSettings()
 
 void MainWindow::onCountryStatusChanged(const QString &qsStatus)
 {
-    m_ui->statusBar->showMessage(qsStatus);
+    showStatusMessage(qsStatus);
 }
 
 // ---------------------------------------------------------------- connection
@@ -523,6 +559,47 @@ void MainWindow::createSpotTable()
     m_viewMenu = new QMenu(tr("&View"), this);
     m_viewMenu->setObjectName(QStringLiteral("menuView"));
     m_viewMenu->addAction(pView->pauseAction());
+    createSearch();
+}
+
+void MainWindow::createSearch()
+{
+    SpotTableView *pView = m_ui->tableView;
+    SpotBandProxy *pProxy = pView->bandProxy();
+    QLineEdit *pFind = m_ui->lineEditFind;
+    connect(pFind, &QLineEdit::textChanged, pProxy, &SpotBandProxy::setFindText);
+    // Enter in the field goes on to the rows it found.
+    connect(pFind, &QLineEdit::returnPressed, pView, [pView] {
+        pView->setFocus(Qt::ShortcutFocusReason);
+        if (!pView->currentIndex().isValid() && pView->model()->rowCount() > 0)
+            pView->setCurrentIndex(pView->model()->index(0, SpotModel::DX));
+    });
+    auto *pClearFind = new QAction(pFind);
+    pClearFind->setShortcut(QKeySequence(Qt::Key_Escape));
+    pClearFind->setShortcutContext(Qt::WidgetShortcut);
+    pFind->addAction(pClearFind);
+    connect(pClearFind, &QAction::triggered, pFind, &QLineEdit::clear);
+
+    auto *pFindAction = new QAction(tr("&Find..."), this);
+    pFindAction->setObjectName(QStringLiteral("actionFind"));
+    pFindAction->setShortcut(QKeySequence::Find);
+    connect(pFindAction, &QAction::triggered, pFind, [pFind] {
+        pFind->setFocus(Qt::ShortcutFocusReason);
+        pFind->selectAll();
+    });
+    m_viewMenu->addAction(pFindAction);
+
+    m_neededOnlyAction = new QAction(QIcon(QStringLiteral(":/ico/star_red.png")), tr("&Needed only"), this);
+    m_neededOnlyAction->setObjectName(QStringLiteral("actionNeededOnly"));
+    m_neededOnlyAction->setCheckable(true);
+    m_neededOnlyAction->setToolTip(tr("Show only spots of what your log still lacks"));
+    m_neededOnlyAction->setChecked(ViewOptions::neededOnly());
+    pProxy->setNeededOnly(m_neededOnlyAction->isChecked());
+    connect(m_neededOnlyAction, &QAction::toggled, this, [pProxy](bool bChecked) {
+        pProxy->setNeededOnly(bChecked);
+        ViewOptions::setNeededOnly(bChecked);
+    });
+    m_viewMenu->addAction(m_neededOnlyAction);
 }
 
 void MainWindow::addDock(QDockWidget *pDock, Qt::DockWidgetArea area)
@@ -542,6 +619,12 @@ void MainWindow::createDocks()
         if (!m_closing)
             m_spotActions->tune(spot);
     });
+    // The map draws what the search leaves in the table, on its own band.
+    BandMapWidget *pMap = m_bandMapDock->bandMap();
+    SpotBandProxy *pProxy = bandProxy();
+    const auto searched = [pProxy](int iRow) { return pProxy->matchesSearch(iRow); };
+    pMap->setRowFilter(searched);
+    connect(pProxy, &SpotBandProxy::searchChanged, pMap, [pMap, searched] { pMap->setRowFilter(searched); });
 
     // The map reads the band view, so it shows what the table shows.
     m_mapDock = new MapDock(bandProxy(), this);
@@ -560,6 +643,7 @@ void MainWindow::createDocks()
     m_console = new NodeConsole(this);
     m_console->setCluster(activeCluster());
     auto *pConsoleDock = new QDockWidget(tr("Node console"), this);
+    m_consoleDock = pConsoleDock;
     // The name the window state knows the dock by.
     pConsoleDock->setObjectName(QStringLiteral("dockWidgetConsole"));
     pConsoleDock->setWidget(m_console);
@@ -569,15 +653,34 @@ void MainWindow::createDocks()
 void MainWindow::restoreLayout()
 {
     const WindowLayout layout = SettingsStore::loadWindowLayout();
-    if (!layout.geometry.isEmpty())
+    if (layout.geometry.isEmpty())
+        applyDefaultSize(m_consoleDock);
+    else
         restoreGeometry(layout.geometry);
     if (!layout.state.isEmpty() && !restoreState(layout.state)) {
         QLOG_WARN() << "The stored dock layout does not read; the docks keep their default places";
     }
     if (!layout.headerState.isEmpty()
-        && !m_ui->tableView->horizontalHeader()->restoreState(layout.headerState)) {
+        && !m_ui->tableView->restoreHeaderState(layout.headerState)) {
         QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
     }
+}
+
+void MainWindow::applyDefaultSize(QDockWidget *pConsoleDock)
+{
+    constexpr int kDefaultWidth = 1280;
+    // A title bar the window manager adds above the client area.
+    constexpr int kFrameAllowance = 40;
+    // The console's input line and a few lines of the node's words; the
+    // spots matter more at first.
+    constexpr int kConsoleHeight = 80;
+    const QScreen *pScreen = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = pScreen ? pScreen->availableGeometry() : QRect(0, 0, 1366, 768);
+    const QSize size(qMin(kDefaultWidth, available.width()), available.height() - kFrameAllowance);
+    resize(size);
+    move(available.x() + (available.width() - size.width()) / 2, available.y());
+    if (pConsoleDock)
+        resizeDocks({pConsoleDock}, {kConsoleHeight}, Qt::Vertical);
 }
 
 void MainWindow::saveLayout()
@@ -641,6 +744,41 @@ void MainWindow::connectBandButtons()
             connect(pButton, &QPushButton::clicked, this, [this, iBand](bool bChecked) { onBandClicked(iBand, bChecked); });
     }
     connect(m_ui->pushButtonAllm, &QPushButton::clicked, this, &MainWindow::onAllmClicked);
+
+    // The bands from the keyboard: Alt and the digits for the HF bands, in
+    // button order, Alt+A for all.
+    QMenu *pBands = m_viewMenu->addMenu(tr("&Bands"));
+    pBands->setObjectName(QStringLiteral("menuBands"));
+    const auto addBand = [this, pBands](QPushButton *pButton, const QString &qsLabel, const QKeySequence &keys) {
+        QAction *pAction = pBands->addAction(qsLabel);
+        pAction->setShortcut(keys);
+        connect(pAction, &QAction::triggered, pButton, &QPushButton::click);
+        // Also while the menu bar is hidden or another window part has focus.
+        addAction(pAction);
+    };
+    constexpr Qt::Key kDigits[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5,
+                                   Qt::Key_6, Qt::Key_7, Qt::Key_8, Qt::Key_9, Qt::Key_0};
+    int iDigit = 0;
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        QPushButton *pButton = bandButton(i);
+        if (!pButton)
+            continue;
+        const QKeySequence keys = iDigit < int(std::size(kDigits)) ? QKeySequence(Qt::ALT | kDigits[iDigit++])
+                                                                  : QKeySequence();
+        addBand(pButton, QString::fromLatin1(BandPlan::at(i).label), keys);
+    }
+    addBand(m_ui->pushButtonAllm, tr("All bands"), QKeySequence(Qt::ALT | Qt::Key_A));
+
+    // Tab walks the window's parts in reading order; inside the table the
+    // arrows move.
+    QWidget *pPrevious = m_ui->pushButtonAllm;
+    for (QWidget *pNext : {static_cast<QWidget *>(m_ui->lineEditFind), static_cast<QWidget *>(m_ui->tableView),
+                           m_console->findChild<QWidget *>(QStringLiteral("lineEditCommand"))}) {
+        if (!pNext)
+            continue;
+        setTabOrder(pPrevious, pNext);
+        pPrevious = pNext;
+    }
 }
 
 void MainWindow::onBandClicked(int iBand, bool bChecked)

@@ -41,6 +41,7 @@ class Statistics;
 class StatusFields;
 class TrayNotifier;
 class Updater;
+class WelcomePanel;
 
 // The program's window: the band buttons above the table of spots, menus,
 // toolbar and docks. It builds and wires the parts that do the work: the
@@ -125,12 +126,21 @@ private:
     // The button of a band of the band plan, named "pushButton" and its label.
     QPushButton *bandButton(int iIndex) const;
     void createSpotTable();
+    // The find field above the table and the needed-only switch.
+    void createSearch();
     // Places a dock and lists it in the View menu, in the order of the calls.
     void addDock(QDockWidget *pDock, Qt::DockWidgetArea area);
     // Every dock of the window; the stored window state knows each by its
     // object name.
     void createDocks();
     void restoreLayout();
+    // The first start's size: room for 20 rows and every band button on a
+    // 1366x768 screen, never more than the screen.
+    void applyDefaultSize(QDockWidget *pConsoleDock);
+    // While the first-run guide shows, the status bar tells what to do
+    // first rather than what the network did.
+    void updateFirstRunHint();
+    void showStatusMessage(const QString &qsText);
     void saveLayout();
     void applySpotTableSettings();
     void updateNotice();
@@ -159,12 +169,17 @@ private:
     BandMapDock *m_bandMapDock = nullptr;
     MapDock *m_mapDock = nullptr;
     QMenu *m_viewMenu = nullptr;
+    QAction *m_neededOnlyAction = nullptr;
     RigControl m_rigControl;
     Updater *m_updater = nullptr;
     CountryUpdate *m_countryUpdate = nullptr;
     TrayNotifier *m_tray = nullptr;
     StatusFields *m_status = nullptr;
     SpotActions *m_spotActions = nullptr;
+    WelcomePanel *m_welcome = nullptr;
+    QDockWidget *m_consoleDock = nullptr;
+    // The last status held back while the first-run guide showed.
+    QString m_heldStatus;
 };
 
 #endif // MAINWINDOW_H

@@ -97,10 +97,22 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
         if (column == Need)
             return LogStore::needDescription(needAt(index.row()));
         break;
+    case AgeStepRole:
+        return ageStep(ageMsAt(index.row()));
     default:
         break;
     }
     return QVariant();
+}
+
+int SpotModel::ageStep(qint64 iAgeMs)
+{
+    // Minutes at which a row steps further back.
+    constexpr qint64 kStepMinutes[kAgeSteps - 1] = {5, 15, 30};
+    int iStep = 0;
+    while (iStep < kAgeSteps - 1 && iAgeMs >= kStepMinutes[iStep] * 60000)
+        ++iStep;
+    return iStep;
 }
 
 QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iRole) const

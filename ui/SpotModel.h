@@ -47,6 +47,11 @@ public:
         ColumnCount
     };
     static bool isLocationColumn(int iColumn) { return iColumn >= Continent && iColumn <= LongPath; }
+    // How faded a row is drawn: 0 for a station spotted in the last five
+    // minutes, up to kAgeSteps - 1 for one not spotted for half an hour.
+    static constexpr int AgeStepRole = Qt::UserRole + 1;
+    static constexpr int kAgeSteps = 4;
+    static int ageStep(qint64 iAgeMs);
     // The clock rows are aged by: milliseconds since the epoch.
     using Clock = std::function<qint64()>;
 

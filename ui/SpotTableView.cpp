@@ -5,6 +5,7 @@
 #include "ui/Delegate.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
+#include "ui/SpotSortProxy.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -33,7 +34,8 @@ SpotTableView::SpotTableView(QWidget *parent)
     m_spotModel = new SpotModel(this);
     m_pendingSpots = new SpotModel(this);
     m_bandProxy = new SpotBandProxy(m_spotModel, this);
-    setModel(m_bandProxy);
+    m_sortProxy = new SpotSortProxy(m_spotModel, m_bandProxy, this);
+    setModel(m_sortProxy);
     // Row by row, so that keeping the view steady is moving it by rows.
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -43,13 +45,18 @@ SpotTableView::SpotTableView(QWidget *parent)
     pHeader->setMinimumSectionSize(kIconColumnWidth);
     for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
         pHeader->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn));
+    // Newest first until the operator picks a column; a third click on it
+    // returns to that.
+    pHeader->setSortIndicator(-1, Qt::DescendingOrder);
+    pHeader->setSortIndicatorClearable(true);
+    setSortingEnabled(true);
     pHeader->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pHeader, &QWidget::customContextMenuRequested, this, &SpotTableView::onHeaderContextMenuRequested);
     verticalHeader()->setResizeContentsPrecision(0);
     viewport()->setAttribute(Qt::WA_Hover);
     setItemDelegate(new Delegate(this));
-    connect(m_bandProxy, &QAbstractItemModel::rowsInserted, this, &SpotTableView::onViewRowsInserted);
-    connect(m_bandProxy, &QAbstractItemModel::rowsRemoved, this, &SpotTableView::onViewRowsRemoved);
+    connect(m_sortProxy, &QAbstractItemModel::rowsInserted, this, &SpotTableView::onViewRowsInserted);
+    connect(m_sortProxy, &QAbstractItemModel::rowsRemoved, this, &SpotTableView::onViewRowsRemoved);
 
     m_newSpotsButton = new QPushButton(this);
     m_newSpotsButton->setObjectName(QStringLiteral("pushButtonNewSpots"));
@@ -134,6 +141,8 @@ void SpotTableView::showPendingSpots()
 
 void SpotTableView::onAgeTimerExpired()
 {
+    // The rows that stay step back in colour as they age.
+    viewport()->update();
     const int iAged = m_spotModel->removeAged() + m_pendingSpots->removeAged();
     if (iAged > 0) {
         QLOG_DEBUG() << iAged << "spot rows aged out";
@@ -217,23 +226,25 @@ void SpotTableView::onViewRowsInserted(const QModelIndex &parent, int iFirst, in
     Q_UNUSED(parent)
     QScrollBar *pScrollBar = verticalScrollBar();
     const int iValue = pScrollBar->value();
-    if (iValue == 0)
-        return; // at the top the table follows new spots
+    // Unsorted, new spots come on top and the top of the table follows them.
+    // Sorted, they take their places anywhere: those above the first row in
+    // view would push it down, so the view keeps its rows there too.
+    if (iValue == 0 && !m_sortProxy->isSorted())
+        return;
+    // Below the first row in view a row takes its place where it is seen.
+    if (iFirst > iValue)
+        return;
     const int iCount = iLast - iFirst + 1;
-    if (iFirst <= iValue) {
-        // The rows the operator looks at stay where they are. The range
-        // catches up with the new rows only at the next layout.
-        pScrollBar->setMaximum(qMax(pScrollBar->maximum(), iValue + iCount));
-        pScrollBar->setValue(iValue + iCount);
-    }
-    if (iFirst == 0) {
-        m_unseenSpots += iCount;
-        m_newSpotsButton->setText(m_unseenSpots == 1 ? tr("1 new spot") : tr("%1 new spots").arg(m_unseenSpots));
-        m_newSpotsButton->adjustSize();
-        placeNewSpotsButton();
-        m_newSpotsButton->show();
-        m_newSpotsButton->raise();
-    }
+    // The rows the operator looks at stay where they are. The range catches
+    // up with the new rows only at the next layout.
+    pScrollBar->setMaximum(qMax(pScrollBar->maximum(), iValue + iCount));
+    pScrollBar->setValue(iValue + iCount);
+    m_unseenSpots += iCount;
+    m_newSpotsButton->setText(m_unseenSpots == 1 ? tr("1 new spot") : tr("%1 new spots").arg(m_unseenSpots));
+    m_newSpotsButton->adjustSize();
+    placeNewSpotsButton();
+    m_newSpotsButton->show();
+    m_newSpotsButton->raise();
 }
 
 void SpotTableView::onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast)
@@ -265,8 +276,12 @@ void SpotTableView::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Enter tunes; it never opens an editor or moves the current row.
-        if (const std::optional<Spot> spot = spotAt(currentIndex()))
+        // The row is brought into view first: the operator sees what the
+        // rig is tuned to.
+        if (const std::optional<Spot> spot = spotAt(currentIndex())) {
+            scrollTo(currentIndex(), QAbstractItemView::EnsureVisible);
             Q_EMIT tuneRequested(*spot);
+        }
         return;
     }
     QTableView::keyPressEvent(event);
@@ -299,8 +314,26 @@ std::optional<Spot> SpotTableView::spotAt(const QModelIndex &index) const
 {
     if (!index.isValid())
         return std::nullopt;
-    const QModelIndex source = index.model() == m_bandProxy ? m_bandProxy->mapToSource(index) : index;
-    if (source.model() != m_spotModel || source.row() >= m_spotModel->rowCount())
+    int iRow = -1;
+    if (index.model() == m_sortProxy || index.model() == m_bandProxy)
+        iRow = m_sortProxy->modelRow(index);
+    else if (index.model() == m_spotModel)
+        iRow = index.row();
+    if (iRow < 0 || iRow >= m_spotModel->rowCount())
         return std::nullopt;
-    return m_spotModel->spotAt(source.row());
+    return m_spotModel->spotAt(iRow);
+}
+
+bool SpotTableView::restoreHeaderState(const QByteArray &state)
+{
+    QHeaderView *pHeader = horizontalHeader();
+    const bool bRestored = pHeader->restoreState(state);
+    // The state of a table that could not be sorted has the indicator off
+    // and a section that was never chosen.
+    if (!pHeader->isSortIndicatorShown())
+        pHeader->setSortIndicator(-1, Qt::DescendingOrder);
+    pHeader->setSortIndicatorShown(true);
+    pHeader->setSortIndicatorClearable(true);
+    sortByColumn(pHeader->sortIndicatorSection(), pHeader->sortIndicatorOrder());
+    return bRestored;
 }

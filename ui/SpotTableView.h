@@ -16,6 +16,7 @@ QT_END_NAMESPACE
 
 class SpotBandProxy;
 class SpotModel;
+class SpotSortProxy;
 struct SpotTableSettings;
 
 // The table of spots with everything that keeps it readable while spots
@@ -34,6 +35,7 @@ public:
 
     SpotModel *spotModel() const { return m_spotModel; }
     SpotBandProxy *bandProxy() const { return m_bandProxy; }
+    SpotSortProxy *sortProxy() const { return m_sortProxy; }
     QAction *pauseAction() const { return m_pauseAction; }
     QPushButton *newSpotsButton() const { return m_newSpotsButton; }
     bool isPaused() const;
@@ -51,6 +53,9 @@ public:
     void fitColumns(const QStringList &qslCountries);
     // The spot of a row of the view, or of the spot model.
     std::optional<Spot> spotAt(const QModelIndex &index) const;
+    // Restores the columns and the sort order. A state stored before the
+    // table could be sorted leaves it unsorted, newest first.
+    bool restoreHeaderState(const QByteArray &state);
 
 public Q_SLOTS:
     // Puts the spots gathered since the last batch into the table at once;
@@ -83,6 +88,7 @@ private:
 
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
+    SpotSortProxy *m_sortProxy = nullptr;
     // Spots received since the last batch or while the view is paused,
     // merged as the table merges.
     SpotModel *m_pendingSpots = nullptr;

@@ -1,0 +1,414 @@
+// Finding the one spot in a busy table: sorting while spots arrive, the
+// search, and what the operator sees of it in the window.
+
+#include "MessageBoxCatcher.h"
+#include "TestSupport.h"
+#include "cluster/Spot.h"
+#include "log/LogStore.h"
+#include "radio/BandPlan.h"
+#include "settings/ViewOptions.h"
+#include "ui/BandMapDock.h"
+#include "ui/BandMapWidget.h"
+#include "ui/Delegate.h"
+#include "ui/MainWindow.h"
+#include "ui/OperatorLog.h"
+#include "ui/SpotBandProxy.h"
+#include "ui/SpotModel.h"
+#include "ui/SpotSortProxy.h"
+#include "ui/SpotTableView.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QScrollBar>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+Spot makeSpot(const QString &qsCall, const QString &qsFrequency, const QString &qsComment = QStringLiteral("cq"))
+{
+    Spot spot;
+    spot.setDate(QStringLiteral("6-Dec-2026"));
+    spot.setTime(QStringLiteral("1200Z"));
+    spot.setSpotter(QStringLiteral("Q1SPT"));
+    spot.setFrequency(qsFrequency);
+    spot.setDxCall(qsCall);
+    spot.setCountry(QStringLiteral("Japan"));
+    spot.setComment(qsComment);
+    return spot;
+}
+
+// A click through the window system, which makes a double click of two
+// presses close enough in time and place.
+void pressAndRelease(QWindow *pWindow, const QPointF &point, int iTimestamp)
+{
+    const QPointF global = pWindow->mapToGlobal(point);
+    qt_handleMouseEvent(pWindow, point, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {},
+                        iTimestamp);
+    qt_handleMouseEvent(pWindow, point, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {},
+                        iTimestamp);
+    QCoreApplication::processEvents();
+}
+
+QString callAt(const QTableView &view, int iRow)
+{
+    return view.model()->index(iRow, SpotModel::DX).data().toString();
+}
+
+QString topCall(const QTableView &view)
+{
+    return view.indexAt(QPoint(5, 5)).siblingAtColumn(SpotModel::DX).data().toString();
+}
+
+QStringList callsShown(const QTableView &view)
+{
+    QStringList qslCalls;
+    for (int iRow = 0; iRow < view.model()->rowCount(); ++iRow)
+        qslCalls.append(callAt(view, iRow));
+    qslCalls.sort();
+    return qslCalls;
+}
+
+// WCAG contrast ratio of two opaque colours.
+double contrast(const QColor &first, const QColor &second)
+{
+    const auto luminance = [](const QColor &color) {
+        const auto channel = [](double dValue) {
+            return dValue <= 0.03928 ? dValue / 12.92 : std::pow((dValue + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+    };
+    const double dFirst = luminance(first);
+    const double dSecond = luminance(second);
+    return (qMax(dFirst, dSecond) + 0.05) / (qMin(dFirst, dSecond) + 0.05);
+}
+
+// A window on a store with a station and a node nobody answers on.
+std::unique_ptr<MainWindow> makeWindow()
+{
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), TestSupport::freeLoopbackPort(), false);
+    TestSupport::store().setValue(QStringLiteral("General/SeenTips"), -1);
+    auto pWindow = std::make_unique<MainWindow>();
+    pWindow->resize(1000, 600);
+    pWindow->show();
+    return pWindow;
+}
+} // namespace
+
+class TestSpotTable : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void sortedViewStaysPutAndTunesThePressedSpot();
+    void headerStatesOldAndNew();
+    void findAsYouTypeAndNeededOnly();
+    void firstStartShowsTheGuideFirst();
+    void ageFadesInReadableSteps();
+    void keyboardWalk();
+};
+
+void TestSpotTable::initTestCase()
+{
+    TestSupport::LogCapture::install(QsLogging::LevelDebug);
+    TestSupport::clearStore();
+}
+
+void TestSpotTable::sortedViewStaysPutAndTunesThePressedSpot()
+{
+    SpotTableView view;
+    view.resize(700, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // Frequencies whose text order is not their numeric order.
+    for (int i = 0; i < 60; ++i)
+        view.addSpot(makeSpot(QStringLiteral("Q%1X").arg(i), QString::number(1830 + i * 500) + QStringLiteral(".0")),
+                     1000);
+    view.showPendingSpots();
+    QCOMPARE(callAt(view, 0), QStringLiteral("Q59X"));
+
+    // A click on the header sorts by that column, as numbers.
+    QHeaderView *pHeader = view.horizontalHeader();
+    const int iX = pHeader->sectionViewportPosition(SpotModel::Frequency) + 5;
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, QPoint(iX, 5));
+    QCOMPARE(view.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+    const Qt::SortOrder order = pHeader->sortIndicatorOrder();
+    QCOMPARE(callAt(view, 0), order == Qt::AscendingOrder ? QStringLiteral("Q0X") : QStringLiteral("Q59X"));
+    if (order != Qt::AscendingOrder)
+        view.sortByColumn(SpotModel::Frequency, Qt::AscendingOrder);
+    QCOMPARE(callAt(view, 1), QStringLiteral("Q1X"));
+    QCOMPARE(callAt(view, 59), QStringLiteral("Q59X"));
+
+    // At the top and scrolled down alike, spots sorted in above the first
+    // row in view leave the rows in view where they are and are counted; one
+    // sorted in below takes its place.
+    QScrollBar *pScroll = view.verticalScrollBar();
+    for (const int iScroll : {0, 10}) {
+        view.onNewSpotsClicked();
+        pScroll->setValue(iScroll);
+        const QString qsTop = topCall(view);
+        view.addSpot(makeSpot(QStringLiteral("Q%1A").arg(iScroll), QStringLiteral("1800.0")), 1000);
+        view.addSpot(makeSpot(QStringLiteral("Q%1B").arg(iScroll), QStringLiteral("1801.0")), 1000);
+        view.addSpot(makeSpot(QStringLiteral("Q%1C").arg(iScroll), QStringLiteral("50000.0")), 1000);
+        view.showPendingSpots();
+        QCOMPARE(topCall(view), qsTop);
+        QVERIFY(view.newSpotsButton()->isVisible());
+        QCOMPARE(view.newSpotsButton()->text(), QStringLiteral("2 new spots"));
+    }
+    view.newSpotsButton()->click();
+    QCOMPARE(pScroll->value(), 0);
+    QCOMPARE(callAt(view, 0), QStringLiteral("Q0A"));
+
+    // A spot sorted in between the two presses of a double click moves the
+    // rows under the pointer: the spot pressed first is the one tuned.
+    QSignalSpy tuned(&view, &SpotTableView::tuneRequested);
+    const QModelIndex pressed = view.model()->index(5, SpotModel::Frequency);
+    const QString qsPressedCall = callAt(view, 5);
+    const QPointF point = view.viewport()->mapTo(&view, view.visualRect(pressed).center());
+    const int iTime = QTest::lastMouseTimestamp += 1000;
+    pressAndRelease(view.windowHandle(), point, iTime);
+    view.addSpot(makeSpot(QStringLiteral("Q9Z"), QStringLiteral("1831.0")), 1000);
+    view.showPendingSpots();
+    QVERIFY(callAt(view, 5) != qsPressedCall);
+    pressAndRelease(view.windowHandle(), point, iTime + 200);
+    QCOMPARE(tuned.count(), 1);
+    QCOMPARE(tuned.first().first().value<Spot>().dxCall(), qsPressedCall);
+
+    // A third click returns to newest first.
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, QPoint(iX, 5));
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, QPoint(iX, 5));
+    QVERIFY(!view.sortProxy()->isSorted());
+    QCOMPARE(callAt(view, 0), QStringLiteral("Q9Z"));
+}
+
+void TestSpotTable::headerStatesOldAndNew()
+{
+    // The header of the table before it could be sorted: its state knows
+    // nothing of a sort order.
+    SpotModel model;
+    QTableView oldTable;
+    oldTable.setModel(&model);
+    oldTable.horizontalHeader()->resizeSection(SpotModel::Country, 321);
+    const QByteArray oldState = oldTable.horizontalHeader()->saveState();
+
+    SpotTableView view;
+    view.addSpot(makeSpot(QStringLiteral("Q1A"), QStringLiteral("14025.0")), 1000);
+    view.addSpot(makeSpot(QStringLiteral("Q2A"), QStringLiteral("7025.0")), 1000);
+    view.showPendingSpots();
+    QVERIFY(view.restoreHeaderState(oldState));
+    QCOMPARE(view.horizontalHeader()->sectionSize(SpotModel::Country), 321);
+    QVERIFY(!view.sortProxy()->isSorted());
+    QCOMPARE(callAt(view, 0), QStringLiteral("Q2A"));
+
+    view.sortByColumn(SpotModel::Frequency, Qt::AscendingOrder);
+    const QByteArray sortedState = view.horizontalHeader()->saveState();
+    SpotTableView restored;
+    restored.addSpot(makeSpot(QStringLiteral("Q1A"), QStringLiteral("14025.0")), 1000);
+    restored.addSpot(makeSpot(QStringLiteral("Q2A"), QStringLiteral("7025.0")), 1000);
+    restored.addSpot(makeSpot(QStringLiteral("Q3A"), QStringLiteral("10125.0")), 1000);
+    restored.showPendingSpots();
+    QVERIFY(restored.restoreHeaderState(sortedState));
+    QCOMPARE(restored.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+    QCOMPARE(callAt(restored, 0), QStringLiteral("Q2A"));
+    QCOMPARE(callAt(restored, 1), QStringLiteral("Q3A"));
+    // Unreadable bytes leave the table as it was.
+    QVERIFY(!restored.restoreHeaderState(QByteArray("junk")));
+    QCOMPARE(restored.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+}
+
+void TestSpotTable::findAsYouTypeAndNeededOnly()
+{
+    TestSupport::clearStore();
+    QFile::remove(LogStore::defaultFileName());
+    std::unique_ptr<MainWindow> pWindow = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    SpotTableView *pTable = pWindow->spotTable();
+    LogStore *pLog = pWindow->operatorLog()->store();
+    // Japan worked on 20m CW, another country worked and confirmed there.
+    QCOMPARE(pLog->storeAdif("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>").imported, 1);
+    QCOMPARE(pLog->storeAdif("<CALL:6>DL1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300"
+                             "<QSL_RCVD:1>Y<EOR>").imported, 1);
+    const QStringList qslWorked = pLog->countries();
+    QCOMPARE(qslWorked.size(), 2);
+    const QString qsConfirmed = qslWorked.at(qslWorked.at(0) == QStringLiteral("Japan") ? 1 : 0);
+
+    const auto add = [pTable](const QString &qsCall, const QString &qsCountry, const QString &qsSpotter,
+                              const QString &qsComment) {
+        Spot spot = makeSpot(qsCall, QStringLiteral("14025.0"), qsComment);
+        spot.setCountry(qsCountry);
+        spot.setSpotter(qsSpotter);
+        pTable->addSpot(spot, 1000);
+        pTable->showPendingSpots();
+    };
+    add(QStringLiteral("JA1AA"), QStringLiteral("Japan"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("K1AB"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"), QStringLiteral("up 2"));
+    add(QStringLiteral("DL1XY"), qsConfirmed, QStringLiteral("VE3SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("F5ZZ"), QString(), QStringLiteral("W1SPT"), QStringLiteral("loud in JA"));
+    QCOMPARE(pTable->model()->rowCount(), 4);
+
+    // Ctrl+F reaches the field from anywhere in the window; what is typed
+    // narrows the rows there and those still to come, on the band map too.
+    auto *pDock = pWindow->findChild<BandMapDock *>(QStringLiteral("dockWidgetBandMap"));
+    pDock->show();
+    pDock->showBand(BandPlan::find(QStringLiteral("20m"))->bit);
+    BandMapWidget *pMap = pDock->bandMap();
+    SpotModel *pModel = pWindow->spotModel();
+    const auto onMap = [pMap, pModel](const QString &qsCall) {
+        for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+            if (pModel->spotAt(iRow).dxCall() == qsCall)
+                return !pMap->labelRect(pModel->idAt(iRow)).isEmpty();
+        }
+        return false;
+    };
+    QVERIFY(onMap(QStringLiteral("K1AB")));
+    auto *pFind = pWindow->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
+    pTable->setFocus();
+    QTest::keyClick(pWindow.get(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(pFind->hasFocus());
+    QTest::keyClicks(pFind, QStringLiteral("ja"));
+    QCOMPARE(callsShown(*pTable), QStringList({"F5ZZ", "JA1AA"}));
+    QVERIFY(onMap(QStringLiteral("JA1AA")));
+    QVERIFY(!onMap(QStringLiteral("K1AB")));
+    add(QStringLiteral("JA9NEW"), QStringLiteral("Japan"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("W6NO"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    QCOMPARE(callsShown(*pTable), QStringList({"F5ZZ", "JA1AA", "JA9NEW"}));
+    // Spotter and country match as well as the call, in any case.
+    pFind->setText(QStringLiteral("ve3"));
+    QCOMPARE(callsShown(*pTable), QStringList({"DL1XY"}));
+    pFind->setText(QStringLiteral("UNITED STATES"));
+    QCOMPARE(callsShown(*pTable), QStringList({"K1AB", "W6NO"}));
+    QTest::keyClick(pFind, Qt::Key_Escape);
+    QVERIFY(pFind->text().isEmpty());
+    QCOMPARE(pTable->model()->rowCount(), 6);
+
+    // Needed only: no mark and "Conf" go; the choice outlives the window.
+    auto *pNeeded = pWindow->findChild<QAction *>(QStringLiteral("actionNeededOnly"));
+    QVERIFY(pNeeded && !pNeeded->isChecked());
+    pNeeded->trigger();
+    QCOMPARE(callsShown(*pTable), QStringList({"JA1AA", "JA9NEW", "K1AB", "W6NO"}));
+    QVERIFY(!onMap(QStringLiteral("DL1XY")));
+    // A QSO logged now takes its country out at once.
+    QCOMPARE(pLog->storeAdif("<CALL:4>K1AA<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1400"
+                             "<QSL_RCVD:1>Y<EOR>").imported, 1);
+    QVERIFY(pLog->countries().contains(QStringLiteral("United States of America")));
+    QCOMPARE(callsShown(*pTable), QStringList({"JA1AA", "JA9NEW"}));
+    pWindow.reset();
+    QVERIFY(ViewOptions::neededOnly());
+    pWindow = makeWindow();
+    QVERIFY(pWindow->findChild<QAction *>(QStringLiteral("actionNeededOnly"))->isChecked());
+    pWindow.reset();
+    QFile::remove(LogStore::defaultFileName());
+}
+
+void TestSpotTable::firstStartShowsTheGuideFirst()
+{
+    // Nothing set up; the update server refuses at once.
+    TestSupport::clearStore();
+    TestSupport::LogCapture::clear();
+    auto pWindow = std::make_unique<MainWindow>();
+    pWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    const QString qsHint = pWindow->statusBar()->currentMessage();
+    QVERIFY2(qsHint.startsWith(QStringLiteral("Welcome!")), qPrintable(qsHint));
+    // The failed check goes to the log, not over the hint.
+    QTRY_VERIFY(!TestSupport::LogCapture::with(QStringLiteral("Status during the first-run guide")).isEmpty());
+    QCOMPARE(pWindow->statusBar()->currentMessage(), qsHint);
+    // Not taller than the screen, with room for 20 rows.
+    const QRect available = pWindow->screen()->availableGeometry();
+    QVERIFY(pWindow->frameGeometry().height() <= available.height());
+    pWindow.reset();
+}
+
+void TestSpotTable::ageFadesInReadableSteps()
+{
+    qint64 iNowMs = 1'000'000'000;
+    SpotModel model;
+    model.setMaxAge(0);
+    model.setClock([&iNowMs] { return iNowMs; });
+    model.insertSpot(makeSpot(QStringLiteral("Q1X"), QStringLiteral("14025.0")), 10);
+    const QModelIndex cell = model.index(0, SpotModel::DX);
+    const auto stepAfter = [&](int iSeconds) {
+        iNowMs = 1'000'000'000 + qint64(iSeconds) * 1000;
+        return cell.data(SpotModel::AgeStepRole).toInt();
+    };
+    QCOMPARE(stepAfter(0), 0);
+    QCOMPARE(stepAfter(5 * 60 - 1), 0);
+    QCOMPARE(stepAfter(5 * 60), 1);
+    QCOMPARE(stepAfter(15 * 60 - 1), 1);
+    QCOMPARE(stepAfter(15 * 60), 2);
+    QCOMPARE(stepAfter(30 * 60), 3);
+    QCOMPARE(stepAfter(24 * 3600), 3);
+
+    // Each step is visibly fainter and still readable, on light and dark.
+    QPalette light;
+    light.setColor(QPalette::Text, Qt::black);
+    light.setColor(QPalette::Base, Qt::white);
+    QPalette dark;
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    for (const QPalette &palette : {light, dark}) {
+        const QColor base = palette.color(QPalette::Base);
+        double dPrevious = 100.0;
+        for (int iStep = 0; iStep < SpotModel::kAgeSteps; ++iStep) {
+            const double dContrast = contrast(Delegate::fadedText(palette, QPalette::Active, iStep), base);
+            QVERIFY2(dContrast >= 4.5, qPrintable(QString::number(dContrast)));
+            QVERIFY(dContrast < dPrevious - 0.5);
+            dPrevious = dContrast;
+        }
+    }
+}
+
+void TestSpotTable::keyboardWalk()
+{
+    TestSupport::clearStore();
+    std::unique_ptr<MainWindow> pWindow = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    QApplication::setActiveWindow(pWindow.get());
+    SpotTableView *pTable = pWindow->spotTable();
+    for (int i = 0; i < 80; ++i)
+        pTable->addSpot(makeSpot(QStringLiteral("Q%1X").arg(i), i % 2 ? QStringLiteral("7025.0")
+                                                                       : QStringLiteral("14025.0")), 1000);
+    pTable->showPendingSpots();
+
+    // Tab leaves the table for the next part of the window instead of
+    // stepping through its cells; Shift+Tab comes back.
+    auto *pFind = pWindow->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
+    auto *pAll = pWindow->findChild<QPushButton *>(QStringLiteral("pushButtonAllm"));
+    pAll->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), pFind);
+    QTest::keyClick(pFind, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), pTable);
+    QTest::keyClick(pTable, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lineEditCommand"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), pTable);
+
+    // Alt and a digit picks a band, Alt+A all of them again.
+    QTest::keyClick(pTable, Qt::Key_4, Qt::AltModifier);
+    QTRY_COMPARE(pTable->model()->rowCount(), 40);
+    QVERIFY(pWindow->findChild<QPushButton *>(QStringLiteral("pushButton40m"))->isChecked());
+    QTest::keyClick(pTable, Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(pTable->model()->rowCount(), 80);
+
+    // Enter on a row scrolled out of view brings it back, then tunes it;
+    // the row is selected whole.
+    const QModelIndex farRow = pTable->model()->index(70, SpotModel::Frequency);
+    pTable->setCurrentIndex(farRow);
+    QVERIFY(!pTable->viewport()->rect().contains(pTable->visualRect(farRow)));
+    QVERIFY(pTable->selectionModel()->isRowSelected(70, QModelIndex()));
+    QSignalSpy tuned(pTable, &SpotTableView::tuneRequested);
+    // Rig control is off here: the window says so in a box.
+    MessageBoxCatcher boxes;
+    QTest::keyClick(pTable, Qt::Key_Return);
+    QVERIFY(pTable->viewport()->rect().contains(pTable->visualRect(farRow)));
+    QCOMPARE(tuned.count(), 1);
+    QCOMPARE(tuned.first().first().value<Spot>().dxCall(), callAt(*pTable, 70));
+    QCOMPARE(boxes.seen.size(), 1);
+}
+
+QTEST_MAIN(TestSpotTable)
+#include "tst_spottable.moc"
