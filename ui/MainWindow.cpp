@@ -20,6 +20,7 @@
 #include "ui/BandMapWidget.h"
 #include "ui/MapDock.h"
 #include "ui/MapWidget.h"
+#include "ui/SpotSortProxy.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotTableView.h"
@@ -626,8 +627,9 @@ void MainWindow::createDocks()
     pMap->setRowFilter(searched);
     connect(pProxy, &SpotBandProxy::searchChanged, pMap, [pMap, searched] { pMap->setRowFilter(searched); });
 
-    // The map reads the band view, so it shows what the table shows.
-    m_mapDock = new MapDock(bandProxy(), this);
+    // The map reads the table's own rows: the band view, the find field and
+    // "Needed only" apply to it as they do to the table.
+    m_mapDock = new MapDock(spotTable()->sortProxy(), this);
     addDock(m_mapDock, Qt::RightDockWidgetArea);
     m_mapDock->hide();
     connect(m_mapDock->map(), &MapWidget::spotClicked, this, [this](const QModelIndex &index, const Spot &spot) {
