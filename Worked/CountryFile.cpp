@@ -12,10 +12,8 @@ namespace {
 const QRegularExpression &overrideGroup(int iIndex)
 {
     static const QRegularExpression groups[] = {
-        QRegularExpression(QStringLiteral("\\(.+\\)")),
-        QRegularExpression(QStringLiteral("\\[.+\\]")),
-        QRegularExpression(QStringLiteral("\\<.+\\>")),
-        QRegularExpression(QStringLiteral("\\{.+\\}")),
+        QRegularExpression(QStringLiteral("\\(.+\\)")), QRegularExpression(QStringLiteral("\\[.+\\]")),
+        QRegularExpression(QStringLiteral("\\<.+\\>")), QRegularExpression(QStringLiteral("\\{.+\\}")),
         QRegularExpression(QStringLiteral("\\~.+\\~")),
     };
     return groups[iIndex];
@@ -111,9 +109,8 @@ CountryFile::Overrides CountryFile::entryOverrides(const QString &qsPart)
     static const QRegularExpression kPosition(QStringLiteral("<([-+]?[0-9.]+)/([-+]?[0-9.]+)>"));
     static const QRegularExpression kUtcOffset(QStringLiteral("~([-+]?[0-9.]+)~"));
     Overrides overrides;
-    if (!qsPart.contains(QLatin1Char('(')) && !qsPart.contains(QLatin1Char('['))
-        && !qsPart.contains(QLatin1Char('{')) && !qsPart.contains(QLatin1Char('<'))
-        && !qsPart.contains(QLatin1Char('~')))
+    if (!qsPart.contains(QLatin1Char('(')) && !qsPart.contains(QLatin1Char('[')) && !qsPart.contains(QLatin1Char('{'))
+        && !qsPart.contains(QLatin1Char('<')) && !qsPart.contains(QLatin1Char('~')))
         return overrides;
     QRegularExpressionMatch match = kCqZone.match(qsPart);
     if (match.hasMatch())

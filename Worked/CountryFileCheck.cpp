@@ -17,9 +17,10 @@ bool CountryFileCheck::isComplete(const CountryFile &file, QString *pWhy)
                     .arg(file.entries().size())
                     .arg(kMinEntries);
     } else if (shape.iMalformedRecords > 0) {
-        qsWhy = QCoreApplication::translate("CountryFileCheck", "%1 record lines without their eight fields, first \"%2\"")
-                    .arg(shape.iMalformedRecords)
-                    .arg(shape.qsFirstMalformed);
+        qsWhy =
+            QCoreApplication::translate("CountryFileCheck", "%1 record lines without their eight fields, first \"%2\"")
+                .arg(shape.iMalformedRecords)
+                .arg(shape.qsFirstMalformed);
     } else if (shape.iOpenRecords > 0) {
         qsWhy = QCoreApplication::translate("CountryFileCheck", "%1 prefix lists not terminated by ';'")
                     .arg(shape.iOpenRecords);

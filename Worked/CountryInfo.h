@@ -23,9 +23,9 @@ struct CountryInfo
     bool isValid() const { return !country.isEmpty(); }
     bool operator==(const CountryInfo &other) const
     {
-        return country == other.country && primaryPrefix == other.primaryPrefix && continent == other.continent && cqZone == other.cqZone
-            && ituZone == other.ituZone && latitude == other.latitude && longitude == other.longitude
-            && utcOffset == other.utcOffset && hasPosition == other.hasPosition;
+        return country == other.country && primaryPrefix == other.primaryPrefix && continent == other.continent
+            && cqZone == other.cqZone && ituZone == other.ituZone && latitude == other.latitude
+            && longitude == other.longitude && utcOffset == other.utcOffset && hasPosition == other.hasPosition;
     }
     bool operator!=(const CountryInfo &other) const { return !(*this == other); }
 };

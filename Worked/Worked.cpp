@@ -29,27 +29,29 @@ const QString kSelectPrefixes = QStringLiteral(R"(SELECT "PREFIX","COUNTRY" FROM
 const QString kInsertPrefix = QStringLiteral(R"(INSERT INTO "main"."prefixes" ("PREFIX","COUNTRY") VALUES(?,?))");
 const QString kSelectCountries = QStringLiteral(R"(SELECT "COUNTRY" FROM "main"."countries")");
 const QString kInsertCountry = QStringLiteral(R"(INSERT INTO "main"."countries" ("COUNTRY") VALUES(?))");
-const QString kCreatePrefixes = QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."prefixes" ("PREFIX" TEXT, "COUNTRY" TEXT))");
+const QString kCreatePrefixes =
+    QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."prefixes" ("PREFIX" TEXT, "COUNTRY" TEXT))");
 // Not unique: the file lists some entries twice and the first one must win.
-const QString kCreatePrefixIndex = QStringLiteral(R"(CREATE INDEX IF NOT EXISTS "main"."prefixes_prefix" ON "prefixes" ("PREFIX"))");
+const QString kCreatePrefixIndex =
+    QStringLiteral(R"(CREATE INDEX IF NOT EXISTS "main"."prefixes_prefix" ON "prefixes" ("PREFIX"))");
 const QString kCreateCountries = QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."countries" ("COUNTRY" TEXT))");
 
 const QString kWholeCalls = QStringLiteral("whole_calls");
 const QString kPrefixEntries = QStringLiteral("prefix_entries");
 const QString kCountryDetails = QStringLiteral("country_details");
 // The entry tables name their entry "ENTRY"; what it is follows from the table.
-const QString kEntryColumns = QStringLiteral(
-    R"("ENTRY" TEXT, "COUNTRY" TEXT, "CQ_ZONE" INTEGER, "ITU_ZONE" INTEGER, "CONTINENT" TEXT,)"
-    R"( "LATITUDE" REAL, "LONGITUDE" REAL, "UTC_OFFSET" REAL)");
-const QString kDetailColumns = QStringLiteral(
-    R"("COUNTRY" TEXT, "PRIMARY_PREFIX" TEXT, "CQ_ZONE" INTEGER, "ITU_ZONE" INTEGER, "CONTINENT" TEXT,)"
-    R"( "LATITUDE" REAL, "LONGITUDE" REAL, "UTC_OFFSET" REAL)");
-const QString kSelectEntry = QStringLiteral(
-    R"(SELECT "COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET")"
-    R"( FROM "main"."%1" WHERE "ENTRY"=? ORDER BY rowid LIMIT 1)");
-const QString kSelectEntries = QStringLiteral(
-    R"(SELECT "COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET","ENTRY")"
-    R"( FROM "main"."%1" ORDER BY rowid)");
+const QString kEntryColumns =
+    QStringLiteral(R"("ENTRY" TEXT, "COUNTRY" TEXT, "CQ_ZONE" INTEGER, "ITU_ZONE" INTEGER, "CONTINENT" TEXT,)"
+                   R"( "LATITUDE" REAL, "LONGITUDE" REAL, "UTC_OFFSET" REAL)");
+const QString kDetailColumns =
+    QStringLiteral(R"("COUNTRY" TEXT, "PRIMARY_PREFIX" TEXT, "CQ_ZONE" INTEGER, "ITU_ZONE" INTEGER, "CONTINENT" TEXT,)"
+                   R"( "LATITUDE" REAL, "LONGITUDE" REAL, "UTC_OFFSET" REAL)");
+const QString kSelectEntry =
+    QStringLiteral(R"(SELECT "COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET")"
+                   R"( FROM "main"."%1" WHERE "ENTRY"=? ORDER BY rowid LIMIT 1)");
+const QString kSelectEntries =
+    QStringLiteral(R"(SELECT "COUNTRY","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET","ENTRY")"
+                   R"( FROM "main"."%1" ORDER BY rowid)");
 const QString kSelectDetail = QStringLiteral(
     R"(SELECT "COUNTRY","PRIMARY_PREFIX","CQ_ZONE","ITU_ZONE","CONTINENT","LATITUDE","LONGITUDE","UTC_OFFSET")"
     R"( FROM "main"."country_details" WHERE "COUNTRY"=? ORDER BY rowid LIMIT 1)");
@@ -137,7 +139,8 @@ bool tableIsEmpty(const QSqlDatabase &db, const QString &qsTable)
 bool createAllTables(QSqlDatabase &db)
 {
     return execute(db, kCreatePrefixes) && execute(db, kCreatePrefixIndex) && execute(db, kCreateCountries)
-        && execute(db, createTable(kWholeCalls, kEntryColumns)) && execute(db, createIndex(kWholeCalls, QStringLiteral("ENTRY")))
+        && execute(db, createTable(kWholeCalls, kEntryColumns))
+        && execute(db, createIndex(kWholeCalls, QStringLiteral("ENTRY")))
         && execute(db, createTable(kPrefixEntries, kEntryColumns))
         && execute(db, createIndex(kPrefixEntries, QStringLiteral("ENTRY")))
         && execute(db, createTable(kCountryDetails, kDetailColumns))
@@ -172,12 +175,11 @@ QString damage(const QString &qsFileName)
                 while (query.next())
                     tables.append(query.value(0).toString());
             }
-            const QList<std::pair<QString, QString>> checks = {
-                {QStringLiteral("prefixes"), kSelectPrefixes},
-                {QStringLiteral("countries"), kSelectCountries},
-                {kWholeCalls, kSelectEntries.arg(kWholeCalls)},
-                {kPrefixEntries, kSelectEntries.arg(kPrefixEntries)},
-                {kCountryDetails, kSelectDetails}};
+            const QList<std::pair<QString, QString>> checks = {{QStringLiteral("prefixes"), kSelectPrefixes},
+                                                               {QStringLiteral("countries"), kSelectCountries},
+                                                               {kWholeCalls, kSelectEntries.arg(kWholeCalls)},
+                                                               {kPrefixEntries, kSelectEntries.arg(kPrefixEntries)},
+                                                               {kCountryDetails, kSelectDetails}};
             for (const auto &[qsTable, qsStatement] : checks) {
                 if (!tables.contains(qsTable))
                     continue;
@@ -241,8 +243,9 @@ bool Worked::openDatabase(const QString &qsFileName, const QString &qsCountryFil
         QLOG_ERROR() << "The country database" << qsFileName << "is damaged (" << qsWhy << "); set aside:" << bAside
                      << "- rebuilding it from" << qsCountryFile;
         if (pqsRepaired) {
-            *pqsRepaired = QCoreApplication::translate("Worked", "The country database was damaged; it was rebuilt "
-                                                                 "from %1 (the damaged file is kept as %2).")
+            *pqsRepaired = QCoreApplication::translate("Worked",
+                                                       "The country database was damaged; it was rebuilt "
+                                                       "from %1 (the damaged file is kept as %2).")
                                .arg(qsCountryFile, qsAside);
         }
     }
@@ -282,7 +285,8 @@ bool Worked::ensureTables(QSqlDatabase &db, const QString &qsCountryFile)
         // Half-filled detail tables (an interrupted older run) start over.
         bOk = execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kWholeCalls))
             && execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kPrefixEntries))
-            && execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kCountryDetails)) && insertDetails(file, db);
+            && execute(db, QStringLiteral(R"(DELETE FROM "main"."%1")").arg(kCountryDetails))
+            && insertDetails(file, db);
     }
     if (bOk && bFillCountries) {
         QSqlQuery insert(db);

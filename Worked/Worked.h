@@ -45,8 +45,7 @@ public:
     // A damaged file (it fails SQLite's quick check, or the look-up's queries
     // fail on it) is renamed ".damaged" first and a new one built;
     // pqsRepaired then gets the words for the operator.
-    static bool openDatabase(const QString &qsFileName, const QString &qsCountryFile,
-                             QString *pqsRepaired = nullptr);
+    static bool openDatabase(const QString &qsFileName, const QString &qsCountryFile, QString *pqsRepaired = nullptr);
     // Creates missing tables and fills empty ones from the country file, all
     // in one transaction; false when something was missing and could not be
     // made, in which case nothing was changed.

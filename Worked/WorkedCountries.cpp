@@ -18,9 +18,7 @@ QStringList selectedNames(const QListWidget *pList)
 } // namespace
 
 WorkedCountries::WorkedCountries(WorkedSets *pWorkedSets, QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::WorkedCountries>())
-    , m_workedSets(pWorkedSets)
+    : QDialog(parent), m_ui(std::make_unique<Ui::WorkedCountries>()), m_workedSets(pWorkedSets)
 {
     Q_ASSERT(pWorkedSets);
     m_ui->setupUi(this);
@@ -29,8 +27,7 @@ WorkedCountries::WorkedCountries(WorkedSets *pWorkedSets, QWidget *parent)
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &WorkedCountries::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &WorkedCountries::reject);
     connect(m_ui->pushButtonMoveToWorked, &QPushButton::clicked, this, &WorkedCountries::onMoveToWorkedClicked);
-    connect(m_ui->pushButtonMoveToNotWorked, &QPushButton::clicked, this,
-            &WorkedCountries::onMoveToNotWorkedClicked);
+    connect(m_ui->pushButtonMoveToNotWorked, &QPushButton::clicked, this, &WorkedCountries::onMoveToNotWorkedClicked);
     connect(m_ui->pushButtonTakeFromLog, &QPushButton::clicked, this, &WorkedCountries::onTakeFromLogClicked);
     connect(m_ui->listWidgetNotWorked, &QListWidget::doubleClicked, this, &WorkedCountries::onNewCountryClicked);
     connect(m_ui->listWidgetWorked, &QListWidget::doubleClicked, this, &WorkedCountries::onWorkedCountryClicked);

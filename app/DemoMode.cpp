@@ -1,8 +1,8 @@
 #include "DemoMode.h"
 
-#include "log/LogStore.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
+#include "log/LogStore.h"
 #include "settings/FilterStore.h"
 #include "settings/SettingsStore.h"
 #include "testnode/SpotGenerator.h"
@@ -11,8 +11,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDockWidget>
-#include <QMainWindow>
 #include <QLoggingCategory>
+#include <QMainWindow>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -69,7 +69,9 @@ void DemoMode::useDemoProfile()
     LogStore::setProfileFolder(profileFolder());
 }
 
-DemoMode::DemoMode(QObject *parent) : QObject(parent) {}
+DemoMode::DemoMode(QObject *parent) : QObject(parent)
+{
+}
 
 DemoMode::~DemoMode() = default;
 
@@ -80,7 +82,7 @@ bool DemoMode::start()
     m_node = new TestNode(this);
     if (!m_node->listen())
         return false;
-    SpotGenerator generator{quint32(QDateTime::currentSecsSinceEpoch())};
+    SpotGenerator generator {quint32(QDateTime::currentSecsSinceEpoch())};
     m_node->preloadSpots(generator.generateHistory(kHistorySpots, kHistorySpacingSecs));
     // A busy node spots the same stations again and again.
     m_node->setRespotShare(kRespotShare);

@@ -12,26 +12,20 @@ QString unknownError()
 
 } // namespace
 
-Exception::Exception()
-    : Exception(QCoreApplication::translate("Exception", "Unknown"), 0, Warning, unknownError())
+Exception::Exception() : Exception(QCoreApplication::translate("Exception", "Unknown"), 0, Warning, unknownError())
 {
 }
 
-Exception::Exception(const QString &qsFile, int iLine)
-    : Exception(qsFile, iLine, Warning, unknownError())
+Exception::Exception(const QString &qsFile, int iLine) : Exception(qsFile, iLine, Warning, unknownError())
 {
 }
 
-Exception::Exception(const QString &qsFile, int iLine, int iType)
-    : Exception(qsFile, iLine, iType, unknownError())
+Exception::Exception(const QString &qsFile, int iLine, int iType) : Exception(qsFile, iLine, iType, unknownError())
 {
 }
 
 Exception::Exception(const QString &qsFile, int iLine, int iType, const QString &qsMessage)
-    : m_file(qsFile)
-    , m_line(iLine)
-    , m_type(iType)
-    , m_message(qsMessage)
+    : m_file(qsFile), m_line(iLine), m_type(iType), m_message(qsMessage)
 {
     report();
 }
@@ -58,8 +52,7 @@ void Exception::report()
 
     // One-pass substitution, so a "%1" inside the file name or the message
     // is not substituted again.
-    m_text = QCoreApplication::translate("Exception", pTemplate)
-                 .arg(m_file, QString::number(m_line), m_message);
+    m_text = QCoreApplication::translate("Exception", pTemplate).arg(m_file, QString::number(m_line), m_message);
 
     const QByteArray baText = m_text.toLocal8Bit();
     switch (m_type) {

@@ -3,8 +3,8 @@
 #include "API/QsLog/QsLog.h"
 #include "app/SingleInstance.h"
 
-#include <QLocalServer>
 #include <QElapsedTimer>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
 

@@ -114,8 +114,7 @@ bool SingleInstance::createSegment()
     if (!m_sharedMemory.create(int(baMarker.size()), QSharedMemory::ReadWrite)) {
         // A segment left by a killed instance: take it over, so the marker is
         // ours and the segment goes away when we detach.
-        if (m_sharedMemory.error() != QSharedMemory::AlreadyExists
-            || !m_sharedMemory.attach(QSharedMemory::ReadWrite)
+        if (m_sharedMemory.error() != QSharedMemory::AlreadyExists || !m_sharedMemory.attach(QSharedMemory::ReadWrite)
             || m_sharedMemory.size() < baMarker.size()) {
             QLOG_DEBUG() << "Unable to create shared memory segment";
             if (m_sharedMemory.isAttached())

@@ -16,8 +16,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QTextStream>
 #include <QStatusBar>
+#include <QTextStream>
 #include <QThread>
 #include <QTimer>
 #include <QtGlobal>
@@ -83,15 +83,16 @@ int answerInformationOption(int argc, char **argv)
             qsAnswer = QStringLiteral("Kelvane " KELVANE_VERSION "\n");
         } else if (baArgument == "--help" || baArgument == "-h") {
             qsAnswer = QCoreApplication::translate(
-                "main", "Usage: kelvane [--demo] [/d]\n"
-                        "A desktop client for amateur-radio DX clusters.\n\n"
-                        "  --demo     run against a built-in node on loopback that streams\n"
-                        "             made-up spots, with a settings profile of its own\n"
-                        "  /d         wait five seconds before starting (used by the restart\n"
-                        "             after a country-file update)\n"
-                        "  --version  print the version and end\n"
-                        "  --help     print this help and end\n\n"
-                        "KELVANE_LOG_STDERR=1 in the environment copies the log to standard error.\n");
+                "main",
+                "Usage: kelvane [--demo] [/d]\n"
+                "A desktop client for amateur-radio DX clusters.\n\n"
+                "  --demo     run against a built-in node on loopback that streams\n"
+                "             made-up spots, with a settings profile of its own\n"
+                "  /d         wait five seconds before starting (used by the restart\n"
+                "             after a country-file update)\n"
+                "  --version  print the version and end\n"
+                "  --help     print this help and end\n\n"
+                "KELVANE_LOG_STDERR=1 in the environment copies the log to standard error.\n");
         } else {
             continue;
         }

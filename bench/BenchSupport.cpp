@@ -22,7 +22,7 @@ void report(const char *pName, double dValue, const char *pUnit)
 
 double threadCpuSeconds()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
@@ -134,7 +134,9 @@ Chain::~Chain() = default;
 
 void Chain::applyTo(FilterChains &chains)
 {
-    const auto country = [this](int iIndex) { return m_countries.value(iIndex * 37 % qMax(1, int(m_countries.size()))); };
+    const auto country = [this](int iIndex) {
+        return m_countries.value(iIndex * 37 % qMax(1, int(m_countries.size())));
+    };
 
     for (int iBand : {Filter::Band80m, Filter::Band40m, Filter::Band30m, Filter::Band20m, Filter::Band17m,
                       Filter::Band15m, Filter::Band12m, Filter::Band10m})
@@ -167,7 +169,8 @@ void Chain::applyTo(FilterChains &chains)
     pWorked->setIconFile(QStringLiteral(":/ico/worked.png"));
     chains.addAlert(std::move(pWorked), -1);
     for (int i = 0; i < 4; ++i) {
-        auto pCountry = std::make_unique<Filter>(Filter::Country | Filter::Accept, AlertFlag::Color | AlertFlag::Balloon);
+        auto pCountry =
+            std::make_unique<Filter>(Filter::Country | Filter::Accept, AlertFlag::Color | AlertFlag::Balloon);
         pCountry->setCountryFilterValue(country(10 + i));
         pCountry->setAlertColor(QColor(200, 255, 200));
         chains.addAlert(std::move(pCountry), -1);
@@ -182,7 +185,8 @@ void Chain::applyTo(FilterChains &chains)
     pBand->addBand(Filter::Band10m);
     pBand->setAlertColor(QColor(200, 200, 255));
     chains.addAlert(std::move(pBand), -1);
-    auto pExpedition = std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Accept, AlertFlag::Balloon | AlertFlag::Icon);
+    auto pExpedition =
+        std::make_unique<Filter>(Filter::DXpeditionIota | Filter::Accept, AlertFlag::Balloon | AlertFlag::Icon);
     pExpedition->setContext(&m_context);
     chains.addAlert(std::move(pExpedition), -1);
 }

@@ -5,7 +5,6 @@
 #include "Worked/Worked.h"
 #include "testnode/SpotGenerator.h"
 
-
 namespace Bench {
 
 void benchCountryLookup(CountryDatabase &countries, int iCount)

@@ -3,8 +3,8 @@
 #include "BenchSupport.h"
 
 #include "Worked/Worked.h"
-#include "filters/FilterChains.h"
 #include "cluster/SpotParser.h"
+#include "filters/FilterChains.h"
 #include "testnode/SpotGenerator.h"
 
 #include <QDate>
@@ -27,7 +27,7 @@ QList<QString> spotLines(int iCount)
 Spot parse(const QString &qsLine, const QString &qsDate)
 {
     return qsLine.startsWith(QLatin1String("CC11")) ? SpotParser::parseCc11Line(qsLine)
-                                                     : SpotParser::parseDxDeLine(qsLine, qsDate);
+                                                    : SpotParser::parseDxDeLine(qsLine, qsDate);
 }
 
 } // namespace

@@ -26,14 +26,14 @@ constexpr int kSettleMs = 3000;
 
 double processCpuSeconds()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 // Runs the event loop until bDone() or iTimeoutMs. It looks every 20 ms,
 // so that the waiting costs the window's thread next to nothing.
-template<class Done> bool spin(Done bDone, int iTimeoutMs)
+template <class Done> bool spin(Done bDone, int iTimeoutMs)
 {
     QElapsedTimer timer;
     timer.start();

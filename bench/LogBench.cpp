@@ -2,9 +2,9 @@
 
 #include "BenchSupport.h"
 
+#include "Worked/Worked.h"
 #include "log/LogImport.h"
 #include "log/LogStore.h"
-#include "Worked/Worked.h"
 #include "radio/BandPlan.h"
 #include "testnode/SpotGenerator.h"
 
@@ -95,8 +95,8 @@ bool benchLog(CountryDatabase &countries, int iQsos, int iSpots)
     };
     QList<Sample> samples;
     for (const TestSpot &spot : generator.generate(20000)) {
-        samples.append({countries.worked()->countryForCall(spot.dxCall), QString::number(spot.frequency, 'f', 1),
-                        spot.comment});
+        samples.append(
+            {countries.worked()->countryForCall(spot.dxCall), QString::number(spot.frequency, 'f', 1), spot.comment});
     }
     int iNeeded = 0;
     CpuTimer timer;

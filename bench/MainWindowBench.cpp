@@ -82,8 +82,7 @@ bool benchMainWindow(int iCount)
     QCoreApplication::processEvents();
     const double dSeconds = timer.nsecsElapsed() / 1e9;
     if (window.spotModel()->rowCount() != kTableRows) {
-        QTextStream(stderr) << "main window: the table holds " << window.spotModel()->rowCount() << " rows"
-                            << Qt::endl;
+        QTextStream(stderr) << "main window: the table holds " << window.spotModel()->rowCount() << " rows" << Qt::endl;
         return false;
     }
     report("mainwindow_on_new_spot_spots_per_second", iCount / dSeconds, "spots/s");

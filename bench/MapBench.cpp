@@ -29,7 +29,7 @@ constexpr int kPlaces = 340;
 // CPU time, not the window thread's.
 double processCpuMs()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
 }
@@ -89,7 +89,8 @@ bool benchMapResize()
             model.takeRowsFrom(arriving, kRows);
             map.repaint();
         }
-        const QByteArray baName = projection == MapWidget::Projection::Centred ? "map_batch_centred" : "map_batch_world";
+        const QByteArray baName =
+            projection == MapWidget::Projection::Centred ? "map_batch_centred" : "map_batch_world";
         report((baName + "_cpu_ms").constData(), (processCpuMs() - dCpuStart) / kBatches, "ms");
     }
 
@@ -112,7 +113,8 @@ bool benchMapResize()
         }
         std::sort(wallMs.begin(), wallMs.end());
         std::sort(cpuMs.begin(), cpuMs.end());
-        const QByteArray baName = projection == MapWidget::Projection::Centred ? "map_resize_centred" : "map_resize_world";
+        const QByteArray baName =
+            projection == MapWidget::Projection::Centred ? "map_resize_centred" : "map_resize_world";
         report((baName + "_median_ms").constData(), wallMs.at(wallMs.size() / 2), "ms");
         report((baName + "_slowest_ms").constData(), wallMs.last(), "ms");
         report((baName + "_cpu_median_ms").constData(), cpuMs.at(cpuMs.size() / 2), "ms");

@@ -122,7 +122,7 @@ public:
         m_thread.quit();
         m_thread.wait();
     }
-    template<class Function> void run(Function function)
+    template <class Function> void run(Function function)
     {
         QMetaObject::invokeMethod(&m_context, function, Qt::BlockingQueuedConnection);
     }
@@ -208,7 +208,7 @@ bool benchReceive(CountryDatabase &countries, Feed eFeed, int iCount, bool bMemo
 
     Statistics *pStatistics = Statistics::instance();
     const quint64 uiProcessedBefore = pStatistics->totalProcessedSpots();
-    std::atomic<qint64> iProcessed{0};
+    std::atomic<qint64> iProcessed {0};
     double dWarmMiB = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
@@ -231,8 +231,8 @@ bool benchReceive(CountryDatabase &countries, Feed eFeed, int iCount, bool bMemo
     poll.stop();
 
     if (iProcessed < iCount) {
-        QTextStream(stderr) << pName << ": only " << iProcessed.load() << " of " << iCount
-                            << " spots arrived" << Qt::endl;
+        QTextStream(stderr) << pName << ": only " << iProcessed.load() << " of " << iCount << " spots arrived"
+                            << Qt::endl;
         return false;
     }
     report((QByteArray(pName) + "_spots_per_second").constData(), iCount / dSeconds, "spots/s");

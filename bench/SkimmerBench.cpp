@@ -45,7 +45,9 @@ void benchSkimmer(int iCount)
     pool.reserve(kPoolSize + 64);
     // The same texts shared, as the pool would otherwise outweigh the state.
     QSet<QString> texts;
-    const auto shared = [&texts](const QString &qsText) { return *texts.insert(qsText); };
+    const auto shared = [&texts](const QString &qsText) {
+        return *texts.insert(qsText);
+    };
     qint64 iLinesParsed = 0;
     CpuTimer timer;
     double dParseSeconds = 0.0;
@@ -58,8 +60,8 @@ void benchSkimmer(int iCount)
         timer.start();
         for (const QString &qsLine : std::as_const(lLines)) {
             const Spot spot = SpotParser::parseDxDeLine(qsLine, qsDate);
-            pool.push_back({spot.spotter(), spot.dxCall(), spot.frequency(), qint16(spot.snr()),
-                            qint16(spot.speed()), spot.speedUnit()});
+            pool.push_back({spot.spotter(), spot.dxCall(), spot.frequency(), qint16(spot.snr()), qint16(spot.speed()),
+                            spot.speedUnit()});
         }
         dParseSeconds += timer.seconds();
         for (size_t i = pool.size() - size_t(lLines.size()); i < pool.size(); ++i) {

@@ -16,8 +16,8 @@
 #include "MainWindowBench.h"
 #include "MapBench.h"
 #include "ReceiveBench.h"
-#include "StartBench.h"
 #include "SkimmerBench.h"
+#include "StartBench.h"
 
 #include "API/QsLog/QsLog.h"
 #include "settings/Statistics.h"
@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
     QStringList groups = app.arguments().mid(2);
     if (groups.isEmpty())
         groups = {QStringLiteral("receive"), QStringLiteral("mixed"), QStringLiteral("filter"),
-                  QStringLiteral("lookup"), QStringLiteral("parse"), QStringLiteral("gui"), QStringLiteral("log"),
-                  QStringLiteral("start")};
+                  QStringLiteral("lookup"),  QStringLiteral("parse"), QStringLiteral("gui"),
+                  QStringLiteral("log"),     QStringLiteral("start")};
 
     bool bOk = true;
     {

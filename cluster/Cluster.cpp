@@ -1,15 +1,13 @@
 #include "Cluster.h"
 
-Cluster::Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign,
-                 const QString &qsPassword, const QString &qsName, const QString &qsQth,
-                 const QString &qsLocator, quint16 uiMaxSpotCount, QObject *parent)
-    : QObject(parent)
-    , m_maxSpotCount(uiMaxSpotCount)
-    , m_pipeline(std::make_unique<SpotPipeline>())
+Cluster::Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign, const QString &qsPassword,
+                 const QString &qsName, const QString &qsQth, const QString &qsLocator, quint16 uiMaxSpotCount,
+                 QObject *parent)
+    : QObject(parent), m_maxSpotCount(uiMaxSpotCount), m_pipeline(std::make_unique<SpotPipeline>())
 {
     m_pipeline->setLocator(qsLocator);
-    m_connection = std::make_unique<NodeConnection>(qsAddress, uiPort, qsCallsign, qsPassword, qsName, qsQth,
-                                                    m_pipeline.get());
+    m_connection =
+        std::make_unique<NodeConnection>(qsAddress, uiPort, qsCallsign, qsPassword, qsName, qsQth, m_pipeline.get());
     connect(m_pipeline.get(), &SpotPipeline::newSpot, this, &Cluster::newSpot);
     connect(m_connection.get(), &NodeConnection::connected, this, &Cluster::connected);
     connect(m_connection.get(), &NodeConnection::disconnected, this, &Cluster::disconnected);

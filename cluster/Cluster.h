@@ -27,9 +27,9 @@ class Cluster : public QObject
     Q_OBJECT
 
 public:
-    Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign,
-            const QString &qsPassword, const QString &qsName, const QString &qsQth,
-            const QString &qsLocator, quint16 uiMaxSpotCount, QObject *parent = nullptr);
+    Cluster(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign, const QString &qsPassword,
+            const QString &qsName, const QString &qsQth, const QString &qsLocator, quint16 uiMaxSpotCount,
+            QObject *parent = nullptr);
     ~Cluster() override;
 
     // Also ends a disconnection the operator asked for: from here on a lost
@@ -106,8 +106,7 @@ Q_SIGNALS:
     void connected(const QString &qsAddress, quint16 uiPort);
     void disconnected(const QString &qsAddress, quint16 uiPort);
     void newSpot(Spot &spot);
-    void connectionError(const QString &qsAddress, quint16 uiPort,
-                         QAbstractSocket::SocketError error);
+    void connectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error);
     void getReadyForSpots();
     // Every line the node sends, cut to a bounded length and otherwise as it
     // came (control characters included); bSpot for "DX de" and CC11 lines.

@@ -5,9 +5,7 @@
 #include <QTcpSocket>
 
 ConnectionMonitor::ConnectionMonitor(const QString &qsAddress, quint16 uiPort, QObject *parent)
-    : QObject(parent)
-    , m_address(qsAddress)
-    , m_port(uiPort)
+    : QObject(parent), m_address(qsAddress), m_port(uiPort)
 {
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &ConnectionMonitor::onSocketConnected);

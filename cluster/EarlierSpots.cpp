@@ -17,8 +17,7 @@ qint64 currentMinute()
 
 } // namespace
 
-EarlierSpots::EarlierSpots(QObject *parent)
-    : QObject(parent)
+EarlierSpots::EarlierSpots(QObject *parent) : QObject(parent)
 {
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &EarlierSpots::onQuietTimeout);

@@ -25,7 +25,7 @@ void LoginWatch::credentialSent(bool bPassword)
 bool LoginWatch::isLoginPrompt(const QString &qsLine)
 {
     return qsLine.contains(QLatin1String("login:")) || qsLine.contains(QLatin1String("call:"))
-           || qsLine.contains(QLatin1String("callsign:")) || qsLine.contains(QLatin1String("password:"));
+        || qsLine.contains(QLatin1String("callsign:")) || qsLine.contains(QLatin1String("password:"));
 }
 
 bool LoginWatch::isRefusal(const QString &qsLine)

@@ -1,10 +1,10 @@
 #include "NodeConnection.h"
 
+#include "API/QsLog/QsLog.h"
 #include "ConnectionMonitor.h"
 #include "ConnectionStatus.h"
 #include "SpotParser.h"
 #include "SpotPipeline.h"
-#include "API/QsLog/QsLog.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -325,8 +325,7 @@ void NodeConnection::processChunk(const QByteArray &baChunk)
     // anywhere, also inside the time or the CC11 spotter, where it would
     // still look complete with a wrong value. Keep it for the next chunk.
     // Prompts arrive without a line feed and are answered at once.
-    if (!qsText.endsWith(QLatin1Char('\n')) && !qslLines.isEmpty()
-        && mayStartSpotLine(qslLines.constLast())) {
+    if (!qsText.endsWith(QLatin1Char('\n')) && !qslLines.isEmpty() && mayStartSpotLine(qslLines.constLast())) {
         keepBrokenLine(qslLines.takeLast());
     }
 
@@ -341,17 +340,15 @@ void NodeConnection::processChunk(const QByteArray &baChunk)
 
 bool NodeConnection::isSpotLine(const QString &qsLine)
 {
-    return qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive)
-           || qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive);
+    return qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive) || qsLine.startsWith(kCc11Tag, Qt::CaseInsensitive);
 }
 
 // Also true for a bare "DX d" or "CC1": a cut that early would otherwise lose
 // the whole spot, since its rest no longer starts like a spot line.
 bool NodeConnection::mayStartSpotLine(const QString &qsFragment)
 {
-    return isSpotLine(qsFragment)
-           || kDxDeTag.startsWith(qsFragment, Qt::CaseInsensitive)
-           || kCc11Tag.startsWith(qsFragment, Qt::CaseInsensitive);
+    return isSpotLine(qsFragment) || kDxDeTag.startsWith(qsFragment, Qt::CaseInsensitive)
+        || kCc11Tag.startsWith(qsFragment, Qt::CaseInsensitive);
 }
 
 void NodeConnection::keepBrokenLine(const QString &qsLine)
@@ -383,7 +380,7 @@ void NodeConnection::processLine(const QString &qsLine)
 {
     if (isSpotLine(qsLine)) {
         Spot spot = qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive) ? SpotParser::parseDxDeLine(qsLine, todaysDate())
-                                                                      : SpotParser::parseCc11Line(qsLine);
+                                                                     : SpotParser::parseCc11Line(qsLine);
         // An old spot listed for the operator is a reply, shown as one.
         const bool bAnswer = isOperatorAnswer(spot);
         Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), !bAnswer);
@@ -445,8 +442,7 @@ void NodeConnection::answerPrompt(const QString &qsLine)
                && !qsLine.contains(QLatin1String("set/name"))) {
         if (firstTime(kPromptName))
             sendCommand(m_name.isEmpty() ? kNotSet : m_name);
-    } else if (qsLine.contains(QLatin1String("Please enter your QTH"))
-               && !qsLine.contains(QLatin1String("set/qth"))) {
+    } else if (qsLine.contains(QLatin1String("Please enter your QTH")) && !qsLine.contains(QLatin1String("set/qth"))) {
         if (firstTime(kPromptQth))
             sendCommand(m_qth.isEmpty() ? kNotSet : m_qth);
     } else if (qsLine.contains(QLatin1String("Please enter your home node"))
@@ -530,8 +526,7 @@ void NodeConnection::requestEarlierSpots()
 void NodeConnection::onEarlierSpotsQuiet()
 {
     if (m_earlierSpots.answerLines() == 0) {
-        QLOG_INFO() << "No answer to the earlier-spots requests within" << m_timings.earlierSpotsFirstAnswerMs
-                    << "ms";
+        QLOG_INFO() << "No answer to the earlier-spots requests within" << m_timings.earlierSpotsFirstAnswerMs << "ms";
     } else {
         QLOG_DEBUG() << "No earlier spots for" << m_timings.earlierSpotsQuietMs << "ms; delivering"
                      << m_earlierSpots.keptCount() << "collected spots";

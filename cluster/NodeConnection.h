@@ -32,9 +32,8 @@ class NodeConnection : public QObject
     Q_OBJECT
 
 public:
-    NodeConnection(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign,
-                   const QString &qsPassword, const QString &qsName, const QString &qsQth,
-                   SpotPipeline *pPipeline, QObject *parent = nullptr);
+    NodeConnection(const QString &qsAddress, quint16 uiPort, const QString &qsCallsign, const QString &qsPassword,
+                   const QString &qsName, const QString &qsQth, SpotPipeline *pPipeline, QObject *parent = nullptr);
     ~NodeConnection() override;
 
     // Also ends a disconnection the operator asked for: from here on a lost

@@ -21,17 +21,15 @@ constexpr int kMaxReplyDigits = 23;
 
 } // namespace
 
-SendSpot::SendSpot(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::SendSpot>())
+SendSpot::SendSpot(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::SendSpot>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     MessageBoxes::decorateButtonBox(m_ui->buttonBox);
     m_ui->lineEditSendSpotFrequency->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("\\d{1,20}\\.\\d{0,1}")), m_ui->lineEditSendSpotFrequency));
-    m_ui->lineEditSendSpotCall->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-z/]*")), m_ui->lineEditSendSpotCall));
+    m_ui->lineEditSendSpotCall->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Za-z/]*")), m_ui->lineEditSendSpotCall));
     connect(m_ui->lineEditSendSpotCall, &QLineEdit::textChanged, this, &SendSpot::lineEditToUpper);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SendSpot::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &SendSpot::reject);
@@ -43,7 +41,8 @@ QString SendSpot::frequencyFromHz(const QString &qsReply)
 {
     const QString qsDigits = qsReply.trimmed();
     static const QRegularExpression digitsOnly(QStringLiteral("^\\d+$"));
-    if (qsDigits.size() < kMinReplyDigits || qsDigits.size() > kMaxReplyDigits || !digitsOnly.match(qsDigits).hasMatch())
+    if (qsDigits.size() < kMinReplyDigits || qsDigits.size() > kMaxReplyDigits
+        || !digitsOnly.match(qsDigits).hasMatch())
         return QString();
     QString qsKhz = qsDigits.chopped(2);
     qsKhz.insert(qsKhz.size() - 1, QLatin1Char('.'));
@@ -119,7 +118,7 @@ void SendSpot::accept()
     QString qsRemarks = m_ui->lineEditSendSpotRemarks->text();
     qsRemarks.replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
     const QString qsCommand = QStringLiteral("DX ") + m_ui->lineEditSendSpotFrequency->text() + QLatin1Char(' ')
-                              + m_ui->lineEditSendSpotCall->text() + QLatin1Char(' ') + qsRemarks;
+        + m_ui->lineEditSendSpotCall->text() + QLatin1Char(' ') + qsRemarks;
     Cluster *pCluster = m_settings->cluster();
     if (!pCluster || !pCluster->isConnected()) {
         // The connection went while the form was open: the operator's text

@@ -2,8 +2,8 @@
 
 #include <QDateTime>
 #include <QTime>
-#include <QtAlgorithms>
 #include <QVarLengthArray>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
@@ -124,13 +124,13 @@ struct SkimmerValidator::Station
         qint64 tens = 0;
         qint64 atMs = 0;
         int skimmers = 0;
-        QString human;      // the human who spotted it, when one did
+        QString human; // the human who spotted it, when one did
     };
 
     QString call;
     quint64 signature = 0;
-    std::vector<Heard> heard;                   // one per spotter, the latest
-    std::vector<Confirmation> confirmations;    // the newest last
+    std::vector<Heard> heard;                // one per spotter, the latest
+    std::vector<Confirmation> confirmations; // the newest last
     qint64 firstMs = 0;
     qint64 lastMs = 0;
     qint64 lastTens = 0;
@@ -146,8 +146,7 @@ struct SkimmerValidator::Station
 
 SkimmerValidator::SkimmerValidator() = default;
 
-SkimmerValidator::SkimmerValidator(const Thresholds &thresholds)
-    : m_thresholds(thresholds)
+SkimmerValidator::SkimmerValidator(const Thresholds &thresholds) : m_thresholds(thresholds)
 {
 }
 
@@ -231,8 +230,7 @@ void SkimmerValidator::dropFromBucket(Station &station)
     station.bucket = std::numeric_limits<qint64>::min();
 }
 
-template<typename Fn>
-void SkimmerValidator::forEachNeighbour(qint64 iTens, quint64 uiSignature, Fn fn) const
+template <typename Fn> void SkimmerValidator::forEachNeighbour(qint64 iTens, quint64 uiSignature, Fn fn) const
 {
     // A station is filed under its latest frequency, and skimmers place one
     // signal up to 0.1 kHz either side: the margin finds it wherever its
@@ -299,11 +297,10 @@ bool SkimmerValidator::isLoneCopy(const Station &station, qint64 iTens) const
             return false;
     }
     const qint64 iQsy = tensOf(m_thresholds.qsyKHz);
-    const bool bConfirmed = std::any_of(station.confirmations.begin(), station.confirmations.end(),
-                                        [&](const Station::Confirmation &confirmation) {
-                                            return confirmation.atMs >= iCutoff
-                                                && qAbs(confirmation.tens - iTens) <= iQsy;
-                                        });
+    const bool bConfirmed = std::any_of(
+        station.confirmations.begin(), station.confirmations.end(), [&](const Station::Confirmation &confirmation) {
+            return confirmation.atMs >= iCutoff && qAbs(confirmation.tens - iTens) <= iQsy;
+        });
     return iSkimmers == 1 && !bConfirmed;
 }
 
@@ -398,8 +395,9 @@ SkimmerValidator::Assessment SkimmerValidator::add(const Spot &spot, qint64 iAtM
     }
 
     auto &lHeard = station.heard;
-    lHeard.erase(std::remove_if(lHeard.begin(), lHeard.end(), [iCutoff](const Heard &heard) { return heard.atMs < iCutoff; }),
-                 lHeard.end());
+    lHeard.erase(
+        std::remove_if(lHeard.begin(), lHeard.end(), [iCutoff](const Heard &heard) { return heard.atMs < iCutoff; }),
+        lHeard.end());
     auto &lConfirmations = station.confirmations;
     lConfirmations.erase(std::remove_if(lConfirmations.begin(), lConfirmations.end(),
                                         [iCutoff](const Station::Confirmation &old) { return old.atMs < iCutoff; }),
@@ -565,10 +563,14 @@ QList<SkimmerValidator::Report> SkimmerValidator::reports(const QString &qsCall)
 QString SkimmerValidator::verdictText(Verdict verdict)
 {
     switch (verdict) {
-    case Verdict::Valid: return tr("valid");
-    case Verdict::Busted: return tr("busted?");
-    case Verdict::Qsy: return tr("QSY");
-    case Verdict::Unverified: break;
+    case Verdict::Valid:
+        return tr("valid");
+    case Verdict::Busted:
+        return tr("busted?");
+    case Verdict::Qsy:
+        return tr("QSY");
+    case Verdict::Unverified:
+        break;
     }
     return tr("unverified");
 }

@@ -27,7 +27,7 @@ public:
 
     struct Thresholds
     {
-        int identityWindowSecs = 60 * 60;   // what is remembered at all
+        int identityWindowSecs = 60 * 60; // what is remembered at all
         int validSkimmers = 2;
         double validSpreadKHz = 0.3;
         int validWindowSecs = 10 * 60;
@@ -40,8 +40,8 @@ public:
     struct Assessment
     {
         Verdict verdict = Verdict::Unverified;
-        QString reason;     // one sentence for the tooltip
-        QString resembles;  // the call a busted spot is probably a copy of
+        QString reason;    // one sentence for the tooltip
+        QString resembles; // the call a busted spot is probably a copy of
     };
 
     // One spotter's latest report of a station.
@@ -52,17 +52,17 @@ public:
         double kHz = 0.0;
         qint64 atMs = 0;
         bool hasSnr = false;
-        int snr = 0;        // the latest
-        int bestSnr = 0;    // the best over the window
+        int snr = 0;     // the latest
+        int bestSnr = 0; // the best over the window
     };
 
     struct Facts
     {
-        int skimmers = 0;   // distinct skimmers over the identity window
+        int skimmers = 0; // distinct skimmers over the identity window
         int humans = 0;
         bool hasSnr = false;
         int bestSnr = 0;
-        int speed = 0;      // the latest sent
+        int speed = 0; // the latest sent
         Spot::SpeedUnit speedUnit = Spot::SpeedUnit::None;
         qint64 firstMs = 0; // UTC milliseconds since the epoch
         qint64 lastMs = 0;
@@ -125,8 +125,7 @@ private:
     bool isLoneCopy(const Station &station, qint64 iTens) const;
     // Calls fn for the stations filed near iTens whose call may be one
     // edit from the one qsCall's signature stands for.
-    template<typename Fn>
-    void forEachNeighbour(qint64 iTens, quint64 uiSignature, Fn fn) const;
+    template <typename Fn> void forEachNeighbour(qint64 iTens, quint64 uiSignature, Fn fn) const;
     Assessment judge(const Station &station, qint64 iTens) const;
     const Station *find(const QString &qsCall) const;
 
@@ -134,7 +133,7 @@ private:
     std::unordered_map<QString, Station, CallHash> m_stations;
     struct Filed
     {
-        quint64 signature;  // see signatureOf(); kept here to spare a visit to each station
+        quint64 signature; // see signatureOf(); kept here to spare a visit to each station
         Station *station;
     };
     std::unordered_map<qint64, std::vector<Filed>> m_buckets;

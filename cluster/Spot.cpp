@@ -2,8 +2,7 @@
 
 bool Spot::isComplete() const
 {
-    return !m_time.isEmpty() && !m_spotter.isEmpty() && !m_frequency.isEmpty()
-           && !m_dxCall.isEmpty();
+    return !m_time.isEmpty() && !m_spotter.isEmpty() && !m_frequency.isEmpty() && !m_dxCall.isEmpty();
 }
 
 void Spot::setLocation(const CountryInfo &dx, const CountryInfo &spotter, const QString &qsLocator)
@@ -26,11 +25,16 @@ void Spot::setLocation(const CountryInfo &dx, const CountryInfo &spotter, const 
 QString Spot::kindText(Kind kind)
 {
     switch (kind) {
-    case Kind::Cq: return QStringLiteral("CQ");
-    case Kind::Dx: return QStringLiteral("DX");
-    case Kind::Beacon: return QStringLiteral("BEACON");
-    case Kind::NcdxfBeacon: return QStringLiteral("NCDXF B");
-    case Kind::None: break;
+    case Kind::Cq:
+        return QStringLiteral("CQ");
+    case Kind::Dx:
+        return QStringLiteral("DX");
+    case Kind::Beacon:
+        return QStringLiteral("BEACON");
+    case Kind::NcdxfBeacon:
+        return QStringLiteral("NCDXF B");
+    case Kind::None:
+        break;
     }
     return QString();
 }

@@ -25,8 +25,7 @@ bool isPrompt(const QString &qsLine)
 
 } // namespace
 
-SpotConfirmation::SpotConfirmation(QObject *parent)
-    : QObject(parent)
+SpotConfirmation::SpotConfirmation(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(kDefaultTimeoutMs);
@@ -43,7 +42,7 @@ bool SpotConfirmation::isEcho(const QString &qsLine, const QString &qsSpotter, c
     else
         return false;
     return spot.dxCall().compare(qsDxCall, Qt::CaseInsensitive) == 0
-           && withoutSsid(spot.spotter()).compare(withoutSsid(qsSpotter), Qt::CaseInsensitive) == 0;
+        && withoutSsid(spot.spotter()).compare(withoutSsid(qsSpotter), Qt::CaseInsensitive) == 0;
 }
 
 bool SpotConfirmation::isWatching() const

@@ -28,7 +28,8 @@ public:
 
     // Starts following the spot just sent through pConnection; a spot still
     // followed is given up for it.
-    void watch(NodeConnection *pConnection, const QString &qsSpotter, const QString &qsDxCall, const QString &qsFrequency);
+    void watch(NodeConnection *pConnection, const QString &qsSpotter, const QString &qsDxCall,
+               const QString &qsFrequency);
     bool isWatching() const;
     void setTimeoutMs(int iTimeoutMs) { m_timer.setInterval(iTimeoutMs); }
 

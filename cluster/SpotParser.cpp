@@ -27,8 +27,7 @@ constexpr int kTrailerWidth = 4;
 constexpr int kMaxMinutesAhead = 60;
 constexpr int kMinutesPerDay = 24 * 60;
 
-const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // A "CC11" line has 20 caret-separated fields.
 constexpr int kCc11FieldCount = 20;
@@ -68,7 +67,7 @@ int overflowOfDxCall(const QString &qsLine)
     return iEnd - iFieldEnd;
 }
 
-std::atomic<SpotParser::Clock> g_clock{nullptr};
+std::atomic<SpotParser::Clock> g_clock {nullptr};
 
 // Skimmers sign their spots with this after the call.
 const QLatin1String kSkimmerMark("-#");
@@ -338,8 +337,7 @@ Spot SpotParser::parseDxDeLine(const QString &qsLine, const QString &qsDate)
     // Lines whose columns already read right keep exactly what they gave;
     // only a skimmer line with the time out of its column is read by shape.
     ShapedLine shaped;
-    if (qsLine.indexOf(kSkimmerMark) > 0 && readShapedSkimmerLine(qsLine, &shaped)
-        && spot.time() != shaped.time) {
+    if (qsLine.indexOf(kSkimmerMark) > 0 && readShapedSkimmerLine(qsLine, &shaped) && spot.time() != shaped.time) {
         spot.setSpotter(shaped.spotter.toString());
         spot.setFrequency(shaped.frequency.toString());
         spot.setDxCall(shaped.dxCall.toString());
@@ -371,8 +369,7 @@ Spot SpotParser::parseCc11Line(const QString &qsLine)
     const int iSurplus = int(qslFields.size()) - kCc11FieldCount;
     if (iSurplus > 0) {
         const QStringList qslComment = qslFields.mid(kCc11Comment, iSurplus + 1);
-        qslFields.erase(qslFields.begin() + kCc11Comment,
-                        qslFields.begin() + kCc11Comment + iSurplus + 1);
+        qslFields.erase(qslFields.begin() + kCc11Comment, qslFields.begin() + kCc11Comment + iSurplus + 1);
         qslFields.insert(kCc11Comment, qslComment.join(QLatin1Char('^')));
     }
 

@@ -1,13 +1,12 @@
 #include "SpotPipeline.h"
 
-#include "Spot.h"
 #include "API/QsLog/QsLog.h"
+#include "Spot.h"
+#include "Worked/Worked.h"
 #include "filters/ChainResult.h"
 #include "settings/Statistics.h"
-#include "Worked/Worked.h"
 
-SpotPipeline::SpotPipeline(QObject *parent)
-    : QObject(parent)
+SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
 {
 }
 

@@ -43,8 +43,7 @@ const AlertProperties::IconRow AlertProperties::kIconRows[25] = {
 };
 
 AlertProperties::AlertProperties(WorkedSets *pWorkedSets, QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::AlertProperties>())
+    : QDialog(parent), m_ui(std::make_unique<Ui::AlertProperties>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -135,12 +134,30 @@ void AlertProperties::lineEditToUpper(const QString &qsText)
     m_ui->widgetRuleKind->lineEditToUpper(qsText);
 }
 
-void AlertProperties::onBandClicked() { showKind(Filter::Band); }
-void AlertProperties::onCallsignClicked() { showKind(Filter::Call); }
-void AlertProperties::onCountryClicked() { showKind(Filter::Country); }
-void AlertProperties::onDXpeditionIOTAClicked() { showKind(Filter::DXpeditionIota); }
-void AlertProperties::onWorkedCountriesClicked() { showKind(Filter::WorkedCountries); }
-void AlertProperties::onNewCountriesClicked() { showKind(Filter::NewCountries); }
+void AlertProperties::onBandClicked()
+{
+    showKind(Filter::Band);
+}
+void AlertProperties::onCallsignClicked()
+{
+    showKind(Filter::Call);
+}
+void AlertProperties::onCountryClicked()
+{
+    showKind(Filter::Country);
+}
+void AlertProperties::onDXpeditionIOTAClicked()
+{
+    showKind(Filter::DXpeditionIota);
+}
+void AlertProperties::onWorkedCountriesClicked()
+{
+    showKind(Filter::WorkedCountries);
+}
+void AlertProperties::onNewCountriesClicked()
+{
+    showKind(Filter::NewCountries);
+}
 
 void AlertProperties::onChangeColorClicked(bool bChecked)
 {

@@ -18,11 +18,7 @@ public:
 
     static constexpr int kAlertShift = 2;
 
-    constexpr ChainResult(Verdict verdict = Accept, AlertFlags alerts = {})
-        : m_verdict(verdict)
-        , m_alerts(alerts)
-    {
-    }
+    constexpr ChainResult(Verdict verdict = Accept, AlertFlags alerts = {}) : m_verdict(verdict), m_alerts(alerts) { }
 
     Verdict verdict() const { return m_verdict; }
     bool isAccepted() const { return m_verdict == Accept; }
@@ -52,7 +48,7 @@ private:
 
     Verdict m_verdict;
     AlertFlags m_alerts;
-    std::array<int, std::size(kKinds)> m_firings{};
+    std::array<int, std::size(kKinds)> m_firings {};
 };
 
 #endif // CHAINRESULT_H

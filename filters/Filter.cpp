@@ -50,15 +50,12 @@ double frequencyKHz(const QString &qsText, bool *pbOk)
 
 } // namespace
 
-Filter::Filter(int iFilterType, QObject *parent)
-    : Filter(iFilterType, AlertFlags(), parent)
+Filter::Filter(int iFilterType, QObject *parent) : Filter(iFilterType, AlertFlags(), parent)
 {
 }
 
 Filter::Filter(int iFilterType, AlertFlags alertKinds, QObject *parent)
-    : QObject(parent)
-    , m_filterType(iFilterType)
-    , m_alertKinds(alertKinds)
+    : QObject(parent), m_filterType(iFilterType), m_alertKinds(alertKinds)
 {
 }
 

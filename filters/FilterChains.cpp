@@ -3,8 +3,7 @@
 #include "API/QsLog/QsLog.h"
 #include "cluster/Spot.h"
 
-FilterChains::FilterChains()
-    : m_bandFilter(std::make_unique<Filter>(Filter::Band | Filter::Accept))
+FilterChains::FilterChains() : m_bandFilter(std::make_unique<Filter>(Filter::Band | Filter::Accept))
 {
 }
 
@@ -19,8 +18,8 @@ ChainResult FilterChains::evaluate(Spot &spot) const
     if (result.isAccepted()) {
         // Rules holding the default action could only confirm it, so they are
         // not even tested; the first rule that matches overrides the default.
-        const ChainResult::Verdict override = m_defaultFilter == Filter::Accept ? ChainResult::Drop
-                                                                                : ChainResult::Accept;
+        const ChainResult::Verdict override =
+            m_defaultFilter == Filter::Accept ? ChainResult::Drop : ChainResult::Accept;
         result = m_defaultFilter == Filter::Drop ? ChainResult::Drop : ChainResult::Accept;
         for (const std::unique_ptr<Filter> &pFilter : m_filters) {
             if (pFilter->filterType() & m_defaultFilter)

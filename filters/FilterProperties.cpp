@@ -12,8 +12,7 @@
 #include <QUrl>
 
 FilterProperties::FilterProperties(WorkedSets *pWorkedSets, QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::FilterProperties>())
+    : QDialog(parent), m_ui(std::make_unique<Ui::FilterProperties>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -70,12 +69,30 @@ void FilterProperties::lineEditToUpper(const QString &qsText)
     m_ui->widgetRuleKind->lineEditToUpper(qsText);
 }
 
-void FilterProperties::onBandClicked() { showKind(Filter::Band); }
-void FilterProperties::onCallsignClicked() { showKind(Filter::Call); }
-void FilterProperties::onCountryClicked() { showKind(Filter::Country); }
-void FilterProperties::onDXpeditionIOTAClicked() { showKind(Filter::DXpeditionIota); }
-void FilterProperties::onWorkedCountriesClicked() { showKind(Filter::WorkedCountries); }
-void FilterProperties::onNewCountriesClicked() { showKind(Filter::NewCountries); }
+void FilterProperties::onBandClicked()
+{
+    showKind(Filter::Band);
+}
+void FilterProperties::onCallsignClicked()
+{
+    showKind(Filter::Call);
+}
+void FilterProperties::onCountryClicked()
+{
+    showKind(Filter::Country);
+}
+void FilterProperties::onDXpeditionIOTAClicked()
+{
+    showKind(Filter::DXpeditionIota);
+}
+void FilterProperties::onWorkedCountriesClicked()
+{
+    showKind(Filter::WorkedCountries);
+}
+void FilterProperties::onNewCountriesClicked()
+{
+    showKind(Filter::NewCountries);
+}
 
 void FilterProperties::onManageWorkedCountriesClicked()
 {
@@ -103,8 +120,7 @@ void FilterProperties::accept()
 
     auto *pFilter = new Filter(Filter::Accept);
     m_ui->widgetRuleKind->applyTo(pFilter);
-    pFilter->setFilterType(iKind
-                           | (m_ui->radioButtonFilterActionAccept->isChecked() ? Filter::Accept : Filter::Drop));
+    pFilter->setFilterType(iKind | (m_ui->radioButtonFilterActionAccept->isChecked() ? Filter::Accept : Filter::Drop));
     Q_EMIT filterAccepted(m_operation, pFilter);
     QDialog::accept();
 }

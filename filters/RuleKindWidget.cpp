@@ -1,14 +1,12 @@
 #include "RuleKindWidget.h"
 #include "ui_RuleKindWidget.h"
 
-#include "radio/BandPlan.h"
 #include "Filter.h"
+#include "radio/BandPlan.h"
 
 #include <QLayout>
 
-RuleKindWidget::RuleKindWidget(QWidget *parent)
-    : QWidget(parent)
-    , m_ui(std::make_unique<Ui::RuleKindWidget>())
+RuleKindWidget::RuleKindWidget(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::RuleKindWidget>())
 {
     m_ui->setupUi(this);
     for (int i = 0; i < BandPlan::count(); ++i) {
@@ -87,10 +85,14 @@ int RuleKindWidget::selectedKind() const
 void RuleKindWidget::showKind(int iKind)
 {
     QGridLayout *pGrid = m_ui->gridLayoutFilterValue;
-    const QList<QWidget *> all = {m_ui->labelFilterValueBand,         m_ui->comboBoxFilterValueBand,
-                                  m_ui->labelFilterValueCallsign,     m_ui->lineEditFilterValueCallsign,
-                                  m_ui->labelFilterValueCountry,      m_ui->comboBoxFilterValueCountry,
-                                  m_ui->labelFilterValueContinent,    m_ui->comboBoxFilterValueContinent,
+    const QList<QWidget *> all = {m_ui->labelFilterValueBand,
+                                  m_ui->comboBoxFilterValueBand,
+                                  m_ui->labelFilterValueCallsign,
+                                  m_ui->lineEditFilterValueCallsign,
+                                  m_ui->labelFilterValueCountry,
+                                  m_ui->comboBoxFilterValueCountry,
+                                  m_ui->labelFilterValueContinent,
+                                  m_ui->comboBoxFilterValueContinent,
                                   m_ui->labelFilterValueDXpeditionsIOTA,
                                   m_ui->pushButtonFilterValueDXpeditionsIOTA_logo,
                                   m_ui->pushButtonManageWorkedCountries};
@@ -153,8 +155,7 @@ void RuleKindWidget::loadRule(const Filter &rule)
     int iKind = 0;
     if (iType & Filter::Band) {
         m_ui->radioButtonFilterTypeBand->setChecked(true);
-        m_ui->comboBoxFilterValueBand->setCurrentIndex(
-            m_ui->comboBoxFilterValueBand->findData(rule.bandFilterValue()));
+        m_ui->comboBoxFilterValueBand->setCurrentIndex(m_ui->comboBoxFilterValueBand->findData(rule.bandFilterValue()));
         iKind = Filter::Band;
     } else if (iType & Filter::Call) {
         m_ui->radioButtonFilterTypeCallsign->setChecked(true);

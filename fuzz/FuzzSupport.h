@@ -30,7 +30,7 @@ QString scratchFolder();
 class Reader
 {
 public:
-    Reader(const uint8_t *pData, size_t uiSize) : m_data(pData), m_size(uiSize) {}
+    Reader(const uint8_t *pData, size_t uiSize) : m_data(pData), m_size(uiSize) { }
 
     uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     uint16_t word() { return uint16_t(byte() | (byte() << 8)); }

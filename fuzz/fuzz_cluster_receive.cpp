@@ -74,7 +74,7 @@ std::unique_ptr<Cluster> makeCluster(uint8_t uiFlags)
     auto pWorked = std::make_unique<Filter>(Filter::WorkedCountries | iAction);
     pWorked->setContext(&g_context);
     pCluster->addFilter(std::move(pWorked), -1);
-    pCluster->addFilter(std::make_unique<Filter>(0x7f), -1);   // no valid kind: a catch-all
+    pCluster->addFilter(std::make_unique<Filter>(0x7f), -1); // no valid kind: a catch-all
 
     auto pColour = std::make_unique<Filter>(Filter::NewCountries | Filter::Accept, AlertFlag::Color | AlertFlag::Icon);
     pColour->setContext(&g_context);
@@ -102,10 +102,9 @@ Feed feed(uint8_t uiFlags, const QList<QByteArray> &pieces)
         if (!spot.isComplete())
             FuzzSupport::fail("an incomplete spot was delivered", spot.dxCall().toLatin1());
         ++result.iCount;
-        result.spots.append(spot.spotter() + QLatin1Char('|') + spot.frequency() + QLatin1Char('|')
-                            + spot.dxCall() + QLatin1Char('|') + spot.time() + QLatin1Char('|')
-                            + spot.comment() + QLatin1Char('|') + spot.country() + QLatin1Char('|')
-                            + QString::number(spot.alertFlags().toInt()));
+        result.spots.append(spot.spotter() + QLatin1Char('|') + spot.frequency() + QLatin1Char('|') + spot.dxCall()
+                            + QLatin1Char('|') + spot.time() + QLatin1Char('|') + spot.comment() + QLatin1Char('|')
+                            + spot.country() + QLatin1Char('|') + QString::number(spot.alertFlags().toInt()));
     });
     if (uiFlags & CollectEarlierSpots)
         pCluster->onGetPreviousSpotsTimerExpired();

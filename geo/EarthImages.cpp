@@ -22,7 +22,8 @@ QImage loadImage(const QString &qsName, QString *pWhy)
     QImageReader reader(qsFile);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxWidth || size.height() > kMaxWidth / 2)) {
-        *pWhy = QCoreApplication::translate("EarthImages", "%1 is larger than %2 pixels wide").arg(qsFile).arg(kMaxWidth);
+        *pWhy =
+            QCoreApplication::translate("EarthImages", "%1 is larger than %2 pixels wide").arg(qsFile).arg(kMaxWidth);
         return QImage();
     }
     QImage image = reader.read();

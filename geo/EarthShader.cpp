@@ -23,7 +23,8 @@ constexpr int kDayUnderNight = 72;
 QRgb nightOver(QRgb night, QRgb day)
 {
     const auto channel = [&](int iShift) {
-        return uint(std::min(255, int((night >> iShift) & 0xff) + ((int((day >> iShift) & 0xff) * kDayUnderNight) >> 8)));
+        return uint(
+            std::min(255, int((night >> iShift) & 0xff) + ((int((day >> iShift) & 0xff) * kDayUnderNight) >> 8)));
     };
     return 0xff000000u | (channel(16) << 16) | (channel(8) << 8) | channel(0);
 }
@@ -55,7 +56,7 @@ qint16 toUnit(float fComponent)
 
 // Runs rowFunction for each row on a few threads: a new size's table is
 // what a resize waits for. Each row writes only its own pixels.
-template<class RowFunction> void forEachRow(int iFirst, int iEnd, const RowFunction &rowFunction)
+template <class RowFunction> void forEachRow(int iFirst, int iEnd, const RowFunction &rowFunction)
 {
     const int iThreads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     const int iRows = iEnd - iFirst;
@@ -208,7 +209,8 @@ void EarthShader::build()
             : m_projection.mapRect().width() / (2 * M_PI);
         pictureFor(dPixelsPerRadian, &day, &night);
     }
-    const std::optional<Pictures> pictures = day.isNull() ? std::nullopt : std::optional<Pictures>(Pictures(day, night));
+    const std::optional<Pictures> pictures =
+        day.isNull() ? std::nullopt : std::optional<Pictures>(Pictures(day, night));
     uchar *pDayBits = m_day.bits();
     uchar *pNightBits = m_night.bits();
     const qsizetype iBytesPerLine = m_day.bytesPerLine();
@@ -254,7 +256,8 @@ void EarthShader::build()
             for (int iX = iLeft; iX < iRight; ++iX) {
                 const int i = iX - iLeft;
                 if (std::abs(longitudes.at(i)) <= float(M_PI))
-                    store(iX, iY, fCos * cosLongitude.at(i), fCos * sinLongitude.at(i), fSin, fLatitude, longitudes.at(i));
+                    store(iX, iY, fCos * cosLongitude.at(i), fCos * sinLongitude.at(i), fSin, fLatitude,
+                          longitudes.at(i));
             }
         });
     } else {
@@ -289,7 +292,8 @@ void EarthShader::build()
                 const float fStep = fR * float(kStepsPerPixel);
                 const int iStep = int(fStep);
                 const float fT = fStep - float(iStep);
-                const float fCosAngle = cosines[size_t(iStep)] + fT * (cosines[size_t(iStep) + 1] - cosines[size_t(iStep)]);
+                const float fCosAngle =
+                    cosines[size_t(iStep)] + fT * (cosines[size_t(iStep) + 1] - cosines[size_t(iStep)]);
                 const float fSinAngle =
                     sinesOverR[size_t(iStep)] + fT * (sinesOverR[size_t(iStep) + 1] - sinesOverR[size_t(iStep)]);
                 const float fNorth = -fDy * fSinAngle;
@@ -309,7 +313,8 @@ void EarthShader::build()
 void EarthShader::paintGraticule()
 {
     const QList<QPolygonF> lines = m_projection.graticule(kGraticuleDegrees);
-    for (auto [pImage, colour] : {std::pair{&m_day, QColor(0x6f, 0xa3, 0xd3)}, std::pair{&m_night, QColor(0x2c, 0x45, 0x6b)}}) {
+    for (auto [pImage, colour] :
+         {std::pair {&m_day, QColor(0x6f, 0xa3, 0xd3)}, std::pair {&m_night, QColor(0x2c, 0x45, 0x6b)}}) {
         QPainter painter(pImage);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(colour, 1.0));

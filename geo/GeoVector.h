@@ -36,7 +36,7 @@ struct GeoVector
     // where acos of the dot product loses every digit.
     double angleTo(const GeoVector &other) const
     {
-        const GeoVector cross{y * other.z - z * other.y, z * other.x - x * other.z, x * other.y - y * other.x};
+        const GeoVector cross {y * other.z - z * other.y, z * other.x - x * other.z, x * other.y - y * other.x};
         return std::atan2(cross.length(), dot(other));
     }
 };

@@ -33,7 +33,8 @@ MapProjection MapProjection::world(const QSize &size)
     projection.m_kind = Kind::World;
     projection.m_size = size;
     const double dWidth = std::max(0.0, std::min(size.width() - 2 * kMargin, 2 * (size.height() - 2 * kMargin)));
-    projection.m_mapRect = QRectF((size.width() - dWidth) / 2.0, (size.height() - dWidth / 2.0) / 2.0, dWidth, dWidth / 2.0);
+    projection.m_mapRect =
+        QRectF((size.width() - dWidth) / 2.0, (size.height() - dWidth / 2.0) / 2.0, dWidth, dWidth / 2.0);
     projection.m_centrePixel = projection.m_mapRect.center();
     projection.m_dRadius = dWidth / 2.0;
     return projection;
@@ -101,7 +102,7 @@ QList<QPolygonF> MapProjection::greatCircle(const GeoVector &from, const GeoVect
     const double dSin = std::sin(dAngle);
     // Antipodes have no one short path: none is drawn.
     if (dSin < 1e-9)
-        return dAngle < 1.0 ? QList<QPolygonF>{QPolygonF({toPixel(from), toPixel(to)})} : QList<QPolygonF>{};
+        return dAngle < 1.0 ? QList<QPolygonF> {QPolygonF({toPixel(from), toPixel(to)})} : QList<QPolygonF> {};
     const int iSteps = std::max(1, int(std::ceil(dAngle / kVertexStepRadians)));
     QList<GeoVector> points;
     points.reserve(iSteps + 1);

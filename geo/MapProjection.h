@@ -37,7 +37,10 @@ public:
     QRectF mapRect() const { return m_mapRect; }
 
     QPointF toPixel(const GeoVector &point) const;
-    QPointF toPixel(double dLatitude, double dLongitude) const { return toPixel(GeoVector::fromDegrees(dLatitude, dLongitude)); }
+    QPointF toPixel(double dLatitude, double dLongitude) const
+    {
+        return toPixel(GeoVector::fromDegrees(dLatitude, dLongitude));
+    }
     // False for a pixel off the map.
     bool toPoint(const QPointF &pixel, GeoVector *pPoint) const;
     bool contains(const QPointF &pixel) const;

@@ -10,8 +10,14 @@ constexpr double kJulianDayOfUnixEpoch = 2440587.5;
 constexpr double kJ2000 = 2451545.0;
 constexpr double kMsPerDay = 86400000.0;
 
-double sinDeg(double dDegrees) { return std::sin(qDegreesToRadians(dDegrees)); }
-double cosDeg(double dDegrees) { return std::cos(qDegreesToRadians(dDegrees)); }
+double sinDeg(double dDegrees)
+{
+    return std::sin(qDegreesToRadians(dDegrees));
+}
+double cosDeg(double dDegrees)
+{
+    return std::cos(qDegreesToRadians(dDegrees));
+}
 
 double normalizedLongitude(double dDegrees)
 {

@@ -182,7 +182,8 @@ void AdifReader::parse()
         }
         m_pos = iOpen;
         const qsizetype iSearchEnd = qMin(iSize, iOpen + 1 + kMaxTagBytes);
-        const char *pClose = static_cast<const char *>(std::memchr(pData + iOpen + 1, '>', size_t(iSearchEnd - iOpen - 1)));
+        const char *pClose =
+            static_cast<const char *>(std::memchr(pData + iOpen + 1, '>', size_t(iSearchEnd - iOpen - 1)));
         if (!pClose) {
             if (iSearchEnd == iSize && !m_finished)
                 break; // the tag may still be arriving

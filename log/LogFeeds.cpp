@@ -17,9 +17,7 @@ constexpr qint64 kSkipLineIntervalMs = 10 * 1000;
 constexpr qint64 kStoreEveryBytes = 16 * 1024 * 1024;
 } // namespace
 
-LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent)
-    : QObject(pParent)
-    , m_store(pStore)
+LogFeeds::LogFeeds(LogStore *pStore, QObject *pParent) : QObject(pParent), m_store(pStore)
 {
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &LogFeeds::onPathChanged);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &LogFeeds::onPathChanged);
@@ -223,8 +221,8 @@ void LogFeeds::storeReports()
     m_storeTimer.stop();
     if (m_reportedRecords.isEmpty() && m_reportedQsos.isEmpty())
         return;
-    const LogStore::ImportResult result
-        = m_store->storeBatch(std::exchange(m_reportedRecords, {}), std::exchange(m_reportedQsos, {}));
+    const LogStore::ImportResult result =
+        m_store->storeBatch(std::exchange(m_reportedRecords, {}), std::exchange(m_reportedQsos, {}));
     if (result.skipped > 0)
         noteSkipped(result.skipped, result.reasons.value(result.reasons.size() - 1));
 }

@@ -4,8 +4,7 @@
 
 #include <QCoreApplication>
 
-LogImport::LogImport(LogStore &store)
-    : m_store(store)
+LogImport::LogImport(LogStore &store) : m_store(store)
 {
 }
 
@@ -40,7 +39,8 @@ bool LogImport::step()
     const qint64 iRead = m_reader.readChunk(m_file);
     if (iRead == 0 && !m_file.atEnd()) {
         m_failed = true;
-        m_error = QCoreApplication::translate("LogImport", "Cannot read %1: %2").arg(m_file.fileName(), m_file.errorString());
+        m_error =
+            QCoreApplication::translate("LogImport", "Cannot read %1: %2").arg(m_file.fileName(), m_file.errorString());
         return false;
     }
     m_bytesRead += iRead;
@@ -52,8 +52,7 @@ bool LogImport::finish()
 {
     if (!m_started)
         return false;
-    while (step()) {
-    }
+    while (step()) { }
     m_started = false;
     m_file.close();
     if (m_failed) {

@@ -17,18 +17,17 @@ QString g_profileFolder;
 const QString kLogFile = QStringLiteral("log.sqlite");
 // The key of the merge is the unique constraint; a confirmation arriving
 // for a QSO already there is kept, an unconfirmed copy never clears one.
-const QString kCreateTable = QStringLiteral(
-    R"(CREATE TABLE IF NOT EXISTS "main"."qsos" ("CALL" TEXT NOT NULL, "ON_UTC" TEXT NOT NULL,)"
-    R"( "MINUTE" INTEGER NOT NULL, "BAND" TEXT NOT NULL, "MODE" TEXT, "SUBMODE" TEXT,)"
-    R"( "MODE_CLASS" INTEGER NOT NULL, "COUNTRY" TEXT, "CONFIRMED" INTEGER NOT NULL DEFAULT 0,)"
-    R"( UNIQUE ("CALL", "BAND", "MODE_CLASS", "MINUTE")))");
+const QString kCreateTable =
+    QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "main"."qsos" ("CALL" TEXT NOT NULL, "ON_UTC" TEXT NOT NULL,)"
+                   R"( "MINUTE" INTEGER NOT NULL, "BAND" TEXT NOT NULL, "MODE" TEXT, "SUBMODE" TEXT,)"
+                   R"( "MODE_CLASS" INTEGER NOT NULL, "COUNTRY" TEXT, "CONFIRMED" INTEGER NOT NULL DEFAULT 0,)"
+                   R"( UNIQUE ("CALL", "BAND", "MODE_CLASS", "MINUTE")))");
 const QString kInsert = QStringLiteral(
     R"(INSERT INTO "main"."qsos" ("CALL","ON_UTC","MINUTE","BAND","MODE","SUBMODE","MODE_CLASS","COUNTRY","CONFIRMED"))"
     R"( VALUES (?,?,?,?,?,?,?,?,?) ON CONFLICT ("CALL","BAND","MODE_CLASS","MINUTE"))"
     R"( DO UPDATE SET "CONFIRMED" = MAX("CONFIRMED", excluded."CONFIRMED"))");
-const QString kSelectSets = QStringLiteral(
-    R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
-    R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
+const QString kSelectSets = QStringLiteral(R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
+                                           R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
 // The needed marks are read from the log at every start: through this index
 // that is a walk of the index alone, not a sort of the whole table.
 const QString kCreateSetsIndex = QStringLiteral(
@@ -37,8 +36,8 @@ const QString kCreateSetsIndex = QStringLiteral(
 const QString kCreateWatched = QStringLiteral(
     R"(CREATE TABLE IF NOT EXISTS "main"."watched" ("FILE" TEXT PRIMARY KEY NOT NULL, "SIZE" INTEGER NOT NULL,)"
     R"( "MODIFIED" INTEGER NOT NULL, "OFFSET" INTEGER NOT NULL, "HEAD" BLOB))");
-const QString kSelectWatched
-    = QStringLiteral(R"(SELECT "SIZE","MODIFIED","OFFSET","HEAD" FROM "main"."watched" WHERE "FILE" = ?)");
+const QString kSelectWatched =
+    QStringLiteral(R"(SELECT "SIZE","MODIFIED","OFFSET","HEAD" FROM "main"."watched" WHERE "FILE" = ?)");
 const QString kStoreWatched = QStringLiteral(
     R"(INSERT OR REPLACE INTO "main"."watched" ("FILE","SIZE","MODIFIED","OFFSET","HEAD") VALUES (?,?,?,?,?))");
 const QString kExists = QStringLiteral(
@@ -62,9 +61,8 @@ bool isYes(const QString &qsValue)
 
 QString LogStore::defaultFileName()
 {
-    const QString qsFolder = g_profileFolder.isEmpty()
-                                 ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                 : g_profileFolder;
+    const QString qsFolder =
+        g_profileFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) : g_profileFolder;
     QDir().mkpath(qsFolder);
     return qsFolder + QLatin1Char('/') + kLogFile;
 }
@@ -75,8 +73,7 @@ void LogStore::setProfileFolder(const QString &qsFolder)
 }
 
 LogStore::LogStore(QObject *pParent)
-    : QObject(pParent)
-    , m_connectionName(QStringLiteral("kelvane-log-%1").arg(quintptr(this), 0, 16))
+    : QObject(pParent), m_connectionName(QStringLiteral("kelvane-log-%1").arg(quintptr(this), 0, 16))
 {
     Q_ASSERT(BandPlan::count() <= 32);
 }
@@ -154,7 +151,8 @@ bool LogStore::qsoFromRecord(const AdifRecord &record, LogQso *pQso, QString *pq
     if (!date.isValid())
         return fail(tr("no valid QSO_DATE"));
     const QString qsTime = record.value(AdifRecord::TimeOn).trimmed();
-    const QTime time = QTime::fromString(qsTime, qsTime.size() == 4 ? QStringLiteral("HHmm") : QStringLiteral("HHmmss"));
+    const QTime time =
+        QTime::fromString(qsTime, qsTime.size() == 4 ? QStringLiteral("HHmm") : QStringLiteral("HHmmss"));
     if (!time.isValid())
         return fail(tr("no valid TIME_ON"));
     qso.on = QDateTime(date, time, Qt::UTC);
@@ -162,7 +160,7 @@ bool LogStore::qsoFromRecord(const AdifRecord &record, LogQso *pQso, QString *pq
     qso.mode = record.value(AdifRecord::Mode).trimmed().toUpper();
     qso.submode = record.value(AdifRecord::Submode).trimmed().toUpper();
     qso.confirmed = isYes(record.value(AdifRecord::QslRcvd)) || isYes(record.value(AdifRecord::LotwQslRcvd))
-                    || isYes(record.value(AdifRecord::EqslQslRcvd));
+        || isYes(record.value(AdifRecord::EqslQslRcvd));
     *pQso = std::move(qso);
     return true;
 }
@@ -483,12 +481,18 @@ Need LogStore::needForSpot(const QString &qsCountry, const QString &qsFrequency,
 QString LogStore::needLabel(Need need)
 {
     switch (need) {
-    case Need::NewCountry: return tr("New");
-    case Need::NewBand: return tr("Band");
-    case Need::NewMode: return tr("Mode");
-    case Need::Unconfirmed: return tr("Unconf");
-    case Need::Confirmed: return tr("Conf");
-    case Need::None: break;
+    case Need::NewCountry:
+        return tr("New");
+    case Need::NewBand:
+        return tr("Band");
+    case Need::NewMode:
+        return tr("Mode");
+    case Need::Unconfirmed:
+        return tr("Unconf");
+    case Need::Confirmed:
+        return tr("Conf");
+    case Need::None:
+        break;
     }
     return QString();
 }
@@ -496,12 +500,18 @@ QString LogStore::needLabel(Need need)
 QString LogStore::needDescription(Need need)
 {
     switch (need) {
-    case Need::NewCountry: return tr("New country: not in your log");
-    case Need::NewBand: return tr("New band: country not worked on this band");
-    case Need::NewMode: return tr("New mode: country not worked in this mode");
-    case Need::Unconfirmed: return tr("Worked, not confirmed");
-    case Need::Confirmed: return tr("Worked and confirmed");
-    case Need::None: break;
+    case Need::NewCountry:
+        return tr("New country: not in your log");
+    case Need::NewBand:
+        return tr("New band: country not worked on this band");
+    case Need::NewMode:
+        return tr("New mode: country not worked in this mode");
+    case Need::Unconfirmed:
+        return tr("Worked, not confirmed");
+    case Need::Confirmed:
+        return tr("Worked and confirmed");
+    case Need::None:
+        break;
     }
     return QString();
 }

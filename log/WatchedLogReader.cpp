@@ -37,8 +37,8 @@ void WatchedLogReader::readTurn(int iGeneration)
         return;
     }
     if (!S_ISREG(info.st_mode)) {
-        Q_EMIT idle(m_generation, tr("The watched log %1 is not a regular file (a pipe or a device?); it is not read.")
-                                      .arg(m_file));
+        Q_EMIT idle(m_generation,
+                    tr("The watched log %1 is not a regular file (a pipe or a device?); it is not read.").arg(m_file));
         return;
     }
     const qint64 iSize = info.st_size;
@@ -65,14 +65,13 @@ void WatchedLogReader::readTurn(int iGeneration)
     }
     struct stat opened = {};
     if (::fstat(iFd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        Q_EMIT idle(m_generation, tr("The watched log %1 is not a regular file (a pipe or a device?); it is not read.")
-                                      .arg(m_file));
+        Q_EMIT idle(m_generation,
+                    tr("The watched log %1 is not a regular file (a pipe or a device?); it is not read.").arg(m_file));
         return;
     }
     const QByteArray baHead = file.read(kHeadBytes);
     const bool bRewritten = iSize < m_state.offset || iSize < m_readTo
-                            || !baHead.startsWith(m_state.head.left(baHead.size()))
-                            || m_state.head.size() > baHead.size();
+        || !baHead.startsWith(m_state.head.left(baHead.size())) || m_state.head.size() > baHead.size();
     if (bRewritten) {
         if (m_state.offset > 0) {
             QLOG_INFO() << "The watched log" << m_file << "was rewritten; reading it again";

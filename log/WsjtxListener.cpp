@@ -38,8 +38,7 @@ public:
     QString why() const { return m_why; }
     bool atEnd() const { return m_stream.atEnd(); }
 
-    template <typename T>
-    bool read(T *pValue)
+    template <typename T> bool read(T *pValue)
     {
         m_stream >> *pValue;
         return m_stream.status() == QDataStream::Ok || fail("truncated");
@@ -235,8 +234,7 @@ WsjtxListener::Message WsjtxListener::parseDatagram(const QByteArray &qbaDatagra
     return message;
 }
 
-WsjtxListener::WsjtxListener(QObject *pParent)
-    : QObject(pParent)
+WsjtxListener::WsjtxListener(QObject *pParent) : QObject(pParent)
 {
     m_dropLineTimer.setSingleShot(true);
     m_drainTimer.setSingleShot(true);
@@ -253,23 +251,19 @@ bool WsjtxListener::listen(const QHostAddress &qhaAddress, quint16 uiPort, const
     const bool bMulticast = qhaGroup.isMulticast();
     // A multicast datagram is addressed to the group, which a socket bound to
     // an interface's own address never receives.
-    const QHostAddress qhaBind = !bMulticast ? qhaAddress
-                                 : qhaGroup.protocol() == QAbstractSocket::IPv6Protocol
-                                     ? QHostAddress(QHostAddress::AnyIPv6)
-                                     : QHostAddress(QHostAddress::AnyIPv4);
+    const QHostAddress qhaBind = !bMulticast                   ? qhaAddress
+        : qhaGroup.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress(QHostAddress::AnyIPv6)
+                                                               : QHostAddress(QHostAddress::AnyIPv4);
     // Several programs often listen on the same port.
     if (!m_socket.bind(qhaBind, uiPort, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-        m_errorString = tr("Cannot listen on %1 port %2: %3")
-                            .arg(qhaBind.toString())
-                            .arg(uiPort)
-                            .arg(m_socket.errorString());
+        m_errorString =
+            tr("Cannot listen on %1 port %2: %3").arg(qhaBind.toString()).arg(uiPort).arg(m_socket.errorString());
         QLOG_ERROR() << m_errorString;
         return false;
     }
     if (bMulticast) {
         const bool bAnyInterface = qhaAddress.isNull() || qhaAddress == QHostAddress(QHostAddress::Any)
-                                   || qhaAddress == QHostAddress(QHostAddress::AnyIPv4)
-                                   || qhaAddress == QHostAddress(QHostAddress::AnyIPv6);
+            || qhaAddress == QHostAddress(QHostAddress::AnyIPv4) || qhaAddress == QHostAddress(QHostAddress::AnyIPv6);
         const QNetworkInterface networkInterface = interfaceWithAddress(qhaAddress);
         bool bJoined = false;
         if (bAnyInterface)
@@ -277,11 +271,11 @@ bool WsjtxListener::listen(const QHostAddress &qhaAddress, quint16 uiPort, const
         else if (networkInterface.isValid())
             bJoined = m_socket.joinMulticastGroup(qhaGroup, networkInterface);
         if (!bJoined) {
-            m_errorString = tr("Cannot join the multicast group %1 on %2: %3")
-                                .arg(qhaGroup.toString(), qhaAddress.toString(),
-                                     bAnyInterface || networkInterface.isValid()
-                                         ? m_socket.errorString()
-                                         : tr("no network interface has this address"));
+            m_errorString =
+                tr("Cannot join the multicast group %1 on %2: %3")
+                    .arg(qhaGroup.toString(), qhaAddress.toString(),
+                         bAnyInterface || networkInterface.isValid() ? m_socket.errorString()
+                                                                     : tr("no network interface has this address"));
             QLOG_ERROR() << m_errorString;
             m_socket.close();
             return false;

@@ -24,6 +24,8 @@ constexpr double kNeverCw = -std::numeric_limits<double>::infinity();
 // reaches into the digital segment on 160m and 80m and up to the FM part on
 // 2m, stops short of the segment's top on 4m, covers all of 30m and none of
 // 60m, 70cm and 23cm, which are tuned to phone.
+// One band a row reads best as a table.
+// clang-format off
 constexpr BandPlan::Band kBands[] = {
     // The LF and MF bands have no band filter bit (see the header); their
     // filter range is empty.
@@ -67,6 +69,7 @@ constexpr BandPlan::Band kBands[] = {
     {16384, QT_TRANSLATE_NOOP("BandPlan", "23cm"), true, 1240000.0, kOpenEnd, 1240000.0, 1300000.0,
      {{{Mode::Cw, 1296000.0, 1296150.0}, {Mode::Phone, 1296150.0, 1296400.0}}}, kNeverCw},
 };
+// clang-format on
 
 constexpr quint32 orOfBits()
 {

@@ -27,7 +27,7 @@ public:
     struct Segment
     {
         ModeClass mode;
-        double low;  // kHz, low edge included, high edge not
+        double low; // kHz, low edge included, high edge not
         double high;
     };
 
@@ -35,16 +35,16 @@ public:
 
     struct Band
     {
-        quint32 bit;            // the Filter::BandFilter bit
-        const char *label;      // untranslated; see labelText()
-        bool requested;         // asked for with "SHOW/FDX n ON <label>" after login
-        double filterLow;       // kHz: the band filter counts [filterLow, filterHigh) to this band
+        quint32 bit;       // the Filter::BandFilter bit
+        const char *label; // untranslated; see labelText()
+        bool requested;    // asked for with "SHOW/FDX n ON <label>" after login
+        double filterLow;  // kHz: the band filter counts [filterLow, filterHigh) to this band
         double filterHigh;
-        double low;             // kHz: the band edges, both included
+        double low; // kHz: the band edges, both included
         double high;
         std::array<Segment, kMaxSegments> segments; // ModeClass::Unknown ends the list
-        double rigCwHigh;       // kHz, included: the rig is tuned to CW from filterLow up to here
-        const char *adifLabel = nullptr; // the name ADIF files use, where it differs
+        double rigCwHigh;                           // kHz, included: the rig is tuned to CW from filterLow up to here
+        const char *adifLabel = nullptr;            // the name ADIF files use, where it differs
     };
 
     static int count();

@@ -22,24 +22,37 @@ struct ModeWord
 // words of their own in comments, while locators holding them ("FM18")
 // never match a whole word.
 constexpr ModeWord kCommentWords[] = {
-    {"CW", ModeClass::Cw, "CW"},           {"WPM", ModeClass::Cw, "CW"},
-    {"SSB", ModeClass::Phone, "SSB"},      {"USB", ModeClass::Phone, "SSB"},
-    {"LSB", ModeClass::Phone, "SSB"},      {"AM", ModeClass::Phone, "AM"},
-    {"FM", ModeClass::Phone, "FM"},        {"FT8", ModeClass::Data, "FT8"},
-    {"FT4", ModeClass::Data, "FT4"},       {"RTTY", ModeClass::Data, "RTTY"},
-    {"BPS", ModeClass::Data, nullptr},     {"PSK", ModeClass::Data, "PSK"},
-    {"PSK31", ModeClass::Data, "PSK31"},   {"PSK63", ModeClass::Data, "PSK63"},
-    {"BPSK", ModeClass::Data, "PSK31"},    {"JT65", ModeClass::Data, "JT65"},
-    {"JT9", ModeClass::Data, "JT9"},       {"Q65", ModeClass::Data, "Q65"},
-    {"MSK144", ModeClass::Data, "MSK144"}, {"FST4", ModeClass::Data, "FST4"},
-    {"JS8", ModeClass::Data, "JS8"},       {"OLIVIA", ModeClass::Data, "OLIVIA"},
-    {"SSTV", ModeClass::Data, "SSTV"},     {"MFSK", ModeClass::Data, "MFSK"},
-    {"FSK441", ModeClass::Data, "FSK441"}, {"HELL", ModeClass::Data, "HELL"},
+    {"CW", ModeClass::Cw, "CW"},
+    {"WPM", ModeClass::Cw, "CW"},
+    {"SSB", ModeClass::Phone, "SSB"},
+    {"USB", ModeClass::Phone, "SSB"},
+    {"LSB", ModeClass::Phone, "SSB"},
+    {"AM", ModeClass::Phone, "AM"},
+    {"FM", ModeClass::Phone, "FM"},
+    {"FT8", ModeClass::Data, "FT8"},
+    {"FT4", ModeClass::Data, "FT4"},
+    {"RTTY", ModeClass::Data, "RTTY"},
+    {"BPS", ModeClass::Data, nullptr},
+    {"PSK", ModeClass::Data, "PSK"},
+    {"PSK31", ModeClass::Data, "PSK31"},
+    {"PSK63", ModeClass::Data, "PSK63"},
+    {"BPSK", ModeClass::Data, "PSK31"},
+    {"JT65", ModeClass::Data, "JT65"},
+    {"JT9", ModeClass::Data, "JT9"},
+    {"Q65", ModeClass::Data, "Q65"},
+    {"MSK144", ModeClass::Data, "MSK144"},
+    {"FST4", ModeClass::Data, "FST4"},
+    {"JS8", ModeClass::Data, "JS8"},
+    {"OLIVIA", ModeClass::Data, "OLIVIA"},
+    {"SSTV", ModeClass::Data, "SSTV"},
+    {"MFSK", ModeClass::Data, "MFSK"},
+    {"FSK441", ModeClass::Data, "FSK441"},
+    {"HELL", ModeClass::Data, "HELL"},
     {"CONTESTI", ModeClass::Data, "CONTESTIA"},
 };
 
 // The voice modes of ADIF 3, with the submodes some loggers write as MODE.
-constexpr const char *kPhoneModes[] = {"SSB",  "USB",   "LSB",    "AM",  "FM", "DIGITALVOICE",
+constexpr const char *kPhoneModes[] = {"SSB",  "USB",   "LSB",    "AM",  "FM",  "DIGITALVOICE",
                                        "C4FM", "DSTAR", "FREEDV", "DMR", "M17", "DV"};
 
 bool equalsUpper(QStringView text, const char *pWord)
@@ -77,8 +90,7 @@ const char *modeOfWord(QStringView word)
 }
 
 // Calls fn on each whole word of the text until it returns true.
-template<typename Fn>
-bool anyWord(QStringView text, Fn fn)
+template <typename Fn> bool anyWord(QStringView text, Fn fn)
 {
     qsizetype iStart = -1;
     for (qsizetype i = 0; i <= text.size(); ++i) {
@@ -139,12 +151,19 @@ QString ModeClassifier::modeForSpot(QStringView comment, QStringView frequency, 
     const double dKHz = frequency.toDouble(&bOk);
     const char *pGuess = nullptr;
     switch (bOk ? BandPlan::modeFor(dKHz) : ModeClass::Unknown) {
-    case ModeClass::Cw: pGuess = "CW"; break;
+    case ModeClass::Cw:
+        pGuess = "CW";
+        break;
     // Outside the VHF FM channels voice is sideband; the band plan tells
     // no more than that.
-    case ModeClass::Phone: pGuess = "SSB"; break;
-    case ModeClass::Data: pGuess = "DATA"; break;
-    case ModeClass::Unknown: break;
+    case ModeClass::Phone:
+        pGuess = "SSB";
+        break;
+    case ModeClass::Data:
+        pGuess = "DATA";
+        break;
+    case ModeClass::Unknown:
+        break;
     }
     if (!pGuess)
         return QString();
@@ -164,10 +183,14 @@ ModeClass ModeClassifier::forSpot(const QString &qsComment, double dKHz)
 QString ModeClassifier::label(ModeClass modeClass)
 {
     switch (modeClass) {
-    case ModeClass::Cw: return QCoreApplication::translate("ModeClassifier", "CW");
-    case ModeClass::Phone: return QCoreApplication::translate("ModeClassifier", "Phone");
-    case ModeClass::Data: return QCoreApplication::translate("ModeClassifier", "Data");
-    case ModeClass::Unknown: break;
+    case ModeClass::Cw:
+        return QCoreApplication::translate("ModeClassifier", "CW");
+    case ModeClass::Phone:
+        return QCoreApplication::translate("ModeClassifier", "Phone");
+    case ModeClass::Data:
+        return QCoreApplication::translate("ModeClassifier", "Data");
+    case ModeClass::Unknown:
+        break;
     }
     return QString();
 }

@@ -59,7 +59,9 @@ const QHash<QString, ButtonEffect> &buttonEffects()
 
 } // namespace
 
-HRDCommandsThread::HRDCommandsThread(QObject *parent) : QThread(parent) {}
+HRDCommandsThread::HRDCommandsThread(QObject *parent) : QThread(parent)
+{
+}
 
 HRDCommandsThread::~HRDCommandsThread()
 {
@@ -146,8 +148,7 @@ void HRDCommandsThread::run()
     connection.close();
 }
 
-bool HRDCommandsThread::runSequence(HRDConnection &connection, const QString &qsHertz,
-                                    const QString &qsTxHertz)
+bool HRDCommandsThread::runSequence(HRDConnection &connection, const QString &qsHertz, const QString &qsTxHertz)
 {
     if ((m_qsVfoAButton.isEmpty() || m_qsVfoBButton.isEmpty() || m_qslSplitOnButtons.isEmpty()
          || m_qslSplitOffButtons.isEmpty())
@@ -157,8 +158,7 @@ bool HRDCommandsThread::runSequence(HRDConnection &connection, const QString &qs
         return false;
 
     if (!setButton(connection, m_qsVfoAButton) || !waitForButton(connection, m_qsVfoAButton)
-        || !setFrequency(connection, qsHertz) || !waitForFrequency(connection, qsHertz)
-        || !setMode(connection))
+        || !setFrequency(connection, qsHertz) || !waitForFrequency(connection, qsHertz) || !setMode(connection))
         return false;
 
     if (qsTxHertz.isEmpty())
@@ -167,9 +167,9 @@ bool HRDCommandsThread::runSequence(HRDConnection &connection, const QString &qs
     // The transmit VFO gets the receive frequency's mode: a split stays
     // within one mode.
     return setButton(connection, m_qsVfoBButton) && waitForButton(connection, m_qsVfoBButton)
-           && setFrequency(connection, qsTxHertz) && waitForFrequency(connection, qsTxHertz)
-           && setMode(connection) && setButton(connection, m_qsVfoAButton)
-           && waitForButton(connection, m_qsVfoAButton) && applyButtons(connection, m_qslSplitOnButtons);
+        && setFrequency(connection, qsTxHertz) && waitForFrequency(connection, qsTxHertz) && setMode(connection)
+        && setButton(connection, m_qsVfoAButton) && waitForButton(connection, m_qsVfoAButton)
+        && applyButtons(connection, m_qslSplitOnButtons);
 }
 
 bool HRDCommandsThread::discoverButtons(HRDConnection &connection)
@@ -262,8 +262,7 @@ bool HRDCommandsThread::waitForFrequency(HRDConnection &connection, const QStrin
     return waitForReply(connection, QStringLiteral("get frequency"), qsHertz);
 }
 
-bool HRDCommandsThread::waitForReply(HRDConnection &connection, const QString &qsQuery,
-                                     const QString &qsExpected)
+bool HRDCommandsThread::waitForReply(HRDConnection &connection, const QString &qsQuery, const QString &qsExpected)
 {
     for (int iAttempt = 0; iAttempt < kMaxWaitAttempts; ++iAttempt) {
         QString qsReply;

@@ -34,8 +34,7 @@ public:
     // The run holds the library until it ends, whatever the caller does
     // with it meanwhile.
     bool setParameters(const QString &qsAddress, quint16 uiPort, std::shared_ptr<QLibrary> pLibrary,
-                       const QString &qsFrequency, const QString &qsTxFrequency,
-                       const QString &qsComment = QString());
+                       const QString &qsFrequency, const QString &qsTxFrequency, const QString &qsComment = QString());
 
     // Forgets the discovered buttons and mode list (another rig may answer
     // next time). Only while the thread is not running.

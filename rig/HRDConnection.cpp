@@ -78,9 +78,9 @@ bool HRDConnection::sendMessage(const QString &qsCommand, QString &qsReply)
         QLOG_DEBUG() << "[HRD] Stopped before sending:" << qsCommand;
         return false;
     }
-    const auto sendMessageFn =
-        m_pLibrary ? reinterpret_cast<HRDInterfaceSendMessageFn>(m_pLibrary->resolve("HRDInterfaceSendMessage"))
-                   : nullptr;
+    const auto sendMessageFn = m_pLibrary
+        ? reinterpret_cast<HRDInterfaceSendMessageFn>(m_pLibrary->resolve("HRDInterfaceSendMessage"))
+        : nullptr;
     if (!sendMessageFn) {
         QLOG_ERROR() << "[HRD] Could not get HRDInterfaceSendMessage";
         return false;
@@ -90,8 +90,7 @@ bool HRDConnection::sendMessage(const QString &qsCommand, QString &qsReply)
     // longer than the buffer; cutting it would send a different command.
     const std::wstring wsCommand = qsCommand.toStdWString();
     if (wsCommand.size() >= static_cast<std::size_t>(kCommandBufferSize)) {
-        QLOG_ERROR() << "[HRD] Command longer than" << kCommandBufferSize - 1 << "characters not sent:"
-                     << qsCommand;
+        QLOG_ERROR() << "[HRD] Command longer than" << kCommandBufferSize - 1 << "characters not sent:" << qsCommand;
         return false;
     }
     wchar_t buffer[kCommandBufferSize] = {};
@@ -114,8 +113,7 @@ void HRDConnection::close()
         return;
     m_bConnected = false;
     m_qsContext.clear();
-    const auto disconnectFn =
-        reinterpret_cast<HRDInterfaceDisconnectFn>(m_pLibrary->resolve("HRDInterfaceDisconnect"));
+    const auto disconnectFn = reinterpret_cast<HRDInterfaceDisconnectFn>(m_pLibrary->resolve("HRDInterfaceDisconnect"));
     if (disconnectFn)
         disconnectFn();
 }

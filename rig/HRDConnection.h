@@ -18,7 +18,7 @@ public:
     // characters, NUL included.
     static constexpr int kCommandBufferSize = 100;
 
-    explicit HRDConnection(QLibrary *pLibrary) : m_pLibrary(pLibrary) {}
+    explicit HRDConnection(QLibrary *pLibrary) : m_pLibrary(pLibrary) { }
     ~HRDConnection();
     Q_DISABLE_COPY_MOVE(HRDConnection)
 

@@ -37,7 +37,8 @@ quint16 ownMachine()
     static const quint16 uiMachine = [] {
         QFile self(QStringLiteral("/proc/self/exe"));
         ElfHeader header = {};
-        if (!self.open(QIODevice::ReadOnly) || self.read(reinterpret_cast<char *>(&header), sizeof header) != sizeof header)
+        if (!self.open(QIODevice::ReadOnly)
+            || self.read(reinterpret_cast<char *>(&header), sizeof header) != sizeof header)
             return quint16(0);
         return quint16(header.e_machine);
     }();
@@ -84,10 +85,11 @@ QString LibraryCheck::checkElf(const QString &qsPath)
     if (file.read(reinterpret_cast<char *>(&header), sizeof header) != sizeof header
         || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0)
         return tr("%1 is not a shared library.").arg(qsPath);
-    if (header.e_ident[EI_CLASS] != kElfClass || header.e_ident[EI_DATA] != kElfData
-        || header.e_type != ET_DYN || (ownMachine() != 0 && header.e_machine != ownMachine()))
+    if (header.e_ident[EI_CLASS] != kElfClass || header.e_ident[EI_DATA] != kElfData || header.e_type != ET_DYN
+        || (ownMachine() != 0 && header.e_machine != ownMachine()))
         return tr("%1 is not a shared library for this computer.").arg(qsPath);
-    if (header.e_shentsize != 0 && header.e_shentsize < sizeof(std::conditional_t<sizeof(void *) == 8, Elf64_Shdr, Elf32_Shdr>))
+    if (header.e_shentsize != 0
+        && header.e_shentsize < sizeof(std::conditional_t<sizeof(void *) == 8, Elf64_Shdr, Elf32_Shdr>))
         return tr("%1 is damaged.").arg(qsPath);
     if (!inside(header.e_shoff, header.e_shnum, header.e_shentsize, uiSize)
         || header.e_phentsize != sizeof(ElfProgramHeader)

@@ -1,8 +1,8 @@
 #include "rig/RigControl.h"
 
 #include "API/QsLog/QsLog.h"
-#include "rig/LibraryCheck.h"
 #include "rig/HRDConnection.h"
+#include "rig/LibraryCheck.h"
 #include "rig/SplitDetector.h"
 
 #include <QCoreApplication>
@@ -58,8 +58,8 @@ QString RigControl::libraryFileName()
 
 QString RigControl::libraryPath()
 {
-    const QString qsDownloaded = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                 + QLatin1Char('/') + libraryFileName();
+    const QString qsDownloaded =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') + libraryFileName();
     // A damaged copy there would take precedence and crash every start.
     if (QFileInfo::exists(qsDownloaded) && LibraryCheck::checkElf(qsDownloaded).isEmpty())
         return qsDownloaded;
@@ -70,8 +70,8 @@ QString RigControl::libraryPath()
     // An installed program keeps the library in a private folder, found
     // relative to the executable so that a package installed under another
     // prefix still finds its own copy.
-    const QString qsInstalled = QCoreApplication::applicationDirPath() + QStringLiteral("/" KELVANE_RIG_LIBRARY_DIR "/")
-                                + libraryFileName();
+    const QString qsInstalled =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/" KELVANE_RIG_LIBRARY_DIR "/") + libraryFileName();
     if (QFileInfo::exists(qsInstalled))
         return QFileInfo(qsInstalled).canonicalFilePath();
 #endif
@@ -85,8 +85,8 @@ QString RigControl::checkerPath()
     if (QFileInfo::exists(qsBeside))
         return qsBeside;
 #ifdef KELVANE_RIG_LIBRARY_DIR
-    const QString qsInstalled
-        = QCoreApplication::applicationDirPath() + QStringLiteral("/" KELVANE_RIG_LIBRARY_DIR "/") + qsName;
+    const QString qsInstalled =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/" KELVANE_RIG_LIBRARY_DIR "/") + qsName;
     if (QFileInfo::exists(qsInstalled))
         return QFileInfo(qsInstalled).canonicalFilePath();
 #endif
@@ -171,15 +171,14 @@ bool RigControl::tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, b
         return false;
     }
 
-    TuneRequest request{qsAddress, uiPort, qsFrequency,
-                        bAttemptSplit ? SplitDetector::transmitFrequency(qsComment, qsFrequency) : QString(),
-                        qsComment};
+    TuneRequest request {qsAddress, uiPort, qsFrequency,
+                         bAttemptSplit ? SplitDetector::transmitFrequency(qsComment, qsFrequency) : QString(),
+                         qsComment};
     // A request that waits goes after the one behind it, even when the
     // thread has just ended and its finished() is still on its way.
     if (m_thread->isRunning() || m_pendingRequest || m_bPolling) {
         if (m_pendingRequest) {
-            QLOG_DEBUG() << "[HRD] Tune request for" << m_pendingRequest->qsFrequency
-                         << "replaced by a newer one";
+            QLOG_DEBUG() << "[HRD] Tune request for" << m_pendingRequest->qsFrequency << "replaced by a newer one";
         }
         QLOG_DEBUG() << "[HRD] Tune request for" << qsFrequency << "waits for the rig to be free";
         m_pendingRequest = request;
@@ -233,8 +232,8 @@ void RigControl::readFrequencyNow(QLibrary *pLibrary, const QString &qsAddress, 
     connection.setQuiet(bPoll);
     QString qsError;
     QString qsReply;
-    const bool bRead = connection.open(qsAddress, uiPort, qsError)
-                       && connection.send(QStringLiteral("get frequency"), qsReply);
+    const bool bRead =
+        connection.open(qsAddress, uiPort, qsError) && connection.send(QStringLiteral("get frequency"), qsReply);
     connection.close();
     // Once stopped, this thread may outlive us: it touches us no more.
     if (QThread::currentThread()->isInterruptionRequested())
@@ -267,7 +266,7 @@ void RigControl::start(const TuneRequest &request)
     // The library of the moment: a settings save may have replaced it while
     // the request waited.
     if (m_thread->setParameters(request.qsAddress, request.uiPort, m_pLibrary, request.qsFrequency,
-                               request.qsTxFrequency, request.qsComment))
+                                request.qsTxFrequency, request.qsComment))
         m_thread->start(QThread::InheritPriority);
 }
 

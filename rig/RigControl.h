@@ -59,8 +59,8 @@ public:
     // made while the rig is being tuned waits for that tune to end; a newer
     // waiting request replaces an older one, since only the last spot the
     // operator picked matters.
-    bool tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, bool bAttemptSplit,
-              const QString &qsFrequency, const QString &qsComment);
+    bool tune(bool bEnabled, const QString &qsAddress, quint16 uiPort, bool bAttemptSplit, const QString &qsFrequency,
+              const QString &qsComment);
     bool isTuning() const;
 
     // Asks the rig for its frequency on a thread of its own; the answer

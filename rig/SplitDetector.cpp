@@ -19,7 +19,7 @@ constexpr double kMaxFrequencyKHz = 1e9;
 bool hasWord(const QString &qsComment, const QString &qsWord)
 {
     return qsComment == qsWord || qsComment.contains(qsWord + QLatin1Char(' '))
-           || qsComment.contains(QLatin1Char(' ') + qsWord);
+        || qsComment.contains(QLatin1Char(' ') + qsWord);
 }
 
 // The number in capture group iGroup of the first match, if any.
@@ -84,6 +84,5 @@ QString SplitDetector::transmitText(double dKHz)
     // end up as a wrong frequency once the point is removed.
     const qint64 iTenths = qRound64(dKHz * 10.0);
     const QString qsWhole = QString::number(iTenths / 10);
-    return iTenths % 10 == 0 ? qsWhole + QLatin1Char('0')
-                             : qsWhole + QLatin1Char('.') + QString::number(iTenths % 10);
+    return iTenths % 10 == 0 ? qsWhole + QLatin1Char('0') : qsWhole + QLatin1Char('.') + QString::number(iTenths % 10);
 }

@@ -1,12 +1,8 @@
 #include "ClusterNode.h"
 
-ClusterNode::ClusterNode(const QString &qsName, const QString &qsAddress, quint16 uiPort,
-                         const QString &qsPassword, bool bActive)
-    : m_name(qsName)
-    , m_address(qsAddress)
-    , m_port(uiPort)
-    , m_password(qsPassword)
-    , m_active(bActive)
+ClusterNode::ClusterNode(const QString &qsName, const QString &qsAddress, quint16 uiPort, const QString &qsPassword,
+                         bool bActive)
+    : m_name(qsName), m_address(qsAddress), m_port(uiPort), m_password(qsPassword), m_active(bActive)
 {
 }
 

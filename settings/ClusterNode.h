@@ -10,8 +10,8 @@ public:
     static constexpr quint16 kDefaultPort = 7300;
 
     ClusterNode() = default;
-    ClusterNode(const QString &qsName, const QString &qsAddress, quint16 uiPort,
-                const QString &qsPassword, bool bActive);
+    ClusterNode(const QString &qsName, const QString &qsAddress, quint16 uiPort, const QString &qsPassword,
+                bool bActive);
 
     const QString &name() const { return m_name; }
     void setName(const QString &qsName) { m_name = qsName; }

@@ -144,10 +144,10 @@ void FilterStore::loadChains(FilterChains &chains, const RuleContext *pContext)
 std::unique_ptr<Filter> FilterStore::readRule(const QSettings &settings, bool bAlert)
 {
     const int iType = settings.value(kFilterType, 0).toInt();
-    const AlertFlags kinds =
-        bAlert ? AlertFlags::fromInt(quint32(settings.value(kFilterAction, 0).toInt()) >> ChainResult::kAlertShift)
-                     & kAllAlertKinds
-               : AlertFlags();
+    const AlertFlags kinds = bAlert
+        ? AlertFlags::fromInt(quint32(settings.value(kFilterAction, 0).toInt()) >> ChainResult::kAlertShift)
+            & kAllAlertKinds
+        : AlertFlags();
     auto pRule = std::make_unique<Filter>(iType, kinds);
     // A new rule holds all bands; adding the stored set narrows it to exactly that.
     if (iType & Filter::Band)
@@ -185,8 +185,7 @@ QList<int> FilterStore::storedIndices(const QSettings &settings, int iCount)
     }
     std::sort(indices.begin(), indices.end());
     if (indices.size() != iCount && iCount > 0) {
-        QLOG_WARN() << "Settings group" << settings.group() << "counts" << iCount << "entries, found"
-                    << indices.size();
+        QLOG_WARN() << "Settings group" << settings.group() << "counts" << iCount << "entries, found" << indices.size();
     }
     return indices;
 }

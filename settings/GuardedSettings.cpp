@@ -14,8 +14,7 @@ QString userStorePath(const QString &qsOrganization, const QString &qsApplicatio
 
 } // namespace
 
-GuardedSettings::GuardedSettings()
-    : GuardedSettings(SettingsStore::kOrganization, SettingsStore::kApplication)
+GuardedSettings::GuardedSettings() : GuardedSettings(SettingsStore::kOrganization, SettingsStore::kApplication)
 {
 }
 

@@ -3,9 +3,7 @@
 
 #include <QFileDialog>
 
-LogPage::LogPage(QWidget *parent)
-    : QWidget(parent)
-    , m_ui(std::make_unique<Ui::LogPage>())
+LogPage::LogPage(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::LogPage>())
 {
     m_ui->setupUi(this);
     connect(m_ui->pushButtonBrowseWatchedFile, &QPushButton::clicked, this, &LogPage::onBrowseClicked);
@@ -37,8 +35,9 @@ LogSettings LogPage::log() const
 
 void LogPage::onBrowseClicked()
 {
-    const QString qsFile = QFileDialog::getOpenFileName(this, tr("Log file to watch"), m_ui->lineEditWatchedFile->text(),
-                                                        tr("ADIF files (*.adi *.adif);;All files (*)"));
+    const QString qsFile =
+        QFileDialog::getOpenFileName(this, tr("Log file to watch"), m_ui->lineEditWatchedFile->text(),
+                                     tr("ADIF files (*.adi *.adif);;All files (*)"));
     if (!qsFile.isEmpty())
         m_ui->lineEditWatchedFile->setText(qsFile);
 }

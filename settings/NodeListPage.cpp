@@ -6,9 +6,7 @@
 
 #include "API/QsLog/QsLog.h"
 
-NodeListPage::NodeListPage(QWidget *parent)
-    : QWidget(parent)
-    , m_ui(std::make_unique<Ui::NodeListPage>())
+NodeListPage::NodeListPage(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::NodeListPage>())
 {
     m_ui->setupUi(this);
     m_nodeProperties = new NodeProperties(this);
@@ -168,4 +166,3 @@ void NodeListPage::onNodePropertiesAccepted(NodeProperties::NodePropertiesOperat
     }
     refreshNodeTable();
 }
-

@@ -5,9 +5,7 @@
 
 #include <QPushButton>
 
-NodeProperties::NodeProperties(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::NodeProperties>())
+NodeProperties::NodeProperties(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::NodeProperties>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

@@ -16,7 +16,9 @@ QList<PublicNodes::Entry> PublicNodes::parse(const QByteArray &baText)
         if (qsLine.isEmpty() || qsLine.startsWith(QLatin1Char('#')))
             continue;
         const QStringList fields = QString::fromUtf8(baLine).split(QLatin1Char('\t'));
-        auto field = [&fields](int iIndex) { return iIndex < fields.size() ? fields.at(iIndex).trimmed() : QString(); };
+        auto field = [&fields](int iIndex) {
+            return iIndex < fields.size() ? fields.at(iIndex).trimmed() : QString();
+        };
         Entry entry;
         entry.call = field(0);
         entry.host = field(1);

@@ -10,11 +10,12 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-PublicNodesDialog::PublicNodesDialog(QWidget *parent) : PublicNodesDialog(PublicNodes::bundled(), parent) {}
+PublicNodesDialog::PublicNodesDialog(QWidget *parent) : PublicNodesDialog(PublicNodes::bundled(), parent)
+{
+}
 
 PublicNodesDialog::PublicNodesDialog(const QList<PublicNodes::Entry> &entries, QWidget *parent)
-    : QDialog(parent)
-    , m_entries(entries)
+    : QDialog(parent), m_entries(entries)
 {
     setWindowTitle(tr("Add nodes from the public list"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

@@ -26,7 +26,7 @@ constexpr int kCatSpacing = 6;
 QString hrdModulePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')
-           + RigControl::libraryFileName();
+        + RigControl::libraryFileName();
 }
 
 } // namespace
@@ -79,18 +79,30 @@ CatSettings RigControlPage::cat() const
     return cat;
 }
 
-bool RigControlPage::isHRDEnabled() const { return m_ui->groupBoxHRD->isChecked(); }
-QString RigControlPage::hrdAddress() const { return m_ui->lineEditHRDAddress->text(); }
-quint16 RigControlPage::hrdPort() const { return quint16(m_ui->spinBoxHRDPort->value()); }
-bool RigControlPage::attemptSplitDetection() const { return m_ui->checkBoxAttemptSplitModeDetection->isChecked(); }
+bool RigControlPage::isHRDEnabled() const
+{
+    return m_ui->groupBoxHRD->isChecked();
+}
+QString RigControlPage::hrdAddress() const
+{
+    return m_ui->lineEditHRDAddress->text();
+}
+quint16 RigControlPage::hrdPort() const
+{
+    return quint16(m_ui->spinBoxHRDPort->value());
+}
+bool RigControlPage::attemptSplitDetection() const
+{
+    return m_ui->checkBoxAttemptSplitModeDetection->isChecked();
+}
 
 void RigControlPage::resizeEvent(QResizeEvent *pEvent)
 {
     // The panels are placed by hand (they slide after a download), so their
     // width follows the page's.
     const int iWidth = width();
-    for (QWidget *pWidget : {m_ui->widgetHRDModuleDownloadControls, m_ui->widgetCATModuleControls,
-                             m_ui->widgetCATOptions})
+    for (QWidget *pWidget :
+         {m_ui->widgetHRDModuleDownloadControls, m_ui->widgetCATModuleControls, m_ui->widgetCATOptions})
         pWidget->resize(iWidth, pWidget->height());
     m_ui->labelInstructions->resize(iWidth - 2 * m_ui->labelInstructions->x(), m_ui->labelInstructions->height());
     QWidget::resizeEvent(pEvent);
@@ -112,8 +124,7 @@ void RigControlPage::layOutPanels()
         pPanel->setGeometry(0, 0, pPanel->width(), kDownloadPanelHeight);
         pPanel->show();
         if (!m_hrdModuleDownload->isRunning()) {
-            m_ui->labelHRDModuleInfo->setText(
-                tr("The HRD module is not installed. Click Download to install it now."));
+            m_ui->labelHRDModuleInfo->setText(tr("The HRD module is not installed. Click Download to install it now."));
             m_ui->labelHRDModuleInfo->show();
             m_ui->progressBarHRDModuleDownload->hide();
         }

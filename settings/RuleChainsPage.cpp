@@ -11,9 +11,7 @@
 
 #include <QSignalBlocker>
 
-RuleChainsPage::RuleChainsPage(QWidget *parent)
-    : QWidget(parent)
-    , m_ui(std::make_unique<Ui::RuleChainsPage>())
+RuleChainsPage::RuleChainsPage(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::RuleChainsPage>())
 {
     m_ui->setupUi(this);
     m_ui->tableViewFilters->setModel(&m_filterModel);
@@ -50,8 +48,7 @@ void RuleChainsPage::setSources(WorkedSets *pWorkedSets, const RuleContext *pCon
     m_ruleContext = pContext;
     m_filterProperties = new FilterProperties(pWorkedSets, this);
     m_alertProperties = new AlertProperties(pWorkedSets, this);
-    connect(m_filterProperties, &FilterProperties::filterAccepted, this,
-            &RuleChainsPage::onFilterPropertiesAccepted);
+    connect(m_filterProperties, &FilterProperties::filterAccepted, this, &RuleChainsPage::onFilterPropertiesAccepted);
     connect(m_alertProperties, &AlertProperties::alertAccepted, this, &RuleChainsPage::onAlertPropertiesAccepted);
 }
 
@@ -90,9 +87,8 @@ void RuleChainsPage::refreshRuleTables()
 
 void RuleChainsPage::disableRuleButtons()
 {
-    for (QPushButton *pButton : {m_ui->pushButtonEditFilter, m_ui->pushButtonRemoveFilter,
-                                 m_ui->pushButtonMoveUpFilter, m_ui->pushButtonMoveDownFilter,
-                                 m_ui->pushButtonEditAlert, m_ui->pushButtonRemoveAlert,
+    for (QPushButton *pButton : {m_ui->pushButtonEditFilter, m_ui->pushButtonRemoveFilter, m_ui->pushButtonMoveUpFilter,
+                                 m_ui->pushButtonMoveDownFilter, m_ui->pushButtonEditAlert, m_ui->pushButtonRemoveAlert,
                                  m_ui->pushButtonMoveUpAlert, m_ui->pushButtonMoveDownAlert})
         pButton->setEnabled(false);
 }
@@ -105,8 +101,7 @@ void RuleChainsPage::updateRuleButtons(const QModelIndex &index, bool bAlert)
     (bAlert ? m_ui->pushButtonEditAlert : m_ui->pushButtonEditFilter)->setEnabled(bValid);
     (bAlert ? m_ui->pushButtonRemoveAlert : m_ui->pushButtonRemoveFilter)->setEnabled(bValid);
     (bAlert ? m_ui->pushButtonMoveUpAlert : m_ui->pushButtonMoveUpFilter)->setEnabled(bValid && iRow > 0);
-    (bAlert ? m_ui->pushButtonMoveDownAlert : m_ui->pushButtonMoveDownFilter)
-        ->setEnabled(bValid && iRow < iCount - 1);
+    (bAlert ? m_ui->pushButtonMoveDownAlert : m_ui->pushButtonMoveDownFilter)->setEnabled(bValid && iRow < iCount - 1);
 }
 
 void RuleChainsPage::onFilterClicked(const QModelIndex &index)
@@ -259,4 +254,3 @@ void RuleChainsPage::showTip(int iTip)
         m_tips = new Tips(this);
     m_tips->showTip(iTip);
 }
-

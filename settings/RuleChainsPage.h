@@ -77,8 +77,8 @@ private:
     void showTip(int iTip);
 
     std::unique_ptr<Ui::RuleChainsPage> m_ui;
-    RuleTableModel m_filterModel{RuleTableModel::Filters};
-    RuleTableModel m_alertModel{RuleTableModel::Alerts};
+    RuleTableModel m_filterModel {RuleTableModel::Filters};
+    RuleTableModel m_alertModel {RuleTableModel::Alerts};
     FilterChains *m_chains = nullptr;
     const RuleContext *m_ruleContext = nullptr;
     FilterProperties *m_filterProperties = nullptr;

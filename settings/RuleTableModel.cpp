@@ -1,8 +1,8 @@
 #include "RuleTableModel.h"
 
-#include "radio/BandPlan.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
+#include "radio/BandPlan.h"
 
 #include <QIcon>
 
@@ -13,9 +13,7 @@ const QString kStopIcon = QStringLiteral(":/ico/Actions-dialog-cancel-icon.png")
 
 } // namespace
 
-RuleTableModel::RuleTableModel(Chain chain, QObject *parent)
-    : QAbstractTableModel(parent)
-    , m_chain(chain)
+RuleTableModel::RuleTableModel(Chain chain, QObject *parent) : QAbstractTableModel(parent), m_chain(chain)
 {
 }
 
@@ -56,13 +54,20 @@ QVariant RuleTableModel::headerData(int iSection, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || iRole != Qt::DisplayRole)
         return QAbstractTableModel::headerData(iSection, orientation, iRole);
     switch (iSection) {
-    case Type: return tr("Type");
-    case Value: return tr("Value");
-    case Color: return tr("Color");
-    case Sound: return tr("Sound");
-    case Icon: return tr("Icon");
-    case Popup: return tr("Popup");
-    default: return QVariant();
+    case Type:
+        return tr("Type");
+    case Value:
+        return tr("Value");
+    case Color:
+        return tr("Color");
+    case Sound:
+        return tr("Sound");
+    case Icon:
+        return tr("Icon");
+    case Popup:
+        return tr("Popup");
+    default:
+        return QVariant();
     }
 }
 
@@ -84,7 +89,8 @@ QString RuleTableModel::bandText(int iBands)
 QString RuleTableModel::typeText(const Filter &rule) const
 {
     // In bit order: the action first, then the kind.
-    static const struct {
+    static const struct
+    {
         int iBit;
         const char *pName;
     } kTypeNames[] = {

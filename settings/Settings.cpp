@@ -11,13 +11,13 @@
 #include "UpdateSourcesBox.h"
 
 #include "API/QsLog/QsLog.h"
+#include "Worked/Locator.h"
 #include "cluster/Cluster.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 #include "ui/MessageBoxes.h"
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
-#include "Worked/Locator.h"
 
 #include <QFile>
 #include <QSettings>
@@ -52,9 +52,7 @@ const Settings::StationField Settings::kStationFields[] = {
      QT_TR_NOOP("Bearings and distances to DX stations are worked out from it.")},
 };
 
-Settings::Settings(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::Settings>())
+Settings::Settings(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::Settings>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -115,21 +113,66 @@ void Settings::setCountryNames(const QStringList &countries)
         m_rulesPage->addCountry(qsCountry);
 }
 
-QString Settings::callsign() const { return m_ui->lineEditCallsign->text(); }
-QString Settings::name() const { return m_ui->lineEditName->text(); }
-QString Settings::qth() const { return m_ui->lineEditQth->text(); }
-QString Settings::locator() const { return m_ui->lineEditLocator->text(); }
-bool Settings::isHRDEnabled() const { return m_rigPage->isHRDEnabled(); }
-QString Settings::hrdAddress() const { return m_rigPage->hrdAddress(); }
-quint16 Settings::hrdPort() const { return m_rigPage->hrdPort(); }
-bool Settings::attemptSplitDetection() const { return m_rigPage->attemptSplitDetection(); }
-const QList<ClusterNode> &Settings::nodes() const { return m_nodePage->nodes(); }
-int Settings::activeIndex() const { return m_nodePage->activeIndex(); }
-bool Settings::distanceInMiles() const { return m_ui->checkBoxDistanceInMiles->isChecked(); }
-bool Settings::startMinimized() const { return m_ui->checkBoxStartMinimized->isChecked(); }
-bool Settings::autoUpdate() const { return m_ui->checkBoxAutoUpdate->isChecked(); }
-bool Settings::autoUpdateNodes() const { return m_ui->checkBoxAutoUpdateNodesList->isChecked(); }
-bool Settings::autoUpdateCountries() const { return m_ui->checkBoxAutoUpdateCountriesDb->isChecked(); }
+QString Settings::callsign() const
+{
+    return m_ui->lineEditCallsign->text();
+}
+QString Settings::name() const
+{
+    return m_ui->lineEditName->text();
+}
+QString Settings::qth() const
+{
+    return m_ui->lineEditQth->text();
+}
+QString Settings::locator() const
+{
+    return m_ui->lineEditLocator->text();
+}
+bool Settings::isHRDEnabled() const
+{
+    return m_rigPage->isHRDEnabled();
+}
+QString Settings::hrdAddress() const
+{
+    return m_rigPage->hrdAddress();
+}
+quint16 Settings::hrdPort() const
+{
+    return m_rigPage->hrdPort();
+}
+bool Settings::attemptSplitDetection() const
+{
+    return m_rigPage->attemptSplitDetection();
+}
+const QList<ClusterNode> &Settings::nodes() const
+{
+    return m_nodePage->nodes();
+}
+int Settings::activeIndex() const
+{
+    return m_nodePage->activeIndex();
+}
+bool Settings::distanceInMiles() const
+{
+    return m_ui->checkBoxDistanceInMiles->isChecked();
+}
+bool Settings::startMinimized() const
+{
+    return m_ui->checkBoxStartMinimized->isChecked();
+}
+bool Settings::autoUpdate() const
+{
+    return m_ui->checkBoxAutoUpdate->isChecked();
+}
+bool Settings::autoUpdateNodes() const
+{
+    return m_ui->checkBoxAutoUpdateNodesList->isChecked();
+}
+bool Settings::autoUpdateCountries() const
+{
+    return m_ui->checkBoxAutoUpdateCountriesDb->isChecked();
+}
 
 void Settings::loadSettings()
 {
@@ -247,8 +290,8 @@ FilterChains *Settings::chains()
 
 Cluster *Settings::createCluster(const ClusterNode &node)
 {
-    auto *pCluster = new Cluster(node.address(), node.port(), callsign(), node.password(), name(), qth(),
-                                 locator(), kMaxSpotCount, this);
+    auto *pCluster = new Cluster(node.address(), node.port(), callsign(), node.password(), name(), qth(), locator(),
+                                 kMaxSpotCount, this);
     pCluster->setCountryLookup(m_worked);
     pCluster->setCountryDatabase(m_countryDatabase);
     pCluster->setStatistics(Statistics::instance());
@@ -356,31 +399,94 @@ void Settings::onNodesUpdateFinished()
 
 // --- The pages' slots ---
 
-void Settings::onActiveNodeChanged(const QModelIndex &index) { m_nodePage->onActiveNodeChanged(index); }
-void Settings::onActiveNodeEdit(const QModelIndex &index) { m_nodePage->onActiveNodeEdit(index); }
-void Settings::onAddNodeClicked() { m_nodePage->onAddNodeClicked(); }
-void Settings::onAddFromListClicked() { m_nodePage->onAddFromListClicked(); }
-void Settings::onEditNodeClicked() { m_nodePage->onEditNodeClicked(); }
-void Settings::onDeleteNodeClicked() { m_nodePage->onDeleteNodeClicked(); }
+void Settings::onActiveNodeChanged(const QModelIndex &index)
+{
+    m_nodePage->onActiveNodeChanged(index);
+}
+void Settings::onActiveNodeEdit(const QModelIndex &index)
+{
+    m_nodePage->onActiveNodeEdit(index);
+}
+void Settings::onAddNodeClicked()
+{
+    m_nodePage->onAddNodeClicked();
+}
+void Settings::onAddFromListClicked()
+{
+    m_nodePage->onAddFromListClicked();
+}
+void Settings::onEditNodeClicked()
+{
+    m_nodePage->onEditNodeClicked();
+}
+void Settings::onDeleteNodeClicked()
+{
+    m_nodePage->onDeleteNodeClicked();
+}
 void Settings::onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node)
 {
     m_nodePage->onNodePropertiesAccepted(operation, node);
 }
-void Settings::onDefaultActionChanged(int iIndex) { m_rulesPage->onDefaultActionChanged(iIndex); }
-void Settings::onFilterClicked(const QModelIndex &index) { m_rulesPage->onFilterClicked(index); }
-void Settings::onFilterDoubleClicked(const QModelIndex &index) { m_rulesPage->onFilterDoubleClicked(index); }
-void Settings::onAddFilterClicked() { m_rulesPage->onAddFilterClicked(); }
-void Settings::onEditFilterClicked() { m_rulesPage->onEditFilterClicked(); }
-void Settings::onRemoveFilterClicked() { m_rulesPage->onRemoveFilterClicked(); }
-void Settings::onMoveUpFilterClicked() { m_rulesPage->onMoveUpFilterClicked(); }
-void Settings::onMoveDownFilterClicked() { m_rulesPage->onMoveDownFilterClicked(); }
-void Settings::onAlertClicked(const QModelIndex &index) { m_rulesPage->onAlertClicked(index); }
-void Settings::onAlertDoubleClicked(const QModelIndex &index) { m_rulesPage->onAlertDoubleClicked(index); }
-void Settings::onAddAlertClicked() { m_rulesPage->onAddAlertClicked(); }
-void Settings::onEditAlertClicked() { m_rulesPage->onEditAlertClicked(); }
-void Settings::onRemoveAlertClicked() { m_rulesPage->onRemoveAlertClicked(); }
-void Settings::onMoveUpAlertClicked() { m_rulesPage->onMoveUpAlertClicked(); }
-void Settings::onMoveDownAlertClicked() { m_rulesPage->onMoveDownAlertClicked(); }
+void Settings::onDefaultActionChanged(int iIndex)
+{
+    m_rulesPage->onDefaultActionChanged(iIndex);
+}
+void Settings::onFilterClicked(const QModelIndex &index)
+{
+    m_rulesPage->onFilterClicked(index);
+}
+void Settings::onFilterDoubleClicked(const QModelIndex &index)
+{
+    m_rulesPage->onFilterDoubleClicked(index);
+}
+void Settings::onAddFilterClicked()
+{
+    m_rulesPage->onAddFilterClicked();
+}
+void Settings::onEditFilterClicked()
+{
+    m_rulesPage->onEditFilterClicked();
+}
+void Settings::onRemoveFilterClicked()
+{
+    m_rulesPage->onRemoveFilterClicked();
+}
+void Settings::onMoveUpFilterClicked()
+{
+    m_rulesPage->onMoveUpFilterClicked();
+}
+void Settings::onMoveDownFilterClicked()
+{
+    m_rulesPage->onMoveDownFilterClicked();
+}
+void Settings::onAlertClicked(const QModelIndex &index)
+{
+    m_rulesPage->onAlertClicked(index);
+}
+void Settings::onAlertDoubleClicked(const QModelIndex &index)
+{
+    m_rulesPage->onAlertDoubleClicked(index);
+}
+void Settings::onAddAlertClicked()
+{
+    m_rulesPage->onAddAlertClicked();
+}
+void Settings::onEditAlertClicked()
+{
+    m_rulesPage->onEditAlertClicked();
+}
+void Settings::onRemoveAlertClicked()
+{
+    m_rulesPage->onRemoveAlertClicked();
+}
+void Settings::onMoveUpAlertClicked()
+{
+    m_rulesPage->onMoveUpAlertClicked();
+}
+void Settings::onMoveDownAlertClicked()
+{
+    m_rulesPage->onMoveDownAlertClicked();
+}
 void Settings::onFilterPropertiesAccepted(FilterProperties::FilterPropertiesOperation operation, Filter *pFilter)
 {
     m_rulesPage->onFilterPropertiesAccepted(operation, pFilter);
@@ -389,9 +495,27 @@ void Settings::onAlertPropertiesAccepted(AlertProperties::AlertPropertiesOperati
 {
     m_rulesPage->onAlertPropertiesAccepted(operation, pAlert);
 }
-void Settings::onDownloadHRDmoduleClicked() { m_rigPage->onDownloadHRDmoduleClicked(); }
-void Settings::onHRDEnabled(bool bChecked) { m_rigPage->onHRDEnabled(bChecked); }
-void Settings::onDownloadHRDModuleStarted() { m_rigPage->onDownloadHRDModuleStarted(); }
-void Settings::onDownloadHRDModuleFinished() { m_rigPage->onDownloadHRDModuleFinished(); }
-void Settings::onDownloadHRDModuleError(const QString &qsError) { m_rigPage->onDownloadHRDModuleError(qsError); }
-void Settings::onDownloadHRDModuleProgress(quint8 quiPercent) { m_rigPage->onDownloadHRDModuleProgress(quiPercent); }
+void Settings::onDownloadHRDmoduleClicked()
+{
+    m_rigPage->onDownloadHRDmoduleClicked();
+}
+void Settings::onHRDEnabled(bool bChecked)
+{
+    m_rigPage->onHRDEnabled(bChecked);
+}
+void Settings::onDownloadHRDModuleStarted()
+{
+    m_rigPage->onDownloadHRDModuleStarted();
+}
+void Settings::onDownloadHRDModuleFinished()
+{
+    m_rigPage->onDownloadHRDModuleFinished();
+}
+void Settings::onDownloadHRDModuleError(const QString &qsError)
+{
+    m_rigPage->onDownloadHRDModuleError(qsError);
+}
+void Settings::onDownloadHRDModuleProgress(quint8 quiPercent)
+{
+    m_rigPage->onDownloadHRDModuleProgress(quiPercent);
+}

@@ -36,7 +36,7 @@ public:
     {
         QFile::remove(m_path);
         m_ok = ::link(QFile::encodeName(qsPath).constData(), QFile::encodeName(m_path).constData()) == 0
-               || QFile::copy(qsPath, m_path);
+            || QFile::copy(qsPath, m_path);
     }
     ~DiskCopy() { QFile::remove(m_path); }
     Q_DISABLE_COPY_MOVE(DiskCopy)
@@ -90,8 +90,8 @@ bool syncToDisk(const QString &qsPath)
 // The rename itself is only durable once the folder is on the disk.
 void syncFolder(const QString &qsPath)
 {
-    const int iFd = ::open(QFile::encodeName(QFileInfo(qsPath).absolutePath()).constData(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int iFd =
+        ::open(QFile::encodeName(QFileInfo(qsPath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (iFd >= 0) {
         ::fsync(iFd);
         ::close(iFd);
@@ -105,8 +105,8 @@ bool writeWhole(const QByteArray &baData, const QString &qsTo)
     QFile file(qsTemp);
     // Private before the first byte: the store holds the node passwords.
     bool bOk = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.setPermissions(kOwnerOnly)
-               && file.write(baData) == baData.size() && file.flush() && file.error() == QFileDevice::NoError
-               && ::fsync(file.handle()) == 0;
+        && file.write(baData) == baData.size() && file.flush() && file.error() == QFileDevice::NoError
+        && ::fsync(file.handle()) == 0;
     file.close();
     bool bReadOk = false;
     bOk = bOk && contents(qsTemp, &bReadOk) == baData && bReadOk && replace(qsTemp, qsTo);
@@ -165,13 +165,14 @@ bool SettingsBackup::sameValue(const QVariant &stored, const QVariant &value)
         return true;
     if (stored.typeId() == QMetaType::QStringList || value.typeId() == QMetaType::QStringList)
         return stored.toStringList() == value.toStringList();
-    return stored.typeId() == QMetaType::QString && value.canConvert<QString>() && stored.toString() == value.toString();
+    return stored.typeId() == QMetaType::QString && value.canConvert<QString>()
+        && stored.toString() == value.toString();
 }
 
 SettingsBackup::StartCheck SettingsBackup::checkAtStart()
 {
-    const QString qsStore = QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication)
-                                .fileName();
+    const QString qsStore =
+        QSettings(QSettings::UserScope, SettingsStore::kOrganization, SettingsStore::kApplication).fileName();
     // A save killed while Qt wrote its lock file leaves one without an owner,
     // and every save would wait for it to go stale. Only one Kelvane runs.
     const QString qsLock = qsStore + QStringLiteral(".lock");
@@ -195,8 +196,8 @@ SettingsBackup::StartCheck SettingsBackup::checkAtStart()
         const bool bKept = replace(qsStore, qsAside);
         if (!bKept)
             QFile::remove(qsStore);
-        QLOG_ERROR() << "Settings file" << qsStore << "is empty or unreadable and has no good copy; set aside:"
-                     << bKept;
+        QLOG_ERROR() << "Settings file" << qsStore
+                     << "is empty or unreadable and has no good copy; set aside:" << bKept;
         return {bKept ? tr("The settings file %1 is empty or cannot be read, and there is no good copy of it. "
                            "Kelvane starts with default settings; the file was kept as %2.")
                             .arg(qsStore, qsAside)

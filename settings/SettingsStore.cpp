@@ -176,8 +176,7 @@ quint16 SettingsStore::nodesVersion()
     return quint16(settings.value(kClusterNodes + QLatin1Char('/') + kVersion, 0).toUInt());
 }
 
-void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex,
-                               bool bActiveForAll)
+void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex, bool bActiveForAll)
 {
     GuardedSettings settings = openStore();
     settings.beginGroup(kClusterNodes);

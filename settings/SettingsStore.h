@@ -5,10 +5,10 @@
 
 #include "log/LogSettings.h"
 
+#include "GuardedSettings.h"
 #include <QByteArray>
 #include <QDate>
 #include <QList>
-#include "GuardedSettings.h"
 #include <QString>
 
 // Station data and the start-up and update flags of the General group.
@@ -49,7 +49,7 @@ struct CatSettings
 struct SpotTableSettings
 {
     double mergeDistanceKHz = 1.0;
-    int maxAgeMinutes = 30;           // 0: rows never age out
+    int maxAgeMinutes = 30; // 0: rows never age out
     int firstAnswerWaitSeconds = 30;
 };
 
@@ -140,8 +140,7 @@ public:
     static QString unescapeKey(const QString &qsKey);
 
 private:
-    static void writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex,
-                           bool bActiveForAll);
+    static void writeNodes(quint16 uiVersion, const QList<ClusterNode> &nodes, int iActiveIndex, bool bActiveForAll);
 };
 
 #endif // SETTINGSSTORE_H

@@ -1,7 +1,6 @@
 #ifndef STATISTICS_H
 #define STATISTICS_H
 
-
 #include <QObject>
 #include <QString>
 
@@ -38,10 +37,26 @@ public:
     void incrementLaunchCount() { ++m_launchCount; }
     void incrementProcessedSpots() { ++m_totalProcessedSpots; }
     void incrementDisplayedSpots() { ++m_displayedSpots; }
-    void incrementColorAlerts() { ++m_triggeredAlertsColor; ++m_triggeredAlertsTotal; }
-    void incrementSoundAlerts() { ++m_triggeredAlertsSound; ++m_triggeredAlertsTotal; }
-    void incrementIconAlerts() { ++m_triggeredAlertsIcon; ++m_triggeredAlertsTotal; }
-    void incrementBalloonAlerts() { ++m_triggeredAlertsBalloon; ++m_triggeredAlertsTotal; }
+    void incrementColorAlerts()
+    {
+        ++m_triggeredAlertsColor;
+        ++m_triggeredAlertsTotal;
+    }
+    void incrementSoundAlerts()
+    {
+        ++m_triggeredAlertsSound;
+        ++m_triggeredAlertsTotal;
+    }
+    void incrementIconAlerts()
+    {
+        ++m_triggeredAlertsIcon;
+        ++m_triggeredAlertsTotal;
+    }
+    void incrementBalloonAlerts()
+    {
+        ++m_triggeredAlertsBalloon;
+        ++m_triggeredAlertsTotal;
+    }
     // The alerts of one spot's chain result, one for each rule that fired
     // each kind.
     void countAlerts(const ChainResult &result);

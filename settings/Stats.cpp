@@ -3,9 +3,7 @@
 
 #include "Statistics.h"
 
-Stats::Stats(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::Stats>())
+Stats::Stats(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::Stats>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

@@ -8,8 +8,7 @@
 #include <QLineEdit>
 
 UpdateSourcesBox::UpdateSourcesBox(const QList<QCheckBox *> &needServer, QWidget *parent)
-    : QGroupBox(tr("Update sources"), parent)
-    , m_needServer(needServer)
+    : QGroupBox(tr("Update sources"), parent), m_needServer(needServer)
 {
     setObjectName(QStringLiteral("groupBoxUpdateSources"));
     for (const QCheckBox *pCheckBox : m_needServer)
@@ -22,7 +21,8 @@ UpdateSourcesBox::UpdateSourcesBox(const QList<QCheckBox *> &needServer, QWidget
         pLineEdit->setClearButtonEnabled(true);
         return pLineEdit;
     };
-    m_lineEditUpdateServer = makeField("lineEditUpdateServer", tr("none: no application, nodes list or DXpeditions checks"));
+    m_lineEditUpdateServer =
+        makeField("lineEditUpdateServer", tr("none: no application, nodes list or DXpeditions checks"));
     m_lineEditCountryFileUrl = makeField("lineEditCountryFileUrl", tr("none: no country file check"));
     m_lineEditDXpeditionsUrl = makeField("lineEditDXpeditionsUrl", tr("the list on the update server"));
     m_labelNoUpdateServer = new QLabel(tr("No update server is set: the application check, the nodes list update "

@@ -6,9 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-HttpTestServer::HttpTestServer(QObject *parent)
-    : QObject(parent)
-    , m_server(new QTcpServer(this))
+HttpTestServer::HttpTestServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &HttpTestServer::onNewConnection);
 }
@@ -51,9 +49,9 @@ void HttpTestServer::answer(QTcpSocket *pSocket)
     m_requests[qsPath] += 1;
 
     const auto it = m_routes.constFind(qsPath);
-    const Route route = it != m_routes.constEnd() ? it.value() : Route{"not found", 404};
-    QByteArray baHead = "HTTP/1.0 " + QByteArray::number(route.iStatus)
-                        + (route.iStatus == 200 ? " OK" : " Error") + "\r\nContent-Type: text/plain\r\n";
+    const Route route = it != m_routes.constEnd() ? it.value() : Route {"not found", 404};
+    QByteArray baHead = "HTTP/1.0 " + QByteArray::number(route.iStatus) + (route.iStatus == 200 ? " OK" : " Error")
+        + "\r\nContent-Type: text/plain\r\n";
     if (!route.baLocation.isEmpty())
         baHead += "Location: " + route.baLocation + "\r\n";
     if (route.bContentLength)

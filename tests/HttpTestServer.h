@@ -43,7 +43,7 @@ public:
     QString url(const QString &qsPath) const;
 
     void setRoute(const QString &qsPath, const Route &route) { m_routes.insert(qsPath, route); }
-    void setRoute(const QString &qsPath, const QByteArray &baBody) { m_routes.insert(qsPath, Route{baBody}); }
+    void setRoute(const QString &qsPath, const QByteArray &baBody) { m_routes.insert(qsPath, Route {baBody}); }
     int requestCount(const QString &qsPath) const { return m_requests.value(qsPath); }
 
 private:

@@ -21,7 +21,6 @@
 
 #include <unistd.h>
 
-
 // Set-up shared by the tests: the store, form children, log capture,
 // ports nobody listens on and a rigctld of the test's own.
 namespace TestSupport {
@@ -43,8 +42,7 @@ inline bool installRigLibrary(const QString &qsBridgeFile)
     return QDir().mkpath(qsDataDir) && QFile::copy(qsBridgeFile, qsLibrary);
 }
 
-template <typename T>
-T *child(QObject *pParent, const char *pName)
+template <typename T> T *child(QObject *pParent, const char *pName)
 {
     T *pChild = pParent->findChild<T *>(QLatin1String(pName));
     Q_ASSERT(pChild);
@@ -99,8 +97,8 @@ inline bool listensOn(qint64 iPid, quint16 uiPort)
     const QString qsFds = QStringLiteral("/proc/%1/fd").arg(iPid);
     for (const QString &qsFd : QDir(qsFds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         char acTarget[64];
-        const ssize_t iLength = ::readlink(QFile::encodeName(qsFds + QLatin1Char('/') + qsFd).constData(), acTarget,
-                                           sizeof acTarget);
+        const ssize_t iLength =
+            ::readlink(QFile::encodeName(qsFds + QLatin1Char('/') + qsFd).constData(), acTarget, sizeof acTarget);
         const QByteArray baTarget(acTarget, iLength > 0 ? qsizetype(iLength) : 0);
         for (const QByteArray &baInode : inodes)
             if (baTarget == "socket:[" + baInode + ']')
@@ -129,16 +127,15 @@ public:
             stop();
             m_uiPort = freeLoopbackPort();
             m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            m_process.start(qsProgram, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
-                                        QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_uiPort)});
+            m_process.start(qsProgram,
+                            {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
+                             QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_uiPort)});
             if (!m_process.waitForStarted()) {
                 m_errorString = m_process.errorString();
                 return false;
             }
             const bool bOurs = QTest::qWaitFor(
-                [this] {
-                    return m_process.state() != QProcess::Running || listensOn(m_process.processId(), m_uiPort);
-                },
+                [this] { return m_process.state() != QProcess::Running || listensOn(m_process.processId(), m_uiPort); },
                 10000);
             if (bOurs && m_process.state() == QProcess::Running)
                 return true;

@@ -55,15 +55,15 @@ void TestBandMapLayout::closeLabelsShareTheRoom()
 {
     // Three close labels share out the room around their frequencies; a lone
     // one stays on its own; equal frequencies go by key; the edge holds them.
-    const QList<BandMapLayout::Label> labels = {
-        {14300.0, 1}, {14100.2, 7}, {14100.0, 5}, {14100.0, 3}, {14000.0, 9}, {14000.1, 8}};
+    const QList<BandMapLayout::Label> labels = {{14300.0, 1}, {14100.2, 7}, {14100.0, 5},
+                                                {14100.0, 3}, {14000.0, 9}, {14000.1, 8}};
     int iHidden = -1;
     const QList<BandMapLayout::Placement> placed = m_layout.place(labels, kLabelHeight, 1, &iHidden);
     QCOMPARE(iHidden, 0);
     QList<quint64> keys;
     for (const BandMapLayout::Placement &p : placed)
         keys.append(p.key);
-    QCOMPARE(keys, (QList<quint64>{9, 8, 3, 5, 7, 1}));
+    QCOMPARE(keys, (QList<quint64> {9, 8, 3, 5, 7, 1}));
     for (qsizetype i = 1; i < placed.size(); ++i)
         QVERIFY(placed.at(i).top >= placed.at(i - 1).top + kLabelHeight - 1e-9);
     QCOMPARE(placed.at(0).top, 10.0);
@@ -101,9 +101,10 @@ void TestBandMapLayout::crowdsAreDealtOutOverColumns()
     const QList<BandMapLayout::Label> pileUp(8, {14200.0, 1});
     const QList<BandMapLayout::Placement> spread = m_layout.place(pileUp, kLabelHeight, 3);
     QCOMPARE(spread.size(), 8);
-    QCOMPARE(std::max_element(spread.cbegin(), spread.cend(), [](const auto &a, const auto &b) {
-                 return a.column < b.column;
-             })->column, 1);
+    QCOMPARE(std::max_element(spread.cbegin(), spread.cend(),
+                              [](const auto &a, const auto &b) { return a.column < b.column; })
+                 ->column,
+             1);
 }
 
 void TestBandMapLayout::ageing()

@@ -7,8 +7,8 @@
 
 #include "Worked/Worked.h"
 
-#include <QSignalSpy>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -29,9 +29,8 @@ constexpr int kTimeoutMs = 5000;
 // the wrong place would spoil.
 QString summary(const Spot &spot)
 {
-    return QStringList{spot.dxCall(), spot.time(), spot.spotter(), spot.frequency(),
-                       spot.comment().trimmed()}
-        .join(QLatin1Char('|'));
+    return QStringList {spot.dxCall(), spot.time(), spot.spotter(), spot.frequency(), spot.comment().trimmed()}.join(
+        QLatin1Char('|'));
 }
 
 // Receives newSpot and keeps copies, since the emitted Spot lives only for
@@ -41,8 +40,7 @@ class SpotCollector : public QObject
 public:
     explicit SpotCollector(Cluster *pCluster)
     {
-        connect(pCluster, &Cluster::newSpot, this,
-                [this](Spot &spot) { m_spots.append(spot); });
+        connect(pCluster, &Cluster::newSpot, this, [this](Spot &spot) { m_spots.append(spot); });
     }
     QStringList summaries() const
     {
@@ -116,8 +114,8 @@ void TestCluster::cleanup()
 std::unique_ptr<Cluster> TestCluster::makeCluster(const QString &qsCall, const QString &qsPassword,
                                                   const QString &qsName, const QString &qsQth)
 {
-    auto pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), qsCall, qsPassword,
-                                              qsName, qsQth, QStringLiteral("JN47"), 1000);
+    auto pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), qsCall, qsPassword, qsName,
+                                              qsQth, QStringLiteral("JN47"), 1000);
     // Counted as in the program, where the settings hand the counters in.
     pCluster->setStatistics(Statistics::instance());
     return pCluster;
@@ -141,15 +139,13 @@ void TestCluster::login_data()
 
     // Reminder lines name the command and must not be answered.
     QTest::newRow("reminder lines") << int(TestNode::DialogueStyle::Reminder) << ""
-                                    << "Hans" << QStringList{"Q1ABC"};
+                                    << "Hans" << QStringList {"Q1ABC"};
     QTest::newRow("password") << int(TestNode::DialogueStyle::Reminder) << "s3cret"
-                              << "Hans" << QStringList{"Q1ABC", "s3cret"};
-    QTest::newRow("interactive questions")
-        << int(TestNode::DialogueStyle::Interactive) << "" << "Hans"
-        << QStringList{"Q1ABC", "Hans", "Zürich", "Tarrow-1", "Y"};
-    QTest::newRow("interactive, no name set")
-        << int(TestNode::DialogueStyle::Interactive) << "" << ""
-        << QStringList{"Q1ABC", "Not Set", "Zürich", "Tarrow-1", "Y"};
+                              << "Hans" << QStringList {"Q1ABC", "s3cret"};
+    QTest::newRow("interactive questions") << int(TestNode::DialogueStyle::Interactive) << ""
+                                           << "Hans" << QStringList {"Q1ABC", "Hans", "Zürich", "Tarrow-1", "Y"};
+    QTest::newRow("interactive, no name set") << int(TestNode::DialogueStyle::Interactive) << ""
+                                              << "" << QStringList {"Q1ABC", "Not Set", "Zürich", "Tarrow-1", "Y"};
 }
 
 void TestCluster::login()
@@ -189,10 +185,11 @@ void TestCluster::promptsAnsweredOncePerConnection()
 
     QByteArray baFlood;
     for (int i = 0; i < 2000; ++i)
-        baFlood += "login:\r\npassword:\r\nwhat is your call: ?\r\nPlease enter your name\r\nQ1XYZ: my password: is\r\n";
+        baFlood +=
+            "login:\r\npassword:\r\nwhat is your call: ?\r\nPlease enter your name\r\nQ1XYZ: my password: is\r\n";
     m_node->sendRaw(baFlood);
     QTest::qWait(300);
-    QCOMPARE(m_node->receivedLines(), QStringList{"Hans"});
+    QCOMPARE(m_node->receivedLines(), QStringList {"Hans"});
     QVERIFY(pCluster->isConnected());
 }
 
@@ -202,8 +199,8 @@ void TestCluster::nodeThatNeverReadsIsDropped()
     // to 1.2 GB. What goes out to it piles up to a cap, then it is dropped.
     QTcpServer hostile;
     QVERIFY(hostile.listen(QHostAddress::LocalHost));
-    Cluster cluster(QStringLiteral("127.0.0.1"), hostile.serverPort(), QStringLiteral("Q1ABC"), QStringLiteral("s3cret"),
-                    QString(), QString(), QStringLiteral("JN47"), 1000);
+    Cluster cluster(QStringLiteral("127.0.0.1"), hostile.serverPort(), QStringLiteral("Q1ABC"),
+                    QStringLiteral("s3cret"), QString(), QString(), QStringLiteral("JN47"), 1000);
     cluster.connectToNode();
     QVERIFY(hostile.waitForNewConnection(kTimeoutMs));
     QTcpSocket *pPeer = hostile.nextPendingConnection();
@@ -256,32 +253,32 @@ void TestCluster::chunkBoundaries_data()
     const QString qsDxDe = QStringLiteral("Q9XYZ|0812Z|Q1DEF|14025.0|CW 599");
     const QString qsCc11 = QStringLiteral("Q7ABC/P|2359Z|Q2GHI|7012.5|up 2");
 
-    QTest::newRow("whole lines") << baDxDe + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
-    QTest::newRow("cut between CR and LF") << baCc11 << QList<int>{int(baCc11.size()) - 1} << QStringList{qsCc11} << 1;
+    QTest::newRow("whole lines") << baDxDe + baCc11 << QList<int> {} << QStringList {qsDxDe, qsCc11} << 2;
+    QTest::newRow("cut between CR and LF")
+        << baCc11 << QList<int> {int(baCc11.size()) - 1} << QStringList {qsCc11} << 1;
     QTest::newRow("cut into the comment, then whole lines")
-        << baDxDe + baCc11 + baDxDe << QList<int>{45, int(baDxDe.size()) + 10}
-        << QStringList{qsDxDe, qsCc11, qsDxDe} << 3;
-    QTest::newRow("every byte on its own")
-        << baCc11 + baDxDe << [&] {
-               QList<int> liCuts;
-               for (int i = 1; i < baCc11.size() + baDxDe.size(); ++i)
-                   liCuts.append(i);
-               return liCuts;
-           }()
-        << QStringList{qsCc11, qsDxDe} << 2;
+        << baDxDe + baCc11 + baDxDe << QList<int> {45, int(baDxDe.size()) + 10} << QStringList {qsDxDe, qsCc11, qsDxDe}
+        << 3;
+    QTest::newRow("every byte on its own") << baCc11 + baDxDe << [&] {
+        QList<int> liCuts;
+        for (int i = 1; i < baCc11.size() + baDxDe.size(); ++i)
+            liCuts.append(i);
+        return liCuts;
+    }() << QStringList {qsCc11, qsDxDe} << 2;
     QTest::newRow("prompt and banner between spots")
-        << baDxDe + "Hello there\r\n\r\n\r\n" + baCc11 << QList<int>{} << QStringList{qsDxDe, qsCc11} << 2;
-    QTest::newRow("lower-case tags") << baDxDe.toLower() + baCc11.toLower() << QList<int>{}
-                                     << QStringList{"q9xyz|0812z|q1def|14025.0|cw 599", "q7abc/p|2359z|q2ghi|7012.5|up 2"} << 2;
+        << baDxDe + "Hello there\r\n\r\n\r\n" + baCc11 << QList<int> {} << QStringList {qsDxDe, qsCc11} << 2;
+    QTest::newRow("lower-case tags") << baDxDe.toLower() + baCc11.toLower() << QList<int> {}
+                                     << QStringList {"q9xyz|0812z|q1def|14025.0|cw 599",
+                                                     "q7abc/p|2359z|q2ghi|7012.5|up 2"}
+                                     << 2;
     // A short line that ends in a line feed is dropped, not glued to the
     // next chunk, whose first spot would be lost or garbled with it.
     QTest::newRow("two incomplete lines")
-        << QByteArray("CC11^1.0^Q\r\n") + baDxDe.left(30) + QByteArray("\r\n")
-        << QList<int>{} << QStringList{} << 2;
+        << QByteArray("CC11^1.0^Q\r\n") + baDxDe.left(30) + QByteArray("\r\n") << QList<int> {} << QStringList {} << 2;
     static constexpr char kIncomplete[] = "DX de \0\0\0:\0 14025.0  \0Q9XYZ\0\r\n";
     const QByteArray baIncomplete(kIncomplete, sizeof(kIncomplete) - 1);
     QTest::newRow("incomplete line, then a spot in the next chunk")
-        << baIncomplete + baDxDe << QList<int>{int(baIncomplete.size())} << QStringList{qsDxDe} << 2;
+        << baIncomplete + baDxDe << QList<int> {int(baIncomplete.size())} << QStringList {qsDxDe} << 2;
 }
 
 void TestCluster::chunkBoundaries()
@@ -314,7 +311,8 @@ void TestCluster::garbageAndEndlessLinesAreDropped()
     m_node->sendGarbage(TestNode::Garbage::NulBytes);
     m_node->sendGarbage(TestNode::Garbage::InvalidUtf8);
     m_node->sendGarbage(TestNode::Garbage::LongLine);
-    m_node->sendRaw("\r\n" + TestSpot(50313.0, "Q9XYZ", "Q1DEF", "FT8 -12dB", QDateTime::currentDateTimeUtc()).dxDeLine(true));
+    m_node->sendRaw("\r\n"
+                    + TestSpot(50313.0, "Q9XYZ", "Q1DEF", "FT8 -12dB", QDateTime::currentDateTimeUtc()).dxDeLine(true));
     QTRY_COMPARE_WITH_TIMEOUT(collector.m_spots.size(), 1, kTimeoutMs);
     QCOMPARE(collector.m_spots.at(0).dxCall(), QStringLiteral("Q9XYZ"));
     QCOMPARE(collector.m_spots.at(0).comment().trimmed(), QStringLiteral("FT8 -12dB"));
@@ -412,7 +410,10 @@ void TestCluster::operatorCommandsAndNodeLines()
     m_node->clearReceived();
     lineSpy.clear();
     QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("talk Q2XYZ gr\u00fc\u00dfe  ")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedBytes(), QByteArray("talk Q2XYZ gr\xC3\xBC\xC3\x9F" "e  \n"), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedBytes(),
+                              QByteArray("talk Q2XYZ gr\xC3\xBC\xC3\x9F"
+                                         "e  \n"),
+                              kTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(lineSpy.count(), 2, kTimeoutMs);
     QCOMPARE(lineSpy.at(0).at(0).toString(), QStringLiteral("Sorry, unknown command \"talk\"\r"));
     QCOMPARE(lineSpy.at(0).at(1).toBool(), false);
@@ -483,13 +484,12 @@ void TestCluster::refusedConnection()
 {
     const quint16 uiPort = m_node->port();
     m_node->close();
-    Cluster cluster(QStringLiteral("127.0.0.1"), uiPort, QStringLiteral("Q1ABC"), QString(),
-                    QString(), QString(), QString(), 1000);
+    Cluster cluster(QStringLiteral("127.0.0.1"), uiPort, QStringLiteral("Q1ABC"), QString(), QString(), QString(),
+                    QString(), 1000);
     QSignalSpy errorSpy(&cluster, &Cluster::connectionError);
     cluster.connectToNode();
     QTRY_COMPARE_WITH_TIMEOUT(errorSpy.count(), 1, kTimeoutMs);
-    QCOMPARE(errorSpy.at(0).at(2).value<QAbstractSocket::SocketError>(),
-             QAbstractSocket::ConnectionRefusedError);
+    QCOMPARE(errorSpy.at(0).at(2).value<QAbstractSocket::SocketError>(), QAbstractSocket::ConnectionRefusedError);
     QVERIFY(!cluster.isConnected());
 }
 

@@ -67,9 +67,9 @@ void TestClusterTimers::init()
 
 std::unique_ptr<Cluster> TestClusterTimers::makeCluster(ClusterTimings timings)
 {
-    auto pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"),
-                                              QString(), QStringLiteral("Hans"), QStringLiteral("Bern"),
-                                              QStringLiteral("JN36"), 1000);
+    auto pCluster =
+        std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"), QString(),
+                                  QStringLiteral("Hans"), QStringLiteral("Bern"), QStringLiteral("JN36"), 1000);
     pCluster->setTimings(timings);
     return pCluster;
 }
@@ -86,17 +86,17 @@ void TestClusterTimers::requests_data()
     QTest::addColumn<int>("bands");
     QTest::addColumn<QStringList>("requests");
 
-    QTest::newRow("no band") << int(Filter::NoBand) << QStringList{"SHOW/FDX 100"};
-    QTest::newRow("all bands") << int(Filter::AllBands) << QStringList{"SHOW/FDX 100"};
-    QTest::newRow("one band") << int(Filter::Band17m) << QStringList{"SHOW/FDX 101 ON 17m"};
-    QTest::newRow("two bands, in band order") << int(Filter::Band20m | Filter::Band40m)
-                                              << QStringList{"SHOW/FDX 51 ON 40m", "SHOW/FDX 51 ON 20m"};
+    QTest::newRow("no band") << int(Filter::NoBand) << QStringList {"SHOW/FDX 100"};
+    QTest::newRow("all bands") << int(Filter::AllBands) << QStringList {"SHOW/FDX 100"};
+    QTest::newRow("one band") << int(Filter::Band17m) << QStringList {"SHOW/FDX 101 ON 17m"};
+    QTest::newRow("two bands, in band order")
+        << int(Filter::Band20m | Filter::Band40m) << QStringList {"SHOW/FDX 51 ON 40m", "SHOW/FDX 51 ON 20m"};
     QTest::newRow("three bands, ends of the table")
         << int(Filter::Band160m | Filter::Band15m | Filter::Band23cm)
-        << QStringList{"SHOW/FDX 34 ON 160m", "SHOW/FDX 34 ON 15m", "SHOW/FDX 34 ON 23cm"};
-    QTest::newRow("60m alone") << int(Filter::Band60m) << QStringList{};
-    QTest::newRow("60m counts but is not asked for") << int(Filter::Band60m | Filter::Band20m)
-                                                     << QStringList{"SHOW/FDX 51 ON 20m"};
+        << QStringList {"SHOW/FDX 34 ON 160m", "SHOW/FDX 34 ON 15m", "SHOW/FDX 34 ON 23cm"};
+    QTest::newRow("60m alone") << int(Filter::Band60m) << QStringList {};
+    QTest::newRow("60m counts but is not asked for")
+        << int(Filter::Band60m | Filter::Band20m) << QStringList {"SHOW/FDX 51 ON 20m"};
 }
 
 void TestClusterTimers::requests()
@@ -119,7 +119,7 @@ void TestClusterTimers::requests()
 void TestClusterTimers::requestsOncePerLogin()
 {
     auto pCluster = makeCluster({kNeverMs, kNeverMs, 200, kQuietMs});
-    const QStringList qslLogin{"Q1ABC", "set/ve7cc", "SHOW/FDX 100"};
+    const QStringList qslLogin {"Q1ABC", "set/ve7cc", "SHOW/FDX 100"};
     logIn(pCluster.get());
     QTRY_COMPARE_WITH_TIMEOUT(m_node->receivedLines(), qslLogin, kTimeoutMs);
 
@@ -137,7 +137,7 @@ void TestClusterTimers::requestsOncePerLogin()
     m_node->dropAllClients();
     QTest::qWait(400);
     QCOMPARE(readySpy.count(), 0);
-    QCOMPARE(m_node->receivedLines(), QStringList{"Q1ABC"});
+    QCOMPARE(m_node->receivedLines(), QStringList {"Q1ABC"});
 }
 
 void TestClusterTimers::collection_data()
@@ -157,8 +157,8 @@ void TestClusterTimers::collection()
 
     // Oldest first: two minutes before midnight, one after, two spots with
     // the same time, then one a minute until the store is full.
-    QList<TestSpot> lStore{spotAt("Q9LATE", 5, 23, 58), spotAt("Q9LAST", 5, 23, 59), spotAt("Q9NEXT", 6, 0, 1),
-                           spotAt("Q7A", 6, 8, 12), spotAt("Q7B", 6, 8, 12)};
+    QList<TestSpot> lStore {spotAt("Q9LATE", 5, 23, 58), spotAt("Q9LAST", 5, 23, 59), spotAt("Q9NEXT", 6, 0, 1),
+                            spotAt("Q7A", 6, 8, 12), spotAt("Q7B", 6, 8, 12)};
     for (int i = 0; lStore.size() < stored; ++i)
         lStore.prepend(spotAt(QStringLiteral("Q8OLD%1").arg(i), 5, 22 - i / 60, 59 - i % 60));
     m_node->preloadSpots(lStore);
@@ -174,7 +174,7 @@ void TestClusterTimers::collection()
     QStringList qslExpected;
     for (int i = 14; i >= 0; --i)
         qslExpected.append(QStringLiteral("22%1Z Q8OLD%2").arg(59 - i, 2, 10, QLatin1Char('0')).arg(i));
-    qslExpected += QStringList{"2358Z Q9LATE", "2359Z Q9LAST", "0001Z Q9NEXT", "0812Z Q7A", "0812Z Q7B"};
+    qslExpected += QStringList {"2358Z Q9LATE", "2359Z Q9LAST", "0001Z Q9NEXT", "0812Z Q7A", "0812Z Q7B"};
     QTRY_COMPARE_WITH_TIMEOUT(qslSpots, qslExpected, kTimeoutMs);
     QVERIFY(!pCluster->isCollectingEarlierSpots());
 
@@ -199,10 +199,10 @@ void TestClusterTimers::slowAnswerAndLiveSpotsDuringCollection()
     connect(pCluster.get(), &Cluster::newSpot, this, [&](Spot &spot) { qslSpots.append(spot.dxCall()); });
     logIn(pCluster.get());
     m_node->broadcastSpot(TestSpot(14010.0, QStringLiteral("Q5EARLY"), QStringLiteral("Q1DEF"), QString()));
-    QTRY_COMPARE_WITH_TIMEOUT(qslSpots, QStringList{"Q5EARLY"}, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(qslSpots, QStringList {"Q5EARLY"}, kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(pCluster->isCollectingEarlierSpots(), kTimeoutMs);
     m_node->broadcastSpot(TestSpot(14011.0, QStringLiteral("Q5LIVE"), QStringLiteral("Q1DEF"), QString()));
-    QTRY_COMPARE_WITH_TIMEOUT(qslSpots, (QStringList{"Q5EARLY", "Q5LIVE"}), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(qslSpots, (QStringList {"Q5EARLY", "Q5LIVE"}), kTimeoutMs);
     QVERIFY(pCluster->isCollectingEarlierSpots());
 
     // The answer holds the two live spots as well, of this minute: they go
@@ -252,8 +252,8 @@ void TestClusterTimers::lostNodeIsProbedUntilItComesBack()
     QTest::qWait(5 * kMonitorMs);
     QVERIFY(pCluster->isMonitoring());
     QCOMPARE(errorSpy.count(), 1);
-    QVERIFY(pCluster->status()->text().startsWith(
-        QStringLiteral("Connection to 127.0.0.1:%1 lost (").arg(m_node->port())));
+    QVERIFY(
+        pCluster->status()->text().startsWith(QStringLiteral("Connection to 127.0.0.1:%1 lost (").arg(m_node->port())));
     QVERIFY(pCluster->status()->text().endsWith(QStringLiteral("); trying again in 1 s")));
     QVERIFY(m_node->setRefuseConnections(false));
     QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 1, kTimeoutMs);
@@ -263,8 +263,9 @@ void TestClusterTimers::lostNodeIsProbedUntilItComesBack()
 
     // The operator reconnects by hand before the first probe; the monitor
     // must not drop that connection later to make its own.
-    connect(pCluster.get(), &Cluster::connectionError, this,
-            [&] { QTimer::singleShot(0, pCluster.get(), &Cluster::connectToNode); }, Qt::SingleShotConnection);
+    connect(
+        pCluster.get(), &Cluster::connectionError, this,
+        [&] { QTimer::singleShot(0, pCluster.get(), &Cluster::connectToNode); }, Qt::SingleShotConnection);
     m_node->dropAllClients();
     QTRY_COMPARE_WITH_TIMEOUT(connectedSpy.count(), 2, kTimeoutMs);
     QTest::qWait(4 * kMonitorMs);
@@ -339,8 +340,9 @@ void TestClusterTimers::refusedLoginBacksOffAndStops()
     pCluster->connectToNode();
     QTRY_COMPARE_WITH_TIMEOUT(pCluster->status()->state(), ConnectionStatus::State::Refused, kTimeoutMs);
     QCOMPARE(pCluster->status()->text(),
-             qsNode + QStringLiteral(" refused the login: it closed the connection right after the login; "
-                                     "trying again in 1 s"));
+             qsNode
+                 + QStringLiteral(" refused the login: it closed the connection right after the login; "
+                                  "trying again in 1 s"));
 }
 
 QTEST_GUILESS_MAIN(TestClusterTimers)

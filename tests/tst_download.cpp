@@ -133,10 +133,10 @@ void TestDownload::programCodeRules()
     QFETCH(QString, path);
     QFETCH(bool, accepted);
     m_server->setRoute(QStringLiteral("/lib"), m_payload);
-    HttpTestServer::Route noLength{m_payload.left(1000)};
+    HttpTestServer::Route noLength {m_payload.left(1000)};
     noLength.bContentLength = false;
     m_server->setRoute(QStringLiteral("/nolength"), noLength);
-    HttpTestServer::Route redirect{QByteArray()};
+    HttpTestServer::Route redirect {QByteArray()};
     redirect.iStatus = 302;
     // The same machine under another name is another host to the client.
     redirect.baLocation = QStringLiteral("http://localhost:%1/lib").arg(m_server->port()).toLatin1();

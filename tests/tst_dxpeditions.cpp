@@ -28,7 +28,10 @@ QString entry(const QString &qsCall, int iStart, int iEnd, const QString &qsInfo
 QByteArray list(int iVersion, const QString &qsEntries)
 {
     return QStringLiteral("<?xml version=\"1.0\"?><DXpeditions><Version>%1</Version><Date>6 Dec</Date>%2"
-                          "</DXpeditions>").arg(iVersion).arg(qsEntries).toUtf8();
+                          "</DXpeditions>")
+        .arg(iVersion)
+        .arg(qsEntries)
+        .toUtf8();
 }
 
 } // namespace
@@ -53,10 +56,10 @@ void TestDXpeditions::dateWindowAndDuplicates()
 {
     DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:1/dxpeditions.xml"));
     QSignalSpy spy(&dxpeditions, &DXpeditions::LoadFinished);
-    dxpeditions.parseList(list(3, entry(QStringLiteral("Q9ENDS"), -10, 0)
-                                      + entry(QStringLiteral("Q9SOON"), 1, 9)
-                                      + entry(QStringLiteral("Q9TWICE"), -1, 1, QStringLiteral("first"))
-                                      + entry(QStringLiteral("Q9TWICE"), -1, 1, QStringLiteral("second"))));
+    dxpeditions.parseList(list(3,
+                               entry(QStringLiteral("Q9ENDS"), -10, 0) + entry(QStringLiteral("Q9SOON"), 1, 9)
+                                   + entry(QStringLiteral("Q9TWICE"), -1, 1, QStringLiteral("first"))
+                                   + entry(QStringLiteral("Q9TWICE"), -1, 1, QStringLiteral("second"))));
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("6 Dec"));
     QCOMPARE(spy.at(0).at(1).toInt(), 2);
@@ -85,7 +88,8 @@ void TestDXpeditions::onlyNewerVersionsAreTakenIn()
 
     // A version after the entries comes too late for them.
     dxpeditions.parseList(QStringLiteral("<DXpeditions>%1<Version>9</Version><Date>x</Date></DXpeditions>")
-                              .arg(entry(QStringLiteral("Q9LATE"), 0, 0)).toUtf8());
+                              .arg(entry(QStringLiteral("Q9LATE"), 0, 0))
+                              .toUtf8());
     QCOMPARE(spy.size(), 2);
     QCOMPARE(dxpeditions.count(), 0);
     QCOMPARE(dxpeditions.version(), quint16(9));
@@ -117,8 +121,7 @@ void TestDXpeditions::brokenListsChangeNothing_data()
     const QByteArray baGood = list(7, entry(QStringLiteral("Q9NEW"), 0, 0));
     QTest::newRow("truncated") << baGood.left(baGood.size() - 30) << QStringLiteral("Error parsing XML response:");
     QTest::newRow("not xml") << QByteArray("<html><body>503</body>") << QStringLiteral("Error parsing XML response:");
-    QTest::newRow("missing call")
-        << list(7, entry(QString(), 0, 0)) << QStringLiteral("<Call> tag invalid");
+    QTest::newRow("missing call") << list(7, entry(QString(), 0, 0)) << QStringLiteral("<Call> tag invalid");
     QTest::newRow("empty version") << QByteArray("<DXpeditions><Version></Version></DXpeditions>") << QString();
 }
 

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
 #include "cluster/Spot.h"
-#include "radio/BandPlan.h"
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
+#include "radio/BandPlan.h"
 #include "settings/ProgramRuleContext.h"
 #include "update/DXpeditions.h"
 
@@ -14,8 +14,7 @@ using TestSupport::LogCapture;
 
 namespace {
 
-Spot makeSpot(const QString &qsCall, const QString &qsFrequency,
-              const QString &qsCountry = QString())
+Spot makeSpot(const QString &qsCall, const QString &qsFrequency, const QString &qsCountry = QString())
 {
     Spot spot;
     spot.setDxCall(qsCall);
@@ -153,9 +152,9 @@ void TestFilter::storedBandBitsStay()
     // Stored band selections, rules and earlier-spot requests hold these
     // bits; a row added or moved must not renumber them.
     const QList<std::pair<const char *, quint32>> bits = {
-        {"2200m", 0},  {"630m", 0},    {"160m", 1},   {"80m", 2},     {"60m", 4},      {"40m", 8},
-        {"30m", 16},   {"20m", 32},    {"17m", 64},   {"15m", 128},   {"12m", 256},    {"10m", 512},
-        {"6m", 1024},  {"4m", 2048},   {"2m", 4096},  {"70cm", 8192}, {"23cm", 16384},
+        {"2200m", 0}, {"630m", 0},  {"160m", 1},  {"80m", 2},     {"60m", 4},      {"40m", 8},
+        {"30m", 16},  {"20m", 32},  {"17m", 64},  {"15m", 128},   {"12m", 256},    {"10m", 512},
+        {"6m", 1024}, {"4m", 2048}, {"2m", 4096}, {"70cm", 8192}, {"23cm", 16384},
     };
     QCOMPARE(BandPlan::count(), int(bits.size()));
     for (const auto &[pLabel, uiBit] : bits) {
@@ -215,7 +214,7 @@ void TestFilter::ruleKinds()
     QVERIFY(!country.match(spot));
 
     // The sets belong to the settings side; a move shows at the next spot.
-    ProgramRuleContext::CountrySet notWorked{{QStringLiteral("Germany"), false}};
+    ProgramRuleContext::CountrySet notWorked {{QStringLiteral("Germany"), false}};
     ProgramRuleContext::CountrySet worked;
     ProgramRuleContext context;
     Filter newOnes(Filter::NewCountries | Filter::Accept);
@@ -236,10 +235,12 @@ void TestFilter::ruleKinds()
 
     DXpeditions dxpeditions(QStringLiteral("http://127.0.0.1:1/none.xml"));
     const QString qsToday = QDateTime::currentDateTimeUtc().date().toString(QStringLiteral("yyyyMMdd"));
-    dxpeditions.parseList(QStringLiteral(
-        "<DXpeditions><Version>1</Version><Date>today</Date><DXpedition><StartDate>%1</StartDate>"
-        "<EndDate>%1</EndDate><Call>DL1ABC</Call><IOTA>EU-042</IOTA><QSLvia>LoTW</QSLvia>"
-        "<ReportedBy>Q1AA</ReportedBy><Info>Island</Info></DXpedition></DXpeditions>").arg(qsToday).toUtf8());
+    dxpeditions.parseList(
+        QStringLiteral("<DXpeditions><Version>1</Version><Date>today</Date><DXpedition><StartDate>%1</StartDate>"
+                       "<EndDate>%1</EndDate><Call>DL1ABC</Call><IOTA>EU-042</IOTA><QSLvia>LoTW</QSLvia>"
+                       "<ReportedBy>Q1AA</ReportedBy><Info>Island</Info></DXpedition></DXpeditions>")
+            .arg(qsToday)
+            .toUtf8());
     Filter expedition(Filter::DXpeditionIota | Filter::Accept);
     QVERIFY(!expedition.match(spot));
     QVERIFY(!spot.dxpedition());

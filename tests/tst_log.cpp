@@ -1,13 +1,13 @@
 #include "TestSupport.h"
 
+#include "Worked/Worked.h"
+#include "cluster/Spot.h"
+#include "filters/FilterChains.h"
 #include "log/AdifReader.h"
 #include "log/LogFeeds.h"
 #include "log/LogImport.h"
 #include "log/LogStore.h"
 #include "radio/ModeClassifier.h"
-#include "Worked/Worked.h"
-#include "cluster/Spot.h"
-#include "filters/FilterChains.h"
 #include "settings/ProgramRuleContext.h"
 
 #include <QBuffer>
@@ -33,8 +33,8 @@ QString summary(const QList<AdifRecord> &records)
             lines.append(QStringLiteral("!"));
             continue;
         }
-        lines.append(QStringList{record.value(AdifRecord::Call), record.value(AdifRecord::Band),
-                                 record.value(AdifRecord::Mode), record.value(AdifRecord::Submode)}
+        lines.append(QStringList {record.value(AdifRecord::Call), record.value(AdifRecord::Band),
+                                  record.value(AdifRecord::Mode), record.value(AdifRecord::Submode)}
                          .join(QLatin1Char('|')));
     }
     return lines.join(QLatin1Char(';'));
@@ -59,7 +59,7 @@ QByteArray record(const char *pCall, const char *pBand, const char *pMode, const
         return QByteArray("<") + pName + ':' + QByteArray::number(qsizetype(qstrlen(pValue))) + '>' + pValue + ' ';
     };
     return field("CALL", pCall) + field("BAND", pBand) + field("MODE", pMode) + field("QSO_DATE", pDate)
-           + field("TIME_ON", pTime) + pExtra + "<EOR>\n";
+        + field("TIME_ON", pTime) + pExtra + "<EOR>\n";
 }
 
 } // namespace
@@ -143,27 +143,28 @@ void TestLog::adifRecords_data()
         << "K1ABC|20m|CW|;DL1ABC|40M|SSB|";
     QTest::newRow("typed fields") << QByteArray("<CALL:5:S>K1ABC<BAND:3:E>20m<QSO_DATE:8:D>20240101<EOR>")
                                   << "K1ABC|20m||";
-    QTest::newRow("header up to EOH") << QByteArray("Exported log\n<ADIF_VER:5>3.1.4 <CALL:4>HEAD\n<EOH>\n<CALL:5>K1ABC<EOR>")
+    QTest::newRow("header up to EOH") << QByteArray(
+        "Exported log\n<ADIF_VER:5>3.1.4 <CALL:4>HEAD\n<EOH>\n<CALL:5>K1ABC<EOR>")
                                       << "K1ABC|||";
     // A header field the first record lacks must not turn up in it.
     QTest::newRow("header fields stay out of the first record")
         << QByteArray("Export\n<PROGRAMID:4>Test <BAND:3>80m <MODE:3>SSB <SUBMODE:3>USB\n<EOH>\n"
                       "<CALL:5>K1ABC<EOR><CALL:5>K2ABC<MODE:2>CW<EOR>")
         << "K1ABC|||;K2ABC||CW|";
-    QTest::newRow("byte order mark, no header") << QByteArray("\xef\xbb\xbf<CALL:5>K1ABC<EOR><CALL:5>K2ABC<EOR>")
-                                                << "K1ABC|||;K2ABC|||";
+    QTest::newRow("byte order mark, no header")
+        << QByteArray("\xef\xbb\xbf<CALL:5>K1ABC<EOR><CALL:5>K2ABC<EOR>") << "K1ABC|||;K2ABC|||";
     QTest::newRow("starts with a space") << QByteArray(" <CALL:5>K1ABC<EOR>") << "K1ABC|||";
-    QTest::newRow("UTF-8 length in bytes") << QByteArray("<SUBMODE:5>J\xc3\xbcrg<CALL:5>K1ABC<EOR>")
-                                           << QStringLiteral("K1ABC|||J\u00fcrg");
-    QTest::newRow("UTF-8 length in characters") << QByteArray("<SUBMODE:4>J\xc3\xbcrg<CALL:5>K1ABC<EOR>")
-                                                << QStringLiteral("K1ABC|||J\u00fcrg");
-    QTest::newRow("bytes would split a character") << QByteArray("<CALL:5>K1ABC<SUBMODE:2>J\xc3\xbc <EOR>")
-                                                   << QStringLiteral("K1ABC|||J\u00fc");
+    QTest::newRow("UTF-8 length in bytes")
+        << QByteArray("<SUBMODE:5>J\xc3\xbcrg<CALL:5>K1ABC<EOR>") << QStringLiteral("K1ABC|||J\u00fcrg");
+    QTest::newRow("UTF-8 length in characters")
+        << QByteArray("<SUBMODE:4>J\xc3\xbcrg<CALL:5>K1ABC<EOR>") << QStringLiteral("K1ABC|||J\u00fcrg");
+    QTest::newRow("bytes would split a character")
+        << QByteArray("<CALL:5>K1ABC<SUBMODE:2>J\xc3\xbc <EOR>") << QStringLiteral("K1ABC|||J\u00fc");
     QTest::newRow("Latin-1 bytes") << QByteArray("<CALL:5>K1ABC<SUBMODE:4>J\xfcrg<EOR>")
                                    << QStringLiteral("K1ABC|||J\u00fcrg");
     QTest::newRow("value with line ends") << QByteArray("<CALL:5>K1ABC<SUBMODE:4>a\r\nb<EOR>") << "K1ABC|||a\r\nb";
-    QTest::newRow("empty and one-space values") << QByteArray("<CALL:5>K1ABC<GRIDSQUARE:0><MODE:1> <EOR>")
-                                                << "K1ABC|| |";
+    QTest::newRow("empty and one-space values")
+        << QByteArray("<CALL:5>K1ABC<GRIDSQUARE:0><MODE:1> <EOR>") << "K1ABC|| |";
     QTest::newRow("no EOR at the end") << QByteArray("<CALL:5>K1ABC<EOR>\n<CALL:6>DL1ABC") << "K1ABC|||;DL1ABC|||";
     QTest::newRow("length past the end") << QByteArray("<CALL:5>K1ABC<EOR><CALL:40>DL1ABC") << "K1ABC|||;!";
     QTest::newRow("huge length") << QByteArray("<CALL:999999999>K1ABC<EOR><CALL:5>K2ABC<EOR>") << "!;K2ABC|||";
@@ -197,21 +198,51 @@ void TestLog::modeClasses_data()
     const int iCw = int(ModeClass::Cw);
     const int iPhone = int(ModeClass::Phone);
     const int iData = int(ModeClass::Data);
-    QTest::newRow("ADIF FT4 as MFSK submode") << "MFSK" << "FT4" << "" << 0.0 << iData;
-    QTest::newRow("ADIF SSB USB") << "SSB" << "USB" << "" << 0.0 << iPhone;
-    QTest::newRow("ADIF digital voice") << "DIGITALVOICE" << "" << "" << 0.0 << iPhone;
-    QTest::newRow("ADIF cw lower case") << "cw" << "" << "" << 0.0 << iCw;
-    QTest::newRow("ADIF none") << "" << "" << "" << 0.0 << int(ModeClass::Unknown);
-    QTest::newRow("spot FT8 in comment") << "" << "" << "FT8 -12 dB from JO30" << 14025.0 << iData;
-    QTest::newRow("spot skimmer WPM") << "" << "" << "24 dB 25 WPM CQ" << 14074.0 << iCw;
-    QTest::newRow("spot skimmer glued WPM") << "" << "" << "18dB 22WPM" << 14074.0 << iCw;
-    QTest::newRow("spot lower-case ft4") << "" << "" << "ft4 tnx" << 14200.0 << iData;
-    QTest::newRow("spot USB") << "" << "" << "USB up 5" << 7025.0 << iPhone;
-    QTest::newRow("spot RTTY BPS") << "" << "" << "45 BPS" << 14200.0 << iData;
-    QTest::newRow("locator is no mode") << "" << "" << "loc FM18" << 14025.0 << iCw;
-    QTest::newRow("band plan phone") << "" << "" << "tnx qso" << 14200.0 << iPhone;
-    QTest::newRow("band plan data") << "" << "" << "" << 14074.0 << iData;
-    QTest::newRow("beacon gap") << "" << "" << "" << 14100.0 << int(ModeClass::Unknown);
+    QTest::newRow("ADIF FT4 as MFSK submode") << "MFSK"
+                                              << "FT4"
+                                              << "" << 0.0 << iData;
+    QTest::newRow("ADIF SSB USB") << "SSB"
+                                  << "USB"
+                                  << "" << 0.0 << iPhone;
+    QTest::newRow("ADIF digital voice") << "DIGITALVOICE"
+                                        << ""
+                                        << "" << 0.0 << iPhone;
+    QTest::newRow("ADIF cw lower case") << "cw"
+                                        << ""
+                                        << "" << 0.0 << iCw;
+    QTest::newRow("ADIF none") << ""
+                               << ""
+                               << "" << 0.0 << int(ModeClass::Unknown);
+    QTest::newRow("spot FT8 in comment") << ""
+                                         << ""
+                                         << "FT8 -12 dB from JO30" << 14025.0 << iData;
+    QTest::newRow("spot skimmer WPM") << ""
+                                      << ""
+                                      << "24 dB 25 WPM CQ" << 14074.0 << iCw;
+    QTest::newRow("spot skimmer glued WPM") << ""
+                                            << ""
+                                            << "18dB 22WPM" << 14074.0 << iCw;
+    QTest::newRow("spot lower-case ft4") << ""
+                                         << ""
+                                         << "ft4 tnx" << 14200.0 << iData;
+    QTest::newRow("spot USB") << ""
+                              << ""
+                              << "USB up 5" << 7025.0 << iPhone;
+    QTest::newRow("spot RTTY BPS") << ""
+                                   << ""
+                                   << "45 BPS" << 14200.0 << iData;
+    QTest::newRow("locator is no mode") << ""
+                                        << ""
+                                        << "loc FM18" << 14025.0 << iCw;
+    QTest::newRow("band plan phone") << ""
+                                     << ""
+                                     << "tnx qso" << 14200.0 << iPhone;
+    QTest::newRow("band plan data") << ""
+                                    << ""
+                                    << "" << 14074.0 << iData;
+    QTest::newRow("beacon gap") << ""
+                                << ""
+                                << "" << 14100.0 << int(ModeClass::Unknown);
 }
 
 void TestLog::modeClasses()
@@ -317,8 +348,8 @@ void TestLog::confirmations_data()
     QTest::newRow("card received") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>Y") << iConfirmed;
     // Older files write "V" for a card checked for an award.
     QTest::newRow("card verified") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>V") << iConfirmed;
-    QTest::newRow("verified, lower case") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:2>v ")
-                                          << iConfirmed;
+    QTest::newRow("verified, lower case")
+        << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:2>v ") << iConfirmed;
     QTest::newRow("eQSL") << record("K1ABC", "20m", "CW", "20240105", "1200", "<EQSL_QSL_RCVD:1>Y") << iConfirmed;
     QTest::newRow("card requested only") << record("K1ABC", "20m", "CW", "20240105", "1200", "<QSL_RCVD:1>R")
                                          << iUnconfirmed;
@@ -326,11 +357,10 @@ void TestLog::confirmations_data()
     // The country's other bands and modes, read before and after the
     // confirmed one, take nothing away from it: a country with a card
     // showed "Unconf".
-    QTest::newRow("one confirmed band among unconfirmed ones")
-        << record("K1ABC", "10m", "CW", "20240105", "1200") + record("K2ABC", "20m", "CW", "20240105", "1300", "<QSL_RCVD:1>Y")
-               + record("K3ABC", "40m", "CW", "20240105", "1400") + record("K4ABC", "40m", "SSB", "20240105", "1500")
-               + record("K5ABC", "80m", "FT8", "20240105", "1600")
-        << iConfirmed;
+    QTest::newRow("one confirmed band among unconfirmed ones") << record("K1ABC", "10m", "CW", "20240105", "1200")
+            + record("K2ABC", "20m", "CW", "20240105", "1300", "<QSL_RCVD:1>Y")
+            + record("K3ABC", "40m", "CW", "20240105", "1400") + record("K4ABC", "40m", "SSB", "20240105", "1500")
+            + record("K5ABC", "80m", "FT8", "20240105", "1600") << iConfirmed;
 }
 
 void TestLog::confirmations()
@@ -354,10 +384,10 @@ void TestLog::badRecordsAreSkippedWithReasons()
     std::unique_ptr<LogStore> pLog = openLog();
     QVERIFY(pLog);
     const QByteArray qbaFile = record("K1ABC", "20m", "CW", "20240105", "1200") + "<BAND:3>20m<MODE:2>CW<EOR>\n"
-                               + record("K2ABC", "11m", "CW", "20240105", "1200")
-                               + "<CALL:5>K3ABC<FREQ:6>7.0251<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300<EOR>\n"
-                               + "<CALL:5>K4ABC<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300<EOR>\n"
-                               + record("K5ABC", "20m", "CW", "2024-01-05", "1200") + "<CALL:5>K6ABC<BAND:30>20m";
+        + record("K2ABC", "11m", "CW", "20240105", "1200")
+        + "<CALL:5>K3ABC<FREQ:6>7.0251<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300<EOR>\n"
+        + "<CALL:5>K4ABC<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300<EOR>\n"
+        + record("K5ABC", "20m", "CW", "2024-01-05", "1200") + "<CALL:5>K6ABC<BAND:30>20m";
     LogImport import(*pLog);
     QVERIFY(import.run(writeFile(QStringLiteral("bad.adi"), qbaFile)));
     QCOMPARE(import.result().imported, 2);
@@ -474,16 +504,17 @@ void TestLog::neededRuleKindsInTheChain()
         result.setComment(QStringLiteral("CW"));
         return result;
     };
-    const struct {
+    const struct
+    {
         Spot spot;
         bool bAccepted;
         bool bAlerted;
     } cases[] = {
-        {spot(kJapan, "14025.0"), true, true},                           // new country
-        {spot(kUsa, "7025.0"), true, true},                              // new band
-        {spot(kUsa, "14025.0"), true, false},                            // unconfirmed
+        {spot(kJapan, "14025.0"), true, true},                                   // new country
+        {spot(kUsa, "7025.0"), true, true},                                      // new band
+        {spot(kUsa, "14025.0"), true, false},                                    // unconfirmed
         {spot(QStringLiteral("Fed. Rep. of Germany"), "14025.0"), false, false}, // confirmed
-        {spot(QString(), "14025.0"), false, false},                      // no country
+        {spot(QString(), "14025.0"), false, false},                              // no country
     };
     for (auto entry : cases) {
         const ChainResult result = chains.evaluate(entry.spot);

@@ -1,13 +1,13 @@
 #include "TestSupport.h"
 
+#include "Worked/Worked.h"
 #include "log/LogFeeds.h"
 #include "log/LogStore.h"
 #include "log/WsjtxListener.h"
-#include "Worked/Worked.h"
 
 #include <QDataStream>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -41,10 +41,10 @@ QByteArray loggedAdif(const QByteArray &qbaAdif)
 QByteArray adifQso(const QByteArray &qbaCall, int iMinute, const QByteArray &qbaBand = "20m")
 {
     const QByteArray qbaTime = QByteArray::number(iMinute / 60 % 24).rightJustified(2, '0')
-                               + QByteArray::number(iMinute % 60).rightJustified(2, '0');
+        + QByteArray::number(iMinute % 60).rightJustified(2, '0');
     const QByteArray qbaDate = "202401" + QByteArray::number(1 + iMinute / 1440 % 28).rightJustified(2, '0');
     return "<CALL:" + QByteArray::number(qbaCall.size()) + '>' + qbaCall + "<BAND:" + QByteArray::number(qbaBand.size())
-           + '>' + qbaBand + "<MODE:3>FT8<QSO_DATE:8>" + qbaDate + "<TIME_ON:4>" + qbaTime + "<EOR>";
+        + '>' + qbaBand + "<MODE:3>FT8<QSO_DATE:8>" + qbaDate + "<TIME_ON:4>" + qbaTime + "<EOR>";
 }
 
 // Sends from a thread of its own, as another program would, so that the
@@ -52,10 +52,7 @@ QByteArray adifQso(const QByteArray &qbaCall, int iMinute, const QByteArray &qba
 class Sender
 {
 public:
-    Sender(quint16 uiPort, int iCount, int iPerSecond)
-        : m_thread([=] { run(uiPort, iCount, iPerSecond); })
-    {
-    }
+    Sender(quint16 uiPort, int iCount, int iPerSecond) : m_thread([=] { run(uiPort, iCount, iPerSecond); }) { }
     ~Sender() { wait(); }
     void wait()
     {
@@ -71,7 +68,8 @@ private:
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < iCount; ++i) {
             // Valid QSOs, one in ten damaged, all of one country.
-            QByteArray qbaDatagram = loggedAdif(adifQso("K" + QByteArray::number(i % 9 + 1) + "X" + QByteArray::number(i % 500), i));
+            QByteArray qbaDatagram =
+                loggedAdif(adifQso("K" + QByteArray::number(i % 9 + 1) + "X" + QByteArray::number(i % 500), i));
             if (i % 10 == 9)
                 qbaDatagram.chop(5);
             socket.writeDatagram(qbaDatagram, QHostAddress::LocalHost, uiPort);
@@ -81,7 +79,7 @@ private:
         m_done = true;
     }
 
-    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_done {false};
     std::thread m_thread;
 };
 
@@ -185,9 +183,7 @@ void TestLogFeeds::windowKeepsItsPaceUnderAStream()
     qint64 iWorstMs = 0;
     QTimer tick;
     tick.setInterval(10);
-    connect(&tick, &QTimer::timeout, this, [&] {
-        iWorstMs = qMax(iWorstMs, sinceTick.restart());
-    });
+    connect(&tick, &QTimer::timeout, this, [&] { iWorstMs = qMax(iWorstMs, sinceTick.restart()); });
     sinceTick.start();
     tick.start();
     {

@@ -41,11 +41,20 @@ QString countedOperand()
 void logAt(Level level)
 {
     switch (level) {
-    case LevelTrace: QLOG_TRACE() << "at" << countedOperand(); break;
-    case LevelDebug: QLOG_DEBUG() << "at" << countedOperand(); break;
-    case LevelInfo: QLOG_INFO() << "at" << countedOperand(); break;
-    case LevelFatal: QLOG_FATAL() << "at" << countedOperand(); break;
-    default: QFAIL("level without a statement here");
+    case LevelTrace:
+        QLOG_TRACE() << "at" << countedOperand();
+        break;
+    case LevelDebug:
+        QLOG_DEBUG() << "at" << countedOperand();
+        break;
+    case LevelInfo:
+        QLOG_INFO() << "at" << countedOperand();
+        break;
+    case LevelFatal:
+        QLOG_FATAL() << "at" << countedOperand();
+        break;
+    default:
+        QFAIL("level without a statement here");
     }
 }
 
@@ -64,7 +73,11 @@ class TstLogger : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { g_lines.clear(); g_levels.clear(); }
+    void init()
+    {
+        g_lines.clear();
+        g_levels.clear();
+    }
     void cleanup() { Logger::shutdown(); }
 
     void thresholdGatesStatements_data();
@@ -116,7 +129,7 @@ void TstLogger::thresholdGatesStatements()
             expectedPrefix + QStringLiteral(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} at "operand" )")));
         QCOMPARE(g_lines.size(), 1);
         QVERIFY2(pattern.match(g_lines.first()).hasMatch(), qPrintable(g_lines.first()));
-        QCOMPARE(g_levels, QList<int>{level});
+        QCOMPARE(g_levels, QList<int> {level});
         QCOMPARE(g_operandEvaluations, 1);
     }
 }
@@ -133,9 +146,10 @@ void TstLogger::lineFormat()
     QStringList lMessages;
     for (const QString &qsLine : std::as_const(g_lines))
         lMessages.append(qsLine.mid(30)); // After level and timestamp.
-    QCOMPARE(lMessages, (QStringList{QStringLiteral("Connecting to \"dx.example.net\" port 7300 -5 "),
-                                     QStringLiteral("<- \"DX de K1AB\\r\\nERROR 2024-01-01T00:00:00.000 forged\" "),
-                                     QStringLiteral("\"%1 %2\" ")}));
+    QCOMPARE(lMessages,
+             (QStringList {QStringLiteral("Connecting to \"dx.example.net\" port 7300 -5 "),
+                           QStringLiteral("<- \"DX de K1AB\\r\\nERROR 2024-01-01T00:00:00.000 forged\" "),
+                           QStringLiteral("\"%1 %2\" ")}));
 }
 
 void TstLogger::fileWithoutRotationTruncatesOnReopen()
@@ -160,21 +174,21 @@ void TstLogger::sizeRotation_data()
 {
     QTest::addColumn<QString>("directory");
     QTest::addColumn<int>("backups");
-    QTest::addColumn<QString>("letters"); // one 41-byte line each, 100-byte limit
+    QTest::addColumn<QString>("letters");      // one 41-byte line each, 100-byte limit
     QTest::addColumn<QStringList>("expected"); // the log, then .1, .2, ...
 
     // Regression: the line written into the fresh file must count, or E
     // would land in the same file as C and D.
-    QTest::newRow("oldest backup overwritten") << QString() << 2 << QStringLiteral("ABCDEFG")
-                                               << QStringList{"G", "EF", "CD"};
-    QTest::newRow("at most ten backups")
-        << QString() << 15 << QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVW")
-        << QStringList{"W", "UV", "ST", "QR", "OP", "MN", "KL", "IJ", "GH", "EF", "CD"};
-    QTest::newRow("no backups restarts file") << QString() << 0 << QStringLiteral("ABC") << QStringList{"C"};
+    QTest::newRow("oldest backup overwritten")
+        << QString() << 2 << QStringLiteral("ABCDEFG") << QStringList {"G", "EF", "CD"};
+    QTest::newRow("at most ten backups") << QString() << 15 << QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVW")
+                                         << QStringList {"W",  "UV", "ST", "QR", "OP", "MN",
+                                                         "KL", "IJ", "GH", "EF", "CD"};
+    QTest::newRow("no backups restarts file") << QString() << 0 << QStringLiteral("ABC") << QStringList {"C"};
     // Regression: backup names built with QString(".%1").arg(i) also replaced
     // the "%1" in the directory name and renamed into a missing folder.
-    QTest::newRow("percent marker in directory") << QStringLiteral("logs%1") << 1 << QStringLiteral("ABC")
-                                                 << QStringList{"C", "AB"};
+    QTest::newRow("percent marker in directory")
+        << QStringLiteral("logs%1") << 1 << QStringLiteral("ABC") << QStringList {"C", "AB"};
 }
 
 void TstLogger::sizeRotation()
@@ -251,8 +265,8 @@ void TstLogger::concurrentLinesStayWhole()
     for (auto &thread : threads)
         QVERIFY(thread->wait(60000));
 
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^INFO  \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} thread (\d+) line (\d+) "p{300}" $)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^INFO  \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} thread (\d+) line (\d+) "p{300}" $)"));
     QStringList lines = fileText(qsPath).split(QLatin1Char('\n'));
     QCOMPARE(lines.takeLast(), QString());
     QList<int> nextLine(kThreads, 0);
@@ -268,7 +282,7 @@ void TstLogger::shutdownWhileOtherThreadsLog()
 {
     // The rig thread may still log while the application shuts the logger
     // down; under the sanitizer this catches any use of a freed logger.
-    std::atomic<bool> bStop{false};
+    std::atomic<bool> bStop {false};
     std::vector<std::unique_ptr<QThread>> threads;
     for (int t = 0; t < 3; ++t) {
         threads.emplace_back(QThread::create([&bStop] {

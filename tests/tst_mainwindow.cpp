@@ -3,17 +3,18 @@
 
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
+#include "Worked/WorkedCountries.h"
 #include "cluster/Cluster.h"
 #include "cluster/Spot.h"
+#include "log/LogStore.h"
+#include "radio/BandPlan.h"
 #include "settings/Settings.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/BalloonThrottle.h"
-#include "ui/Delegate.h"
-#include "radio/BandPlan.h"
-#include "testnode/TestNode.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
+#include "ui/Delegate.h"
 #include "ui/MainWindow.h"
 #include "ui/NodeConsole.h"
 #include "ui/OperatorLog.h"
@@ -22,8 +23,6 @@
 #include "ui/SpotTableView.h"
 #include "ui/Tips.h"
 #include "ui/WelcomePanel.h"
-#include "log/LogStore.h"
-#include "Worked/WorkedCountries.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -33,10 +32,10 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QLocale>
-#include <QPainter>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -47,8 +46,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTcpSocket>
-#include <QUdpSocket>
 #include <QToolTip>
+#include <QUdpSocket>
 #include <QtTest>
 
 using TestSupport::LogCapture;
@@ -198,7 +197,8 @@ void TestMainWindow::rowLimitAndColumnFitting()
     m_window->onNewSpot(first);
     m_window->showPendingSpots();
     const int iFitted = pHeader->sectionSize(SpotModel::DX);
-    QVERIFY(pHeader->sectionSize(SpotModel::Country) >= table()->fontMetrics().horizontalAdvance("Central African Republic"));
+    QVERIFY(pHeader->sectionSize(SpotModel::Country)
+            >= table()->fontMetrics().horizontalAdvance("Central African Republic"));
     Spot longCall = makeSpot(2);
     longCall.setDxCall(QStringLiteral("Q1VERYVERYVERYLONGCALL/MM"));
     m_window->onNewSpot(longCall);
@@ -241,7 +241,8 @@ void TestMainWindow::alertCellsAndBalloonText()
     model.insertSpot(alerted, 1000);
     for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
         if (iColumn != SpotModel::Icon)
-            QCOMPARE(model.data(model.index(0, iColumn), Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 236, 179));
+            QCOMPARE(model.data(model.index(0, iColumn), Qt::BackgroundRole).value<QBrush>().color(),
+                     QColor(255, 236, 179));
     }
     QVERIFY(!model.data(model.index(0, SpotModel::Icon), Qt::DecorationRole).value<QIcon>().isNull());
     QVERIFY(!model.data(model.index(0, SpotModel::Icon), Qt::BackgroundRole).isValid());
@@ -393,9 +394,10 @@ void TestMainWindow::tableActionsAndExit()
     popup.setDX(qsHostile);
     QCOMPARE(popup.dxText(), qsHostile.toHtmlEscaped());
     popup.setLookupLink(QStringLiteral("Q1X\"><b>?x=1#"));
-    QCOMPARE(popup.infoText(), QStringLiteral("<a href=\"%1/db/Q1X%22%3E%3Cb%3E%3Fx%3D1%23\">"
-                                              "%1/db/Q1X%22%3E%3Cb%3E%3Fx%3D1%23</a>")
-                                   .arg(SpotPopup::kLookupSite));
+    QCOMPARE(popup.infoText(),
+             QStringLiteral("<a href=\"%1/db/Q1X%22%3E%3Cb%3E%3Fx%3D1%23\">"
+                            "%1/db/Q1X%22%3E%3Cb%3E%3Fx%3D1%23</a>")
+                 .arg(SpotPopup::kLookupSite));
     popup.setInfo(QString());
     QCOMPARE(popup.infoText(), QStringLiteral("N/A"));
 
@@ -410,7 +412,9 @@ void TestMainWindow::tableActionsAndExit()
     Spot located;
     located.setLocation(canaries, CountryInfo(), QStringLiteral("JO62QM"));
     popup.setLocation(located, true);
-    auto labelText = [&popup](const char *pName) { return popup.findChild<QLabel *>(QLatin1String(pName))->text(); };
+    auto labelText = [&popup](const char *pName) {
+        return popup.findChild<QLabel *>(QLatin1String(pName))->text();
+    };
     QCOMPARE(labelText("labelContinent_value"), QStringLiteral("AF, CQ zone 33"));
     QCOMPARE(labelText("labelSpotterContinent_value"), QStringLiteral("N/A"));
     QCOMPARE(labelText("labelShortPath_value"), QStringLiteral("233\u00b0, %1 mi").arg(QLocale().toString(2242)));
@@ -436,7 +440,7 @@ void TestMainWindow::tableActionsAndExit()
 
     MessageBoxCatcher boxes;
     m_window->onSpotDoubleClicked(m_window->spotModel()->index(0, SpotModel::Comment));
-    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error! CAT is disabled in Settings.|")});
+    QCOMPARE(boxes.takeAll(), QStringList {QStringLiteral("Error! CAT is disabled in Settings.|")});
 
     m_window->hide();
     m_window->onQuit();
@@ -739,7 +743,7 @@ void TestMainWindow::noTrayNoDatabaseStillAWorkingWindow()
     m_window->hide();
     MessageBoxCatcher boxes;
     m_window->onHRDError(QStringLiteral("rig gone"));
-    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("rig gone|")});
+    QCOMPARE(boxes.takeAll(), QStringList {QStringLiteral("rig gone|")});
     m_window.reset();
 
     // No database: a working window that shows spots without countries.
@@ -777,9 +781,7 @@ void TestMainWindow::floodWithBalloonAlertsKeepsTheWindowAnswering()
     QElapsedTimer sinceTick;
     qint64 iLatestMs = 0;
     QTimer pulse;
-    connect(&pulse, &QTimer::timeout, this, [&] {
-        iLatestMs = qMax(iLatestMs, sinceTick.restart());
-    });
+    connect(&pulse, &QTimer::timeout, this, [&] { iLatestMs = qMax(iLatestMs, sinceTick.restart()); });
     QElapsedTimer flood;
     flood.start();
     sinceTick.start();
@@ -834,8 +836,8 @@ void TestMainWindow::firstRunGuidesToSettings()
     pSettings->reject();
 
     // ...then, with a node, the callsign.
-    SettingsStore::saveUpdatedNodes(1, {ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), m_node->port(),
-                                                    QString(), true)});
+    SettingsStore::saveUpdatedNodes(
+        1, {ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), m_node->port(), QString(), true)});
     pSettings->loadSettings();
     QVERIFY(pPanel->isGuiding());
     QTest::mouseClick(pPanel->findChild<QPushButton *>(QStringLiteral("pushButtonWelcomeSettings")), Qt::LeftButton);
@@ -843,8 +845,8 @@ void TestMainWindow::firstRunGuidesToSettings()
     QCOMPARE(pSettings->focusWidget()->objectName(), QStringLiteral("lineEditCallsign"));
 
     // Once the station is complete the table takes the panel's place.
-    for (const auto &[pField, pValue] : {std::pair{"lineEditCallsign", "Q1ABC"}, std::pair{"lineEditName", "Ann"},
-                                          std::pair{"lineEditQth", "Town"}, std::pair{"lineEditLocator", "JO00AA"}})
+    for (const auto &[pField, pValue] : {std::pair {"lineEditCallsign", "Q1ABC"}, std::pair {"lineEditName", "Ann"},
+                                         std::pair {"lineEditQth", "Town"}, std::pair {"lineEditLocator", "JO00AA"}})
         pSettings->findChild<QLineEdit *>(QLatin1String(pField))->setText(QLatin1String(pValue));
     pSettings->accept();
     QVERIFY(!pSettings->isVisible());
@@ -857,8 +859,9 @@ void TestMainWindow::firstRunGuidesToSettings()
 void TestMainWindow::nodeConsoleAndDockLayout()
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    m_node->preloadSpots({TestSpot(14010.0, QStringLiteral("Q1OLD"), QStringLiteral("Q9SPT"), QString(), now.addSecs(-600)),
-                          TestSpot(7010.0, QStringLiteral("Q2OLD"), QStringLiteral("Q9SPT"), QString(), now.addSecs(-300))});
+    m_node->preloadSpots(
+        {TestSpot(14010.0, QStringLiteral("Q1OLD"), QStringLiteral("Q9SPT"), QString(), now.addSecs(-600)),
+         TestSpot(7010.0, QStringLiteral("Q2OLD"), QStringLiteral("Q9SPT"), QString(), now.addSecs(-300))});
     writeStore(Filter::AllBands);
     m_window = makeWindow();
     m_window->show();
@@ -868,7 +871,8 @@ void TestMainWindow::nodeConsoleAndDockLayout()
     auto *pConsole = pDock->findChild<NodeConsole *>();
     auto *pOutput = pConsole->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEditOutput"));
     auto *pCommand = pConsole->findChild<QLineEdit *>(QStringLiteral("lineEditCommand"));
-    static const QRegularExpression rePrompt(QStringLiteral("^Q1ABC de Q1NODE-1 [ \\d]\\d-\\w{3}-\\d{4} \\d{4}Z testnode >$"));
+    static const QRegularExpression rePrompt(
+        QStringLiteral("^Q1ABC de Q1NODE-1 [ \\d]\\d-\\w{3}-\\d{4} \\d{4}Z testnode >$"));
     auto lines = [pOutput]() {
         QStringList qslLines = pOutput->toPlainText().split(QLatin1Char('\n'));
         for (QString &qsLine : qslLines) {
@@ -886,25 +890,27 @@ void TestMainWindow::nodeConsoleAndDockLayout()
     QTRY_COMPARE_WITH_TIMEOUT(lines().count(QStringLiteral("PROMPT")), 4, kTimeoutMs);
     QCOMPARE(m_node->receivedBytes().right(8), QByteArray("\nSH/WWV\n"));
     QVERIFY(pCommand->text().isEmpty());
-    const QStringList qslExpected = QStringList{
-        QStringLiteral("login: "),
-        QStringLiteral("Hello Q1ABC, this is Q1NODE-1 in Testtown"),
-        QStringLiteral("running testnode, a cluster node for testing"),
-        QStringLiteral("Cluster: 1 node, 1 users connected"),
-        QStringLiteral("Please enter your name, set/name <your name>"),
-        QStringLiteral("Please enter your QTH, set/qth <your qth>"),
-        QStringLiteral("Please enter your Home Node, set/homenode <your home DX Cluster>"),
-        QStringLiteral("PROMPT"),
-        QStringLiteral("Operation successful"),
-        QStringLiteral("PROMPT"),
-        QStringLiteral("PROMPT"),
-        QStringLiteral("> SH/WWV")} + m_node->bulletins().wwvAnswer() + QStringList{QStringLiteral("PROMPT")};
+    const QStringList qslExpected =
+        QStringList {QStringLiteral("login: "),
+                     QStringLiteral("Hello Q1ABC, this is Q1NODE-1 in Testtown"),
+                     QStringLiteral("running testnode, a cluster node for testing"),
+                     QStringLiteral("Cluster: 1 node, 1 users connected"),
+                     QStringLiteral("Please enter your name, set/name <your name>"),
+                     QStringLiteral("Please enter your QTH, set/qth <your qth>"),
+                     QStringLiteral("Please enter your Home Node, set/homenode <your home DX Cluster>"),
+                     QStringLiteral("PROMPT"),
+                     QStringLiteral("Operation successful"),
+                     QStringLiteral("PROMPT"),
+                     QStringLiteral("PROMPT"),
+                     QStringLiteral("> SH/WWV")}
+        + m_node->bulletins().wwvAnswer() + QStringList {QStringLiteral("PROMPT")};
     QCOMPARE(lines(), qslExpected);
 
     // Control characters go, a tab is a space, markup shows as written; the
     // bell rings once however many lines ring it within a second.
     QSignalSpy bellSpy(pConsole, &NodeConsole::bellRung);
-    m_node->sendRaw("To ALL de Q2XYZ: <b>x</b>\a\x1b[0m\tok\r\n\a\aTo ALL de Q3XYZ: \x7f\x85" "again\r\n");
+    m_node->sendRaw("To ALL de Q2XYZ: <b>x</b>\a\x1b[0m\tok\r\n\a\aTo ALL de Q3XYZ: \x7f\x85"
+                    "again\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(lines().constLast(), QStringLiteral("To ALL de Q3XYZ: again"), kTimeoutMs);
     QCOMPARE(lines().at(lines().size() - 2), QStringLiteral("To ALL de Q2XYZ: <b>x</b>[0m ok"));
     QCOMPARE(bellSpy.count(), 1);

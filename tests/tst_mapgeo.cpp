@@ -18,8 +18,14 @@ namespace {
 
 constexpr QSize kMapSize(800, 800);
 
-double sinDeg(double dDegrees) { return std::sin(qDegreesToRadians(dDegrees)); }
-double cosDeg(double dDegrees) { return std::cos(qDegreesToRadians(dDegrees)); }
+double sinDeg(double dDegrees)
+{
+    return std::sin(qDegreesToRadians(dDegrees));
+}
+double cosDeg(double dDegrees)
+{
+    return std::cos(qDegreesToRadians(dDegrees));
+}
 
 // The subsolar point by another road than the code's: the Astronomical
 // Almanac's low-precision formulas for the Sun (section C, "Sun": mean
@@ -46,7 +52,10 @@ QDateTime utc(const char *pIso)
     return QDateTime::fromString(QLatin1String(pIso) + QLatin1Char('Z'), Qt::ISODate);
 }
 
-double angleDegrees(const GeoVector &a, const GeoVector &b) { return qRadiansToDegrees(a.angleTo(b)); }
+double angleDegrees(const GeoVector &a, const GeoVector &b)
+{
+    return qRadiansToDegrees(a.angleTo(b));
+}
 
 } // namespace
 
@@ -160,7 +169,8 @@ void TestMapGeo::roundTripAndBearing()
             double dDifference = std::abs(dBearing - path.bearing);
             dDifference = std::min(dDifference, 360.0 - dDifference);
             if (path.km > 1.0)
-                QVERIFY2(dDifference < 1e-6, qPrintable(QStringLiteral("%1 against %2").arg(dBearing).arg(path.bearing)));
+                QVERIFY2(dDifference < 1e-6,
+                         qPrintable(QStringLiteral("%1 against %2").arg(dBearing).arg(path.bearing)));
             const double dKm = std::hypot(offset.x(), offset.y()) / map.radius() * M_PI * Locator::kEarthRadiusKm;
             QVERIFY(std::abs(dKm - path.km) < 0.01);
         }
@@ -197,8 +207,8 @@ void TestMapGeo::worldMapAndPaths()
     // the one great circle through both.
     const GeoVector berlin = GeoVector::fromDegrees(52.5, 13.0);
     const GeoVector tokyo = GeoVector::fromDegrees(35.7, 139.7);
-    const GeoVector normal{berlin.y * tokyo.z - berlin.z * tokyo.y, berlin.z * tokyo.x - berlin.x * tokyo.z,
-                           berlin.x * tokyo.y - berlin.y * tokyo.x};
+    const GeoVector normal {berlin.y * tokyo.z - berlin.z * tokyo.y, berlin.z * tokyo.x - berlin.x * tokyo.z,
+                            berlin.x * tokyo.y - berlin.y * tokyo.x};
     QList<QPolygonF> lines = world.greatCircle(berlin, tokyo);
     QCOMPARE(lines.size(), 1);
     QCOMPARE(lines.first().first(), world.toPixel(berlin));
@@ -301,9 +311,9 @@ void TestMapGeo::picturesLieWhereTheProjectionSays()
     }
     EarthShader shader;
     shader.setPictures(ramp, ramp);
-    for (const MapProjection &projection : {MapProjection::centred(41.6, -72.7, QSize(200, 200)),
-                                            MapProjection::centred(-33.9, 151.2, QSize(200, 200)),
-                                            MapProjection::world(QSize(200, 100))}) {
+    for (const MapProjection &projection :
+         {MapProjection::centred(41.6, -72.7, QSize(200, 200)), MapProjection::centred(-33.9, 151.2, QSize(200, 200)),
+          MapProjection::world(QSize(200, 100))}) {
         shader.setProjection(projection);
         int iChecked = 0;
         for (int iY = 3; iY < projection.size().height(); iY += 9) {
@@ -321,7 +331,12 @@ void TestMapGeo::picturesLieWhereTheProjectionSays()
                 const QRgb shown = shader.shade(point).pixel(iX, iY);
                 QVERIFY2(std::abs(qRed(shown) - dU) < 0.6 && std::abs(qGreen(shown) - 2 * dV) < 1.2,
                          qPrintable(QStringLiteral("pixel %1, %2: %3, %4 against %5, %6")
-                                        .arg(iX).arg(iY).arg(qRed(shown)).arg(qGreen(shown)).arg(dU).arg(2 * dV)));
+                                        .arg(iX)
+                                        .arg(iY)
+                                        .arg(qRed(shown))
+                                        .arg(qGreen(shown))
+                                        .arg(dU)
+                                        .arg(2 * dV)));
                 ++iChecked;
             }
         }

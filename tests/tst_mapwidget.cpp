@@ -151,7 +151,8 @@ void TestMapWidget::dotsForTheRowsShown()
     QCOMPARE(*w2, *k1);
     const Locator::Path path = Locator::shortPath(kJo62Latitude, kJo62Longitude, 36.0, 138.0);
     const QPointF offset = *ja - map.mapProjection().centrePixel();
-    QVERIFY(std::abs(std::fmod(qRadiansToDegrees(std::atan2(offset.x(), -offset.y())) + 360.0, 360.0) - path.bearing) < 0.01);
+    QVERIFY(std::abs(std::fmod(qRadiansToDegrees(std::atan2(offset.x(), -offset.y())) + 360.0, 360.0) - path.bearing)
+            < 0.01);
     // The alerted row's dot has the alert colour.
     QCOMPARE(grab(map).pixelColor(ja->toPoint()), QColor(255, 0, 255));
 
@@ -272,8 +273,9 @@ void TestMapWidget::clickOnADotTunes()
         QFAIL("rigctld not found: install the Debian package libhamlib-utils");
     const quint16 uiRigPort = TestSupport::freeLoopbackPort();
     QProcess rigctld;
-    rigctld.start(qsRigctld, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
-                              QStringLiteral("-t"), QString::number(uiRigPort)});
+    rigctld.start(qsRigctld,
+                  {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
+                   QStringLiteral("-t"), QString::number(uiRigPort)});
     QVERIFY(rigctld.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(!rigFrequency(uiRigPort).isEmpty(), 10000);
 
@@ -301,9 +303,9 @@ void TestMapWidget::clickOnADotTunes()
 
     const CountryInfo japan = country("Japan", 36.0, 138.0);
     const CountryInfo brazil = country("Brazil", -10.0, -53.0);
-    for (const Spot &spot : {located(QStringLiteral("JA1AA"), "14012.3", japan),
-                             located(QStringLiteral("PY2AA"), "21020.5", brazil),
-                             located(QStringLiteral("PY3BB"), "28030.5", brazil)}) {
+    for (const Spot &spot :
+         {located(QStringLiteral("JA1AA"), "14012.3", japan), located(QStringLiteral("PY2AA"), "21020.5", brazil),
+          located(QStringLiteral("PY3BB"), "28030.5", brazil)}) {
         Spot copy = spot;
         pWindow->onNewSpot(copy);
     }

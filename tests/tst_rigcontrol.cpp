@@ -11,8 +11,8 @@
 #include <QFile>
 #include <QLibrary>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -208,16 +208,36 @@ void TestRigControl::modeForSpot_data()
     QTest::addColumn<QString>("mode");
     // Data runs on the upper sideband on every band; the dummy rig has no
     // PKTUSB, so plain USB it is.
-    QTest::newRow("FT8 on 40m") << "7074.0" << "FT8 -12 dB" << "USB";
-    QTest::newRow("FT8 off the usual frequency") << "7075.5" << "ft8" << "USB";
-    QTest::newRow("FT8 on 20m") << "14074.0" << "FT8" << "USB";
-    QTest::newRow("FT8 on 30m, a CW band otherwise") << "10136.0" << "FT8" << "USB";
-    QTest::newRow("40m data segment, no mode word") << "7045.0" << "" << "USB";
-    QTest::newRow("RTTY on 80m") << "3580.0" << "RTTY contest" << "USB";
-    QTest::newRow("SSB on 40m") << "7150.0" << "" << "LSB";
-    QTest::newRow("SSB on 20m") << "14200.0" << "5/9" << "USB";
-    QTest::newRow("CW on 40m") << "7020.0" << "" << "CW";
-    QTest::newRow("CW on 40m, speed in comment") << "7020.0" << "22 WPM CQ" << "CW";
+    QTest::newRow("FT8 on 40m") << "7074.0"
+                                << "FT8 -12 dB"
+                                << "USB";
+    QTest::newRow("FT8 off the usual frequency") << "7075.5"
+                                                 << "ft8"
+                                                 << "USB";
+    QTest::newRow("FT8 on 20m") << "14074.0"
+                                << "FT8"
+                                << "USB";
+    QTest::newRow("FT8 on 30m, a CW band otherwise") << "10136.0"
+                                                     << "FT8"
+                                                     << "USB";
+    QTest::newRow("40m data segment, no mode word") << "7045.0"
+                                                    << ""
+                                                    << "USB";
+    QTest::newRow("RTTY on 80m") << "3580.0"
+                                 << "RTTY contest"
+                                 << "USB";
+    QTest::newRow("SSB on 40m") << "7150.0"
+                                << ""
+                                << "LSB";
+    QTest::newRow("SSB on 20m") << "14200.0"
+                                << "5/9"
+                                << "USB";
+    QTest::newRow("CW on 40m") << "7020.0"
+                               << ""
+                               << "CW";
+    QTest::newRow("CW on 40m, speed in comment") << "7020.0"
+                                                 << "22 WPM CQ"
+                                                 << "CW";
 }
 
 void TestRigControl::modeForSpot()
@@ -379,12 +399,10 @@ void TestRigControl::bridgeRefusesBadCommands()
 
     // Text that rigctld would take as commands of its own ("q" quits, a line
     // feed starts a new command) never reaches it.
-    const QStringList qslBad = {QStringLiteral("[1] set frequency-hz 7000000\nq"),
-                                QStringLiteral("[1] set frequency-hz 7000000;q"),
-                                QStringLiteral("[1] set frequency-hz 7e6"),
-                                QStringLiteral("[1] set dropdown Mode CW\\q 1"),
-                                QStringLiteral("[1] set button-select VFO~C 1"),
-                                QStringLiteral("[1] set button-select Split 2")};
+    const QStringList qslBad = {
+        QStringLiteral("[1] set frequency-hz 7000000\nq"), QStringLiteral("[1] set frequency-hz 7000000;q"),
+        QStringLiteral("[1] set frequency-hz 7e6"),        QStringLiteral("[1] set dropdown Mode CW\\q 1"),
+        QStringLiteral("[1] set button-select VFO~C 1"),   QStringLiteral("[1] set button-select Split 2")};
     for (const QString &qsBad : qslBad) {
         QVERIFY(connection.sendMessage(qsBad, qsReply));
         QVERIFY2(qsReply.startsWith(QStringLiteral("ERROR: ")), qPrintable(qsBad + " -> " + qsReply));

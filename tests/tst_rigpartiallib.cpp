@@ -8,9 +8,9 @@
 #define PARTIAL_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
-std::atomic<int> g_iConnects{0};
-std::atomic<int> g_iDisconnects{0};
-std::atomic<int> g_iMessages{0};
+std::atomic<int> g_iConnects {0};
+std::atomic<int> g_iDisconnects {0};
+std::atomic<int> g_iMessages {0};
 } // namespace
 
 PARTIAL_EXPORT bool HRDInterfaceConnect(const wchar_t *, std::uint16_t)

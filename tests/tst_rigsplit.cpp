@@ -24,31 +24,80 @@ void TestRigSplit::transmitFrequency_data()
     QTest::addColumn<QString>("comment");
     QTest::addColumn<QString>("transmit");
 
-    QTest::newRow("UP 2") << "14025.0" << "UP 2" << "140270";
-    QTest::newRow("up 1.5") << "14025.0" << "up 1.5" << "14026.5";
-    QTest::newRow("up2 glued") << "14025.0" << "cq up2" << "140270";
-    QTest::newRow("1.5 up") << "14025.0" << "listening 1.5 up" << "14026.5";
-    QTest::newRow("dn 3") << "7005.0" << "dn 3" << "70020";
-    QTest::newRow("3 dn") << "7005.0" << "3 dn" << "70020";
-    QTest::newRow("down 1.5") << "7005.0" << "QRX down 1.5" << "7003.5";
-    QTest::newRow("up beats dn") << "14025.0" << "up 2 not dn 3" << "140270";
-    QTest::newRow("qsx 14030") << "14025.0" << "qsx 14030" << "140300";
-    QTest::newRow("qsx 14030.5") << "14025.0" << "QSX14030.5" << "14030.5";
-    QTest::newRow("qsx far away") << "14025.0" << "qsx 7150" << "";
-    QTest::newRow("qsx far away, then dn") << "14025.0" << "qsx 7150 pse dn" << "140240";
-    QTest::newRow("trailing up on CW") << "14025.0" << "tnx qso up" << "140260";
-    QTest::newRow("trailing up on phone") << "14200.0" << "tnx qso up" << "142050";
-    QTest::newRow("bare up on 30m") << "10110.0" << "up" << "101110";
-    QTest::newRow("bare dwn on 40m phone") << "7150.0" << "dwn" << "71450";
-    QTest::newRow("setup") << "14025.0" << "setup" << "";
-    QTest::newRow("setup padded") << "14025.0" << "setup   " << "";
-    QTest::newRow("setup 2") << "14025.0" << "setup 2" << "140270";
-    QTest::newRow("no split") << "14025.0" << "tnx 599 73" << "";
-    QTest::newRow("empty comment") << "14025.0" << "" << "";
-    QTest::newRow("frequency not a number") << "abc" << "up 2" << "";
-    QTest::newRow("down below zero") << "1.0" << "dn 3" << "";
-    QTest::newRow("frequency beyond radio") << QString(110, QLatin1Char('2')) << "up 2" << "";
-    QTest::newRow("frequency infinite") << "inf" << "up 2" << "";
+    QTest::newRow("UP 2") << "14025.0"
+                          << "UP 2"
+                          << "140270";
+    QTest::newRow("up 1.5") << "14025.0"
+                            << "up 1.5"
+                            << "14026.5";
+    QTest::newRow("up2 glued") << "14025.0"
+                               << "cq up2"
+                               << "140270";
+    QTest::newRow("1.5 up") << "14025.0"
+                            << "listening 1.5 up"
+                            << "14026.5";
+    QTest::newRow("dn 3") << "7005.0"
+                          << "dn 3"
+                          << "70020";
+    QTest::newRow("3 dn") << "7005.0"
+                          << "3 dn"
+                          << "70020";
+    QTest::newRow("down 1.5") << "7005.0"
+                              << "QRX down 1.5"
+                              << "7003.5";
+    QTest::newRow("up beats dn") << "14025.0"
+                                 << "up 2 not dn 3"
+                                 << "140270";
+    QTest::newRow("qsx 14030") << "14025.0"
+                               << "qsx 14030"
+                               << "140300";
+    QTest::newRow("qsx 14030.5") << "14025.0"
+                                 << "QSX14030.5"
+                                 << "14030.5";
+    QTest::newRow("qsx far away") << "14025.0"
+                                  << "qsx 7150"
+                                  << "";
+    QTest::newRow("qsx far away, then dn") << "14025.0"
+                                           << "qsx 7150 pse dn"
+                                           << "140240";
+    QTest::newRow("trailing up on CW") << "14025.0"
+                                       << "tnx qso up"
+                                       << "140260";
+    QTest::newRow("trailing up on phone") << "14200.0"
+                                          << "tnx qso up"
+                                          << "142050";
+    QTest::newRow("bare up on 30m") << "10110.0"
+                                    << "up"
+                                    << "101110";
+    QTest::newRow("bare dwn on 40m phone") << "7150.0"
+                                           << "dwn"
+                                           << "71450";
+    QTest::newRow("setup") << "14025.0"
+                           << "setup"
+                           << "";
+    QTest::newRow("setup padded") << "14025.0"
+                                  << "setup   "
+                                  << "";
+    QTest::newRow("setup 2") << "14025.0"
+                             << "setup 2"
+                             << "140270";
+    QTest::newRow("no split") << "14025.0"
+                              << "tnx 599 73"
+                              << "";
+    QTest::newRow("empty comment") << "14025.0"
+                                   << ""
+                                   << "";
+    QTest::newRow("frequency not a number") << "abc"
+                                            << "up 2"
+                                            << "";
+    QTest::newRow("down below zero") << "1.0"
+                                     << "dn 3"
+                                     << "";
+    QTest::newRow("frequency beyond radio") << QString(110, QLatin1Char('2')) << "up 2"
+                                            << "";
+    QTest::newRow("frequency infinite") << "inf"
+                                        << "up 2"
+                                        << "";
 }
 
 void TestRigSplit::transmitFrequency()
@@ -65,13 +114,18 @@ void TestRigSplit::transmitText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hertz");
 
-    QTest::newRow("whole") << 14027.0 << "140270" << "14027000";
-    QTest::newRow("tenths") << 14027.5 << "14027.5" << "14027500";
+    QTest::newRow("whole") << 14027.0 << "140270"
+                           << "14027000";
+    QTest::newRow("tenths") << 14027.5 << "14027.5"
+                            << "14027500";
     // Six significant digits would have given "144302" (14430.2 kHz once
     // read back) and "1.24e+06".
-    QTest::newRow("2m with tenths") << 144301.5 << "144301.5" << "144301500";
-    QTest::newRow("23cm") << 1240001.0 << "12400010" << "1240001000";
-    QTest::newRow("float noise") << 14025.0 + 1.5 << "14026.5" << "14026500";
+    QTest::newRow("2m with tenths") << 144301.5 << "144301.5"
+                                    << "144301500";
+    QTest::newRow("23cm") << 1240001.0 << "12400010"
+                          << "1240001000";
+    QTest::newRow("float noise") << 14025.0 + 1.5 << "14026.5"
+                                 << "14026500";
 }
 
 void TestRigSplit::transmitText()

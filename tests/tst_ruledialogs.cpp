@@ -1,6 +1,7 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 
+#include "Worked/WorkedCountries.h"
 #include "cluster/Cluster.h"
 #include "cluster/Spot.h"
 #include "filters/AlertProperties.h"
@@ -8,7 +9,6 @@
 #include "filters/FilterProperties.h"
 #include "settings/Settings.h"
 #include "ui/Tips.h"
-#include "Worked/WorkedCountries.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -21,8 +21,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTextEdit>
 #include <QTest>
+#include <QTextEdit>
 
 #include <memory>
 
@@ -39,8 +39,7 @@ void click(QAbstractButton *pButton)
 }
 
 // Takes the rule a dialog hands over on OK.
-template <typename Dialog, typename Signal>
-std::unique_ptr<Filter> takeRule(Dialog *pDialog, Signal signal)
+template <typename Dialog, typename Signal> std::unique_ptr<Filter> takeRule(Dialog *pDialog, Signal signal)
 {
     std::unique_ptr<Filter> rule;
     QObject context;
@@ -104,9 +103,10 @@ void TestRuleDialogs::filterValidationAndConstruction()
     QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
     click(child<QRadioButton>(&dialog, "radioButtonFilterTypeCountry"));
     QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
-    QCOMPARE(boxes.takeAll(), QStringList({QStringLiteral("Error adding filter.|You must select an action."),
-                                           QStringLiteral("Error adding filter.|The Callsign field cannot be empty."),
-                                           QStringLiteral("Error adding filter.|You must select a country.")}));
+    QCOMPARE(boxes.takeAll(),
+             QStringList({QStringLiteral("Error adding filter.|You must select an action."),
+                          QStringLiteral("Error adding filter.|The Callsign field cannot be empty."),
+                          QStringLiteral("Error adding filter.|You must select a country.")}));
 
     click(child<QRadioButton>(&dialog, "radioButtonFilterTypeCallsign"));
     QVERIFY(!child<QComboBox>(&dialog, "comboBoxFilterValueCountry")->isVisible());
@@ -135,7 +135,7 @@ void TestRuleDialogs::filterValidationAndConstruction()
     dialog.loadFilter(country);
     QCOMPARE(child<QComboBox>(&dialog, "comboBoxFilterValueCountry")->currentIndex(), -1);
     QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
-    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error editing filter.|You must select a country.")});
+    QCOMPARE(boxes.takeAll(), QStringList {QStringLiteral("Error editing filter.|You must select a country.")});
 
     // Continent kinds: the value is required, and an edited rule shows its own.
     dialog.setOperation(FilterProperties::Add);
@@ -145,7 +145,7 @@ void TestRuleDialogs::filterValidationAndConstruction()
     auto *pContinent = child<QComboBox>(&dialog, "comboBoxFilterValueContinent");
     QVERIFY(pContinent->isVisible());
     QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
-    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error adding filter.|You must select a continent.")});
+    QCOMPARE(boxes.takeAll(), QStringList {QStringLiteral("Error adding filter.|You must select a continent.")});
     pContinent->setCurrentIndex(pContinent->findText(QStringLiteral("OC")));
     rule = takeRule(&dialog, &FilterProperties::filterAccepted);
     QVERIFY(rule);
@@ -182,9 +182,10 @@ void TestRuleDialogs::alertValidationAndConstruction()
     QVERIFY(!takeRule(&dialog, &AlertProperties::alertAccepted));
     click(child<QRadioButton>(&dialog, "radioButtonFilterTypeCallsign"));
     QVERIFY(!takeRule(&dialog, &AlertProperties::alertAccepted));
-    QCOMPARE(boxes.takeAll(), QStringList({QStringLiteral("Error adding alert.|You must select an alert type."),
-                                           QStringLiteral("Error adding alert.|You must select a band."),
-                                           QStringLiteral("Error adding alert.|The Callsign field cannot be empty.")}));
+    QCOMPARE(boxes.takeAll(),
+             QStringList({QStringLiteral("Error adding alert.|You must select an alert type."),
+                          QStringLiteral("Error adding alert.|You must select a band."),
+                          QStringLiteral("Error adding alert.|The Callsign field cannot be empty.")}));
 
     // Colour without the picker is white; kinds and type bits as stored.
     click(child<QRadioButton>(&dialog, "radioButtonFilterTypeNewCountries"));

@@ -77,12 +77,18 @@ void TestSendSpot::frequencyFromHz_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("field");
-    QTest::newRow("14025000") << "14025000" << "14025.0";
-    QTest::newRow("1802560") << "1802560" << "1802.5";
-    QTest::newRow("10489550000") << "10489550000" << "10489550.0";
-    QTest::newRow("123") << "123" << "0.1";
-    QTest::newRow("12") << "12" << "";
-    QTest::newRow("error text") << "RPRT -11" << "";
+    QTest::newRow("14025000") << "14025000"
+                              << "14025.0";
+    QTest::newRow("1802560") << "1802560"
+                             << "1802.5";
+    QTest::newRow("10489550000") << "10489550000"
+                                 << "10489550.0";
+    QTest::newRow("123") << "123"
+                         << "0.1";
+    QTest::newRow("12") << "12"
+                        << "";
+    QTest::newRow("error text") << "RPRT -11"
+                                << "";
     QTest::newRow("too long") << QString(30, QLatin1Char('9')) << "";
 }
 
@@ -117,7 +123,9 @@ void TestSendSpot::commandReachesTheNode()
     MessageBoxCatcher boxes;
     SendSpot dialog;
     QSignalSpy status(dialog.confirmation(), &SpotConfirmation::message);
-    auto lastStatus = [&status] { return status.isEmpty() ? QString() : status.last().at(0).toString(); };
+    auto lastStatus = [&status] {
+        return status.isEmpty() ? QString() : status.last().at(0).toString();
+    };
     dialog.show();
     auto *pFrequency = child<QLineEdit>(&dialog, "lineEditSendSpotFrequency");
     auto *pCall = child<QLineEdit>(&dialog, "lineEditSendSpotCall");
@@ -149,8 +157,9 @@ void TestSendSpot::commandReachesTheNode()
     pFrequency->setText(QStringLiteral("14025.0"));
     pCall->setText(QStringLiteral("ABC"));
     dialog.accept();
-    QTRY_COMPARE(lastStatus(), QStringLiteral("The node answered the spot of ABC: Sorry, DX needs a frequency in kHz "
-                                              "and a callsign"));
+    QTRY_COMPARE(lastStatus(),
+                 QStringLiteral("The node answered the spot of ABC: Sorry, DX needs a frequency in kHz "
+                                "and a callsign"));
     // The echo in the other format; another spotter's spot of the same call is none.
     const TestSpot echo(14025.0, QStringLiteral("DL1ABC"), QStringLiteral("Q1ABC-2"), QStringLiteral("cq"));
     QVERIFY(SpotConfirmation::isEcho(QString::fromLatin1(echo.dxDeLine(true)), kCall, QStringLiteral("DL1ABC")));
@@ -174,9 +183,11 @@ void TestSendSpot::commandReachesTheNode()
     m_node.dropAllClients();
     QVERIFY(lost.wait(5000));
     dialog.accept();
-    QCOMPARE(boxes.takeAll(), QStringList({kError + QStringLiteral("The connection to the node is down; the spot was "
-                                                                   "not sent. Your entries are kept: send again once "
-                                                                   "connected.")}));
+    QCOMPARE(boxes.takeAll(),
+             QStringList({kError
+                          + QStringLiteral("The connection to the node is down; the spot was "
+                                           "not sent. Your entries are kept: send again once "
+                                           "connected.")}));
     QVERIFY(dialog.isVisible());
     QCOMPARE(pCall->text(), QStringLiteral("Q3Z"));
     dialog.reject();

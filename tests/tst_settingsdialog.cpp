@@ -4,28 +4,28 @@
 
 #include "cluster/Cluster.h"
 #include "filters/Filter.h"
+#include "rig/RigControl.h"
 #include "settings/AutostartEntry.h"
 #include "settings/PublicNodesDialog.h"
 #include "settings/Settings.h"
 #include "update/DXpeditions.h"
-#include "rig/RigControl.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QGroupBox>
-#include <QLabel>
-#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
-#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
-#include <QSortFilterProxyModel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -153,7 +153,7 @@ void TestSettingsDialog::fromEmptyStoreThroughMissingFieldsToWrittenStore()
     // OK names the missing node and turns to its page.
     pTabs->setCurrentIndex(0);
     settings.accept();
-    QCOMPARE(titles(boxes.takeAll()), QStringList{QStringLiteral("Choose a node")});
+    QCOMPARE(titles(boxes.takeAll()), QStringList {QStringLiteral("Choose a node")});
     QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabClusterNode"));
 
     // The first node added to a list without an active one becomes active.
@@ -187,7 +187,7 @@ void TestSettingsDialog::fromEmptyStoreThroughMissingFieldsToWrittenStore()
                   {"lineEditLocator", "Enter your locator", "JO0"}};
     for (const auto &field : fields) {
         settings.accept();
-        QCOMPARE(titles(boxes.takeAll()), QStringList{QLatin1String(field.pTitle)});
+        QCOMPARE(titles(boxes.takeAll()), QStringList {QLatin1String(field.pTitle)});
         QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
         QCOMPARE(settings.focusWidget()->objectName(), QLatin1String(field.pField));
         child<QLineEdit>(&settings, field.pField)->setText(QLatin1String(field.pValue));
@@ -202,8 +202,8 @@ void TestSettingsDialog::fromEmptyStoreThroughMissingFieldsToWrittenStore()
         settings.accept();
         const QStringList seen = boxes.takeAll();
         QCOMPARE(seen.size(), 1);
-        QVERIFY2(seen.first().contains(QStringLiteral("The locator \"%1\" is not a valid Maidenhead locator")
-                                           .arg(QLatin1String(pBad))),
+        QVERIFY2(seen.first().contains(
+                     QStringLiteral("The locator \"%1\" is not a valid Maidenhead locator").arg(QLatin1String(pBad))),
                  qPrintable(seen.first()));
         QCOMPARE(boxes.markupBoxes, 0);
         QVERIFY(settings.isVisible());
@@ -236,7 +236,7 @@ void TestSettingsDialog::fromEmptyStoreThroughMissingFieldsToWrittenStore()
     QCOMPARE(written.value(qsNode + "/Active").toInt(), 1);
     // The password is in plain text, so the file is the owner's alone.
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
-                                            | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     QCOMPARE(QFile::permissions(written.fileName()) & others, QFileDevice::Permissions());
 
     // Nothing changed, yet the connection is made anew.
@@ -272,10 +272,11 @@ void TestSettingsDialog::nodeDialogValidatesAndEdits()
     pName->setText(QStringLiteral("b"));
     pAddress->setText(QStringLiteral("10.0.0.3"));
     pNodeDialog->accept();
-    QCOMPARE(boxes.takeAll(), QStringList({QStringLiteral("Error adding node.|You must enter a name."),
-                                           QStringLiteral("Error adding node.|You must enter a name."),
-                                           QStringLiteral("Error adding node.|You must enter an address."),
-                                           QStringLiteral("Error adding node.|There is already a node with this name.")}));
+    QCOMPARE(boxes.takeAll(),
+             QStringList({QStringLiteral("Error adding node.|You must enter a name."),
+                          QStringLiteral("Error adding node.|You must enter a name."),
+                          QStringLiteral("Error adding node.|You must enter an address."),
+                          QStringLiteral("Error adding node.|There is already a node with this name.")}));
     QVERIFY(pNodeDialog->isVisible());
     pNodeDialog->reject();
     QCOMPARE(settings.nodes().size(), 2);
@@ -286,7 +287,7 @@ void TestSettingsDialog::nodeDialogValidatesAndEdits()
     QCOMPARE(pName->text(), QStringLiteral("b"));
     pAddress->clear();
     pNodeDialog->accept();
-    QCOMPARE(boxes.takeAll(), QStringList{QStringLiteral("Error editing node.|You must enter an address.")});
+    QCOMPARE(boxes.takeAll(), QStringList {QStringLiteral("Error editing node.|You must enter an address.")});
     pAddress->setText(QStringLiteral("10.0.0.9"));
     pNodeDialog->accept();
     QCOMPARE(settings.activeIndex(), 1);
@@ -312,7 +313,7 @@ void TestSettingsDialog::deletingAnyNodeLeavesNoneActiveUntilCancel()
     QCOMPARE(settings.nodes().size(), 1);
     QCOMPARE(settings.activeIndex(), -1);
     settings.accept();
-    QCOMPARE(titles(boxes.takeAll()), QStringList{QStringLiteral("Choose a node")});
+    QCOMPARE(titles(boxes.takeAll()), QStringList {QStringLiteral("Choose a node")});
     QVERIFY(settings.isVisible());
 
     settings.reject();
@@ -479,8 +480,8 @@ void TestSettingsDialog::updateSourcesOnTheGeneralTab()
 void TestSettingsDialog::catTabDownloadsTheLibrary()
 {
     const QString qsPath = QStringLiteral("/Kelvane/HRD/") + RigControl::libraryFileName();
-    const QString qsTarget =
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') + RigControl::libraryFileName();
+    const QString qsTarget = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/')
+        + RigControl::libraryFileName();
     QFile::remove(qsTarget);
     QVERIFY(!RigControl::isLibraryInstalled());
     HttpTestServer server;
@@ -496,7 +497,7 @@ void TestSettingsDialog::catTabDownloadsTheLibrary()
     auto sha256 = [](const QByteArray &baData) {
         return QCryptographicHash::hash(baData, QCryptographicHash::Sha256).toHex() + "  lib.so\n";
     };
-    HttpTestServer::Route cut{baLibrary};
+    HttpTestServer::Route cut {baLibrary};
     cut.iCutAfter = 100;
     server.setRoute(qsPath, cut);
     server.setRoute(qsPath + QStringLiteral(".sha256"), sha256(baLibrary));

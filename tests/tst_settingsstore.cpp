@@ -97,10 +97,10 @@ void TestSettingsStore::emptyStoreGivesDefaults()
 void TestSettingsStore::generalAndCatRoundTrip()
 {
     store().setValue("General/LogLevel", 2);
-    const GeneralSettings general{"DL1ABC", "Anna", "Bonn", "JO30", true, false, true, false};
+    const GeneralSettings general {"DL1ABC", "Anna", "Bonn", "JO30", true, false, true, false};
     SettingsStore::saveGeneral(general);
     SettingsStore::setSeenTips(-1);
-    const CatSettings cat{true, true, "rig.local", 7810};
+    const CatSettings cat {true, true, "rig.local", 7810};
     SettingsStore::saveCat(cat);
     SettingsStore::setCountryVersion(42);
 
@@ -115,8 +115,8 @@ void TestSettingsStore::generalAndCatRoundTrip()
     // The log group: UDP reports off, on the usual port of loopback, until set.
     QCOMPARE(SettingsStore::loadLog().wsjtxPort, LogSettings::kDefaultWsjtxPort);
     QCOMPARE(SettingsStore::loadLog().wsjtxAddress, QStringLiteral("127.0.0.1"));
-    SettingsStore::saveLog({QStringLiteral("/logs/my.adi"), true, 2238, QStringLiteral("0.0.0.0"),
-                            QStringLiteral("224.0.0.1")});
+    SettingsStore::saveLog(
+        {QStringLiteral("/logs/my.adi"), true, 2238, QStringLiteral("0.0.0.0"), QStringLiteral("224.0.0.1")});
     const LogSettings loadedLog = SettingsStore::loadLog();
     QVERIFY(loadedLog.wsjtxEnabled);
     QCOMPARE(loadedLog.watchedFile, QStringLiteral("/logs/my.adi"));
@@ -159,13 +159,15 @@ void TestSettingsStore::publicNodesAndAddingThem()
     // network feeds among them.
     const QList<PublicNodes::Entry> entries = PublicNodes::bundled();
     QVERIFY(entries.size() >= 20);
-    const auto rbn = std::find_if(entries.begin(), entries.end(),
-                                  [](const PublicNodes::Entry &entry) { return entry.call == QLatin1String("RBN-DIGI"); });
+    const auto rbn = std::find_if(entries.begin(), entries.end(), [](const PublicNodes::Entry &entry) {
+        return entry.call == QLatin1String("RBN-DIGI");
+    });
     QVERIFY(rbn != entries.end());
     QCOMPARE(rbn->port, quint16(7001));
     QVERIFY(rbn->note.contains(QLatin1String("FT8")));
     // Lines without a host or a usable port are skipped.
-    QCOMPARE(PublicNodes::parse("# c\nA1\ta.example\t23\nB1\t\t23\nC1\tc.example\t70000\nD1\td.example\tx\n").size(), 1);
+    QCOMPARE(PublicNodes::parse("# c\nA1\ta.example\t23\nB1\t\t23\nC1\tc.example\t70000\nD1\td.example\tx\n").size(),
+             1);
 
     // Picked nodes join a list without an active node: the first becomes
     // active, a name already there is skipped, all are marked as from a list.
@@ -293,7 +295,8 @@ void TestSettingsStore::autostartEntry()
     // A moved executable reads as off.
     QVERIFY(AutostartEntry::writeFor(QStringLiteral("/opt/old place/kelvane")));
     QVERIFY(!AutostartEntry::isEnabled());
-    for (const QString &qsPath : {QStringLiteral("/opt/old place/kelvane"), QStringLiteral("/x/50% \"q\" $HOME\\a/k")}) {
+    for (const QString &qsPath :
+         {QStringLiteral("/opt/old place/kelvane"), QStringLiteral("/x/50% \"q\" $HOME\\a/k")}) {
         QVERIFY(AutostartEntry::writeFor(qsPath));
         QVERIFY2(AutostartEntry::isEnabledFor(qsPath), qPrintable(qsPath));
     }
@@ -323,7 +326,8 @@ void TestSettingsStore::chainsRoundTrip()
     pColour->setAlertColor(QColor(10, 20, 30));
     pColour->setSoundFile(QStringLiteral("/sounds/ding.wav"));
     cluster.addAlert(std::move(pColour), -1);
-    auto pIcon = std::make_unique<Filter>(Filter::WorkedCountries | Filter::Accept, AlertFlag::Icon | AlertFlag::Balloon);
+    auto pIcon =
+        std::make_unique<Filter>(Filter::WorkedCountries | Filter::Accept, AlertFlag::Icon | AlertFlag::Balloon);
     pIcon->setIconIndex(3);
     pIcon->setIconFile(QStringLiteral(":/ico/star.png"));
     cluster.addAlert(std::move(pIcon), -1);
@@ -392,8 +396,8 @@ QList<ClusterNode> manyNodes(int iCount)
     QList<ClusterNode> nodes;
     for (int i = 0; i < iCount; ++i) {
         nodes.append(ClusterNode(QStringLiteral("Node number %1 with a long name").arg(i),
-                                 QStringLiteral("node%1.cluster.example.org").arg(i), 7300, QStringLiteral("pw%1").arg(i),
-                                 i == 0));
+                                 QStringLiteral("node%1.cluster.example.org").arg(i), 7300,
+                                 QStringLiteral("pw%1").arg(i), i == 0));
     }
     return nodes;
 }
@@ -443,8 +447,8 @@ void TestSettingsStore::fullDiskKeepsTheStore()
     QVERIFY(baGood.size() > 4096);
     const QFileInfo backup(SettingsBackup::backupPath(qsPath));
     QCOMPARE(fileBytes(backup.filePath()), baGood);
-    QCOMPARE(backup.permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-                                      | QFileDevice::WriteUser),
+    QCOMPARE(backup.permissions()
+                 & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser),
              QFileDevice::Permissions());
 
     // A file size limit fails the writes as a full disk does, as root too.

@@ -6,8 +6,8 @@
 
 #include "app/InstanceMessenger.h"
 #include "app/SingleInstance.h"
-#include "rig/RigControl.h"
 #include "app/Version.h"
+#include "rig/RigControl.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/MainWindow.h"
@@ -17,9 +17,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QProcess>
 #include <QSettings>
 #include <QSharedMemory>
 #include <QStandardPaths>
@@ -263,7 +263,7 @@ void TestSingleInstance::startUpLogAndCounters()
     // The log lay beside the program, readable by all, and a start
     // truncated the log of the run before (a crashed one too).
     const QString qsLog = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                          + QStringLiteral("/Tarrow/Kelvane/kelvane.log");
+        + QStringLiteral("/Tarrow/Kelvane/kelvane.log");
     QFile::remove(qsLog);
     {
         QSettings settings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"));
@@ -286,8 +286,8 @@ void TestSingleInstance::startUpLogAndCounters()
     QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString qsFirstLine = QString::fromUtf8(log.readLine()).chopped(1);
     QVERIFY2(QRegularExpression(QStringLiteral("^INFO  \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
-                                                "Kelvane %1 started $")
-                                           .arg(QRegularExpression::escape(QStringLiteral(KELVANE_VERSION))))
+                                               "Kelvane %1 started $")
+                                    .arg(QRegularExpression::escape(QStringLiteral(KELVANE_VERSION))))
                  .match(qsFirstLine)
                  .hasMatch(),
              qPrintable(qsFirstLine));
@@ -324,21 +324,23 @@ void TestSingleInstance::terminateDuringAFlood()
     qInfo("The program ended %lld ms after SIGTERM during a flood", iExitMs);
     QCOMPARE(pProgram->exitStatus(), QProcess::NormalExit);
     QVERIFY(iExitMs < 3000);
-    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane")).remove(QStringLiteral("Cluster Nodes"));
+    QSettings(QSettings::UserScope, QStringLiteral("Tarrow"), QStringLiteral("Kelvane"))
+        .remove(QStringLiteral("Cluster Nodes"));
 }
 
 // A downloaded library with an intact head and a damaged body faulted in the
 // loader inside the program: it died at every start, before any window.
 void TestSingleInstance::damagedRigLibraryIsSetAside()
 {
-    QFile bridge(QFileInfo(RigControl::checkerPath()).absolutePath() + QLatin1Char('/') + RigControl::libraryFileName());
+    QFile bridge(QFileInfo(RigControl::checkerPath()).absolutePath() + QLatin1Char('/')
+                 + RigControl::libraryFileName());
     QVERIFY(bridge.open(QIODevice::ReadOnly));
     QByteArray baLibrary = bridge.readAll();
     QRandomGenerator random(3);
     for (qsizetype i = 4096; i < baLibrary.size(); ++i)
         baLibrary[i] = char(random.bounded(256));
-    const QString qsDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                                 + QStringLiteral("/Tarrow/Kelvane");
+    const QString qsDataFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tarrow/Kelvane");
     QVERIFY(QDir().mkpath(qsDataFolder));
     const QString qsLibrary = qsDataFolder + QLatin1Char('/') + RigControl::libraryFileName();
     {

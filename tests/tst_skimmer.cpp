@@ -22,7 +22,7 @@ const qint64 kStartMs = QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC).toM
 // A skimmer server's line: the frequency ends at column 23, the call field
 // is 12 wide, the comment 29 and the time sits at column 68.
 QString feedLine(const QString &qsSpotter, const QString &qsKHz, const QString &qsCall, const QString &qsComment,
-                    const QString &qsTime = QStringLiteral("1234Z"))
+                 const QString &qsTime = QStringLiteral("1234Z"))
 {
     const QString qsHead = QStringLiteral("DX de ") + qsSpotter + QLatin1Char(':');
     return qsHead + qsKHz.rightJustified(24 - qsHead.size()) + QStringLiteral("  ") + qsCall.leftJustified(12)
@@ -96,37 +96,58 @@ void TestSkimmer::skimmerLine_data()
     const auto none = int(Spot::SpeedUnit::None);
     QTest::newRow("CW CQ, as the feed sends it")
         << QStringLiteral("DX de EA5WU-#:    7022.0  DL1ABC       CW    12 dB  22 WPM  CQ      1234Z\r") << "EA5WU"
-        << "7022.0" << "1234Z" << "CW" << 12 << 22 << wpm << int(Spot::Kind::Cq) << -1;
-    QTest::newRow("RTTY in bauds")
-        << feedLine("Q3SKM-#", "14085.3", "DL1ABC", SkimmerFeed::comment("RTTY", 8, 45, "CQ")) << "Q3SKM"
-        << "14085.3" << "1234Z" << "RTTY" << 8 << 45 << bps << int(Spot::Kind::Cq) << -1;
+        << "7022.0"
+        << "1234Z"
+        << "CW" << 12 << 22 << wpm << int(Spot::Kind::Cq) << -1;
+    QTest::newRow("RTTY in bauds") << feedLine("Q3SKM-#", "14085.3", "DL1ABC",
+                                               SkimmerFeed::comment("RTTY", 8, 45, "CQ"))
+                                   << "Q3SKM"
+                                   << "14085.3"
+                                   << "1234Z"
+                                   << "RTTY" << 8 << 45 << bps << int(Spot::Kind::Cq) << -1;
     QTest::newRow("FT8, negative SNR, no speed")
         << feedLine("Q3SKM-#", "7075.6", "DL1ABC", SkimmerFeed::comment("FT8", -17, 0, "DX")) << "Q3SKM"
-        << "7075.6" << "1234Z" << "FT8" << -17 << 0 << none << int(Spot::Kind::Dx) << -1;
+        << "7075.6"
+        << "1234Z"
+        << "FT8" << -17 << 0 << none << int(Spot::Kind::Dx) << -1;
     QTest::newRow("FT4 with audio offset")
-        << feedLine("Q3SKM-#", "14081.2", "DL1ABC", "FT4   -5 dB  1234 Hz  CQ") << "Q3SKM" << "14081.2" << "1234Z"
+        << feedLine("Q3SKM-#", "14081.2", "DL1ABC", "FT4   -5 dB  1234 Hz  CQ") << "Q3SKM"
+        << "14081.2"
+        << "1234Z"
         << "FT4" << -5 << 0 << none << int(Spot::Kind::Cq) << 1234;
-    QTest::newRow("beacon")
-        << feedLine("Q3SKM-#", "28262.4", "Q5BCN", SkimmerFeed::comment("CW", 7, 12, "BEACON")) << "Q3SKM"
-        << "28262.4" << "1234Z" << "CW" << 7 << 12 << wpm << int(Spot::Kind::Beacon) << -1;
+    QTest::newRow("beacon") << feedLine("Q3SKM-#", "28262.4", "Q5BCN", SkimmerFeed::comment("CW", 7, 12, "BEACON"))
+                            << "Q3SKM"
+                            << "28262.4"
+                            << "1234Z"
+                            << "CW" << 7 << 12 << wpm << int(Spot::Kind::Beacon) << -1;
     QTest::newRow("beacon chain, two-word kind, locator after the time")
         << feedLine("Q3SKM-#", "14100.0", "Q4B", SkimmerFeed::comment("CW", 25, 22, "NCDXF B")) + " JN58\a\a\r"
-        << "Q3SKM" << "14100.0" << "1234Z" << "CW" << 25 << 22 << wpm << int(Spot::Kind::NcdxfBeacon) << -1;
-    QTest::newRow("units glued to the numbers")
-        << feedLine("Q3SKM-#", "7022.0", "DL1ABC", "CW 0dB 25WPM CQ") << "Q3SKM" << "7022.0" << "1234Z" << "CW"
-        << 0 << 25 << wpm << int(Spot::Kind::Cq) << -1;
+        << "Q3SKM"
+        << "14100.0"
+        << "1234Z"
+        << "CW" << 25 << 22 << wpm << int(Spot::Kind::NcdxfBeacon) << -1;
+    QTest::newRow("units glued to the numbers") << feedLine("Q3SKM-#", "7022.0", "DL1ABC", "CW 0dB 25WPM CQ") << "Q3SKM"
+                                                << "7022.0"
+                                                << "1234Z"
+                                                << "CW" << 0 << 25 << wpm << int(Spot::Kind::Cq) << -1;
     QTest::newRow("wide frequency runs into the spotter")
         << QStringLiteral("DX de Q3SKM-#:10368000.0  DL1ABC       CW    12 dB  22 WPM  CQ      2359Z") << "Q3SKM"
-        << "10368000.0" << "2359Z" << "CW" << 12 << 22 << wpm << int(Spot::Kind::Cq) << -1;
+        << "10368000.0"
+        << "2359Z"
+        << "CW" << 12 << 22 << wpm << int(Spot::Kind::Cq) << -1;
     // Nodes relaying skimmer spots put the time in their own column; what
     // those lines give today stays as it was.
     QTest::newRow("skimmer spot in the node layout")
         << QStringLiteral("DX de Q1AB-#:     7025.9  Q9/Q7ABCDE/P CW 22 dB 25 WPM CQ             2359Z") << "Q1AB"
-        << "7025.9" << "2359Z" << "CW" << 22 << 25 << wpm << int(Spot::Kind::Cq) << -1;
-    QTest::newRow("CC11")
-        << QStringLiteral("CC11^7022.0^DL1ABC^ 7-Dec-2026^1234Z^CW 12 dB 22 WPM CQ^EA5WU-#^291^230^Q1NODE-1^8^5^28^14^^^"
-                          "EA^DL^IM98^JO31")
-        << "EA5WU" << "7022.0" << "1234Z" << "CW" << 12 << 22 << wpm << int(Spot::Kind::Cq) << -1;
+        << "7025.9"
+        << "2359Z"
+        << "CW" << 22 << 25 << wpm << int(Spot::Kind::Cq) << -1;
+    QTest::newRow("CC11") << QStringLiteral(
+        "CC11^7022.0^DL1ABC^ 7-Dec-2026^1234Z^CW 12 dB 22 WPM CQ^EA5WU-#^291^230^Q1NODE-1^8^5^28^14^^^"
+        "EA^DL^IM98^JO31") << "EA5WU"
+                          << "7022.0"
+                          << "1234Z"
+                          << "CW" << 12 << 22 << wpm << int(Spot::Kind::Cq) << -1;
 }
 
 void TestSkimmer::skimmerLine()
@@ -162,15 +183,12 @@ void TestSkimmer::notSkimmerReadings_data()
     QTest::newRow("skimmer mark, comment not readings")
         << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "up 2 59 dB tnx") << true;
     QTest::newRow("SNR out of range") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "CW 599 dB 22 WPM CQ") << true;
-    QTest::newRow("word after the kind") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "CW 12 dB 22 WPM CQ tnx")
-                                         << true;
+    QTest::newRow("word after the kind") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "CW 12 dB 22 WPM CQ tnx") << true;
     QTest::newRow("no SNR") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "CW 22 WPM CQ") << true;
     QTest::newRow("unknown mode") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "XYZ 12 dB CQ") << true;
     QTest::newRow("mark alone is no spotter") << feedLine("-#", "14025.0", "Q9XYZ", "CW 12 dB 22 WPM CQ") << false;
-    QTest::newRow("impossible time") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "CW 12 dB 22 WPM CQ", "2675Z")
-                                     << true;
-    QTest::newRow("many words") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", QString("CW 12 dB ").repeated(30))
-                                << true;
+    QTest::newRow("impossible time") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", "CW 12 dB 22 WPM CQ", "2675Z") << true;
+    QTest::newRow("many words") << feedLine("Q3SKM-#", "14025.0", "Q9XYZ", QString("CW 12 dB ").repeated(30)) << true;
     QTest::newRow("CC11 human with readings")
         << QStringLiteral("CC11^7022.0^DL1ABC^ 7-Dec-2026^1234Z^CW 12 dB 22 WPM CQ^Q1ABC^291") << false;
 }
@@ -196,15 +214,33 @@ void TestSkimmer::humanMode_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<bool>("fromBandPlan");
 
-    QTest::newRow("CW word") << "14025.0" << "CW 599" << "CW" << false;
-    QTest::newRow("lower-case word in a sentence") << "14200.0" << "tnx qso usb 59" << "SSB" << false;
-    QTest::newRow("FT8 on a CW frequency") << "14025.0" << "ft8 -10" << "FT8" << false;
-    QTest::newRow("PSK31") << "14070.0" << "PSK31 cq" << "PSK31" << false;
-    QTest::newRow("RTTY") << "14085.0" << "RTTY contest" << "RTTY" << false;
-    QTest::newRow("locator holding FM is no mode") << "14025.0" << "FM18 up 2" << "CW" << true;
-    QTest::newRow("phone segment") << "14250.0" << "tnx" << "SSB" << true;
-    QTest::newRow("outside every band") << "15000.0" << "" << "" << false;
-    QTest::newRow("frequency that does not read") << "14.0xx" << "" << "" << false;
+    QTest::newRow("CW word") << "14025.0"
+                             << "CW 599"
+                             << "CW" << false;
+    QTest::newRow("lower-case word in a sentence") << "14200.0"
+                                                   << "tnx qso usb 59"
+                                                   << "SSB" << false;
+    QTest::newRow("FT8 on a CW frequency") << "14025.0"
+                                           << "ft8 -10"
+                                           << "FT8" << false;
+    QTest::newRow("PSK31") << "14070.0"
+                           << "PSK31 cq"
+                           << "PSK31" << false;
+    QTest::newRow("RTTY") << "14085.0"
+                          << "RTTY contest"
+                          << "RTTY" << false;
+    QTest::newRow("locator holding FM is no mode") << "14025.0"
+                                                   << "FM18 up 2"
+                                                   << "CW" << true;
+    QTest::newRow("phone segment") << "14250.0"
+                                   << "tnx"
+                                   << "SSB" << true;
+    QTest::newRow("outside every band") << "15000.0"
+                                        << ""
+                                        << "" << false;
+    QTest::newRow("frequency that does not read") << "14.0xx"
+                                                  << ""
+                                                  << "" << false;
 }
 
 void TestSkimmer::humanMode()
@@ -222,54 +258,54 @@ void TestSkimmer::verdict_data()
 {
     QTest::addColumn<QStringList>("heard");
     QTest::addColumn<SkimmerValidator::Thresholds>("thresholds");
-    QTest::addColumn<int>("verdict");       // of the last call heard, at its frequency
+    QTest::addColumn<int>("verdict"); // of the last call heard, at its frequency
     QTest::addColumn<QString>("resembles");
 
     const SkimmerValidator::Thresholds defaults;
-    const QStringList wellHeard{"A DL1ABC 7022.0 0", "B DL1ABC 7022.1 20", "C DL1ABC 7021.9 40"};
+    const QStringList wellHeard {"A DL1ABC 7022.0 0", "B DL1ABC 7022.1 20", "C DL1ABC 7021.9 40"};
     const auto valid = int(Verdict::Valid);
     const auto unverified = int(Verdict::Unverified);
     const auto busted = int(Verdict::Busted);
 
-    QTest::newRow("two skimmers") << QStringList{"A DL1ABC 7022.0 0", "B DL1ABC 7022.3 30"} << defaults << valid << "";
-    QTest::newRow("one skimmer") << QStringList{"A DL1ABC 7022.0 0"} << defaults << unverified << "";
-    QTest::newRow("one skimmer twice") << QStringList{"A DL1ABC 7022.0 0", "A DL1ABC 7022.1 60"} << defaults
+    QTest::newRow("two skimmers") << QStringList {"A DL1ABC 7022.0 0", "B DL1ABC 7022.3 30"} << defaults << valid << "";
+    QTest::newRow("one skimmer") << QStringList {"A DL1ABC 7022.0 0"} << defaults << unverified << "";
+    QTest::newRow("one skimmer twice") << QStringList {"A DL1ABC 7022.0 0", "A DL1ABC 7022.1 60"} << defaults
                                        << unverified << "";
-    QTest::newRow("two skimmers 0.4 kHz apart") << QStringList{"A DL1ABC 7022.0 0", "B DL1ABC 7022.4 30"} << defaults
-                                                << unverified << "";
-    QTest::newRow("two skimmers 11 minutes apart") << QStringList{"A DL1ABC 7022.0 0", "B DL1ABC 7022.0 660"}
-                                                   << defaults << unverified << "";
-    QTest::newRow("a human") << QStringList{"q1abc DL1ABC 14205.0 0"} << defaults << valid << "";
-    QTest::newRow("busted: substituted") << wellHeard + QStringList{"D DL1ABD 7022.1 60"} << defaults << busted
+    QTest::newRow("two skimmers 0.4 kHz apart")
+        << QStringList {"A DL1ABC 7022.0 0", "B DL1ABC 7022.4 30"} << defaults << unverified << "";
+    QTest::newRow("two skimmers 11 minutes apart")
+        << QStringList {"A DL1ABC 7022.0 0", "B DL1ABC 7022.0 660"} << defaults << unverified << "";
+    QTest::newRow("a human") << QStringList {"q1abc DL1ABC 14205.0 0"} << defaults << valid << "";
+    QTest::newRow("busted: substituted") << wellHeard + QStringList {"D DL1ABD 7022.1 60"} << defaults << busted
                                          << "DL1ABC";
-    QTest::newRow("busted: added") << wellHeard + QStringList{"D DL1ABCE 7021.8 60"} << defaults << busted << "DL1ABC";
-    QTest::newRow("busted: dropped") << wellHeard + QStringList{"D DL1AC 7022.2 100"} << defaults << busted
+    QTest::newRow("busted: added") << wellHeard + QStringList {"D DL1ABCE 7021.8 60"} << defaults << busted << "DL1ABC";
+    QTest::newRow("busted: dropped") << wellHeard + QStringList {"D DL1AC 7022.2 100"} << defaults << busted
                                      << "DL1ABC";
-    QTest::newRow("neighbour heard by two") << wellHeard + QStringList{"D DL1ABD 7022.1 60", "E DL1ABD 7022.0 70"}
-                                            << defaults << valid << "";
-    QTest::newRow("two characters off") << wellHeard + QStringList{"D DL1AXD 7022.1 60"} << defaults << unverified
+    QTest::newRow("neighbour heard by two")
+        << wellHeard + QStringList {"D DL1ABD 7022.1 60", "E DL1ABD 7022.0 70"} << defaults << valid << "";
+    QTest::newRow("two characters off") << wellHeard + QStringList {"D DL1AXD 7022.1 60"} << defaults << unverified
                                         << "";
-    QTest::newRow("0.4 kHz from the well-heard call") << wellHeard + QStringList{"D DL1ABD 7022.5 60"} << defaults
-                                                      << unverified << "";
-    QTest::newRow("three minutes after it") << wellHeard + QStringList{"D DL1ABD 7022.0 220"} << defaults << unverified
-                                            << "";
-    QTest::newRow("beside a call heard by two") << wellHeard.mid(0, 2) + QStringList{"D DL1ABD 7022.0 60"}
-                                                << defaults << unverified << "";
+    QTest::newRow("0.4 kHz from the well-heard call")
+        << wellHeard + QStringList {"D DL1ABD 7022.5 60"} << defaults << unverified << "";
+    QTest::newRow("three minutes after it")
+        << wellHeard + QStringList {"D DL1ABD 7022.0 220"} << defaults << unverified << "";
+    QTest::newRow("beside a call heard by two")
+        << wellHeard.mid(0, 2) + QStringList {"D DL1ABD 7022.0 60"} << defaults << unverified << "";
 
     SkimmerValidator::Thresholds strict;
     strict.validSkimmers = 3;
     strict.validSpreadKHz = 0.1;
-    QTest::newRow("three needed, two heard") << QStringList{"A DL1ABC 7022.0 0", "B DL1ABC 7022.1 30"} << strict
-                                             << unverified << "";
+    QTest::newRow("three needed, two heard")
+        << QStringList {"A DL1ABC 7022.0 0", "B DL1ABC 7022.1 30"} << strict << unverified << "";
     QTest::newRow("three needed, three within 0.1 kHz")
-        << QStringList{"A DL1ABC 7022.0 0", "B DL1ABC 7022.1 30", "C DL1ABC 7022.1 30"} << strict << valid << "";
+        << QStringList {"A DL1ABC 7022.0 0", "B DL1ABC 7022.1 30", "C DL1ABC 7022.1 30"} << strict << valid << "";
     QTest::newRow("three needed, spread over 0.2 kHz")
-        << QStringList{"A DL1ABC 7022.0 0", "B DL1ABC 7022.2 30", "C DL1ABC 7022.1 30"} << strict << unverified << "";
+        << QStringList {"A DL1ABC 7022.0 0", "B DL1ABC 7022.2 30", "C DL1ABC 7022.1 30"} << strict << unverified << "";
     SkimmerValidator::Thresholds loose;
     loose.bustedNeighbourSkimmers = 2;
     loose.bustedWindowSecs = 600;
     QTest::newRow("neighbour of two counts when two suffice")
-        << wellHeard.mid(0, 2) + QStringList{"D DL1ABD 7022.0 300"} << loose << busted << "DL1ABC";
+        << wellHeard.mid(0, 2) + QStringList {"D DL1ABD 7022.0 300"} << loose << busted << "DL1ABC";
 }
 
 void TestSkimmer::verdict()
@@ -307,7 +343,7 @@ void TestSkimmer::copyBeforeWellHeardCall()
     const Heard third = heardFrom(QStringLiteral("C DL1ABC 7022.0 30"));
     QStringList lChanged;
     QCOMPARE(validator.add(third.spot, third.atMs, &lChanged).verdict, Verdict::Valid);
-    QCOMPARE(lChanged, QStringList{QStringLiteral("DL1ABD")});
+    QCOMPARE(lChanged, QStringList {QStringLiteral("DL1ABD")});
     const SkimmerValidator::Assessment copy = validator.assess(QStringLiteral("DL1ABD"), 7022.1);
     QCOMPARE(copy.verdict, Verdict::Busted);
     QCOMPARE(copy.resembles, QStringLiteral("DL1ABC"));
@@ -372,7 +408,8 @@ void TestSkimmer::factsAndForgetting()
 
     // Eleven minutes of other stations later, the call is forgotten.
     for (int i = 0; i < 660; ++i)
-        validator.add(report(QStringLiteral("Z"), QStringLiteral("Q%1X").arg(i), 14000.0 + i), kStartMs + 100000 + i * 1000);
+        validator.add(report(QStringLiteral("Z"), QStringLiteral("Q%1X").arg(i), 14000.0 + i),
+                      kStartMs + 100000 + i * 1000);
     QCOMPARE(validator.facts(QStringLiteral("DL1ABC")).skimmers, 0);
     QCOMPARE(validator.assess(QStringLiteral("DL1ABC"), 7022.0).verdict, Verdict::Unverified);
     QVERIFY2(validator.stationCount() <= 602, qPrintable(QString::number(validator.stationCount())));

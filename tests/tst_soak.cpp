@@ -106,9 +106,9 @@ void TestSoak::misbehavingNode()
 {
     m_node = std::make_unique<TestNode>();
     QVERIFY(m_node->listen());
-    m_cluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1SOAK"),
-                                          QString(), QStringLiteral("Soak"), QStringLiteral("Testtown"),
-                                          QStringLiteral("JN36"), 1000);
+    m_cluster =
+        std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1SOAK"), QString(),
+                                  QStringLiteral("Soak"), QStringLiteral("Testtown"), QStringLiteral("JN36"), 1000);
     ClusterTimings timings;
     timings.monitorMs = 150;
     timings.idleMs = 700;
@@ -139,9 +139,9 @@ void TestSoak::misbehavingNode()
     int iRounds = 0;
     const qint64 llSoakMs = soakMs();
     while (iRounds < kMinRounds || clock.elapsed() < llSoakMs) {
-        for (void (TestSoak::*pTurn)() : {&TestSoak::normalTurn, &TestSoak::garbageTurn, &TestSoak::longLineTurn,
-                                          &TestSoak::cutEverywhereTurn, &TestSoak::silenceTurn,
-                                          &TestSoak::droppedTurn, &TestSoak::refusedTurn}) {
+        for (void (TestSoak::*pTurn)() :
+             {&TestSoak::normalTurn, &TestSoak::garbageTurn, &TestSoak::longLineTurn, &TestSoak::cutEverywhereTurn,
+              &TestSoak::silenceTurn, &TestSoak::droppedTurn, &TestSoak::refusedTurn}) {
             (this->*pTurn)();
             if (QTest::currentTestFailed())
                 return;
@@ -201,9 +201,11 @@ void TestSoak::sendSpots(int iCount)
 void TestSoak::waitForDelivery()
 {
     const auto delivered = [this] {
-        return std::all_of(m_delivered.begin(), m_delivered.begin() + m_sent, [](quint8 uiCount) { return uiCount > 0; });
+        return std::all_of(m_delivered.begin(), m_delivered.begin() + m_sent,
+                           [](quint8 uiCount) { return uiCount > 0; });
     };
-    QVERIFY2(QTest::qWaitFor(delivered, kWaitMs), qPrintable(QStringLiteral("spots missing after %1 sent").arg(m_sent)));
+    QVERIFY2(QTest::qWaitFor(delivered, kWaitMs),
+             qPrintable(QStringLiteral("spots missing after %1 sent").arg(m_sent)));
 }
 
 void TestSoak::garbageTurn()

@@ -77,9 +77,9 @@ void TestSpotPipeline::cleanup()
 std::unique_ptr<NodeConnection> TestSpotPipeline::makeConnection(TestNode *pNode, const QString &qsCall,
                                                                  const ClusterTimings &timings)
 {
-    auto pConnection = std::make_unique<NodeConnection>(QStringLiteral("127.0.0.1"), pNode->port(), qsCall,
-                                                        QString(), QStringLiteral("Hans"), QStringLiteral("Bern"),
-                                                        m_pipeline.get());
+    auto pConnection =
+        std::make_unique<NodeConnection>(QStringLiteral("127.0.0.1"), pNode->port(), qsCall, QString(),
+                                         QStringLiteral("Hans"), QStringLiteral("Bern"), m_pipeline.get());
     pConnection->setTimings(timings);
     return pConnection;
 }
@@ -120,7 +120,7 @@ void TestSpotPipeline::twoConnectionsFeedOnePipeline()
     m_nodeB->broadcastSpot(TestSpot(14025.0, "Q2LIVE", "Q2DEF", "cq"));
     m_nodeB->broadcastSpot(TestSpot(14026.0, "Q2DROP", "Q2DEF", "cq"));
     QTRY_COMPARE_WITH_TIMEOUT(pStatistics->totalProcessedSpots() - uiProcessed, quint64(2), kTimeoutMs);
-    QCOMPARE(m_delivered, QStringList{"Q2LIVE"});
+    QCOMPARE(m_delivered, QStringList {"Q2LIVE"});
     QVERIFY(pA->isCollectingEarlierSpots());
     QVERIFY(!pB->isCollectingEarlierSpots());
 
@@ -130,7 +130,7 @@ void TestSpotPipeline::twoConnectionsFeedOnePipeline()
     m_nodeA->sendRaw(TestSpot(7010.0, "Q1NEW", "Q1DEF", "cq", dtNow.addSecs(-600)).cc11Line("Q1NODE-1")
                      + TestSpot(7011.0, "Q1OLD", "Q1DEF", "cq", dtNow.addSecs(-1800)).cc11Line("Q1NODE-1"));
     QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);
-    QCOMPARE(m_delivered, (QStringList{"Q2LIVE", "Q1OLD", "Q1NEW"}));
+    QCOMPARE(m_delivered, (QStringList {"Q2LIVE", "Q1OLD", "Q1NEW"}));
 
     // Each console shows its own node's lines only.
     const QString qsLinesA = linesOf(linesA).join(QLatin1Char('\n'));
@@ -156,14 +156,14 @@ void TestSpotPipeline::connectionsComeAndGo()
     pB->disconnectFromNode();
     m_nodeB->broadcastSpot(TestSpot(14025.0, "Q2GONE", "Q2DEF", "cq"));
     m_nodeA->broadcastSpot(TestSpot(14025.0, "Q1STAY", "Q1DEF", "cq"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_delivered, QStringList{"Q1STAY"}, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delivered, QStringList {"Q1STAY"}, kTimeoutMs);
 
     // A connection removed, and the pipeline going before the last one:
     // nothing is delivered and nothing breaks.
     pB.reset();
     m_pipeline.reset();
     pA->receiveChunk(TestSpot(14027.0, "Q1LATE", "Q1DEF", "cq").dxDeLine(true));
-    QCOMPARE(m_delivered, QStringList{"Q1STAY"});
+    QCOMPARE(m_delivered, QStringList {"Q1STAY"});
     QVERIFY(pA->isConnected());
 }
 

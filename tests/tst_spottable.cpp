@@ -21,8 +21,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -228,9 +228,12 @@ void TestSpotTable::findAsYouTypeAndNeededOnly()
     SpotTableView *pTable = pWindow->spotTable();
     LogStore *pLog = pWindow->operatorLog()->store();
     // Japan worked on 20m CW, another country worked and confirmed there.
-    QCOMPARE(pLog->storeAdif("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>").imported, 1);
+    QCOMPARE(pLog->storeAdif("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>").imported,
+             1);
     QCOMPARE(pLog->storeAdif("<CALL:6>DL1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1300"
-                             "<QSL_RCVD:1>Y<EOR>").imported, 1);
+                             "<QSL_RCVD:1>Y<EOR>")
+                 .imported,
+             1);
     const QStringList qslWorked = pLog->countries();
     QCOMPARE(qslWorked.size(), 2);
     const QString qsConfirmed = qslWorked.at(qslWorked.at(0) == QStringLiteral("Japan") ? 1 : 0);
@@ -244,7 +247,8 @@ void TestSpotTable::findAsYouTypeAndNeededOnly()
         pTable->showPendingSpots();
     };
     add(QStringLiteral("JA1AA"), QStringLiteral("Japan"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
-    add(QStringLiteral("K1AB"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"), QStringLiteral("up 2"));
+    add(QStringLiteral("K1AB"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"),
+        QStringLiteral("up 2"));
     add(QStringLiteral("DL1XY"), qsConfirmed, QStringLiteral("VE3SPT"), QStringLiteral("cq"));
     add(QStringLiteral("F5ZZ"), QString(), QStringLiteral("W1SPT"), QStringLiteral("loud in JA"));
     QCOMPARE(pTable->model()->rowCount(), 4);
@@ -273,7 +277,8 @@ void TestSpotTable::findAsYouTypeAndNeededOnly()
     QVERIFY(onMap(QStringLiteral("JA1AA")));
     QVERIFY(!onMap(QStringLiteral("K1AB")));
     add(QStringLiteral("JA9NEW"), QStringLiteral("Japan"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
-    add(QStringLiteral("W6NO"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"), QStringLiteral("cq"));
+    add(QStringLiteral("W6NO"), QStringLiteral("United States of America"), QStringLiteral("W1SPT"),
+        QStringLiteral("cq"));
     QCOMPARE(callsShown(*pTable), QStringList({"F5ZZ", "JA1AA", "JA9NEW"}));
     // Spotter and country match as well as the call, in any case.
     pFind->setText(QStringLiteral("ve3"));
@@ -292,7 +297,9 @@ void TestSpotTable::findAsYouTypeAndNeededOnly()
     QVERIFY(!onMap(QStringLiteral("DL1XY")));
     // A QSO logged now takes its country out at once.
     QCOMPARE(pLog->storeAdif("<CALL:4>K1AA<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1400"
-                             "<QSL_RCVD:1>Y<EOR>").imported, 1);
+                             "<QSL_RCVD:1>Y<EOR>")
+                 .imported,
+             1);
     QVERIFY(pLog->countries().contains(QStringLiteral("United States of America")));
     QCOMPARE(callsShown(*pTable), QStringList({"JA1AA", "JA9NEW"}));
     pWindow.reset();
@@ -369,8 +376,9 @@ void TestSpotTable::keyboardWalk()
     QApplication::setActiveWindow(pWindow.get());
     SpotTableView *pTable = pWindow->spotTable();
     for (int i = 0; i < 80; ++i)
-        pTable->addSpot(makeSpot(QStringLiteral("Q%1X").arg(i), i % 2 ? QStringLiteral("7025.0")
-                                                                       : QStringLiteral("14025.0")), 1000);
+        pTable->addSpot(
+            makeSpot(QStringLiteral("Q%1X").arg(i), i % 2 ? QStringLiteral("7025.0") : QStringLiteral("14025.0")),
+            1000);
     pTable->showPendingSpots();
 
     // Tab leaves the table for the next part of the window instead of

@@ -129,7 +129,7 @@ void TestStatistics::exceptionReports()
     if (channel < 0) {
         QVERIFY(g_messages.isEmpty());
     } else {
-        QCOMPARE(g_messages, QStringList{text});
+        QCOMPARE(g_messages, QStringList {text});
         QCOMPARE(int(g_types.value(0)), channel);
     }
 }

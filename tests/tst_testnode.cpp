@@ -15,7 +15,8 @@
 
 namespace {
 
-const QRegularExpression kPromptLine(QStringLiteral("^Q1ABC de Q1NODE-1 [ 1-3]\\d-[A-Z][a-z]{2}-\\d{4} \\d{4}Z testnode >\\r$"));
+const QRegularExpression kPromptLine(
+    QStringLiteral("^Q1ABC de Q1NODE-1 [ 1-3]\\d-[A-Z][a-z]{2}-\\d{4} \\d{4}Z testnode >\\r$"));
 
 // A bare client: the node under test must work with nothing but a socket.
 class RawClient
@@ -61,10 +62,10 @@ public:
 // A skimmer line, column by column: spotter with its "-#" mark, frequency
 // ending at column 23, call from 26, then from 39 mode, SNR, speed (none
 // for FT8/FT4), kind from 60 and the time at 68.
-const QRegularExpression kSkimmerLine(QStringLiteral(
-    "^DX de (?<skimmer>[A-Z0-9]+-#):(?<frequency> *\\d+\\.\\d)  (?<call>[A-Z0-9]{3,12} *) "
-    "(?<mode>CW  |RTTY|FT8 |FT4 )(?<snr> *-?\\d+) dB  (?<speed>[ \\d]\\d WPM|\\d\\d BPS|      )  "
-    "(?<kind>CQ     |DX     |BEACON |NCDXF B) (?<time>\\d{4}Z)\\a\\a\\r\\n$"));
+const QRegularExpression kSkimmerLine(
+    QStringLiteral("^DX de (?<skimmer>[A-Z0-9]+-#):(?<frequency> *\\d+\\.\\d)  (?<call>[A-Z0-9]{3,12} *) "
+                   "(?<mode>CW  |RTTY|FT8 |FT4 )(?<snr> *-?\\d+) dB  (?<speed>[ \\d]\\d WPM|\\d\\d BPS|      )  "
+                   "(?<kind>CQ     |DX     |BEACON |NCDXF B) (?<time>\\d{4}Z)\\a\\a\\r\\n$"));
 
 struct SkimmerReport
 {
@@ -209,11 +210,11 @@ void TestTestNode::inputHygiene_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QStringList>("lines"); // empty: the client is dropped
-    QTest::newRow("CR LF and bare LF") << QByteArray("a\r\nb\n") << QStringList{"a", "b"};
-    QTest::newRow("control bytes dropped") << QByteArray("a\x01\x1b[b") + '\0' + "c\n" << QStringList{"a[bc"};
+    QTest::newRow("CR LF and bare LF") << QByteArray("a\r\nb\n") << QStringList {"a", "b"};
+    QTest::newRow("control bytes dropped") << QByteArray("a\x01\x1b[b") + '\0' + "c\n" << QStringList {"a[bc"};
     QTest::newRow("telnet negotiation dropped")
-        << QByteArray("\xff\xfd\x01\xff\xfa\x18\x01\xff\xf0x\xff\xffy\n") << QStringList{"x\xffy"};
-    QTest::newRow("line over 4 KiB discarded") << QByteArray(5000, 'x') + "\nok\n" << QStringList{"ok"};
+        << QByteArray("\xff\xfd\x01\xff\xfa\x18\x01\xff\xf0x\xff\xffy\n") << QStringList {"x\xffy"};
+    QTest::newRow("line over 4 KiB discarded") << QByteArray(5000, 'x') + "\nok\n" << QStringList {"ok"};
     QTest::newRow("flood without line end") << QByteArray(200 * 1024, 'x') << QStringList();
 }
 
@@ -386,8 +387,8 @@ void TestTestNode::datelessFileLine()
     // of the clock was written before midnight.
     const QDateTime dtNow = QDateTime::currentDateTimeUtc();
     const QTime ahead = dtNow.time().addSecs(2 * 3600);
-    const QByteArray baLine = "DX de Q1ABC:     14025.0  Q9XYZ        CW 599                         "
-        + TestSpot::timeText(ahead);
+    const QByteArray baLine =
+        "DX de Q1ABC:     14025.0  Q9XYZ        CW 599                         " + TestSpot::timeText(ahead);
     TestSpot spot;
     QString qsError;
     QVERIFY2(TestSpot::fromText(baLine, &spot, &qsError), qPrintable(qsError));

@@ -13,8 +13,8 @@
 #include <QSqlQuery>
 #include <QSslSocket>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using TestSupport::LogCapture;
@@ -27,7 +27,9 @@ QByteArray releaseManifest(int iRelease, const QString &qsVersion, const QString
     return QStringLiteral("<?xml version=\"1.0\"?><Update><LastVersion><ReleaseNumber>%1</ReleaseNumber>"
                           "<ReleaseVersion>%2</ReleaseVersion><Url>http://example.org/get</Url>"
                           "<WhatsNew>%3</WhatsNew></LastVersion></Update>")
-        .arg(iRelease).arg(qsVersion.toHtmlEscaped(), qsNotes).toUtf8();
+        .arg(iRelease)
+        .arg(qsVersion.toHtmlEscaped(), qsNotes)
+        .toUtf8();
 }
 
 QByteArray nodesManifest(int iVersion, const QStringList &names)
@@ -172,14 +174,16 @@ void TestUpdater::releaseFromTheMenu()
 
 void TestUpdater::automaticCheckShowsOnlyANewRelease()
 {
-    m_server->setRoute(QStringLiteral("/Kelvane/kelvane.xml"), releaseManifest(4, QStringLiteral("1.3"), QStringLiteral("Fixes")));
+    m_server->setRoute(QStringLiteral("/Kelvane/kelvane.xml"),
+                       releaseManifest(4, QStringLiteral("1.3"), QStringLiteral("Fixes")));
     Updater updater;
     updater.checkApplication();
     QTRY_COMPARE(updater.findChild<QLabel *>(QStringLiteral("labelDescription"))->text(),
                  QStringLiteral("This is the latest version."));
     QVERIFY(!updater.isVisible());
 
-    m_server->setRoute(QStringLiteral("/Kelvane/kelvane.xml"), releaseManifest(5, QStringLiteral("1.4"), QStringLiteral("Fixes")));
+    m_server->setRoute(QStringLiteral("/Kelvane/kelvane.xml"),
+                       releaseManifest(5, QStringLiteral("1.4"), QStringLiteral("Fixes")));
     updater.checkApplication();
     QTRY_VERIFY(updater.isVisible());
 }
@@ -197,7 +201,7 @@ void TestUpdater::nodesList()
     m_server->setRoute(QStringLiteral("/Kelvane/nodes.xml"), nodesManifest(3, {QStringLiteral("N1")}));
     updater.checkNodes();
     QTRY_COMPARE(LogCapture::with(QStringLiteral("Nodes list already at latest version")).size(), 1);
-    QCOMPARE(storedNodeNames(), QStringList{QStringLiteral("Mine")});
+    QCOMPARE(storedNodeNames(), QStringList {QStringLiteral("Mine")});
 
     // A newer list adds its nodes; the user's own node of the same name
     // keeps its address, its password and stays active.
@@ -205,7 +209,7 @@ void TestUpdater::nodesList()
                        nodesManifest(4, {QStringLiteral("N1"), QStringLiteral("N2/EU"), QStringLiteral("Mine")}));
     updater.checkNodes();
     QVERIFY(finished.wait(5000));
-    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("Mine"), QStringLiteral("N1"), QStringLiteral("N2/EU")}));
+    QCOMPARE(storedNodeNames(), (QStringList {QStringLiteral("Mine"), QStringLiteral("N1"), QStringLiteral("N2/EU")}));
     NodeList nodes = SettingsStore::loadNodes();
     const ClusterNode &mine = nodes.nodes.at(nodes.activeIndex);
     QCOMPARE(mine.name(), QStringLiteral("Mine"));
@@ -220,7 +224,7 @@ void TestUpdater::nodesList()
                                   "<Port>23</Port></Node></Nodes>"));
     updater.checkNodes();
     QVERIFY(finished.wait(5000));
-    QCOMPARE(storedNodeNames(), (QStringList{QStringLiteral("Mine"), QStringLiteral("N1"), QStringLiteral("N2/EU")}));
+    QCOMPARE(storedNodeNames(), (QStringList {QStringLiteral("Mine"), QStringLiteral("N1"), QStringLiteral("N2/EU")}));
     nodes = SettingsStore::loadNodes();
     QCOMPARE(nodes.nodes.at(nodes.activeIndex).password(), QStringLiteral("s3cret"));
     QCOMPARE(store().value(QStringLiteral("Cluster Nodes/N1/Address")).toString(), QStringLiteral("moved.example.org"));
@@ -233,14 +237,16 @@ void TestUpdater::brokenNodesManifestKeepsTheStore_data()
     QTest::addColumn<QString>("log");
     QTest::addColumn<bool>("withLength");
     const QByteArray baGood = nodesManifest(9, {QStringLiteral("N1"), QStringLiteral("N2")});
-    QTest::newRow("truncated after a node") << baGood.left(baGood.indexOf("<Node>", 20))
-                                            << QStringLiteral("Error parsing XML response:") << true;
-    QTest::newRow("empty port") << QByteArray("<Nodes><Version>9</Version><Node><Name>N1</Name><Port></Port></Node></Nodes>")
+    QTest::newRow("truncated after a node")
+        << baGood.left(baGood.indexOf("<Node>", 20)) << QStringLiteral("Error parsing XML response:") << true;
+    QTest::newRow("empty port") << QByteArray(
+        "<Nodes><Version>9</Version><Node><Name>N1</Name><Port></Port></Node></Nodes>")
                                 << QStringLiteral("<Port> tag invalid") << true;
     QTest::newRow("oversized") << QByteArray("<Nodes><Version>9</Version>") + QByteArray(2 * 1024 * 1024, ' ')
                                << QStringLiteral("download aborted") << true;
-    QTest::newRow("oversized, no length") << QByteArray("<Nodes><Version>9</Version>") + QByteArray(2 * 1024 * 1024, ' ')
-                                          << QStringLiteral("download aborted") << false;
+    QTest::newRow("oversized, no length")
+        << QByteArray("<Nodes><Version>9</Version>") + QByteArray(2 * 1024 * 1024, ' ')
+        << QStringLiteral("download aborted") << false;
 }
 
 void TestUpdater::brokenNodesManifestKeepsTheStore()
@@ -261,15 +267,15 @@ void TestUpdater::brokenNodesManifestKeepsTheStore()
     QTRY_COMPARE(LogCapture::with(log).size(), 1);
     QTest::qWait(50);
     QCOMPARE(finished.size(), 0);
-    QCOMPARE(storedNodeNames(), QStringList{QStringLiteral("Mine")});
+    QCOMPARE(storedNodeNames(), QStringList {QStringLiteral("Mine")});
     QCOMPARE(store().value(QStringLiteral("Cluster Nodes/Version")).toInt(), 3);
 }
 
 QSqlDatabase TestUpdater::countryDatabase()
 {
     QSqlDatabase db = QSqlDatabase::contains(QStringLiteral("country"))
-                          ? QSqlDatabase::database(QStringLiteral("country"))
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("country"));
+        ? QSqlDatabase::database(QStringLiteral("country"))
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("country"));
     db.close();
     const QString qsFile = m_tmp.filePath(QStringLiteral("dx.sqlite"));
     QFile::remove(qsFile);
@@ -283,9 +289,12 @@ QString TestUpdater::runCountryCheck(CountryUpdate &update, const QString &qsUrl
 {
     QSignalSpy status(&update, &CountryUpdate::statusChanged);
     update.fetch(qsUrl, uiManifestVersion);
-    if (!QTest::qWaitFor([&] { return !status.isEmpty() && !update.isRunning()
-                                   && !update.status().startsWith(QStringLiteral("Country data: checking")); },
-                         10000))
+    if (!QTest::qWaitFor(
+            [&] {
+                return !status.isEmpty() && !update.isRunning()
+                    && !update.status().startsWith(QStringLiteral("Country data: checking"));
+            },
+            10000))
         return QStringLiteral("timed out");
     return update.status();
 }
@@ -400,14 +409,17 @@ void TestUpdater::countryFileFromTheManifest()
 
     // Junk named by the manifest changes nothing, and the manifest version
     // is not stored, so the next check tries again.
-    m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/junk.dat"))));
-    m_server->setRoute(QStringLiteral("/junk.dat"), QByteArray("Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
+    m_server->setRoute(QStringLiteral("/Kelvane/country.xml"),
+                       countryManifest(2, m_server->url(QStringLiteral("/junk.dat"))));
+    m_server->setRoute(QStringLiteral("/junk.dat"),
+                       QByteArray("Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
     updater.checkCountry();
     QTRY_VERIFY(update.status().startsWith(QStringLiteral("Country data not updated: not a country file")));
     QCOMPARE(prefixRows(db), iRows);
     QCOMPARE(store().value(QStringLiteral("Country/Version"), 0).toInt(), 0);
 
-    m_server->setRoute(QStringLiteral("/Kelvane/country.xml"), countryManifest(2, m_server->url(QStringLiteral("/cty.dat"))));
+    m_server->setRoute(QStringLiteral("/Kelvane/country.xml"),
+                       countryManifest(2, m_server->url(QStringLiteral("/cty.dat"))));
     m_server->setRoute(QStringLiteral("/cty.dat"), newerCountryFile(baReal, versionIn(30)));
     updater.checkCountry();
     QTRY_VERIFY(update.status().startsWith(QStringLiteral("Country data updated to version ") + versionIn(30)));
@@ -467,14 +479,15 @@ void TestUpdater::failedChecksLoggedOnceAndShown()
     for (const QList<QVariant> &arguments : std::as_const(failed))
         qslShown.append(arguments.at(0).toString().section(QLatin1Char(':'), 0, 0));
     qslShown.sort();
-    QCOMPARE(qslShown, QStringList({QStringLiteral("Could not check for updates"),
-                                    QStringLiteral("Country data not checked"),
-                                    QStringLiteral("Nodes list not updated")}));
+    QCOMPARE(qslShown,
+             QStringList({QStringLiteral("Could not check for updates"), QStringLiteral("Country data not checked"),
+                          QStringLiteral("Nodes list not updated")}));
 
     // A server that takes the request and never answers ends the check too.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
-    store().setValue(QStringLiteral("General/UpdateServer"), QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
+    store().setValue(QStringLiteral("General/UpdateServer"),
+                     QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
     updater.setTransferTimeoutMs(300);
     updater.showChecking();
     updater.checkApplication();

@@ -2,8 +2,8 @@
 
 #include "Worked/CountryFile.h"
 #include "Worked/Locator.h"
-#include "cluster/Spot.h"
 #include "Worked/Worked.h"
+#include "cluster/Spot.h"
 #include "testnode/SpotGenerator.h"
 
 #include <QDir>
@@ -104,44 +104,68 @@ void TestWorked::lookup_data()
     QTest::newRow("lower case and spaces around") << "  k1abc/qrp " << qsUsa;
     QTest::newRow("other white space is part of the call") << "\tVE3ABC" << QString();
     QTest::newRow("non-ASCII letter is junk") << QStringLiteral("DL1\u00c4BC") << QString();
-    QTest::newRow("very long junk") << QString(5000, QLatin1Char('/')) + QStringLiteral("DL1") << "Fed. Rep. of Germany";
+    QTest::newRow("very long junk") << QString(5000, QLatin1Char('/')) + QStringLiteral("DL1")
+                                    << "Fed. Rep. of Germany";
     QTest::newRow("empty") << "" << QString();
     // Whole-call entries name one call and nothing longer.
     QTest::newRow("YL3IZ/MM whole call, not Latvia") << "YL3IZ/MM" << qsUsa;
     QTest::newRow("=K4W does not take K4WAK") << "K4WAK" << qsUsa;
     QTest::newRow("=N0J does not take N0JDK") << "N0JDK" << qsUsa;
-    QTest::newRow("=KH6AB does not take KH6ABC") << "KH6ABC" << "Hawaii";
-    QTest::newRow("=K4W itself") << "K4W" << "Puerto Rico";
-    QTest::newRow("whole call before its prefix") << "AA0NN" << "Alaska";
+    QTest::newRow("=KH6AB does not take KH6ABC") << "KH6ABC"
+                                                 << "Hawaii";
+    QTest::newRow("=K4W itself") << "K4W"
+                                 << "Puerto Rico";
+    QTest::newRow("whole call before its prefix") << "AA0NN"
+                                                  << "Alaska";
     QTest::newRow("neighbour of a whole call") << "AA0NM" << qsUsa;
     // Listed calls with '/' are found before any rewriting.
     QTest::newRow("KH6ND/7 listed under USA") << "KH6ND/7" << qsUsa;
-    QTest::newRow("9M2/PG5M listed under Spratly") << "9M2/PG5M" << "Spratly Islands";
-    QTest::newRow("3D2HY/R listed under Rotuma") << "3D2HY/R" << "Rotuma Island";
-    QTest::newRow("listed call after /P is removed") << "3D2HY/R/P" << "Rotuma Island";
+    QTest::newRow("9M2/PG5M listed under Spratly") << "9M2/PG5M"
+                                                   << "Spratly Islands";
+    QTest::newRow("3D2HY/R listed under Rotuma") << "3D2HY/R"
+                                                 << "Rotuma Island";
+    QTest::newRow("listed call after /P is removed") << "3D2HY/R/P"
+                                                     << "Rotuma Island";
     QTest::newRow("K2UA/ empty part") << "K2UA/" << qsUsa;
     QTest::newRow("slash and digit") << "/4" << QString();
     // Call areas.
     QTest::newRow("W1ABC/4") << "W1ABC/4" << qsUsa;
-    QTest::newRow("KH0XYZ/6 moves to area 6") << "KH0XYZ/6" << "Hawaii";
-    QTest::newRow("4X5KE/3 last digit") << "4X5KE/3" << "Israel";
-    QTest::newRow("7J1ADJ/6") << "7J1ADJ/6" << "Japan";
+    QTest::newRow("KH0XYZ/6 moves to area 6") << "KH0XYZ/6"
+                                              << "Hawaii";
+    QTest::newRow("4X5KE/3 last digit") << "4X5KE/3"
+                                        << "Israel";
+    QTest::newRow("7J1ADJ/6") << "7J1ADJ/6"
+                              << "Japan";
     // Prefixes before and after the call, and suffixes that keep it home.
-    QTest::newRow("DL/K1ABC") << "DL/K1ABC" << "Fed. Rep. of Germany";
-    QTest::newRow("VP2E/K1ABC") << "VP2E/K1ABC" << "Anguilla";
-    QTest::newRow("MM/K1ABC") << "MM/K1ABC" << "Scotland";
-    QTest::newRow("VE3/W1ABC/4") << "VE3/W1ABC/4" << "Canada";
-    QTest::newRow("K1ABC/VE3") << "K1ABC/VE3" << "Canada";
-    QTest::newRow("DK1RI/EA8") << "DK1RI/EA8" << "Canary Islands";
-    QTest::newRow("IK2GAU/IS0") << "IK2GAU/IS0" << "Sardinia";
-    QTest::newRow("AE4X/KP4") << "AE4X/KP4" << "Puerto Rico";
-    QTest::newRow("AA7V/VP2V") << "AA7V/VP2V" << "British Virgin Islands";
+    QTest::newRow("DL/K1ABC") << "DL/K1ABC"
+                              << "Fed. Rep. of Germany";
+    QTest::newRow("VP2E/K1ABC") << "VP2E/K1ABC"
+                                << "Anguilla";
+    QTest::newRow("MM/K1ABC") << "MM/K1ABC"
+                              << "Scotland";
+    QTest::newRow("VE3/W1ABC/4") << "VE3/W1ABC/4"
+                                 << "Canada";
+    QTest::newRow("K1ABC/VE3") << "K1ABC/VE3"
+                               << "Canada";
+    QTest::newRow("DK1RI/EA8") << "DK1RI/EA8"
+                               << "Canary Islands";
+    QTest::newRow("IK2GAU/IS0") << "IK2GAU/IS0"
+                                << "Sardinia";
+    QTest::newRow("AE4X/KP4") << "AE4X/KP4"
+                              << "Puerto Rico";
+    QTest::newRow("AA7V/VP2V") << "AA7V/VP2V"
+                               << "British Virgin Islands";
     QTest::newRow("/LH keeps home") << "K1ABC/LH" << qsUsa;
-    QTest::newRow("/YOTA keeps home") << "OH2ABC/YOTA" << "Finland";
-    QTest::newRow("/70 keeps home") << "DL1ABC/70" << "Fed. Rep. of Germany";
-    QTest::newRow("first row of a duplicate wins") << "4U1A" << "Vienna Intl Ctr";
-    QTest::newRow("country with apostrophe") << "TU2XZ" << "Cote d'Ivoire";
-    QTest::newRow("apostrophe in the call") << "DL'1ABC" << "Fed. Rep. of Germany";
+    QTest::newRow("/YOTA keeps home") << "OH2ABC/YOTA"
+                                      << "Finland";
+    QTest::newRow("/70 keeps home") << "DL1ABC/70"
+                                    << "Fed. Rep. of Germany";
+    QTest::newRow("first row of a duplicate wins") << "4U1A"
+                                                   << "Vienna Intl Ctr";
+    QTest::newRow("country with apostrophe") << "TU2XZ"
+                                             << "Cote d'Ivoire";
+    QTest::newRow("apostrophe in the call") << "DL'1ABC"
+                                            << "Fed. Rep. of Germany";
     QTest::newRow("quote injection") << "X' OR '1'='1" << QString();
     QTest::newRow("unknown") << "Q1XYZ" << QString();
 }
@@ -174,12 +198,24 @@ void TestWorked::indexAnswersAsTheQueryDoes()
         const QString &qsPrefix = prefixes.at(i);
         calls << qsPrefix;
         switch (i % 6) {
-        case 0: calls << qsPrefix + QStringLiteral("1XY"); break;
-        case 1: calls << qsPrefix + QStringLiteral("/P") << qsPrefix.toLower(); break;
-        case 2: calls << QStringLiteral("DL/") + qsPrefix; break;
-        case 3: calls << qsPrefix + QStringLiteral("/7"); break;
-        case 4: calls << qsPrefix.chopped(1) + QStringLiteral("Z9Z/KH6"); break;
-        default: calls << QStringLiteral("/") + qsPrefix; break;
+        case 0:
+            calls << qsPrefix + QStringLiteral("1XY");
+            break;
+        case 1:
+            calls << qsPrefix + QStringLiteral("/P") << qsPrefix.toLower();
+            break;
+        case 2:
+            calls << QStringLiteral("DL/") + qsPrefix;
+            break;
+        case 3:
+            calls << qsPrefix + QStringLiteral("/7");
+            break;
+        case 4:
+            calls << qsPrefix.chopped(1) + QStringLiteral("Z9Z/KH6");
+            break;
+        default:
+            calls << QStringLiteral("/") + qsPrefix;
+            break;
         }
     }
     SpotGenerator generator(7);
@@ -216,10 +252,14 @@ void TestWorked::greatCircle_data()
     QTest::addColumn<double>("bearing");
     QTest::addColumn<double>("km");
 
-    QTest::newRow("Berlin to Connecticut") << "JO62qm" << "FN31pr" << 296.087 << 6226.64;
-    QTest::newRow("four characters, far east") << "JO62" << "PM95" << 41.935 << 8923.10;
-    QTest::newRow("London to Sydney, nearly antipodes") << "IO91wm" << "QF56od" << 60.675 << 16991.74;
-    QTest::newRow("lower and upper case") << "fn20" << "JN58" << 50.780 << 6511.95;
+    QTest::newRow("Berlin to Connecticut") << "JO62qm"
+                                           << "FN31pr" << 296.087 << 6226.64;
+    QTest::newRow("four characters, far east") << "JO62"
+                                               << "PM95" << 41.935 << 8923.10;
+    QTest::newRow("London to Sydney, nearly antipodes") << "IO91wm"
+                                                        << "QF56od" << 60.675 << 16991.74;
+    QTest::newRow("lower and upper case") << "fn20"
+                                          << "JN58" << 50.780 << 6511.95;
 }
 
 void TestWorked::greatCircle()
@@ -269,11 +309,16 @@ void TestWorked::cleanEntry_data()
     QTest::addColumn<QString>("part");
     QTest::addColumn<QString>("entry");
 
-    QTest::newRow("spaces around") << "    3B6 " << "3B6";
-    QTest::newRow("whole call") << "=K1ABC" << "K1ABC";
-    QTest::newRow("zones") << "VP2E(8)[11]" << "VP2E";
-    QTest::newRow("all groups") << "=W1AW/KH6(31)[61]<21.3/157.9>{OC}~-10~" << "W1AW/KH6";
-    QTest::newRow("greedy groups") << "AB(1)CD(2)" << "AB";
+    QTest::newRow("spaces around") << "    3B6 "
+                                   << "3B6";
+    QTest::newRow("whole call") << "=K1ABC"
+                                << "K1ABC";
+    QTest::newRow("zones") << "VP2E(8)[11]"
+                           << "VP2E";
+    QTest::newRow("all groups") << "=W1AW/KH6(31)[61]<21.3/157.9>{OC}~-10~"
+                                << "W1AW/KH6";
+    QTest::newRow("greedy groups") << "AB(1)CD(2)"
+                                   << "AB";
 }
 
 void TestWorked::cleanEntry()
@@ -286,16 +331,16 @@ void TestWorked::cleanEntry()
 void TestWorked::importReadsRecordsAsWritten()
 {
     const QString qsFile = writeFile(QStringLiteral("small.dat"),
-        "Cote d'Ivoire:  35:  46:  AF:    7.58:     5.80:     0.0:  TU:\n"
-        "    TU0,TU1,=TU5AB(35)[46],\n"
-        "    TU7;\r\n"
-        "\n"
-        "stray text between records\n"
-        "Q Land:  1:  1:  EU:    0.00:     0.00:     0.0:  Q9:\n"
-        "    Q9, =Q9ABC<1/2>,   \n"
-        "    =Q8Z{EU}~1~;  \n"
-        "Open End:  1:  1:  EU:    0.00:     0.00:     0.0:  QX:\n"
-        "    QX1,\n");
+                                     "Cote d'Ivoire:  35:  46:  AF:    7.58:     5.80:     0.0:  TU:\n"
+                                     "    TU0,TU1,=TU5AB(35)[46],\n"
+                                     "    TU7;\r\n"
+                                     "\n"
+                                     "stray text between records\n"
+                                     "Q Land:  1:  1:  EU:    0.00:     0.00:     0.0:  Q9:\n"
+                                     "    Q9, =Q9ABC<1/2>,   \n"
+                                     "    =Q8Z{EU}~1~;  \n"
+                                     "Open End:  1:  1:  EU:    0.00:     0.00:     0.0:  QX:\n"
+                                     "    QX1,\n");
     QSqlDatabase db = openFresh(QStringLiteral("small"));
     QVERIFY(Worked::ensureTables(db, qsFile));
     QCOMPARE(Worked::countryNames(db),
@@ -306,9 +351,9 @@ void TestWorked::importReadsRecordsAsWritten()
     QStringList rows;
     while (query.next())
         rows << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
-    QCOMPARE(rows, QStringList({"TU0|Cote d'Ivoire", "TU1|Cote d'Ivoire", "TU5AB|Cote d'Ivoire",
-                                "TU7|Cote d'Ivoire", "Q9|Q Land", "Q9ABC|Q Land", "Q8Z|Q Land",
-                                "QX1|Open End"}));
+    QCOMPARE(rows,
+             QStringList({"TU0|Cote d'Ivoire", "TU1|Cote d'Ivoire", "TU5AB|Cote d'Ivoire", "TU7|Cote d'Ivoire",
+                          "Q9|Q Land", "Q9ABC|Q Land", "Q8Z|Q Land", "QX1|Open End"}));
 
     // The header's values, and each entry's overrides over them; the file
     // counts longitude west positive and the offset the other way round.
@@ -428,8 +473,8 @@ void TestWorked::emptyPrefixTableIsRefilled()
 void TestWorked::unopenableDatabaseIsFatal()
 {
     QsLogging::Logger::get().setThreshold(QsLogging::LevelFatal);
-    const bool bOpened = Worked::openDatabase(m_dir.filePath(QStringLiteral("no/such/folder/dx.sqlite")),
-                                              Worked::systemCountryFile());
+    const bool bOpened =
+        Worked::openDatabase(m_dir.filePath(QStringLiteral("no/such/folder/dx.sqlite")), Worked::systemCountryFile());
     QsLogging::Logger::get().setThreshold(QsLogging::LevelError);
     QVERIFY(!bOpened);
     const QStringList lines = LogCapture::all();

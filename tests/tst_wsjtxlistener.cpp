@@ -31,7 +31,8 @@ QByteArray frame(quint32 uiType, const std::function<void(QDataStream &)> &body,
 
 QByteArray loggedAdif(const QByteArray &qbaAdif, quint32 uiSchema = 3, const QByteArray &qbaId = "WSJT-X")
 {
-    return frame(WsjtxListener::kTypeLoggedAdif, [&](QDataStream &stream) { stream << qbaAdif; }, uiSchema, qbaId);
+    return frame(
+        WsjtxListener::kTypeLoggedAdif, [&](QDataStream &stream) { stream << qbaAdif; }, uiSchema, qbaId);
 }
 
 QByteArray qsoLogged(const QDateTime &qdtOff, const QDateTime &qdtOn, Length length = Full)
@@ -112,10 +113,11 @@ void TestWsjtxListener::received_data()
     QTest::addColumn<QByteArray>("adif");
     QTest::addColumn<QDateTime>("on");
 
-    const QByteArray qbaLatin1 = "<call:6>DL1\xc4" "BC <name:4>J\xfcrg<eor>";
+    const QByteArray qbaLatin1 = "<call:6>DL1\xc4"
+                                 "BC <name:4>J\xfcrg<eor>";
     QTest::newRow("type 12, Latin-1 bytes kept") << loggedAdif(qbaLatin1) << qbaLatin1 << QDateTime();
-    QTest::newRow("type 12, schema 2, null id") << loggedAdif("<eor>", 2, QByteArray()) << QByteArray("<eor>")
-                                                << QDateTime();
+    QTest::newRow("type 12, schema 2, null id")
+        << loggedAdif("<eor>", 2, QByteArray()) << QByteArray("<eor>") << QDateTime();
     QTest::newRow("type 12, schema 4 read as 3") << loggedAdif("<eor>", 4) << QByteArray("<eor>") << QDateTime();
     QTest::newRow("type 12, empty") << loggedAdif(QByteArray()) << QByteArray() << QDateTime();
     QTest::newRow("heartbeat") << frame(0, [](QDataStream &stream) { stream << quint32(3); }) << QByteArray()
@@ -129,8 +131,8 @@ void TestWsjtxListener::received_data()
         << qsoLogged(kOff, QDateTime(QDate(2026, 12, 7), QTime(0, 28, 30), Qt::OffsetFromUTC, 9000)) << QByteArray()
         << kOn;
     QTest::newRow("type 5, on in a zone")
-        << qsoLogged(kOff, QDateTime(QDate(2026, 12, 6), QTime(22, 58, 30), QTimeZone("Europe/Berlin")))
-        << QByteArray() << kOn;
+        << qsoLogged(kOff, QDateTime(QDate(2026, 12, 6), QTime(22, 58, 30), QTimeZone("Europe/Berlin"))) << QByteArray()
+        << kOn;
     QTest::newRow("type 5, on in a fixed zone")
         << qsoLogged(kOff, QDateTime(QDate(2026, 12, 6), QTime(20, 58, 30), QTimeZone(-3600))) << QByteArray() << kOn;
     QTest::newRow("type 5, local time") << qsoLogged(kOff, kOn.toLocalTime()) << QByteArray() << kOn;
@@ -179,8 +181,9 @@ void TestWsjtxListener::dropped_data()
     QTest::newRow("type 5 cut after the call") << qbaQso.left(44);
     QTest::newRow("type 5 cut in the time on") << qsoLogged(kOff, kOn, NoExchange).chopped(8 + 9 + 8 + 5);
     QTest::newRow("huge length") << qbaHugeLength;
-    QTest::newRow("huge id length") << frame(WsjtxListener::kTypeLoggedAdif, [](QDataStream &) {}, 3, QByteArray())
-                                         .replace(12, 4, QByteArray("\x7f\0\0\0", 4));
+    QTest::newRow("huge id length") << frame(
+                                           WsjtxListener::kTypeLoggedAdif, [](QDataStream &) {}, 3, QByteArray())
+                                           .replace(12, 4, QByteArray("\x7f\0\0\0", 4));
     QTest::newRow("schema 1") << loggedAdif("<eor>", 1);
     QTest::newRow("unknown kind of time") << qbaBadSpec;
     QTest::newRow("type 5 without any valid time") << qsoLogged(QDateTime(), QDateTime());

@@ -5,9 +5,7 @@
 
 #include <QCoreApplication>
 
-About::About(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::About>())
+About::About(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::About>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

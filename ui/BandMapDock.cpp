@@ -8,8 +8,7 @@
 #include <QVBoxLayout>
 
 BandMapDock::BandMapDock(SpotModel *pModel, RigControl *pRigControl, QWidget *parent)
-    : QDockWidget(tr("Band map"), parent)
-    , m_pRigControl(pRigControl)
+    : QDockWidget(tr("Band map"), parent), m_pRigControl(pRigControl)
 {
     // The window's saved layout finds the dock by this name.
     setObjectName(QStringLiteral("dockWidgetBandMap"));

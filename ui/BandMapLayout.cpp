@@ -73,8 +73,8 @@ void BandMapLayout::zoomAt(double dFactor, double dY)
     if (!(dFactor > 0.0) || !std::isfinite(dFactor))
         return;
     const double dKHz = kHzAt(dY);
-    m_viewSpanKHz = std::clamp(m_viewSpanKHz / dFactor, std::min(kMinSpanKHz, m_highKHz - m_lowKHz),
-                               m_highKHz - m_lowKHz);
+    m_viewSpanKHz =
+        std::clamp(m_viewSpanKHz / dFactor, std::min(kMinSpanKHz, m_highKHz - m_lowKHz), m_highKHz - m_lowKHz);
     m_viewLowKHz = dKHz - (dY - m_top) * m_viewSpanKHz / m_height;
     clampView();
 }
@@ -102,9 +102,8 @@ QList<BandMapLayout::Placement> BandMapLayout::place(QList<Label> labels, double
                                                      int *piHidden) const
 {
     labels.removeIf([this](const Label &label) { return !isVisible(label.kHz); });
-    std::sort(labels.begin(), labels.end(), [](const Label &a, const Label &b) {
-        return a.kHz != b.kHz ? a.kHz < b.kHz : a.key < b.key;
-    });
+    std::sort(labels.begin(), labels.end(),
+              [](const Label &a, const Label &b) { return a.kHz != b.kHz ? a.kHz < b.kHz : a.key < b.key; });
     // The fewest columns that hold every label, and more while a crowd
     // still pushes labels far from their frequencies.
     const qsizetype iPerColumn = std::max<qsizetype>(1, qsizetype(m_height / dLabelHeight));

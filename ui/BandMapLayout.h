@@ -1,8 +1,8 @@
 #ifndef BANDMAPLAYOUT_H
 #define BANDMAPLAYOUT_H
 
-#include <QtGlobal>
 #include <QList>
+#include <QtGlobal>
 
 #include <vector>
 

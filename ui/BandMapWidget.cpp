@@ -3,8 +3,8 @@
 #include "ui/SpotModel.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -56,10 +56,14 @@ TickStep tickStepFor(double dSpanKHz, double dHeight)
 QColor segmentColor(ModeClass mode)
 {
     switch (mode) {
-    case ModeClass::Cw: return QColor(100, 149, 237);
-    case ModeClass::Data: return QColor(186, 104, 200);
-    case ModeClass::Phone: return QColor(102, 187, 106);
-    case ModeClass::Unknown: break;
+    case ModeClass::Cw:
+        return QColor(100, 149, 237);
+    case ModeClass::Data:
+        return QColor(186, 104, 200);
+    case ModeClass::Phone:
+        return QColor(102, 187, 106);
+    case ModeClass::Unknown:
+        break;
     }
     return QColor();
 }
@@ -72,9 +76,7 @@ QBrush brushOf(const QVariant &value)
 }
 } // namespace
 
-BandMapWidget::BandMapWidget(SpotModel *pModel, QWidget *parent)
-    : QWidget(parent)
-    , m_pModel(pModel)
+BandMapWidget::BandMapWidget(SpotModel *pModel, QWidget *parent) : QWidget(parent), m_pModel(pModel)
 {
     setObjectName(QStringLiteral("bandMap"));
     setMouseTracking(true);
@@ -126,7 +128,7 @@ double BandMapWidget::labelHeight() const
 double BandMapWidget::columnWidth(double dCallWidth) const
 {
     return dCallWidth + QFontMetricsF(frequencyFont()).horizontalAdvance(QLatin1String(kWidestFrequency))
-           + 3 * kLabelPadding + kLabelGap;
+        + 3 * kLabelPadding + kLabelGap;
 }
 
 QFont BandMapWidget::frequencyFont() const
@@ -228,7 +230,7 @@ QString BandMapWidget::toolTipFor(const Shown &shown) const
         tr("Comment: %1").arg(spot.comment()).toHtmlEscaped(),
     };
     return QStringLiteral("<p style='white-space:pre'>") + qslLines.join(QStringLiteral("<br>"))
-           + QStringLiteral("</p>");
+        + QStringLiteral("</p>");
 }
 
 bool BandMapWidget::event(QEvent *event)
@@ -280,8 +282,7 @@ void BandMapWidget::paintScale(QPainter &painter) const
         const double dY1 = std::max(dTop, m_layout.yFor(segment.low));
         const double dY2 = std::min(dBottom, m_layout.yFor(segment.high));
         if (dY2 > dY1)
-            painter.fillRect(QRectF(dRight - kSegmentStrip, dY1, kSegmentStrip, dY2 - dY1),
-                             segmentColor(segment.mode));
+            painter.fillRect(QRectF(dRight - kSegmentStrip, dY1, kSegmentStrip, dY2 - dY1), segmentColor(segment.mode));
     }
 
     const QColor text = palette().color(QPalette::Text);
@@ -385,8 +386,7 @@ void BandMapWidget::mouseMoveEvent(QMouseEvent *event)
         setCursor(labelAt(event->position()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
         return;
     }
-    if (!m_bDragging
-        && (event->position() - *m_pressPoint).manhattanLength() < QApplication::startDragDistance())
+    if (!m_bDragging && (event->position() - *m_pressPoint).manhattanLength() < QApplication::startDragDistance())
         return;
     m_bDragging = true;
     setCursor(Qt::ClosedHandCursor);

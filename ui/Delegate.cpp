@@ -16,7 +16,9 @@ namespace {
 constexpr int kMaxCachedTexts = 8192;
 } // namespace
 
-Delegate::Delegate(QObject *parent) : QItemDelegate(parent) {}
+Delegate::Delegate(QObject *parent) : QItemDelegate(parent)
+{
+}
 
 namespace {
 
@@ -72,7 +74,9 @@ QColor Delegate::fadedText(const QPalette &palette, QPalette::ColorGroup group, 
     const double dMix = kMix[qBound(0, iAgeStep, int(std::size(kMix)) - 1)];
     const QColor text = palette.color(group, QPalette::Text);
     const QColor base = palette.color(group, QPalette::Base);
-    const auto mix = [dMix](int iText, int iBase) { return qRound(iText * (1.0 - dMix) + iBase * dMix); };
+    const auto mix = [dMix](int iText, int iBase) {
+        return qRound(iText * (1.0 - dMix) + iBase * dMix);
+    };
     return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
 }
 
@@ -82,7 +86,7 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
     // that did not change shapes no text again.
     const QRect rect = option.rect;
     const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (option.state & QStyle::State_Active) ? QPalette::Normal
+        : (option.state & QStyle::State_Active)                                ? QPalette::Normal
                                                                                : QPalette::Inactive;
     const bool bSelected = option.state & QStyle::State_Selected;
     bool bColoured = false;
@@ -109,8 +113,8 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
         const int iMargin = pStyle->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, pWidget) + 1;
         const QRect textRect = rect.adjusted(iMargin, 0, -iMargin, 0);
         const QVariant alignment = index.data(Qt::TextAlignmentRole);
-        const Qt::Alignment align = alignment.isValid() ? Qt::Alignment(alignment.toInt())
-                                                        : Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter);
+        const Qt::Alignment align =
+            alignment.isValid() ? Qt::Alignment(alignment.toInt()) : Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter);
         // Age fades only text on the palette's own base: a coloured cell
         // keeps its full contrast.
         if (bSelected)

@@ -3,31 +3,31 @@
 #include "ui_MainWindow.h"
 
 #include "API/QsLog/QsLog.h"
+#include "Worked/WorkedCountries.h"
 #include "cluster/Cluster.h"
 #include "cluster/ConnectionStatus.h"
 #include "cluster/SendSpot.h"
 #include "radio/BandPlan.h"
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
-#include "settings/WorkedSets.h"
 #include "settings/SettingsStore.h"
-#include "settings/Stats.h"
 #include "settings/Statistics.h"
+#include "settings/Stats.h"
 #include "settings/ViewOptions.h"
-#include "Worked/WorkedCountries.h"
+#include "settings/WorkedSets.h"
 #include "ui/About.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
 #include "ui/MapDock.h"
 #include "ui/MapWidget.h"
-#include "ui/SpotSortProxy.h"
-#include "ui/SpotBandProxy.h"
-#include "ui/SpotModel.h"
-#include "ui/SpotTableView.h"
-#include "ui/OperatorLog.h"
-#include "ui/SpotActions.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NodeConsole.h"
+#include "ui/OperatorLog.h"
+#include "ui/SpotActions.h"
+#include "ui/SpotBandProxy.h"
+#include "ui/SpotModel.h"
+#include "ui/SpotSortProxy.h"
+#include "ui/SpotTableView.h"
 #include "ui/StatusFields.h"
 #include "ui/Tips.h"
 #include "ui/TrayNotifier.h"
@@ -38,10 +38,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHeaderView>
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -79,8 +79,7 @@ const MenuAction kMenuActions[] = {
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
-    : QMainWindow(parent)
-    , m_ui(std::make_unique<Ui::MainWindow>())
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::MainWindow>())
 {
     // The window quits the program when it closes (closeEvent); a message
     // box closing while the window sits in the tray must not.
@@ -101,9 +100,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
 
     connect(&m_rigControl, &RigControl::finished, this, &MainWindow::onHRDCommandsThreadFinished);
     connect(&m_rigControl, &RigControl::HRDError, this, &MainWindow::onHRDError);
-    connect(&m_rigControl, &RigControl::tuneRefused, m_ui->statusBar, [this](const QString &qsWhy) {
-        m_ui->statusBar->showMessage(qsWhy, kStatusMessageMs);
-    });
+    connect(&m_rigControl, &RigControl::tuneRefused, m_ui->statusBar,
+            [this](const QString &qsWhy) { m_ui->statusBar->showMessage(qsWhy, kStatusMessageMs); });
 
     m_status = new StatusFields(m_ui->statusBar, m_tray, m_ui->actionConnect, m_ui->actionSend_Spot, this);
     connect(m_status, &StatusFields::settingsRequested, this, &MainWindow::onSettingsTriggered);
@@ -115,9 +113,13 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
                              Worked::systemCountryFile(), &qsRepaired)) {
         m_db = QSqlDatabase::database();
         m_worked.setQueryFailureHandler([this](const QString &qsError) {
-            QMetaObject::invokeMethod(this, [this, qsError] {
-                m_ui->statusBar->showMessage(tr("Country look-ups fail; spots are shown without countries: %1").arg(qsError));
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, qsError] {
+                    m_ui->statusBar->showMessage(
+                        tr("Country look-ups fail; spots are shown without countries: %1").arg(qsError));
+                },
+                Qt::QueuedConnection);
         });
         m_worked.attachDatabase(m_db);
         m_settings->setCountryLookup(&m_worked, m_db);
@@ -216,13 +218,34 @@ Cluster *MainWindow::activeCluster() const
     return m_settings ? m_settings->cluster() : nullptr;
 }
 
-SpotTableView *MainWindow::spotTable() const { return m_ui->tableView; }
-SpotModel *MainWindow::spotModel() const { return m_ui->tableView->spotModel(); }
-SpotBandProxy *MainWindow::bandProxy() const { return m_ui->tableView->bandProxy(); }
-bool MainWindow::isPaused() const { return m_ui->tableView->isPaused(); }
-int MainWindow::pendingSpotCount() const { return m_ui->tableView->pendingSpotCount(); }
-QPushButton *MainWindow::newSpotsButton() const { return m_ui->tableView->newSpotsButton(); }
-QSystemTrayIcon *MainWindow::trayIcon() const { return m_tray->trayIcon(); }
+SpotTableView *MainWindow::spotTable() const
+{
+    return m_ui->tableView;
+}
+SpotModel *MainWindow::spotModel() const
+{
+    return m_ui->tableView->spotModel();
+}
+SpotBandProxy *MainWindow::bandProxy() const
+{
+    return m_ui->tableView->bandProxy();
+}
+bool MainWindow::isPaused() const
+{
+    return m_ui->tableView->isPaused();
+}
+int MainWindow::pendingSpotCount() const
+{
+    return m_ui->tableView->pendingSpotCount();
+}
+QPushButton *MainWindow::newSpotsButton() const
+{
+    return m_ui->tableView->newSpotsButton();
+}
+QSystemTrayIcon *MainWindow::trayIcon() const
+{
+    return m_tray->trayIcon();
+}
 
 bool MainWindow::isStartMinimized() const
 {
@@ -285,7 +308,8 @@ void MainWindow::connectMenuActions()
 {
     for (const MenuAction &entry : kMenuActions)
         connect((*m_ui).*entry.pAction, &QAction::triggered, this, entry.pSlot);
-    m_ui->actionSettings->setShortcuts({QKeySequence(QKeySequence::Preferences), QKeySequence(Qt::CTRL | Qt::Key_Comma)});
+    m_ui->actionSettings->setShortcuts(
+        {QKeySequence(QKeySequence::Preferences), QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     m_ui->actionExit->setShortcut(QKeySequence::Quit);
     m_ui->actionConnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     m_ui->menuFile->insertAction(m_ui->actionImport_DXpeditions_List, m_log->importAction());
@@ -533,8 +557,7 @@ void MainWindow::onClusterDisconnected(const QString &qsAddress, quint16 uiPort)
         m_status->showDisconnected(*pCluster);
 }
 
-void MainWindow::onClusterConnectionError(const QString &qsAddress, quint16 uiPort,
-                                          QAbstractSocket::SocketError error)
+void MainWindow::onClusterConnectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error)
 {
     Q_UNUSED(qsAddress)
     Q_UNUSED(uiPort)
@@ -623,7 +646,9 @@ void MainWindow::createDocks()
     // The map draws what the search leaves in the table, on its own band.
     BandMapWidget *pMap = m_bandMapDock->bandMap();
     SpotBandProxy *pProxy = bandProxy();
-    const auto searched = [pProxy](int iRow) { return pProxy->matchesSearch(iRow); };
+    const auto searched = [pProxy](int iRow) {
+        return pProxy->matchesSearch(iRow);
+    };
     pMap->setRowFilter(searched);
     connect(pProxy, &SpotBandProxy::searchChanged, pMap, [pMap, searched] { pMap->setRowFilter(searched); });
 
@@ -662,8 +687,7 @@ void MainWindow::restoreLayout()
     if (!layout.state.isEmpty() && !restoreState(layout.state)) {
         QLOG_WARN() << "The stored dock layout does not read; the docks keep their default places";
     }
-    if (!layout.headerState.isEmpty()
-        && !m_ui->tableView->restoreHeaderState(layout.headerState)) {
+    if (!layout.headerState.isEmpty() && !m_ui->tableView->restoreHeaderState(layout.headerState)) {
         QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
     }
 }
@@ -687,8 +711,7 @@ void MainWindow::applyDefaultSize(QDockWidget *pConsoleDock)
 
 void MainWindow::saveLayout()
 {
-    SettingsStore::saveWindowLayout(
-        {saveGeometry(), m_ui->tableView->horizontalHeader()->saveState(), saveState()});
+    SettingsStore::saveWindowLayout({saveGeometry(), m_ui->tableView->horizontalHeader()->saveState(), saveState()});
 }
 
 void MainWindow::onNewSpot(Spot &spot)
@@ -743,7 +766,8 @@ void MainWindow::connectBandButtons()
         const int iBand = int(BandPlan::at(i).bit);
         // A band the window has no button for is still filtered and asked for.
         if (QPushButton *pButton = bandButton(i))
-            connect(pButton, &QPushButton::clicked, this, [this, iBand](bool bChecked) { onBandClicked(iBand, bChecked); });
+            connect(pButton, &QPushButton::clicked, this,
+                    [this, iBand](bool bChecked) { onBandClicked(iBand, bChecked); });
     }
     connect(m_ui->pushButtonAllm, &QPushButton::clicked, this, &MainWindow::onAllmClicked);
 
@@ -765,8 +789,8 @@ void MainWindow::connectBandButtons()
         QPushButton *pButton = bandButton(i);
         if (!pButton)
             continue;
-        const QKeySequence keys = iDigit < int(std::size(kDigits)) ? QKeySequence(Qt::ALT | kDigits[iDigit++])
-                                                                  : QKeySequence();
+        const QKeySequence keys =
+            iDigit < int(std::size(kDigits)) ? QKeySequence(Qt::ALT | kDigits[iDigit++]) : QKeySequence();
         addBand(pButton, QString::fromLatin1(BandPlan::at(i).label), keys);
     }
     addBand(m_ui->pushButtonAllm, tr("All bands"), QKeySequence(Qt::ALT | Qt::Key_A));
@@ -798,7 +822,10 @@ void MainWindow::onBandClicked(int iBand, bool bChecked)
         pCluster->removeBand(iBand);
 }
 
-void MainWindow::onAllmClicked(bool bChecked) { onBandClicked(Filter::AllBands, bChecked); }
+void MainWindow::onAllmClicked(bool bChecked)
+{
+    onBandClicked(Filter::AllBands, bChecked);
+}
 
 void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
 {

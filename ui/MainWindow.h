@@ -1,10 +1,10 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "Worked/Worked.h"
 #include "cluster/Spot.h"
 #include "filters/Filter.h"
 #include "rig/RigControl.h"
-#include "Worked/Worked.h"
 
 #include <QAbstractSocket>
 #include <QMainWindow>

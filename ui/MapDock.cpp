@@ -16,8 +16,7 @@ const QString kWorld = QStringLiteral("world");
 
 } // namespace
 
-MapDock::MapDock(QAbstractItemModel *pModel, QWidget *parent)
-    : QDockWidget(tr("Map"), parent)
+MapDock::MapDock(QAbstractItemModel *pModel, QWidget *parent) : QDockWidget(tr("Map"), parent)
 {
     // The window's saved layout finds the dock by this name.
     setObjectName(QStringLiteral("dockWidgetMap"));
@@ -62,6 +61,6 @@ void MapDock::updateChoices()
     if (QStandardItem *pCentred = pItems ? pItems->item(0) : nullptr)
         pCentred->setEnabled(m_map->hasStation());
     m_projectionCombo->setCurrentIndex(m_map->shownProjection() == MapWidget::Projection::World ? 1 : 0);
-    m_projectionCombo->setToolTip(m_map->hasStation() ? QString()
-                                                      : tr("Set your locator in Settings to centre the map on your station"));
+    m_projectionCombo->setToolTip(
+        m_map->hasStation() ? QString() : tr("Set your locator in Settings to centre the map on your station"));
 }

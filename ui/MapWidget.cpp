@@ -107,9 +107,7 @@ QString longitudeText(double dDegrees)
 
 } // namespace
 
-MapWidget::MapWidget(QAbstractItemModel *pModel, QWidget *parent)
-    : QWidget(parent)
-    , m_pModel(pModel)
+MapWidget::MapWidget(QAbstractItemModel *pModel, QWidget *parent) : QWidget(parent), m_pModel(pModel)
 {
     setObjectName(QStringLiteral("worldMap"));
     setMouseTracking(true);
@@ -483,8 +481,8 @@ void MapWidget::paintEvent(QPaintEvent *event)
     painter.drawImage(QPointF(0, 0), m_composite);
     if (!m_station) {
         const QString qsNotice = tr("Set your locator in Settings to centre the map on your station");
-        const QRect box = painter.fontMetrics().boundingRect(rect().adjusted(8, 8, -8, -8),
-                                                             Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, qsNotice);
+        const QRect box = painter.fontMetrics().boundingRect(
+            rect().adjusted(8, 8, -8, -8), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, qsNotice);
         painter.fillRect(box.adjusted(-6, -3, 6, 3), QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
         painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, qsNotice);
@@ -646,7 +644,8 @@ QString MapWidget::toolTipFor(const Dot &dot) const
         qslLines.append(QStringLiteral("<b>%1</b>").arg(pNewest->country().toHtmlEscaped()));
     for (int iRow : dot.rows.mid(0, kToolTipRows)) {
         if (const Spot *pSpot = spotOfRow(iRow))
-            qslLines.append(QStringLiteral("%1  %2").arg(pSpot->dxCall().toHtmlEscaped(), pSpot->frequency().toHtmlEscaped()));
+            qslLines.append(
+                QStringLiteral("%1  %2").arg(pSpot->dxCall().toHtmlEscaped(), pSpot->frequency().toHtmlEscaped()));
     }
     if (dot.rows.size() > kToolTipRows)
         qslLines.append(tr("and %n more", nullptr, int(dot.rows.size()) - kToolTipRows));
@@ -655,7 +654,8 @@ QString MapWidget::toolTipFor(const Dot &dot) const
                                                       dot.point.latitude(), dot.point.longitude());
         qslLines.append(tr("Short path: %1").arg(SpotPopup::pathText(path, m_bMiles)).toHtmlEscaped());
     }
-    return QStringLiteral("<p style='white-space:pre'>") + qslLines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
+    return QStringLiteral("<p style='white-space:pre'>") + qslLines.join(QStringLiteral("<br>"))
+        + QStringLiteral("</p>");
 }
 
 bool MapWidget::event(QEvent *event)

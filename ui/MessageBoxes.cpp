@@ -54,8 +54,8 @@ void rigError(const QString &qsError)
     box.setDefaultButton(QMessageBox::Ok);
     // Keeps short rig errors from squeezing the box to a sliver.
     if (auto *pGrid = qobject_cast<QGridLayout *>(box.layout())) {
-        pGrid->addItem(new QSpacerItem(200, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), pGrid->rowCount(), 0,
-                       1, pGrid->columnCount());
+        pGrid->addItem(new QSpacerItem(200, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), pGrid->rowCount(), 0, 1,
+                       pGrid->columnCount());
     }
     box.exec();
 }

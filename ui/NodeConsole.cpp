@@ -141,8 +141,7 @@ bool NodeConsole::eventFilter(QObject *pWatched, QEvent *pEvent)
 void NodeConsole::ringBell()
 {
     // Live spot lines ring twice each; a busy node must not turn that into a buzz.
-    if (!m_ui->checkBoxBell->isChecked()
-        || (m_sinceBell.isValid() && m_sinceBell.elapsed() < kBellIntervalMs))
+    if (!m_ui->checkBoxBell->isChecked() || (m_sinceBell.isValid() && m_sinceBell.elapsed() < kBellIntervalMs))
         return;
     m_sinceBell.start();
     QApplication::beep();

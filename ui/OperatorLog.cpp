@@ -20,9 +20,7 @@ constexpr int kProgressDelayMs = 400;
 } // namespace
 
 OperatorLog::OperatorLog(const Worked *pWorked, QWidget *pWindow, const QString &qsFileName)
-    : QObject(pWindow)
-    , m_window(pWindow)
-    , m_store(new LogStore(this))
+    : QObject(pWindow), m_window(pWindow), m_store(new LogStore(this))
 {
     m_store->setCountryLookup(pWorked);
     const QString qsFile = qsFileName.isEmpty() ? LogStore::defaultFileName() : qsFileName;
@@ -147,9 +145,9 @@ void OperatorLog::endImport(bool bCompleted)
 QString OperatorLog::summaryText(const LogStore::ImportResult &result)
 {
     const QLocale locale;
-    QString qsText = tr("%1 imported, %2 already in the log (merged), %3 skipped")
-                         .arg(locale.toString(result.imported), locale.toString(result.merged),
-                              locale.toString(result.skipped));
+    QString qsText =
+        tr("%1 imported, %2 already in the log (merged), %3 skipped")
+            .arg(locale.toString(result.imported), locale.toString(result.merged), locale.toString(result.skipped));
     if (result.reasons.isEmpty())
         return qsText + QLatin1Char('.');
     qsText += QLatin1Char(':');

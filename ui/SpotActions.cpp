@@ -1,13 +1,13 @@
 #include "ui/SpotActions.h"
 
 #include "API/QsLog/QsLog.h"
+#include "Worked/Worked.h"
 #include "log/LogStore.h"
 #include "rig/RigControl.h"
 #include "settings/Settings.h"
 #include "ui/SpotPopup.h"
 #include "ui/SpotTableView.h"
 #include "update/DXpeditions.h"
-#include "Worked/Worked.h"
 
 #include <QAction>
 #include <QLabel>
@@ -18,8 +18,8 @@ namespace {
 constexpr int kTuneBlinkMs = 250;
 } // namespace
 
-SpotActions::SpotActions(SpotTableView *pTable, Settings *pSettings, const Worked *pWorked,
-                         const LogStore *pLogStore, RigControl *pRigControl, QWidget *pWindow)
+SpotActions::SpotActions(SpotTableView *pTable, Settings *pSettings, const Worked *pWorked, const LogStore *pLogStore,
+                         RigControl *pRigControl, QWidget *pWindow)
     : QObject(pWindow)
     , m_table(pTable)
     , m_settings(pSettings)
@@ -79,8 +79,8 @@ void SpotActions::showDetails()
         located.setLocation(m_worked->infoForCall(qsDxCall), m_worked->infoForCall(spot->spotter()),
                             m_settings->locator());
         pPopup->setLocation(located, m_settings->distanceInMiles());
-        pPopup->setNeed(LogStore::needDescription(
-            m_logStore->needForSpot(spot->country(), spot->frequency(), spot->comment())));
+        pPopup->setNeed(
+            LogStore::needDescription(m_logStore->needForSpot(spot->country(), spot->frequency(), spot->comment())));
     }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {

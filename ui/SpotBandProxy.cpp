@@ -5,9 +5,7 @@
 #include "ui/SpotModel.h"
 
 SpotBandProxy::SpotBandProxy(SpotModel *pModel, QObject *parent)
-    : QSortFilterProxyModel(parent)
-    , m_model(pModel)
-    , m_bands(Filter::AllBands)
+    : QSortFilterProxyModel(parent), m_model(pModel), m_bands(Filter::AllBands)
 {
     setSourceModel(pModel);
 }

@@ -4,8 +4,8 @@
 #include "radio/BandPlan.h"
 #include "ui/SpotPopup.h"
 
-#include <QDateTime>
 #include <QBrush>
+#include <QDateTime>
 #include <QPixmap>
 
 #include <algorithm>
@@ -19,8 +19,7 @@ constexpr int kMaxCachedIcons = 64;
 } // namespace
 
 SpotModel::SpotModel(QObject *parent)
-    : QAbstractTableModel(parent)
-    , m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+    : QAbstractTableModel(parent), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
 }
 
@@ -41,22 +40,37 @@ QString SpotModel::text(int iRow, Column column) const
     const Entry &entry = entryAt(iRow);
     const Spot &spot = entry.spot;
     switch (column) {
-    case Date: return spot.date();
-    case Utc: return spot.time();
-    case Spotter: return spot.spotter();
-    case Frequency: return spot.frequency();
-    case DX: return spot.dxCall();
-    case Country: return spot.country();
-    case Count: return QString::number(entry.count);
-    case Continent: return spot.dxContinent();
-    case CqZone: return spot.dxCqZone() > 0 ? QString::number(spot.dxCqZone()) : QString();
-    case SpotterContinent: return spot.spotterContinent();
-    case ShortPath: return spot.hasPath() ? SpotPopup::pathText(spot.shortPath(), m_distanceInMiles) : QString();
-    case LongPath: return spot.hasPath() ? SpotPopup::pathText(spot.longPath(), m_distanceInMiles) : QString();
-    case Need: return LogStore::needLabel(needAt(iRow));
-    case Comment: return spot.comment();
+    case Date:
+        return spot.date();
+    case Utc:
+        return spot.time();
+    case Spotter:
+        return spot.spotter();
+    case Frequency:
+        return spot.frequency();
+    case DX:
+        return spot.dxCall();
+    case Country:
+        return spot.country();
+    case Count:
+        return QString::number(entry.count);
+    case Continent:
+        return spot.dxContinent();
+    case CqZone:
+        return spot.dxCqZone() > 0 ? QString::number(spot.dxCqZone()) : QString();
+    case SpotterContinent:
+        return spot.spotterContinent();
+    case ShortPath:
+        return spot.hasPath() ? SpotPopup::pathText(spot.shortPath(), m_distanceInMiles) : QString();
+    case LongPath:
+        return spot.hasPath() ? SpotPopup::pathText(spot.longPath(), m_distanceInMiles) : QString();
+    case Need:
+        return LogStore::needLabel(needAt(iRow));
+    case Comment:
+        return spot.comment();
     case Icon:
-    case ColumnCount: break;
+    case ColumnCount:
+        break;
     }
     return QString();
 }
@@ -121,21 +135,36 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
         return QAbstractTableModel::headerData(iSection, orientation, iRole);
     if (iRole == Qt::DisplayRole) {
         switch (iSection) {
-        case Date: return tr("Date");
-        case Utc: return tr("UTC");
-        case Spotter: return tr("Spotter");
-        case Frequency: return tr("Frequency");
-        case DX: return tr("DX");
-        case Country: return tr("Country");
-        case Count: return tr("Spots");
-        case Continent: return tr("Continent");
-        case CqZone: return tr("CQ zone");
-        case SpotterContinent: return tr("Spotter continent");
-        case ShortPath: return tr("Short path");
-        case LongPath: return tr("Long path");
-        case Need: return tr("Need");
-        case Comment: return tr("Comment");
-        default: return QString();
+        case Date:
+            return tr("Date");
+        case Utc:
+            return tr("UTC");
+        case Spotter:
+            return tr("Spotter");
+        case Frequency:
+            return tr("Frequency");
+        case DX:
+            return tr("DX");
+        case Country:
+            return tr("Country");
+        case Count:
+            return tr("Spots");
+        case Continent:
+            return tr("Continent");
+        case CqZone:
+            return tr("CQ zone");
+        case SpotterContinent:
+            return tr("Spotter continent");
+        case ShortPath:
+            return tr("Short path");
+        case LongPath:
+            return tr("Long path");
+        case Need:
+            return tr("Need");
+        case Comment:
+            return tr("Comment");
+        default:
+            return QString();
         }
     }
     if (iRole == Qt::ToolTipRole && iSection == Count)
@@ -175,12 +204,17 @@ QColor SpotModel::needColor(::Need need)
     // From hot to cold, readable with black text; a confirmed country
     // needs nothing and keeps the row's own colour.
     switch (need) {
-    case ::Need::NewCountry: return QColor(0xff, 0x6b, 0x6b);
-    case ::Need::NewBand: return QColor(0xff, 0xb3, 0x47);
-    case ::Need::NewMode: return QColor(0xff, 0xe0, 0x66);
-    case ::Need::Unconfirmed: return QColor(0x9f, 0xd3, 0xff);
+    case ::Need::NewCountry:
+        return QColor(0xff, 0x6b, 0x6b);
+    case ::Need::NewBand:
+        return QColor(0xff, 0xb3, 0x47);
+    case ::Need::NewMode:
+        return QColor(0xff, 0xe0, 0x66);
+    case ::Need::Unconfirmed:
+        return QColor(0x9f, 0xd3, 0xff);
     case ::Need::Confirmed:
-    case ::Need::None: break;
+    case ::Need::None:
+        break;
     }
     return QColor();
 }
@@ -193,7 +227,7 @@ QIcon SpotModel::iconFor(const QString &qsFile) const
     if (m_icons.size() >= kMaxCachedIcons)
         m_icons.clear();
     // An unreadable file gives an empty pixmap: the cell stays empty.
-    const QIcon icon{QPixmap(qsFile)};
+    const QIcon icon {QPixmap(qsFile)};
     m_icons.insert(qsFile, icon);
     return icon;
 }
@@ -219,8 +253,7 @@ int SpotModel::rowOfId(quint64 uiId) const
     return -1;
 }
 
-SpotModel::Entry *SpotModel::findActivity(const Spot &spot, qint64 iNowMs, quint32 *puiBandBit,
-                                          double *pdKHz) const
+SpotModel::Entry *SpotModel::findActivity(const Spot &spot, qint64 iNowMs, quint32 *puiBandBit, double *pdKHz) const
 {
     bool bOk = false;
     double dKHz = spot.frequency().toDouble(&bOk);
@@ -408,11 +441,11 @@ void SpotModel::clear()
 
 QString SpotModel::balloonText(const Spot &spot)
 {
-    QString qsText = tr("Spotter: ") + spot.spotter() + tr("\nFrequency: ") + spot.frequency()
-                     + tr("\nCountry: ") + spot.country();
+    QString qsText =
+        tr("Spotter: ") + spot.spotter() + tr("\nFrequency: ") + spot.frequency() + tr("\nCountry: ") + spot.country();
     const QString &qsComment = spot.comment();
-    const bool bBlank = std::all_of(qsComment.cbegin(), qsComment.cend(),
-                                    [](QChar c) { return c == QLatin1Char(' '); });
+    const bool bBlank =
+        std::all_of(qsComment.cbegin(), qsComment.cend(), [](QChar c) { return c == QLatin1Char(' '); });
     if (!bBlank)
         qsText += tr("\nComment: ") + qsComment;
     return qsText;

@@ -95,10 +95,10 @@ QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
 
 void SpotPopup::reset()
 {
-    for (QLabel *pLabel : {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value,
-                           m_ui->labelReportedBy_value, m_ui->labelInfo_value, m_ui->labelContinent_value,
-                           m_ui->labelSpotterContinent_value, m_ui->labelShortPath_value,
-                           m_ui->labelLongPath_value, m_ui->labelNeed_value})
+    for (QLabel *pLabel :
+         {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value, m_ui->labelReportedBy_value,
+          m_ui->labelInfo_value, m_ui->labelContinent_value, m_ui->labelSpotterContinent_value,
+          m_ui->labelShortPath_value, m_ui->labelLongPath_value, m_ui->labelNeed_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }
@@ -123,8 +123,7 @@ QString SpotPopup::lookupAddress(const QString &qsDxCall)
 {
     // The call goes into a path: encoded, a '?', '#' or '/' in it cannot
     // lead the address anywhere else.
-    return kLookupSite + QStringLiteral("/db/")
-           + QString::fromLatin1(QUrl::toPercentEncoding(lookupCall(qsDxCall)));
+    return kLookupSite + QStringLiteral("/db/") + QString::fromLatin1(QUrl::toPercentEncoding(lookupCall(qsDxCall)));
 }
 
 QString SpotPopup::dxText() const

@@ -9,12 +9,17 @@ namespace {
 int needRank(Need need)
 {
     switch (need) {
-    case Need::NewCountry: return 4;
-    case Need::NewBand: return 3;
-    case Need::NewMode: return 2;
-    case Need::Unconfirmed: return 1;
+    case Need::NewCountry:
+        return 4;
+    case Need::NewBand:
+        return 3;
+    case Need::NewMode:
+        return 2;
+    case Need::Unconfirmed:
+        return 1;
     case Need::Confirmed:
-    case Need::None: break;
+    case Need::None:
+        break;
     }
     return 0;
 }
@@ -28,9 +33,7 @@ double numberOf(const QString &qsText)
 } // namespace
 
 SpotSortProxy::SpotSortProxy(SpotModel *pModel, SpotBandProxy *pBandProxy, QObject *parent)
-    : QSortFilterProxyModel(parent)
-    , m_model(pModel)
-    , m_bandProxy(pBandProxy)
+    : QSortFilterProxyModel(parent), m_model(pModel), m_bandProxy(pBandProxy)
 {
     setSourceModel(pBandProxy);
     // Unsorted is the model's order: newest first.
@@ -80,8 +83,8 @@ bool SpotSortProxy::lessThan(const QModelIndex &sourceLeft, const QModelIndex &s
         return iOrder != 0 ? iOrder < 0 : bOlder;
     }
     default: {
-        const int iOrder = QString::compare(m_model->text(iLeft, column), m_model->text(iRight, column),
-                                            Qt::CaseInsensitive);
+        const int iOrder =
+            QString::compare(m_model->text(iLeft, column), m_model->text(iRight, column), Qt::CaseInsensitive);
         return iOrder != 0 ? iOrder < 0 : bOlder;
     }
     }

@@ -22,14 +22,14 @@ constexpr int kBatchMs = 200;
 // Room around a cell's text: the item margins and the grid line.
 constexpr int kCellPadding = 14;
 // Texts as wide as the widest a column usually holds.
-const char *const kWidestTexts[] = {"28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0", "QQ9/QQ9QQQ/P", "", "99999", "",
-                                   "AN", "40", "AN", "3590, 20,000 km", "3590, 40,000 km", "Unconf"};
+const char *const kWidestTexts[] = {
+    "28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0",      "QQ9/QQ9QQQ/P",    "",      "99999", "",
+    "AN",          "40",    "AN",       "3590, 20,000 km", "3590, 40,000 km", "Unconf"};
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
 } // namespace
 
-SpotTableView::SpotTableView(QWidget *parent)
-    : QTableView(parent)
+SpotTableView::SpotTableView(QWidget *parent) : QTableView(parent)
 {
     m_spotModel = new SpotModel(this);
     m_pendingSpots = new SpotModel(this);
@@ -166,12 +166,13 @@ void SpotTableView::fitColumns(const QStringList &qslCountries)
             pHeader->resizeSection(iColumn, kIconColumnWidth);
             continue;
         }
-        const QString qsWidest = iColumn == SpotModel::Country ? qsLongestCountry
-                                                               : QString::fromLatin1(kWidestTexts[iColumn]);
+        const QString qsWidest =
+            iColumn == SpotModel::Country ? qsLongestCountry : QString::fromLatin1(kWidestTexts[iColumn]);
         const QString qsHeader = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
-        pHeader->resizeSection(iColumn, qMax(metrics.horizontalAdvance(qsWidest),
-                                             headerMetrics.horizontalAdvance(qsHeader) + kCellPadding)
-                                            + kCellPadding);
+        pHeader->resizeSection(
+            iColumn,
+            qMax(metrics.horizontalAdvance(qsWidest), headerMetrics.horizontalAdvance(qsHeader) + kCellPadding)
+                + kCellPadding);
     }
 }
 
@@ -212,9 +213,8 @@ void SpotTableView::onHeaderContextMenuRequested(const QPoint &point)
         // The last visible column stays: a table without columns has nothing to click.
         pAction->setEnabled(pHeader->isSectionHidden(iColumn)
                             || pHeader->hiddenSectionCount() < SpotModel::ColumnCount - 1);
-        connect(pAction, &QAction::toggled, pHeader, [pHeader, iColumn](bool bShown) {
-            pHeader->setSectionHidden(iColumn, !bShown);
-        });
+        connect(pAction, &QAction::toggled, pHeader,
+                [pHeader, iColumn](bool bShown) { pHeader->setSectionHidden(iColumn, !bShown); });
     }
     pMenu->popup(pHeader->mapToGlobal(point));
 }

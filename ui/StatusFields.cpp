@@ -23,11 +23,7 @@ const char *const kDisconnectIcon = ":/ico/Actions-network-disconnect-icon.png";
 
 StatusFields::StatusFields(QStatusBar *pStatusBar, TrayNotifier *pTray, QAction *pConnect, QAction *pSendSpot,
                            QWidget *pWindow)
-    : QObject(pWindow)
-    , m_window(pWindow)
-    , m_tray(pTray)
-    , m_connectAction(pConnect)
-    , m_sendSpotAction(pSendSpot)
+    : QObject(pWindow), m_window(pWindow), m_tray(pTray), m_connectAction(pConnect), m_sendSpotAction(pSendSpot)
 {
     // The text fields grow with their text where fonts are wider than 200
     // pixels can hold.

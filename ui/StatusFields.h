@@ -24,8 +24,7 @@ class StatusFields : public QObject
 
 public:
     // pWindow: the parent of the fields and of the box a refused login opens.
-    StatusFields(QStatusBar *pStatusBar, TrayNotifier *pTray, QAction *pConnect, QAction *pSendSpot,
-                 QWidget *pWindow);
+    StatusFields(QStatusBar *pStatusBar, TrayNotifier *pTray, QAction *pConnect, QAction *pSendSpot, QWidget *pWindow);
     ~StatusFields() override;
 
     // The toolbar's buttons of the two actions, which mirror them.

@@ -3,9 +3,7 @@
 
 #include "settings/SettingsStore.h"
 
-Tips::Tips(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::Tips>())
+Tips::Tips(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::Tips>())
 {
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

@@ -19,8 +19,7 @@ constexpr int kMaxSoundPlayers = 16;
 const char *const kRedIcon = ":/ico/Kelvane Red 256.png";
 } // namespace
 
-TrayNotifier::TrayNotifier(QWidget *pWindow)
-    : QObject(pWindow)
+TrayNotifier::TrayNotifier(QWidget *pWindow) : QObject(pWindow)
 {
     m_minimizeAction = new QAction(QIcon(QStringLiteral(":/ico/minimize.png")), tr("Minimize"), this);
     connect(m_minimizeAction, &QAction::triggered, pWindow, &QWidget::hide);

@@ -7,9 +7,7 @@
 #include <QStackedWidget>
 
 WelcomePanel::WelcomePanel(Settings *pSettings, QWidget *parent)
-    : QWidget(parent)
-    , m_ui(std::make_unique<Ui::WelcomePanel>())
-    , m_settings(pSettings)
+    : QWidget(parent), m_ui(std::make_unique<Ui::WelcomePanel>()), m_settings(pSettings)
 {
     m_ui->setupUi(this);
     QFont titleFont = m_ui->labelWelcomeTitle->font();

@@ -9,16 +9,14 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QSqlQuery>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 
 CountryUpdate::CountryUpdate(Worked *pWorked, const QSqlDatabase &db, QObject *parent)
-    : QObject(parent)
-    , m_worked(pWorked)
-    , m_db(db)
+    : QObject(parent), m_worked(pWorked), m_db(db)
 {
     connect(&m_download, &Download::finished, this, &CountryUpdate::onDownloadFinished);
     connect(&m_download, &Download::error, this, &CountryUpdate::onDownloadError);
@@ -194,12 +192,10 @@ QString CountryUpdate::refusal(const CountryFile &file) const
     }
     QSqlQuery count(m_db);
     const qint64 iPrefixes = count.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "main"."prefixes")")) && count.next()
-                                 ? count.value(0).toLongLong()
-                                 : 0;
+        ? count.value(0).toLongLong()
+        : 0;
     if (iPrefixes > 0 && file.entries().size() < iPrefixes * (1.0 - kMaxDroppedPrefixes)) {
-        return tr("it has %1 prefixes where the current table has %2")
-            .arg(file.entries().size())
-            .arg(iPrefixes);
+        return tr("it has %1 prefixes where the current table has %2").arg(file.entries().size()).arg(iPrefixes);
     }
     return QString();
 }

@@ -1,7 +1,7 @@
 #include "DXpeditions.h"
 
-#include "UpdateManifests.h"
 #include "API/QsLog/QsLog.h"
+#include "UpdateManifests.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -29,9 +29,7 @@ bool readRequiredText(QXmlStreamReader &reader, QString *pText, const char *pTag
 } // namespace
 
 DXpeditions::DXpeditions(const QString &qsUrl, QObject *parent)
-    : QObject(parent)
-    , m_url(qsUrl)
-    , m_networkManager(new QNetworkAccessManager(this))
+    : QObject(parent), m_url(qsUrl), m_networkManager(new QNetworkAccessManager(this))
 {
     connect(m_networkManager, &QNetworkAccessManager::finished, this, &DXpeditions::ReplyFinished);
 }
@@ -185,8 +183,8 @@ bool DXpeditions::parseList(const QByteArray &baList, bool bAnyVersion)
             if (entry.startDate.date() <= today && today <= entry.endDate.date()) {
                 entries.insert(entry.call, entry);
             } else {
-                QLOG_INFO() << "Current date" << today << "outside DXpedition time frame:"
-                            << entry.startDate.date() << "-" << entry.endDate.date();
+                QLOG_INFO() << "Current date" << today << "outside DXpedition time frame:" << entry.startDate.date()
+                            << "-" << entry.endDate.date();
             }
         }
     }

@@ -15,9 +15,7 @@ namespace {
 const QString kPartSuffix = QStringLiteral(".part");
 }
 
-Download::Download(QObject *parent)
-    : QObject(parent)
-    , m_networkManager(new QNetworkAccessManager(this))
+Download::Download(QObject *parent) : QObject(parent), m_networkManager(new QNetworkAccessManager(this))
 {
     connect(m_networkManager, &QNetworkAccessManager::finished, this, &Download::replyFinished);
 }
@@ -151,7 +149,8 @@ QString Download::verifyComplete(QNetworkReply *pReply)
     m_lengthAnnounced = length.isValid();
     if (!length.isValid()) {
         if (m_programCode)
-            return tr("The server did not announce the size of %1, so a cut transfer could not be told from a complete one.")
+            return tr("The server did not announce the size of %1, so a cut transfer could not be told from a complete "
+                      "one.")
                 .arg(m_url);
         return QString();
     }

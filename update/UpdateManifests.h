@@ -72,8 +72,7 @@ public:
 private:
     // Feeds every token of the document to onToken, which returns false
     // after logging a value element without text.
-    static Result readManifest(const QByteArray &baBody,
-                               const std::function<bool(QXmlStreamReader &)> &onToken);
+    static Result readManifest(const QByteArray &baBody, const std::function<bool(QXmlStreamReader &)> &onToken);
 };
 
 #endif // UPDATEMANIFESTS_H

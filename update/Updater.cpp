@@ -80,7 +80,7 @@ QNetworkReply *Updater::sendRequest(QNetworkAccessManager *pManager, const QStri
         QLOG_DEBUG() << "No update server set; no request for" << qsPath;
         return nullptr;
     }
-    QNetworkRequest request{QUrl(qsUrl)};
+    QNetworkRequest request {QUrl(qsUrl)};
     request.setTransferTimeout(m_transferTimeoutMs);
     QNetworkReply *pReply = pManager->get(request);
     connect(pReply, &QNetworkReply::errorOccurred, this, &Updater::networkError);
@@ -215,8 +215,8 @@ void Updater::replyFinishedCountryUpdate(QNetworkReply *pReply)
     }
     const QUrl url(country.qsUrl);
     if (!isWebUrl(url)) {
-        QLOG_ERROR() << "Country file manifest version" << country.uiVersion << "names no usable file:"
-                     << country.qsUrl;
+        QLOG_ERROR() << "Country file manifest version" << country.uiVersion
+                     << "names no usable file:" << country.qsUrl;
         return;
     }
     // The version is stored only once the file is in the table.

@@ -32,7 +32,7 @@ int remainingMs(long long llDeadlineMs)
 int waitFor(int fd, short events, long long llDeadlineMs)
 {
     for (;;) {
-        pollfd pfd{fd, events, 0};
+        pollfd pfd {fd, events, 0};
         const int iResult = ::poll(&pfd, 1, remainingMs(llDeadlineMs));
         if (iResult < 0 && errno == EINTR)
             continue;
@@ -42,8 +42,7 @@ int waitFor(int fd, short events, long long llDeadlineMs)
 
 bool connectOne(const addrinfo *pAddress, long long llDeadlineMs, int &fd, std::string &sReason)
 {
-    fd = ::socket(pAddress->ai_family, pAddress->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                  pAddress->ai_protocol);
+    fd = ::socket(pAddress->ai_family, pAddress->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, pAddress->ai_protocol);
     if (fd < 0) {
         sReason = std::strerror(errno);
         return false;
@@ -54,8 +53,7 @@ bool connectOne(const addrinfo *pAddress, long long llDeadlineMs, int &fd, std::
         const int iReady = waitFor(fd, POLLOUT, llDeadlineMs);
         int iSocketError = 0;
         socklen_t len = sizeof iSocketError;
-        if (iReady > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &iSocketError, &len) == 0
-            && iSocketError == 0)
+        if (iReady > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &iSocketError, &len) == 0 && iSocketError == 0)
             return true;
         sReason = iReady == 0 ? "connection timed out" : std::strerror(iSocketError ? iSocketError : errno);
     } else {
@@ -78,7 +76,7 @@ bool RigctldClient::connectTo(const std::string &sHost, std::uint16_t uiPort, st
     disconnect();
     const std::string sWhere = "rigctld at " + sHost + ":" + std::to_string(uiPort);
 
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
@@ -99,7 +97,7 @@ bool RigctldClient::connectTo(const std::string &sHost, std::uint16_t uiPort, st
     ::freeaddrinfo(pAddresses);
     if (m_fd < 0) {
         sError = "Could not connect to " + sWhere + ": " + sReason
-                 + ". Is rigctld running (rigctld -m <model> -r <port> -t " + std::to_string(uiPort) + ")?";
+            + ". Is rigctld running (rigctld -m <model> -r <port> -t " + std::to_string(uiPort) + ")?";
         return false;
     }
     // Commands are single short lines, each waiting for its answer.

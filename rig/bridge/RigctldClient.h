@@ -33,8 +33,7 @@ public:
     // line (the first one echoes the command's long name). Returns false with
     // sError on a time-out or a lost connection; the connection is then
     // closed, since a late answer would be taken for the next command's.
-    bool transact(const std::string &sCommand, std::vector<std::string> &lines, int &iReport,
-                  std::string &sError);
+    bool transact(const std::string &sCommand, std::vector<std::string> &lines, int &iReport, std::string &sError);
 
 private:
     bool writeAll(const std::string &sData, long long llDeadlineMs, std::string &sError);

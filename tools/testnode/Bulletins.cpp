@@ -89,32 +89,33 @@ QString Bulletins::activity(int iLevel)
 
 QStringList Bulletins::wwvAnswer(int iRows) const
 {
-    QStringList lLines{QStringLiteral(" Date        Hour   SFI   A   K Forecast                               Logger")};
+    QStringList lLines {
+        QStringLiteral(" Date        Hour   SFI   A   K Forecast                               Logger")};
     for (const Bulletin &bulletin : m_wwv.mid(0, qBound(1, iRows, kMaxAnswerRows))) {
-        lLines.append(dateAndHour(bulletin.time) + QStringLiteral("%1%2%3 %4 <%5>")
-                                                  .arg(bulletin.sfi, 7)
-                                                  .arg(bulletin.a, 4)
-                                                  .arg(bulletin.k, 4)
-                                                  .arg(forecast(bulletin), -38)
-                                                  .arg(kWwvLogger));
+        lLines.append(dateAndHour(bulletin.time)
+                      + QStringLiteral("%1%2%3 %4 <%5>")
+                            .arg(bulletin.sfi, 7)
+                            .arg(bulletin.a, 4)
+                            .arg(bulletin.k, 4)
+                            .arg(forecast(bulletin), -38)
+                            .arg(kWwvLogger));
     }
     return lLines;
 }
 
 QStringList Bulletins::wcyAnswer(int iRows) const
 {
-    QStringList lLines{
-        QStringLiteral(" Date        Hour   SFI   A   K Exp.K   R SA    GMF   Aurora   Logger")};
+    QStringList lLines {QStringLiteral(" Date        Hour   SFI   A   K Exp.K   R SA    GMF   Aurora   Logger")};
     for (const Bulletin &bulletin : m_wcy.mid(0, qBound(1, iRows, kMaxAnswerRows))) {
-        lLines.append(dateAndHour(bulletin.time) + QStringLiteral("%1%2%3%4%5 %6   %7   %8      <%9>")
-                                                  .arg(bulletin.sfi, 7)
-                                                  .arg(bulletin.a, 4)
-                                                  .arg(bulletin.k, 4)
-                                                  .arg(bulletin.expectedK, 6)
-                                                  .arg(bulletin.r, 4)
-                                                  .arg(activity(bulletin.k - 1), activity(bulletin.k),
-                                                       bulletin.k >= 5 ? QStringLiteral("yes") : QStringLiteral("no "),
-                                                       kWcyLogger));
+        lLines.append(dateAndHour(bulletin.time)
+                      + QStringLiteral("%1%2%3%4%5 %6   %7   %8      <%9>")
+                            .arg(bulletin.sfi, 7)
+                            .arg(bulletin.a, 4)
+                            .arg(bulletin.k, 4)
+                            .arg(bulletin.expectedK, 6)
+                            .arg(bulletin.r, 4)
+                            .arg(activity(bulletin.k - 1), activity(bulletin.k),
+                                 bulletin.k >= 5 ? QStringLiteral("yes") : QStringLiteral("no "), kWcyLogger));
     }
     return lLines;
 }

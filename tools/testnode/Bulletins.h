@@ -35,12 +35,12 @@ public:
 private:
     struct Bulletin
     {
-        QDateTime time;     // UTC, on the hour
-        int sfi = 0;        // solar flux
+        QDateTime time; // UTC, on the hour
+        int sfi = 0;    // solar flux
         int a = 0;
         int k = 0;
         int expectedK = 0;
-        int r = 0;          // sunspot number
+        int r = 0; // sunspot number
     };
 
     Bulletin next(const QDateTime &dtTime);
@@ -50,8 +50,8 @@ private:
 
     QRandomGenerator m_random;
     Bulletin m_last;
-    QList<Bulletin> m_wwv;   // newest first
-    QList<Bulletin> m_wcy;   // newest first
+    QList<Bulletin> m_wwv; // newest first
+    QList<Bulletin> m_wcy; // newest first
 };
 
 #endif // BULLETINS_H

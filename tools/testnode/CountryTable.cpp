@@ -21,7 +21,8 @@ struct CountryRow
 
 // Weights roughly follow how often each country shows up on a busy node.
 constexpr CountryRow kRows[] = {
-    {"K", 291, 8, 5, "K,W,N,AA,AB,AC,KB,KC,KD,KE,KF,KG,KI,KJ,KK,WA,WB", "0123456789", 1, 3, "FN,EM,EN,DM,CM,FM", "MA,NY,PA,OH,TX,CA,FL,WA,CO,IL", 180},
+    {"K", 291, 8, 5, "K,W,N,AA,AB,AC,KB,KC,KD,KE,KF,KG,KI,KJ,KK,WA,WB", "0123456789", 1, 3, "FN,EM,EN,DM,CM,FM",
+     "MA,NY,PA,OH,TX,CA,FL,WA,CO,IL", 180},
     {"VE", 1, 4, 5, "VE,VA,VO,VY", "123456789", 2, 3, "FN,EN,DO,CN", "ON,QC,BC,AB,NS", 40},
     {"KH6", 110, 61, 31, "KH6,AH6,WH6,NH6", "", 2, 3, "BL,BK", "", 6},
     {"KL7", 6, 1, 1, "KL7,AL7,WL7,NL7", "", 2, 3, "BP", "", 5},

@@ -14,15 +14,15 @@ class CountryTable
 public:
     struct Country
     {
-        QString code;          // short country code sent in CC11 lines
+        QString code; // short country code sent in CC11 lines
         int dxcc = 0;
         int itu = 0;
         int cq = 0;
         QStringList prefixes;
-        QString digits;        // call area digits after the prefix; empty when the prefix has one
+        QString digits; // call area digits after the prefix; empty when the prefix has one
         int suffixMin = 1;
         int suffixMax = 3;
-        QStringList grids;     // two-letter locator fields
+        QStringList grids; // two-letter locator fields
         QStringList states;
         int weight = 1;
     };

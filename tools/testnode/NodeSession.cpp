@@ -25,9 +25,9 @@ constexpr int kMaxBadCalls = 5;
 constexpr qint64 kPauseBytes = 1024 * 1024;
 constexpr qint64 kResumeBytes = 256 * 1024;
 constexpr qint64 kDropBytes = 64 * 1024 * 1024;
-constexpr int kDefaultFdxCount = 10;      // "SHOW/FDX" without a number
+constexpr int kDefaultFdxCount = 10; // "SHOW/FDX" without a number
 constexpr int kMaxFdxCount = 500;
-constexpr double kMaxFrequency = 1.0e9;   // kHz
+constexpr double kMaxFrequency = 1.0e9; // kHz
 constexpr int kMaxEchoLength = 32;
 
 bool isValidCall(const QString &qsCall)
@@ -56,10 +56,7 @@ QByteArray takeWord(const QByteArray &baText, QByteArray *pbaRest)
 } // namespace
 
 NodeSession::NodeSession(QTcpSocket *pSocket, const TestNode *pNode, int iId, QObject *pParent)
-    : QObject(pParent)
-    , m_socket(pSocket)
-    , m_node(pNode)
-    , m_id(iId)
+    : QObject(pParent), m_socket(pSocket), m_node(pNode), m_id(iId)
 {
     Q_ASSERT(m_socket && m_node);
     m_socket->setParent(this);
@@ -438,7 +435,7 @@ void NodeSession::handleCommand(const QString &qsLine, const QByteArray &baLine)
                || qsCommand == QLatin1String("sh/dx") || qsCommand == QLatin1String("show/dx")
                || qsCommand == QLatin1String("sh/mydx") || qsCommand == QLatin1String("show/mydx")) {
         commandShowFdx(lWords.mid(1));
-        return;                          // sends its own prompt
+        return; // sends its own prompt
     } else if (qsCommand == QLatin1String("sh/wwv") || qsCommand == QLatin1String("show/wwv")) {
         sendLines(m_node->bulletins().wwvAnswer(answerRows(lWords)));
     } else if (qsCommand == QLatin1String("sh/wcy") || qsCommand == QLatin1String("show/wcy")) {

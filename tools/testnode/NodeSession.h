@@ -28,7 +28,7 @@ public:
     NodeSession(QTcpSocket *pSocket, const TestNode *pNode, int iId, QObject *pParent = nullptr);
     ~NodeSession() override;
 
-    void start(bool bSilent);        // sends the login prompt
+    void start(bool bSilent); // sends the login prompt
     int id() const;
     QString call() const;
     bool isLoggedIn() const;
@@ -46,8 +46,7 @@ Q_SIGNALS:
     void lineReceived(const QString &qsCall, const QString &qsLine);
     void bytesReceived(const QByteArray &baData);
     void spotPosted(const TestSpot &spot);
-    void userInfoChanged(const QString &qsCall, const QString &qsName, const QString &qsQth,
-                         const QString &qsHomeNode);
+    void userInfoChanged(const QString &qsCall, const QString &qsName, const QString &qsQth, const QString &qsHomeNode);
     void drained();
     void closed();
 

@@ -23,9 +23,8 @@ struct Range
 
 // Where skimmers hear CW and RTTY (kHz) and how busy each band is.
 constexpr Range kCwRanges[] = {
-    {1820.0, 1840.0, 3},   {3510.0, 3560.0, 6},   {7005.0, 7040.0, 14},  {10105.0, 10130.0, 6},
-    {14005.0, 14060.0, 20}, {18070.0, 18095.0, 6}, {21005.0, 21070.0, 12}, {24892.0, 24915.0, 4},
-    {28005.0, 28070.0, 9},
+    {1820.0, 1840.0, 3},   {3510.0, 3560.0, 6},    {7005.0, 7040.0, 14},  {10105.0, 10130.0, 6}, {14005.0, 14060.0, 20},
+    {18070.0, 18095.0, 6}, {21005.0, 21070.0, 12}, {24892.0, 24915.0, 4}, {28005.0, 28070.0, 9},
 };
 constexpr Range kRttyRanges[] = {
     {3580.0, 3600.0, 2}, {7040.0, 7050.0, 3}, {14080.0, 14099.0, 5}, {21080.0, 21100.0, 3}, {28080.0, 28100.0, 2},
@@ -35,8 +34,7 @@ constexpr double kFt4Dials[] = {3575.0, 7047.5, 10140.0, 14080.0, 18104.0, 21140
 // The frequencies of the international beacon chain, each heard widely.
 constexpr double kNcdxfFrequencies[] = {14100.0, 18110.0, 21150.0, 24930.0, 28200.0};
 
-template<size_t N>
-const Range &pickRange(const Range (&ranges)[N], int iPick)
+template <size_t N> const Range &pickRange(const Range (&ranges)[N], int iPick)
 {
     for (const Range &range : ranges) {
         iPick -= range.weight;
@@ -46,8 +44,7 @@ const Range &pickRange(const Range (&ranges)[N], int iPick)
     return ranges[0];
 }
 
-template<size_t N>
-constexpr int totalWeight(const Range (&ranges)[N])
+template <size_t N> constexpr int totalWeight(const Range (&ranges)[N])
 {
     int iTotal = 0;
     for (const Range &range : ranges)
@@ -62,9 +59,7 @@ double tenths(double dKHz)
 
 } // namespace
 
-SkimmerFeed::SkimmerFeed(quint32 uiSeed)
-    : m_random(uiSeed)
-    , m_calls(uiSeed)
+SkimmerFeed::SkimmerFeed(quint32 uiSeed) : m_random(uiSeed), m_calls(uiSeed)
 {
     SpotGenerator skimmerCalls(kSkimmerSeed);
     QSet<QString> seen;
@@ -142,8 +137,8 @@ SkimmerFeed::Station SkimmerFeed::pickStation()
         const bool bFt4 = dRoll >= 0.93;
         station.mode = bFt4 ? QStringLiteral("FT4") : QStringLiteral("FT8");
         // Reported at the dial frequency plus the audio offset of the signal.
-        station.frequency = (bFt4 ? kFt4Dials[bounded(int(std::size(kFt4Dials)))]
-                                  : kFt8Dials[bounded(int(std::size(kFt8Dials)))])
+        station.frequency =
+            (bFt4 ? kFt4Dials[bounded(int(std::size(kFt4Dials)))] : kFt8Dials[bounded(int(std::size(kFt8Dials)))])
             + (2 + bounded(27)) / 10.0;
         station.snr = bounded(40) - 24;
     }
@@ -180,8 +175,8 @@ QString SkimmerFeed::bust(const QString &qsCall)
     return qsBusted;
 }
 
-TestSpot SkimmerFeed::report(const Station &station, const QString &qsSkimmer, double dFrequency, int iSnr,
-                             int iSpeed, const QDateTime &dtTime) const
+TestSpot SkimmerFeed::report(const Station &station, const QString &qsSkimmer, double dFrequency, int iSnr, int iSpeed,
+                             const QDateTime &dtTime) const
 {
     TestSpot spot(tenths(dFrequency), station.call, qsSkimmer, comment(station.mode, iSnr, iSpeed, station.kind),
                   dtTime);

@@ -17,12 +17,12 @@ constexpr double kSkimmerShare = 0.25;
 constexpr double kLongSpotterShare = 0.005;
 constexpr double kSpotterLocatorShare = 0.3;
 
-constexpr const char *kCwComments[] = {
-    "CW 599", "CW 5NN", "599 TU", "TNX QSO", "UP 2", "up 1.5", "UP 1", "CQ CQ", "",
-    "", "QRZ?", "loud", "TNX FER QSO 73", "CW", "up 5", "NA only", "EU pse"};
+constexpr const char *kCwComments[] = {"CW 599",         "CW 5NN", "599 TU", "TNX QSO", "UP 2",  "up 1.5",
+                                       "UP 1",           "CQ CQ",  "",       "",        "QRZ?",  "loud",
+                                       "TNX FER QSO 73", "CW",     "up 5",   "NA only", "EU pse"};
 constexpr const char *kPhoneComments[] = {
-    "SSB 59", "up 5", "UP 10", "TNX QSO", "CQ CQ", "", "59 in EU", "big signal",
-    "listening up", "USB", "LSB", "QRV", "TNX 73", ""};
+    "SSB 59",     "up 5",         "UP 10", "TNX QSO", "CQ CQ", "",       "59 in EU",
+    "big signal", "listening up", "USB",   "LSB",     "QRV",   "TNX 73", ""};
 
 // Per band of the band plan, in its order: the share of generated spots in
 // tenths of a percent, and the FT8 dial frequency (0: no digital spots).
@@ -35,10 +35,9 @@ struct BandShare
 // The LF and MF bands get no spots: the generated stream stays as it was
 // before they were in the plan.
 constexpr BandShare kBandShares[] = {
-    {0, 0.0},      {0, 0.0},
-    {30, 1840.0},  {60, 3573.0},  {10, 5357.0},  {130, 7074.0},    {60, 10136.0},
-    {200, 14074.0}, {70, 18100.0}, {110, 21074.0}, {50, 24915.0},  {90, 28074.0},
-    {60, 50313.0}, {10, 70154.0}, {40, 144174.0}, {20, 432174.0}, {8, 1296174.0},
+    {0, 0.0},      {0, 0.0},       {30, 1840.0},   {60, 3573.0},   {10, 5357.0},   {130, 7074.0},
+    {60, 10136.0}, {200, 14074.0}, {70, 18100.0},  {110, 21074.0}, {50, 24915.0},  {90, 28074.0},
+    {60, 50313.0}, {10, 70154.0},  {40, 144174.0}, {20, 432174.0}, {8, 1296174.0},
 };
 
 // Now and then a spot on 3 cm, beyond every band the client knows, whose
@@ -56,8 +55,7 @@ constexpr int sumOfWeights()
 
 } // namespace
 
-SpotGenerator::SpotGenerator(quint32 uiSeed)
-    : m_random(uiSeed)
+SpotGenerator::SpotGenerator(quint32 uiSeed) : m_random(uiSeed)
 {
 }
 
@@ -176,8 +174,7 @@ QString SpotGenerator::locator(const CountryTable::Country &country)
 {
     if (country.grids.isEmpty())
         return QString();
-    return country.grids.at(bounded(int(country.grids.size()))) + QChar(u'0' + bounded(10))
-        + QChar(u'0' + bounded(10));
+    return country.grids.at(bounded(int(country.grids.size()))) + QChar(u'0' + bounded(10)) + QChar(u'0' + bounded(10));
 }
 
 double SpotGenerator::pickFrequency(Mode *peMode)

@@ -32,9 +32,9 @@ public:
     // (or at the fixed time): a store that looks like the last hour of a node.
     QList<TestSpot> generateHistory(int iCount, int iSpacingSecs);
 
-    QString nextCall();       // a plain home call of some country, e.g. DL1XYZ
-    QString nextDxCall();     // a call as spotted: sometimes portable or long
-    QString nextSpotter();    // sometimes a skimmer (DL1ABC-#)
+    QString nextCall();    // a plain home call of some country, e.g. DL1XYZ
+    QString nextDxCall();  // a call as spotted: sometimes portable or long
+    QString nextSpotter(); // sometimes a skimmer (DL1ABC-#)
 
 private:
     enum class Mode { Cw, Phone, Digital };

@@ -49,8 +49,7 @@ int spotsInSecond(double dRate, qint64 iSecond)
 
 } // namespace
 
-SpotStream::SpotStream(QObject *pParent)
-    : QObject(pParent)
+SpotStream::SpotStream(QObject *pParent) : QObject(pParent)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SpotStream::onTick);
@@ -252,11 +251,10 @@ bool SpotStream::loadFile(const QString &qsPath, QList<TestSpot> *plSpots, QStri
         QByteArray baLine = file.readLine(kMaxFileLineLength);
         ++iLineNumber;
         if (!baLine.endsWith('\n') && !file.atEnd()) {
-            qCWarning(lcStream).noquote() << qsPath << "line" << iLineNumber << "longer than" << kMaxFileLineLength
-                                << "bytes; skipped";
+            qCWarning(lcStream).noquote()
+                << qsPath << "line" << iLineNumber << "longer than" << kMaxFileLineLength << "bytes; skipped";
             ++iSkipped;
-            while (!file.atEnd() && !file.readLine(kMaxFileLineLength).endsWith('\n')) {
-            }
+            while (!file.atEnd() && !file.readLine(kMaxFileLineLength).endsWith('\n')) { }
             continue;
         }
         while (baLine.endsWith('\n') || baLine.endsWith('\r'))

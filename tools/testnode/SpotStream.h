@@ -77,7 +77,7 @@ private:
     Source m_source = Source::Generator;
     quint32 m_seed = 1;
     int m_delaySecs = 0;
-    qint64 m_nextSecond = 0;       // UTC seconds since the epoch
+    qint64 m_nextSecond = 0; // UTC seconds since the epoch
     qsizetype m_listIndex = 0;
     double m_rate = 0.0;
     qint64 m_limit = 0;

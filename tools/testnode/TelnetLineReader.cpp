@@ -24,7 +24,7 @@ bool TelnetLineReader::filterTelnet(uchar uch)
         return false;
     case Telnet::Command:
         if (uch == kIac) {
-            m_telnet = Telnet::Data;       // escaped 0xFF: a data byte
+            m_telnet = Telnet::Data; // escaped 0xFF: a data byte
             return true;
         }
         if (uch >= kWill && uch <= kDont) {

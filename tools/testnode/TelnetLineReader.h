@@ -13,8 +13,8 @@ class TelnetLineReader
 public:
     struct Line
     {
-        QByteArray text;       // without the line end; interior CRs removed
-        bool tooLong = false;  // the line ran past the limit; text is empty
+        QByteArray text;      // without the line end; interior CRs removed
+        bool tooLong = false; // the line ran past the limit; text is empty
     };
 
     static constexpr qsizetype kMaxLineBytes = 4096;

@@ -30,8 +30,7 @@ constexpr int kMaxStoreCapacity = 1000000;
 constexpr int kFirstAnnouncementMs = 3000;
 constexpr int kFirstBulletinMs = 8000;
 
-template<typename List>
-void keepNewest(List &list, qsizetype iLimit)
+template <typename List> void keepNewest(List &list, qsizetype iLimit)
 {
     if (list.size() > iLimit)
         list.remove(0, list.size() - iLimit / 2);
@@ -428,7 +427,8 @@ void TestNode::sendGarbage(Garbage eKind)
         break;
     }
     case Garbage::InvalidUtf8:
-        sendRaw(QByteArray("\xC3\x28 \xA0\xA1 \xE2\x28\xA1 \xF0\x28\x8C\xBC \xF8\xA1\xA1\xA1\xA1 \xC0\xAF \xED\xA0\x80\r\n"));
+        sendRaw(QByteArray(
+            "\xC3\x28 \xA0\xA1 \xE2\x28\xA1 \xF0\x28\x8C\xBC \xF8\xA1\xA1\xA1\xA1 \xC0\xAF \xED\xA0\x80\r\n"));
         break;
     }
 }
@@ -482,7 +482,7 @@ void TestNode::addSession(NodeSession *pSession)
     connect(pSession, &NodeSession::spotPosted, this, &TestNode::broadcastSpot);
     connect(pSession, &NodeSession::userInfoChanged, this,
             [this](const QString &qsCall, const QString &qsName, const QString &qsQth, const QString &qsHomeNode) {
-                m_users.insert(qsCall, UserInfo{qsName, qsQth, qsHomeNode});
+                m_users.insert(qsCall, UserInfo {qsName, qsQth, qsHomeNode});
             });
     connect(pSession, &NodeSession::drained, this, &TestNode::updateStreamPause);
     connect(pSession, &NodeSession::closed, this, [this, pSession]() { onSessionClosed(pSession); });
@@ -550,8 +550,7 @@ QStringList TestNode::receivedLines() const
     return m_receivedLines;
 }
 
-template<typename T>
-T TestNode::receivedFrom(const QString &qsCall, T Received::*pField) const
+template <typename T> T TestNode::receivedFrom(const QString &qsCall, T Received::*pField) const
 {
     // A call may have had several sessions: theirs follow one another.
     const QString qsKey = qsCall.trimmed().toUpper();

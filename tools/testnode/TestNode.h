@@ -35,17 +35,17 @@ class TestNode : public QObject
 
 public:
     enum class Kind {
-        Node,           // a cluster node: commands, earlier spots, the client's choice of format
-        SkimmerFeed     // asks for the call only, then sends skimmer lines and answers nothing
+        Node,       // a cluster node: commands, earlier spots, the client's choice of format
+        SkimmerFeed // asks for the call only, then sends skimmer lines and answers nothing
     };
     enum class DialogueStyle {
-        Reminder,       // greeting, then "Please enter your name, set/name ..." reminder lines
-        Interactive     // asks name, QTH and home node one by one, then "Is this correct? (Y/N)"
+        Reminder,   // greeting, then "Please enter your name, set/name ..." reminder lines
+        Interactive // asks name, QTH and home node one by one, then "Is this correct? (Y/N)"
     };
     enum class Garbage {
-        NulBytes,       // a line with NUL bytes in it
-        LongLine,       // 1 MiB of text without a line feed
-        InvalidUtf8     // a line of byte sequences that are not UTF-8
+        NulBytes,   // a line with NUL bytes in it
+        LongLine,   // 1 MiB of text without a line feed
+        InvalidUtf8 // a line of byte sequences that are not UTF-8
     };
     struct UserInfo
     {
@@ -59,7 +59,7 @@ public:
 
     // Listening. uiPort 0 picks a free port; port() tells which.
     bool listen(quint16 uiPort = 0);
-    void close();                                   // stops listening and drops every client
+    void close(); // stops listening and drops every client
     quint16 port() const;
     bool isListening() const;
     // Refusing really stops listening, so connects fail with "connection
@@ -67,26 +67,26 @@ public:
     bool setRefuseConnections(bool bRefuse);
 
     // Identity and login.
-    void setKind(Kind eKind);                       // default Node; applies to later logins
+    void setKind(Kind eKind); // default Node; applies to later logins
     Kind kind() const;
-    void setNodeCall(const QString &qsCall);        // default Q1NODE-1
+    void setNodeCall(const QString &qsCall); // default Q1NODE-1
     QString nodeCall() const;
-    void setLocation(const QString &qsLocation);    // default Testtown
+    void setLocation(const QString &qsLocation); // default Testtown
     QString location() const;
-    void setDialogueStyle(DialogueStyle eStyle);    // default Reminder; applies to later logins
+    void setDialogueStyle(DialogueStyle eStyle); // default Reminder; applies to later logins
     DialogueStyle dialogueStyle() const;
-    void setPassword(const QString &qsCall, const QString &qsPassword);   // an empty password removes it
+    void setPassword(const QString &qsCall, const QString &qsPassword); // an empty password removes it
     QString password(const QString &qsCall) const;
-    void setBandQueryDelay(int iMs);                // delay of "SHOW/FDX n ON band" data, default 500
+    void setBandQueryDelay(int iMs); // delay of "SHOW/FDX n ON band" data, default 500
     int bandQueryDelay() const;
-    void setQueryDelay(int iMs);                    // delay of unfiltered "SHOW/FDX n" answers, default 0
+    void setQueryDelay(int iMs); // delay of unfiltered "SHOW/FDX n" answers, default 0
     int queryDelay() const;
 
     // The store of spots that SHOW/FDX answers from; a ring of the newest spots.
-    void setStoreCapacity(int iCapacity);           // default 1000
-    void preloadSpots(const QList<TestSpot> &lSpots);   // oldest first; not sent to anyone
+    void setStoreCapacity(int iCapacity);             // default 1000
+    void preloadSpots(const QList<TestSpot> &lSpots); // oldest first; not sent to anyone
     void clearStore();
-    QList<TestSpot> storedSpots() const;            // oldest first
+    QList<TestSpot> storedSpots() const; // oldest first
 
     // Live spots: stored, and sent to every logged-in client in its format.
     void broadcastSpot(const TestSpot &spot);
@@ -120,7 +120,7 @@ public:
     void broadcastLine(const QString &qsLine);
 
     // Faults. Raw data goes to every connected client, logged in or not.
-    void setSilent(bool bSilent);                   // send nothing at all, keep the connections
+    void setSilent(bool bSilent); // send nothing at all, keep the connections
     bool isSilent() const;
     void dropAllClients();
     void sendRaw(const QByteArray &baData);
@@ -139,7 +139,7 @@ public:
     QByteArray receivedBytes() const;
     QByteArray receivedBytes(const QString &qsCall) const;
     void clearReceived();
-    UserInfo userInfo(const QString &qsCall) const;     // latest answers of any session of that call
+    UserInfo userInfo(const QString &qsCall) const; // latest answers of any session of that call
 
 Q_SIGNALS:
     void clientConnected();
@@ -164,8 +164,7 @@ private:
     void onSessionClosed(NodeSession *pSession);
     void recordBytes(int iSession, const QByteArray &baData);
     void recordLine(int iSession, const QString &qsCall, const QString &qsLine);
-    template<typename T>
-    T receivedFrom(const QString &qsCall, T Received::*pField) const;
+    template <typename T> T receivedFrom(const QString &qsCall, T Received::*pField) const;
     void deliver(const QList<TestSpot> &lSpots);
     // Stamps spots without a time "now", keeps them and returns them stamped.
     QList<TestSpot> store(QList<TestSpot> lSpots);

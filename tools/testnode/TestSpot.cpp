@@ -11,7 +11,7 @@
 namespace {
 
 // Column layout of a "DX de" line, counted from 0.
-constexpr qsizetype kFrequencyEnd = 24;    // the frequency ends at column 23
+constexpr qsizetype kFrequencyEnd = 24; // the frequency ends at column 23
 constexpr qsizetype kDxCallWidth = 12;
 constexpr qsizetype kCommentWidth = 30;
 constexpr qsizetype kSkimmerCommentWidth = 29;
@@ -21,8 +21,7 @@ constexpr int kMaxMinutesAhead = 60;
 // Anything larger would print as a huge digit string; real spots stay far below.
 constexpr double kMaxFrequency = 1.0e9;
 
-constexpr const char *kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char *kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 void appendPadded(QByteArray &baLine, const QByteArray &baField, qsizetype iWidth)
 {
@@ -79,7 +78,8 @@ bool parseDxDe(const QByteArray &baLine, TestSpot *pSpot, QString *pqsError)
     // it) and its padding is not part of it.
     const qsizetype iCommentStart = match.capturedStart(2) + qMax(kDxCallWidth, match.capturedLength(2)) + 1;
     const qsizetype iCommentEnd = match.capturedStart(4) - 1;
-    QString qsComment = iCommentEnd > iCommentStart ? qsRest.mid(iCommentStart, iCommentEnd - iCommentStart) : QString();
+    QString qsComment =
+        iCommentEnd > iCommentStart ? qsRest.mid(iCommentStart, iCommentEnd - iCommentStart) : QString();
     while (qsComment.endsWith(QLatin1Char(' ')))
         qsComment.chop(1);
     pSpot->comment = qsComment;
@@ -100,13 +100,9 @@ bool parseDxDe(const QByteArray &baLine, TestSpot *pSpot, QString *pqsError)
 
 } // namespace
 
-TestSpot::TestSpot(double dFrequency, const QString &qsDxCall, const QString &qsSpotter,
-                   const QString &qsComment, const QDateTime &dtTime)
-    : frequency(dFrequency)
-    , dxCall(qsDxCall)
-    , spotter(qsSpotter)
-    , comment(qsComment)
-    , time(dtTime)
+TestSpot::TestSpot(double dFrequency, const QString &qsDxCall, const QString &qsSpotter, const QString &qsComment,
+                   const QDateTime &dtTime)
+    : frequency(dFrequency), dxCall(qsDxCall), spotter(qsSpotter), comment(qsComment), time(dtTime)
 {
 }
 

@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption fast(QStringLiteral("fast"),
                                   QStringLiteral("Stream as fast as the clients read (benchmark)."));
     const QCommandLineOption count(QStringLiteral("count"),
-                                   QStringLiteral("Stop streaming after N spots; 0 for no limit."),
-                                   QStringLiteral("N"), QStringLiteral("0"));
+                                   QStringLiteral("Stop streaming after N spots; 0 for no limit."), QStringLiteral("N"),
+                                   QStringLiteral("0"));
     const QCommandLineOption file(QStringLiteral("file"), QStringLiteral("Stream spots from this file."),
                                   QStringLiteral("F"));
     const QCommandLineOption style(QStringLiteral("style"),
@@ -63,8 +63,8 @@ int main(int argc, char *argv[])
                                       QStringLiteral("CALL:PW"));
     const QCommandLineOption node(QStringLiteral("node"), QStringLiteral("Node callsign (default Q1NODE-1)."),
                                   QStringLiteral("CALL"));
-    const QCommandLineOption location(QStringLiteral("location"),
-                                      QStringLiteral("Node location (default Testtown)."), QStringLiteral("TEXT"));
+    const QCommandLineOption location(QStringLiteral("location"), QStringLiteral("Node location (default Testtown)."),
+                                      QStringLiteral("TEXT"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Generator seed (default 1)."),
                                   QStringLiteral("S"), QStringLiteral("1"));
     const QCommandLineOption preload(QStringLiteral("preload"),
@@ -73,10 +73,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption queryDelay(QStringLiteral("query-delay"),
                                         QStringLiteral("Milliseconds before answering \"SHOW/FDX n\" (default 0)."),
                                         QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption bulletins(QStringLiteral("bulletins"),
-                                       QStringLiteral("Seconds between announcements and WWV/WCY bulletins; 0 sends none "
-                                                      "(default)."),
-                                       QStringLiteral("S"), QStringLiteral("0"));
+    const QCommandLineOption bulletins(
+        QStringLiteral("bulletins"),
+        QStringLiteral("Seconds between announcements and WWV/WCY bulletins; 0 sends none "
+                       "(default)."),
+        QStringLiteral("S"), QStringLiteral("0"));
     const QCommandLineOption skimmer(
         QStringLiteral("skimmer"),
         QStringLiteral("Be a skimmer feed: ask for the call only, send skimmer lines (each station reported by "
