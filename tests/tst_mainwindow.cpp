@@ -867,6 +867,14 @@ void TestMainWindow::nodeConsoleAndDockLayout()
     m_window->show();
     auto *pDock = m_window->findChild<QDockWidget *>(QStringLiteral("dockWidgetConsole"));
     QVERIFY(pDock && pDock->isVisible());
+    // The View menu reads as the window does: the table's options, the docks
+    // in the order they were placed, then the bands.
+    QStringList qslEntries;
+    for (const QAction *pAction : m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions())
+        qslEntries.append(pAction->text().remove(QLatin1Char('&')));
+    QCOMPARE(qslEntries.mid(1),
+             QStringList({QStringLiteral("Find..."), QStringLiteral("Needed only"), QStringLiteral("Band map"),
+                          QStringLiteral("Map"), QStringLiteral("Node console"), QStringLiteral("Bands")}));
     QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions().contains(pDock->toggleViewAction()));
     auto *pConsole = pDock->findChild<NodeConsole *>();
     auto *pOutput = pConsole->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEditOutput"));

@@ -7,31 +7,30 @@
 #include "cluster/Cluster.h"
 #include "cluster/ConnectionStatus.h"
 #include "cluster/SendSpot.h"
-#include "radio/BandPlan.h"
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "settings/Statistics.h"
 #include "settings/Stats.h"
-#include "settings/ViewOptions.h"
 #include "settings/WorkedSets.h"
 #include "ui/About.h"
+#include "ui/BandButtons.h"
 #include "ui/BandMapDock.h"
-#include "ui/BandMapWidget.h"
+#include "ui/DockSet.h"
+#include "ui/FirstRunGuide.h"
 #include "ui/MapDock.h"
-#include "ui/MapWidget.h"
 #include "ui/MessageBoxes.h"
 #include "ui/NodeConsole.h"
 #include "ui/OperatorLog.h"
 #include "ui/SpotActions.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
-#include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
 #include "ui/StatusFields.h"
 #include "ui/Tips.h"
 #include "ui/TrayNotifier.h"
-#include "ui/WelcomePanel.h"
+#include "ui/ViewMenu.h"
+#include "ui/WindowCommands.h"
 #include "update/CountryUpdate.h"
 #include "update/DXpeditions.h"
 #include "update/Updater.h"
@@ -39,43 +38,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDockWidget>
 #include <QFileDialog>
-#include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
-
-#include <iterator>
-#include <utility>
 
 namespace {
 constexpr int kStatusMessageMs = 10000;
-
-struct MenuAction
-{
-    QAction *Ui::MainWindow::*pAction;
-    void (MainWindow::*pSlot)();
-    bool bToolButton;
-};
-
-// The menu entries in menu order; the first four also have a toolbar
-// button, in the same order.
-const MenuAction kMenuActions[] = {
-    {&Ui::MainWindow::actionConnect, &MainWindow::onConnectTriggered, true},
-    {&Ui::MainWindow::actionSend_Spot, &MainWindow::onSendSpotTriggered, true},
-    {&Ui::MainWindow::actionSettings, &MainWindow::onSettingsTriggered, true},
-    {&Ui::MainWindow::actionManage_Worked_Countries, &MainWindow::onManageWorkedCountriesTriggered, true},
-    {&Ui::MainWindow::actionExit, &MainWindow::onQuit, false},
-    {&Ui::MainWindow::actionUpdate_Application, &MainWindow::onUpdateApplicationTriggered, false},
-    {&Ui::MainWindow::actionStatistics, &MainWindow::onStatisticsTriggered, false},
-    {&Ui::MainWindow::actionDocumentation, &MainWindow::onDocumentationTriggered, false},
-    {&Ui::MainWindow::actionAbout, &MainWindow::onAboutTriggered, false},
-    {&Ui::MainWindow::actionUpdate_Country_Data, &MainWindow::onUpdateCountryDataTriggered, false},
-    {&Ui::MainWindow::actionImport_DXpeditions_List, &MainWindow::onImportDXpeditionsListTriggered, false},
-};
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
@@ -144,19 +113,19 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     connect(m_settings, &Settings::loadedDXpeditions, this, &MainWindow::onDXpeditionsLoadFinished);
     createSpotTable();
     createDocks();
+    // Before the settings load: the stored band selection checks them.
+    m_bandButtons = new BandButtons(this, m_ui->pushButtonAllm, m_viewMenu);
+    connect(m_bandButtons, &BandButtons::bandClicked, this, &MainWindow::onBandClicked);
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
-    m_welcome = new WelcomePanel(m_settings, this);
-    m_welcome->standIn(m_ui->tableView);
-    // After the panel's own refresh, which these signals also run.
-    connect(m_settings, &Settings::settingsSaved, this, &MainWindow::updateFirstRunHint);
-    connect(m_settings, &Settings::foundActiveNode, this, &MainWindow::updateFirstRunHint);
-    connectBandButtons();
+    m_guide = new FirstRunGuide(m_settings, m_ui->statusBar, m_ui->tableView, this);
+    chainTabOrder();
     m_ui->tableView->fitColumns(countries);
-    fillToolBar();
-    connectMenuActions();
-    restoreLayout();
+    const WindowCommands commands(this, *m_ui);
+    commands.fillToolBar(m_status, {m_ui->tableView->pauseAction(), m_viewMenu->neededOnlyAction()}, m_spotActions);
+    commands.connectMenus(m_log->importAction(), m_viewMenu);
+    m_docks->restoreLayout();
     updateNotice();
     m_sendSpot->setSettings(m_settings);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
@@ -175,31 +144,15 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_tray->setToolTip(tr("Disconnected."));
     m_status->setSendSpotEnabled(false);
     onConnectionStatusChanged();
-    updateFirstRunHint();
-}
-
-void MainWindow::updateFirstRunHint()
-{
-    const QString qsHint = tr("Welcome! Choose a node and enter your callsign in Settings to see spots.");
-    if (m_welcome->isGuiding()) {
-        m_ui->statusBar->showMessage(qsHint);
-    } else if (!m_heldStatus.isEmpty()) {
-        m_ui->statusBar->showMessage(std::exchange(m_heldStatus, QString()));
-    } else if (m_ui->statusBar->currentMessage() == qsHint) {
-        m_ui->statusBar->clearMessage();
-    }
+    m_guide->updateHint();
 }
 
 void MainWindow::showStatusMessage(const QString &qsText)
 {
-    // A failed update check before anything is set up would be the first
-    // thing a new operator reads: it waits until the guide is done.
-    if (m_welcome && m_welcome->isGuiding()) {
-        QLOG_INFO() << "Status during the first-run guide:" << qsText;
-        m_heldStatus = qsText;
-        return;
-    }
-    m_ui->statusBar->showMessage(qsText);
+    if (m_guide)
+        m_guide->showMessage(qsText);
+    else
+        m_ui->statusBar->showMessage(qsText);
 }
 
 MainWindow::~MainWindow()
@@ -272,54 +225,10 @@ void MainWindow::startUpdateChecks()
 
 // ---------------------------------------------------------------- frame
 
-void MainWindow::fillToolBar()
-{
-    QToolBar *pToolBar = m_ui->mainToolBar;
-    pToolBar->setContentsMargins(0, 0, 12, 0);
-    QPushButton *pConnectButton = nullptr;
-    QPushButton *pSendSpotButton = nullptr;
-    for (const MenuAction &entry : kMenuActions) {
-        if (!entry.bToolButton)
-            continue;
-        const QAction *pAction = (*m_ui).*entry.pAction;
-        auto *pButton = new QPushButton(pAction->icon(), QString(), pToolBar);
-        pButton->setToolTip(pAction->toolTip());
-        pButton->setFlat(true);
-        pButton->setIconSize(QSize(22, 22));
-        connect(pButton, &QPushButton::clicked, this, entry.pSlot);
-        pToolBar->addWidget(pButton);
-        // The connect button follows the connection, as the action does.
-        if (pAction == m_ui->actionConnect)
-            pConnectButton = pButton;
-        else if (pAction == m_ui->actionSend_Spot)
-            pSendSpotButton = pButton;
-    }
-    m_status->setToolBarButtons(pConnectButton, pSendSpotButton);
-    pToolBar->addAction(m_ui->tableView->pauseAction());
-    pToolBar->addAction(m_neededOnlyAction);
-
-    auto *pSpacer = new QWidget(pToolBar);
-    pSpacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    pToolBar->addWidget(pSpacer);
-    m_spotActions->addRadioIndicator(pToolBar);
-}
-
-void MainWindow::connectMenuActions()
-{
-    for (const MenuAction &entry : kMenuActions)
-        connect((*m_ui).*entry.pAction, &QAction::triggered, this, entry.pSlot);
-    m_ui->actionSettings->setShortcuts(
-        {QKeySequence(QKeySequence::Preferences), QKeySequence(Qt::CTRL | Qt::Key_Comma)});
-    m_ui->actionExit->setShortcut(QKeySequence::Quit);
-    m_ui->actionConnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    m_ui->menuFile->insertAction(m_ui->actionImport_DXpeditions_List, m_log->importAction());
-    m_ui->menuBar->insertMenu(m_ui->menuHelp->menuAction(), m_viewMenu);
-}
-
 void MainWindow::onQuit()
 {
     if (!m_closing)
-        saveLayout();
+        m_docks->saveLayout();
     m_closing = true;
     QCoreApplication::quit();
 }
@@ -327,7 +236,7 @@ void MainWindow::onQuit()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_closing)
-        saveLayout();
+        m_docks->saveLayout();
     m_closing = true;
     event->accept();
     QCoreApplication::quit();
@@ -442,19 +351,6 @@ void MainWindow::onAboutTriggered()
     m_about->show();
 }
 
-void MainWindow::showTip(int iTip)
-{
-    // The first-run guide is enough to read at a time.
-    if (SettingsStore::seenTips() == Tips::kNoMoreTips || (m_welcome && m_welcome->isGuiding()))
-        return;
-    auto *pTips = new Tips(this);
-    pTips->setAttribute(Qt::WA_DeleteOnClose);
-    pTips->showTip(iTip);
-    // A hint already seen stays hidden; its window would only pile up.
-    if (!pTips->isVisible())
-        pTips->deleteLater();
-}
-
 void MainWindow::onDXpeditionsLoadFinished(const QString &qsDate, int count)
 {
     m_status->setDXpeditions(qsDate, count);
@@ -478,8 +374,8 @@ void MainWindow::onHRDCommandsThreadFinished()
 void MainWindow::onSettingsSaved()
 {
     m_rigControl.loadHRDLibrary(rigControlEnabled());
-    m_bandMapDock->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
-    m_mapDock->setStation(m_settings->locator(), m_settings->distanceInMiles());
+    m_docks->bandMapDock()->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
+    m_docks->mapDock()->setStation(m_settings->locator(), m_settings->distanceInMiles());
     applySpotTableSettings();
     const QString qsLogError = m_log->applySettings();
     if (!qsLogError.isEmpty())
@@ -519,7 +415,7 @@ void MainWindow::onActiveClusterFound()
     pCluster->setCountryDatabase(m_db);
     applySpotTableSettings();
     m_status->showNode(*pCluster);
-    m_console->setCluster(pCluster);
+    m_docks->console()->setCluster(pCluster);
     pCluster->connectToNode();
     onConnectionStatusChanged();
 }
@@ -542,7 +438,7 @@ void MainWindow::onClusterConnected(const QString &qsAddress, quint16 uiPort)
 {
     Q_UNUSED(qsAddress)
     Q_UNUSED(uiPort)
-    showTip(Tips::FirstConnection);
+    m_guide->showTip(Tips::FirstConnection);
     if (m_settings->dxpeditions())
         m_settings->dxpeditions()->load();
     if (const Cluster *pCluster = activeCluster(); pCluster && !m_closing)
@@ -580,84 +476,17 @@ void MainWindow::createSpotTable()
     applySpotTableSettings();
     pView->spotModel()->setLogStore(m_log->store());
 
-    m_viewMenu = new QMenu(tr("&View"), this);
-    m_viewMenu->setObjectName(QStringLiteral("menuView"));
-    m_viewMenu->addAction(pView->pauseAction());
-    createSearch();
-}
-
-void MainWindow::createSearch()
-{
-    SpotTableView *pView = m_ui->tableView;
-    SpotBandProxy *pProxy = pView->bandProxy();
-    QLineEdit *pFind = m_ui->lineEditFind;
-    connect(pFind, &QLineEdit::textChanged, pProxy, &SpotBandProxy::setFindText);
-    // Enter in the field goes on to the rows it found.
-    connect(pFind, &QLineEdit::returnPressed, pView, [pView] {
-        pView->setFocus(Qt::ShortcutFocusReason);
-        if (!pView->currentIndex().isValid() && pView->model()->rowCount() > 0)
-            pView->setCurrentIndex(pView->model()->index(0, SpotModel::DX));
-    });
-    auto *pClearFind = new QAction(pFind);
-    pClearFind->setShortcut(QKeySequence(Qt::Key_Escape));
-    pClearFind->setShortcutContext(Qt::WidgetShortcut);
-    pFind->addAction(pClearFind);
-    connect(pClearFind, &QAction::triggered, pFind, &QLineEdit::clear);
-
-    auto *pFindAction = new QAction(tr("&Find..."), this);
-    pFindAction->setObjectName(QStringLiteral("actionFind"));
-    pFindAction->setShortcut(QKeySequence::Find);
-    connect(pFindAction, &QAction::triggered, pFind, [pFind] {
-        pFind->setFocus(Qt::ShortcutFocusReason);
-        pFind->selectAll();
-    });
-    m_viewMenu->addAction(pFindAction);
-
-    m_neededOnlyAction = new QAction(QIcon(QStringLiteral(":/ico/star_red.png")), tr("&Needed only"), this);
-    m_neededOnlyAction->setObjectName(QStringLiteral("actionNeededOnly"));
-    m_neededOnlyAction->setCheckable(true);
-    m_neededOnlyAction->setToolTip(tr("Show only spots of what your log still lacks"));
-    m_neededOnlyAction->setChecked(ViewOptions::neededOnly());
-    pProxy->setNeededOnly(m_neededOnlyAction->isChecked());
-    connect(m_neededOnlyAction, &QAction::toggled, this, [pProxy](bool bChecked) {
-        pProxy->setNeededOnly(bChecked);
-        ViewOptions::setNeededOnly(bChecked);
-    });
-    m_viewMenu->addAction(m_neededOnlyAction);
-}
-
-void MainWindow::addDock(QDockWidget *pDock, Qt::DockWidgetArea area)
-{
-    addDockWidget(area, pDock);
-    m_viewMenu->addAction(pDock->toggleViewAction());
+    m_viewMenu = new ViewMenu(pView, m_ui->lineEditFind, this);
 }
 
 void MainWindow::createDocks()
 {
-    // Fed by the table's own model: a station is one label there as it is
-    // one row here.
-    m_bandMapDock = new BandMapDock(spotModel(), &m_rigControl, this);
-    addDock(m_bandMapDock, Qt::RightDockWidgetArea);
-    m_bandMapDock->hide();
-    connect(m_bandMapDock->bandMap(), &BandMapWidget::spotClicked, this, [this](const Spot &spot) {
+    m_docks = new DockSet(this, m_viewMenu, m_ui->tableView, &m_rigControl);
+    connect(m_docks, &DockSet::tuneRequested, this, [this](const Spot &spot) {
         if (!m_closing)
             m_spotActions->tune(spot);
     });
-    // The map draws what the search leaves in the table, on its own band.
-    BandMapWidget *pMap = m_bandMapDock->bandMap();
-    SpotBandProxy *pProxy = bandProxy();
-    const auto searched = [pProxy](int iRow) {
-        return pProxy->matchesSearch(iRow);
-    };
-    pMap->setRowFilter(searched);
-    connect(pProxy, &SpotBandProxy::searchChanged, pMap, [pMap, searched] { pMap->setRowFilter(searched); });
-
-    // The map reads the table's own rows: the band view, the find field and
-    // "Needed only" apply to it as they do to the table.
-    m_mapDock = new MapDock(spotTable()->sortProxy(), this);
-    addDock(m_mapDock, Qt::RightDockWidgetArea);
-    m_mapDock->hide();
-    connect(m_mapDock->map(), &MapWidget::spotClicked, this, [this](const QModelIndex &index, const Spot &spot) {
+    connect(m_docks, &DockSet::mapSpotClicked, this, [this](const QModelIndex &index, const Spot &spot) {
         if (m_closing)
             return;
         if (index.isValid() && index.model() == spotTable()->model()) {
@@ -666,52 +495,7 @@ void MainWindow::createDocks()
         }
         m_spotActions->tune(spot);
     });
-
-    m_console = new NodeConsole(this);
-    m_console->setCluster(activeCluster());
-    auto *pConsoleDock = new QDockWidget(tr("Node console"), this);
-    m_consoleDock = pConsoleDock;
-    // The name the window state knows the dock by.
-    pConsoleDock->setObjectName(QStringLiteral("dockWidgetConsole"));
-    pConsoleDock->setWidget(m_console);
-    addDock(pConsoleDock, Qt::BottomDockWidgetArea);
-}
-
-void MainWindow::restoreLayout()
-{
-    const WindowLayout layout = SettingsStore::loadWindowLayout();
-    if (layout.geometry.isEmpty())
-        applyDefaultSize(m_consoleDock);
-    else
-        restoreGeometry(layout.geometry);
-    if (!layout.state.isEmpty() && !restoreState(layout.state)) {
-        QLOG_WARN() << "The stored dock layout does not read; the docks keep their default places";
-    }
-    if (!layout.headerState.isEmpty() && !m_ui->tableView->restoreHeaderState(layout.headerState)) {
-        QLOG_WARN() << "The stored column layout does not read; the table keeps its default columns";
-    }
-}
-
-void MainWindow::applyDefaultSize(QDockWidget *pConsoleDock)
-{
-    constexpr int kDefaultWidth = 1280;
-    // A title bar the window manager adds above the client area.
-    constexpr int kFrameAllowance = 40;
-    // The console's input line and a few lines of the node's words; the
-    // spots matter more at first.
-    constexpr int kConsoleHeight = 80;
-    const QScreen *pScreen = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect available = pScreen ? pScreen->availableGeometry() : QRect(0, 0, 1366, 768);
-    const QSize size(qMin(kDefaultWidth, available.width()), available.height() - kFrameAllowance);
-    resize(size);
-    move(available.x() + (available.width() - size.width()) / 2, available.y());
-    if (pConsoleDock)
-        resizeDocks({pConsoleDock}, {kConsoleHeight}, Qt::Vertical);
-}
-
-void MainWindow::saveLayout()
-{
-    SettingsStore::saveWindowLayout({saveGeometry(), m_ui->tableView->horizontalHeader()->saveState(), saveState()});
+    m_docks->console()->setCluster(activeCluster());
 }
 
 void MainWindow::onNewSpot(Spot &spot)
@@ -755,51 +539,13 @@ QString MainWindow::noticeText() const
 
 // ---------------------------------------------------------------- bands
 
-QPushButton *MainWindow::bandButton(int iIndex) const
+void MainWindow::chainTabOrder()
 {
-    return findChild<QPushButton *>(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(iIndex).label));
-}
-
-void MainWindow::connectBandButtons()
-{
-    for (int i = 0; i < BandPlan::count(); ++i) {
-        const int iBand = int(BandPlan::at(i).bit);
-        // A band the window has no button for is still filtered and asked for.
-        if (QPushButton *pButton = bandButton(i))
-            connect(pButton, &QPushButton::clicked, this,
-                    [this, iBand](bool bChecked) { onBandClicked(iBand, bChecked); });
-    }
-    connect(m_ui->pushButtonAllm, &QPushButton::clicked, this, &MainWindow::onAllmClicked);
-
-    // The bands from the keyboard: Alt and the digits for the HF bands, in
-    // button order, Alt+A for all.
-    QMenu *pBands = m_viewMenu->addMenu(tr("&Bands"));
-    pBands->setObjectName(QStringLiteral("menuBands"));
-    const auto addBand = [this, pBands](QPushButton *pButton, const QString &qsLabel, const QKeySequence &keys) {
-        QAction *pAction = pBands->addAction(qsLabel);
-        pAction->setShortcut(keys);
-        connect(pAction, &QAction::triggered, pButton, &QPushButton::click);
-        // Also while the menu bar is hidden or another window part has focus.
-        addAction(pAction);
-    };
-    constexpr Qt::Key kDigits[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5,
-                                   Qt::Key_6, Qt::Key_7, Qt::Key_8, Qt::Key_9, Qt::Key_0};
-    int iDigit = 0;
-    for (int i = 0; i < BandPlan::count(); ++i) {
-        QPushButton *pButton = bandButton(i);
-        if (!pButton)
-            continue;
-        const QKeySequence keys =
-            iDigit < int(std::size(kDigits)) ? QKeySequence(Qt::ALT | kDigits[iDigit++]) : QKeySequence();
-        addBand(pButton, QString::fromLatin1(BandPlan::at(i).label), keys);
-    }
-    addBand(m_ui->pushButtonAllm, tr("All bands"), QKeySequence(Qt::ALT | Qt::Key_A));
-
     // Tab walks the window's parts in reading order; inside the table the
     // arrows move.
     QWidget *pPrevious = m_ui->pushButtonAllm;
     for (QWidget *pNext : {static_cast<QWidget *>(m_ui->lineEditFind), static_cast<QWidget *>(m_ui->tableView),
-                           m_console->findChild<QWidget *>(QStringLiteral("lineEditCommand"))}) {
+                           m_docks->console()->findChild<QWidget *>(QStringLiteral("lineEditCommand"))}) {
         if (!pNext)
             continue;
         setTabOrder(pPrevious, pNext);
@@ -832,12 +578,7 @@ void MainWindow::onBandFilterValueChanged(Filter::BandFilter bandFilter)
     if (m_closing || !activeCluster())
         return;
     const int iValue = int(bandFilter);
-    const bool bAll = iValue == Filter::AllBands;
-    for (int i = 0; i < BandPlan::count(); ++i) {
-        if (QPushButton *pButton = bandButton(i))
-            pButton->setChecked(bAll || (quint32(iValue) & BandPlan::at(i).bit));
-    }
-    m_ui->pushButtonAllm->setChecked(bAll);
+    m_bandButtons->showSelection(iValue);
     FilterStore::saveBandSelection(iValue);
     m_ui->tableView->setBands(iValue);
     updateNotice();
@@ -861,7 +602,7 @@ void MainWindow::onSpotTuneRigTriggered()
 {
     if (m_closing)
         return;
-    showTip(Tips::TuneByDoubleClick);
+    m_guide->showTip(Tips::TuneByDoubleClick);
     m_spotActions->tuneMenuSpot();
 }
 

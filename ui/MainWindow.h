@@ -15,8 +15,6 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
-class QDockWidget;
-class QMenu;
 class QPushButton;
 namespace Ui {
 class MainWindow;
@@ -24,10 +22,10 @@ class MainWindow;
 QT_END_NAMESPACE
 
 class About;
-class BandMapDock;
-class MapDock;
+class BandButtons;
 class Cluster;
-class NodeConsole;
+class DockSet;
+class FirstRunGuide;
 class OperatorLog;
 class CountryUpdate;
 class SendSpot;
@@ -41,13 +39,15 @@ class Statistics;
 class StatusFields;
 class TrayNotifier;
 class Updater;
-class WelcomePanel;
+class ViewMenu;
 
 // The program's window: the band buttons above the table of spots, menus,
 // toolbar and docks. It builds and wires the parts that do the work: the
-// spot table, the status fields and tray, the settings dialog (and through
-// it the connection to the active node), the country lookup and its
-// database, the operator's log, the updater and rig control.
+// spot table, the band buttons, the View menu, the docks, the commands of
+// the menus and toolbar, the first-run guide, the status fields and tray,
+// the settings dialog (and through it the connection to the active node),
+// the country lookup and its database, the operator's log, the updater and
+// rig control.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -122,41 +122,22 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void connectBandButtons();
-    // The button of a band of the band plan, named "pushButton" and its label.
-    QPushButton *bandButton(int iIndex) const;
+    // From the band buttons down to the console.
+    void chainTabOrder();
     void createSpotTable();
-    // The find field above the table and the needed-only switch.
-    void createSearch();
-    // Places a dock and lists it in the View menu, in the order of the calls.
-    void addDock(QDockWidget *pDock, Qt::DockWidgetArea area);
     // Every dock of the window; the stored window state knows each by its
     // object name.
     void createDocks();
-    void restoreLayout();
-    // The first start's size: room for 20 rows and every band button on a
-    // 1366x768 screen, never more than the screen.
-    void applyDefaultSize(QDockWidget *pConsoleDock);
-    // While the first-run guide shows, the status bar tells what to do
-    // first rather than what the network did.
-    void updateFirstRunHint();
     void showStatusMessage(const QString &qsText);
-    void saveLayout();
     void applySpotTableSettings();
     void updateNotice();
-    void fillToolBar();
-    void connectMenuActions();
     void startUpdateChecks();
     void onBandClicked(int iBand, bool bChecked);
     bool rigControlEnabled() const;
-    // A hint of the first use of something; once the operator has turned
-    // hints off no window is even created.
-    void showTip(int iTip);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     Settings *m_settings = nullptr;
     SendSpot *m_sendSpot = nullptr;
-    NodeConsole *m_console = nullptr;
     Stats *m_stats = nullptr;
     About *m_about = nullptr;
     Worked m_worked;
@@ -166,20 +147,16 @@ private:
     bool m_countriesMissing = false;
     Statistics *m_statistics = nullptr;
 
-    BandMapDock *m_bandMapDock = nullptr;
-    MapDock *m_mapDock = nullptr;
-    QMenu *m_viewMenu = nullptr;
-    QAction *m_neededOnlyAction = nullptr;
+    ViewMenu *m_viewMenu = nullptr;
+    DockSet *m_docks = nullptr;
+    BandButtons *m_bandButtons = nullptr;
     RigControl m_rigControl;
     Updater *m_updater = nullptr;
     CountryUpdate *m_countryUpdate = nullptr;
     TrayNotifier *m_tray = nullptr;
     StatusFields *m_status = nullptr;
     SpotActions *m_spotActions = nullptr;
-    WelcomePanel *m_welcome = nullptr;
-    QDockWidget *m_consoleDock = nullptr;
-    // The last status held back while the first-run guide showed.
-    QString m_heldStatus;
+    FirstRunGuide *m_guide = nullptr;
 };
 
 #endif // MAINWINDOW_H
