@@ -111,6 +111,26 @@ inline bool listensOn(qint64 iPid, quint16 uiPort)
 // picked free may be taken by another test's rigctld before ours binds it;
 // ours then ends, and the other answers in its place until its test stops
 // it. So the port counts only once this very process listens on it.
+// The rig's frequency in Hz as rigctld tells it; empty while it does not
+// answer. rigctld now and then closes a fresh connection without answering
+// while it tears down the rig library's last one: ask again.
+inline QString rigFrequency(quint16 uiPort)
+{
+    for (int iAttempt = 0; iAttempt < 3; ++iAttempt) {
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), uiPort);
+        if (!socket.waitForConnected(1000))
+            continue;
+        socket.write("f\n");
+        QByteArray answer;
+        while (!answer.contains('\n') && socket.waitForReadyRead(1000))
+            answer += socket.readAll();
+        if (answer.contains('\n'))
+            return QString::fromLatin1(answer.left(answer.indexOf('\n')).trimmed());
+    }
+    return QString();
+}
+
 class Rigctld
 {
 public:

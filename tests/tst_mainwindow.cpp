@@ -70,26 +70,6 @@ Spot makeSpot(int iNumber, AlertFlags flags = {})
     return spot;
 }
 
-// The rig's frequency in Hz as rigctld tells it; empty while it does not
-// answer. rigctld now and then closes a fresh connection without answering
-// while it tears down the rig library's last one: ask again.
-QString rigFrequency(quint16 uiPort)
-{
-    for (int iAttempt = 0; iAttempt < 3; ++iAttempt) {
-        QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), uiPort);
-        if (!socket.waitForConnected(1000))
-            continue;
-        socket.write("f\n");
-        QByteArray answer;
-        while (!answer.contains('\n') && socket.waitForReadyRead(1000))
-            answer += socket.readAll();
-        if (answer.contains('\n'))
-            return QString::fromLatin1(answer.left(answer.indexOf('\n')).trimmed());
-    }
-    return QString();
-}
-
 // A click through the window system, which makes a double click of two
 // presses close enough in time and place.
 void pressAndRelease(QWindow *pWindow, const QPointF &point, int iTimestamp)
@@ -652,7 +632,7 @@ void TestMainWindow::doubleClickTunesThePressedSpot()
     TestSupport::Rigctld rigctld;
     QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
     const quint16 uiRigPort = rigctld.port();
-    QTRY_VERIFY_WITH_TIMEOUT(!rigFrequency(uiRigPort).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!TestSupport::rigFrequency(uiRigPort).isEmpty(), 10000);
 
     writeStore(Filter::AllBands);
     QSettings settings = store();
@@ -686,7 +666,7 @@ void TestMainWindow::doubleClickTunesThePressedSpot()
         QTRY_VERIFY_WITH_TIMEOUT(!inserted.isEmpty(), 2000);
         QVERIFY(table()->model()->index(2, SpotModel::DX).data().toString() != qsClickedCall);
         pressAndRelease(pWindow, point, iTime + 330);
-        QTRY_COMPARE_WITH_TIMEOUT(rigFrequency(uiRigPort).toLongLong(), iExpectedHz, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort).toLongLong(), iExpectedHz, 5000);
     }
     m_node->stopStream();
     QVERIFY(boxes.takeAll().isEmpty());
@@ -699,7 +679,7 @@ void TestMainWindow::doubleClickTunesThePressedSpot()
     pDock->show();
     BandMapWidget *pMap = pDock->bandMap();
     QTRY_VERIFY_WITH_TIMEOUT(pMap->rigFrequency().has_value(), 5000);
-    QCOMPARE(qRound64(*pMap->rigFrequency() * 1000), rigFrequency(uiRigPort).toLongLong());
+    QCOMPARE(qRound64(*pMap->rigFrequency() * 1000), TestSupport::rigFrequency(uiRigPort).toLongLong());
     QCOMPARE(pMap->band().bit, BandPlan::bandFor(*pMap->rigFrequency())->bit);
     Spot clickMe = makeSpot(900);
     clickMe.setFrequency(QStringLiteral("14033.3"));
@@ -714,7 +694,7 @@ void TestMainWindow::doubleClickTunesThePressedSpot()
     QTRY_VERIFY(QToolTip::isVisible());
     QVERIFY2(QToolTip::text().contains(QStringLiteral("&lt;b&gt;loud&lt;/b&gt;")), qPrintable(QToolTip::text()));
     QTest::mouseClick(pMap, Qt::LeftButton, {}, label.center().toPoint());
-    QTRY_COMPARE_WITH_TIMEOUT(rigFrequency(uiRigPort), QStringLiteral("14033300"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort), QStringLiteral("14033300"), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(qRound64(pMap->rigFrequency().value_or(0) * 1000), 14033300, 5000);
     QVERIFY(boxes.takeAll().isEmpty());
 

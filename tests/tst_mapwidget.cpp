@@ -66,8 +66,6 @@ QDateTime utc(const char *pIso)
     return QDateTime::fromString(QLatin1String(pIso) + QLatin1Char('Z'), Qt::ISODate);
 }
 
-// The rig's frequency in Hz as rigctld tells it; empty while it does not
-// answer.
 // Day or night on the plain sea, wherever a graticule line runs.
 bool isDay(QRgb pixel)
 {
@@ -76,23 +74,6 @@ bool isDay(QRgb pixel)
             + std::abs(qBlue(pixel) - qBlue(colour));
     };
     return distance(EarthShader::kPlainDay) < distance(EarthShader::kPlainNight);
-}
-
-QString rigFrequency(quint16 uiPort)
-{
-    for (int iAttempt = 0; iAttempt < 3; ++iAttempt) {
-        QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), uiPort);
-        if (!socket.waitForConnected(1000))
-            continue;
-        socket.write("f\n");
-        QByteArray answer;
-        while (!answer.contains('\n') && socket.waitForReadyRead(1000))
-            answer += socket.readAll();
-        if (answer.contains('\n'))
-            return QString::fromLatin1(answer.left(answer.indexOf('\n')).trimmed());
-    }
-    return QString();
 }
 
 } // namespace
@@ -268,16 +249,10 @@ void TestMapWidget::withoutLocatorOrPictures()
 
 void TestMapWidget::clickOnADotTunes()
 {
-    const QString qsRigctld = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
-    if (qsRigctld.isEmpty())
-        QFAIL("rigctld not found: install the Debian package libhamlib-utils");
-    const quint16 uiRigPort = TestSupport::freeLoopbackPort();
-    QProcess rigctld;
-    rigctld.start(qsRigctld,
-                  {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"), QStringLiteral("127.0.0.1"),
-                   QStringLiteral("-t"), QString::number(uiRigPort)});
-    QVERIFY(rigctld.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(!rigFrequency(uiRigPort).isEmpty(), 10000);
+    TestSupport::Rigctld rigctld;
+    QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
+    const quint16 uiRigPort = rigctld.port();
+    QTRY_VERIFY_WITH_TIMEOUT(!TestSupport::rigFrequency(uiRigPort).isEmpty(), 10000);
 
     TestNode node;
     QVERIFY(node.listen());
@@ -318,7 +293,7 @@ void TestMapWidget::clickOnADotTunes()
     const std::optional<QPointF> japanDot = pMap->dotCentre(2);
     QVERIFY(japanDot);
     QTest::mouseClick(pMap, Qt::LeftButton, {}, japanDot->toPoint());
-    QTRY_COMPARE_WITH_TIMEOUT(rigFrequency(uiRigPort), QStringLiteral("14012300"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort), QStringLiteral("14012300"), 5000);
     QCOMPARE(pTable->currentIndex().row(), 2);
     QCOMPARE(pTable->currentIndex().siblingAtColumn(SpotModel::DX).data().toString(), QStringLiteral("JA1AA"));
 
@@ -332,7 +307,7 @@ void TestMapWidget::clickOnADotTunes()
     QVERIFY(pMenu->actions().at(0)->text().startsWith(QStringLiteral("PY3BB")));
     pMenu->actions().at(1)->trigger();
     pMenu->close();
-    QTRY_COMPARE_WITH_TIMEOUT(rigFrequency(uiRigPort), QStringLiteral("21020500"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort), QStringLiteral("21020500"), 5000);
     QCOMPARE(pTable->currentIndex().siblingAtColumn(SpotModel::DX).data().toString(), QStringLiteral("PY2AA"));
     QVERIFY(boxes.takeAll().isEmpty());
 
@@ -342,8 +317,7 @@ void TestMapWidget::clickOnADotTunes()
     pWindow = std::make_unique<MainWindow>();
     QVERIFY(pWindow->findChild<MapDock *>(QStringLiteral("dockWidgetMap"))->isVisibleTo(pWindow.get()));
     pWindow.reset();
-    rigctld.kill();
-    rigctld.waitForFinished();
+    rigctld.stop();
     store().clear();
 }
 
