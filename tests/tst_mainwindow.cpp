@@ -592,7 +592,7 @@ void TestMainWindow::headerMenuKeepsOneColumnAndRepeatsDoNotAlert()
     SpotTableView view;
     view.show();
     QHeaderView *pHeader = view.horizontalHeader();
-    auto openMenu = [&view, pHeader]() {
+    auto openMenu = [&view]() {
         view.onHeaderContextMenuRequested(QPoint(5, 5));
         QMenu *pMenu = view.findChild<QMenu *>();
         Q_ASSERT(pMenu);
