@@ -3,6 +3,7 @@
 
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
+#include "WindowClicks.h"
 #include "Worked/WorkedCountries.h"
 #include "cluster/Cluster.h"
 #include "cluster/Spot.h"
@@ -70,17 +71,6 @@ Spot makeSpot(int iNumber, AlertFlags flags = {})
     return spot;
 }
 
-// A click through the window system, which makes a double click of two
-// presses close enough in time and place.
-void pressAndRelease(QWindow *pWindow, const QPointF &point, int iTimestamp)
-{
-    const QPointF global = pWindow->mapToGlobal(point);
-    qt_handleMouseEvent(pWindow, point, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {},
-                        iTimestamp);
-    qt_handleMouseEvent(pWindow, point, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {},
-                        iTimestamp);
-    QCoreApplication::processEvents();
-}
 } // namespace
 
 class TestMainWindow : public QObject
@@ -661,11 +651,11 @@ void TestMainWindow::doubleClickTunesThePressedSpot()
         const qint64 iExpectedHz = qRound64(clicked.data().toString().toDouble() * 1000);
         const QPointF point = table()->viewport()->mapTo(m_window.get(), table()->visualRect(clicked).center());
         const int iTime = QTest::lastMouseTimestamp += 1000;
-        pressAndRelease(pWindow, point, iTime);
+        TestSupport::pressAndRelease(pWindow, point, iTime);
         inserted.clear();
         QTRY_VERIFY_WITH_TIMEOUT(!inserted.isEmpty(), 2000);
         QVERIFY(table()->model()->index(2, SpotModel::DX).data().toString() != qsClickedCall);
-        pressAndRelease(pWindow, point, iTime + 330);
+        TestSupport::pressAndRelease(pWindow, point, iTime + 330);
         QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort).toLongLong(), iExpectedHz, 5000);
     }
     m_node->stopStream();

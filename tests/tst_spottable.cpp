@@ -3,6 +3,7 @@
 
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
+#include "WindowClicks.h"
 #include "cluster/Spot.h"
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
@@ -38,18 +39,6 @@ Spot makeSpot(const QString &qsCall, const QString &qsFrequency, const QString &
     spot.setCountry(QStringLiteral("Japan"));
     spot.setComment(qsComment);
     return spot;
-}
-
-// A click through the window system, which makes a double click of two
-// presses close enough in time and place.
-void pressAndRelease(QWindow *pWindow, const QPointF &point, int iTimestamp)
-{
-    const QPointF global = pWindow->mapToGlobal(point);
-    qt_handleMouseEvent(pWindow, point, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {},
-                        iTimestamp);
-    qt_handleMouseEvent(pWindow, point, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {},
-                        iTimestamp);
-    QCoreApplication::processEvents();
 }
 
 QString callAt(const QTableView &view, int iRow)
@@ -169,11 +158,11 @@ void TestSpotTable::sortedViewStaysPutAndTunesThePressedSpot()
     const QString qsPressedCall = callAt(view, 5);
     const QPointF point = view.viewport()->mapTo(&view, view.visualRect(pressed).center());
     const int iTime = QTest::lastMouseTimestamp += 1000;
-    pressAndRelease(view.windowHandle(), point, iTime);
+    TestSupport::pressAndRelease(view.windowHandle(), point, iTime);
     view.addSpot(makeSpot(QStringLiteral("Q9Z"), QStringLiteral("1831.0")), 1000);
     view.showPendingSpots();
     QVERIFY(callAt(view, 5) != qsPressedCall);
-    pressAndRelease(view.windowHandle(), point, iTime + 200);
+    TestSupport::pressAndRelease(view.windowHandle(), point, iTime + 200);
     QCOMPARE(tuned.count(), 1);
     QCOMPARE(tuned.first().first().value<Spot>().dxCall(), qsPressedCall);
 
