@@ -62,7 +62,8 @@ NodeConnection::NodeConnection(const QString &qsAddress, quint16 uiPort, const Q
     connect(&m_earlierSpots, &EarlierSpots::quiet, this, &NodeConnection::onEarlierSpotsQuiet);
     setTimings(m_timings);
 
-    m_status = new ConnectionStatus(m_address + QLatin1Char(':') + QString::number(m_port), this);
+    m_sourceName = m_address + QLatin1Char(':') + QString::number(m_port);
+    m_status = new ConnectionStatus(m_sourceName, this);
     m_connectionMonitor = new ConnectionMonitor(m_address, m_port, this);
     connect(m_connectionMonitor, &ConnectionMonitor::connectionOk, this, &NodeConnection::onConnectionOk);
     connect(m_connectionMonitor, &ConnectionMonitor::connectionNotOk, this, &NodeConnection::onConnectionNotOk);
@@ -400,6 +401,7 @@ void NodeConnection::processSpot(Spot &spot)
 {
     if (!m_pipeline)
         return;
+    spot.setSource(m_sourceName);
 
     // While the earlier spots are collected, only spots older than the
     // requests are part of the answer; a spot no line will ever complete is

@@ -64,6 +64,11 @@ public:
     // Sends the earlier-spots requests now instead of after the login delay.
     void requestEarlierSpots();
 
+    // How spots and console lines name this connection; host:port unless
+    // the owner gives it the node's name.
+    const QString &sourceName() const { return m_sourceName; }
+    void setSourceName(const QString &qsName) { m_sourceName = qsName; }
+
     const QString &address() const { return m_address; }
     quint16 port() const { return m_port; }
 
@@ -110,6 +115,7 @@ private:
 
     QString m_address;
     quint16 m_port = 0;
+    QString m_sourceName;
     QString m_callsign;
     QString m_password;
     QString m_name;

@@ -128,6 +128,11 @@ public:
     Validation validation() const { return m_validation; }
     void setValidation(Validation validation) { m_validation = validation; }
 
+    // The connection that brought the spot (its node's name, or host:port),
+    // so that one station heard through several sources can say which.
+    const QString &source() const { return m_source; }
+    void setSource(const QString &qsSource) { m_source = qsSource; }
+
     // Only spots with all four of these go further than the receive path.
     bool isComplete() const;
 
@@ -155,6 +160,7 @@ private:
     QString m_soundFile;
     QString m_iconFile;
     QString m_mode;
+    QString m_source;
     int m_audioOffset = -1;
     qint16 m_snr = 0;
     qint16 m_speed = 0;
