@@ -133,6 +133,12 @@ public:
     const QString &source() const { return m_source; }
     void setSource(const QString &qsSource) { m_source = qsSource; }
 
+    // Part of an answer the node gave to a request (the earlier spots after
+    // login, a typed SH/DX) rather than news: it joins the table quietly,
+    // without sound or balloon.
+    bool isEarlier() const { return m_earlier; }
+    void setEarlier(bool bEarlier) { m_earlier = bEarlier; }
+
     // Only spots with all four of these go further than the receive path.
     bool isComplete() const;
 
@@ -170,6 +176,7 @@ private:
     bool m_hasSnr = false;
     bool m_skimmer = false;
     bool m_modeFromBandPlan = false;
+    bool m_earlier = false;
 };
 
 #endif // SPOT_H

@@ -429,6 +429,12 @@ qint64 SpotParser::minuteOf(const QString &qsDate, const QString &qsTime)
     return qdDate.toJulianDay() * kMinutesPerDay + iMinute;
 }
 
+qint64 SpotParser::minuteOf(const QDateTime &dtUtc)
+{
+    const QDateTime dt = dtUtc.toUTC();
+    return dt.date().toJulianDay() * kMinutesPerDay + dt.time().hour() * 60 + dt.time().minute();
+}
+
 QDate SpotParser::dateOfTime(const QString &qsTime, const QDateTime &dtNowUtc)
 {
     const int iMinute = minuteOfDay(qsTime);

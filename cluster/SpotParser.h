@@ -28,6 +28,8 @@ public:
     // Minutes since the start of the Julian day count of a spot's date and
     // "HHMM" time; -1 when either does not read.
     static qint64 minuteOf(const QString &qsDate, const QString &qsTime);
+    // The same count for a moment, normally currentDateTimeUtc().
+    static qint64 minuteOf(const QDateTime &dtUtc);
 
     // The day a dateless "HHMM" time received at dtNowUtc belongs to: the
     // day of dtNowUtc, or the day before when the time is more than 60

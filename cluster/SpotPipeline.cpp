@@ -2,9 +2,12 @@
 
 #include "API/QsLog/QsLog.h"
 #include "Spot.h"
+#include "SpotParser.h"
 #include "Worked/Worked.h"
 #include "filters/ChainResult.h"
 #include "settings/Statistics.h"
+
+#include <QDateTime>
 
 SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
 {
@@ -20,6 +23,13 @@ bool SpotPipeline::admit(Spot &spot)
         // before it gets here), so nothing will ever complete it. Gluing the
         // next chunk to it would lose or garble the spot that chunk starts with.
         QLOG_DEBUG() << "Dropping an incomplete spot line";
+        return false;
+    }
+
+    // Before anything is counted or looked up: a report that several nodes
+    // relay, or that an answer lists again, is one spot.
+    if (m_identity.see(spot, SpotParser::minuteOf(SpotParser::currentDateTimeUtc())) == SpotIdentity::Seen::Repeat) {
+        Q_EMIT spotRepeated(spot);
         return false;
     }
 

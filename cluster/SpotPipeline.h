@@ -1,6 +1,8 @@
 #ifndef SPOTPIPELINE_H
 #define SPOTPIPELINE_H
 
+#include "SpotIdentity.h"
+
 #include "filters/FilterChains.h"
 
 #include <QObject>
@@ -39,13 +41,25 @@ public:
     const FilterChains &chains() const { return m_chains; }
 
     // Counts the spot, and for a complete one adds its country and location
-    // and runs the chains. True when the spot is to be shown.
+    // and runs the chains. True when the spot is to be shown. A spot seen
+    // before, from whatever source, is not counted again and goes no
+    // further: it only comes out as spotRepeated(), and admit() is false.
     bool admit(Spot &spot);
     // Sends an admitted spot on to whoever shows it.
     void deliver(Spot &spot) { Q_EMIT newSpot(spot); }
 
+    // How long a spot is remembered: as long as its row may stay (0: rows
+    // never age out, the identity keeps its own bound).
+    void setIdentityWindow(int iMinutes) { m_identity.setWindowMinutes(iMinutes); }
+    const SpotIdentity &identity() const { return m_identity; }
+
 Q_SIGNALS:
+    // A spot new to every connection feeding this pipeline.
     void newSpot(Spot &spot);
+    // The same report again, through another source or another answer: the
+    // row of the station may learn the source, but nothing counts, sounds
+    // or moves for it.
+    void spotRepeated(const Spot &spot);
 
 private:
     // The one place the counters hear about spots and the alerts they fired.
@@ -56,6 +70,7 @@ private:
     QString m_locator;
     Statistics *m_statistics = nullptr;
     FilterChains m_chains;
+    SpotIdentity m_identity;
 };
 
 #endif // SPOTPIPELINE_H
