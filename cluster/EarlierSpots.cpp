@@ -8,12 +8,16 @@
 
 namespace {
 
-// The UTC clock's minute on the count of SpotParser::minuteOf.
+// The UTC clock's minute on the count of SpotParser::minuteOf; the parser's
+// clock, which dates the lines, so that both agree at midnight.
 qint64 currentMinute()
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
+    return SpotParser::minuteOf(SpotParser::currentDateTimeUtc());
 }
+
+// A live spot relayed a few seconds late carries the minute before the
+// requests and cannot be told from the answer's newest lines.
+constexpr qint64 kLateRelayMinutes = 1;
 
 } // namespace
 
@@ -89,7 +93,10 @@ void EarlierSpots::keep(qint64 iMinute, const Spot &spot)
     // Of equal minutes the one received later (nodes answer newest first:
     // the older) comes out first.
     m_spots.insert(iMinute, spot);
-    if (m_spots.size() > ClusterLimits::kMaxCollectedSpots)
+    // The oldest make room; a spot that may be a late live one is never
+    // dropped for its time stamp, so the answer may then keep a few more.
+    if (m_spots.size() > ClusterLimits::kMaxCollectedSpots
+        && m_spots.firstKey() < m_requestMinute - kLateRelayMinutes)
         m_spots.erase(m_spots.begin());
 }
 

@@ -30,13 +30,48 @@ const QLatin1String kCc11Tag("CC11");
 // Far longer than any line a node writes for people to read; a longer one
 // is noise that would only fill the console.
 constexpr qsizetype kMaxNodeLineLength = 1024;
-// An answer to the operator's SH/DX ends this long after its last line.
-constexpr int kOperatorAnswerMs = 3000;
+const QString kCutMark = QStringLiteral("\u2026");
+// The answer to the operator's SH/DX: it ends at the latest this long after
+// the command, and once it has begun, after this much silence in it.
+constexpr int kOperatorAnswerMs = 5000;
+constexpr int kOperatorAnswerQuietMs = 1500;
+// What SH/DX lists without a number, and the most a node lists.
+constexpr int kDefaultAnswerLines = 10;
+constexpr int kMaxAnswerLines = 500;
+// A live spot relayed a little late carries the minute before; one that
+// is new to us is news, not part of an answer.
+constexpr qint64 kLateRelayMinutes = 1;
 
 qint64 currentMinute()
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    return now.date().toJulianDay() * 1440 + now.time().hour() * 60 + now.time().minute();
+    return SpotParser::minuteOf(SpotParser::currentDateTimeUtc());
+}
+
+// "SH/DX 20 ON 20m" asks for 20 lines, "SH/DX Q1ABC" for the default.
+int answerLinesAsked(const QString &qsCommand)
+{
+    const QStringList qslWords = qsCommand.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < qslWords.size(); ++i) {
+        bool bOk = false;
+        const int iLines = qslWords.at(i).toInt(&bOk);
+        if (bOk && iLines > 0)
+            return qMin(iLines, kMaxAnswerLines);
+    }
+    return kDefaultAnswerLines;
+}
+
+// A spot as a node lists it for people: frequency, call, date and time,
+// comment, spotter.
+QString readableSpot(const Spot &spot)
+{
+    const QString qsTime = spot.time().left(4) + QLatin1Char('Z');
+    return QStringLiteral("%1  %2 %3 %4 %5 <%6>")
+        .arg(spot.frequency(), 10)
+        .arg(spot.dxCall(), -12)
+        .arg(spot.date(), 11)
+        .arg(qsTime)
+        .arg(spot.comment().trimmed(), -30)
+        .arg(spot.spotter());
 }
 
 } // namespace
@@ -60,6 +95,9 @@ NodeConnection::NodeConnection(const QString &qsAddress, quint16 uiPort, const Q
     m_earlierSpotsTimer = new QTimer(this);
     connect(m_earlierSpotsTimer, &QTimer::timeout, this, &NodeConnection::requestEarlierSpots);
     connect(&m_earlierSpots, &EarlierSpots::quiet, this, &NodeConnection::onEarlierSpotsQuiet);
+    m_answerTimer = new QTimer(this);
+    m_answerTimer->setSingleShot(true);
+    connect(m_answerTimer, &QTimer::timeout, this, &NodeConnection::onAnswerTimeout);
     setTimings(m_timings);
 
     m_sourceName = m_address + QLatin1Char(':') + QString::number(m_port);
@@ -197,8 +235,14 @@ bool NodeConnection::sendOperatorCommand(const QString &qsCommand)
     static const QRegularExpression showSpots(QStringLiteral("^\\s*SH(OW)?/(MY)?DX\\b"),
                                               QRegularExpression::CaseInsensitiveOption);
     if (showSpots.match(qsCommand).hasMatch()) {
-        m_operatorRequestMinute = currentMinute();
-        m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
+        // A new question ends the old answer: what is still held goes now.
+        endAnswer();
+        m_answer.open = true;
+        m_answer.linesAsked = answerLinesAsked(qsCommand);
+        m_answer.linesSeen = 0;
+        m_answer.requestMinute = currentMinute();
+        m_answer.hardEnd.setRemainingTime(kOperatorAnswerMs);
+        m_answerTimer->start(kOperatorAnswerMs);
     }
     sendCommand(qsCommand);
     return true;
@@ -211,6 +255,8 @@ void NodeConnection::onSocketConnected()
     // The rest of a line cut when the old connection died will never come;
     // glued to the new connection's first line it would hide its prompt.
     m_brokenLine.clear();
+    m_ansiFilter.reset();
+    m_lineCutLogged = false;
     // The node is back, whoever connected: a probe succeeding later would
     // only drop this connection to make a new one.
     m_monitorTimer->stop();
@@ -311,7 +357,7 @@ void NodeConnection::beginChunk()
 
 void NodeConnection::processChunk(const QByteArray &baChunk)
 {
-    QString qsText = QString::fromLatin1(baChunk);
+    QString qsText = m_ansiFilter.filter(QString::fromLatin1(baChunk));
     if (!m_brokenLine.isEmpty()) {
         QLOG_DEBUG() << "Merging broken spot data with new data";
         qsText.prepend(m_brokenLine);
@@ -363,18 +409,65 @@ void NodeConnection::keepBrokenLine(const QString &qsLine)
     m_brokenLine = qsLine;
 }
 
-bool NodeConnection::isOperatorAnswer(const Spot &spot)
+bool NodeConnection::isPrompt(const QString &qsLine)
 {
-    if (m_operatorAnswer.hasExpired())
+    // "Q1ABC de Q9NODE  7-Dec-2026 0702Z dxspider >"
+    const QString qsTrimmed = qsLine.trimmed();
+    return qsTrimmed.endsWith(QLatin1Char('>')) && qsTrimmed.contains(QLatin1String(" de "));
+}
+
+bool NodeConnection::isAnswerSpot(const Spot &spot)
+{
+    if (!m_answer.open)
         return false;
+    if (m_answer.hardEnd.hasExpired()) {
+        endAnswer();
+        return false;
+    }
+    ++m_answer.linesSeen;
+    if (m_answer.linesSeen >= m_answer.linesAsked)
+        m_answerTimer->start(0);
+    else
+        m_answerTimer->start(int(qMin<qint64>(kOperatorAnswerQuietMs, m_answer.hardEnd.remainingTime())));
+    // A recent spot nobody brought yet is live, even inside the answer's
+    // frame: its alerts must not wait for the answer to end.
     const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
-    // A "DX de" line carries no date: one listed from before midnight reads
-    // as later today, and no live spot comes from an hour ahead.
-    const bool bOlder = iMinute < m_operatorRequestMinute || iMinute > currentMinute() + 60;
-    if (iMinute < 0 || !bOlder)
-        return false;
-    m_operatorAnswer.setRemainingTime(kOperatorAnswerMs);
-    return true;
+    const bool bKnown = m_pipeline && m_pipeline->identity().contains(spot, currentMinute());
+    return bKnown || iMinute < m_answer.requestMinute - kLateRelayMinutes;
+}
+
+void NodeConnection::onAnswerTimeout()
+{
+    endAnswer();
+}
+
+void NodeConnection::endAnswer()
+{
+    m_answer.open = false;
+    m_answerTimer->stop();
+    // The node listed them newest first; the table takes them oldest first.
+    QList<Spot> spots;
+    spots.swap(m_answerSpots);
+    for (auto it = spots.crbegin(); it != spots.crend(); ++it) {
+        if (!m_pipeline)
+            return;
+        Spot spot = *it;
+        m_pipeline->deliver(spot);
+    }
+}
+
+void NodeConnection::emitNodeLine(const QString &qsLine, bool bSpot)
+{
+    if (qsLine.size() <= kMaxNodeLineLength) {
+        Q_EMIT nodeLine(qsLine, bSpot);
+        return;
+    }
+    if (!m_lineCutLogged) {
+        m_lineCutLogged = true;
+        QLOG_WARN() << "Lines from" << m_sourceName << "longer than" << kMaxNodeLineLength
+                    << "characters are cut in the console";
+    }
+    Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength - kCutMark.size()) + kCutMark, bSpot);
 }
 
 void NodeConnection::processLine(const QString &qsLine)
@@ -382,14 +475,25 @@ void NodeConnection::processLine(const QString &qsLine)
     if (isSpotLine(qsLine)) {
         Spot spot = qsLine.startsWith(kDxDeTag, Qt::CaseInsensitive) ? SpotParser::parseDxDeLine(qsLine, todaysDate())
                                                                      : SpotParser::parseCc11Line(qsLine);
-        // An old spot listed for the operator is a reply, shown as one.
-        const bool bAnswer = isOperatorAnswer(spot);
-        Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), !bAnswer);
-        if (!bAnswer)
-            processSpot(spot);
+        // A spot listed for the operator is shown in the console as the
+        // node lists it for people, and joins the table quietly.
+        if (spot.isComplete() && isAnswerSpot(spot)) {
+            emitNodeLine(readableSpot(spot), false);
+            spot.setEarlier(true);
+            spot.setSource(m_sourceName);
+            if (m_pipeline && m_pipeline->admit(spot))
+                m_answerSpots.append(spot);
+            return;
+        }
+        emitNodeLine(qsLine, true);
+        processSpot(spot);
         return;
     }
-    Q_EMIT nodeLine(qsLine.left(kMaxNodeLineLength), false);
+    emitNodeLine(qsLine, false);
+    // A band query is answered with the prompt first and its lines later;
+    // only a prompt after the lines ends the answer.
+    if (m_answer.open && m_answer.linesSeen > 0 && isPrompt(qsLine))
+        endAnswer();
     if (m_loginWatch.isRefusal(qsLine)) {
         onLoginRefused(qsLine);
     } else {
@@ -415,6 +519,7 @@ void NodeConnection::processSpot(Spot &spot)
         m_pipeline->deliver(spot);
         return;
     }
+    spot.setEarlier(true);
     m_earlierSpots.keep(iMinute, spot);
 }
 
@@ -459,7 +564,9 @@ void NodeConnection::answerPrompt(const QString &qsLine)
 
 const QString &NodeConnection::todaysDate()
 {
-    const QDate qdToday = QDateTime::currentDateTimeUtc().date();
+    // The parser's clock, so that the day a line is dated by and the day
+    // the parser checks it against are one, also in tests at midnight.
+    const QDate qdToday = SpotParser::currentDateTimeUtc().date();
     if (qdToday.toJulianDay() != m_dateDay) {
         m_dateDay = qdToday.toJulianDay();
         m_dateText = SpotParser::dxDeDate(qdToday);

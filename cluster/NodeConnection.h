@@ -1,6 +1,7 @@
 #ifndef NODECONNECTION_H
 #define NODECONNECTION_H
 
+#include "AnsiFilter.h"
 #include "ClusterTimings.h"
 #include "EarlierSpots.h"
 #include "LoginWatch.h"
@@ -11,6 +12,8 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 
 QT_BEGIN_NAMESPACE
@@ -53,6 +56,8 @@ public:
     // The node refused the login too often; only the operator connects again.
     bool hasGivenUp() const;
     bool isCollectingEarlierSpots() const { return m_earlierSpots.isCollecting(); }
+    // The answer to the operator's SH/DX is still coming.
+    bool isReceivingAnswer() const { return m_answer.open; }
     void sendCommand(const QString &qsCommand);
     // A line the operator typed, sent as the program's own commands are.
     // False, with nothing sent, while there is no connection.
@@ -81,8 +86,10 @@ Q_SIGNALS:
     void disconnected(const QString &qsAddress, quint16 uiPort);
     void connectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error);
     void getReadyForSpots();
-    // Every line the node sends, cut to a bounded length and otherwise as it
-    // came (control characters included); bSpot for "DX de" and CC11 lines.
+    // Every line the node sends, without terminal escapes and cut to a
+    // bounded length ("…" marks the cut), otherwise as it came (control
+    // characters included); bSpot for live "DX de" and CC11 lines. The spots
+    // of an answer to the operator's SH/DX come as readable lines instead.
     void nodeLine(const QString &qsLine, bool bSpot);
 
 private:
@@ -97,6 +104,7 @@ private:
     void onReadSliceDue();
     void onLoginRefused(const QString &qsReply);
     void onEarlierSpotsQuiet();
+    void onAnswerTimeout();
 
     void readDataFromSocket();
     void abortConnection();
@@ -109,7 +117,10 @@ private:
     void keepBrokenLine(const QString &qsLine);
     void resetLoginState();
     static bool isSpotLine(const QString &qsLine);
-    bool isOperatorAnswer(const Spot &spot);
+    bool isAnswerSpot(const Spot &spot);
+    void endAnswer();
+    void emitNodeLine(const QString &qsLine, bool bSpot);
+    static bool isPrompt(const QString &qsLine);
     static bool mayStartSpotLine(const QString &qsFragment);
     const QString &todaysDate();
 
@@ -134,11 +145,27 @@ private:
     ClusterTimings m_timings;
 
     QString m_brokenLine;
+    AnsiFilter m_ansiFilter;
+    // Said once per connection: a flood of long lines would fill the log.
+    bool m_lineCutLogged = false;
     EarlierSpots m_earlierSpots;
-    // After the operator's own SH/DX: spots older than it are its answer,
-    // for the console to show, not new activity for the table and alerts.
-    QDeadlineTimer m_operatorAnswer;
-    qint64 m_operatorRequestMinute = 0;
+
+    // The answer to the operator's own SH/DX. It ends at the node's prompt
+    // after its lines, after the number of lines asked for, after a short
+    // silence, or at the latest a few seconds after the command: a live
+    // feed never keeps it open.
+    struct OperatorAnswer
+    {
+        bool open = false;
+        int linesAsked = 0;
+        int linesSeen = 0;
+        qint64 requestMinute = 0;
+        QDeadlineTimer hardEnd;
+    };
+    OperatorAnswer m_answer;
+    QTimer *m_answerTimer = nullptr;
+    // Its spots, newest first as nodes list them; handed on oldest first.
+    QList<Spot> m_answerSpots;
     bool m_ve7ccSent = false;
 
     bool m_socketConnected = false;

@@ -250,14 +250,18 @@ void TestCluster::chunkBoundaries_data()
     const QByteArray baCc11 =
         TestSpot(7012.5, "Q7ABC/P", "Q2GHI-#", "up 2", QDateTime(QDate(2026, 12, 6), QTime(23, 59), Qt::UTC))
             .cc11Line("Q1NODE-1");
+    const QByteArray baDxDe2 =
+        TestSpot(14026.0, "Q8XYZ", "Q1DEF", "CW 599", QDateTime(QDate(2026, 12, 6), QTime(8, 12), Qt::UTC))
+            .dxDeLine(true);
     const QString qsDxDe = QStringLiteral("Q9XYZ|0812Z|Q1DEF|14025.0|CW 599");
+    const QString qsDxDe2 = QStringLiteral("Q8XYZ|0812Z|Q1DEF|14026.0|CW 599");
     const QString qsCc11 = QStringLiteral("Q7ABC/P|2359Z|Q2GHI|7012.5|up 2");
 
     QTest::newRow("whole lines") << baDxDe + baCc11 << QList<int> {} << QStringList {qsDxDe, qsCc11} << 2;
     QTest::newRow("cut between CR and LF")
         << baCc11 << QList<int> {int(baCc11.size()) - 1} << QStringList {qsCc11} << 1;
     QTest::newRow("cut into the comment, then whole lines")
-        << baDxDe + baCc11 + baDxDe << QList<int> {45, int(baDxDe.size()) + 10} << QStringList {qsDxDe, qsCc11, qsDxDe}
+        << baDxDe + baCc11 + baDxDe2 << QList<int> {45, int(baDxDe.size()) + 10} << QStringList {qsDxDe, qsCc11, qsDxDe2}
         << 3;
     QTest::newRow("every byte on its own") << baCc11 + baDxDe << [&] {
         QList<int> liCuts;
@@ -398,15 +402,19 @@ void TestCluster::operatorCommandsAndNodeLines()
         return QList<QVariant>();
     };
 
-    // The answer to the operator's own SH/DX is a reply for the console: its
-    // old spots are no new activity for the table and its alerts.
+    // The answer to the operator's own SH/DX is a reply: readable in the
+    // console, and in the table as an earlier spot, not as news.
     m_node->preloadSpots({TestSpot(14021.0, "Q7OLD", "Q1DEF", "", QDateTime::currentDateTimeUtc().addSecs(-1200))});
     QStringList qslNewSpots;
-    connect(pCluster.get(), &Cluster::newSpot, this, [&qslNewSpots](Spot &spot) { qslNewSpots.append(spot.dxCall()); });
+    connect(pCluster.get(), &Cluster::newSpot, this, [&qslNewSpots](Spot &spot) {
+        qslNewSpots.append(spot.dxCall() + (spot.isEarlier() ? QStringLiteral(" earlier") : QString()));
+    });
     QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("sh/dx 5")));
     QTRY_VERIFY_WITH_TIMEOUT(!lineWith("Q7OLD").isEmpty(), kTimeoutMs);
     QCOMPARE(lineWith("Q7OLD").at(1).toBool(), false);
-    QVERIFY2(!qslNewSpots.contains(QStringLiteral("Q7OLD")), qPrintable(qslNewSpots.join(' ')));
+    QVERIFY2(!lineWith("Q7OLD").at(0).toString().contains(QLatin1Char('^')), qPrintable(lineWith("Q7OLD").at(0).toString()));
+    QVERIFY(lineWith("Q7OLD").at(0).toString().contains(QLatin1String("<Q1DEF>")));
+    QTRY_COMPARE_WITH_TIMEOUT(qslNewSpots, QStringList {QStringLiteral("Q7OLD earlier")}, kTimeoutMs);
     m_node->clearReceived();
     lineSpy.clear();
     QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("talk Q2XYZ gr\u00fc\u00dfe  ")));
