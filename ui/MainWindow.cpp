@@ -390,6 +390,8 @@ void MainWindow::applySpotTableSettings()
         ClusterTimings timings = pCluster->timings();
         timings.earlierSpotsFirstAnswerMs = spotTable.firstAnswerWaitSeconds * 1000;
         pCluster->setTimings(timings);
+        // A spot is one report for as long as its row may stay.
+        pCluster->pipeline()->setIdentityWindow(spotTable.maxAgeMinutes);
     }
 }
 
@@ -408,6 +410,7 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::connected, this, &MainWindow::onClusterConnected);
     connect(pCluster, &Cluster::disconnected, this, &MainWindow::onClusterDisconnected);
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
+    connect(pCluster->pipeline(), &SpotPipeline::spotRepeated, this, &MainWindow::onSpotRepeated);
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
     connect(pCluster->status(), &ConnectionStatus::changed, this, &MainWindow::onConnectionStatusChanged);
@@ -504,9 +507,16 @@ void MainWindow::onNewSpot(Spot &spot)
     Cluster *pCluster = activeCluster();
     if (!pCluster || m_closing)
         return;
-    // A repeat of a station activity already shown or waiting alerts no more.
-    if (m_ui->tableView->addSpot(spot, pCluster->maxSpotCount()))
+    // A repeat of a station activity already shown or waiting alerts no
+    // more; nor does a spot a node listed on request, which is no news.
+    if (m_ui->tableView->addSpot(spot, pCluster->maxSpotCount()) && !spot.isEarlier())
         m_tray->alert(spot);
+}
+
+void MainWindow::onSpotRepeated(const Spot &spot)
+{
+    if (!m_closing)
+        m_ui->tableView->addRepeat(spot);
 }
 
 void MainWindow::showPendingSpots()

@@ -79,6 +79,8 @@ public Q_SLOTS:
     void onClusterConnected(const QString &qsAddress, quint16 uiPort);
     void onClusterDisconnected(const QString &qsAddress, quint16 uiPort);
     void onNewSpot(Spot &spot);
+    // The same report again through another source or answer.
+    void onSpotRepeated(const Spot &spot);
     void onClusterConnectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error);
     void onBandFilterValueChanged(Filter::BandFilter bandFilter);
     void onConnectTriggered();

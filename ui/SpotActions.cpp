@@ -48,9 +48,14 @@ void SpotActions::addRadioIndicator(QToolBar *pToolBar)
 
 void SpotActions::openMenu(const QPoint &point, QAction *pSendSpot)
 {
-    m_menuSpot = m_table->spotAt(m_table->indexAt(point));
-    if (!m_menuSpot)
-        m_menuSpot = m_table->spotAt(m_table->currentIndex());
+    QModelIndex index = m_table->indexAt(point);
+    m_menuSpot = m_table->spotAt(index);
+    if (!m_menuSpot) {
+        index = m_table->currentIndex();
+        m_menuSpot = m_table->spotAt(index);
+    }
+    // Taken now: the row may have moved by the time an action is chosen.
+    m_menuReports = m_table->reportsAt(index);
     auto *pMenu = new QMenu(m_window);
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
     pMenu->addAction(m_detailsAction);
@@ -60,16 +65,25 @@ void SpotActions::openMenu(const QPoint &point, QAction *pSendSpot)
     pMenu->popup(m_table->viewport()->mapToGlobal(point));
 }
 
-std::optional<Spot> SpotActions::takeMenuSpot()
+std::optional<Spot> SpotActions::takeMenuSpot(SpotModel::Reports *pReports)
 {
-    std::optional<Spot> spot = m_menuSpot ? m_menuSpot : m_table->spotAt(m_table->currentIndex());
+    std::optional<Spot> spot = m_menuSpot;
+    SpotModel::Reports reports = m_menuReports;
+    if (!spot) {
+        spot = m_table->spotAt(m_table->currentIndex());
+        reports = m_table->reportsAt(m_table->currentIndex());
+    }
     m_menuSpot.reset();
+    m_menuReports = SpotModel::Reports();
+    if (pReports)
+        *pReports = std::move(reports);
     return spot;
 }
 
 void SpotActions::showDetails()
 {
-    const std::optional<Spot> spot = takeMenuSpot();
+    SpotModel::Reports reports;
+    const std::optional<Spot> spot = takeMenuSpot(&reports);
     auto *pPopup = new SpotPopup(m_window);
     pPopup->setAttribute(Qt::WA_DeleteOnClose);
     const QString qsDxCall = spot ? spot->dxCall() : QString();
@@ -81,6 +95,14 @@ void SpotActions::showDetails()
         pPopup->setLocation(located, m_settings->distanceInMiles());
         pPopup->setNeed(
             LogStore::needDescription(m_logStore->needForSpot(spot->country(), spot->frequency(), spot->comment())));
+        QStringList qslSpotters;
+        for (const SpotModel::Reporter &reporter : reports.spotters) {
+            qslSpotters.append(reporter.continent.isEmpty()
+                                   ? reporter.call
+                                   : tr("%1 (%2)").arg(reporter.call, reporter.continent));
+        }
+        pPopup->setSpotters(qslSpotters);
+        pPopup->setSources(reports.sources);
     }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {

@@ -2,6 +2,7 @@
 #define SPOTACTIONS_H
 
 #include "cluster/Spot.h"
+#include "ui/SpotModel.h"
 
 #include <QObject>
 #include <QTimer>
@@ -51,7 +52,8 @@ public:
     void stopBlinking();
 
 private:
-    std::optional<Spot> takeMenuSpot();
+    // pReports, when given, gets who reported the spot's station.
+    std::optional<Spot> takeMenuSpot(SpotModel::Reports *pReports = nullptr);
 
     SpotTableView *m_table = nullptr;
     Settings *m_settings = nullptr;
@@ -67,6 +69,7 @@ private:
     // What the context menu acts on: the spot under the pointer when it
     // opened, whatever moved since.
     std::optional<Spot> m_menuSpot;
+    SpotModel::Reports m_menuReports;
 };
 
 #endif // SPOTACTIONS_H

@@ -299,6 +299,7 @@ bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
     if (Entry *pEntry = findActivity(spot, iNowMs, &uiBandBit, &dKHz)) {
         pEntry->spot = spot;
         pEntry->count += iCount;
+        addReports(&pEntry->reports, reportsOf(spot));
         pEntry->updatedMs = iNowMs;
         pEntry->kHz = dKHz;
         const int iRow = rowOf(pEntry);
@@ -326,6 +327,7 @@ bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
     pEntry->updatedMs = iNowMs;
     pEntry->bandBit = uiBandBit;
     pEntry->kHz = dKHz;
+    pEntry->reports = reportsOf(spot);
     m_byCall[spot.dxCall()].append(pEntry.get());
     beginInsertRows(QModelIndex(), 0, 0);
     m_entries.push_back(std::move(pEntry));
@@ -333,6 +335,50 @@ bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
     if (m_entries.size() > uiMaxRows)
         removeOldest(int(m_entries.size() - uiMaxRows));
     return false;
+}
+
+SpotModel::Reports SpotModel::reportsOf(const Spot &spot)
+{
+    Reports reports;
+    if (!spot.spotter().isEmpty())
+        reports.spotters.append({spot.spotter(), spot.spotterContinent()});
+    if (!spot.source().isEmpty())
+        reports.sources.append(spot.source());
+    return reports;
+}
+
+bool SpotModel::addReports(Reports *pReports, const Reports &more)
+{
+    bool bChanged = false;
+    for (const Reporter &reporter : more.spotters) {
+        if (pReports->spotters.size() >= kMaxReports)
+            break;
+        const bool bKnown = std::any_of(pReports->spotters.cbegin(), pReports->spotters.cend(),
+                                        [&reporter](const Reporter &known) { return known.call == reporter.call; });
+        if (!bKnown) {
+            pReports->spotters.append(reporter);
+            bChanged = true;
+        }
+    }
+    for (const QString &qsSource : more.sources) {
+        if (pReports->sources.size() < kMaxReports && !pReports->sources.contains(qsSource)) {
+            pReports->sources.append(qsSource);
+            bChanged = true;
+        }
+    }
+    return bChanged;
+}
+
+bool SpotModel::addReport(const Spot &spot)
+{
+    Entry *pEntry = findActivity(spot, m_clock());
+    if (!pEntry)
+        return false;
+    if (addReports(&pEntry->reports, reportsOf(spot))) {
+        const int iRow = rowOf(pEntry);
+        Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
+    }
+    return true;
 }
 
 void SpotModel::removeOldest(int iCount)
@@ -382,6 +428,7 @@ int SpotModel::takeRowsFrom(SpotModel &source, quint16 uiMaxRows)
             // its identity stays.
             pHere->spot = std::move(pIn->spot);
             pHere->count += pIn->count;
+            addReports(&pHere->reports, pIn->reports);
             pHere->updatedMs = iNowMs;
             pHere->kHz = pIn->kHz;
             pHere->batchSlot = int(uiSlot);

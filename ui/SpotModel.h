@@ -105,6 +105,27 @@ public:
     // The age limit in milliseconds; 0 when rows never age out.
     qint64 maxAgeMs() const { return m_maxAgeMs; }
 
+    // Who reported a row's station and the sources that brought the
+    // reports, first heard first.
+    struct Reporter
+    {
+        QString call;
+        QString continent;
+    };
+    struct Reports
+    {
+        QList<Reporter> spotters;
+        QStringList sources;
+    };
+    // A skimmer feed may bring dozens of skimmers for one station; the
+    // popup lists this many of each.
+    static constexpr int kMaxReports = 40;
+    const Reports &reportsAt(int iRow) const { return entryAt(iRow).reports; }
+    // The same report again from another source: the row of its station
+    // learns the spotter and the source, but neither its count nor its
+    // place changes. False when no row here has the station.
+    bool addReport(const Spot &spot);
+
     // The tray balloon's text for an alerted spot; a comment of blanks only
     // adds nothing.
     static QString balloonText(const Spot &spot);
@@ -120,7 +141,10 @@ private:
         double kHz = 0.0;
         // Its place in the batch being taken in; -1 outside of that.
         int batchSlot = -1;
+        Reports reports;
     };
+    static bool addReports(Reports *pReports, const Reports &more);
+    static Reports reportsOf(const Spot &spot);
 
     // Oldest at the front, newest at the back: the top row is the last entry.
     const Entry &entryAt(int iRow) const { return *m_entries[m_entries.size() - 1 - size_t(iRow)]; }

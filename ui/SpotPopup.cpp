@@ -84,6 +84,16 @@ void SpotPopup::setNeed(const QString &qsText)
     setValue(m_ui->labelNeed_value, qsText.toHtmlEscaped());
 }
 
+void SpotPopup::setSpotters(const QStringList &qslSpotters)
+{
+    setValue(m_ui->labelSpotters_value, qslSpotters.join(QStringLiteral(", ")).toHtmlEscaped());
+}
+
+void SpotPopup::setSources(const QStringList &qslSources)
+{
+    setValue(m_ui->labelSources_value, qslSources.join(QStringLiteral(", ")).toHtmlEscaped());
+}
+
 QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
 {
     const double dDistance = bMiles ? path.km / Locator::kKmPerMile : path.km;
@@ -98,7 +108,8 @@ void SpotPopup::reset()
     for (QLabel *pLabel :
          {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value, m_ui->labelReportedBy_value,
           m_ui->labelInfo_value, m_ui->labelContinent_value, m_ui->labelSpotterContinent_value,
-          m_ui->labelShortPath_value, m_ui->labelLongPath_value, m_ui->labelNeed_value})
+          m_ui->labelShortPath_value, m_ui->labelLongPath_value, m_ui->labelNeed_value, m_ui->labelSpotters_value,
+          m_ui->labelSources_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }

@@ -44,6 +44,10 @@ public:
     static QString pathText(const Locator::Path &path, bool bMiles);
     // What the log says of the spot; empty without a log.
     void setNeed(const QString &qsText);
+    // Who reported the station ("Q1ABC (EU)") and the sources that brought
+    // the reports.
+    void setSpotters(const QStringList &qslSpotters);
+    void setSources(const QStringList &qslSources);
     void reset();
 
     // The part of a spotted call that the lookup page knows: a prefix in

@@ -108,6 +108,12 @@ bool SpotTableView::addSpot(const Spot &spot, quint16 uiMaxRows)
     return !bShown && !bWaiting;
 }
 
+void SpotTableView::addRepeat(const Spot &spot)
+{
+    if (!m_spotModel->addReport(spot))
+        m_pendingSpots->addReport(spot);
+}
+
 void SpotTableView::applySettings(const SpotTableSettings &spotTable, bool bDistanceInMiles)
 {
     for (SpotModel *pModel : {m_spotModel, m_pendingSpots}) {
@@ -310,18 +316,30 @@ bool SpotTableView::viewportEvent(QEvent *event)
     return QTableView::viewportEvent(event);
 }
 
-std::optional<Spot> SpotTableView::spotAt(const QModelIndex &index) const
+int SpotTableView::modelRowOf(const QModelIndex &index) const
 {
     if (!index.isValid())
-        return std::nullopt;
+        return -1;
     int iRow = -1;
     if (index.model() == m_sortProxy || index.model() == m_bandProxy)
         iRow = m_sortProxy->modelRow(index);
     else if (index.model() == m_spotModel)
         iRow = index.row();
-    if (iRow < 0 || iRow >= m_spotModel->rowCount())
+    return iRow < m_spotModel->rowCount() ? iRow : -1;
+}
+
+std::optional<Spot> SpotTableView::spotAt(const QModelIndex &index) const
+{
+    const int iRow = modelRowOf(index);
+    if (iRow < 0)
         return std::nullopt;
     return m_spotModel->spotAt(iRow);
+}
+
+SpotModel::Reports SpotTableView::reportsAt(const QModelIndex &index) const
+{
+    const int iRow = modelRowOf(index);
+    return iRow < 0 ? SpotModel::Reports() : m_spotModel->reportsAt(iRow);
 }
 
 bool SpotTableView::restoreHeaderState(const QByteArray &state)

@@ -2,6 +2,7 @@
 #define SPOTTABLEVIEW_H
 
 #include "cluster/Spot.h"
+#include "ui/SpotModel.h"
 
 #include <QElapsedTimer>
 #include <QTableView>
@@ -15,7 +16,6 @@ class QPushButton;
 QT_END_NAMESPACE
 
 class SpotBandProxy;
-class SpotModel;
 class SpotSortProxy;
 struct SpotTableSettings;
 
@@ -47,12 +47,17 @@ public:
     // False when it repeats a station activity already shown or waiting:
     // such a spot updates its row and alerts no more.
     bool addSpot(const Spot &spot, quint16 uiMaxRows);
+    // A report already counted, brought again by another source: its row,
+    // shown or waiting, learns the source and stays where it is.
+    void addRepeat(const Spot &spot);
     void applySettings(const SpotTableSettings &spotTable, bool bDistanceInMiles);
     void setBands(int iBands);
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // The spot of a row of the view, or of the spot model.
     std::optional<Spot> spotAt(const QModelIndex &index) const;
+    // Who reported the station of that row and through which sources.
+    SpotModel::Reports reportsAt(const QModelIndex &index) const;
     // Restores the columns and the sort order. A state stored before the
     // table could be sorted leaves it unsorted, newest first.
     bool restoreHeaderState(const QByteArray &state);
@@ -79,6 +84,8 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
+    // The spot model's row of an index of the view or the model; -1 for none.
+    int modelRowOf(const QModelIndex &index) const;
     // Widens (never narrows) the columns the texts of the waiting spots do
     // not fit.
     void widenColumns(const SpotModel &spots);
