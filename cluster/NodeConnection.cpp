@@ -409,11 +409,13 @@ void NodeConnection::keepBrokenLine(const QString &qsLine)
     m_brokenLine = qsLine;
 }
 
-bool NodeConnection::isPrompt(const QString &qsLine)
+bool NodeConnection::isPrompt(const QString &qsLine) const
 {
-    // "Q1ABC de Q9NODE  7-Dec-2026 0702Z dxspider >"
+    // "Q1ABC de Q9NODE  7-Dec-2026 0702Z dxspider >"; an announcement such
+    // as "To ALL de Q2XYZ: <b>qrv</b>" must not end an answer.
     const QString qsTrimmed = qsLine.trimmed();
-    return qsTrimmed.endsWith(QLatin1Char('>')) && qsTrimmed.contains(QLatin1String(" de "));
+    return !m_callsign.isEmpty() && qsTrimmed.endsWith(QLatin1Char('>'))
+        && qsTrimmed.startsWith(m_callsign + QLatin1String(" de "), Qt::CaseInsensitive);
 }
 
 bool NodeConnection::isAnswerSpot(const Spot &spot)
@@ -425,10 +427,14 @@ bool NodeConnection::isAnswerSpot(const Spot &spot)
         return false;
     }
     ++m_answer.linesSeen;
-    if (m_answer.linesSeen >= m_answer.linesAsked)
+    if (m_answer.linesSeen >= m_answer.linesAsked) {
+        // The last line asked for: what follows, in this read too, is live.
+        // The held spots go out once this one has joined them.
+        m_answer.open = false;
         m_answerTimer->start(0);
-    else
+    } else {
         m_answerTimer->start(int(qMin<qint64>(kOperatorAnswerQuietMs, m_answer.hardEnd.remainingTime())));
+    }
     // A recent spot nobody brought yet is live, even inside the answer's
     // frame: its alerts must not wait for the answer to end.
     const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());

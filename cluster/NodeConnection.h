@@ -120,7 +120,7 @@ private:
     bool isAnswerSpot(const Spot &spot);
     void endAnswer();
     void emitNodeLine(const QString &qsLine, bool bSpot);
-    static bool isPrompt(const QString &qsLine);
+    bool isPrompt(const QString &qsLine) const;
     static bool mayStartSpotLine(const QString &qsFragment);
     const QString &todaysDate();
 
