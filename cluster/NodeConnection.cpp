@@ -426,6 +426,14 @@ bool NodeConnection::isAnswerSpot(const Spot &spot)
         endAnswer();
         return false;
     }
+    // A recent spot nobody brought yet is live, even inside the answer's
+    // frame: its alerts must not wait for the answer to end, and it neither
+    // counts as a line of the answer nor keeps the answer open.
+    const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
+    const bool bKnown = m_pipeline && m_pipeline->identity().contains(spot, currentMinute());
+    if (!bKnown && iMinute >= m_answer.requestMinute - kLateRelayMinutes)
+        return false;
+
     ++m_answer.linesSeen;
     if (m_answer.linesSeen >= m_answer.linesAsked) {
         // The last line asked for: what follows, in this read too, is live.
@@ -435,11 +443,7 @@ bool NodeConnection::isAnswerSpot(const Spot &spot)
     } else {
         m_answerTimer->start(int(qMin<qint64>(kOperatorAnswerQuietMs, m_answer.hardEnd.remainingTime())));
     }
-    // A recent spot nobody brought yet is live, even inside the answer's
-    // frame: its alerts must not wait for the answer to end.
-    const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
-    const bool bKnown = m_pipeline && m_pipeline->identity().contains(spot, currentMinute());
-    return bKnown || iMinute < m_answer.requestMinute - kLateRelayMinutes;
+    return true;
 }
 
 void NodeConnection::onAnswerTimeout()
