@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "cluster/NodeConnection.h"
+#include "cluster/SpotParser.h"
 #include "cluster/SpotPipeline.h"
 #include "filters/Filter.h"
 #include "settings/Statistics.h"
@@ -26,6 +27,20 @@ QStringList linesOf(const QSignalSpy &spy)
     return qslLines;
 }
 
+// The clock the client dates lines by, for tests that need a fixed minute.
+QDateTime g_now;
+QDateTime fixedNow()
+{
+    return g_now;
+}
+
+// What makes a spot one report.
+QString reportOf(const Spot &spot)
+{
+    return QStringList {spot.dxCall(), spot.spotter(), spot.date(), spot.time(), spot.frequency()}.join(
+        QLatin1Char('|'));
+}
+
 } // namespace
 
 // Several connections feeding one pipeline: what one connection does with
@@ -41,16 +56,25 @@ private Q_SLOTS:
 
     void twoConnectionsFeedOnePipeline();
     void connectionsComeAndGo();
+    void twoNodesRelayingTheSameSpots();
+    void reconnectAndTypedAnswersAddNothing();
+    void lateLiveSpotDuringEarlierSpots();
+    void liveFeedDuringTypedAnswer();
+    void midnight();
 
 private:
     std::unique_ptr<NodeConnection> makeConnection(TestNode *pNode, const QString &qsCall,
                                                    const ClusterTimings &timings);
     void logIn(NodeConnection *pConnection);
+    void addSoundAlert();
+    void setClock(const QDateTime &dtNow);
 
     std::unique_ptr<TestNode> m_nodeA;
     std::unique_ptr<TestNode> m_nodeB;
     std::unique_ptr<SpotPipeline> m_pipeline;
     QStringList m_delivered;
+    QList<Spot> m_deliveredSpots;
+    QList<Spot> m_repeated;
 };
 
 void TestSpotPipeline::init()
@@ -64,11 +88,19 @@ void TestSpotPipeline::init()
 
     m_pipeline = std::make_unique<SpotPipeline>();
     m_delivered.clear();
-    connect(m_pipeline.get(), &SpotPipeline::newSpot, this, [this](Spot &spot) { m_delivered.append(spot.dxCall()); });
+    m_deliveredSpots.clear();
+    m_repeated.clear();
+    connect(m_pipeline.get(), &SpotPipeline::newSpot, this, [this](Spot &spot) {
+        m_delivered.append(spot.dxCall());
+        m_deliveredSpots.append(spot);
+    });
+    connect(m_pipeline.get(), &SpotPipeline::spotRepeated, this,
+            [this](const Spot &spot) { m_repeated.append(spot); });
 }
 
 void TestSpotPipeline::cleanup()
 {
+    SpotParser::setClock(nullptr);
     m_pipeline.reset();
     m_nodeA.reset();
     m_nodeB.reset();
@@ -165,6 +197,198 @@ void TestSpotPipeline::connectionsComeAndGo()
     pA->receiveChunk(TestSpot(14027.0, "Q1LATE", "Q1DEF", "cq").dxDeLine(true));
     QCOMPARE(m_delivered, QStringList {"Q1STAY"});
     QVERIFY(pA->isConnected());
+}
+
+void TestSpotPipeline::addSoundAlert()
+{
+    auto pSound = std::make_unique<Filter>(Filter::Accept, AlertFlags(AlertFlag::Sound));
+    pSound->setSoundFile(QStringLiteral("alert.wav"));
+    m_pipeline->chains().addAlert(std::move(pSound), -1);
+    m_pipeline->setStatistics(Statistics::instance());
+}
+
+void TestSpotPipeline::setClock(const QDateTime &dtNow)
+{
+    g_now = dtNow;
+    SpotParser::setClock(&fixedNow);
+}
+
+void TestSpotPipeline::twoNodesRelayingTheSameSpots()
+{
+    addSoundAlert();
+    const Statistics *pStatistics = Statistics::instance();
+    const quint64 uiProcessed = pStatistics->totalProcessedSpots();
+    const quint64 uiSounds = pStatistics->triggeredAlertsSound();
+
+    const ClusterTimings noEarlierSpots {kNeverMs, kNeverMs, kNeverMs, 300, kNeverMs};
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), noEarlierSpots);
+    auto pB = makeConnection(m_nodeB.get(), QStringLiteral("Q1ABC"), noEarlierSpots);
+    logIn(pA.get());
+    logIn(pB.get());
+    // The same spots from both, B two seconds late; the generator respots
+    // stations too, which are new reports of a known station.
+    m_nodeA->setRespotShare(0.3);
+    m_nodeB->setRespotShare(0.3);
+    m_nodeA->startScheduledStream(20.0, 7, 0);
+    m_nodeB->startScheduledStream(20.0, 7, 2);
+    QTest::qWait(3000);
+    m_nodeA->stopStream();
+    QTest::qWait(3000);
+    m_nodeB->stopStream();
+    QTest::qWait(300);
+
+    // Each report came out once, whoever brought it first; B relayed what A
+    // had sent and that only taught the pipeline B's name.
+    QSet<QString> reports;
+    for (const Spot &spot : std::as_const(m_deliveredSpots)) {
+        QVERIFY2(!reports.contains(reportOf(spot)), qPrintable(reportOf(spot)));
+        reports.insert(reportOf(spot));
+    }
+    QVERIFY2(m_repeated.size() >= 40, qPrintable(QString::number(m_repeated.size())));
+    for (const Spot &spot : std::as_const(m_repeated)) {
+        QVERIFY(reports.contains(reportOf(spot)));
+        QCOMPARE(spot.source(), pB->sourceName());
+    }
+    // Counted, and sounded, once per report.
+    QCOMPARE(pStatistics->totalProcessedSpots() - uiProcessed, quint64(m_deliveredSpots.size()));
+    QCOMPARE(pStatistics->triggeredAlertsSound() - uiSounds, quint64(m_deliveredSpots.size()));
+}
+
+void TestSpotPipeline::reconnectAndTypedAnswersAddNothing()
+{
+    setClock(QDateTime(QDate(2026, 12, 7), QTime(12, 30, 30), Qt::UTC));
+    addSoundAlert();
+    const Statistics *pStatistics = Statistics::instance();
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, 50, 300, 500});
+    QSignalSpy lines(pA.get(), &NodeConnection::nodeLine);
+    logIn(pA.get());
+    QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);
+
+    // Two older spots that came live, then ten of the current minute.
+    m_nodeA->broadcastSpot(TestSpot(7011.0, "Q7OLD", "Q1DEF", "cq", g_now.addSecs(-1200)));
+    m_nodeA->broadcastSpot(TestSpot(7010.0, "Q8OLD", "Q1DEF", "cq", g_now.addSecs(-600)));
+    QStringList qslCalls;
+    for (int i = 0; i < 10; ++i) {
+        qslCalls.append(QStringLiteral("Q9AA%1").arg(QChar(u'A' + i)));
+        m_nodeA->broadcastSpot(TestSpot(14000.0 + 2 * i, qslCalls.constLast(), "Q1DEF", "cq", g_now.addSecs(-10)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_delivered.size(), 12, kTimeoutMs);
+    const quint64 uiProcessed = pStatistics->totalProcessedSpots();
+    const quint64 uiSounds = pStatistics->triggeredAlertsSound();
+
+    // The operator's SH/DX lists the ten: readable in the console, and no
+    // new spot, count or sound.
+    lines.clear();
+    QVERIFY(pA->sendOperatorCommand(QStringLiteral("SH/DX")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_repeated.size(), 10, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!pA->isReceivingAnswer(), kTimeoutMs);
+    for (const QString &qsCall : std::as_const(qslCalls)) {
+        const QStringList qslLines = linesOf(lines).filter(qsCall);
+        QCOMPARE(qslLines.size(), 1);
+        QVERIFY2(qslLines.constFirst().contains(QLatin1String("7-Dec-2026 1230Z cq")), qPrintable(qslLines.constFirst()));
+        QVERIFY2(qslLines.constFirst().contains(QLatin1String("<Q1DEF>")), qPrintable(qslLines.constFirst()));
+        QVERIFY(!qslLines.constFirst().contains(QLatin1Char('^')));
+    }
+    for (const QList<QVariant> &arguments : std::as_const(lines))
+        QVERIFY(!arguments.at(1).toBool());
+
+    // A reconnection's earlier spots list all twelve again.
+    pA->disconnectFromNode();
+    logIn(pA.get());
+    QTRY_VERIFY_WITH_TIMEOUT(pA->isCollectingEarlierSpots(), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_repeated.size(), 22, kTimeoutMs);
+    QCOMPARE(m_delivered.size(), 12);
+    QCOMPARE(pStatistics->totalProcessedSpots(), uiProcessed);
+    QCOMPARE(pStatistics->triggeredAlertsSound(), uiSounds);
+}
+
+void TestSpotPipeline::lateLiveSpotDuringEarlierSpots()
+{
+    setClock(QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5), Qt::UTC));
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, 50, 300, kNeverMs});
+    // The node is slow to answer; its answer here comes by hand.
+    m_nodeA->setQueryDelay(kNeverMs);
+    logIn(pA.get());
+    QTRY_VERIFY_WITH_TIMEOUT(pA->isCollectingEarlierSpots(), kTimeoutMs);
+
+    // A busy node's last minute fills the 20 places; a live spot relayed a
+    // few seconds late carries that minute too and comes last.
+    QByteArray baAnswer;
+    for (int i = 0; i < 20; ++i)
+        baAnswer += TestSpot(14000.0 + i, QStringLiteral("Q9AB%1").arg(QChar(u'A' + i)), "Q1DEF", "cq",
+                             g_now.addSecs(-40 - i))
+                        .cc11Line("Q1NODE-1");
+    baAnswer += TestSpot(21025.0, "Q3LIVE", "Q2DEF", "cq", g_now.addSecs(-8)).cc11Line("Q1NODE-1");
+    m_nodeA->sendRaw(baAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);
+    QCOMPARE(m_delivered.size(), 21);
+    QVERIFY(m_delivered.contains(QStringLiteral("Q3LIVE")));
+}
+
+void TestSpotPipeline::liveFeedDuringTypedAnswer()
+{
+    setClock(QDateTime(QDate(2026, 12, 7), QTime(12, 30, 30), Qt::UTC));
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, kNeverMs, 300, kNeverMs});
+    m_nodeA->preloadSpots({TestSpot(7010.0, "Q7OLDA", "Q1DEF", "cq", g_now.addSecs(-1500)),
+                           TestSpot(7011.0, "Q7OLDB", "Q1DEF", "cq", g_now.addSecs(-1400)),
+                           TestSpot(7012.0, "Q7OLDC", "Q1DEF", "cq", g_now.addSecs(-1300))});
+    m_nodeA->setQueryDelay(1500);
+    logIn(pA.get());
+
+    // The live feed, stamped with the minute before as a relaying node's
+    // is, stays live while the answer is awaited: at once, and as news.
+    QVERIFY(pA->sendOperatorCommand(QStringLiteral("sh/dx 3")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_nodeA->receivedBytes().contains("sh/dx 3"), kTimeoutMs);
+    for (int i = 0; i < 3; ++i) {
+        const QString qsCall = QStringLiteral("Q5LIV%1").arg(QChar(u'A' + i));
+        m_nodeA->broadcastSpot(TestSpot(14010.0 + i, qsCall, "Q2DEF", "cq", g_now.addSecs(-45)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_delivered.value(m_delivered.size() - 1), qsCall, 1000);
+        QVERIFY(!m_deliveredSpots.constLast().isEarlier());
+        QTest::qWait(200);
+    }
+    QVERIFY(pA->isReceivingAnswer());
+
+    // The three listed join quietly, oldest first, and end the answer.
+    QTRY_COMPARE_WITH_TIMEOUT(m_delivered.mid(3), (QStringList {"Q7OLDA", "Q7OLDB", "Q7OLDC"}), kTimeoutMs);
+    QVERIFY(m_deliveredSpots.constLast().isEarlier());
+    QVERIFY(!pA->isReceivingAnswer());
+    m_nodeA->broadcastSpot(TestSpot(14020.0, "Q5LIVD", "Q2DEF", "cq", g_now.addSecs(-1200)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delivered.value(m_delivered.size() - 1), QStringLiteral("Q5LIVD"), kTimeoutMs);
+    QVERIFY(!m_deliveredSpots.constLast().isEarlier());
+}
+
+void TestSpotPipeline::midnight()
+{
+    const QDate qdToday(2026, 12, 7);
+    setClock(QDateTime(qdToday, QTime(0, 1, 30), Qt::UTC));
+    auto pA = makeConnection(m_nodeA.get(), QStringLiteral("Q1ABC"), {kNeverMs, kNeverMs, 50, 300, kNeverMs});
+    m_nodeA->setQueryDelay(kNeverMs);
+    logIn(pA.get());
+    QTRY_VERIFY_WITH_TIMEOUT(pA->isCollectingEarlierSpots(), kTimeoutMs);
+
+    // An earlier-spots answer in "DX de" lines across midnight, newest
+    // first: the newest 20 are kept and come out oldest first.
+    QByteArray baAnswer;
+    QStringList qslExpected;
+    for (int i = 0; i < 25; ++i) {
+        const QString qsCall = QStringLiteral("Q9AB%1").arg(QChar(u'A' + i));
+        baAnswer += TestSpot(14000.0 + i, qsCall, "Q1DEF", "cq", g_now.addSecs(-60 * (i + 1))).dxDeLine(false);
+        if (i < 20)
+            qslExpected.prepend(qsCall);
+    }
+    m_nodeA->sendRaw(baAnswer);
+    QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);
+    QCOMPARE(m_delivered, qslExpected);
+    QCOMPARE(m_deliveredSpots.constFirst().date(), SpotParser::dxDeDate(qdToday.addDays(-1)));
+    QCOMPARE(m_deliveredSpots.constLast().time(), QStringLiteral("0000Z"));
+    QCOMPARE(m_deliveredSpots.constLast().date(), SpotParser::dxDeDate(qdToday));
+
+    // A live 2359Z spot received at 0001Z is yesterday's.
+    m_nodeA->sendRaw(TestSpot(7025.0, "Q3LATE", "Q2DEF", "cq", g_now.addSecs(-150)).dxDeLine(true));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delivered.value(m_delivered.size() - 1), QStringLiteral("Q3LATE"), kTimeoutMs);
+    QCOMPARE(m_deliveredSpots.constLast().time(), QStringLiteral("2359Z"));
+    QCOMPARE(m_deliveredSpots.constLast().date(), SpotParser::dxDeDate(qdToday.addDays(-1)));
 }
 
 QTEST_GUILESS_MAIN(TestSpotPipeline)
