@@ -279,6 +279,11 @@ void TestCluster::chunkBoundaries_data()
     // next chunk, whose first spot would be lost or garbled with it.
     QTest::newRow("two incomplete lines")
         << QByteArray("CC11^1.0^Q\r\n") + baDxDe.left(30) + QByteArray("\r\n") << QList<int> {} << QStringList {} << 2;
+    // Colour and title sequences go whole, also when a read ends inside one.
+    const QByteArray baColoured = "\x1b]0;Q1NODE-1\x07\x1b[1;33m" + baDxDe.chopped(2) + "\x1b[0m\r\n";
+    QTest::newRow("escape sequences cut in two")
+        << baColoured + baCc11 << QList<int> {3, 12, 14, int(baColoured.size()) - 4} << QStringList {qsDxDe, qsCc11}
+        << 2;
     static constexpr char kIncomplete[] = "DX de \0\0\0:\0 14025.0  \0Q9XYZ\0\r\n";
     const QByteArray baIncomplete(kIncomplete, sizeof(kIncomplete) - 1);
     QTest::newRow("incomplete line, then a spot in the next chunk")
@@ -442,6 +447,10 @@ void TestCluster::operatorCommandsAndNodeLines()
         return iLongest;
     };
     QTRY_COMPARE_WITH_TIMEOUT(longest(), 1024, kTimeoutMs);
+    for (const QList<QVariant> &arguments : std::as_const(lineSpy)) {
+        if (arguments.at(0).toString().size() == 1024)
+            QVERIFY(arguments.at(0).toString().endsWith(QStringLiteral("x\u2026")));
+    }
 
     m_node->dropAllClients();
     QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isConnected(), kTimeoutMs);
