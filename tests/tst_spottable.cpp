@@ -98,6 +98,7 @@ private Q_SLOTS:
     void firstStartShowsTheGuideFirst();
     void ageFadesInReadableSteps();
     void keyboardWalk();
+    void repeatsTeachTheRowItsReporters();
 };
 
 void TestSpotTable::initTestCase()
@@ -355,6 +356,51 @@ void TestSpotTable::ageFadesInReadableSteps()
             dPrevious = dContrast;
         }
     }
+}
+
+void TestSpotTable::repeatsTeachTheRowItsReporters()
+{
+    auto from = [](Spot spot, const char *pSpotter, const char *pSource) {
+        spot.setSpotter(QLatin1String(pSpotter));
+        spot.setSource(QLatin1String(pSource));
+        return spot;
+    };
+    const Spot spot = makeSpot(QStringLiteral("Q9X"), QStringLiteral("14025.0"));
+
+    // A report brought again by another node: the row, shown or still
+    // waiting, learns the source, but keeps its count and its place.
+    SpotTableView view;
+    view.addSpot(from(spot, "Q1SPT", "node-a"), 1000);
+    view.addRepeat(from(spot, "Q1SPT", "node-b"));
+    view.showPendingSpots();
+    view.addSpot(makeSpot(QStringLiteral("Q8Y"), QStringLiteral("7025.0")), 1000);
+    view.showPendingSpots();
+    view.addRepeat(from(spot, "Q1SPT", "node-c"));
+    QCOMPARE(callAt(view, 1), QStringLiteral("Q9X"));
+    QCOMPARE(view.spotModel()->countAt(1), 1);
+    SpotModel::Reports reports = view.reportsAt(view.model()->index(1, 0));
+    QCOMPARE(reports.sources, (QStringList {"node-a", "node-b", "node-c"}));
+    QCOMPARE(reports.spotters.size(), 1);
+
+    // Another spotter is another spot: counted, and listed once.
+    view.addSpot(from(spot, "Q2SPT", "node-b"), 1000);
+    view.addSpot(from(spot, "Q2SPT", "node-a"), 1000);
+    view.showPendingSpots();
+    QCOMPARE(callAt(view, 0), QStringLiteral("Q9X"));
+    QCOMPARE(view.spotModel()->countAt(0), 3);
+    reports = view.reportsAt(view.model()->index(0, 0));
+    QCOMPARE(reports.spotters.size(), 2);
+    QCOMPARE(reports.spotters.at(1).call, QStringLiteral("Q2SPT"));
+    QCOMPARE(reports.sources.size(), 3);
+
+    // A station no row has teaches nothing; a skimmer crowd is capped.
+    SpotModel model;
+    QVERIFY(!model.addReport(spot));
+    model.insertSpot(spot, 10);
+    for (int i = 0; i < 100; ++i)
+        model.insertSpot(from(spot, qPrintable(QStringLiteral("Q%1SK").arg(i)), "skimmers"), 10);
+    QCOMPARE(model.countAt(0), 101);
+    QCOMPARE(model.reportsAt(0).spotters.size(), SpotModel::kMaxReports);
 }
 
 void TestSpotTable::keyboardWalk()
