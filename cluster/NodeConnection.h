@@ -10,10 +10,9 @@
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QElapsedTimer>
-#include <QList>
 #include <QString>
 
 QT_BEGIN_NAMESPACE

@@ -7,8 +7,6 @@
 #include "filters/ChainResult.h"
 #include "settings/Statistics.h"
 
-#include <QDateTime>
-
 SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
 {
 }
