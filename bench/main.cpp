@@ -3,14 +3,15 @@
 //     ./build/bench/kelvane-bench [spots] [group...]
 // spots (default 1000000) go through the receive path with the memory
 // figures; the other figures scale from it. Groups (default all): receive,
-// mixed, filter, lookup, parse, gui, log, start; skimmer (alone, for its
-// memory figures); live50, live500 and burst (the real window at a set
-// rate), map and map50 (the world map) only when named. bench/README.md has
-// the targets.
+// mixed, filter, lookup, parse, gui, log, start; skimmer and identity
+// (alone, for their memory figures); live50, live500 and burst (the real
+// window at a set rate), map and map50 (the world map) only when named.
+// bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
 #include "FilterBench.h"
+#include "IdentityBench.h"
 #include "LiveWindowBench.h"
 #include "LogBench.h"
 #include "MainWindowBench.h"
@@ -80,6 +81,8 @@ int main(int argc, char *argv[])
     // Only when named, and best alone: its peak memory is its own then.
     if (groups.contains(QLatin1String("skimmer")))
         Bench::benchSkimmer(iSpots);
+    if (groups.contains(QLatin1String("identity")))
+        Bench::benchIdentity(iSpots);
     if (groups.contains(QLatin1String("gui")))
         bOk = Bench::benchMainWindow(qMax(1000, iSpots / 50)) && bOk;
     // The window as the operator has it, against the node at a set rate;
