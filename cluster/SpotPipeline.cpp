@@ -7,6 +7,8 @@
 #include "filters/ChainResult.h"
 #include "settings/Statistics.h"
 
+#include <QDateTime>
+
 SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
 {
 }
