@@ -95,8 +95,7 @@ void EarlierSpots::keep(qint64 iMinute, const Spot &spot)
     m_spots.insert(iMinute, spot);
     // The oldest make room; a spot that may be a late live one is never
     // dropped for its time stamp, so the answer may then keep a few more.
-    if (m_spots.size() > ClusterLimits::kMaxCollectedSpots
-        && m_spots.firstKey() < m_requestMinute - kLateRelayMinutes)
+    if (m_spots.size() > ClusterLimits::kMaxCollectedSpots && m_spots.firstKey() < m_requestMinute - kLateRelayMinutes)
         m_spots.erase(m_spots.begin());
 }
 

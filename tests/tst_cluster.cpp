@@ -261,8 +261,8 @@ void TestCluster::chunkBoundaries_data()
     QTest::newRow("cut between CR and LF")
         << baCc11 << QList<int> {int(baCc11.size()) - 1} << QStringList {qsCc11} << 1;
     QTest::newRow("cut into the comment, then whole lines")
-        << baDxDe + baCc11 + baDxDe2 << QList<int> {45, int(baDxDe.size()) + 10} << QStringList {qsDxDe, qsCc11, qsDxDe2}
-        << 3;
+        << baDxDe + baCc11 + baDxDe2 << QList<int> {45, int(baDxDe.size()) + 10}
+        << QStringList {qsDxDe, qsCc11, qsDxDe2} << 3;
     QTest::newRow("every byte on its own") << baCc11 + baDxDe << [&] {
         QList<int> liCuts;
         for (int i = 1; i < baCc11.size() + baDxDe.size(); ++i)
@@ -417,7 +417,8 @@ void TestCluster::operatorCommandsAndNodeLines()
     QVERIFY(pCluster->sendOperatorCommand(QStringLiteral("sh/dx 5")));
     QTRY_VERIFY_WITH_TIMEOUT(!lineWith("Q7OLD").isEmpty(), kTimeoutMs);
     QCOMPARE(lineWith("Q7OLD").at(1).toBool(), false);
-    QVERIFY2(!lineWith("Q7OLD").at(0).toString().contains(QLatin1Char('^')), qPrintable(lineWith("Q7OLD").at(0).toString()));
+    QVERIFY2(!lineWith("Q7OLD").at(0).toString().contains(QLatin1Char('^')),
+             qPrintable(lineWith("Q7OLD").at(0).toString()));
     QVERIFY(lineWith("Q7OLD").at(0).toString().contains(QLatin1String("<Q1DEF>")));
     QTRY_COMPARE_WITH_TIMEOUT(qslNewSpots, QStringList {QStringLiteral("Q7OLD earlier")}, kTimeoutMs);
     m_node->clearReceived();

@@ -103,8 +103,7 @@ void TestSpotIdentity::forgottenAfterTheWindowAndBounded()
     const qint64 iNow = minuteAt(12, 30);
     for (int i = 0; i < 1000; ++i) {
         const QByteArray baKHz = QByteArray::number(1800 + 2 * i) + ".0";
-        QCOMPARE(identity.see(makeSpot("Q9XYZ", "Q1DEF", baKHz.constData(), "1230Z"), iNow),
-                 SpotIdentity::Seen::New);
+        QCOMPARE(identity.see(makeSpot("Q9XYZ", "Q1DEF", baKHz.constData(), "1230Z"), iNow), SpotIdentity::Seen::New);
     }
     QCOMPARE(identity.size(), 100);
     QVERIFY(identity.contains(makeSpot("Q9XYZ", "Q1DEF", "3798.0", "1230Z"), iNow));
@@ -121,7 +120,10 @@ void TestSpotIdentity::escapesRemovedWhole_data()
     QTest::newRow("window title, BEL") << QStringLiteral("\x1b]0;Q1NODE-1\x07hello\r\n") << QStringLiteral("hello\r\n");
     QTest::newRow("window title, ESC backslash")
         << QStringLiteral("\x1b]2;title\x1b\\hello\r\n") << QStringLiteral("hello\r\n");
-    QTest::newRow("lone ESC and one character") << QStringLiteral("a\x1b" "7b\x1b" "8c") << QStringLiteral("abc");
+    QTest::newRow("lone ESC and one character") << QStringLiteral("a\x1b"
+                                                                  "7b\x1b"
+                                                                  "8c")
+                                                << QStringLiteral("abc");
     QTest::newRow("8-bit CSI") << QStringLiteral("a\u009b1mb") << QStringLiteral("ab");
     // A stray ESC before a line end leaves the lines apart.
     QTest::newRow("ESC at the line end") << QStringLiteral("a\x1b\r\nb\n") << QStringLiteral("a\r\nb\n");

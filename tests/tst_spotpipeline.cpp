@@ -94,8 +94,7 @@ void TestSpotPipeline::init()
         m_delivered.append(spot.dxCall());
         m_deliveredSpots.append(spot);
     });
-    connect(m_pipeline.get(), &SpotPipeline::spotRepeated, this,
-            [this](const Spot &spot) { m_repeated.append(spot); });
+    connect(m_pipeline.get(), &SpotPipeline::spotRepeated, this, [this](const Spot &spot) { m_repeated.append(spot); });
 }
 
 void TestSpotPipeline::cleanup()
@@ -285,7 +284,8 @@ void TestSpotPipeline::reconnectAndTypedAnswersAddNothing()
     for (const QString &qsCall : std::as_const(qslCalls)) {
         const QStringList qslLines = linesOf(lines).filter(qsCall);
         QCOMPARE(qslLines.size(), 1);
-        QVERIFY2(qslLines.constFirst().contains(QLatin1String("7-Dec-2026 1230Z cq")), qPrintable(qslLines.constFirst()));
+        QVERIFY2(qslLines.constFirst().contains(QLatin1String("7-Dec-2026 1230Z cq")),
+                 qPrintable(qslLines.constFirst()));
         QVERIFY2(qslLines.constFirst().contains(QLatin1String("<Q1DEF>")), qPrintable(qslLines.constFirst()));
         QVERIFY(!qslLines.constFirst().contains(QLatin1Char('^')));
     }
@@ -316,9 +316,9 @@ void TestSpotPipeline::lateLiveSpotDuringEarlierSpots()
     // few seconds late carries that minute too and comes last.
     QByteArray baAnswer;
     for (int i = 0; i < 20; ++i)
-        baAnswer += TestSpot(14000.0 + i, QStringLiteral("Q9AB%1").arg(QChar(u'A' + i)), "Q1DEF", "cq",
-                             g_now.addSecs(-40 - i))
-                        .cc11Line("Q1NODE-1");
+        baAnswer +=
+            TestSpot(14000.0 + i, QStringLiteral("Q9AB%1").arg(QChar(u'A' + i)), "Q1DEF", "cq", g_now.addSecs(-40 - i))
+                .cc11Line("Q1NODE-1");
     baAnswer += TestSpot(21025.0, "Q3LIVE", "Q2DEF", "cq", g_now.addSecs(-8)).cc11Line("Q1NODE-1");
     m_nodeA->sendRaw(baAnswer);
     QTRY_VERIFY_WITH_TIMEOUT(!pA->isCollectingEarlierSpots(), kTimeoutMs);

@@ -97,9 +97,8 @@ void SpotActions::showDetails()
             LogStore::needDescription(m_logStore->needForSpot(spot->country(), spot->frequency(), spot->comment())));
         QStringList qslSpotters;
         for (const SpotModel::Reporter &reporter : reports.spotters) {
-            qslSpotters.append(reporter.continent.isEmpty()
-                                   ? reporter.call
-                                   : tr("%1 (%2)").arg(reporter.call, reporter.continent));
+            qslSpotters.append(reporter.continent.isEmpty() ? reporter.call
+                                                            : tr("%1 (%2)").arg(reporter.call, reporter.continent));
         }
         pPopup->setSpotters(qslSpotters);
         pPopup->setSources(reports.sources);

@@ -105,11 +105,10 @@ QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
 
 void SpotPopup::reset()
 {
-    for (QLabel *pLabel :
-         {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value, m_ui->labelReportedBy_value,
-          m_ui->labelInfo_value, m_ui->labelContinent_value, m_ui->labelSpotterContinent_value,
-          m_ui->labelShortPath_value, m_ui->labelLongPath_value, m_ui->labelNeed_value, m_ui->labelSpotters_value,
-          m_ui->labelSources_value})
+    for (QLabel *pLabel : {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value,
+                           m_ui->labelReportedBy_value, m_ui->labelInfo_value, m_ui->labelContinent_value,
+                           m_ui->labelSpotterContinent_value, m_ui->labelShortPath_value, m_ui->labelLongPath_value,
+                           m_ui->labelNeed_value, m_ui->labelSpotters_value, m_ui->labelSources_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }
