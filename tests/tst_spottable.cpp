@@ -393,6 +393,28 @@ void TestSpotTable::repeatsTeachTheRowItsReporters()
     QCOMPARE(reports.spotters.at(1).call, QStringLiteral("Q2SPT"));
     QCOMPARE(reports.sources.size(), 3);
 
+    // An older spot a node listed on request counts, but the row keeps its
+    // newer time and comment and its place, shown or waiting alike.
+    Spot older = from(spot, "Q3SPT", "node-a");
+    older.setTime(QStringLiteral("1150Z"));
+    older.setComment(QStringLiteral("old"));
+    older.setEarlier(true);
+    view.addSpot(older, 1000);
+    view.showPendingSpots();
+    older.setSpotter(QStringLiteral("Q4SPT"));
+    view.spotModel()->insertSpot(older, 1000);
+    QCOMPARE(callAt(view, 0), QStringLiteral("Q9X"));
+    view.addSpot(makeSpot(QStringLiteral("Q7Z"), QStringLiteral("10125.0")), 1000);
+    view.showPendingSpots();
+    older.setSpotter(QStringLiteral("Q5SPT"));
+    view.addSpot(older, 1000);
+    view.showPendingSpots();
+    QCOMPARE(callAt(view, 1), QStringLiteral("Q9X"));
+    QCOMPARE(view.spotModel()->countAt(1), 6);
+    QCOMPARE(view.spotModel()->spotAt(1).time(), QStringLiteral("1200Z"));
+    QCOMPARE(view.spotModel()->spotAt(1).comment(), QStringLiteral("cq"));
+    QCOMPARE(view.reportsAt(view.model()->index(1, 0)).spotters.size(), 5);
+
     // A station no row has teaches nothing; a skimmer crowd is capped.
     SpotModel model;
     QVERIFY(!model.addReport(spot));

@@ -1,5 +1,6 @@
 #include "ui/SpotModel.h"
 
+#include "cluster/SpotParser.h"
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
 #include "ui/SpotPopup.h"
@@ -16,6 +17,18 @@ namespace {
 // Alert rules name a handful of icons; the bound only keeps a store edited by
 // hand from filling memory with pixmaps.
 constexpr int kMaxCachedIcons = 64;
+
+// A spot a node listed on request that is older than the one its row shows
+// is history: it counts, but neither replaces the row's newer fields nor
+// moves the row up.
+bool isOlderAnswer(const Spot &spot, const Spot &shown)
+{
+    if (!spot.isEarlier())
+        return false;
+    const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
+    return iMinute >= 0 && iMinute < SpotParser::minuteOf(shown.date(), shown.time());
+}
+
 } // namespace
 
 SpotModel::SpotModel(QObject *parent)
@@ -297,6 +310,13 @@ bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
     quint32 uiBandBit = 0;
     double dKHz = 0.0;
     if (Entry *pEntry = findActivity(spot, iNowMs, &uiBandBit, &dKHz)) {
+        if (isOlderAnswer(spot, pEntry->spot)) {
+            pEntry->count += iCount;
+            addReports(&pEntry->reports, reportsOf(spot));
+            const int iRow = rowOf(pEntry);
+            Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
+            return true;
+        }
         pEntry->spot = spot;
         pEntry->count += iCount;
         addReports(&pEntry->reports, reportsOf(spot));
@@ -419,10 +439,18 @@ int SpotModel::takeRowsFrom(SpotModel &source, quint16 uiMaxRows)
     std::vector<std::unique_ptr<Entry>> arriving(incoming.size() - uiSkip);
     int iMoving = 0;
     int iNew = 0;
+    // Rows here that only counted an older answer spot: they stay put.
+    std::vector<const Entry *> counted;
     for (size_t i = uiSkip; i < incoming.size(); ++i) {
         std::unique_ptr<Entry> &pIn = incoming[i];
         const size_t uiSlot = i - uiSkip;
         Entry *pHere = findActivity(pIn->spot, iNowMs);
+        if (pHere && pHere->batchSlot < 0 && isOlderAnswer(pIn->spot, pHere->spot)) {
+            pHere->count += pIn->count;
+            addReports(&pHere->reports, pIn->reports);
+            counted.push_back(pHere);
+            continue;
+        }
         if (pHere && pHere->batchSlot < 0) {
             // The row here takes the batch's newest fields and moves up;
             // its identity stays.
@@ -466,13 +494,22 @@ int SpotModel::takeRowsFrom(SpotModel &source, quint16 uiMaxRows)
         iRow = iFirst;
     }
 
-    // Everything of the batch goes on top at once, newest first.
-    beginInsertRows(QModelIndex(), 0, int(arriving.size()) - 1);
-    for (std::unique_ptr<Entry> &pEntry : arriving) {
-        pEntry->batchSlot = -1;
-        m_entries.push_back(std::move(pEntry));
+    // Everything of the batch goes on top at once, newest first; the slots
+    // of the counted rows stayed empty.
+    arriving.erase(std::remove(arriving.begin(), arriving.end(), nullptr), arriving.end());
+    if (!arriving.empty()) {
+        beginInsertRows(QModelIndex(), 0, int(arriving.size()) - 1);
+        for (std::unique_ptr<Entry> &pEntry : arriving) {
+            pEntry->batchSlot = -1;
+            m_entries.push_back(std::move(pEntry));
+        }
+        endInsertRows();
     }
-    endInsertRows();
+    for (const Entry *pEntry : counted) {
+        const int iRow = rowOf(pEntry);
+        if (iRow >= 0)
+            Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
+    }
     if (m_entries.size() > uiMaxRows)
         removeOldest(int(m_entries.size() - uiMaxRows));
     return iNew;
