@@ -452,6 +452,10 @@ void TestCluster::operatorCommandsAndNodeLines()
         if (arguments.at(0).toString().size() == 1024)
             QVERIFY(arguments.at(0).toString().endsWith(QStringLiteral("x\u2026")));
     }
+    // Said once however many lines were cut.
+    m_node->sendRaw(QByteArray(5000, 'y') + "\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(lineSpy.constLast().at(0).toString().startsWith(QLatin1Char('y')), kTimeoutMs);
+    QCOMPARE(LogCapture::with(QStringLiteral("characters are cut in the console")).size(), 1);
 
     m_node->dropAllClients();
     QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isConnected(), kTimeoutMs);
