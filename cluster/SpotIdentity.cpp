@@ -85,6 +85,7 @@ SpotIdentity::Seen SpotIdentity::see(const Spot &spot, qint64 iNowMinute)
         if (pEntry->lastSeenMinute != iNowMinute) {
             pEntry->lastSeenMinute = iNowMinute;
             m_arrivals.push_back({foundKey, iNowMinute});
+            trimArrivals();
         }
         return Seen::Repeat;
     }
@@ -107,6 +108,19 @@ void SpotIdentity::expire(qint64 iNowMinute)
         m_arrivals.pop_front();
         const auto it = m_entries.find(arrival.key);
         if (it != m_entries.end() && it->lastSeenMinute < iOldest)
+            m_entries.erase(it);
+    }
+}
+
+void SpotIdentity::trimArrivals()
+{
+    // Reports seen again minute after minute add an arrival each time; past
+    // a few per entry the oldest go, and their entries unless seen since.
+    while (m_arrivals.size() > size_t(kArrivalsPerEntry) * size_t(m_maxEntries)) {
+        const Arrival arrival = m_arrivals.front();
+        m_arrivals.pop_front();
+        const auto it = m_entries.find(arrival.key);
+        if (it != m_entries.end() && it->lastSeenMinute <= arrival.minute)
             m_entries.erase(it);
     }
 }

@@ -26,6 +26,8 @@ public:
     // Far above a contest's distinct spots within the window (300 spots/s
     // for half an hour), and some 30 MiB at most.
     static constexpr int kMaxEntries = 600000;
+    // Arrivals kept at most per entry of the bound.
+    static constexpr int kArrivalsPerEntry = 4;
 
     SpotIdentity();
 
@@ -44,6 +46,8 @@ public:
     bool contains(const Spot &spot, qint64 iNowMinute) const;
 
     int size() const { return int(m_entries.size()); }
+    // What the expiry bookkeeping holds; bounded like the entries.
+    qsizetype arrivalCount() const { return qsizetype(m_arrivals.size()); }
     void clear();
 
 private:
@@ -75,6 +79,7 @@ private:
     };
 
     void expire(qint64 iNowMinute);
+    void trimArrivals();
     // The entry the report would repeat, or nullptr; pFoundKey gets its key.
     const Entry *find(const Key &key, double dKHz, Key *pFoundKey = nullptr) const;
     static bool makeKey(const Spot &spot, Key *pKey, double *pdKHz);

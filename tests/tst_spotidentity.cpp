@@ -108,6 +108,21 @@ void TestSpotIdentity::forgottenAfterTheWindowAndBounded()
     QCOMPARE(identity.size(), 100);
     QVERIFY(identity.contains(makeSpot("Q9XYZ", "Q1DEF", "3798.0", "1230Z"), iNow));
     QVERIFY(!identity.contains(makeSpot("Q9XYZ", "Q1DEF", "1800.0", "1230Z"), iNow));
+
+    // Reports seen again every minute keep the bookkeeping bounded too, and
+    // stay known.
+    identity.clear();
+    identity.setWindowMinutes(0);
+    identity.setMaxEntries(10);
+    for (int iMinute = 0; iMinute < 100; ++iMinute) {
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray baKHz = QByteArray::number(7000 + 2 * i) + ".0";
+            identity.see(makeSpot("Q9XYZ", "Q1DEF", baKHz.constData(), "1230Z"), iNow + iMinute);
+        }
+    }
+    QCOMPARE(identity.size(), 10);
+    QVERIFY(identity.arrivalCount() <= 10 * SpotIdentity::kArrivalsPerEntry);
+    QVERIFY(identity.contains(makeSpot("Q9XYZ", "Q1DEF", "7000.0", "1230Z"), iNow + 99));
 }
 
 void TestSpotIdentity::escapesRemovedWhole_data()
