@@ -838,13 +838,14 @@ void TestMainWindow::nodeConsoleAndDockLayout()
     auto *pDock = m_window->findChild<QDockWidget *>(QStringLiteral("dockWidgetConsole"));
     QVERIFY(pDock && pDock->isVisible());
     // The View menu reads as the window does: the table's options, the docks
-    // in the order they were placed, then the bands.
+    // in the order they were placed, then the bands and the theme.
     QStringList qslEntries;
     for (const QAction *pAction : m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions())
         qslEntries.append(pAction->text().remove(QLatin1Char('&')));
     QCOMPARE(qslEntries.mid(1),
              QStringList({QStringLiteral("Find..."), QStringLiteral("Needed only"), QStringLiteral("Band map"),
-                          QStringLiteral("Map"), QStringLiteral("Node console"), QStringLiteral("Bands")}));
+                          QStringLiteral("Map"), QStringLiteral("Node console"), QStringLiteral("Bands"),
+                          QStringLiteral("Theme")}));
     QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions().contains(pDock->toggleViewAction()));
     auto *pConsole = pDock->findChild<NodeConsole *>();
     auto *pOutput = pConsole->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEditOutput"));

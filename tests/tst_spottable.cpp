@@ -17,15 +17,23 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
+#include "ui/Theme.h"
 
 #include <QAction>
+#include <QDockWidget>
+#include <QMenuBar>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMenu>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 Spot makeSpot(const QString &qsCall, const QString &qsFrequency, const QString &qsComment = QStringLiteral("cq"))
@@ -98,6 +106,7 @@ private Q_SLOTS:
     void firstStartShowsTheGuideFirst();
     void ageFadesInReadableSteps();
     void keyboardWalk();
+    void themesKeepEveryTextReadable();
 };
 
 void TestSpotTable::initTestCase()
@@ -345,7 +354,7 @@ void TestSpotTable::ageFadesInReadableSteps()
     QPalette dark;
     dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
     dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    for (const QPalette &palette : {light, dark}) {
+    for (const QPalette &palette : {light, dark, Theme::lightPalette(), Theme::darkPalette()}) {
         const QColor base = palette.color(QPalette::Base);
         double dPrevious = 100.0;
         for (int iStep = 0; iStep < SpotModel::kAgeSteps; ++iStep) {
@@ -355,6 +364,121 @@ void TestSpotTable::ageFadesInReadableSteps()
             dPrevious = dContrast;
         }
     }
+    // A desktop palette of little contrast fades less, never below 4.5:1.
+    QPalette grey;
+    grey.setColor(QPalette::Text, QColor(0x5a, 0x5a, 0x5a));
+    grey.setColor(QPalette::Base, QColor(0xf0, 0xf0, 0xf0));
+    for (int iStep = 0; iStep < SpotModel::kAgeSteps; ++iStep)
+        QVERIFY(contrast(Delegate::fadedText(grey, QPalette::Active, iStep), grey.color(QPalette::Base)) >= 4.5);
+}
+
+namespace {
+// The best contrast any pixel of the picture has against the background
+// colour of its own pixel row, sampled at iBackgroundX: how well the text
+// drawn there reads, also on a vertical gradient.
+double textContrast(const QImage &image, int iBackgroundX)
+{
+    double dBest = 1.0;
+    for (int iY = 0; iY < image.height(); ++iY) {
+        const QColor background = image.pixelColor(iBackgroundX, iY);
+        for (int iX = 0; iX < image.width(); ++iX)
+            dBest = qMax(dBest, contrast(image.pixelColor(iX, iY), background));
+    }
+    return dBest;
+}
+} // namespace
+
+void TestSpotTable::themesKeepEveryTextReadable()
+{
+    TestSupport::clearStore();
+    QFile::remove(LogStore::defaultFileName());
+    std::unique_ptr<MainWindow> pWindow = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    SpotTableView *pTable = pWindow->spotTable();
+    SpotModel *pModel = pWindow->spotModel();
+    QCOMPARE(pWindow->operatorLog()->store()->storeAdif(
+                 "<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>")
+                 .imported,
+             1);
+    // A row in each colour an alert or a need mark gives, and one too old to
+    // be drawn at full strength.
+    const QList<QColor> alertColours = {QColor(255, 236, 179), QColor(200, 230, 201), QColor(187, 222, 251),
+                                        QColor(Qt::red),       QColor(Qt::darkBlue),  QColor(Qt::yellow),
+                                        QColor(0x80, 0x80, 0x80)};
+    qint64 iNowMs = QDateTime::currentMSecsSinceEpoch();
+    pModel->setClock([&iNowMs] { return iNowMs; });
+    Spot old = makeSpot(QStringLiteral("Q0OLD"), QStringLiteral("14025.0"));
+    old.setCountry(QString());
+    pTable->addSpot(old, 1000);
+    pTable->showPendingSpots();
+    iNowMs += 40 * 60000;
+    const QStringList qslNeedCountries = {QStringLiteral("United States of America"), QStringLiteral("Japan")};
+    for (const QString &qsCountry : qslNeedCountries) {
+        Spot needed = makeSpot(QStringLiteral("Q%1N").arg(qsCountry.size()), QStringLiteral("7025.0"));
+        needed.setCountry(qsCountry);
+        pTable->addSpot(needed, 1000);
+    }
+    for (int i = 0; i < alertColours.size(); ++i) {
+        Spot alert = makeSpot(QStringLiteral("Q%1ALERT").arg(i), QStringLiteral("14025.0"));
+        alert.setCountry(QString());
+        alert.setAlertColor(alertColours.at(i));
+        alert.addAlertFlags(AlertFlag::Color);
+        pTable->addSpot(alert, 1000);
+    }
+    pTable->showPendingSpots();
+    QCOMPARE(pModel->rowCount(), 3 + alertColours.size());
+    QVERIFY(pModel->ageStep(pModel->ageMsAt(pModel->rowCount() - 1)) == SpotModel::kAgeSteps - 1);
+
+    auto *pBands = pWindow->findChild<QPushButton *>(QStringLiteral("pushButton40m"));
+    const auto checkReadable = [&](const QString &qsTheme) {
+        QStringList qslUnreadable;
+        const auto check = [&qslUnreadable](const QImage &image, int iBackgroundX, const QString &qsWhat) {
+            const double dContrast = textContrast(image, iBackgroundX);
+            if (dContrast < 4.5)
+                qslUnreadable.append(QStringLiteral("%1: %2").arg(qsWhat).arg(dContrast, 0, 'f', 2));
+        };
+        pTable->viewport()->update();
+        const QImage table = pTable->viewport()->grab().toImage();
+        for (int iRow = 0; iRow < pTable->model()->rowCount(); ++iRow) {
+            const QModelIndex dx = pTable->model()->index(iRow, SpotModel::DX);
+            const QRect cell = pTable->visualRect(dx);
+            check(table.copy(cell.adjusted(0, 1, -1, -1)), cell.width() - 4, qsTheme + QLatin1Char(' ') + dx.data().toString());
+            const QModelIndex need = dx.siblingAtColumn(SpotModel::Need);
+            if (!need.data().toString().isEmpty()) {
+                const QRect needCell = pTable->visualRect(need);
+                check(table.copy(needCell.adjusted(0, 1, -1, -1)), 2, qsTheme + QStringLiteral(" need ") + need.data().toString());
+            }
+        }
+        // The band buttons, pressed and not, with their own backgrounds.
+        for (const bool bChecked : {false, true}) {
+            pBands->setChecked(bChecked);
+            const QImage button = pBands->grab().toImage();
+            check(button.copy(button.rect().adjusted(3, 3, -3, -3)), 2,
+                  qsTheme + (bChecked ? QStringLiteral(" 40m pressed") : QStringLiteral(" 40m")));
+        }
+        return qslUnreadable;
+    };
+
+    // Light, then dark: Fusion with a dark palette, kept for the next start.
+    pWindow->findChild<QAction *>(QStringLiteral("actionThemeLight"))->trigger();
+    QVERIFY(!Theme::isDark());
+    QCOMPARE(checkReadable(QStringLiteral("light")), QStringList());
+    pWindow->findChild<QAction *>(QStringLiteral("actionThemeDark"))->trigger();
+    QVERIFY(Theme::isDark());
+    QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    QCOMPARE(checkReadable(QStringLiteral("dark")), QStringList());
+    QCOMPARE(TestSupport::store().value(QStringLiteral("MainWindow/Theme")).toString(), QStringLiteral("Dark"));
+    pWindow.reset();
+    pWindow = makeWindow();
+    QVERIFY(Theme::isDark());
+    QVERIFY(pWindow->findChild<QAction *>(QStringLiteral("actionThemeDark"))->isChecked());
+
+    // System goes back to the desktop's colours.
+    pWindow->findChild<QAction *>(QStringLiteral("actionThemeSystem"))->trigger();
+    QVERIFY(!Theme::isDark());
+    QCOMPARE(TestSupport::store().value(QStringLiteral("MainWindow/Theme")).toString(), QStringLiteral("System"));
+    pWindow.reset();
+    QFile::remove(LogStore::defaultFileName());
 }
 
 void TestSpotTable::keyboardWalk()

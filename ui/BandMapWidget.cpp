@@ -1,11 +1,13 @@
 #include "ui/BandMapWidget.h"
 
 #include "ui/SpotModel.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -332,7 +334,11 @@ void BandMapWidget::paintLabels(QPainter &painter) const
         painter.setPen(QPen(frame, 1.0));
         painter.setBrush(background.style() != Qt::NoBrush ? background : plain);
         painter.drawRoundedRect(shown.rect, 3.0, 3.0);
-        const QColor pen = foreground.style() != Qt::NoBrush ? foreground.color() : text;
+        // An alert's colour is the operator's choice, light or dark: the
+        // call is drawn in whichever of black and white reads on it.
+        const QColor pen = foreground.style() != Qt::NoBrush ? foreground.color()
+            : background.style() != Qt::NoBrush             ? Theme::textOn(background.color())
+                                                             : text;
         const Spot &spot = m_pModel->spotAt(shown.row);
         const QRectF inner = shown.rect.adjusted(kLabelPadding, 0, -kLabelPadding, 0);
         painter.setPen(pen);

@@ -37,6 +37,7 @@ class SpotModel;
 class SpotTableView;
 class Statistics;
 class StatusFields;
+class Theme;
 class TrayNotifier;
 class Updater;
 class ViewMenu;
@@ -157,6 +158,7 @@ private:
     StatusFields *m_status = nullptr;
     SpotActions *m_spotActions = nullptr;
     FirstRunGuide *m_guide = nullptr;
+    Theme *m_theme = nullptr;
 };
 
 #endif // MAINWINDOW_H
