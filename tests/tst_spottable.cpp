@@ -215,6 +215,54 @@ void TestSpotTable::headerStatesOldAndNew()
     // Unreadable bytes leave the table as it was.
     QVERIFY(!restored.restoreHeaderState(QByteArray("junk")));
     QCOMPARE(restored.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+
+    // A layout saved before Band and Worked existed, with a location column
+    // shown and Need hidden: all of that stays, Band comes hidden and
+    // Worked shown, each beside what it belongs with, not after Comment.
+    constexpr int kColumnsBefore = SpotModel::Band;
+    QStandardItemModel before(0, kColumnsBefore);
+    QTableView beforeTable;
+    beforeTable.setModel(&before);
+    beforeTable.setSortingEnabled(true);
+    QHeaderView *pBefore = beforeTable.horizontalHeader();
+    pBefore->setStretchLastSection(true);
+    for (int iColumn = 0; iColumn < kColumnsBefore; ++iColumn)
+        pBefore->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn) && iColumn != SpotModel::CqZone);
+    pBefore->setSectionHidden(SpotModel::Need, true);
+    pBefore->resizeSection(SpotModel::Country, 222);
+    pBefore->setSortIndicator(SpotModel::DX, Qt::AscendingOrder);
+    SpotTableView upgraded;
+    QVERIFY(upgraded.restoreHeaderState(pBefore->saveState()));
+    QHeaderView *pHeader = upgraded.horizontalHeader();
+    QCOMPARE(pHeader->count(), int(SpotModel::ColumnCount));
+    QCOMPARE(pHeader->sectionSize(SpotModel::Country), 222);
+    QVERIFY(!pHeader->isSectionHidden(SpotModel::CqZone));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Continent));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Need));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Band));
+    QVERIFY(!pHeader->isSectionHidden(SpotModel::Worked));
+    QCOMPARE(upgraded.sortProxy()->sortColumn(), int(SpotModel::DX));
+    QCOMPARE(pHeader->visualIndex(SpotModel::Band), pHeader->visualIndex(SpotModel::Frequency) + 1);
+    QCOMPARE(pHeader->visualIndex(SpotModel::Worked), pHeader->visualIndex(SpotModel::Need) + 1);
+    QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
+
+    // Band shown from the header menu is kept with the layout.
+    upgraded.onHeaderContextMenuRequested(QPoint(5, 5));
+    auto *pMenu = upgraded.findChild<QMenu *>();
+    QVERIFY(pMenu);
+    QAction *pBand = pMenu->actions().at(pHeader->visualIndex(SpotModel::Band));
+    QCOMPARE(pBand->text(), QStringLiteral("Band"));
+    QVERIFY(!pBand->isChecked());
+    pBand->setChecked(true);
+    delete pMenu;
+    upgraded.addSpot(makeSpot(QStringLiteral("Q1A"), QStringLiteral("7025.0")), 1000);
+    upgraded.showPendingSpots();
+    QCOMPARE(upgraded.model()->index(0, SpotModel::Band).data().toString(), QStringLiteral("40m"));
+    SpotTableView again;
+    QVERIFY(again.restoreHeaderState(pHeader->saveState()));
+    QVERIFY(!again.horizontalHeader()->isSectionHidden(SpotModel::Band));
+    QCOMPARE(again.horizontalHeader()->visualIndex(SpotModel::Band), pHeader->visualIndex(SpotModel::Band));
+    QVERIFY(again.horizontalHeader()->isSectionHidden(SpotModel::Need));
 }
 
 void TestSpotTable::findAsYouTypeAndNeededOnly()
