@@ -542,19 +542,65 @@ void TestSpotTable::keyboardWalk()
             1000);
     pTable->showPendingSpots();
 
-    // Tab leaves the table for the next part of the window instead of
-    // stepping through its cells; Shift+Tab comes back.
-    auto *pFind = pWindow->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
-    auto *pAll = pWindow->findChild<QPushButton *>(QStringLiteral("pushButtonAllm"));
-    pAll->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), pFind);
-    QTest::keyClick(pFind, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), pTable);
-    QTest::keyClick(pTable, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lineEditCommand"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget(), pTable);
+    // Tab walks the window in reading order: the band buttons, the find
+    // field, the table (leaving it instead of stepping through its cells),
+    // the band map's band and the map itself, the console; Shift+Tab walks
+    // back the same way.
+    pWindow->findChild<QDockWidget *>(QStringLiteral("dockWidgetBandMap"))->show();
+    QStringList qslExpected;
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        if (pWindow->findChild<QPushButton *>(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(i).label)))
+            qslExpected.append(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(i).label));
+    }
+    qslExpected << "pushButtonAllm" << "lineEditFind" << "tableView" << "comboBoxBandMapBand" << "bandMap"
+                << "lineEditCommand";
+    QCOMPARE(qslExpected.size(), 21);
+    pWindow->findChild<QPushButton *>(qslExpected.first())->setFocus();
+    QStringList qslWalked {QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < qslExpected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        qslWalked.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(qslWalked, qslExpected);
+    QStringList qslBack {QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < qslExpected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        qslBack.prepend(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(qslBack, qslExpected);
+
+    // The band map, reached so, answers the keys: plus zooms in, the
+    // arrows scroll.
+    auto *pMap = pWindow->findChild<BandMapWidget *>(QStringLiteral("bandMap"));
+    const double dSpan = pMap->layout().viewSpanKHz();
+    QTest::keyClick(pMap, Qt::Key_Plus);
+    QVERIFY(pMap->layout().viewSpanKHz() < dSpan);
+    const double dLow = pMap->layout().viewLowKHz();
+    QTest::keyClick(pMap, Qt::Key_Down);
+    QVERIFY(pMap->layout().viewLowKHz() != dLow);
+
+    // Every menu and every entry has its mnemonic; the bands that have
+    // their Alt and digit keys instead are listed with those.
+    QStringList qslWithout;
+    std::function<void(const QMenu *)> checkMenu = [&](const QMenu *pMenu) {
+        for (const QAction *pAction : pMenu->actions()) {
+            if (pAction->isSeparator())
+                continue;
+            if (pAction->menu())
+                checkMenu(pAction->menu());
+            const bool bBand = pMenu->objectName() == QStringLiteral("menuBands");
+            const bool bMnemonic = pAction->text().contains(QLatin1Char('&'));
+            if (!bMnemonic && (!bBand || pAction->shortcut().isEmpty()))
+                qslWithout.append(pMenu->title() + QLatin1Char('/') + pAction->text());
+        }
+    };
+    for (const QAction *pAction : pWindow->menuBar()->actions()) {
+        if (!pAction->text().contains(QLatin1Char('&')))
+            qslWithout.append(pAction->text());
+        checkMenu(pAction->menu());
+    }
+    QCOMPARE(qslWithout.join(QLatin1Char(';')), QString());
+    pTable->setFocus();
 
     // Alt and a digit picks a band, Alt+A all of them again.
     QTest::keyClick(pTable, Qt::Key_4, Qt::AltModifier);

@@ -35,8 +35,22 @@ void BandButtons::addShortcuts(QMenu *pViewMenu)
     // button order, Alt+A for all.
     QMenu *pBands = pViewMenu->addMenu(tr("&Bands"));
     pBands->setObjectName(QStringLiteral("menuBands"));
-    const auto addBand = [this, pBands](QPushButton *pButton, const QString &qsLabel, const QKeySequence &keys) {
-        QAction *pAction = pBands->addAction(qsLabel);
+    // Bands past the ten digits are picked in the open menu by a character
+    // of their own.
+    QString qsMnemonics;
+    const auto menuText = [&qsMnemonics](const QString &qsLabel) {
+        for (int i = 0; i < qsLabel.size(); ++i) {
+            const QChar letter = qsLabel.at(i).toLower();
+            if (!letter.isLetterOrNumber() || qsMnemonics.contains(letter))
+                continue;
+            qsMnemonics.append(letter);
+            return QString(qsLabel).insert(i, QLatin1Char('&'));
+        }
+        return qsLabel;
+    };
+    const auto addBand = [this, pBands, &menuText](QPushButton *pButton, const QString &qsLabel,
+                                                   const QKeySequence &keys) {
+        QAction *pAction = pBands->addAction(keys.isEmpty() ? menuText(qsLabel) : qsLabel);
         pAction->setShortcut(keys);
         setLegend(pButton, pButton == m_allButton ? QString() : qsLabel, keys);
         connect(pAction, &QAction::triggered, pButton, &QPushButton::click);

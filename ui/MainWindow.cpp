@@ -551,8 +551,12 @@ void MainWindow::chainTabOrder()
 {
     // Tab walks the window's parts in reading order; inside the table the
     // arrows move.
+    // Hidden docks are passed over by Tab on their own.
     QWidget *pPrevious = m_ui->pushButtonAllm;
+    QWidget *pBandMapDock = m_docks->bandMapDock();
     for (QWidget *pNext : {static_cast<QWidget *>(m_ui->lineEditFind), static_cast<QWidget *>(m_ui->tableView),
+                           pBandMapDock->findChild<QWidget *>(QStringLiteral("comboBoxBandMapBand")),
+                           pBandMapDock->findChild<QWidget *>(QStringLiteral("bandMap")),
                            m_docks->console()->findChild<QWidget *>(QStringLiteral("lineEditCommand"))}) {
         if (!pNext)
             continue;
