@@ -46,6 +46,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QToolTip>
 #include <QUdpSocket>
@@ -98,6 +99,7 @@ private Q_SLOTS:
     void firstRunGuidesToSettings();
     void nodeConsoleAndDockLayout();
     void needColumnFollowsTheLog();
+    void closingWhileAnUpdateCheckWaits();
 
 private:
     void writeStore(int iBands);
@@ -1023,6 +1025,23 @@ void TestMainWindow::needColumnFollowsTheLog()
     pDialog->reject();
     m_window.reset();
     QFile::remove(LogStore::defaultFileName());
+}
+
+void TestMainWindow::closingWhileAnUpdateCheckWaits()
+{
+    // An update server that takes the connection and never answers: the
+    // window closes with its checks still open, and the aborted checks
+    // report nothing to what is already gone.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    TestSupport::clearStore();
+    store().setValue(QStringLiteral("General/UpdateServer"),
+                     QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
+    store().sync();
+    m_window = makeWindow();
+    m_window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), kTimeoutMs);
+    m_window.reset();
 }
 
 QTEST_MAIN(TestMainWindow)
