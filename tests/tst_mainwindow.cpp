@@ -26,6 +26,7 @@
 #include "ui/WelcomePanel.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -99,6 +100,7 @@ private Q_SLOTS:
     void firstRunGuidesToSettings();
     void nodeConsoleAndDockLayout();
     void needColumnFollowsTheLog();
+    void keyboardOnlySession();
     void closingWhileAnUpdateCheckWaits();
 
 private:
@@ -1025,6 +1027,103 @@ void TestMainWindow::needColumnFollowsTheLog()
     pDialog->reject();
     m_window.reset();
     QFile::remove(LogStore::defaultFileName());
+}
+
+namespace {
+// Opens a menu of the bar by its Alt key and picks an entry by its
+// mnemonic, as an operator does it.
+bool pickFromMenu(QWidget *pWindow, Qt::Key menuKey, Qt::Key entryKey, QWidget *pOpened = nullptr)
+{
+    QTest::keyClick(pWindow, menuKey, Qt::AltModifier);
+    if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000))
+        return false;
+    QTest::keyClick(QApplication::activePopupWidget(), entryKey);
+    if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000))
+        return false;
+    // The offscreen platform leaves the closed menu the active window (and
+    // says so late), where a window manager activates the window again, or
+    // the one the entry opened.
+    QCoreApplication::processEvents();
+    QWidget *pActive = pOpened ? pOpened : pWindow;
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QApplication::setActiveWindow(pActive);
+    QT_WARNING_POP
+    return QApplication::activeWindow() == pActive;
+}
+} // namespace
+
+void TestMainWindow::keyboardOnlySession()
+{
+    // Connect, find a call, tune it and post a spot, with the keyboard
+    // alone, against the test node and rigctld's dummy rig.
+    TestSupport::Rigctld rigctld;
+    QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
+    const quint16 uiRigPort = rigctld.port();
+    QTRY_VERIFY_WITH_TIMEOUT(!TestSupport::rigFrequency(uiRigPort).isEmpty(), 10000);
+    writeStore(Filter::AllBands);
+    QSettings settings = store();
+    settings.setValue(QStringLiteral("CAT/HRDServer"), 1);
+    settings.setValue(QStringLiteral("CAT/HRDAddress"), QStringLiteral("127.0.0.1"));
+    settings.setValue(QStringLiteral("CAT/HRDPort"), uiRigPort);
+    settings.sync();
+    m_window = makeWindow();
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
+    Cluster *pCluster = m_window->activeCluster();
+
+    // File → Disconnect and File → Connect by their keys; the entry's
+    // text, and so its key, follows the connection.
+    auto *pConnect = m_window->findChild<QAction *>(QStringLiteral("actionConnect"));
+    QTRY_COMPARE_WITH_TIMEOUT(pConnect->text(), QStringLiteral("&Disconnect"), kTimeoutMs);
+    QVERIFY(pickFromMenu(m_window.get(), Qt::Key_F, Qt::Key_D));
+    QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isConnected(), kTimeoutMs);
+    QCOMPARE(pConnect->text(), QStringLiteral("&Connect"));
+    QVERIFY(pickFromMenu(m_window.get(), Qt::Key_F, Qt::Key_C));
+    QTRY_VERIFY_WITH_TIMEOUT(pCluster->isConnected() && m_node->loggedInCount() == 1, kTimeoutMs);
+    for (const auto &[dKHz, pCall] : {std::pair(7025.0, "DL1ABC"), std::pair(14025.0, "JA1KEY"),
+                                      std::pair(21030.0, "K1XYZ"), std::pair(14030.0, "JA1OTHER")})
+        m_node->broadcastSpot(TestSpot(dKHz, QLatin1String(pCall), QStringLiteral("Q9SPT"), QStringLiteral("cq")));
+    QTRY_COMPARE_WITH_TIMEOUT(table()->model()->rowCount(), 4, kTimeoutMs);
+
+    // Ctrl+F, the call, Enter: the rows it found, the first one current.
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
+    auto *pFind = m_window->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
+    QCOMPARE(QApplication::focusWidget(), pFind);
+    QTest::keyClicks(pFind, QStringLiteral("ja1key"));
+    QTRY_COMPARE(table()->model()->rowCount(), 1);
+    QTest::keyClick(pFind, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), table());
+    QCOMPARE(table()->currentIndex().siblingAtColumn(SpotModel::DX).data().toString(), QStringLiteral("JA1KEY"));
+
+    // Enter tunes the rig there.
+    MessageBoxCatcher boxes;
+    QTest::keyClick(table(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort), QStringLiteral("14025000"), 5000);
+
+    // File → Send spot: the rig's frequency comes in, the call and a remark
+    // are typed, Enter sends it to the node.
+    auto *pDialog = m_window->findChild<QDialog *>(QStringLiteral("SendSpot"));
+    QVERIFY(pDialog);
+    QVERIFY(pickFromMenu(m_window.get(), Qt::Key_F, Qt::Key_P, pDialog));
+    QVERIFY(pDialog->isVisible());
+    auto *pFrequency = pDialog->findChild<QLineEdit *>(QStringLiteral("lineEditSendSpotFrequency"));
+    QVERIFY(pFrequency);
+    QTRY_COMPARE_WITH_TIMEOUT(pFrequency->text(), QStringLiteral("14025.0"), 5000);
+    QCOMPARE(QApplication::focusWidget(), pFrequency);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ja1key"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("tnx"));
+    m_node->clearReceived();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(m_node->receivedLines().contains(QStringLiteral("DX 14025.0 JA1KEY tnx")), kTimeoutMs);
+    QVERIFY(!pDialog->isVisible());
+    QCOMPARE(boxes.takeAll(), QStringList());
+    m_window.reset();
+    rigctld.stop();
 }
 
 void TestMainWindow::closingWhileAnUpdateCheckWaits()

@@ -579,19 +579,24 @@ void TestSpotTable::keyboardWalk()
     QTest::keyClick(pMap, Qt::Key_Down);
     QVERIFY(pMap->layout().viewLowKHz() != dLow);
 
-    // Every menu and every entry has its mnemonic; the bands that have
-    // their Alt and digit keys instead are listed with those.
+    // Every menu and every entry has its mnemonic, none used twice in one
+    // menu (a second press would only move between them); the bands that
+    // have their Alt and digit keys instead are listed with those.
     QStringList qslWithout;
     std::function<void(const QMenu *)> checkMenu = [&](const QMenu *pMenu) {
+        QString qsMnemonics;
         for (const QAction *pAction : pMenu->actions()) {
             if (pAction->isSeparator())
                 continue;
             if (pAction->menu())
                 checkMenu(pAction->menu());
             const bool bBand = pMenu->objectName() == QStringLiteral("menuBands");
-            const bool bMnemonic = pAction->text().contains(QLatin1Char('&'));
-            if (!bMnemonic && (!bBand || pAction->shortcut().isEmpty()))
+            const qsizetype iAmpersand = pAction->text().indexOf(QLatin1Char('&'));
+            const QChar mnemonic = iAmpersand >= 0 ? pAction->text().at(iAmpersand + 1).toLower() : QChar();
+            if ((mnemonic.isNull() && (!bBand || pAction->shortcut().isEmpty())) || qsMnemonics.contains(mnemonic))
                 qslWithout.append(pMenu->title() + QLatin1Char('/') + pAction->text());
+            if (!mnemonic.isNull())
+                qsMnemonics.append(mnemonic);
         }
     };
     for (const QAction *pAction : pWindow->menuBar()->actions()) {
