@@ -531,11 +531,11 @@ void TestLog::workedBeforePerCall()
 {
     // From a file imported as the menu does it: the marks come from the
     // store's per-call index, also after a restart.
-    const QString qsFile = writeFile(
-        QStringLiteral("calls.adi"),
-        record("DL1ABC", "20m", "CW", "20240105", "1200") + record("DL1ABC", "40m", "SSB", "20240105", "1300")
-            + record("K1ABC", "20m", "FT8", "20240105", "1400")
-            + "<CALL:6>JA1XYZ<BAND:3>15m<QSO_DATE:8>20240105<TIME_ON:4>1500<EOR>\n");
+    const QString qsFile =
+        writeFile(QStringLiteral("calls.adi"),
+                  record("DL1ABC", "20m", "CW", "20240105", "1200") + record("DL1ABC", "40m", "SSB", "20240105", "1300")
+                      + record("K1ABC", "20m", "FT8", "20240105", "1400")
+                      + "<CALL:6>JA1XYZ<BAND:3>15m<QSO_DATE:8>20240105<TIME_ON:4>1500<EOR>\n");
     const QString qsLogFile = m_dir.filePath(QStringLiteral("calls.sqlite"));
     auto pLog = std::make_unique<LogStore>();
     pLog->setCountryLookup(&m_worked);
@@ -570,9 +570,8 @@ void TestLog::workedBeforePerCall()
     };
     const auto check = [&cases](const LogStore &log) {
         for (const auto &entry : cases) {
-            const WorkedBefore worked = log.workedBeforeSpot(QLatin1String(entry.pCall),
-                                                             QLatin1String(entry.pFrequency),
-                                                             QLatin1String(entry.pComment));
+            const WorkedBefore worked = log.workedBeforeSpot(
+                QLatin1String(entry.pCall), QLatin1String(entry.pFrequency), QLatin1String(entry.pComment));
             if (worked != entry.expected)
                 return QStringLiteral("%1 on %2 %3: %4")
                     .arg(QLatin1String(entry.pCall), QLatin1String(entry.pFrequency), QLatin1String(entry.pComment),

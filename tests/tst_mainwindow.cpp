@@ -976,8 +976,9 @@ void TestMainWindow::needColumnFollowsTheLog()
     QCOMPARE(pModel->text(4, SpotModel::Worked), QStringLiteral("Dupe"));
     QCOMPARE(pModel->text(3, SpotModel::Worked), QString());
     QCOMPARE(pModel->text(2, SpotModel::Worked), QString());
-    QCOMPARE(pModel->data(pModel->index(4, SpotModel::Need), Qt::ToolTipRole).toString(),
-             QStringLiteral("Worked, not confirmed\nDupe: this call is in your log on this band and mode (worked on 20m)"));
+    QCOMPARE(
+        pModel->data(pModel->index(4, SpotModel::Need), Qt::ToolTipRole).toString(),
+        QStringLiteral("Worked, not confirmed\nDupe: this call is in your log on this band and mode (worked on 20m)"));
     QCOMPARE(pModel->text(2, SpotModel::Need), QStringLiteral("Unconf"));
     QCOMPARE(pModel->text(1, SpotModel::Need), QStringLiteral("Mode"));
     QCOMPARE(pModel->text(0, SpotModel::Need), QStringLiteral("New"));

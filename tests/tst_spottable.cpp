@@ -21,11 +21,11 @@
 
 #include <QAction>
 #include <QDockWidget>
-#include <QMenuBar>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -444,14 +444,15 @@ void TestSpotTable::themesKeepEveryTextReadable()
     QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
     SpotTableView *pTable = pWindow->spotTable();
     SpotModel *pModel = pWindow->spotModel();
-    QCOMPARE(pWindow->operatorLog()->store()->storeAdif(
-                 "<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>")
+    QCOMPARE(pWindow->operatorLog()
+                 ->store()
+                 ->storeAdif("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>")
                  .imported,
              1);
     // A row in each colour an alert or a need mark gives, and one too old to
     // be drawn at full strength.
-    const QList<QColor> alertColours = {QColor(255, 236, 179), QColor(200, 230, 201), QColor(187, 222, 251),
-                                        QColor(Qt::red),       QColor(Qt::darkBlue),  QColor(Qt::yellow),
+    const QList<QColor> alertColours = {QColor(255, 236, 179),   QColor(200, 230, 201), QColor(187, 222, 251),
+                                        QColor(Qt::red),         QColor(Qt::darkBlue),  QColor(Qt::yellow),
                                         QColor(0x80, 0x80, 0x80)};
     qint64 iNowMs = QDateTime::currentMSecsSinceEpoch();
     pModel->setClock([&iNowMs] { return iNowMs; });
@@ -490,11 +491,13 @@ void TestSpotTable::themesKeepEveryTextReadable()
         for (int iRow = 0; iRow < pTable->model()->rowCount(); ++iRow) {
             const QModelIndex dx = pTable->model()->index(iRow, SpotModel::DX);
             const QRect cell = pTable->visualRect(dx);
-            check(table.copy(cell.adjusted(0, 1, -1, -1)), cell.width() - 4, qsTheme + QLatin1Char(' ') + dx.data().toString());
+            check(table.copy(cell.adjusted(0, 1, -1, -1)), cell.width() - 4,
+                  qsTheme + QLatin1Char(' ') + dx.data().toString());
             const QModelIndex need = dx.siblingAtColumn(SpotModel::Need);
             if (!need.data().toString().isEmpty()) {
                 const QRect needCell = pTable->visualRect(need);
-                check(table.copy(needCell.adjusted(0, 1, -1, -1)), 2, qsTheme + QStringLiteral(" need ") + need.data().toString());
+                check(table.copy(needCell.adjusted(0, 1, -1, -1)), 2,
+                      qsTheme + QStringLiteral(" need ") + need.data().toString());
             }
         }
         // The band buttons, pressed and not, with their own backgrounds.
@@ -552,7 +555,11 @@ void TestSpotTable::keyboardWalk()
         if (pWindow->findChild<QPushButton *>(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(i).label)))
             qslExpected.append(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(i).label));
     }
-    qslExpected << "pushButtonAllm" << "lineEditFind" << "tableView" << "comboBoxBandMapBand" << "bandMap"
+    qslExpected << "pushButtonAllm"
+                << "lineEditFind"
+                << "tableView"
+                << "comboBoxBandMapBand"
+                << "bandMap"
                 << "lineEditCommand";
     QCOMPARE(qslExpected.size(), 21);
     pWindow->findChild<QPushButton *>(qslExpected.first())->setFocus();

@@ -344,7 +344,7 @@ void BandMapWidget::paintLabels(QPainter &painter) const
         // An alert's colour is the operator's choice, light or dark: the
         // call is drawn in whichever of black and white reads on it.
         const QColor pen = foreground.style() != Qt::NoBrush ? foreground.color()
-            : background.style() != Qt::NoBrush             ? Theme::textOn(background.color())
+            : background.style() != Qt::NoBrush              ? Theme::textOn(background.color())
                                                              : text;
         const Spot &spot = m_pModel->spotAt(shown.row);
         const QRectF inner = shown.rect.adjusted(kLabelPadding, 0, -kLabelPadding, 0);

@@ -72,8 +72,7 @@ QColor mixed(const QColor &from, const QColor &towards, double dShare)
     const auto mix = [dShare](int iFrom, int iTowards) {
         return qRound(iFrom * (1.0 - dShare) + iTowards * dShare);
     };
-    return QColor(mix(from.red(), towards.red()), mix(from.green(), towards.green()),
-                  mix(from.blue(), towards.blue()));
+    return QColor(mix(from.red(), towards.red()), mix(from.green(), towards.green()), mix(from.blue(), towards.blue()));
 }
 } // namespace
 

@@ -232,7 +232,8 @@ QString SpotModel::logToolTip(int iRow) const
     const WorkedBefore worked = workedAt(iRow);
     QString qsWorked = LogStore::workedDescription(worked);
     if (worked == WorkedBefore::OtherBand || worked == WorkedBefore::OtherMode || worked == WorkedBefore::Dupe)
-        qsWorked += tr(" (worked on %1)").arg(m_logStore->workedBands(spotAt(iRow).dxCall()).join(QStringLiteral(", ")));
+        qsWorked +=
+            tr(" (worked on %1)").arg(m_logStore->workedBands(spotAt(iRow).dxCall()).join(QStringLiteral(", ")));
     if (!qsWorked.isEmpty())
         qslLines.append(qsWorked);
     return qslLines.join(QLatin1Char('\n'));

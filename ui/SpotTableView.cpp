@@ -28,8 +28,8 @@ constexpr int kBatchMs = 200;
 constexpr int kCellPadding = 14;
 // Texts as wide as the widest a column usually holds.
 const char *const kWidestTexts[] = {
-    "28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0",      "QQ9/QQ9QQQ/P",    "",      "99999", "",
-    "AN",          "40",    "AN",       "3590, 20,000 km", "3590, 40,000 km", "Unconf", "", "70cm", "Worked"};
+    "28-Dec-2026", "2359Z", "QQ9QQQ-#",        "10489540.0",      "QQ9/QQ9QQQ/P", "", "99999", "",      "AN",
+    "40",          "AN",    "3590, 20,000 km", "3590, 40,000 km", "Unconf",       "", "70cm",  "Worked"};
 static_assert(std::size(kWidestTexts) == SpotModel::ColumnCount);
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
@@ -370,8 +370,8 @@ int SpotTableView::savedColumnCount(const QByteArray &state)
     QHash<int, int> hiddenSizes;
     int iLength = 0;
     int iCount = -1;
-    in >> iMarker >> iVersion >> iOrientation >> iOrder >> iSortSection >> bSortShown >> visualIndices
-        >> logicalIndices >> hidden >> hiddenSizes >> iLength >> iCount;
+    in >> iMarker >> iVersion >> iOrientation >> iOrder >> iSortSection >> bSortShown >> visualIndices >> logicalIndices
+        >> hidden >> hiddenSizes >> iLength >> iCount;
     if (in.status() != QDataStream::Ok || iMarker != 0xff || iVersion != 0 || iCount < 0)
         return -1;
     return iCount;
