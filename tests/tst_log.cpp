@@ -581,9 +581,6 @@ void TestLog::workedBeforePerCall()
     };
     QCOMPARE(check(*pLog), QString());
     QCOMPARE(pLog->workedBands(QStringLiteral("DL1ABC")), QStringList({"40m", "20m"}));
-    QCOMPARE(LogStore::workedLabel(WorkedBefore::Dupe), QStringLiteral("Dupe"));
-    QCOMPARE(LogStore::workedLabel(WorkedBefore::OtherBand), QStringLiteral("Worked"));
-    QCOMPARE(LogStore::workedLabel(WorkedBefore::NotWorked), QString());
 
     // A QSO reported while the program runs counts at once.
     QVERIFY(pLog->storeQso(QStringLiteral("n0new"), QDateTime::currentDateTimeUtc(), 14025000, QStringLiteral("CW")));
