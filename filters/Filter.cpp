@@ -124,6 +124,13 @@ bool Filter::match(Spot &spot) const
     case NeededUnconfirmed | Drop:
     case NeededUnconfirmed | Accept:
         return matchesNeed(spot, Need::Unconfirmed);
+    case NotWorkedOnBand | Drop:
+    case NotWorkedOnBand | Accept: {
+        if (!m_context)
+            return false;
+        const WorkedBefore worked = m_context->workedBefore(spot);
+        return worked == WorkedBefore::NotWorked || worked == WorkedBefore::OtherBand;
+    }
     case DXpeditionIota | Drop:
     case DXpeditionIota | Accept:
         if (!m_context || !m_context->isDXpedition(spot.dxCall()))

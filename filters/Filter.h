@@ -39,7 +39,10 @@ public:
         NeededNewCountry = 1024,
         NeededNewBand = 2048,
         NeededNewMode = 4096,
-        NeededUnconfirmed = 8192
+        NeededUnconfirmed = 8192,
+        // By the operator's log: the spotted call has no QSO on the spot's
+        // band, in any mode. Matches nothing without a log.
+        NotWorkedOnBand = 1048576
     };
     Q_ENUM(FilterType)
 

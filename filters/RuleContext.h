@@ -2,6 +2,7 @@
 #define RULECONTEXT_H
 
 #include "radio/Need.h"
+#include "radio/WorkedBefore.h"
 
 #include <QtGlobal>
 
@@ -27,6 +28,8 @@ public:
     // What the spot's station still is to him by his log; Need::None
     // without a log.
     virtual Need needFor(const Spot &spot) const = 0;
+    // Whether the spotted call itself is in his log, and where.
+    virtual WorkedBefore workedBefore(const Spot &spot) const = 0;
 };
 
 #endif // RULECONTEXT_H

@@ -70,6 +70,7 @@ QList<std::pair<QRadioButton *, int>> RuleKindWidget::kindButtons() const
         {m_ui->radioButtonFilterTypeNeededNewBand, Filter::NeededNewBand},
         {m_ui->radioButtonFilterTypeNeededNewMode, Filter::NeededNewMode},
         {m_ui->radioButtonFilterTypeNeededUnconfirmed, Filter::NeededUnconfirmed},
+        {m_ui->radioButtonFilterTypeNotWorkedOnBand, Filter::NotWorkedOnBand},
     };
 }
 
@@ -182,7 +183,7 @@ void RuleKindWidget::loadRule(const Filter &rule)
             ->setChecked(true);
         m_ui->comboBoxFilterValueContinent->setCurrentIndex(m_ui->comboBoxFilterValueContinent->findText(
             rule.continentFilterValue(), Qt::MatchExactly | Qt::MatchCaseSensitive));
-    } else if (Filter::isNeededKind(iType)) {
+    } else if (Filter::isNeededKind(iType) || (iType & Filter::NotWorkedOnBand)) {
         for (const auto &[pButton, iButtonKind] : kindButtons()) {
             if (iType & iButtonKind) {
                 pButton->setChecked(true);

@@ -28,6 +28,9 @@ const QString kInsert = QStringLiteral(
     R"( DO UPDATE SET "CONFIRMED" = MAX("CONFIRMED", excluded."CONFIRMED"))");
 const QString kSelectSets = QStringLiteral(R"(SELECT "COUNTRY","BAND","MODE_CLASS",MAX("CONFIRMED") FROM "main"."qsos")"
                                            R"( GROUP BY "COUNTRY","BAND","MODE_CLASS")");
+// Per call, through the unique constraint's index: again a walk of an index.
+const QString kSelectCalls = QStringLiteral(R"(SELECT "CALL","BAND","MODE_CLASS" FROM "main"."qsos")"
+                                            R"( GROUP BY "CALL","BAND","MODE_CLASS")");
 // The needed marks are read from the log at every start: through this index
 // that is a walk of the index alone, not a sort of the whole table.
 const QString kCreateSetsIndex = QStringLiteral(
@@ -200,6 +203,7 @@ LogStore::Stored LogStore::insert(const LogQso &qso)
     // The sets only ever grow, as the merge only ever adds a confirmation:
     // noting the QSO gives what a re-read of the whole log would.
     note(qsCountry, qso.band, modeClass, qso.confirmed);
+    noteCall(qso.call, qso.band, modeClass);
     if (bKnown)
         return Stored::Merged;
     ++m_qsoCount;
@@ -425,9 +429,20 @@ void LogStore::note(const QString &qsCountry, int iBand, ModeClass modeClass, bo
     state.confirmed = state.confirmed || bConfirmed;
 }
 
+void LogStore::noteCall(const QString &qsCall, int iBand, ModeClass modeClass)
+{
+    if (qsCall.isEmpty() || iBand < 0)
+        return;
+    CallState &state = m_calls[qsCall];
+    const quint32 uiBit = quint32(1) << iBand;
+    state.bands |= uiBit;
+    state.bandsByClass[size_t(modeClass)] |= uiBit;
+}
+
 bool LogStore::loadSets()
 {
     m_countries.clear();
+    m_calls.clear();
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(kSelectSets)) {
@@ -440,6 +455,19 @@ bool LogStore::loadSets()
             continue;
         note(query.value(0).toString(), bandIndex(BandPlan::find(query.value(1).toString())), ModeClass(iModeClass),
              query.value(3).toInt() != 0);
+    }
+    QSqlQuery calls(m_db);
+    calls.setForwardOnly(true);
+    if (!calls.exec(kSelectCalls)) {
+        QLOG_ERROR() << "Cannot read the calls of the log:" << calls.lastError().text();
+        return false;
+    }
+    while (calls.next()) {
+        const int iModeClass = calls.value(2).toInt();
+        if (iModeClass < 0 || iModeClass > int(ModeClass::Data))
+            continue;
+        noteCall(calls.value(0).toString(), bandIndex(BandPlan::find(calls.value(1).toString())),
+                 ModeClass(iModeClass));
     }
     QSqlQuery count(m_db);
     m_qsoCount = count.exec(kCount) && count.next() ? count.value(0).toInt() : 0;
@@ -476,6 +504,81 @@ Need LogStore::needForSpot(const QString &qsCountry, const QString &qsFrequency,
     if (!bOk)
         return needFor(qsCountry, -1, ModeClassifier::fromComment(qsComment));
     return needFor(qsCountry, bandIndex(BandPlan::logBandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
+}
+
+WorkedBefore LogStore::workedBefore(const QString &qsCall, int iBand, ModeClass modeClass) const
+{
+    if (m_calls.isEmpty() || qsCall.isEmpty())
+        return WorkedBefore::None;
+    const auto it = m_calls.constFind(qsCall);
+    if (it == m_calls.constEnd())
+        return WorkedBefore::NotWorked;
+    const quint32 uiBit = iBand >= 0 ? quint32(1) << iBand : 0;
+    if (!(it->bands & uiBit))
+        return WorkedBefore::OtherBand;
+    // A QSO whose mode has no class may have been in any mode: it is not
+    // taken for a dupe of a known mode, but a spot of unknown mode is a dupe
+    // of any QSO on the band.
+    if (modeClass != ModeClass::Unknown && !(it->bandsByClass[size_t(modeClass)] & uiBit))
+        return WorkedBefore::OtherMode;
+    return WorkedBefore::Dupe;
+}
+
+WorkedBefore LogStore::workedBeforeSpot(const QString &qsCall, const QString &qsFrequency,
+                                        const QString &qsComment) const
+{
+    if (m_calls.isEmpty() || qsCall.isEmpty())
+        return WorkedBefore::None;
+    bool bOk = false;
+    const double dKHz = qsFrequency.toDouble(&bOk);
+    if (!bOk)
+        return workedBefore(qsCall, -1, ModeClassifier::fromComment(qsComment));
+    return workedBefore(qsCall, bandIndex(BandPlan::logBandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
+}
+
+QStringList LogStore::workedBands(const QString &qsCall) const
+{
+    QStringList qslBands;
+    const auto it = m_calls.constFind(qsCall);
+    if (it == m_calls.constEnd())
+        return qslBands;
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        if (it->bands & (quint32(1) << i))
+            qslBands.append(BandPlan::labelText(BandPlan::at(i)));
+    }
+    return qslBands;
+}
+
+QString LogStore::workedLabel(WorkedBefore worked)
+{
+    switch (worked) {
+    case WorkedBefore::Dupe:
+        return tr("Dupe");
+    case WorkedBefore::OtherBand:
+    case WorkedBefore::OtherMode:
+        return tr("Worked");
+    case WorkedBefore::NotWorked:
+    case WorkedBefore::None:
+        break;
+    }
+    return QString();
+}
+
+QString LogStore::workedDescription(WorkedBefore worked)
+{
+    switch (worked) {
+    case WorkedBefore::Dupe:
+        return tr("Dupe: this call is in your log on this band and mode");
+    case WorkedBefore::OtherMode:
+        return tr("Call worked on this band, not in this mode");
+    case WorkedBefore::OtherBand:
+        return tr("Call worked before, not on this band");
+    case WorkedBefore::NotWorked:
+        return tr("Call not in your log");
+    case WorkedBefore::None:
+        break;
+    }
+    return QString();
 }
 
 QString LogStore::needLabel(Need need)

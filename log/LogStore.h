@@ -4,6 +4,7 @@
 #include "AdifReader.h"
 #include "radio/ModeClassifier.h"
 #include "radio/Need.h"
+#include "radio/WorkedBefore.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 
 QT_BEGIN_NAMESPACE
@@ -38,8 +40,9 @@ struct LogQso
 // there); a confirmation is never taken back by a merge.
 //
 // For the spots, the log is held in memory per country as bit sets of
-// bands, mode classes and confirmation, so that
-// needFor() costs one hash lookup.
+// bands, mode classes and confirmation, and per call as the bands worked in
+// each mode class, so that needFor() and workedBefore() cost one hash
+// lookup each.
 class LogStore : public QObject
 {
     Q_OBJECT
@@ -113,6 +116,18 @@ public:
     // The same for a spot: its band from the frequency (kHz text), its mode
     // class from the comment or else the band plan.
     Need needForSpot(const QString &qsCountry, const QString &qsFrequency, const QString &qsComment) const;
+    // Whether the call itself is in the log on this band and mode class.
+    // ModeClass::Unknown takes any mode; a band of -1 is never this band.
+    WorkedBefore workedBefore(const QString &qsCall, int iBand, ModeClass modeClass) const;
+    // The same for a spot, whose band and mode are read as for needForSpot().
+    WorkedBefore workedBeforeSpot(const QString &qsCall, const QString &qsFrequency, const QString &qsComment) const;
+    // The labels of the bands the call was worked on, in band order.
+    QStringList workedBands(const QString &qsCall) const;
+    // "Dupe", "Worked" or nothing, in the user's language.
+    static QString workedLabel(WorkedBefore worked);
+    // A sentence for tooltips and the details popup.
+    static QString workedDescription(WorkedBefore worked);
+
     // "New", "Band", "Mode", "Unconf", "Conf" in the user's language.
     static QString needLabel(Need need);
     // A sentence for the details popup.
@@ -134,10 +149,19 @@ private:
         bool confirmed = false;
     };
 
+    // The bands worked in each mode class; index 0 (unknown mode) holds
+    // QSOs whose mode says nothing of its class.
+    struct CallState
+    {
+        quint32 bands = 0;
+        std::array<quint32, 4> bandsByClass {};
+    };
+
     enum class Stored { Failed, New, Merged };
     Stored insert(const LogQso &qso);
     void count(Stored stored, int iRecord, ImportResult *pResult);
     void note(const QString &qsCountry, int iBand, ModeClass modeClass, bool bConfirmed);
+    void noteCall(const QString &qsCall, int iBand, ModeClass modeClass);
     bool loadSets();
     void storePending();
 
@@ -148,6 +172,7 @@ private:
     const Worked *m_worked = nullptr;
     bool m_importing = false;
     QHash<QString, CountryState> m_countries;
+    QHash<QString, CallState> m_calls;
     int m_qsoCount = 0;
     QList<AdifRecord> m_pendingRecords;
     QList<LogQso> m_pendingQsos;

@@ -31,3 +31,10 @@ Need ProgramRuleContext::needFor(const Spot &spot) const
         return Need::None;
     return m_logStore->needForSpot(spot.country(), spot.frequency(), spot.comment());
 }
+
+WorkedBefore ProgramRuleContext::workedBefore(const Spot &spot) const
+{
+    if (!m_logStore)
+        return WorkedBefore::None;
+    return m_logStore->workedBeforeSpot(spot.dxCall(), spot.frequency(), spot.comment());
+}

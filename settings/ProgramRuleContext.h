@@ -28,6 +28,7 @@ public:
     bool isNewCountry(const QString &qsCountry) const override;
     bool isDXpedition(const QString &qsCall) const override;
     Need needFor(const Spot &spot) const override;
+    WorkedBefore workedBefore(const Spot &spot) const override;
 
 private:
     const CountrySet *m_notWorked = nullptr;

@@ -108,6 +108,7 @@ QString RuleTableModel::typeText(const Filter &rule) const
         {Filter::NeededNewBand, QT_TR_NOOP("Needed: new band")},
         {Filter::NeededNewMode, QT_TR_NOOP("Needed: new mode")},
         {Filter::NeededUnconfirmed, QT_TR_NOOP("Needed: unconfirmed")},
+        {Filter::NotWorkedOnBand, QT_TR_NOOP("Call not worked on this band")},
     };
     QString qsType;
     for (const auto &type : kTypeNames) {
@@ -122,7 +123,8 @@ QString RuleTableModel::valueText(const Filter &rule) const
     const int iType = rule.filterType();
     if (iType & Filter::DXpeditionIota)
         return tr("DXpeditions list from the Kelvane update server");
-    if ((iType & (Filter::WorkedCountries | Filter::NewCountries)) || Filter::isNeededKind(iType))
+    if ((iType & (Filter::WorkedCountries | Filter::NewCountries | Filter::NotWorkedOnBand))
+        || Filter::isNeededKind(iType))
         return tr("N/A");
     QString qsValue;
     if (iType & Filter::Band)

@@ -7,6 +7,10 @@ namespace {
 // The group of the window's geometry and column layout.
 const QString kMainWindow = QStringLiteral("MainWindow");
 const QString kNeededOnly = QStringLiteral("NeededOnly");
+const QString kTheme = QStringLiteral("Theme");
+const QString kLight = QStringLiteral("Light");
+const QString kDark = QStringLiteral("Dark");
+const QString kSystem = QStringLiteral("System");
 } // namespace
 
 bool ViewOptions::neededOnly()
@@ -21,4 +25,23 @@ void ViewOptions::setNeededOnly(bool bNeededOnly)
     GuardedSettings settings = SettingsStore::openStore();
     settings.beginGroup(kMainWindow);
     settings.setValue(kNeededOnly, bNeededOnly);
+}
+
+ViewOptions::Theme ViewOptions::theme()
+{
+    GuardedSettings settings = SettingsStore::openStore();
+    settings.beginGroup(kMainWindow);
+    const QString qsTheme = settings.value(kTheme).toString();
+    if (qsTheme == kLight)
+        return Theme::Light;
+    if (qsTheme == kDark)
+        return Theme::Dark;
+    return Theme::System;
+}
+
+void ViewOptions::setTheme(Theme theme)
+{
+    GuardedSettings settings = SettingsStore::openStore();
+    settings.beginGroup(kMainWindow);
+    settings.setValue(kTheme, theme == Theme::Light ? kLight : theme == Theme::Dark ? kDark : kSystem);
 }

@@ -8,6 +8,13 @@ class ViewOptions
 public:
     static bool neededOnly();
     static void setNeededOnly(bool bNeededOnly);
+
+    // The window's colours: the desktop's, or light or dark whatever the
+    // desktop uses. Stored as its name, so that a value from a later
+    // version reads as System.
+    enum class Theme { System, Light, Dark };
+    static Theme theme();
+    static void setTheme(Theme theme);
 };
 
 #endif // VIEWOPTIONS_H

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void largeFileStreamsInBoundedMemory();
     void watchedFileReadsAppendedRecords();
     void neededRuleKindsInTheChain();
+    void workedBeforePerCall();
 
 private:
     QString writeFile(const QString &qsName, const QByteArray &qbaContent);
@@ -524,6 +525,104 @@ void TestLog::neededRuleKindsInTheChain()
     // Unlinked, a needed rule matches nothing.
     Spot japan = spot(kJapan, "14025.0");
     QVERIFY(!Filter(Filter::NeededNewCountry | Filter::Accept).match(japan));
+}
+
+void TestLog::workedBeforePerCall()
+{
+    // From a file imported as the menu does it: the marks come from the
+    // store's per-call index, also after a restart.
+    const QString qsFile =
+        writeFile(QStringLiteral("calls.adi"),
+                  record("DL1ABC", "20m", "CW", "20240105", "1200") + record("DL1ABC", "40m", "SSB", "20240105", "1300")
+                      + record("K1ABC", "20m", "FT8", "20240105", "1400")
+                      + "<CALL:6>JA1XYZ<BAND:3>15m<QSO_DATE:8>20240105<TIME_ON:4>1500<EOR>\n");
+    const QString qsLogFile = m_dir.filePath(QStringLiteral("calls.sqlite"));
+    auto pLog = std::make_unique<LogStore>();
+    pLog->setCountryLookup(&m_worked);
+    QVERIFY(pLog->open(qsLogFile));
+    QCOMPARE(pLog->workedBeforeSpot(QStringLiteral("DL1ABC"), "14025.0", "CW"), WorkedBefore::None);
+    LogImport import(*pLog);
+    QVERIFY(import.run(qsFile));
+    QCOMPARE(import.result().imported, 4);
+
+    const struct
+    {
+        const char *pCall;
+        const char *pFrequency;
+        const char *pComment;
+        WorkedBefore expected;
+    } cases[] = {
+        {"DL1ABC", "14025.0", "CW", WorkedBefore::Dupe},
+        {"DL1ABC", "14200.0", "SSB", WorkedBefore::OtherMode},
+        {"DL1ABC", "7150.0", "", WorkedBefore::Dupe}, // phone by the band plan
+        {"DL1ABC", "7025.0", "CW", WorkedBefore::OtherMode},
+        {"DL1ABC", "21025.0", "CW", WorkedBefore::OtherBand},
+        {"DL1ABC", "junk", "CW", WorkedBefore::OtherBand},
+        {"K1ABC", "14074.0", "FT8", WorkedBefore::Dupe},
+        {"K1ABC", "14074.0", "RTTY", WorkedBefore::Dupe}, // data either way
+        {"K1ABC", "14250.0", "SSB", WorkedBefore::OtherMode},
+        // A QSO without a mode is no dupe of a known one, but of a spot
+        // whose mode nothing tells.
+        {"JA1XYZ", "21025.0", "CW", WorkedBefore::OtherMode},
+        {"JA1XYZ", "junk", "", WorkedBefore::OtherBand},
+        {"DL1ABC/P", "14025.0", "CW", WorkedBefore::NotWorked},
+        {"", "14025.0", "CW", WorkedBefore::None},
+    };
+    const auto check = [&cases](const LogStore &log) {
+        for (const auto &entry : cases) {
+            const WorkedBefore worked = log.workedBeforeSpot(
+                QLatin1String(entry.pCall), QLatin1String(entry.pFrequency), QLatin1String(entry.pComment));
+            if (worked != entry.expected)
+                return QStringLiteral("%1 on %2 %3: %4")
+                    .arg(QLatin1String(entry.pCall), QLatin1String(entry.pFrequency), QLatin1String(entry.pComment),
+                         QString::number(int(worked)));
+        }
+        return QString();
+    };
+    QCOMPARE(check(*pLog), QString());
+    QCOMPARE(pLog->workedBands(QStringLiteral("DL1ABC")), QStringList({"40m", "20m"}));
+
+    // A QSO reported while the program runs counts at once.
+    QVERIFY(pLog->storeQso(QStringLiteral("n0new"), QDateTime::currentDateTimeUtc(), 14025000, QStringLiteral("CW")));
+    QCOMPARE(pLog->workedBeforeSpot(QStringLiteral("N0NEW"), "14030.0", "CW"), WorkedBefore::Dupe);
+    QCOMPARE(pLog->workedBeforeSpot(QStringLiteral("N0NEW"), "7030.0", "CW"), WorkedBefore::OtherBand);
+
+    // The rule kind: alerts on a call new to the band, whatever its mode.
+    ProgramRuleContext context;
+    context.setLogStore(pLog.get());
+    FilterChains chains;
+    chains.setDefaultFilter(Filter::Accept);
+    auto pAlert = std::make_unique<Filter>(Filter::NotWorkedOnBand | Filter::Accept, AlertFlag::Color);
+    pAlert->setAlertColor(Qt::yellow);
+    pAlert->setContext(&context);
+    chains.addAlert(std::move(pAlert), -1);
+    const auto alerted = [&chains](const char *pCall, const char *pFrequency, const char *pComment) {
+        Spot spot;
+        spot.setDxCall(QLatin1String(pCall));
+        spot.setFrequency(QLatin1String(pFrequency));
+        spot.setComment(QLatin1String(pComment));
+        return chains.evaluate(spot).alerts().testFlag(AlertFlag::Color);
+    };
+    QVERIFY(alerted("DL1ABC", "21025.0", "CW"));
+    QVERIFY(alerted("Q9NEW", "14025.0", "CW"));
+    QVERIFY(!alerted("DL1ABC", "14025.0", "CW"));
+    QVERIFY(!alerted("DL1ABC", "14200.0", "SSB"));
+    QVERIFY(!alerted("", "14025.0", "CW"));
+    Spot spot;
+    spot.setDxCall(QStringLiteral("Q9NEW"));
+    spot.setFrequency(QStringLiteral("14025.0"));
+    QVERIFY(!Filter(Filter::NotWorkedOnBand | Filter::Accept).match(spot));
+    // Without a log, no call is "not worked": the rule stays quiet.
+    std::unique_ptr<LogStore> pEmpty = openLog();
+    context.setLogStore(pEmpty.get());
+    QVERIFY(!alerted("Q9NEW", "14025.0", "CW"));
+
+    // Read back from the file after a restart.
+    pLog.reset();
+    pLog = std::make_unique<LogStore>();
+    QVERIFY(pLog->open(qsLogFile));
+    QCOMPARE(check(*pLog), QString());
+    QCOMPARE(pLog->workedBeforeSpot(QStringLiteral("N0NEW"), "14030.0", "CW"), WorkedBefore::Dupe);
 }
 
 QTEST_GUILESS_MAIN(TestLog)

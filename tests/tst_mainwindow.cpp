@@ -26,6 +26,7 @@
 #include "ui/WelcomePanel.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -46,6 +47,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QToolTip>
 #include <QUdpSocket>
@@ -98,6 +100,8 @@ private Q_SLOTS:
     void firstRunGuidesToSettings();
     void nodeConsoleAndDockLayout();
     void needColumnFollowsTheLog();
+    void keyboardOnlySession();
+    void closingWhileAnUpdateCheckWaits();
 
 private:
     void writeStore(int iBands);
@@ -155,8 +159,9 @@ void TestMainWindow::rowLimitAndColumnFitting()
 {
     writeStore(Filter::AllBands);
     m_window = makeWindow();
-    // Wider than the test screen's default window.
-    m_window->resize(920, 515);
+    // Wider than the test screen's default window, narrower than the first
+    // start's: room for the default columns and a very long call.
+    m_window->resize(1000, 515);
     m_window->show();
     SpotModel *pModel = m_window->spotModel();
     QHeaderView *pHeader = table()->horizontalHeader();
@@ -593,9 +598,11 @@ void TestMainWindow::headerMenuKeepsOneColumnAndRepeatsDoNotAlert()
     std::unique_ptr<QMenu> pMenu = openMenu();
     QList<QAction *> actions = pMenu->actions();
     QCOMPARE(actions.size(), int(SpotModel::ColumnCount));
-    QCOMPARE(actions.at(SpotModel::Icon)->text(), QStringLiteral("Icon"));
-    QVERIFY(!actions.at(SpotModel::Continent)->isChecked());
-    actions.at(SpotModel::Continent)->setChecked(true);
+    // Listed in the order the columns stand.
+    QCOMPARE(actions.at(pHeader->visualIndex(SpotModel::Icon))->text(), QStringLiteral("Icon"));
+    QCOMPARE(actions.at(pHeader->visualIndex(SpotModel::Frequency) + 1)->text(), QStringLiteral("Band"));
+    QVERIFY(!actions.at(pHeader->visualIndex(SpotModel::Continent))->isChecked());
+    actions.at(pHeader->visualIndex(SpotModel::Continent))->setChecked(true);
     QVERIFY(!pHeader->isSectionHidden(SpotModel::Continent));
     // Every column but one switched off: the last one cannot go.
     for (int iColumn = 1; iColumn < SpotModel::ColumnCount; ++iColumn)
@@ -838,13 +845,14 @@ void TestMainWindow::nodeConsoleAndDockLayout()
     auto *pDock = m_window->findChild<QDockWidget *>(QStringLiteral("dockWidgetConsole"));
     QVERIFY(pDock && pDock->isVisible());
     // The View menu reads as the window does: the table's options, the docks
-    // in the order they were placed, then the bands.
+    // in the order they were placed, then the bands and the theme.
     QStringList qslEntries;
     for (const QAction *pAction : m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions())
         qslEntries.append(pAction->text().remove(QLatin1Char('&')));
     QCOMPARE(qslEntries.mid(1),
              QStringList({QStringLiteral("Find..."), QStringLiteral("Needed only"), QStringLiteral("Band map"),
-                          QStringLiteral("Map"), QStringLiteral("Node console"), QStringLiteral("Bands")}));
+                          QStringLiteral("Map"), QStringLiteral("Node console"), QStringLiteral("Bands"),
+                          QStringLiteral("Theme")}));
     QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("menuView"))->actions().contains(pDock->toggleViewAction()));
     auto *pConsole = pDock->findChild<NodeConsole *>();
     auto *pOutput = pConsole->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEditOutput"));
@@ -953,9 +961,25 @@ void TestMainWindow::needColumnFollowsTheLog()
     japanFt8.setComment(QStringLiteral("FT8"));
     Spot usa = makeSpot(3);
     usa.setCountry(QStringLiteral("United States of America"));
-    for (Spot *pSpot : {&japanCw, &japanFt8, &usa})
+    // The calls themselves: one in the log on this band and mode, one that
+    // a QSO reported below puts there.
+    Spot dupe = makeSpot(4);
+    dupe.setDxCall(QStringLiteral("JA1ABC"));
+    Spot k1abc = makeSpot(5);
+    k1abc.setDxCall(QStringLiteral("K1ABC"));
+    k1abc.setCountry(QStringLiteral("United States of America"));
+    k1abc.setFrequency(QStringLiteral("14074.0"));
+    k1abc.setComment(QStringLiteral("FT8"));
+    for (Spot *pSpot : {&dupe, &k1abc, &japanCw, &japanFt8, &usa})
         m_window->onNewSpot(*pSpot);
     m_window->showPendingSpots();
+    QVERIFY(!table()->horizontalHeader()->isSectionHidden(SpotModel::Worked));
+    QCOMPARE(pModel->text(4, SpotModel::Worked), QStringLiteral("Dupe"));
+    QCOMPARE(pModel->text(3, SpotModel::Worked), QString());
+    QCOMPARE(pModel->text(2, SpotModel::Worked), QString());
+    QCOMPARE(
+        pModel->data(pModel->index(4, SpotModel::Need), Qt::ToolTipRole).toString(),
+        QStringLiteral("Worked, not confirmed\nDupe: this call is in your log on this band and mode (worked on 20m)"));
     QCOMPARE(pModel->text(2, SpotModel::Need), QStringLiteral("Unconf"));
     QCOMPARE(pModel->text(1, SpotModel::Need), QStringLiteral("Mode"));
     QCOMPARE(pModel->text(0, SpotModel::Need), QStringLiteral("New"));
@@ -990,6 +1014,7 @@ void TestMainWindow::needColumnFollowsTheLog()
     QCOMPARE(sender.writeDatagram(baFrame, QHostAddress::LocalHost, uiPort), qint64(baFrame.size()));
     QTRY_COMPARE_WITH_TIMEOUT(pModel->text(0, SpotModel::Need), QStringLiteral("Mode"), 1000);
     QCOMPARE(repaint.count(), 1);
+    QCOMPARE(pModel->text(3, SpotModel::Worked), QStringLiteral("Dupe"));
     QCOMPARE(pModel->data(pModel->index(0, SpotModel::Need), Qt::BackgroundRole).value<QBrush>().color(),
              SpotModel::needColor(Need::NewMode));
 
@@ -1004,6 +1029,120 @@ void TestMainWindow::needColumnFollowsTheLog()
     pDialog->reject();
     m_window.reset();
     QFile::remove(LogStore::defaultFileName());
+}
+
+namespace {
+// Opens a menu of the bar by its Alt key and picks an entry by its
+// mnemonic, as an operator does it.
+bool pickFromMenu(QWidget *pWindow, Qt::Key menuKey, Qt::Key entryKey, QWidget *pOpened = nullptr)
+{
+    QTest::keyClick(pWindow, menuKey, Qt::AltModifier);
+    if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000))
+        return false;
+    QTest::keyClick(QApplication::activePopupWidget(), entryKey);
+    if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000))
+        return false;
+    // The offscreen platform leaves the closed menu the active window (and
+    // says so late), where a window manager activates the window again, or
+    // the one the entry opened.
+    QCoreApplication::processEvents();
+    QWidget *pActive = pOpened ? pOpened : pWindow;
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QApplication::setActiveWindow(pActive);
+    QT_WARNING_POP
+    return QApplication::activeWindow() == pActive;
+}
+} // namespace
+
+void TestMainWindow::keyboardOnlySession()
+{
+    // Connect, find a call, tune it and post a spot, with the keyboard
+    // alone, against the test node and rigctld's dummy rig.
+    TestSupport::Rigctld rigctld;
+    QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
+    const quint16 uiRigPort = rigctld.port();
+    QTRY_VERIFY_WITH_TIMEOUT(!TestSupport::rigFrequency(uiRigPort).isEmpty(), 10000);
+    writeStore(Filter::AllBands);
+    QSettings settings = store();
+    settings.setValue(QStringLiteral("CAT/HRDServer"), 1);
+    settings.setValue(QStringLiteral("CAT/HRDAddress"), QStringLiteral("127.0.0.1"));
+    settings.setValue(QStringLiteral("CAT/HRDPort"), uiRigPort);
+    settings.sync();
+    m_window = makeWindow();
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
+    Cluster *pCluster = m_window->activeCluster();
+
+    // File → Disconnect and File → Connect by their keys; the entry's
+    // text, and so its key, follows the connection.
+    auto *pConnect = m_window->findChild<QAction *>(QStringLiteral("actionConnect"));
+    QTRY_COMPARE_WITH_TIMEOUT(pConnect->text(), QStringLiteral("&Disconnect"), kTimeoutMs);
+    QVERIFY(pickFromMenu(m_window.get(), Qt::Key_F, Qt::Key_D));
+    QTRY_VERIFY_WITH_TIMEOUT(!pCluster->isConnected(), kTimeoutMs);
+    QCOMPARE(pConnect->text(), QStringLiteral("&Connect"));
+    QVERIFY(pickFromMenu(m_window.get(), Qt::Key_F, Qt::Key_C));
+    QTRY_VERIFY_WITH_TIMEOUT(pCluster->isConnected() && m_node->loggedInCount() == 1, kTimeoutMs);
+    for (const auto &[dKHz, pCall] : {std::pair(7025.0, "DL1ABC"), std::pair(14025.0, "JA1KEY"),
+                                      std::pair(21030.0, "K1XYZ"), std::pair(14030.0, "JA1OTHER")})
+        m_node->broadcastSpot(TestSpot(dKHz, QLatin1String(pCall), QStringLiteral("Q9SPT"), QStringLiteral("cq")));
+    QTRY_COMPARE_WITH_TIMEOUT(table()->model()->rowCount(), 4, kTimeoutMs);
+
+    // Ctrl+F, the call, Enter: the rows it found, the first one current.
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
+    auto *pFind = m_window->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
+    QCOMPARE(QApplication::focusWidget(), pFind);
+    QTest::keyClicks(pFind, QStringLiteral("ja1key"));
+    QTRY_COMPARE(table()->model()->rowCount(), 1);
+    QTest::keyClick(pFind, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), table());
+    QCOMPARE(table()->currentIndex().siblingAtColumn(SpotModel::DX).data().toString(), QStringLiteral("JA1KEY"));
+
+    // Enter tunes the rig there.
+    MessageBoxCatcher boxes;
+    QTest::keyClick(table(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::rigFrequency(uiRigPort), QStringLiteral("14025000"), 5000);
+
+    // File → Send spot: the rig's frequency comes in, the call and a remark
+    // are typed, Enter sends it to the node.
+    auto *pDialog = m_window->findChild<QDialog *>(QStringLiteral("SendSpot"));
+    QVERIFY(pDialog);
+    QVERIFY(pickFromMenu(m_window.get(), Qt::Key_F, Qt::Key_P, pDialog));
+    QVERIFY(pDialog->isVisible());
+    auto *pFrequency = pDialog->findChild<QLineEdit *>(QStringLiteral("lineEditSendSpotFrequency"));
+    QVERIFY(pFrequency);
+    QTRY_COMPARE_WITH_TIMEOUT(pFrequency->text(), QStringLiteral("14025.0"), 5000);
+    QCOMPARE(QApplication::focusWidget(), pFrequency);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ja1key"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("tnx"));
+    m_node->clearReceived();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(m_node->receivedLines().contains(QStringLiteral("DX 14025.0 JA1KEY tnx")), kTimeoutMs);
+    QVERIFY(!pDialog->isVisible());
+    QCOMPARE(boxes.takeAll(), QStringList());
+    m_window.reset();
+    rigctld.stop();
+}
+
+void TestMainWindow::closingWhileAnUpdateCheckWaits()
+{
+    // An update server that takes the connection and never answers: the
+    // window closes with its checks still open, and the aborted checks
+    // report nothing to what is already gone.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    TestSupport::clearStore();
+    store().setValue(QStringLiteral("General/UpdateServer"),
+                     QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
+    store().sync();
+    m_window = makeWindow();
+    m_window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), kTimeoutMs);
+    m_window.reset();
 }
 
 QTEST_MAIN(TestMainWindow)

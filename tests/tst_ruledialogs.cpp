@@ -167,6 +167,16 @@ void TestRuleDialogs::filterValidationAndConstruction()
     rule = takeRule(&dialog, &FilterProperties::filterAccepted);
     QVERIFY(rule);
     QCOMPARE(rule->filterType(), Filter::NeededUnconfirmed | Filter::Accept);
+    // So does a call not worked on the spot's band.
+    dialog.setOperation(FilterProperties::Edit);
+    dialog.loadFilter(Filter(Filter::Drop | Filter::NotWorkedOnBand));
+    QVERIFY(child<QRadioButton>(&dialog, "radioButtonFilterTypeNotWorkedOnBand")->isChecked());
+    dialog.setOperation(FilterProperties::Add);
+    click(child<QRadioButton>(&dialog, "radioButtonFilterActionAccept"));
+    click(child<QRadioButton>(&dialog, "radioButtonFilterTypeNotWorkedOnBand"));
+    rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QVERIFY(rule);
+    QCOMPARE(rule->filterType(), Filter::NotWorkedOnBand | Filter::Accept);
 }
 
 void TestRuleDialogs::alertValidationAndConstruction()

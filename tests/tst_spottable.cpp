@@ -17,15 +17,23 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
+#include "ui/Theme.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 Spot makeSpot(const QString &qsCall, const QString &qsFrequency, const QString &qsComment = QStringLiteral("cq"))
@@ -99,6 +107,7 @@ private Q_SLOTS:
     void ageFadesInReadableSteps();
     void keyboardWalk();
     void repeatsTeachTheRowItsReporters();
+    void themesKeepEveryTextReadable();
 };
 
 void TestSpotTable::initTestCase()
@@ -207,6 +216,54 @@ void TestSpotTable::headerStatesOldAndNew()
     // Unreadable bytes leave the table as it was.
     QVERIFY(!restored.restoreHeaderState(QByteArray("junk")));
     QCOMPARE(restored.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+
+    // A layout saved before Band and Worked existed, with a location column
+    // shown and Need hidden: all of that stays, Band comes hidden and
+    // Worked shown, each beside what it belongs with, not after Comment.
+    constexpr int kColumnsBefore = SpotModel::Band;
+    QStandardItemModel before(0, kColumnsBefore);
+    QTableView beforeTable;
+    beforeTable.setModel(&before);
+    beforeTable.setSortingEnabled(true);
+    QHeaderView *pBefore = beforeTable.horizontalHeader();
+    pBefore->setStretchLastSection(true);
+    for (int iColumn = 0; iColumn < kColumnsBefore; ++iColumn)
+        pBefore->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn) && iColumn != SpotModel::CqZone);
+    pBefore->setSectionHidden(SpotModel::Need, true);
+    pBefore->resizeSection(SpotModel::Country, 222);
+    pBefore->setSortIndicator(SpotModel::DX, Qt::AscendingOrder);
+    SpotTableView upgraded;
+    QVERIFY(upgraded.restoreHeaderState(pBefore->saveState()));
+    QHeaderView *pHeader = upgraded.horizontalHeader();
+    QCOMPARE(pHeader->count(), int(SpotModel::ColumnCount));
+    QCOMPARE(pHeader->sectionSize(SpotModel::Country), 222);
+    QVERIFY(!pHeader->isSectionHidden(SpotModel::CqZone));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Continent));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Need));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Band));
+    QVERIFY(!pHeader->isSectionHidden(SpotModel::Worked));
+    QCOMPARE(upgraded.sortProxy()->sortColumn(), int(SpotModel::DX));
+    QCOMPARE(pHeader->visualIndex(SpotModel::Band), pHeader->visualIndex(SpotModel::Frequency) + 1);
+    QCOMPARE(pHeader->visualIndex(SpotModel::Worked), pHeader->visualIndex(SpotModel::Need) + 1);
+    QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
+
+    // Band shown from the header menu is kept with the layout.
+    upgraded.onHeaderContextMenuRequested(QPoint(5, 5));
+    auto *pMenu = upgraded.findChild<QMenu *>();
+    QVERIFY(pMenu);
+    QAction *pBand = pMenu->actions().at(pHeader->visualIndex(SpotModel::Band));
+    QCOMPARE(pBand->text(), QStringLiteral("Band"));
+    QVERIFY(!pBand->isChecked());
+    pBand->setChecked(true);
+    delete pMenu;
+    upgraded.addSpot(makeSpot(QStringLiteral("Q1A"), QStringLiteral("7025.0")), 1000);
+    upgraded.showPendingSpots();
+    QCOMPARE(upgraded.model()->index(0, SpotModel::Band).data().toString(), QStringLiteral("40m"));
+    SpotTableView again;
+    QVERIFY(again.restoreHeaderState(pHeader->saveState()));
+    QVERIFY(!again.horizontalHeader()->isSectionHidden(SpotModel::Band));
+    QCOMPARE(again.horizontalHeader()->visualIndex(SpotModel::Band), pHeader->visualIndex(SpotModel::Band));
+    QVERIFY(again.horizontalHeader()->isSectionHidden(SpotModel::Need));
 }
 
 void TestSpotTable::findAsYouTypeAndNeededOnly()
@@ -346,7 +403,7 @@ void TestSpotTable::ageFadesInReadableSteps()
     QPalette dark;
     dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
     dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    for (const QPalette &palette : {light, dark}) {
+    for (const QPalette &palette : {light, dark, Theme::lightPalette(), Theme::darkPalette()}) {
         const QColor base = palette.color(QPalette::Base);
         double dPrevious = 100.0;
         for (int iStep = 0; iStep < SpotModel::kAgeSteps; ++iStep) {
@@ -356,6 +413,124 @@ void TestSpotTable::ageFadesInReadableSteps()
             dPrevious = dContrast;
         }
     }
+    // A desktop palette of little contrast fades less, never below 4.5:1.
+    QPalette grey;
+    grey.setColor(QPalette::Text, QColor(0x5a, 0x5a, 0x5a));
+    grey.setColor(QPalette::Base, QColor(0xf0, 0xf0, 0xf0));
+    for (int iStep = 0; iStep < SpotModel::kAgeSteps; ++iStep)
+        QVERIFY(contrast(Delegate::fadedText(grey, QPalette::Active, iStep), grey.color(QPalette::Base)) >= 4.5);
+}
+
+namespace {
+// The best contrast any pixel of the picture has against the background
+// colour of its own pixel row, sampled at iBackgroundX: how well the text
+// drawn there reads, also on a vertical gradient.
+double textContrast(const QImage &image, int iBackgroundX)
+{
+    double dBest = 1.0;
+    for (int iY = 0; iY < image.height(); ++iY) {
+        const QColor background = image.pixelColor(iBackgroundX, iY);
+        for (int iX = 0; iX < image.width(); ++iX)
+            dBest = qMax(dBest, contrast(image.pixelColor(iX, iY), background));
+    }
+    return dBest;
+}
+} // namespace
+
+void TestSpotTable::themesKeepEveryTextReadable()
+{
+    TestSupport::clearStore();
+    QFile::remove(LogStore::defaultFileName());
+    std::unique_ptr<MainWindow> pWindow = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow.get()));
+    SpotTableView *pTable = pWindow->spotTable();
+    SpotModel *pModel = pWindow->spotModel();
+    QCOMPARE(pWindow->operatorLog()
+                 ->store()
+                 ->storeAdif("<CALL:6>JA1ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20240105<TIME_ON:4>1200<EOR>")
+                 .imported,
+             1);
+    // A row in each colour an alert or a need mark gives, and one too old to
+    // be drawn at full strength.
+    const QList<QColor> alertColours = {QColor(255, 236, 179),   QColor(200, 230, 201), QColor(187, 222, 251),
+                                        QColor(Qt::red),         QColor(Qt::darkBlue),  QColor(Qt::yellow),
+                                        QColor(0x80, 0x80, 0x80)};
+    qint64 iNowMs = QDateTime::currentMSecsSinceEpoch();
+    pModel->setClock([&iNowMs] { return iNowMs; });
+    Spot old = makeSpot(QStringLiteral("Q0OLD"), QStringLiteral("14025.0"));
+    old.setCountry(QString());
+    pTable->addSpot(old, 1000);
+    pTable->showPendingSpots();
+    iNowMs += 40 * 60000;
+    const QStringList qslNeedCountries = {QStringLiteral("United States of America"), QStringLiteral("Japan")};
+    for (const QString &qsCountry : qslNeedCountries) {
+        Spot needed = makeSpot(QStringLiteral("Q%1N").arg(qsCountry.size()), QStringLiteral("7025.0"));
+        needed.setCountry(qsCountry);
+        pTable->addSpot(needed, 1000);
+    }
+    for (int i = 0; i < alertColours.size(); ++i) {
+        Spot alert = makeSpot(QStringLiteral("Q%1ALERT").arg(i), QStringLiteral("14025.0"));
+        alert.setCountry(QString());
+        alert.setAlertColor(alertColours.at(i));
+        alert.addAlertFlags(AlertFlag::Color);
+        pTable->addSpot(alert, 1000);
+    }
+    pTable->showPendingSpots();
+    QCOMPARE(pModel->rowCount(), 3 + alertColours.size());
+    QVERIFY(pModel->ageStep(pModel->ageMsAt(pModel->rowCount() - 1)) == SpotModel::kAgeSteps - 1);
+
+    auto *pBands = pWindow->findChild<QPushButton *>(QStringLiteral("pushButton40m"));
+    const auto checkReadable = [&](const QString &qsTheme) {
+        QStringList qslUnreadable;
+        const auto check = [&qslUnreadable](const QImage &image, int iBackgroundX, const QString &qsWhat) {
+            const double dContrast = textContrast(image, iBackgroundX);
+            if (dContrast < 4.5)
+                qslUnreadable.append(QStringLiteral("%1: %2").arg(qsWhat).arg(dContrast, 0, 'f', 2));
+        };
+        pTable->viewport()->update();
+        const QImage table = pTable->viewport()->grab().toImage();
+        for (int iRow = 0; iRow < pTable->model()->rowCount(); ++iRow) {
+            const QModelIndex dx = pTable->model()->index(iRow, SpotModel::DX);
+            const QRect cell = pTable->visualRect(dx);
+            check(table.copy(cell.adjusted(0, 1, -1, -1)), cell.width() - 4,
+                  qsTheme + QLatin1Char(' ') + dx.data().toString());
+            const QModelIndex need = dx.siblingAtColumn(SpotModel::Need);
+            if (!need.data().toString().isEmpty()) {
+                const QRect needCell = pTable->visualRect(need);
+                check(table.copy(needCell.adjusted(0, 1, -1, -1)), 2,
+                      qsTheme + QStringLiteral(" need ") + need.data().toString());
+            }
+        }
+        // The band buttons, pressed and not, with their own backgrounds.
+        for (const bool bChecked : {false, true}) {
+            pBands->setChecked(bChecked);
+            const QImage button = pBands->grab().toImage();
+            check(button.copy(button.rect().adjusted(3, 3, -3, -3)), 2,
+                  qsTheme + (bChecked ? QStringLiteral(" 40m pressed") : QStringLiteral(" 40m")));
+        }
+        return qslUnreadable;
+    };
+
+    // Light, then dark: Fusion with a dark palette, kept for the next start.
+    pWindow->findChild<QAction *>(QStringLiteral("actionThemeLight"))->trigger();
+    QVERIFY(!Theme::isDark());
+    QCOMPARE(checkReadable(QStringLiteral("light")), QStringList());
+    pWindow->findChild<QAction *>(QStringLiteral("actionThemeDark"))->trigger();
+    QVERIFY(Theme::isDark());
+    QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    QCOMPARE(checkReadable(QStringLiteral("dark")), QStringList());
+    QCOMPARE(TestSupport::store().value(QStringLiteral("MainWindow/Theme")).toString(), QStringLiteral("Dark"));
+    pWindow.reset();
+    pWindow = makeWindow();
+    QVERIFY(Theme::isDark());
+    QVERIFY(pWindow->findChild<QAction *>(QStringLiteral("actionThemeDark"))->isChecked());
+
+    // System goes back to the desktop's colours.
+    pWindow->findChild<QAction *>(QStringLiteral("actionThemeSystem"))->trigger();
+    QVERIFY(!Theme::isDark());
+    QCOMPARE(TestSupport::store().value(QStringLiteral("MainWindow/Theme")).toString(), QStringLiteral("System"));
+    pWindow.reset();
+    QFile::remove(LogStore::defaultFileName());
 }
 
 void TestSpotTable::repeatsTeachTheRowItsReporters()
@@ -438,19 +613,74 @@ void TestSpotTable::keyboardWalk()
             1000);
     pTable->showPendingSpots();
 
-    // Tab leaves the table for the next part of the window instead of
-    // stepping through its cells; Shift+Tab comes back.
-    auto *pFind = pWindow->findChild<QLineEdit *>(QStringLiteral("lineEditFind"));
-    auto *pAll = pWindow->findChild<QPushButton *>(QStringLiteral("pushButtonAllm"));
-    pAll->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), pFind);
-    QTest::keyClick(pFind, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), pTable);
-    QTest::keyClick(pTable, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lineEditCommand"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget(), pTable);
+    // Tab walks the window in reading order: the band buttons, the find
+    // field, the table (leaving it instead of stepping through its cells),
+    // the band map's band and the map itself, the console; Shift+Tab walks
+    // back the same way.
+    pWindow->findChild<QDockWidget *>(QStringLiteral("dockWidgetBandMap"))->show();
+    QStringList qslExpected;
+    for (int i = 0; i < BandPlan::count(); ++i) {
+        if (pWindow->findChild<QPushButton *>(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(i).label)))
+            qslExpected.append(QStringLiteral("pushButton") + QLatin1String(BandPlan::at(i).label));
+    }
+    qslExpected << "pushButtonAllm"
+                << "lineEditFind"
+                << "tableView"
+                << "comboBoxBandMapBand"
+                << "bandMap"
+                << "lineEditCommand";
+    QCOMPARE(qslExpected.size(), 21);
+    pWindow->findChild<QPushButton *>(qslExpected.first())->setFocus();
+    QStringList qslWalked {QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < qslExpected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        qslWalked.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(qslWalked, qslExpected);
+    QStringList qslBack {QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < qslExpected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        qslBack.prepend(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(qslBack, qslExpected);
+
+    // The band map, reached so, answers the keys: plus zooms in, the
+    // arrows scroll.
+    auto *pMap = pWindow->findChild<BandMapWidget *>(QStringLiteral("bandMap"));
+    const double dSpan = pMap->layout().viewSpanKHz();
+    QTest::keyClick(pMap, Qt::Key_Plus);
+    QVERIFY(pMap->layout().viewSpanKHz() < dSpan);
+    const double dLow = pMap->layout().viewLowKHz();
+    QTest::keyClick(pMap, Qt::Key_Down);
+    QVERIFY(pMap->layout().viewLowKHz() != dLow);
+
+    // Every menu and every entry has its mnemonic, none used twice in one
+    // menu (a second press would only move between them); the bands that
+    // have their Alt and digit keys instead are listed with those.
+    QStringList qslWithout;
+    std::function<void(const QMenu *)> checkMenu = [&](const QMenu *pMenu) {
+        QString qsMnemonics;
+        for (const QAction *pAction : pMenu->actions()) {
+            if (pAction->isSeparator())
+                continue;
+            if (pAction->menu())
+                checkMenu(pAction->menu());
+            const bool bBand = pMenu->objectName() == QStringLiteral("menuBands");
+            const qsizetype iAmpersand = pAction->text().indexOf(QLatin1Char('&'));
+            const QChar mnemonic = iAmpersand >= 0 ? pAction->text().at(iAmpersand + 1).toLower() : QChar();
+            if ((mnemonic.isNull() && (!bBand || pAction->shortcut().isEmpty())) || qsMnemonics.contains(mnemonic))
+                qslWithout.append(pMenu->title() + QLatin1Char('/') + pAction->text());
+            if (!mnemonic.isNull())
+                qsMnemonics.append(mnemonic);
+        }
+    };
+    for (const QAction *pAction : pWindow->menuBar()->actions()) {
+        if (!pAction->text().contains(QLatin1Char('&')))
+            qslWithout.append(pAction->text());
+        checkMenu(pAction->menu());
+    }
+    QCOMPARE(qslWithout.join(QLatin1Char(';')), QString());
+    pTable->setFocus();
 
     // Alt and a digit picks a band, Alt+A all of them again.
     QTest::keyClick(pTable, Qt::Key_4, Qt::AltModifier);

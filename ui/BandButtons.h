@@ -1,9 +1,11 @@
 #ifndef BANDBUTTONS_H
 #define BANDBUTTONS_H
 
+#include <QList>
 #include <QObject>
 
 QT_BEGIN_NAMESPACE
+class QKeySequence;
 class QMenu;
 class QPushButton;
 class QWidget;
@@ -25,6 +27,10 @@ public:
     QPushButton *button(int iIndex) const;
     // Checks the buttons of the bands in iBands, a band filter value.
     void showSelection(int iBands);
+    // Red for a band not shown, green for one shown, in shades that carry
+    // text on a light or a dark window.
+    void applyStyle(bool bDark);
+    static QString styleSheet(bool bDark);
 
 Q_SIGNALS:
     // iBand: a band's bit, or the value of all bands for "All".
@@ -32,6 +38,9 @@ Q_SIGNALS:
 
 private:
     void addShortcuts(QMenu *pViewMenu);
+    // Each button says what its colours mean and which keys press it.
+    static void setLegend(QPushButton *pButton, const QString &qsBand, const QKeySequence &keys);
+    QList<QPushButton *> buttons() const;
 
     QWidget *m_window;
     QPushButton *m_allButton;

@@ -1,11 +1,13 @@
 #include "ui/BandMapWidget.h"
 
 #include "ui/SpotModel.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -79,6 +81,9 @@ QBrush brushOf(const QVariant &value)
 BandMapWidget::BandMapWidget(SpotModel *pModel, QWidget *parent) : QWidget(parent), m_pModel(pModel)
 {
     setObjectName(QStringLiteral("bandMap"));
+    // Reached with Tab like the rest of the window: the arrows and page
+    // keys scroll it, plus and minus zoom.
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setBand(*BandPlan::find(QStringLiteral("20m")));
@@ -261,6 +266,10 @@ void BandMapWidget::paintEvent(QPaintEvent *)
     paintScale(painter);
     paintLabels(painter);
     paintRigMarker(painter);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2.0));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
     if (m_iHidden > 0) {
         painter.setPen(palette().color(QPalette::PlaceholderText));
         painter.drawText(rect().adjusted(0, 0, -4, -2), Qt::AlignRight | Qt::AlignBottom,
@@ -332,7 +341,11 @@ void BandMapWidget::paintLabels(QPainter &painter) const
         painter.setPen(QPen(frame, 1.0));
         painter.setBrush(background.style() != Qt::NoBrush ? background : plain);
         painter.drawRoundedRect(shown.rect, 3.0, 3.0);
-        const QColor pen = foreground.style() != Qt::NoBrush ? foreground.color() : text;
+        // An alert's colour is the operator's choice, light or dark: the
+        // call is drawn in whichever of black and white reads on it.
+        const QColor pen = foreground.style() != Qt::NoBrush ? foreground.color()
+            : background.style() != Qt::NoBrush              ? Theme::textOn(background.color())
+                                                             : text;
         const Spot &spot = m_pModel->spotAt(shown.row);
         const QRectF inner = shown.rect.adjusted(kLabelPadding, 0, -kLabelPadding, 0);
         painter.setPen(pen);
@@ -420,6 +433,40 @@ void BandMapWidget::wheelEvent(QWheelEvent *event)
     if (dSteps == 0.0)
         return;
     m_layout.zoomAt(std::pow(kWheelZoom, dSteps), event->position().y());
+    invalidate();
+    event->accept();
+}
+
+void BandMapWidget::keyPressEvent(QKeyEvent *event)
+{
+    // A key may come before the first paint has told the layout its height.
+    ensurePlaced();
+    const double dLine = fontMetrics().height() * 2.0;
+    const double dPage = height() * 0.8;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        m_layout.scrollBy(-dLine);
+        break;
+    case Qt::Key_Down:
+        m_layout.scrollBy(dLine);
+        break;
+    case Qt::Key_PageUp:
+        m_layout.scrollBy(-dPage);
+        break;
+    case Qt::Key_PageDown:
+        m_layout.scrollBy(dPage);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        m_layout.zoomAt(kWheelZoom, height() / 2.0);
+        break;
+    case Qt::Key_Minus:
+        m_layout.zoomAt(1.0 / kWheelZoom, height() / 2.0);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
     invalidate();
     event->accept();
 }

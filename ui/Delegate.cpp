@@ -1,14 +1,13 @@
 #include "ui/Delegate.h"
 
 #include "ui/SpotModel.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>
 
 #include <iterator>
-
-const QColor Delegate::kHoverColor = QColor(233, 233, 233, 255);
 
 namespace {
 // A screenful of cells many times over; the bound only keeps a long run of
@@ -67,17 +66,37 @@ const QStaticText &Delegate::elidedText(const QString &qsText, const QStyleOptio
     return *it;
 }
 
+namespace {
+QColor mixed(const QColor &from, const QColor &towards, double dShare)
+{
+    const auto mix = [dShare](int iFrom, int iTowards) {
+        return qRound(iFrom * (1.0 - dShare) + iTowards * dShare);
+    };
+    return QColor(mix(from.red(), towards.red()), mix(from.green(), towards.green()), mix(from.blue(), towards.blue()));
+}
+} // namespace
+
 QColor Delegate::fadedText(const QPalette &palette, QPalette::ColorGroup group, int iAgeStep)
 {
     // Shares of the base colour mixed into the text, one per age step.
     constexpr double kMix[] = {0.0, 0.2, 0.32, 0.42};
-    const double dMix = kMix[qBound(0, iAgeStep, int(std::size(kMix)) - 1)];
+    constexpr double kMinContrast = 4.5;
+    double dMix = kMix[qBound(0, iAgeStep, int(std::size(kMix)) - 1)];
     const QColor text = palette.color(group, QPalette::Text);
     const QColor base = palette.color(group, QPalette::Base);
-    const auto mix = [dMix](int iText, int iBase) {
-        return qRound(iText * (1.0 - dMix) + iBase * dMix);
-    };
-    return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
+    // A desktop palette of little contrast fades less rather than below
+    // what reads.
+    QColor faded = mixed(text, base, dMix);
+    while (dMix > 0.0 && Theme::contrast(faded, base) < kMinContrast) {
+        dMix = qMax(0.0, dMix - 0.02);
+        faded = mixed(text, base, dMix);
+    }
+    return faded;
+}
+
+QColor Delegate::hoverColor(const QPalette &palette, QPalette::ColorGroup group)
+{
+    return mixed(palette.color(group, QPalette::Base), palette.color(group, QPalette::Text), 0.1);
 }
 
 void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -90,15 +109,19 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
                                                                                : QPalette::Inactive;
     const bool bSelected = option.state & QStyle::State_Selected;
     bool bColoured = false;
+    QColor colouredText;
     if (bSelected) {
         painter->fillRect(rect, option.palette.brush(group, QPalette::Highlight));
     } else {
         if (option.state & QStyle::State_MouseOver)
-            painter->fillRect(rect, kHoverColor);
+            painter->fillRect(rect, hoverColor(option.palette, group));
         const QVariant background = index.data(Qt::BackgroundRole);
         bColoured = background.canConvert<QBrush>();
-        if (bColoured)
-            painter->fillRect(rect, background.value<QBrush>());
+        if (bColoured) {
+            const QBrush brush = background.value<QBrush>();
+            painter->fillRect(rect, brush);
+            colouredText = Theme::textOn(brush.color());
+        }
     }
 
     const QVariant decoration = index.data(Qt::DecorationRole);
@@ -120,7 +143,7 @@ void Delegate::paint(QPainter *painter, const QStyleOptionViewItem &option, cons
         if (bSelected)
             painter->setPen(option.palette.color(group, QPalette::HighlightedText));
         else if (bColoured)
-            painter->setPen(option.palette.color(group, QPalette::Text));
+            painter->setPen(colouredText);
         else
             painter->setPen(fadedText(option.palette, group, index.data(SpotModel::AgeStepRole).toInt()));
         painter->setFont(option.font);

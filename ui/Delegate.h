@@ -8,20 +8,22 @@
 #include <QStaticText>
 
 // Draws the spot-table cells and shades the one under the mouse. A cell with
-// an alert colour paints its colour over the shade, so alerts stay readable.
+// an alert colour paints its colour over the shade, with black or white text
+// whichever reads better on it, so alerts stay readable on any palette.
 class Delegate : public QItemDelegate
 {
     Q_OBJECT
 
 public:
-    static const QColor kHoverColor;
-
     explicit Delegate(QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     // The text colour of a row at an age step: the palette's text moved
     // towards its base, never so far that it reads below 4.5:1.
     static QColor fadedText(const QPalette &palette, QPalette::ColorGroup group, int iAgeStep);
+    // The shade of the cell under the mouse: the base moved a little
+    // towards the text, light on a light palette and dark on a dark one.
+    static QColor hoverColor(const QPalette &palette, QPalette::ColorGroup group);
 
 private:
     const QStaticText &staticText(const QString &qsText, const QFont &font) const;

@@ -11,6 +11,7 @@
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
 
+#include <QAction>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -24,7 +25,7 @@ DockSet::DockSet(QMainWindow *pWindow, QMenu *pViewMenu, SpotTableView *pTable, 
     // Fed by the table's own model: a station is one label there as it is
     // one row here.
     m_bandMapDock = new BandMapDock(pTable->spotModel(), pRig, pWindow);
-    addDock(m_bandMapDock, Qt::RightDockWidgetArea);
+    addDock(m_bandMapDock, Qt::RightDockWidgetArea, tr("Band &map"));
     m_bandMapDock->hide();
     connect(m_bandMapDock->bandMap(), &BandMapWidget::spotClicked, this, &DockSet::tuneRequested);
     // The map draws what the search leaves in the table, on its own band.
@@ -39,7 +40,7 @@ DockSet::DockSet(QMainWindow *pWindow, QMenu *pViewMenu, SpotTableView *pTable, 
     // The map reads the table's own rows: the band view, the find field and
     // "Needed only" apply to it as they do to the table.
     m_mapDock = new MapDock(pTable->sortProxy(), pWindow);
-    addDock(m_mapDock, Qt::RightDockWidgetArea);
+    addDock(m_mapDock, Qt::RightDockWidgetArea, tr("M&ap"));
     m_mapDock->hide();
     connect(m_mapDock->map(), &MapWidget::spotClicked, this, &DockSet::mapSpotClicked);
 
@@ -48,12 +49,15 @@ DockSet::DockSet(QMainWindow *pWindow, QMenu *pViewMenu, SpotTableView *pTable, 
     // The name the window state knows the dock by.
     m_consoleDock->setObjectName(QStringLiteral("dockWidgetConsole"));
     m_consoleDock->setWidget(m_console);
-    addDock(m_consoleDock, Qt::BottomDockWidgetArea);
+    addDock(m_consoleDock, Qt::BottomDockWidgetArea, tr("Node &console"));
 }
 
-void DockSet::addDock(QDockWidget *pDock, Qt::DockWidgetArea area)
+void DockSet::addDock(QDockWidget *pDock, Qt::DockWidgetArea area, const QString &qsMenuText)
 {
     m_window->addDockWidget(area, pDock);
+    // The menu entry has its own text: a mnemonic in the dock's title would
+    // show in its title bar.
+    pDock->toggleViewAction()->setText(qsMenuText);
     m_viewMenu->addAction(pDock->toggleViewAction());
 }
 

@@ -42,7 +42,7 @@ Q_SIGNALS:
     void mapSpotClicked(const QModelIndex &index, const Spot &spot);
 
 private:
-    void addDock(QDockWidget *pDock, Qt::DockWidgetArea area);
+    void addDock(QDockWidget *pDock, Qt::DockWidgetArea area, const QString &qsMenuText);
     // The first start's size: room for 20 rows and every band button on a
     // 1366x768 screen, never more than the screen.
     void applyDefaultSize();

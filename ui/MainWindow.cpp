@@ -12,6 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/Statistics.h"
 #include "settings/Stats.h"
+#include "settings/ViewOptions.h"
 #include "settings/WorkedSets.h"
 #include "ui/About.h"
 #include "ui/BandButtons.h"
@@ -27,6 +28,7 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotTableView.h"
 #include "ui/StatusFields.h"
+#include "ui/Theme.h"
 #include "ui/Tips.h"
 #include "ui/TrayNotifier.h"
 #include "ui/ViewMenu.h"
@@ -53,6 +55,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     // The window quits the program when it closes (closeEvent); a message
     // box closing while the window sits in the tray must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any widget is made, so that each is drawn once in its colours.
+    m_theme = new Theme(this);
+    m_theme->apply(ViewOptions::theme());
     m_sendSpot = new SendSpot(this);
     m_settings = new Settings(this);
     m_stats = new Stats(this);
@@ -116,6 +121,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     // Before the settings load: the stored band selection checks them.
     m_bandButtons = new BandButtons(this, m_ui->pushButtonAllm, m_viewMenu);
     connect(m_bandButtons, &BandButtons::bandClicked, this, &MainWindow::onBandClicked);
+    m_viewMenu->addThemeMenu(m_theme);
+    m_bandButtons->applyStyle(Theme::isDark());
+    connect(m_theme, &Theme::changed, m_bandButtons, [this] { m_bandButtons->applyStyle(Theme::isDark()); });
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
@@ -553,8 +561,12 @@ void MainWindow::chainTabOrder()
 {
     // Tab walks the window's parts in reading order; inside the table the
     // arrows move.
+    // Hidden docks are passed over by Tab on their own.
     QWidget *pPrevious = m_ui->pushButtonAllm;
+    QWidget *pBandMapDock = m_docks->bandMapDock();
     for (QWidget *pNext : {static_cast<QWidget *>(m_ui->lineEditFind), static_cast<QWidget *>(m_ui->tableView),
+                           pBandMapDock->findChild<QWidget *>(QStringLiteral("comboBoxBandMapBand")),
+                           pBandMapDock->findChild<QWidget *>(QStringLiteral("bandMap")),
                            m_docks->console()->findChild<QWidget *>(QStringLiteral("lineEditCommand"))}) {
         if (!pNext)
             continue;

@@ -37,6 +37,7 @@ class SpotModel;
 class SpotTableView;
 class Statistics;
 class StatusFields;
+class Theme;
 class TrayNotifier;
 class Updater;
 class ViewMenu;
@@ -159,6 +160,7 @@ private:
     StatusFields *m_status = nullptr;
     SpotActions *m_spotActions = nullptr;
     FirstRunGuide *m_guide = nullptr;
+    Theme *m_theme = nullptr;
 };
 
 #endif // MAINWINDOW_H

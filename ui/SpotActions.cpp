@@ -28,8 +28,8 @@ SpotActions::SpotActions(SpotTableView *pTable, Settings *pSettings, const Worke
     , m_rigControl(pRigControl)
     , m_window(pWindow)
 {
-    m_detailsAction = new QAction(QIcon(QStringLiteral(":/ico/Actions-help-about-icon.png")), tr("Details"), pWindow);
-    m_tuneRigAction = new QAction(QIcon(QStringLiteral(":/ico/radio_16.png")), tr("Tune Rig"), pWindow);
+    m_detailsAction = new QAction(QIcon(QStringLiteral(":/ico/Actions-help-about-icon.png")), tr("&Details"), pWindow);
+    m_tuneRigAction = new QAction(QIcon(QStringLiteral(":/ico/radio_16.png")), tr("&Tune Rig"), pWindow);
     m_blinkTimer.setInterval(kTuneBlinkMs);
     connect(&m_blinkTimer, &QTimer::timeout, this, &SpotActions::blink);
 }

@@ -3,6 +3,7 @@
 #include "cluster/SpotParser.h"
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
+#include "radio/WorkedBefore.h"
 #include "ui/SpotPopup.h"
 
 #include <QBrush>
@@ -14,6 +15,12 @@
 #include <vector>
 
 namespace {
+QString bandLabel(double dKHz)
+{
+    const BandPlan::Band *pBand = BandPlan::logBandFor(dKHz);
+    return pBand ? BandPlan::labelText(*pBand) : QString();
+}
+
 // Alert rules name a handful of icons; the bound only keeps a store edited by
 // hand from filling memory with pixmaps.
 constexpr int kMaxCachedIcons = 64;
@@ -81,6 +88,10 @@ QString SpotModel::text(int iRow, Column column) const
         return LogStore::needLabel(needAt(iRow));
     case Comment:
         return spot.comment();
+    case Band:
+        return bandLabel(entry.kHz);
+    case Worked:
+        return LogStore::workedLabel(workedAt(iRow));
     case Icon:
     case ColumnCount:
         break;
@@ -113,16 +124,12 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
     case Qt::TextAlignmentRole:
         if (column == Frequency || column == Count)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-        if (column == Need)
+        if (column == Need || column == Worked || column == Band)
             return QVariant::fromValue(Qt::AlignCenter);
         break;
-    case Qt::ForegroundRole:
-        if (column == Need && needAt(index.row()) != ::Need::None)
-            return QBrush(needAt(index.row()) == ::Need::Confirmed ? QColor(Qt::darkGray) : QColor(Qt::black));
-        break;
     case Qt::ToolTipRole:
-        if (column == Need)
-            return LogStore::needDescription(needAt(index.row()));
+        if (column == Need || column == Worked)
+            return logToolTip(index.row());
         break;
     case AgeStepRole:
         return ageStep(ageMsAt(index.row()));
@@ -176,6 +183,10 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
             return tr("Need");
         case Comment:
             return tr("Comment");
+        case Band:
+            return tr("Band");
+        case Worked:
+            return tr("Worked");
         default:
             return QString();
         }
@@ -184,6 +195,8 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
         return tr("Spots of this station on this band and frequency");
     if (iRole == Qt::ToolTipRole && iSection == Need)
         return tr("What your log still lacks: a new country, band or mode, or a confirmation");
+    if (iRole == Qt::ToolTipRole && iSection == Worked)
+        return tr("Whether this call is in your log: \"Dupe\" on this band and mode, \"Worked\" elsewhere");
     if (iRole == Qt::TextAlignmentRole && (iSection == Frequency || iSection == Count))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
@@ -198,8 +211,9 @@ void SpotModel::setLogStore(const LogStore *pLogStore)
     // their marks at once whatever the table holds.
     if (m_logStore) {
         connect(m_logStore, &LogStore::changed, this, [this] {
+            static_assert(Need < Worked);
             if (rowCount() > 0)
-                Q_EMIT dataChanged(index(0, Need), index(rowCount() - 1, Need));
+                Q_EMIT dataChanged(index(0, Need), index(rowCount() - 1, Worked));
         });
     }
 }
@@ -210,6 +224,32 @@ void SpotModel::setLogStore(const LogStore *pLogStore)
         return ::Need::None;
     const Spot &spot = spotAt(iRow);
     return m_logStore->needForSpot(spot.country(), spot.frequency(), spot.comment());
+}
+
+WorkedBefore SpotModel::workedAt(int iRow) const
+{
+    if (!m_logStore)
+        return WorkedBefore::None;
+    const Spot &spot = spotAt(iRow);
+    return m_logStore->workedBeforeSpot(spot.dxCall(), spot.frequency(), spot.comment());
+}
+
+QString SpotModel::logToolTip(int iRow) const
+{
+    // The country's need and the call's own history together: what decides
+    // whether the station is worth a call.
+    QStringList qslLines;
+    const QString qsNeed = LogStore::needDescription(needAt(iRow));
+    if (!qsNeed.isEmpty())
+        qslLines.append(qsNeed);
+    const WorkedBefore worked = workedAt(iRow);
+    QString qsWorked = LogStore::workedDescription(worked);
+    if (worked == WorkedBefore::OtherBand || worked == WorkedBefore::OtherMode || worked == WorkedBefore::Dupe)
+        qsWorked +=
+            tr(" (worked on %1)").arg(m_logStore->workedBands(spotAt(iRow).dxCall()).join(QStringLiteral(", ")));
+    if (!qsWorked.isEmpty())
+        qslLines.append(qsWorked);
+    return qslLines.join(QLatin1Char('\n'));
 }
 
 QColor SpotModel::needColor(::Need need)

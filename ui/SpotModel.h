@@ -20,14 +20,17 @@
 // hash of their call, so a spot costs the same however full the table is.
 class LogStore;
 enum class Need : quint8;
+enum class WorkedBefore : quint8;
 
 class SpotModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    // The location columns are hidden until the operator shows them from the
-    // header menu; Comment stays last so that it takes the spare width.
+    // The location columns and Band are hidden until the operator shows
+    // them from the header menu. Columns are only ever added at the end, as
+    // a saved header state knows the columns by their number; the view
+    // places the later ones before Comment, which takes the spare width.
     enum Column {
         Date,
         Utc,
@@ -44,9 +47,12 @@ public:
         LongPath,
         Need,
         Comment,
+        Band,
+        Worked,
         ColumnCount
     };
     static bool isLocationColumn(int iColumn) { return iColumn >= Continent && iColumn <= LongPath; }
+    static bool isHiddenByDefault(int iColumn) { return isLocationColumn(iColumn) || iColumn == Band; }
     // How faded a row is drawn: 0 for a station spotted in the last five
     // minutes, up to kAgeSteps - 1 for one not spotted for half an hour.
     static constexpr int AgeStepRole = Qt::UserRole + 1;
@@ -89,6 +95,7 @@ public:
     // The log the Need column asks; without one the column stays empty.
     void setLogStore(const LogStore *pLogStore);
     ::Need needAt(int iRow) const;
+    WorkedBefore workedAt(int iRow) const;
     // The background of a need mark, invalid for none.
     static QColor needColor(::Need need);
 
@@ -153,6 +160,7 @@ private:
     void forget(const Entry *pEntry);
     void removeOldest(int iCount);
     QIcon iconFor(const QString &qsFile) const;
+    QString logToolTip(int iRow) const;
 
     std::deque<std::unique_ptr<Entry>> m_entries;
     QHash<QString, QList<Entry *>> m_byCall;

@@ -12,7 +12,8 @@
 
 namespace {
 constexpr int kCornerRadius = 5;
-const QString kStyleSheet = QStringLiteral("SpotPopup { background-color: rgb(235, 235, 235);}");
+// From the palette, so that the popup reads on a dark theme as on a light one.
+const QString kStyleSheet = QStringLiteral("SpotPopup { background-color: palette(alternate-base);}");
 const QString kNotAvailable = QStringLiteral("N/A");
 } // namespace
 

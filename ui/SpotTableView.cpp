@@ -8,12 +8,17 @@
 #include "ui/SpotSortProxy.h"
 
 #include <QAction>
+#include <QBitArray>
+#include <QDataStream>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include <iterator>
+#include <utility>
 
 namespace {
 constexpr int kAgeCheckMs = 60000;
@@ -23,8 +28,9 @@ constexpr int kBatchMs = 200;
 constexpr int kCellPadding = 14;
 // Texts as wide as the widest a column usually holds.
 const char *const kWidestTexts[] = {
-    "28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0",      "QQ9/QQ9QQQ/P",    "",      "99999", "",
-    "AN",          "40",    "AN",       "3590, 20,000 km", "3590, 40,000 km", "Unconf"};
+    "28-Dec-2026", "2359Z", "QQ9QQQ-#",        "10489540.0",      "QQ9/QQ9QQQ/P", "", "99999", "",      "AN",
+    "40",          "AN",    "3590, 20,000 km", "3590, 40,000 km", "Unconf",       "", "70cm",  "Worked"};
+static_assert(std::size(kWidestTexts) == SpotModel::ColumnCount);
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
 } // namespace
@@ -44,7 +50,8 @@ SpotTableView::SpotTableView(QWidget *parent) : QTableView(parent)
     // The icon and count columns are narrower than a header's usual minimum.
     pHeader->setMinimumSectionSize(kIconColumnWidth);
     for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
-        pHeader->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn));
+        pHeader->setSectionHidden(iColumn, SpotModel::isHiddenByDefault(iColumn));
+    placeColumnsAddedLater(0);
     // Newest first until the operator picks a column; a third click on it
     // returns to that.
     pHeader->setSortIndicator(-1, Qt::DescendingOrder);
@@ -167,7 +174,9 @@ void SpotTableView::fitColumns(const QStringList &qslCountries)
         if (metrics.horizontalAdvance(qsCountry) > metrics.horizontalAdvance(qsLongestCountry))
             qsLongestCountry = qsCountry;
     }
-    for (int iColumn = 0; iColumn < SpotModel::Comment; ++iColumn) {
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+        if (iColumn == SpotModel::Comment)
+            continue;
         if (iColumn == SpotModel::Icon) {
             pHeader->resizeSection(iColumn, kIconColumnWidth);
             continue;
@@ -209,7 +218,9 @@ void SpotTableView::onHeaderContextMenuRequested(const QPoint &point)
     QHeaderView *pHeader = horizontalHeader();
     auto *pMenu = new QMenu(this);
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
-    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+    // In the order the columns stand.
+    for (int iVisual = 0; iVisual < pHeader->count(); ++iVisual) {
+        const int iColumn = pHeader->logicalIndex(iVisual);
         QString qsTitle = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
         if (iColumn == SpotModel::Icon)
             qsTitle = tr("Icon");
@@ -342,10 +353,55 @@ SpotModel::Reports SpotTableView::reportsAt(const QModelIndex &index) const
     return iRow < 0 ? SpotModel::Reports() : m_spotModel->reportsAt(iRow);
 }
 
+void SpotTableView::placeColumnsAddedLater(int iSavedColumns)
+{
+    // A column added after a layout was saved takes its default visibility
+    // and a place beside what it belongs with, not after Comment.
+    constexpr std::pair<int, int> kPlaceAfter[] = {{SpotModel::Band, SpotModel::Frequency},
+                                                   {SpotModel::Worked, SpotModel::Need}};
+    QHeaderView *pHeader = horizontalHeader();
+    for (const auto &[iColumn, iAfter] : kPlaceAfter) {
+        if (iColumn < iSavedColumns)
+            continue;
+        pHeader->setSectionHidden(iColumn, SpotModel::isHiddenByDefault(iColumn));
+        const int iFrom = pHeader->visualIndex(iColumn);
+        const int iTo = pHeader->visualIndex(iAfter) + (pHeader->visualIndex(iAfter) < iFrom ? 1 : 0);
+        pHeader->moveSection(iFrom, iTo);
+    }
+}
+
+int SpotTableView::savedColumnCount(const QByteArray &state)
+{
+    // The header's own stream, read as far as its section count: a state
+    // saved before columns were added restores them as shown and last.
+    QDataStream in(state);
+    in.setVersion(QDataStream::Qt_5_0);
+    int iMarker = 0;
+    int iVersion = 0;
+    int iOrientation = 0;
+    int iOrder = 0;
+    int iSortSection = 0;
+    bool bSortShown = false;
+    QList<int> visualIndices;
+    QList<int> logicalIndices;
+    QBitArray hidden;
+    QHash<int, int> hiddenSizes;
+    int iLength = 0;
+    int iCount = -1;
+    in >> iMarker >> iVersion >> iOrientation >> iOrder >> iSortSection >> bSortShown >> visualIndices >> logicalIndices
+        >> hidden >> hiddenSizes >> iLength >> iCount;
+    if (in.status() != QDataStream::Ok || iMarker != 0xff || iVersion != 0 || iCount < 0)
+        return -1;
+    return iCount;
+}
+
 bool SpotTableView::restoreHeaderState(const QByteArray &state)
 {
     QHeaderView *pHeader = horizontalHeader();
+    const int iSavedColumns = savedColumnCount(state);
     const bool bRestored = pHeader->restoreState(state);
+    if (bRestored && iSavedColumns >= 0 && iSavedColumns < SpotModel::ColumnCount)
+        placeColumnsAddedLater(iSavedColumns);
     // The state of a table that could not be sorted has the indicator off
     // and a section that was never chosen.
     if (!pHeader->isSortIndicatorShown())

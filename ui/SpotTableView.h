@@ -92,6 +92,10 @@ private:
     void onViewRowsInserted(const QModelIndex &parent, int iFirst, int iLast);
     void onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast);
     void placeNewSpotsButton();
+    // Hides and places the columns a layout of iSavedColumns did not have.
+    void placeColumnsAddedLater(int iSavedColumns);
+    // The number of columns a saved header state holds, -1 when unreadable.
+    static int savedColumnCount(const QByteArray &state);
 
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;

@@ -21,11 +21,11 @@ const char *const kRedIcon = ":/ico/Kelvane Red 256.png";
 
 TrayNotifier::TrayNotifier(QWidget *pWindow) : QObject(pWindow)
 {
-    m_minimizeAction = new QAction(QIcon(QStringLiteral(":/ico/minimize.png")), tr("Minimize"), this);
+    m_minimizeAction = new QAction(QIcon(QStringLiteral(":/ico/minimize.png")), tr("Mi&nimize"), this);
     connect(m_minimizeAction, &QAction::triggered, pWindow, &QWidget::hide);
-    m_restoreAction = new QAction(QIcon(QStringLiteral(":/ico/restore.png")), tr("Restore"), this);
+    m_restoreAction = new QAction(QIcon(QStringLiteral(":/ico/restore.png")), tr("&Restore"), this);
     connect(m_restoreAction, &QAction::triggered, pWindow, &QWidget::showNormal);
-    m_quitAction = new QAction(QIcon(QStringLiteral(":/ico/Action-exit-icon.png")), tr("Quit"), this);
+    m_quitAction = new QAction(QIcon(QStringLiteral(":/ico/Action-exit-icon.png")), tr("&Quit"), this);
     connect(m_quitAction, &QAction::triggered, this, &TrayNotifier::quitRequested);
 
     m_trayMenu = new QMenu(pWindow);

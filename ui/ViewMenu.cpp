@@ -4,8 +4,10 @@
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotTableView.h"
+#include "ui/Theme.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QLineEdit>
 
 ViewMenu::ViewMenu(SpotTableView *pTable, QLineEdit *pFind, QWidget *parent) : QMenu(tr("&View"), parent)
@@ -51,4 +53,33 @@ void ViewMenu::connectFindField(SpotTableView *pTable, QLineEdit *pFind)
     pClearFind->setShortcutContext(Qt::WidgetShortcut);
     pFind->addAction(pClearFind);
     connect(pClearFind, &QAction::triggered, pFind, &QLineEdit::clear);
+}
+
+void ViewMenu::addThemeMenu(Theme *pTheme)
+{
+    QMenu *pMenu = addMenu(tr("&Theme"));
+    pMenu->setObjectName(QStringLiteral("menuTheme"));
+    auto *pGroup = new QActionGroup(pMenu);
+    const struct
+    {
+        ViewOptions::Theme choice;
+        const char *pText;
+        const char *pName;
+    } kChoices[] = {
+        {ViewOptions::Theme::System, QT_TR_NOOP("&System"), "actionThemeSystem"},
+        {ViewOptions::Theme::Light, QT_TR_NOOP("&Light"), "actionThemeLight"},
+        {ViewOptions::Theme::Dark, QT_TR_NOOP("&Dark"), "actionThemeDark"},
+    };
+    for (const auto &entry : kChoices) {
+        QAction *pAction = pMenu->addAction(tr(entry.pText));
+        pAction->setObjectName(QLatin1String(entry.pName));
+        pAction->setCheckable(true);
+        pAction->setChecked(pTheme->choice() == entry.choice);
+        pGroup->addAction(pAction);
+        connect(pAction, &QAction::triggered, pTheme, [pTheme, choice = entry.choice] {
+            pTheme->apply(choice);
+            ViewOptions::setTheme(choice);
+        });
+    }
+    pMenu->actions().first()->setToolTip(tr("The colours of your desktop"));
 }

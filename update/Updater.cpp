@@ -53,6 +53,10 @@ Updater::Updater(QWidget *parent)
 
 Updater::~Updater()
 {
+    // An aborted reply still finishes through its manager: unheard, or its
+    // failure would be reported to a window already half torn down.
+    for (QNetworkAccessManager *pManager : {m_appManager, m_nodesManager, m_countryManager})
+        pManager->disconnect(this);
     for (QNetworkReply *pReply : {m_appReply, m_nodesReply, m_countryReply}) {
         if (pReply) {
             pReply->disconnect(this);
