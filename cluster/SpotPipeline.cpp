@@ -6,6 +6,8 @@
 #include "filters/ChainResult.h"
 #include "settings/Statistics.h"
 
+#include <QMetaMethod>
+
 SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
 {
 }
@@ -33,6 +35,9 @@ bool SpotPipeline::admit(Spot &spot)
 
     const ChainResult result = m_chains.evaluate(spot);
     countSpot(result);
+    if (isSignalConnected(QMetaMethod::fromSignal(&SpotPipeline::passedBandFilter))
+        && (result.isAccepted() || m_chains.bandFilter()->match(spot)))
+        Q_EMIT passedBandFilter(spot);
     return result.isAccepted();
 }
 

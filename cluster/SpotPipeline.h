@@ -46,6 +46,9 @@ public:
 
 Q_SIGNALS:
     void newSpot(Spot &spot);
+    // A complete spot the band filter let through, whatever the filter
+    // chain made of it, as it is admitted. Checked only while connected.
+    void passedBandFilter(const Spot &spot);
 
 private:
     // The one place the counters hear about spots and the alerts they fired.

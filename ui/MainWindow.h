@@ -30,6 +30,7 @@ class OperatorLog;
 class CountryUpdate;
 class SendSpot;
 class Settings;
+class SharingHub;
 class Stats;
 class SpotBandProxy;
 class SpotActions;
@@ -125,6 +126,8 @@ private:
     // From the band buttons down to the console.
     void chainTabOrder();
     void createSpotTable();
+    // The local spot node and the TCI radio.
+    void createSharing();
     // Every dock of the window; the stored window state knows each by its
     // object name.
     void createDocks();
@@ -157,6 +160,7 @@ private:
     StatusFields *m_status = nullptr;
     SpotActions *m_spotActions = nullptr;
     FirstRunGuide *m_guide = nullptr;
+    SharingHub *m_sharing = nullptr;
 };
 
 #endif // MAINWINDOW_H
