@@ -118,6 +118,7 @@ QByteArray SpotLineFormat::cc11Line(const Spot &spot, const CountryInfo &dx, con
     baLine += lineSafe(dx.primaryPrefix, '^') + '^';
     baLine += lineSafe(spotter.primaryPrefix, '^') + '^';
     baLine += '^';
-    baLine += lineSafe(spot.trailer(), '^');
+    // The CR of a node's line end stays on its last field; it is no part of the locator.
+    baLine += lineSafe(spot.trailer(), '^').trimmed();
     return baLine;
 }
