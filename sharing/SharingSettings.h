@@ -25,7 +25,7 @@ struct SharingSettings
     QString tciUrl = QString::fromLatin1(kDefaultTciUrl);
     // Spots take the row's alert or Need colour; otherwise all take tciColor.
     bool tciRowColors = true;
-    QColor tciColor = QColor(0xff, 0xc0, 0xc0, 0xc0);
+    QColor tciColor = QColor(0xd0, 0xd0, 0xd0);
 
     static SharingSettings load();
     static void save(const SharingSettings &sharing);

@@ -30,7 +30,8 @@ TciClient::TciClient(QObject *parent) : QObject(parent)
     m_handshakeTimer.setSingleShot(true);
     m_handshakeTimer.setInterval(kHandshakeTimeoutMs);
     connect(&m_handshakeTimer, &QTimer::timeout, this, [this] {
-        QLOG_WARN() << "TCI server" << m_url.toString() << "did not answer within" << kHandshakeTimeoutMs << "ms";
+        QLOG_WARN() << "TCI server" << m_url.toString() << "did not answer within" << m_handshakeTimer.interval()
+                    << "ms";
         if (m_socket)
             m_socket->abort();
     });

@@ -39,6 +39,8 @@ public:
     bool isRunning() const { return m_running; }
     bool isConnected() const;
     const QUrl &url() const { return m_url; }
+    // Tests wait less than a real server may take.
+    void setHandshakeTimeoutMs(int iMs) { m_handshakeTimer.setInterval(iMs); }
     // The pause before the next attempt, for the tests and the status.
     int retryDelayMs() const { return m_retryMs; }
 
