@@ -67,7 +67,7 @@ SharingSettings SharingPage::sharing() const
 QString SharingPage::problem()
 {
     const QString qsAddress = m_ui->lineEditNodeServerAddress->text().trimmed();
-    if (!qsAddress.isEmpty() && QHostAddress(qsAddress).isNull()) {
+    if (!qsAddress.isEmpty() && !SharingSettings::isAddress(qsAddress)) {
         m_ui->lineEditNodeServerAddress->setFocus();
         return tr("The spot node cannot listen on \"%1\": enter an IP address of this computer, such as 127.0.0.1.")
             .arg(qsAddress);

@@ -2,6 +2,7 @@
 
 #include "settings/SettingsStore.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -17,6 +18,17 @@ const QString kTciRowColors = QStringLiteral("TciRowColors");
 const QString kTciColor = QStringLiteral("TciColor");
 } // namespace
 
+bool SharingSettings::isAddress(const QString &qsText)
+{
+    // The resolver's shorthand reads "192.168.1" as 192.168.0.1, which is
+    // never what an operator meant; IPv4 is written out in full here.
+    static const QRegularExpression dottedQuad(QStringLiteral("^\\d{1,3}(\\.\\d{1,3}){3}$"));
+    const QString qsTrimmed = qsText.trimmed();
+    if (!qsTrimmed.contains(QLatin1Char(':')) && !dottedQuad.match(qsTrimmed).hasMatch())
+        return false;
+    return !QHostAddress(qsTrimmed).isNull();
+}
+
 SharingSettings SharingSettings::load()
 {
     GuardedSettings settings = SettingsStore::openStore();
@@ -27,7 +39,7 @@ SharingSettings SharingSettings::load()
     const int iPort = settings.value(kNodeServerPort, kDefaultNodePort).toInt(&bOk);
     sharing.nodeServerPort = bOk && iPort > 0 && iPort <= 65535 ? iPort : kDefaultNodePort;
     const QString qsAddress = settings.value(kNodeServerAddress).toString().trimmed();
-    if (!QHostAddress(qsAddress).isNull())
+    if (isAddress(qsAddress))
         sharing.nodeServerAddress = qsAddress;
     // A script may write one address as a plain string.
     const QVariant allowed = settings.value(kNodeServerAllowed);
@@ -71,11 +83,11 @@ QString SharingSettings::allowedEntryProblem(const QString &qsEntry)
 {
     const QString qsTrimmed = qsEntry.trimmed();
     if (qsTrimmed.contains(QLatin1Char('/'))) {
-        if (QHostAddress::parseSubnet(qsTrimmed).first.isNull())
+        if (!isAddress(qsTrimmed.section(QLatin1Char('/'), 0, 0)) || QHostAddress::parseSubnet(qsTrimmed).first.isNull())
             return QObject::tr("\"%1\" is not a network such as 192.168.1.0/24.").arg(qsTrimmed);
         return QString();
     }
-    if (QHostAddress(qsTrimmed).isNull())
+    if (!isAddress(qsTrimmed))
         return QObject::tr("\"%1\" is not an IP address.").arg(qsTrimmed);
     return QString();
 }

@@ -30,6 +30,8 @@ struct SharingSettings
     static SharingSettings load();
     static void save(const SharingSettings &sharing);
 
+    // An IP address written out in full.
+    static bool isAddress(const QString &qsText);
     // Why an entry of the allowed list cannot be used; empty when it can.
     static QString allowedEntryProblem(const QString &qsEntry);
     // Why the TCI address cannot be used; empty when it can.

@@ -10,7 +10,9 @@
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 
+#include <QLabel>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -91,6 +93,7 @@ private Q_SLOTS:
     void filteredChoiceAndOnce();
     void slowClientDroppedFastKeeps();
     void refusedAddressAndFullNode();
+    void portTakenIsSaid();
 
 private:
     void logIn(NodeClient &client, const QByteArray &baCall);
@@ -367,6 +370,30 @@ void TestSpotNode::refusedAddressAndFullNode()
     m_hub->apply(sharing);
     QVERIFY(!m_hub->nodeServer()->isListening());
     QTRY_COMPARE_WITH_TIMEOUT(friendOf.m_socket.state(), QAbstractSocket::UnconnectedState, kTimeoutMs);
+}
+
+void TestSpotNode::portTakenIsSaid()
+{
+    // A second program on the node's port: the status says the node is not
+    // running rather than "0 clients".
+    QStatusBar statusBar;
+    SharingHub second(m_rows.get(), nullptr);
+    second.addStatusField(&statusBar);
+    second.apply(m_hub->settings());
+    QVERIFY(!second.nodeServer()->isListening());
+    auto *pField = statusBar.findChild<QLabel *>(QStringLiteral("labelNodeClients"));
+    QVERIFY(pField);
+    QCOMPARE(pField->text(), QStringLiteral("Node: not running"));
+    QVERIFY(pField->toolTip().contains(QString::number(m_port)));
+    QCOMPARE(LogCapture::with(QStringLiteral("cannot listen")).size(), 1);
+
+    // Once the port is free, applying again starts it.
+    m_hub.reset();
+    SharingSettings sharing = second.settings();
+    second.apply(SharingSettings());
+    second.apply(sharing);
+    QVERIFY(second.nodeServer()->isListening());
+    QCOMPARE(pField->text(), QStringLiteral("Node: 0 client(s)"));
 }
 
 QTEST_MAIN(TestSpotNode)

@@ -90,7 +90,17 @@ void SharingHub::updateStatusField()
 {
     if (!m_statusField)
         return;
-    m_statusField->setVisible(m_server->isListening());
+    m_statusField->setVisible(m_settings.nodeServer);
+    if (m_settings.nodeServer && !m_server->isListening()) {
+        // Turned on but the port is taken: the operator must not believe
+        // the loggers are being served.
+        m_statusField->setText(tr("Node: not running"));
+        m_statusField->setToolTip(tr("Your spot node cannot listen on %1 port %2: %3")
+                                      .arg(m_settings.nodeServerAddress)
+                                      .arg(m_settings.nodeServerPort)
+                                      .arg(m_server->errorString()));
+        return;
+    }
     const int iCount = m_server->clientCount();
     m_statusField->setText(tr("Node: %n client(s)", nullptr, iCount));
     m_statusField->setToolTip(tr("Your spot node on %1 port %2 serves %n client(s)", nullptr, iCount)
