@@ -393,7 +393,7 @@ void TestSpotNode::portTakenIsSaid()
     second.apply(SharingSettings());
     second.apply(sharing);
     QVERIFY(second.nodeServer()->isListening());
-    QCOMPARE(pField->text(), QStringLiteral("Node: 0 client(s)"));
+    QCOMPARE(pField->text(), QStringLiteral("Node: 0 clients"));
 }
 
 QTEST_MAIN(TestSpotNode)

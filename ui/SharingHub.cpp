@@ -102,8 +102,8 @@ void SharingHub::updateStatusField()
         return;
     }
     const int iCount = m_server->clientCount();
-    m_statusField->setText(tr("Node: %n client(s)", nullptr, iCount));
-    m_statusField->setToolTip(tr("Your spot node on %1 port %2 serves %n client(s)", nullptr, iCount)
-                                  .arg(m_settings.nodeServerAddress)
-                                  .arg(m_server->serverPort()));
+    m_statusField->setText(iCount == 1 ? tr("Node: 1 client") : tr("Node: %1 clients").arg(iCount));
+    const QString qsWhere = tr("Your spot node on %1 port %2").arg(m_settings.nodeServerAddress).arg(m_server->serverPort());
+    m_statusField->setToolTip(iCount == 1 ? tr("%1 serves 1 client").arg(qsWhere)
+                                          : tr("%1 serves %2 clients").arg(qsWhere).arg(iCount));
 }
