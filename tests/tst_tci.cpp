@@ -6,6 +6,7 @@
 #include "ui/SharingHub.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
+#include "ui/SpotTableView.h"
 #include "ui/TciSpotFeed.h"
 
 #include <QCryptographicHash>
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void rowsBecomeSpots();
     void clickSelectsRow_data();
     void clickSelectsRow();
+    void clickSelectsTableRow();
     void clearedAtConnectAndWhenOff();
     void silentServerBlocksNothing();
     void serverThatNeverReads();
@@ -192,6 +194,41 @@ void TestTci::clickSelectsRow()
     }
     QTRY_COMPARE_WITH_TIMEOUT(clickSpy.count(), 1, kTimeoutMs);
     QCOMPARE(clickSpy.at(0).at(0).toInt(), row);
+}
+
+void TestTci::clickSelectsTableRow()
+{
+    // The window's own table, sorted by frequency: the row on screen is
+    // not the model's row.
+    SpotTableView view;
+    view.resize(700, 300);
+    view.show();
+    view.addSpot(spotOf("Q9XYZ", "21074.0", "FT8"), 1000);
+    view.addSpot(spotOf("Q7ABC", "7012.5", "CW"), 1000);
+    view.addSpot(spotOf("Q5DEF", "14025.0", "CW"), 1000);
+    view.showPendingSpots();
+    view.sortByColumn(SpotModel::Frequency, Qt::AscendingOrder);
+    SharingHub hub(view.bandProxy(), nullptr);
+    connect(&hub, &SharingHub::spotClicked, &view, &SpotTableView::selectModelRow);
+    SharingSettings sharing;
+    sharing.tci = true;
+    sharing.tciUrl = m_server->url().toString();
+    hub.apply(sharing);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->m_socket && m_server->received().size() >= 4, kTimeoutMs);
+
+    const auto selectedCall = [&view] {
+        const QModelIndexList rows = view.selectionModel()->selectedRows();
+        return rows.size() == 1 ? view.spotAt(rows.first())->dxCall() : QString();
+    };
+    m_server->m_socket->sendTextMessage(QStringLiteral("rx_clicked_on_spot:0,0,Q5DEF,14025000;"));
+    QTRY_COMPARE_WITH_TIMEOUT(selectedCall(), QStringLiteral("Q5DEF"), kTimeoutMs);
+    QCOMPARE(view.currentIndex().row(), 1);
+
+    // A row the band buttons hide is not selected behind the operator's back.
+    view.setBands(int(Filter::Band20m));
+    m_server->m_socket->sendTextMessage(QStringLiteral("clicked_on_spot:Q7ABC,7012500;"));
+    QTest::qWait(200);
+    QCOMPARE(selectedCall(), QStringLiteral("Q5DEF"));
 }
 
 void TestTci::clearedAtConnectAndWhenOff()

@@ -26,7 +26,6 @@
 #include "ui/SpotActions.h"
 #include "ui/SharingHub.h"
 #include "ui/SpotBandProxy.h"
-#include "ui/SpotSortProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotTableView.h"
 #include "ui/StatusFields.h"
@@ -290,15 +289,7 @@ void MainWindow::createSharing()
     m_sharing = new SharingHub(m_ui->tableView->bandProxy(), &m_worked, this);
     m_sharing->addStatusField(m_ui->statusBar);
     // A click on the panadapter selects the row, as a click in the table would.
-    connect(m_sharing, &SharingHub::spotClicked, this, [this](int iModelRow) {
-        SpotTableView *pView = m_ui->tableView;
-        const QModelIndex bandIndex = pView->bandProxy()->mapFromSource(pView->bandProxy()->sourceModel()->index(iModelRow, 0));
-        const QModelIndex viewIndex = pView->sortProxy()->mapFromSource(bandIndex);
-        if (!viewIndex.isValid())
-            return;
-        pView->selectRow(viewIndex.row());
-        pView->scrollTo(viewIndex);
-    });
+    connect(m_sharing, &SharingHub::spotClicked, m_ui->tableView, &SpotTableView::selectModelRow);
 }
 
 void MainWindow::onSendSpotTriggered()

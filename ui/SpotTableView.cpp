@@ -324,6 +324,19 @@ std::optional<Spot> SpotTableView::spotAt(const QModelIndex &index) const
     return m_spotModel->spotAt(iRow);
 }
 
+bool SpotTableView::selectModelRow(int iModelRow)
+{
+    if (iModelRow < 0 || iModelRow >= m_spotModel->rowCount())
+        return false;
+    const QModelIndex viewIndex =
+        m_sortProxy->mapFromSource(m_bandProxy->mapFromSource(m_spotModel->index(iModelRow, 0)));
+    if (!viewIndex.isValid())
+        return false;
+    selectRow(viewIndex.row());
+    scrollTo(viewIndex);
+    return true;
+}
+
 bool SpotTableView::restoreHeaderState(const QByteArray &state)
 {
     QHeaderView *pHeader = horizontalHeader();

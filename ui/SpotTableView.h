@@ -53,6 +53,9 @@ public:
     void fitColumns(const QStringList &qslCountries);
     // The spot of a row of the view, or of the spot model.
     std::optional<Spot> spotAt(const QModelIndex &index) const;
+    // Selects and shows the row of the spot model's row; false when the
+    // bands or the search hide it.
+    bool selectModelRow(int iModelRow);
     // Restores the columns and the sort order. A state stored before the
     // table could be sorted leaves it unsorted, newest first.
     bool restoreHeaderState(const QByteArray &state);
