@@ -82,6 +82,8 @@ void SharingHub::addStatusField(QStatusBar *pStatusBar)
 {
     m_statusField = new QLabel(pStatusBar);
     m_statusField->setObjectName(QStringLiteral("labelNodeClients"));
+    // Addresses and errors come from the settings and the system, never markup.
+    m_statusField->setTextFormat(Qt::PlainText);
     pStatusBar->addPermanentWidget(m_statusField);
     updateStatusField();
 }
