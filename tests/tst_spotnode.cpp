@@ -39,18 +39,6 @@ public:
     void connectTo(quint16 uiPort) { m_socket.connectToHost(QHostAddress::LocalHost, uiPort); }
     void type(const QByteArray &baLine) { m_socket.write(baLine + "\r\n"); }
     QList<QByteArray> lines() const { return m_bytes.split('\n'); }
-    // The lines after the first one holding baMarker, CR removed.
-    QList<QByteArray> linesAfter(const QByteArray &baMarker) const
-    {
-        QList<QByteArray> after;
-        bool bFound = false;
-        for (QByteArray baLine : lines()) {
-            if (bFound && baLine.endsWith('\r'))
-                after.append(baLine.chopped(1));
-            bFound = bFound || baLine.contains(baMarker);
-        }
-        return after;
-    }
     QList<QByteArray> spotLines() const
     {
         QList<QByteArray> spots;
