@@ -33,6 +33,39 @@ SendSpot::SendSpot(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui:
     connect(m_ui->lineEditSendSpotCall, &QLineEdit::textChanged, this, &SendSpot::lineEditToUpper);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SendSpot::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &SendSpot::reject);
+    connect(m_ui->pushButtonLastQso, &QPushButton::clicked, this, &SendSpot::useLastQso);
+}
+
+void SendSpot::setLastQso(const LastQso &qso)
+{
+    m_lastQso = qso;
+    m_ui->pushButtonLastQso->setVisible(qso.isValid());
+    if (!qso.isValid())
+        return;
+    QString qsText = tr("Spot the last QSO: %1").arg(qso.call);
+    if (!qso.frequencyKHz.isEmpty())
+        qsText += tr(" on %1 kHz").arg(qso.frequencyKHz);
+    if (!qso.mode.isEmpty())
+        qsText += tr(" (%1)").arg(qso.mode);
+    m_ui->pushButtonLastQso->setText(qsText);
+}
+
+void SendSpot::useLastQso()
+{
+    if (!m_lastQso.isValid())
+        return;
+    // The form's own rules hold: a call with characters it refuses is cut
+    // to what it takes.
+    static const QRegularExpression notCall(QStringLiteral("[^0-9A-Za-z/]"));
+    m_ui->lineEditSendSpotCall->setText(QString(m_lastQso.call).remove(notCall));
+    if (!m_lastQso.frequencyKHz.isEmpty()) {
+        // A frequency typed meanwhile is the operator's; the rig's answer
+        // must not overwrite the one filled in here.
+        m_bAwaitingFrequency = false;
+        m_ui->lineEditSendSpotFrequency->setText(m_lastQso.frequencyKHz);
+    }
+    m_ui->lineEditSendSpotRemarks->setText(m_lastQso.mode);
+    m_ui->lineEditSendSpotCall->setFocus();
 }
 
 SendSpot::~SendSpot() = default;

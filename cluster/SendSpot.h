@@ -3,6 +3,8 @@
 
 #include "SpotConfirmation.h"
 
+#include "log/LastQso.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -36,6 +38,10 @@ public:
     // The rig's frequency in Hz as the form wants it, in kHz with one
     // decimal (14025000 gives 14025.0); empty for anything else.
     static QString frequencyFromHz(const QString &qsReply);
+    // The last QSO of the log, offered on a button that fills the form.
+    void setLastQso(const LastQso &qso);
+    // Fills call, frequency and, as the remarks, the mode of the last QSO.
+    void useLastQso();
     // What became of the last spot sent, for the status bar.
     SpotConfirmation *confirmation() { return &m_confirmation; }
 
@@ -58,6 +64,7 @@ private:
     QPointer<RigControl> m_rigControl;
     bool m_bAwaitingFrequency = false;
     SpotConfirmation m_confirmation;
+    LastQso m_lastQso;
 };
 
 #endif // SENDSPOT_H

@@ -8,6 +8,7 @@
 #include "settings/Statistics.h"
 
 #include <QDateTime>
+#include <QMetaMethod>
 
 SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
 {
@@ -43,6 +44,9 @@ bool SpotPipeline::admit(Spot &spot)
 
     const ChainResult result = m_chains.evaluate(spot);
     countSpot(result);
+    if (isSignalConnected(QMetaMethod::fromSignal(&SpotPipeline::passedBandFilter))
+        && (result.isAccepted() || m_chains.bandFilter()->match(spot)))
+        Q_EMIT passedBandFilter(spot);
     return result.isAccepted();
 }
 

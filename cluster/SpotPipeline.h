@@ -60,6 +60,9 @@ Q_SIGNALS:
     // row of the station may learn the source, but nothing counts, sounds
     // or moves for it.
     void spotRepeated(const Spot &spot);
+    // A complete spot the band filter let through, whatever the filter
+    // chain made of it, as it is admitted. Checked only while connected.
+    void passedBandFilter(const Spot &spot);
 
 private:
     // The one place the counters hear about spots and the alerts they fired.

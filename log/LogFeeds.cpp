@@ -127,6 +127,7 @@ void LogFeeds::onTurnRead(int iGeneration, const QList<AdifRecord> &records, con
 {
     if (iGeneration != m_generation)
         return;
+    noteLastRecord(records);
     if (!records.isEmpty() || !bMore || state.offset < m_storedOffset
         || state.offset - m_storedOffset >= kStoreEveryBytes) {
         const LogStore::ImportResult result = m_store->storeWatched(records, m_fileName, state);
@@ -199,13 +200,20 @@ void LogFeeds::onAdifReported(const QByteArray &qbaAdif)
     AdifReader reader;
     reader.feed(qbaAdif);
     reader.finish();
-    m_reportedRecords += reader.takeRecords();
+    const QList<AdifRecord> records = reader.takeRecords();
+    noteLastRecord(records);
+    m_reportedRecords += records;
     m_storeTimer.start();
 }
 
 void LogFeeds::onQsoReported(const QString &qsCall, const QDateTime &qdtOn, quint64 uiFrequencyHz,
                              const QString &qsMode)
 {
+    const QString qsSafeCall = qsCall.trimmed().left(20).toUpper();
+    if (!qsSafeCall.isEmpty()) {
+        m_lastQso = {qsSafeCall, LastQso::kHzFromHz(uiFrequencyHz), qsMode.trimmed().left(16)};
+        Q_EMIT lastQsoChanged(m_lastQso);
+    }
     LogQso qso;
     QString qsWhy;
     if (!LogStore::qsoFromReport(qsCall, qdtOn, uiFrequencyHz, qsMode, &qso, &qsWhy)) {
@@ -246,4 +254,19 @@ void LogFeeds::logSkipped()
     m_skippedUnlogged = 0;
     m_sinceSkipLine.start();
     m_skipLineTimer.stop();
+}
+
+void LogFeeds::noteLastRecord(const QList<AdifRecord> &records)
+{
+    for (auto it = records.crbegin(); it != records.crend(); ++it) {
+        const QString qsCall = it->value(AdifRecord::Call).trimmed().left(20).toUpper();
+        if (qsCall.isEmpty())
+            continue;
+        // The submode says more ("FT4" beside "MFSK") when there is one.
+        const QString qsSubmode = it->value(AdifRecord::Submode).trimmed();
+        m_lastQso = {qsCall, LastQso::kHzFromMHz(it->value(AdifRecord::Freq)),
+                     (qsSubmode.isEmpty() ? it->value(AdifRecord::Mode).trimmed() : qsSubmode).left(16)};
+        Q_EMIT lastQsoChanged(m_lastQso);
+        return;
+    }
 }

@@ -2,6 +2,7 @@
 #define LOGFEEDS_H
 
 #include "AdifReader.h"
+#include "LastQso.h"
 #include "LogSettings.h"
 #include "LogStore.h"
 
@@ -44,6 +45,8 @@ public:
     QString wsjtxError() const { return m_wsjtxError; }
     // The port the reports come to; 0 when they are off or cannot be received.
     quint16 wsjtxPort() const;
+    // The QSO reported or read last; invalid until one came.
+    const LastQso &lastQso() const { return m_lastQso; }
 
 Q_SIGNALS:
     // Reported QSOs that could not be logged (no date, no call...): how
@@ -53,6 +56,8 @@ Q_SIGNALS:
     void watchedFileRefused(const QString &qsWhy);
     // A read of the watched file ended: what it had is in the store.
     void watchedFileRead();
+    // A QSO came in over UDP or as the newest record of the watched file.
+    void lastQsoChanged(const LastQso &qso);
 
     // To the reader's thread.
     void readerStartRequested(const QString &qsFile, const LogStore::WatchState &state, int iGeneration);
@@ -71,6 +76,7 @@ private:
     void storeReports();
     void noteSkipped(int iCount, const QString &qsWhy);
     void logSkipped();
+    void noteLastRecord(const QList<AdifRecord> &records);
 
     LogStore *m_store = nullptr;
     QFileSystemWatcher m_watcher;
@@ -101,6 +107,7 @@ private:
     QString m_lastSkipWhy;
     QElapsedTimer m_sinceSkipLine;
     QTimer m_skipLineTimer;
+    LastQso m_lastQso;
 };
 
 #endif // LOGFEEDS_H

@@ -5,6 +5,7 @@
 #include "FilterStore.h"
 #include "NodeListPage.h"
 #include "RigControlPage.h"
+#include "SharingPage.h"
 #include "RuleChainsPage.h"
 #include "SettingsStore.h"
 #include "Statistics.h"
@@ -60,6 +61,9 @@ Settings::Settings(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui:
     m_nodePage = m_ui->tabClusterNode;
     m_rulesPage = m_ui->tabFiltersAlerts;
     m_rigPage = m_ui->tabCAT;
+    m_sharingPage = new SharingPage(this);
+    m_sharingPage->setObjectName(QStringLiteral("tabSharing"));
+    m_ui->tabWidget->addTab(m_sharingPage, tr("Sharing"));
 
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &Settings::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &Settings::reject);
@@ -111,6 +115,11 @@ void Settings::setCountryNames(const QStringList &countries)
 {
     for (const QString &qsCountry : countries)
         m_rulesPage->addCountry(qsCountry);
+}
+
+SharingSettings Settings::sharing() const
+{
+    return m_sharingPage->sharing();
 }
 
 QString Settings::callsign() const
@@ -205,6 +214,7 @@ void Settings::loadSettings()
 
     m_rigPage->setCat(SettingsStore::loadCat());
     m_ui->tabLog->setLog(SettingsStore::loadLog());
+    m_sharingPage->setSharing(SharingSettings::load());
 
     loadChains();
 }
@@ -240,6 +250,7 @@ void Settings::saveSettings()
 
     SettingsStore::saveCat(m_rigPage->cat());
     SettingsStore::saveLog(m_ui->tabLog->log());
+    SharingSettings::save(m_sharingPage->sharing());
 
     FilterStore::saveChains(*chains());
 }
@@ -256,6 +267,12 @@ void Settings::accept()
                                      "characters, such as JO62 or JO62QM.");
         MessageBoxes::warning(this, qsMessage.arg(locator()));
         m_ui->lineEditLocator->setFocus();
+        return;
+    }
+    const QString qsSharingProblem = m_sharingPage->problem();
+    if (!qsSharingProblem.isEmpty()) {
+        m_ui->tabWidget->setCurrentWidget(m_sharingPage);
+        MessageBoxes::warning(this, qsSharingProblem);
         return;
     }
     saveSettings();

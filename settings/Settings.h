@@ -33,6 +33,7 @@
 
 #include "filters/AlertProperties.h"
 #include "filters/FilterProperties.h"
+#include "sharing/SharingSettings.h"
 
 #include <QDialog>
 #include <QModelIndex>
@@ -56,6 +57,7 @@ class LogStore;
 class NodeListPage;
 class RigControlPage;
 class RuleChainsPage;
+class SharingPage;
 class UpdateSourcesBox;
 class Worked;
 
@@ -112,6 +114,9 @@ public:
     DXpeditions *dxpeditions() const { return m_dxpeditions; }
     // What every rule of the connection and of the dialog asks.
     const RuleContext *ruleContext() const { return &m_ruleContext; }
+
+    // The local spot node and the TCI radio, as the page stands.
+    SharingSettings sharing() const;
 
     const QList<ClusterNode> &nodes() const;
     int activeIndex() const;
@@ -194,6 +199,7 @@ private:
     NodeListPage *m_nodePage = nullptr;
     RuleChainsPage *m_rulesPage = nullptr;
     RigControlPage *m_rigPage = nullptr;
+    SharingPage *m_sharingPage = nullptr;
     UpdateSourcesBox *m_updateSources = nullptr;
     Cluster *m_cluster = nullptr;
     std::unique_ptr<FilterChains> m_draftChains;

@@ -4,6 +4,9 @@
 #include "cluster/Cluster.h"
 #include "cluster/SendSpot.h"
 #include "cluster/SpotConfirmation.h"
+#include "log/LogFeeds.h"
+#include "log/LogStore.h"
+#include "log/WsjtxListener.h"
 #include "rig/RigControl.h"
 #include "settings/Settings.h"
 #include "testnode/TestNode.h"
@@ -11,19 +14,25 @@
 #include "ui/BandMapDock.h"
 #include "ui/SpotModel.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLibrary>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
+
+#include <functional>
 
 using TestSupport::child;
 
@@ -32,6 +41,17 @@ namespace {
 const QString kLoopback = QStringLiteral("127.0.0.1");
 const QString kCall = QStringLiteral("Q1ABC");
 const QString kError = QStringLiteral("Error sending spot.|");
+
+// A datagram as a digital-mode program sends it when a QSO is logged.
+QByteArray wsjtxDatagram(quint32 uiType, const std::function<void(QDataStream &)> &body)
+{
+    QByteArray qbaFrame;
+    QDataStream stream(&qbaFrame, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_5_4);
+    stream << quint32(WsjtxListener::kMagic) << quint32(3) << uiType << QByteArray("WSJT-X");
+    body(stream);
+    return qbaFrame;
+}
 
 } // namespace
 
@@ -50,6 +70,7 @@ private Q_SLOTS:
     void commandReachesTheNode();
     void frequencyReadFromRig();
     void windowRunsOnWhileTheRigIsSilent();
+    void lastQsoFromReports();
 
 private:
     TestNode m_node;
@@ -281,6 +302,75 @@ void TestSendSpot::windowRunsOnWhileTheRigIsSilent()
     QVERIFY(!rigControl.pollFrequency(kLoopback, silent.serverPort()));
     QVERIFY2(llLongestGap <= 100, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(llLongestGap)));
     QVERIFY(finished.wait(20000));
+    dialog.reject();
+}
+
+void TestSendSpot::lastQsoFromReports()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    LogStore store;
+    QVERIFY(store.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    LogFeeds feeds(&store);
+    LogSettings settings;
+    settings.wsjtxEnabled = true;
+    settings.wsjtxPort = 0;
+    feeds.apply(settings);
+    QVERIFY2(feeds.wsjtxPort() != 0, qPrintable(feeds.wsjtxError()));
+
+    SendSpot dialog;
+    connect(&feeds, &LogFeeds::lastQsoChanged, &dialog, &SendSpot::setLastQso);
+    dialog.show();
+    auto *pLastQso = child<QPushButton>(&dialog, "pushButtonLastQso");
+    auto *pFrequency = child<QLineEdit>(&dialog, "lineEditSendSpotFrequency");
+    auto *pCall = child<QLineEdit>(&dialog, "lineEditSendSpotCall");
+    auto *pRemarks = child<QLineEdit>(&dialog, "lineEditSendSpotRemarks");
+    QVERIFY(!pLastQso->isVisible());
+
+    QUdpSocket sender;
+    const auto send = [&](const QByteArray &qbaDatagram) {
+        return sender.writeDatagram(qbaDatagram, QHostAddress::LocalHost, feeds.wsjtxPort()) == qbaDatagram.size();
+    };
+    const QDateTime qdtOn(QDate(2026, 12, 7), QTime(11, 58), Qt::UTC);
+    QVERIFY(send(wsjtxDatagram(WsjtxListener::kTypeQsoLogged, [&](QDataStream &stream) {
+        stream << qdtOn.addSecs(60) << QByteArray("q1abc") << QByteArray("FN42") << quint64(14074000)
+               << QByteArray("FT8") << QByteArray("-10") << QByteArray("-12") << QByteArray("5") << QByteArray()
+               << QByteArray("Ann") << qdtOn;
+    })));
+    QTRY_VERIFY_WITH_TIMEOUT(pLastQso->isVisible(), 5000);
+    QCOMPARE(pLastQso->text(), QStringLiteral("Spot the last QSO: Q1ABC on 14074.0 kHz (FT8)"));
+
+    // Whatever was typed gives way to the QSO; what it fills stays editable.
+    pRemarks->setText(QStringLiteral("old"));
+    QTest::mouseClick(pLastQso, Qt::LeftButton);
+    QCOMPARE(pCall->text(), QStringLiteral("Q1ABC"));
+    QCOMPARE(pFrequency->text(), QStringLiteral("14074.0"));
+    QCOMPARE(pRemarks->text(), QStringLiteral("FT8"));
+    QTest::keyClicks(pRemarks, QStringLiteral(" tnx"));
+    QCOMPARE(pRemarks->text(), QStringLiteral("FT8 tnx"));
+
+    // The ADIF form: its frequency in MHz, the submode before the mode; a
+    // call the form would refuse keeps only what the form takes.
+    QVERIFY(send(wsjtxDatagram(WsjtxListener::kTypeLoggedAdif, [](QDataStream &stream) {
+        stream << QByteArray("<call:9>q2x;y/p z<freq:8>7.074512<mode:4>MFSK<submode:3>FT4"
+                             "<qso_date:8>20261207<time_on:4>1200<eor>");
+    })));
+    QTRY_COMPARE_WITH_TIMEOUT(pLastQso->text(), QStringLiteral("Spot the last QSO: Q2X;Y/P Z on 7074.5 kHz (FT4)"),
+                              5000);
+    QTest::mouseClick(pLastQso, Qt::LeftButton);
+    QCOMPARE(pCall->text(), QStringLiteral("Q2XY/PZ"));
+    QCOMPARE(pFrequency->text(), QStringLiteral("7074.5"));
+    QCOMPARE(pRemarks->text(), QStringLiteral("FT4"));
+
+    // A frequency that does not read leaves the operator's own.
+    QVERIFY(send(wsjtxDatagram(WsjtxListener::kTypeLoggedAdif, [](QDataStream &stream) {
+        stream << QByteArray("<call:5>Q3ABC<freq:3>abc<mode:2>CW<qso_date:8>20261207<time_on:4>1201<eor>");
+    })));
+    QTRY_COMPARE_WITH_TIMEOUT(pLastQso->text(), QStringLiteral("Spot the last QSO: Q3ABC (CW)"), 5000);
+    pFrequency->setText(QStringLiteral("7012.0"));
+    QTest::mouseClick(pLastQso, Qt::LeftButton);
+    QCOMPARE(pCall->text(), QStringLiteral("Q3ABC"));
+    QCOMPARE(pFrequency->text(), QStringLiteral("7012.0"));
     dialog.reject();
 }
 

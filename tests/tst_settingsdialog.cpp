@@ -8,6 +8,7 @@
 #include "settings/AutostartEntry.h"
 #include "settings/PublicNodesDialog.h"
 #include "settings/Settings.h"
+#include "sharing/SharingSettings.h"
 #include "update/DXpeditions.h"
 
 #include <QCheckBox>
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void updateSourcesOnTheGeneralTab();
     void catTabDownloadsTheLibrary();
     void dxpeditionsLoadedAndRelayed();
+    void sharingKeysScriptsWrite();
 };
 
 void TestSettingsDialog::initTestCase()
@@ -568,6 +570,61 @@ void TestSettingsDialog::dxpeditionsLoadedAndRelayed()
     // The hourly refresh asks again.
     settings.onDXpeditionsUpdateTimerExpired();
     QTRY_COMPARE(server.requestCount(QStringLiteral("/Kelvane/dxpeditions.xml")), 2);
+}
+
+// Scripts turn the node on by writing the Sharing keys; the page shows them
+// and writes them back with the same names and types.
+void TestSettingsDialog::sharingKeysScriptsWrite()
+{
+    writeStation();
+    writeNodes({ClusterNode(QStringLiteral("a"), QStringLiteral("127.0.0.1"), 7300, QString(), true)});
+    {
+        QSettings settings = store();
+        settings.setValue("Sharing/NodeServer", "true");
+        settings.setValue("Sharing/NodeServerPort", "7400");
+        settings.setValue("Sharing/NodeServerAddress", "not an address");
+        settings.setValue("Sharing/NodeServerAllowed", "192.168.1.5");
+        settings.setValue("Sharing/TciUrl", "ws://127.0.0.1:50001/tci");
+    }
+    MessageBoxCatcher boxes;
+    Settings settings;
+    settings.loadSettings();
+    settings.show();
+    QVERIFY(child<QGroupBox>(&settings, "groupBoxNodeServer")->isChecked());
+    QCOMPARE(child<QSpinBox>(&settings, "spinBoxNodeServerPort")->value(), 7400);
+    QCOMPARE(child<QLineEdit>(&settings, "lineEditNodeServerAddress")->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(child<QLineEdit>(&settings, "lineEditNodeServerAllowed")->text(), QStringLiteral("192.168.1.5"));
+    QCOMPARE(child<QSpinBox>(&settings, "spinBoxTciPort")->value(), 50001);
+    QVERIFY(!child<QGroupBox>(&settings, "groupBoxTci")->isChecked());
+
+    // A list entry that reads as no address keeps the dialog open on the page.
+    auto *pAllowed = child<QLineEdit>(&settings, "lineEditNodeServerAllowed");
+    pAllowed->setText(QStringLiteral("192.168.1.5, 192.168.1"));
+    auto *pTabs = child<QTabWidget>(&settings, "tabWidget");
+    pTabs->setCurrentIndex(0);
+    settings.accept();
+    QCOMPARE(boxes.takeAll().size(), 1);
+    QCOMPARE(pTabs->currentWidget()->objectName(), QStringLiteral("tabSharing"));
+    QVERIFY(settings.isVisible());
+
+    pAllowed->setText(QStringLiteral("192.168.1.5; 10.0.0.0/8"));
+    child<QLineEdit>(&settings, "lineEditNodeServerAddress")->setText(QStringLiteral("0.0.0.0"));
+    child<QGroupBox>(&settings, "groupBoxTci")->setChecked(true);
+    child<QSpinBox>(&settings, "spinBoxTciPort")->setValue(40001);
+    settings.accept();
+    QVERIFY(boxes.seen.isEmpty());
+    QVERIFY(!settings.isVisible());
+    QSettings written = store();
+    QCOMPARE(written.value("Sharing/NodeServer").toBool(), true);
+    QCOMPARE(written.value("Sharing/NodeServerPort").toInt(), 7400);
+    QCOMPARE(written.value("Sharing/NodeServerAddress").toString(), QStringLiteral("0.0.0.0"));
+    QCOMPARE(written.value("Sharing/NodeServerAllowed").toStringList(),
+             QStringList({QStringLiteral("192.168.1.5"), QStringLiteral("10.0.0.0/8")}));
+    QCOMPARE(written.value("Sharing/NodeServerFiltered").toBool(), false);
+    QCOMPARE(written.value("Sharing/Tci").toBool(), true);
+    // The path some programs serve on is kept.
+    QCOMPARE(written.value("Sharing/TciUrl").toString(), QStringLiteral("ws://127.0.0.1:40001/tci"));
+    QCOMPARE(SharingSettings::load(), settings.sharing());
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -7,6 +7,7 @@
 #include "cluster/Cluster.h"
 #include "cluster/ConnectionStatus.h"
 #include "cluster/SendSpot.h"
+#include "log/LogFeeds.h"
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
@@ -24,6 +25,7 @@
 #include "ui/NodeConsole.h"
 #include "ui/OperatorLog.h"
 #include "ui/SpotActions.h"
+#include "ui/SharingHub.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
 #include "ui/SpotTableView.h"
@@ -124,6 +126,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_viewMenu->addThemeMenu(m_theme);
     m_bandButtons->applyStyle(Theme::isDark());
     connect(m_theme, &Theme::changed, m_bandButtons, [this] { m_bandButtons->applyStyle(Theme::isDark()); });
+    createSharing();
     m_settings->loadSettings();
     onSettingsSaved();
     // Until a node and the callsign are set, a guide stands in for the table.
@@ -136,6 +139,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &qsDatabaseFile)
     m_docks->restoreLayout();
     updateNotice();
     m_sendSpot->setSettings(m_settings);
+    connect(m_log->feeds(), &LogFeeds::lastQsoChanged, m_sendSpot, &SendSpot::setLastQso);
     connect(m_sendSpot, &SendSpot::HRDError, this, &MainWindow::onHRDError);
     connect(m_sendSpot->confirmation(), &SpotConfirmation::message, this, &MainWindow::showStatusMessage);
     connect(m_log, &OperatorLog::statusMessage, this, &MainWindow::showStatusMessage);
@@ -288,6 +292,14 @@ void MainWindow::bringToFront()
     activateWindow();
 }
 
+void MainWindow::createSharing()
+{
+    m_sharing = new SharingHub(m_ui->tableView->bandProxy(), &m_worked, this);
+    m_sharing->addStatusField(m_ui->statusBar);
+    // A click on the panadapter selects the row, as a click in the table would.
+    connect(m_sharing, &SharingHub::spotClicked, m_ui->tableView, &SpotTableView::selectModelRow);
+}
+
 void MainWindow::onSendSpotTriggered()
 {
     if (m_closing)
@@ -385,6 +397,7 @@ void MainWindow::onSettingsSaved()
     m_docks->bandMapDock()->setRig(rigControlEnabled(), m_settings->hrdAddress(), m_settings->hrdPort());
     m_docks->mapDock()->setStation(m_settings->locator(), m_settings->distanceInMiles());
     applySpotTableSettings();
+    m_sharing->apply(m_settings->sharing());
     const QString qsLogError = m_log->applySettings();
     if (!qsLogError.isEmpty())
         statusBar()->showMessage(tr("QSO reports cannot be received: %1").arg(qsLogError));
@@ -427,6 +440,7 @@ void MainWindow::onActiveClusterFound()
     applySpotTableSettings();
     m_status->showNode(*pCluster);
     m_docks->console()->setCluster(pCluster);
+    m_sharing->setCluster(pCluster);
     pCluster->connectToNode();
     onConnectionStatusChanged();
 }

@@ -30,6 +30,7 @@ class OperatorLog;
 class CountryUpdate;
 class SendSpot;
 class Settings;
+class SharingHub;
 class Stats;
 class SpotBandProxy;
 class SpotActions;
@@ -128,6 +129,8 @@ private:
     // From the band buttons down to the console.
     void chainTabOrder();
     void createSpotTable();
+    // The local spot node and the TCI radio.
+    void createSharing();
     // Every dock of the window; the stored window state knows each by its
     // object name.
     void createDocks();
@@ -161,6 +164,7 @@ private:
     SpotActions *m_spotActions = nullptr;
     FirstRunGuide *m_guide = nullptr;
     Theme *m_theme = nullptr;
+    SharingHub *m_sharing = nullptr;
 };
 
 #endif // MAINWINDOW_H

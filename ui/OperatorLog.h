@@ -37,6 +37,7 @@ public:
     ~OperatorLog() override;
 
     LogStore *store() const { return m_store; }
+    LogFeeds *feeds() const { return m_feeds; }
     QAction *importAction() const { return m_importAction; }
     // Follows the log settings of the store; the reason when QSO reports
     // cannot be received, else empty.

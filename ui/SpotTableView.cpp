@@ -395,6 +395,19 @@ int SpotTableView::savedColumnCount(const QByteArray &state)
     return iCount;
 }
 
+bool SpotTableView::selectModelRow(int iModelRow)
+{
+    if (iModelRow < 0 || iModelRow >= m_spotModel->rowCount())
+        return false;
+    const QModelIndex viewIndex =
+        m_sortProxy->mapFromSource(m_bandProxy->mapFromSource(m_spotModel->index(iModelRow, 0)));
+    if (!viewIndex.isValid())
+        return false;
+    selectRow(viewIndex.row());
+    scrollTo(viewIndex);
+    return true;
+}
+
 bool SpotTableView::restoreHeaderState(const QByteArray &state)
 {
     QHeaderView *pHeader = horizontalHeader();

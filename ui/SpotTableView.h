@@ -58,6 +58,9 @@ public:
     std::optional<Spot> spotAt(const QModelIndex &index) const;
     // Who reported the station of that row and through which sources.
     SpotModel::Reports reportsAt(const QModelIndex &index) const;
+    // Selects and shows the row of the spot model's row; false when the
+    // bands or the search hide it.
+    bool selectModelRow(int iModelRow);
     // Restores the columns and the sort order. A state stored before the
     // table could be sorted leaves it unsorted, newest first.
     bool restoreHeaderState(const QByteArray &state);
