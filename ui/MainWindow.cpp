@@ -410,7 +410,9 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
-    connect(pCluster->status(), &ConnectionStatus::changed, this, &MainWindow::onConnectionStatusChanged);
+    // Each source's words, and sources coming and going with the settings.
+    connect(pCluster, &Cluster::statusChanged, this, &MainWindow::onConnectionStatusChanged);
+    connect(pCluster, &Cluster::sourcesChanged, this, &MainWindow::onConnectionStatusChanged);
     pCluster->setCountryLookup(&m_worked);
     pCluster->setCountryDatabase(m_db);
     applySpotTableSettings();
