@@ -238,6 +238,12 @@ void StatusFields::showConnected(const Cluster &cluster)
 
 void StatusFields::showDisconnected(const Cluster &cluster)
 {
+    // One source going while another stays: the program is still online,
+    // and the action still disconnects them all.
+    if (cluster.isConnected()) {
+        showConnectionState(cluster, kGreenIcon, kOnlineIcon);
+        return;
+    }
     // The connection recovers by itself unless the operator ended it.
     showConnectionState(cluster, kRedIcon, m_userDisconnect ? kOfflineIcon : kConnectingIcon);
     setConnectAction(QString::fromLatin1(kConnectIcon), tr("&Connect"));
@@ -245,5 +251,9 @@ void StatusFields::showDisconnected(const Cluster &cluster)
 
 void StatusFields::showConnectionError(const Cluster &cluster)
 {
+    if (cluster.isConnected()) {
+        showConnectionState(cluster, kGreenIcon, kOnlineIcon);
+        return;
+    }
     showConnectionState(cluster, kRedIcon, kOfflineIcon);
 }
