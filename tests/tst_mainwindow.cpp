@@ -1028,6 +1028,7 @@ void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
     feed.setSkimmerFeed(true);
     nodes.nodes.append(feed);
     SettingsStore::saveNodes(nodes);
+    store().setValue(QStringLiteral("General/SeenTips"), 0);
     m_window = makeWindow();
     m_window->show();
     auto *pConsole = m_window->findChild<NodeConsole *>();
@@ -1073,6 +1074,8 @@ void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
     QTRY_COMPARE_WITH_TIMEOUT(words(), (QStringList {QStringLiteral("Skimmers: connected"), QStringLiteral("a: connected")}),
                               kTimeoutMs);
     QVERIFY(indicators.at(0)->toolTip().contains(QLatin1String("connected")));
+    // Both connecting bring the first connection's hint once.
+    QCOMPARE(m_window->findChildren<Tips *>().size(), 1);
 
     // Spots of both end up in the one table.
     m_node->broadcastSpot(TestSpot(14025.0, QStringLiteral("Q9NODE"), QStringLiteral("Q1DEF"), QStringLiteral("cq")));
