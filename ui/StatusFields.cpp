@@ -6,10 +6,12 @@
 #include "ui/TrayNotifier.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolTip>
 #include <QStatusBar>
 #include <QTextDocument>
 
@@ -173,14 +175,25 @@ void StatusFields::showSources(const Cluster *pCluster)
             break;
         }
         QLabel *pLabel = m_sourceLabels.at(i);
-        // A coloured dot and the name: the state at a glance, the words on hover.
-        pLabel->setText(QStringLiteral("\u25CF ") + pConnection->sourceName());
-        QPalette palette = pLabel->palette();
-        palette.setColor(QPalette::WindowText, color);
-        pLabel->setPalette(palette);
+        // A coloured dot and the name: the state at a glance, the words on
+        // hover. Set only when they change: the words change every second
+        // while a next try counts down.
+        const QString qsText = QStringLiteral("\u25CF ") + pConnection->sourceName();
+        if (pLabel->text() != qsText)
+            pLabel->setText(qsText);
+        if (pLabel->palette().color(QPalette::WindowText) != color) {
+            QPalette palette = pLabel->palette();
+            palette.setColor(QPalette::WindowText, color);
+            pLabel->setPalette(palette);
+        }
         const QString qsTip = pConnection->sourceName() + QStringLiteral(": ") + pStatus->words();
+        if (pLabel->accessibleName() == qsTip)
+            continue;
         pLabel->setToolTip(Qt::convertFromPlainText(qsTip));
         pLabel->setAccessibleName(qsTip);
+        // A tooltip being read counts down with the words.
+        if (QToolTip::isVisible() && pLabel->underMouse())
+            QToolTip::showText(QCursor::pos(), pLabel->toolTip(), pLabel);
     }
     m_sourcesBox->setVisible(!connections.isEmpty());
 }
