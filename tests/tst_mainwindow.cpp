@@ -1049,12 +1049,14 @@ void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
     QTRY_VERIFY_WITH_TIMEOUT(pOutput->toPlainText().contains(qsFeedHello), kTimeoutMs);
     QVERIFY(!pOutput->toPlainText().contains(qsNodeHello));
 
-    // A command typed on the feed's tab is not sent; on the node's it goes
-    // to the node alone.
-    pCommand->setText(QStringLiteral("SH/DX"));
-    QTest::keyClick(pCommand, Qt::Key_Return);
+    // The feed's tab offers no command; should one come from elsewhere it
+    // is not sent. On the node's tab a command goes to the node alone.
+    QVERIFY(!pCommand->isEnabled());
+    QVERIFY(!pConsole->findChild<QPushButton *>(QStringLiteral("pushButtonShowDx"))->isEnabled());
+    QVERIFY(!pConsole->sendCommand(QStringLiteral("SH/DX")));
     QVERIFY(pOutput->toPlainText().endsWith(QStringLiteral("*** Skimmers is a skimmer feed and takes no commands")));
     QVERIFY(pConsole->showSource(QStringLiteral("a")));
+    QVERIFY(pCommand->isEnabled());
     pCommand->setText(QStringLiteral("SH/WWV"));
     QTest::keyClick(pCommand, Qt::Key_Return);
     QTRY_VERIFY_WITH_TIMEOUT(m_node->receivedLines().contains(QStringLiteral("SH/WWV")), kTimeoutMs);

@@ -23,6 +23,7 @@ NodeConsole::NodeConsole(QWidget *parent) : QWidget(parent), m_ui(std::make_uniq
     m_ui->plainTextEditOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_ui->plainTextEditOutput->setMaximumBlockCount(kMaxLines);
     m_ui->lineEditCommand->installEventFilter(this);
+    m_commandHint = m_ui->lineEditCommand->placeholderText();
     m_tabBar = new QTabBar(this);
     m_tabBar->setObjectName(QStringLiteral("tabBarSources"));
     m_tabBar->setDocumentMode(true);
@@ -120,6 +121,14 @@ void NodeConsole::onSourcesChanged()
 
 void NodeConsole::onTabChanged(int iIndex)
 {
+    // A skimmer feed answers no command: nothing offers to send one.
+    const NodeConnection *pConnection = currentConnection();
+    const bool bCommands = !pConnection || !pConnection->isSkimmerFeed();
+    m_ui->lineEditCommand->setEnabled(bCommands);
+    m_ui->pushButtonShowDx->setEnabled(bCommands);
+    m_ui->pushButtonShowWwv->setEnabled(bCommands);
+    m_ui->pushButtonShowMyDx->setEnabled(bCommands);
+    m_ui->lineEditCommand->setPlaceholderText(bCommands ? m_commandHint : tr("A skimmer feed takes no commands"));
     m_ui->plainTextEditOutput->clear();
     if (iIndex < 0 || size_t(iIndex) >= m_tabs.size())
         return;

@@ -86,6 +86,8 @@ private:
     QPointer<Cluster> m_cluster;
     QMetaObject::Connection m_sourcesConnection;
     QTabBar *m_tabBar = nullptr;
+    // The command line's hint for a node that takes commands.
+    QString m_commandHint;
     std::vector<SourceTab> m_tabs;
     QList<QMetaObject::Connection> m_lineConnections;
     // Commands sent, oldest first; not kept across runs, as they may hold
