@@ -98,8 +98,7 @@ bool DemoMode::start()
     m_skimmer->setNodeCall(QStringLiteral("Q1SKIM"));
     if (!m_skimmer->listen())
         return false;
-    m_skimmer->startScheduledStream(spotsPerSecond() * kSkimmerShare, quint32(QDateTime::currentSecsSinceEpoch()),
-                                    0);
+    m_skimmer->startScheduledStream(spotsPerSecond() * kSkimmerShare, quint32(QDateTime::currentSecsSinceEpoch()), 0);
     writeProfile();
     return true;
 }

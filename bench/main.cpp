@@ -12,12 +12,12 @@
 #include "CountryLookupBench.h"
 #include "FilterBench.h"
 #include "LiveWindowBench.h"
-#include "SourcesBench.h"
 #include "LogBench.h"
 #include "MainWindowBench.h"
 #include "MapBench.h"
 #include "ReceiveBench.h"
 #include "SkimmerBench.h"
+#include "SourcesBench.h"
 #include "StartBench.h"
 
 #include "API/QsLog/QsLog.h"

@@ -130,8 +130,8 @@ void Cluster::setStation(const ClusterStation &station)
 {
     if (station == m_station)
         return;
-    const bool bLogin = station.callsign != m_station.callsign || station.name != m_station.name
-        || station.qth != m_station.qth;
+    const bool bLogin =
+        station.callsign != m_station.callsign || station.name != m_station.name || station.qth != m_station.qth;
     m_station = station;
     m_pipeline->setLocator(station.locator);
     if (!bLogin)
@@ -160,8 +160,9 @@ void Cluster::disconnectFromNode()
 
 bool Cluster::isConnected() const
 {
-    return std::any_of(m_groups.begin(), m_groups.end(),
-                       [](const std::unique_ptr<FallbackGroup> &pGroup) { return pGroup->connection()->isConnected(); });
+    return std::any_of(m_groups.begin(), m_groups.end(), [](const std::unique_ptr<FallbackGroup> &pGroup) {
+        return pGroup->connection()->isConnected();
+    });
 }
 
 ConnectionStatus *Cluster::status() const

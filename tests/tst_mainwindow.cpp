@@ -1073,8 +1073,8 @@ void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
         qslWords.sort();
         return qslWords;
     };
-    QTRY_COMPARE_WITH_TIMEOUT(words(), (QStringList {QStringLiteral("Skimmers: connected"), QStringLiteral("a: connected")}),
-                              kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        words(), (QStringList {QStringLiteral("Skimmers: connected"), QStringLiteral("a: connected")}), kTimeoutMs);
     QVERIFY(indicators.at(0)->toolTip().contains(QLatin1String("connected")));
     // Both connecting bring the first connection's hint once.
     QCOMPARE(m_window->findChildren<Tips *>().size(), 1);

@@ -88,9 +88,9 @@ void TestSources::cleanup()
 
 std::unique_ptr<Cluster> TestSources::makeCluster(const ClusterTimings &timings)
 {
-    auto pCluster = std::make_unique<Cluster>(
-        ClusterStation {QStringLiteral("Q1ABC"), QStringLiteral("Hans"), QStringLiteral("Bern"), QStringLiteral("JN36")},
-        1000);
+    auto pCluster = std::make_unique<Cluster>(ClusterStation {QStringLiteral("Q1ABC"), QStringLiteral("Hans"),
+                                                              QStringLiteral("Bern"), QStringLiteral("JN36")},
+                                              1000);
     pCluster->setTimings(timings);
     return pCluster;
 }
@@ -117,8 +117,8 @@ void TestSources::nodeAndSkimmerFeedFeedOneTable()
     QStringList spots;
     connect(pCluster.get(), &Cluster::newSpot, this,
             [&spots](Spot &spot) { spots.append(spot.dxCall() + QLatin1Char('@') + spot.source()); });
-    QVERIFY(pCluster->setNodes({node(QStringLiteral("Home"), m_node->port()),
-                                node(QStringLiteral("Skimmers"), m_skimmer->port(), true)}));
+    QVERIFY(pCluster->setNodes(
+        {node(QStringLiteral("Home"), m_node->port()), node(QStringLiteral("Skimmers"), m_skimmer->port(), true)}));
     QCOMPARE(pCluster->sourceCount(), 2);
     QSignalSpy connected(pCluster.get(), &Cluster::connected);
     pCluster->connectToNode();
@@ -156,8 +156,8 @@ void TestSources::onlyChangedSourcesReconnect()
 
     // The same nodes again (the settings saved for a rig option): nothing moves.
     QVERIFY(!pCluster->setNodes(nodes));
-    pCluster->setStation({QStringLiteral("Q1ABC"), QStringLiteral("Hans"), QStringLiteral("Bern"),
-                          QStringLiteral("JN37")});
+    pCluster->setStation(
+        {QStringLiteral("Q1ABC"), QStringLiteral("Hans"), QStringLiteral("Bern"), QStringLiteral("JN37")});
     // A new password on the feed logs in the feed alone.
     QList<ClusterNode> changed = nodes;
     changed[1].setPassword(QStringLiteral("new"));

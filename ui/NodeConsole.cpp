@@ -96,10 +96,9 @@ void NodeConsole::onSourcesChanged()
                 break;
             }
         }
-        m_lineConnections.append(connect(pConnection, &NodeConnection::nodeLine, this,
-                                         [this, pConnection](const QString &qsLine, bool bSpot) {
-                                             onSourceLine(pConnection, qsLine, bSpot);
-                                         }));
+        m_lineConnections.append(connect(
+            pConnection, &NodeConnection::nodeLine, this,
+            [this, pConnection](const QString &qsLine, bool bSpot) { onSourceLine(pConnection, qsLine, bSpot); }));
         tabs.push_back(std::move(tab));
     }
     m_tabs = std::move(tabs);

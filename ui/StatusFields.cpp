@@ -11,9 +11,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QToolTip>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QToolTip>
 
 namespace {
 const char *const kGreenIcon = ":/ico/Kelvane Green 256.png";
