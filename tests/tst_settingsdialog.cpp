@@ -296,6 +296,19 @@ void TestSettingsDialog::nodeDialogValidatesAndEdits()
     QVERIFY(settings.nodes().at(1).isActive());
     QVERIFY(!settings.nodes().at(0).isActive());
     QCOMPARE(settings.nodes().at(0).password(), QStringLiteral("pw"));
+
+    // "a" ticked to stay connected beside the active "b" (whose own tick is
+    // not the operator's to take away): OK makes both sources and stores the
+    // tick; the active node needs no key of its own.
+    QAbstractItemModel *pModel = child<QTableView>(&settings, "tableViewNodesList")->model();
+    QVERIFY(!(pModel->flags(pModel->index(1, 4)) & Qt::ItemIsEnabled));
+    QVERIFY(pModel->setData(pModel->index(0, 4), Qt::Checked, Qt::CheckStateRole));
+    settings.accept();
+    QCOMPARE(settings.cluster()->sourceCount(), 2);
+    const QSettings written = store();
+    QCOMPARE(written.value(QStringLiteral("Cluster Nodes/a/Connect")).toInt(), 1);
+    QVERIFY(!written.contains(QStringLiteral("Cluster Nodes/b/Connect")));
+    QCOMPARE(written.value(QStringLiteral("Cluster Nodes/b/Active")).toInt(), 1);
 }
 
 void TestSettingsDialog::deletingAnyNodeLeavesNoneActiveUntilCancel()
