@@ -28,6 +28,8 @@ constexpr int kHistorySpacingSecs = 30;
 // Now and then a line for the node console besides the spots.
 constexpr int kBulletinIntervalMs = 40000;
 const QString kDemoCall = QStringLiteral("Q1DEMO");
+// The feed reports fewer stations than the node carries spots.
+constexpr double kSkimmerShare = 0.5;
 
 struct DemoAlert
 {
@@ -88,6 +90,15 @@ bool DemoMode::start()
     m_node->setRespotShare(kRespotShare);
     m_node->startGeneratorStream(spotsPerSecond(), 0, quint32(QDateTime::currentMSecsSinceEpoch()));
     m_node->startBulletins(kBulletinIntervalMs);
+
+    // Beside the node a skimmer feed, as operators keep one open: its
+    // spots merge into the same table, with dB and WPM.
+    m_skimmer = new TestNode(this);
+    m_skimmer->setKind(TestNode::Kind::SkimmerFeed);
+    m_skimmer->setNodeCall(QStringLiteral("Q1SKIM"));
+    if (!m_skimmer->listen())
+        return false;
+    m_skimmer->startScheduledStream(spotsPerSecond() * kSkimmerShare, quint32(QDateTime::currentSecsSinceEpoch()), 0);
     writeProfile();
     return true;
 }
@@ -118,6 +129,11 @@ quint16 DemoMode::port() const
     return m_node ? m_node->port() : 0;
 }
 
+quint16 DemoMode::skimmerPort() const
+{
+    return m_skimmer ? m_skimmer->port() : 0;
+}
+
 void DemoMode::writeProfile()
 {
     GeneralSettings general = SettingsStore::loadGeneral();
@@ -132,9 +148,15 @@ void DemoMode::writeProfile()
     general.autoUpdateCountries = false;
     SettingsStore::saveGeneral(general);
 
-    // The node listens on a new port every run.
+    // The node and the feed listen on new ports every run.
     NodeList nodes;
-    nodes.nodes.append(ClusterNode(tr("Demo node"), QStringLiteral("127.0.0.1"), port(), QString(), true));
+    ClusterNode node(tr("Demo node"), QStringLiteral("127.0.0.1"), port(), QString(), true);
+    node.setConnected(true);
+    nodes.nodes.append(node);
+    ClusterNode skimmer(tr("Demo skimmers"), QStringLiteral("127.0.0.1"), skimmerPort(), QString(), false);
+    skimmer.setConnected(true);
+    skimmer.setSkimmerFeed(true);
+    nodes.nodes.append(skimmer);
     nodes.activeIndex = 0;
     SettingsStore::saveNodes(nodes);
 

@@ -9,8 +9,8 @@ QT_END_NAMESPACE
 
 class TestNode;
 
-// "kelvane --demo": our own node on loopback with a stream of realistic
-// spots, and a settings profile of its own that points at it, so a newcomer
+// "kelvane --demo": our own node and skimmer feed on loopback with streams
+// of realistic spots, and a settings profile of its own that points at it, so a newcomer
 // sees the program at work without an internet node and without anything
 // touching the operator's own settings.
 class DemoMode : public QObject
@@ -35,11 +35,13 @@ public:
     // the first time, a few alerts; false when the node cannot listen.
     bool start();
     quint16 port() const;
+    quint16 skimmerPort() const;
 
 private:
     void writeProfile();
 
     TestNode *m_node = nullptr;
+    TestNode *m_skimmer = nullptr;
 };
 
 #endif // DEMOMODE_H

@@ -18,6 +18,7 @@
 #include "MapBench.h"
 #include "ReceiveBench.h"
 #include "SkimmerBench.h"
+#include "SourcesBench.h"
 #include "StartBench.h"
 
 #include "API/QsLog/QsLog.h"
@@ -93,6 +94,10 @@ int main(int argc, char *argv[])
         bOk = Bench::benchLiveWindow("live_500", 500.0, iSpots, 20) && bOk;
     if (groups.contains(QLatin1String("burst")))
         bOk = Bench::benchLiveWindow("burst", 0.0, iSpots, 5) && bOk;
+    // Three nodes and a skimmer feed at once, 300 spots/s together; the
+    // spot count gives the seconds measured (18000: one minute).
+    if (groups.contains(QLatin1String("sources")))
+        bOk = Bench::benchSources(qMax(10, iSpots / 300)) && bOk;
     // The world map: a resize's redraw, and what showing it costs live.
     if (groups.contains(QLatin1String("map")))
         bOk = Bench::benchMapResize() && bOk;

@@ -27,6 +27,9 @@ constexpr int kEarlierSpotsLines = 100;
 constexpr qint64 kReadSliceBytes = 16 * 1024;
 // What the socket holds unread at most; beyond it TCP makes the node wait.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
+// Connection attempts to one host, probes included, are limited to three in
+// this long.
+constexpr int kConnectWindowMs = 60000;
 } // namespace ClusterLimits
 
 // When a connection acts on its own. The defaults are the program's;
@@ -38,6 +41,7 @@ struct ClusterTimings
     int earlierSpotsDelayMs = ClusterLimits::kEarlierSpotsDelayMs;
     int earlierSpotsQuietMs = ClusterLimits::kEarlierSpotsQuietMs;
     int earlierSpotsFirstAnswerMs = ClusterLimits::kEarlierSpotsFirstAnswerMs;
+    int connectWindowMs = ClusterLimits::kConnectWindowMs;
 };
 
 #endif // CLUSTERTIMINGS_H

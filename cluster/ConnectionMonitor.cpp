@@ -41,6 +41,11 @@ bool ConnectionMonitor::isProbing() const
     return m_socket->state() != QAbstractSocket::UnconnectedState;
 }
 
+QString ConnectionMonitor::errorString() const
+{
+    return m_socket->errorString();
+}
+
 void ConnectionMonitor::onSocketConnected()
 {
     // Closed before anyone hears the verdict, so the reconnection that

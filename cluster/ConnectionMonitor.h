@@ -26,6 +26,8 @@ public:
     // connection, a late answer must not reconnect behind his back.
     void cancel();
     bool isProbing() const;
+    // Why the last probe failed, in the socket's words.
+    QString errorString() const;
 
 Q_SIGNALS:
     void connectionOk();

@@ -1,6 +1,7 @@
 #include "NodeConnection.h"
 
 #include "API/QsLog/QsLog.h"
+#include "ConnectRateLimit.h"
 #include "ConnectionMonitor.h"
 #include "ConnectionStatus.h"
 #include "SpotParser.h"
@@ -94,6 +95,9 @@ NodeConnection::NodeConnection(const QString &qsAddress, quint16 uiPort, const Q
     connect(m_idleTimer, &QTimer::timeout, this, &NodeConnection::onIdleTimerExpired);
     m_earlierSpotsTimer = new QTimer(this);
     connect(m_earlierSpotsTimer, &QTimer::timeout, this, &NodeConnection::requestEarlierSpots);
+    m_attemptTimer = new QTimer(this);
+    m_attemptTimer->setSingleShot(true);
+    connect(m_attemptTimer, &QTimer::timeout, this, &NodeConnection::onAttemptTimerExpired);
     connect(&m_earlierSpots, &EarlierSpots::quiet, this, &NodeConnection::onEarlierSpotsQuiet);
     m_answerTimer = new QTimer(this);
     m_answerTimer->setSingleShot(true);
@@ -139,7 +143,8 @@ void NodeConnection::setTimings(const ClusterTimings &timings)
 
 bool NodeConnection::isMonitoring() const
 {
-    return m_monitorTimer->isActive() || m_connectionMonitor->isProbing();
+    return m_monitorTimer->isActive() || m_connectionMonitor->isProbing()
+        || (m_attemptTimer->isActive() && m_attemptIsProbe);
 }
 
 void NodeConnection::connectToNode()
@@ -150,8 +155,45 @@ void NodeConnection::connectToNode()
     // The operator connecting again after a stop gets fresh attempts.
     if (m_disconnectedByUser)
         m_loginWatch.clearRefusals();
-    m_loginWatch.begin();
     m_disconnectedByUser = false;
+    m_monitorTimer->stop();
+    m_connectionMonitor->cancel();
+    startAttempt();
+}
+
+bool NodeConnection::mayAttempt(bool bProbe)
+{
+    if (!m_rateLimit)
+        return true;
+    const qint64 iWaitMs = m_rateLimit->waitMs(m_address);
+    if (iWaitMs <= 0) {
+        m_rateLimit->record(m_address);
+        return true;
+    }
+    QLOG_INFO() << "Three connection attempts to" << m_address << "this minute; the next in" << iWaitMs << "ms";
+    m_attemptIsProbe = bProbe;
+    m_attemptTimer->start(int(iWaitMs));
+    return false;
+}
+
+void NodeConnection::onAttemptTimerExpired()
+{
+    if (m_attemptIsProbe)
+        onMonitorTimerExpired();
+    else
+        startAttempt();
+}
+
+void NodeConnection::startAttempt()
+{
+    if (!m_socket || m_disconnectedByUser)
+        return;
+    if (!mayAttempt(false)) {
+        m_status->setWaiting(m_attemptTimer->remainingTime());
+        return;
+    }
+    m_loginWatch.begin();
+    m_connectionMade = false;
     m_status->setConnecting();
     QLOG_INFO() << "Connecting to" << m_address << "port" << m_port;
     m_socket->connectToHost(m_address, m_port, QIODevice::ReadWrite);
@@ -164,6 +206,7 @@ void NodeConnection::disconnectFromNode()
     m_disconnectedByUser = true;
     m_monitorTimer->stop();
     m_idleTimer->stop();
+    m_attemptTimer->stop();
     m_connectionMonitor->cancel();
     if (m_recoveryMode) {
         QLOG_DEBUG() << "Exiting recovery mode.";
@@ -186,6 +229,7 @@ void NodeConnection::onLoginRefused(const QString &qsReply)
     if (iRefusals >= LoginWatch::kMaxRefusals) {
         disconnectFromNode();
         m_status->setRefused(qsReply, -1);
+        Q_EMIT attemptFailed();
         return;
     }
     // Some nodes keep asking instead of hanging up; the same password
@@ -195,6 +239,7 @@ void NodeConnection::onLoginRefused(const QString &qsReply)
     const int iRetryMs = m_loginWatch.backOffMs(m_timings.monitorMs);
     m_monitorTimer->start(iRetryMs);
     m_status->setRefused(qsReply, iRetryMs);
+    Q_EMIT attemptFailed();
 }
 
 // Drops the connection without the operator's say, so a lost connection
@@ -230,7 +275,7 @@ void NodeConnection::sendCommand(const QString &qsCommand)
 
 bool NodeConnection::sendOperatorCommand(const QString &qsCommand)
 {
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+    if (!m_socket || m_skimmerFeed || m_socket->state() != QAbstractSocket::ConnectedState)
         return false;
     static const QRegularExpression showSpots(QStringLiteral("^\\s*SH(OW)?/(MY)?DX\\b"),
                                               QRegularExpression::CaseInsensitiveOption);
@@ -252,6 +297,7 @@ void NodeConnection::onSocketConnected()
 {
     QLOG_INFO() << "Connected to" << m_address << "port" << m_port;
     m_socketConnected = true;
+    m_connectionMade = true;
     // The rest of a line cut when the old connection died will never come;
     // glued to the new connection's first line it would hide its prompt.
     m_brokenLine.clear();
@@ -279,11 +325,18 @@ void NodeConnection::onSocketError(QAbstractSocket::SocketError error)
         onLoginRefused(QString());
     } else if (!m_disconnectedByUser) {
         m_monitorTimer->start();
-        m_status->setLost(m_socket->errorString(), m_monitorTimer->interval());
+        if (m_connectionMade) {
+            m_status->setLost(m_socket->errorString(), m_monitorTimer->interval());
+        } else {
+            m_status->setUnreachable(m_socket->errorString(), m_monitorTimer->interval());
+        }
     }
+    const bool bFailedAttempt = !m_disconnectedByUser && !m_connectionMade;
     // The socket may still count as connected until its disconnected() arrives.
     resetLoginState();
     Q_EMIT connectionError(m_address, m_port, error);
+    if (bFailedAttempt)
+        Q_EMIT attemptFailed();
 }
 
 void NodeConnection::resetLoginState()
@@ -548,6 +601,9 @@ void NodeConnection::answerPrompt(const QString &qsLine)
             m_loginSent = true;
             m_loginWatch.credentialSent(false);
         }
+    } else if (m_skimmerFeed) {
+        // Whatever else a feed prints is not a question for us.
+        return;
     } else if (qsLine.trimmed().endsWith(QLatin1String("password:"), Qt::CaseInsensitive)) {
         // Only the prompt itself, after our callsign: any other line holding
         // the word (a talk, an announcement) would get the password.
@@ -587,6 +643,15 @@ const QString &NodeConnection::todaysDate()
 void NodeConnection::onMonitorTimerExpired()
 {
     QLOG_TRACE() << "Connection monitor timer expired";
+    // A probe is a connection too, as the node's operator counts them.
+    if (m_attemptTimer->isActive())
+        return;
+    if (!mayAttempt(true)) {
+        // The words count down to the probe that will be made.
+        if (m_status->state() != ConnectionStatus::State::Connected)
+            m_status->setRetryIn(m_attemptTimer->remainingTime());
+        return;
+    }
     m_connectionMonitor->probe();
 }
 
@@ -605,6 +670,12 @@ void NodeConnection::onConnectionNotOk()
         return;
     m_monitorTimer->start();
     QLOG_TRACE() << "Connection monitor reports connection not OK";
+    // A connection that existed stays "lost", with the reason it went.
+    if (m_status->state() == ConnectionStatus::State::Lost)
+        m_status->setLost(m_status->reason(), m_monitorTimer->interval());
+    else
+        m_status->setUnreachable(m_connectionMonitor->errorString(), m_monitorTimer->interval());
+    Q_EMIT attemptFailed();
 }
 
 void NodeConnection::onIdleTimerExpired()
@@ -620,15 +691,20 @@ void NodeConnection::onIdleTimerExpired()
     }
     QLOG_DEBUG() << "Recovery mode failed. Starting connection monitor.";
     abortConnection();
-    m_connectionMonitor->probe();
-    m_monitorTimer->start();
     m_status->setLost(tr("no answer"), 0);
+    m_monitorTimer->start();
+    onMonitorTimerExpired();
     m_recoveryMode = false;
 }
 
 void NodeConnection::requestEarlierSpots()
 {
     m_loginWatch.loginSucceeded();
+    if (m_skimmerFeed) {
+        m_earlierSpotsTimer->stop();
+        Q_EMIT getReadyForSpots();
+        return;
+    }
     if (!m_ve7ccSent && m_loginSent) {
         sendCommand(QStringLiteral("set/ve7cc"));
         m_ve7ccSent = true;

@@ -21,6 +21,7 @@ class QTimer;
 QT_END_NAMESPACE
 
 class ConnectionMonitor;
+class ConnectRateLimit;
 class ConnectionStatus;
 class SpotPipeline;
 
@@ -73,6 +74,14 @@ public:
     const QString &sourceName() const { return m_sourceName; }
     void setSourceName(const QString &qsName) { m_sourceName = qsName; }
 
+    // A skimmer feed gets the callsign and nothing else: no set/ve7cc, no
+    // earlier-spots requests and no typed commands, which it would not answer.
+    bool isSkimmerFeed() const { return m_skimmerFeed; }
+    void setSkimmerFeed(bool bSkimmerFeed) { m_skimmerFeed = bSkimmerFeed; }
+    // Every attempt, probes included, asks pRateLimit first; it outlives the
+    // connection. Without one attempts are not limited.
+    void setRateLimit(ConnectRateLimit *pRateLimit) { m_rateLimit = pRateLimit; }
+
     const QString &address() const { return m_address; }
     quint16 port() const { return m_port; }
 
@@ -85,6 +94,9 @@ Q_SIGNALS:
     void disconnected(const QString &qsAddress, quint16 uiPort);
     void connectionError(const QString &qsAddress, quint16 uiPort, QAbstractSocket::SocketError error);
     void getReadyForSpots();
+    // An attempt ended without a session: the node could not be reached or
+    // refused the login. A session that is lost later is no failed attempt.
+    void attemptFailed();
     // Every line the node sends, without terminal escapes and cut to a
     // bounded length ("…" marks the cut), otherwise as it came (control
     // characters included); bSpot for live "DX de" and CC11 lines. The spots
@@ -92,6 +104,11 @@ Q_SIGNALS:
     void nodeLine(const QString &qsLine, bool bSpot);
 
 private:
+    void startAttempt();
+    // False, with the attempt (a probe or a connection) put off until the
+    // limit allows it, when the host had its share of attempts this minute.
+    bool mayAttempt(bool bProbe);
+    void onAttemptTimerExpired();
     void onSocketConnected();
     void onSocketDisconnected();
     void onSocketError(QAbstractSocket::SocketError error);
@@ -138,6 +155,14 @@ private:
     QTimer *m_monitorTimer = nullptr;
     QTimer *m_idleTimer = nullptr;
     QTimer *m_earlierSpotsTimer = nullptr;
+    // An attempt put off by the rate limit.
+    QTimer *m_attemptTimer = nullptr;
+    bool m_attemptIsProbe = false;
+    ConnectRateLimit *m_rateLimit = nullptr;
+    bool m_skimmerFeed = false;
+    // The current attempt got as far as a TCP connection: losing it is
+    // "lost", failing before is "cannot reach".
+    bool m_connectionMade = false;
     ConnectionMonitor *m_connectionMonitor = nullptr;
     ConnectionStatus *m_status = nullptr;
     LoginWatch m_loginWatch;

@@ -97,7 +97,40 @@ void SendSpot::openWithFrequency(RigControl *pRigControl, const QString &qsAddre
         }
     }
     m_bAwaitingFrequency = pRigControl && pRigControl->readFrequency(qsAddress, uiPort);
+    fillNodes();
     show();
+}
+
+void SendSpot::fillNodes()
+{
+    // Skimmer feeds take no spots; the first connected node is the default.
+    const QString qsChosen = m_ui->comboBoxSendSpotNode->currentText();
+    m_ui->comboBoxSendSpotNode->clear();
+    Cluster *pCluster = m_settings ? m_settings->cluster() : nullptr;
+    if (!pCluster)
+        return;
+    for (const NodeConnection *pConnection : pCluster->connections()) {
+        if (Cluster::takesSpots(pConnection))
+            m_ui->comboBoxSendSpotNode->addItem(pConnection->sourceName());
+    }
+    const int iChosen = m_ui->comboBoxSendSpotNode->findText(qsChosen);
+    if (iChosen >= 0)
+        m_ui->comboBoxSendSpotNode->setCurrentIndex(iChosen);
+    // With one node there is nothing to choose.
+    m_ui->comboBoxSendSpotNode->setEnabled(m_ui->comboBoxSendSpotNode->count() > 1);
+}
+
+NodeConnection *SendSpot::chosenConnection() const
+{
+    Cluster *pCluster = m_settings ? m_settings->cluster() : nullptr;
+    if (!pCluster)
+        return nullptr;
+    const QString qsChosen = m_ui->comboBoxSendSpotNode->currentText();
+    for (NodeConnection *pConnection : pCluster->connections()) {
+        if (Cluster::takesSpots(pConnection) && (qsChosen.isEmpty() || pConnection->sourceName() == qsChosen))
+            return pConnection;
+    }
+    return nullptr;
 }
 
 void SendSpot::onFrequencyRead(const QString &qsReply)
@@ -152,8 +185,8 @@ void SendSpot::accept()
     qsRemarks.replace(QRegularExpression(QStringLiteral("[\\r\\n]")), QStringLiteral(" "));
     const QString qsCommand = QStringLiteral("DX ") + m_ui->lineEditSendSpotFrequency->text() + QLatin1Char(' ')
         + m_ui->lineEditSendSpotCall->text() + QLatin1Char(' ') + qsRemarks;
-    Cluster *pCluster = m_settings->cluster();
-    if (!pCluster || !pCluster->isConnected()) {
+    NodeConnection *pConnection = chosenConnection();
+    if (!pConnection) {
         // The connection went while the form was open: the operator's text
         // stays for a second try once the node is back.
         QLOG_INFO() << "Not connected, spot of" << m_ui->lineEditSendSpotCall->text() << "kept";
@@ -162,8 +195,8 @@ void SendSpot::accept()
         return;
     }
     QLOG_INFO() << "Sending spot" << m_ui->lineEditSendSpotCall->text();
-    pCluster->sendCommand(qsCommand);
-    m_confirmation.watch(pCluster->connection(), m_settings->callsign(), m_ui->lineEditSendSpotCall->text(),
+    pConnection->sendCommand(qsCommand);
+    m_confirmation.watch(pConnection, m_settings->callsign(), m_ui->lineEditSendSpotCall->text(),
                          m_ui->lineEditSendSpotFrequency->text());
     clearFields();
     QDialog::accept();

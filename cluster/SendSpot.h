@@ -16,6 +16,7 @@ class SendSpot;
 }
 QT_END_NAMESPACE
 
+class NodeConnection;
 class RigControl;
 class Settings;
 
@@ -58,6 +59,10 @@ private:
     void onFrequencyReadFailed(const QString &qsError);
     void showError(const QString &qsInformativeText);
     void clearFields();
+    void fillNodes();
+    // The connected node chosen in the form; null when it is gone (the spot
+    // never goes to a node the operator did not choose).
+    NodeConnection *chosenConnection() const;
 
     std::unique_ptr<Ui::SendSpot> m_ui;
     QPointer<Settings> m_settings;

@@ -28,6 +28,20 @@ public:
     // newer list may change such a node's address, never the user's own.
     bool isFromList() const { return m_fromList; }
     void setFromList(bool bFromList) { m_fromList = bFromList; }
+    // Several nodes may be connected at once; a store from before this knew
+    // only the active node, which is then the one connected.
+    bool isConnected() const { return m_connect; }
+    void setConnected(bool bConnect) { m_connect = bConnect; }
+    // A feed of skimmer spots: it takes the callsign and sends spots, and
+    // answers no command, so nothing but the login is ever sent to it.
+    bool isSkimmerFeed() const { return m_skimmerFeed; }
+    void setSkimmerFeed(bool bSkimmerFeed) { m_skimmerFeed = bSkimmerFeed; }
+    // Nodes sharing a group name stand in for each other, in list order;
+    // empty for a node that stands alone.
+    const QString &fallbackGroup() const { return m_fallbackGroup; }
+    void setFallbackGroup(const QString &qsGroup) { m_fallbackGroup = qsGroup.trimmed(); }
+    // True when a connection to other would log in the same way.
+    bool sameConnection(const ClusterNode &other) const;
 
     bool operator==(const ClusterNode &other) const;
     bool operator!=(const ClusterNode &other) const { return !(*this == other); }
@@ -39,6 +53,9 @@ private:
     QString m_password;
     bool m_active = false;
     bool m_fromList = false;
+    bool m_connect = false;
+    bool m_skimmerFeed = false;
+    QString m_fallbackGroup;
 };
 
 #endif // CLUSTERNODE_H

@@ -19,6 +19,7 @@ NodeList NodeListMerge::merge(const NodeList &current, const QList<ClusterNode> 
         if (iIndex < 0) {
             ClusterNode added = node;
             added.setActive(false);
+            added.setConnected(false);
             added.setPassword(QString());
             added.setFromList(true);
             merged.nodes.append(added);
@@ -42,6 +43,7 @@ int NodeListMerge::add(NodeList *pList, const QList<ClusterNode> &chosen)
         ClusterNode added = node;
         added.setFromList(true);
         added.setActive(pList->activeIndex < 0);
+        added.setConnected(added.isActive());
         if (added.isActive())
             pList->activeIndex = int(pList->nodes.size());
         pList->nodes.append(added);

@@ -32,6 +32,9 @@ public:
     const QList<ClusterNode> &nodes() const { return m_nodes; }
     int activeIndex() const { return m_activeIndex; }
     const ClusterNode *activeNode() const;
+    // The nodes to connect, in list order: the active one and those ticked
+    // in the Connect column.
+    QList<ClusterNode> connectedNodes() const;
     // Nothing is selected when the dialog opens.
     void disableNodeButtons();
 
@@ -45,7 +48,13 @@ public Q_SLOTS:
     void onNodePropertiesAccepted(NodeProperties::NodePropertiesOperation operation, const ClusterNode &node);
 
 private:
+    static constexpr int kConnectColumn = 4;
+    static constexpr int kColumns = 6;
+
     void refreshNodeTable();
+    void showConnectChecks();
+    void onItemChanged(QStandardItem *pItem);
+    static QString kindText(const ClusterNode &node);
     QStringList nodeNamesExcept(int iIndex) const;
 
     std::unique_ptr<Ui::NodeListPage> m_ui;

@@ -23,6 +23,8 @@ void NodeProperties::setOperation(NodePropertiesOperation operation)
     m_ui->lineEditNodeAddress->clear();
     m_ui->spinBoxEditNodePort->setValue(ClusterNode::kDefaultPort);
     m_ui->lineEditNodePassword->clear();
+    m_ui->lineEditNodeFallbackGroup->clear();
+    m_ui->checkBoxNodeSkimmerFeed->setChecked(false);
     m_ui->lineEditNodeName->setFocus();
 }
 
@@ -32,6 +34,8 @@ void NodeProperties::setNode(const ClusterNode &node)
     m_ui->lineEditNodeAddress->setText(node.address());
     m_ui->spinBoxEditNodePort->setValue(node.port());
     m_ui->lineEditNodePassword->setText(node.password());
+    m_ui->lineEditNodeFallbackGroup->setText(node.fallbackGroup());
+    m_ui->checkBoxNodeSkimmerFeed->setChecked(node.isSkimmerFeed());
 }
 
 void NodeProperties::accept()
@@ -52,9 +56,11 @@ void NodeProperties::accept()
         showError(tr("You must enter an address."));
         return;
     }
-    Q_EMIT nodeAccepted(m_operation,
-                        ClusterNode(qsName, qsAddress, quint16(m_ui->spinBoxEditNodePort->value()),
-                                    m_ui->lineEditNodePassword->text(), false));
+    ClusterNode node(qsName, qsAddress, quint16(m_ui->spinBoxEditNodePort->value()), m_ui->lineEditNodePassword->text(),
+                     false);
+    node.setFallbackGroup(m_ui->lineEditNodeFallbackGroup->text());
+    node.setSkimmerFeed(m_ui->checkBoxNodeSkimmerFeed->isChecked());
+    Q_EMIT nodeAccepted(m_operation, node);
     QDialog::accept();
 }
 

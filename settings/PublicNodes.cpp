@@ -51,5 +51,14 @@ ClusterNode PublicNodes::toNode(const Entry &entry)
 {
     ClusterNode node(entry.call, entry.host, entry.port, QString(), false);
     node.setFromList(true);
+    node.setSkimmerFeed(isSkimmerFeed(entry));
     return node;
+}
+
+bool PublicNodes::isSkimmerFeed(const Entry &entry)
+{
+    // Nodes that merely pass skimmer spots on among others ("can include
+    // skimmer spots", "skimmer capable") are ordinary nodes; a feed says it
+    // sends nothing else.
+    return entry.note.contains(QLatin1String("skimmer spots only"), Qt::CaseInsensitive);
 }

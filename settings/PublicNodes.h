@@ -32,6 +32,8 @@ public:
     static QList<Entry> bundled();
     // A node for the user's list: named after the node's call, no password.
     static ClusterNode toNode(const Entry &entry);
+    // The list's word for a feed that sends skimmer spots and takes no command.
+    static bool isSkimmerFeed(const Entry &entry);
 };
 
 #endif // PUBLICNODES_H

@@ -207,10 +207,7 @@ void Settings::loadSettings()
     const NodeList nodeList = SettingsStore::loadNodes();
     m_nodesListVersion = nodeList.version;
     m_nodePage->setNodes(nodeList.nodes, nodeList.activeIndex);
-    if (const ClusterNode *pNode = m_nodePage->activeNode()) {
-        if (!m_cluster || m_cluster->address() != pNode->address())
-            replaceCluster(*pNode);
-    }
+    applyNodes();
 
     m_rigPage->setCat(SettingsStore::loadCat());
     m_ui->tabLog->setLog(SettingsStore::loadLog());
@@ -259,7 +256,6 @@ void Settings::accept()
 {
     if (refuseGap())
         return;
-    const ClusterNode *pNode = m_nodePage->activeNode();
     if (!Locator::isValid(locator())) {
         // Bearings and distances are worked out from it; a wrong one would
         // point the antenna the wrong way without a word.
@@ -276,7 +272,7 @@ void Settings::accept()
         return;
     }
     saveSettings();
-    replaceCluster(*pNode);
+    applyNodes();
     loadChains();
     Q_EMIT settingsSaved();
     QDialog::accept();
@@ -305,20 +301,24 @@ FilterChains *Settings::chains()
     return m_draftChains.get();
 }
 
-Cluster *Settings::createCluster(const ClusterNode &node)
+void Settings::applyNodes()
 {
-    auto *pCluster = new Cluster(node.address(), node.port(), callsign(), node.password(), name(), qth(), locator(),
-                                 kMaxSpotCount, this);
-    pCluster->setCountryLookup(m_worked);
-    pCluster->setCountryDatabase(m_countryDatabase);
-    pCluster->setStatistics(Statistics::instance());
-    return pCluster;
-}
-
-void Settings::replaceCluster(const ClusterNode &node)
-{
-    delete m_cluster;
-    m_cluster = createCluster(node);
+    const QList<ClusterNode> nodes = m_nodePage->connectedNodes();
+    const ClusterStation station {callsign(), name(), qth(), locator()};
+    if (nodes.isEmpty())
+        return; // the connections stay until the operator chooses a node again
+    if (m_cluster) {
+        // Only sources whose own settings changed are dropped and logged in
+        // anew; a change of rig or log options leaves every connection be.
+        m_cluster->setStation(station);
+        m_cluster->setNodes(nodes);
+        return;
+    }
+    m_cluster = new Cluster(station, kMaxSpotCount, this);
+    m_cluster->setCountryLookup(m_worked);
+    m_cluster->setCountryDatabase(m_countryDatabase);
+    m_cluster->setStatistics(Statistics::instance());
+    m_cluster->setNodes(nodes);
     m_draftChains.reset();
     m_rulesPage->setChains(chains());
     Q_EMIT foundActiveNode();

@@ -14,9 +14,9 @@
 //   m_settings->show();                              // the settings action (modal)
 //   m_settings->onNodesUpdateFinished();             // after Updater::NodesUpdateFinished
 //
-// Accessors: cluster() (null without an active node; replaced on every
-// accept and when the active node's address changes, so hold it in a QPointer
-// and re-read it after foundActiveNode()), callsign(), name(), qth(),
+// Accessors: cluster() (null until a node is chosen; created once, then
+// given the changed nodes on every accept, so hold it in a QPointer and
+// re-read it after foundActiveNode()), callsign(), name(), qth(),
 // locator(), isHRDEnabled(), hrdAddress(), hrdPort(), attemptSplitDetection(),
 // startMinimized(), autoUpdate(), autoUpdateNodes(), autoUpdateCountries(),
 // workedCountries(), notWorkedCountries(), workedSets() (for the
@@ -179,8 +179,9 @@ private:
     // chains of their own, so that rules can be set up before the first node
     // is chosen and are saved with it.
     FilterChains *chains();
-    Cluster *createCluster(const ClusterNode &node);
-    void replaceCluster(const ClusterNode &node);
+    // Creates the Cluster for the nodes to connect, or hands them to the
+    // one there is.
+    void applyNodes();
     void loadChains();
     // Names the missing field in a box and turns to it; false when nothing is missing.
     bool refuseGap();

@@ -30,6 +30,9 @@ const QString kPort = QStringLiteral("Port");
 const QString kPassword = QStringLiteral("Password");
 const QString kActive = QStringLiteral("Active");
 const QString kFromList = QStringLiteral("FromList");
+const QString kConnect = QStringLiteral("Connect");
+const QString kSkimmerFeed = QStringLiteral("SkimmerFeed");
+const QString kFallbackGroup = QStringLiteral("FallbackGroup");
 
 const QString kCat = QStringLiteral("CAT");
 const QString kHrdServer = QStringLiteral("HRDServer");
@@ -144,6 +147,7 @@ NodeList SettingsStore::loadNodes()
     NodeList nodeList;
     nodeList.version = quint16(settings.value(kVersion, 0).toUInt());
     const QStringList groups = settings.childGroups();
+    QList<qsizetype> withoutConnectKey;
     for (const QString &qsGroup : groups) {
         settings.beginGroup(qsGroup);
         ClusterNode node(settings.value(kName).toString(), settings.value(kAddress).toString(),
@@ -151,12 +155,22 @@ NodeList SettingsStore::loadNodes()
                          settings.value(kPassword).toString(), settings.value(kActive, false).toBool());
         // Stores from before the marking hold only the user's own nodes.
         node.setFromList(settings.value(kFromList, false).toBool());
+        if (settings.contains(kConnect))
+            node.setConnected(settings.value(kConnect).toBool());
+        else
+            withoutConnectKey.append(nodeList.nodes.size());
+        node.setSkimmerFeed(settings.value(kSkimmerFeed, false).toBool());
+        node.setFallbackGroup(settings.value(kFallbackGroup).toString());
         settings.endGroup();
         nodeList.nodes.append(node);
         if (node.isActive())
             nodeList.activeIndex = int(nodeList.nodes.size() - 1);
     }
     settings.endGroup();
+    // Without the key a node is connected as in the days of one connection:
+    // when it is the active one.
+    for (const qsizetype i : std::as_const(withoutConnectKey))
+        nodeList.nodes[i].setConnected(i == nodeList.activeIndex);
     return nodeList;
 }
 
@@ -199,6 +213,15 @@ void SettingsStore::writeNodes(quint16 uiVersion, const QList<ClusterNode> &node
             settings.setValue(kActive, int(node.isActive()));
         else if (i == iActiveIndex)
             settings.setValue(kActive, 1);
+        // Written only where it says more than Active does, so a list of
+        // one connected node reads the same in a version without the key.
+        const bool bActive = bActiveForAll ? node.isActive() : i == iActiveIndex;
+        if (node.isConnected() != bActive)
+            settings.setValue(kConnect, int(node.isConnected()));
+        if (node.isSkimmerFeed())
+            settings.setValue(kSkimmerFeed, 1);
+        if (!node.fallbackGroup().isEmpty())
+            settings.setValue(kFallbackGroup, node.fallbackGroup());
         settings.endGroup();
     }
     settings.removeUnset();

@@ -19,6 +19,15 @@ constexpr int kIdleMs = 300;
 constexpr int kMonitorMs = 150;
 constexpr int kQuietMs = 300;
 constexpr int kNeverMs = 600000;
+// Every test node is on 127.0.0.1: the limit on attempts per host gets a
+// window short enough not to hold back the reconnections tested here.
+constexpr int kConnectWindowMs = 10;
+
+ClusterTimings quick(ClusterTimings timings)
+{
+    timings.connectWindowMs = kConnectWindowMs;
+    return timings;
+}
 
 TestSpot spotAt(const QString &qsCall, int iDay, int iHour, int iMinute)
 {
@@ -70,7 +79,7 @@ std::unique_ptr<Cluster> TestClusterTimers::makeCluster(ClusterTimings timings)
     auto pCluster =
         std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"), QString(),
                                   QStringLiteral("Hans"), QStringLiteral("Bern"), QStringLiteral("JN36"), 1000);
-    pCluster->setTimings(timings);
+    pCluster->setTimings(quick(timings));
     return pCluster;
 }
 
@@ -308,7 +317,7 @@ void TestClusterTimers::refusedLoginBacksOffAndStops()
     m_node->setPassword(QStringLiteral("Q1ABC"), QStringLiteral("right"));
     auto pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"),
                                               QStringLiteral("wrong"), QString(), QString(), QString(), 1000);
-    pCluster->setTimings({kMonitorMs, kNeverMs, kNeverMs, kQuietMs});
+    pCluster->setTimings(quick({kMonitorMs, kNeverMs, kNeverMs, kQuietMs}));
     QSignalSpy nodeConnectSpy(m_node.get(), &TestNode::clientConnected);
     pCluster->connectToNode();
 
@@ -334,7 +343,7 @@ void TestClusterTimers::refusedLoginBacksOffAndStops()
     // password here, so the node's password prompt stays unanswered).
     pCluster = std::make_unique<Cluster>(QStringLiteral("127.0.0.1"), m_node->port(), QStringLiteral("Q1ABC"),
                                          QString(), QString(), QString(), QString(), 1000);
-    pCluster->setTimings({kMonitorMs, kNeverMs, kNeverMs, kQuietMs});
+    pCluster->setTimings(quick({kMonitorMs, kNeverMs, kNeverMs, kQuietMs}));
     connect(m_node.get(), &TestNode::clientConnected, m_node.get(),
             [this] { QTimer::singleShot(100, m_node.get(), &TestNode::dropAllClients); });
     pCluster->connectToNode();

@@ -10,6 +10,7 @@
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/BalloonThrottle.h"
@@ -102,6 +103,7 @@ private Q_SLOTS:
     void needColumnFollowsTheLog();
     void keyboardOnlySession();
     void closingWhileAnUpdateCheckWaits();
+    void nodeAndSkimmerFeedTabsAndIndicators();
 
 private:
     void writeStore(int iBands);
@@ -307,6 +309,10 @@ void TestMainWindow::connectionStateAndTooltip()
                               kTimeoutMs);
     QCOMPARE(pStatusLabel->text(), QStringLiteral("Connected to ") + qsNode);
     QVERIFY(pSendSpot->isEnabled());
+    // The source's own indicator says the same in a few words.
+    const QList<QLabel *> indicators = m_window->findChildren<QLabel *>(QStringLiteral("labelSource"));
+    QCOMPARE(indicators.size(), 1);
+    QCOMPARE(indicators.first()->accessibleName(), QStringLiteral("a: connected"));
 
     // The first connection brings the hint about the context menu.
     const QList<Tips *> tips = m_window->findChildren<Tips *>();
@@ -320,6 +326,9 @@ void TestMainWindow::connectionStateAndTooltip()
     QTRY_VERIFY_WITH_TIMEOUT(pStatusLabel->text().startsWith(QStringLiteral("Connection to %1 lost (").arg(qsNode)),
                              kTimeoutMs);
     QVERIFY(pStatusLabel->text().endsWith(QStringLiteral("; trying again in 60 s")));
+    QVERIFY2(indicators.first()->accessibleName().startsWith(QLatin1String("a: lost: ")),
+             qPrintable(indicators.first()->accessibleName()));
+    QVERIFY(indicators.first()->toolTip().contains(QLatin1String("lost:")));
     QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Kelvane - ") + pStatusLabel->text());
     QVERIFY(!pSendSpot->isEnabled());
     m_window->activeCluster()->connectToNode();
@@ -1143,6 +1152,86 @@ void TestMainWindow::closingWhileAnUpdateCheckWaits()
     m_window->show();
     QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), kTimeoutMs);
     m_window.reset();
+}
+
+void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
+{
+    // The stored node and a skimmer feed ticked beside it.
+    TestNode skimmer;
+    skimmer.setKind(TestNode::Kind::SkimmerFeed);
+    skimmer.setNodeCall(QStringLiteral("Q1SKIM"));
+    QVERIFY(skimmer.listen());
+    writeStore(Filter::AllBands);
+    NodeList nodes = SettingsStore::loadNodes();
+    ClusterNode feed(QStringLiteral("Skimmers"), QStringLiteral("127.0.0.1"), skimmer.port(), QString(), false);
+    feed.setConnected(true);
+    feed.setSkimmerFeed(true);
+    nodes.nodes.append(feed);
+    SettingsStore::saveNodes(nodes);
+    store().setValue(QStringLiteral("General/SeenTips"), 0);
+    m_window = makeWindow();
+    m_window->show();
+    auto *pConsole = m_window->findChild<NodeConsole *>();
+    auto *pOutput = pConsole->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEditOutput"));
+    auto *pCommand = pConsole->findChild<QLineEdit *>(QStringLiteral("lineEditCommand"));
+    QStringList names = pConsole->sourceNames();
+    names.sort();
+    QCOMPARE(names, (QStringList {QStringLiteral("Skimmers"), QStringLiteral("a")}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_node->loggedInCount() == 1 && skimmer.loggedInCount() == 1, kTimeoutMs);
+
+    // Each tab shows what its own source said.
+    const QString qsNodeHello = QStringLiteral("Hello Q1ABC, this is Q1NODE-1");
+    const QString qsFeedHello = QStringLiteral("Hello Q1ABC, this is Q1SKIM");
+    QVERIFY(pConsole->showSource(QStringLiteral("a")));
+    QTRY_VERIFY_WITH_TIMEOUT(pOutput->toPlainText().contains(qsNodeHello), kTimeoutMs);
+    QVERIFY(!pOutput->toPlainText().contains(qsFeedHello));
+    QVERIFY(pConsole->showSource(QStringLiteral("Skimmers")));
+    QTRY_VERIFY_WITH_TIMEOUT(pOutput->toPlainText().contains(qsFeedHello), kTimeoutMs);
+    QVERIFY(!pOutput->toPlainText().contains(qsNodeHello));
+
+    // The feed's tab offers no command; should one come from elsewhere it
+    // is not sent. On the node's tab a command goes to the node alone.
+    QVERIFY(!pCommand->isEnabled());
+    QVERIFY(!pConsole->findChild<QPushButton *>(QStringLiteral("pushButtonShowDx"))->isEnabled());
+    QVERIFY(!pConsole->sendCommand(QStringLiteral("SH/DX")));
+    QVERIFY(pOutput->toPlainText().endsWith(QStringLiteral("*** Skimmers is a skimmer feed and takes no commands")));
+    QVERIFY(pConsole->showSource(QStringLiteral("a")));
+    QVERIFY(pCommand->isEnabled());
+    pCommand->setText(QStringLiteral("SH/WWV"));
+    QTest::keyClick(pCommand, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(m_node->receivedLines().contains(QStringLiteral("SH/WWV")), kTimeoutMs);
+    QTest::qWait(100);
+    QCOMPARE(skimmer.receivedLines(), QStringList {QStringLiteral("Q1ABC")});
+
+    // An indicator per source, its state in words as the tooltip.
+    const QList<QLabel *> indicators = m_window->findChildren<QLabel *>(QStringLiteral("labelSource"));
+    QCOMPARE(indicators.size(), 2);
+    auto words = [&indicators]() {
+        QStringList qslWords;
+        for (const QLabel *pIndicator : indicators)
+            qslWords.append(pIndicator->accessibleName());
+        qslWords.sort();
+        return qslWords;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        words(), (QStringList {QStringLiteral("Skimmers: connected"), QStringLiteral("a: connected")}), kTimeoutMs);
+    QVERIFY(indicators.at(0)->toolTip().contains(QLatin1String("connected")));
+    // Both connecting bring the first connection's hint once.
+    QCOMPARE(m_window->findChildren<Tips *>().size(), 1);
+
+    // Spots of both end up in the one table.
+    m_node->broadcastSpot(TestSpot(14025.0, QStringLiteral("Q9NODE"), QStringLiteral("Q1DEF"), QStringLiteral("cq")));
+    skimmer.broadcastSpot(
+        TestSpot(7022.0, QStringLiteral("Q9SKIM"), QStringLiteral("EA5WU-#"), QStringLiteral("CW 12 dB 22 WPM CQ")));
+    const SpotModel *pModel = m_window->spotModel();
+    auto calls = [pModel]() {
+        QStringList qslCalls;
+        for (int iRow = 0; iRow < pModel->rowCount(); ++iRow)
+            qslCalls.append(pModel->index(iRow, SpotModel::DX).data().toString());
+        return qslCalls;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(calls().contains(QStringLiteral("Q9NODE")) && calls().contains(QStringLiteral("Q9SKIM")),
+                             kTimeoutMs);
 }
 
 QTEST_MAIN(TestMainWindow)

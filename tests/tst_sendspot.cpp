@@ -9,12 +9,14 @@
 #include "log/WsjtxListener.h"
 #include "rig/RigControl.h"
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
 #include "ui/BandMapDock.h"
 #include "ui/SpotModel.h"
 
 #include <QDataStream>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -33,6 +35,8 @@
 #include <QUdpSocket>
 
 #include <functional>
+
+#include <utility>
 
 using TestSupport::child;
 
@@ -71,6 +75,7 @@ private Q_SLOTS:
     void frequencyReadFromRig();
     void windowRunsOnWhileTheRigIsSilent();
     void lastQsoFromReports();
+    void postsToTheChosenNode();
 
 private:
     TestNode m_node;
@@ -372,6 +377,51 @@ void TestSendSpot::lastQsoFromReports()
     QCOMPARE(pCall->text(), QStringLiteral("Q3ABC"));
     QCOMPARE(pFrequency->text(), QStringLiteral("7012.0"));
     dialog.reject();
+}
+
+void TestSendSpot::postsToTheChosenNode()
+{
+    // Two nodes and a skimmer feed connected; only the nodes take spots.
+    TestNode second;
+    TestNode feed;
+    feed.setKind(TestNode::Kind::SkimmerFeed);
+    QVERIFY(second.listen() && feed.listen());
+    NodeList nodes = SettingsStore::loadNodes();
+    for (const auto &[qsName, pNode] : {std::pair {QStringLiteral("b"), &second}, {QStringLiteral("c"), &feed}}) {
+        ClusterNode node(qsName, kLoopback, pNode->port(), QString(), false);
+        node.setConnected(true);
+        node.setSkimmerFeed(pNode == &feed);
+        nodes.nodes.append(node);
+    }
+    SettingsStore::saveNodes(nodes);
+    Settings settings;
+    settings.loadSettings();
+    QCOMPARE(settings.cluster()->sourceCount(), 3);
+    settings.cluster()->connectToNode();
+    QTRY_VERIFY_WITH_TIMEOUT(m_node.loggedInCount() > 0 && second.loggedInCount() == 1 && feed.loggedInCount() == 1,
+                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(settings.cluster()->postingConnection(), 5000);
+    QTest::qWait(200); // every source's login answered
+
+    SendSpot dialog;
+    dialog.setSettings(&settings);
+    dialog.openWithFrequency(nullptr, QString(), 0);
+    auto *pNodes = child<QComboBox>(&dialog, "comboBoxSendSpotNode");
+    QStringList offered;
+    for (int i = 0; i < pNodes->count(); ++i)
+        offered.append(pNodes->itemText(i));
+    QCOMPARE(offered, (QStringList {QStringLiteral("a"), QStringLiteral("b")}));
+    QCOMPARE(pNodes->currentText(), QStringLiteral("a"));
+
+    m_node.clearReceived();
+    pNodes->setCurrentIndex(1);
+    child<QLineEdit>(&dialog, "lineEditSendSpotFrequency")->setText(QStringLiteral("14025.0"));
+    child<QLineEdit>(&dialog, "lineEditSendSpotCall")->setText(QStringLiteral("Q4POST"));
+    dialog.accept();
+    QTRY_VERIFY(second.receivedBytes(kCall).contains("DX 14025.0 Q4POST \n"));
+    QTest::qWait(100);
+    QVERIFY(!m_node.receivedBytes(kCall).contains("Q4POST"));
+    QCOMPARE(feed.receivedLines(), QStringList {kCall});
 }
 
 QTEST_MAIN(TestSendSpot)

@@ -241,14 +241,15 @@ void TestSettingsDialog::fromEmptyStoreThroughMissingFieldsToWrittenStore()
         | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     QCOMPARE(QFile::permissions(written.fileName()) & others, QFileDevice::Permissions());
 
-    // Nothing changed, yet the connection is made anew.
+    // Nothing changed: the connection stays as it is.
     QPointer<Cluster> pFirst = settings.cluster();
+    const QPointer<NodeConnection> pConnection = pFirst->connection();
     settings.show();
     settings.accept();
-    QCOMPARE(found.count(), 2);
+    QCOMPARE(found.count(), 1);
     QCOMPARE(saved.count(), 2);
-    QVERIFY(!pFirst);
-    QVERIFY(settings.cluster());
+    QCOMPARE(settings.cluster(), pFirst.data());
+    QCOMPARE(pFirst->connection(), pConnection.data());
 }
 
 void TestSettingsDialog::nodeDialogValidatesAndEdits()
@@ -297,6 +298,19 @@ void TestSettingsDialog::nodeDialogValidatesAndEdits()
     QVERIFY(settings.nodes().at(1).isActive());
     QVERIFY(!settings.nodes().at(0).isActive());
     QCOMPARE(settings.nodes().at(0).password(), QStringLiteral("pw"));
+
+    // "a" ticked to stay connected beside the active "b" (whose own tick is
+    // not the operator's to take away): OK makes both sources and stores the
+    // tick; the active node needs no key of its own.
+    QAbstractItemModel *pModel = child<QTableView>(&settings, "tableViewNodesList")->model();
+    QVERIFY(!(pModel->flags(pModel->index(1, 4)) & Qt::ItemIsEnabled));
+    QVERIFY(pModel->setData(pModel->index(0, 4), Qt::Checked, Qt::CheckStateRole));
+    settings.accept();
+    QCOMPARE(settings.cluster()->sourceCount(), 2);
+    const QSettings written = store();
+    QCOMPARE(written.value(QStringLiteral("Cluster Nodes/a/Connect")).toInt(), 1);
+    QVERIFY(!written.contains(QStringLiteral("Cluster Nodes/b/Connect")));
+    QCOMPARE(written.value(QStringLiteral("Cluster Nodes/b/Active")).toInt(), 1);
 }
 
 void TestSettingsDialog::deletingAnyNodeLeavesNoneActiveUntilCancel()

@@ -115,6 +115,9 @@ void TestSoak::misbehavingNode()
     // The earlier-spots burst collects at most 20 spots and drops the rest
     // by design; the live path is what is soaked here.
     timings.earlierSpotsDelayMs = 600000;
+    // The soak drops and refuses the connection many times a minute; the
+    // limit on attempts per host would hold them back for a minute each.
+    timings.connectWindowMs = 10;
     m_cluster->setTimings(timings);
     m_cluster->setCountryLookup(&m_worked);
     m_cluster->setCountryDatabase(m_db);

@@ -53,7 +53,10 @@ void FirstRunGuide::showTip(int iTip)
     // The guide is enough to read at a time.
     if (SettingsStore::seenTips() == Tips::kNoMoreTips || m_panel->isGuiding())
         return;
+    if (m_tips && m_tips->isVisible())
+        return;
     auto *pTips = new Tips(m_window);
+    m_tips = pTips;
     pTips->setAttribute(Qt::WA_DeleteOnClose);
     pTips->showTip(iTip);
     // A hint already seen stays hidden; its window would only pile up.

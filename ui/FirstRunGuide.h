@@ -2,6 +2,7 @@
 #define FIRSTRUNGUIDE_H
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 QT_BEGIN_NAMESPACE
@@ -10,6 +11,7 @@ class QWidget;
 QT_END_NAMESPACE
 
 class Settings;
+class Tips;
 class WelcomePanel;
 
 // The first start's guide in the table's place and the status text that
@@ -38,6 +40,9 @@ private:
     WelcomePanel *m_panel;
     QStatusBar *m_statusBar;
     QString m_heldStatus;
+    // The hint on screen: several sources connecting at once ask for the
+    // same one.
+    QPointer<Tips> m_tips;
 };
 
 #endif // FIRSTRUNGUIDE_H

@@ -434,7 +434,9 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster->pipeline(), &SpotPipeline::spotRepeated, this, &MainWindow::onSpotRepeated);
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
-    connect(pCluster->status(), &ConnectionStatus::changed, this, &MainWindow::onConnectionStatusChanged);
+    // Each source's words, and sources coming and going with the settings.
+    connect(pCluster, &Cluster::statusChanged, this, &MainWindow::onConnectionStatusChanged);
+    connect(pCluster, &Cluster::sourcesChanged, this, &MainWindow::onConnectionStatusChanged);
     pCluster->setCountryLookup(&m_worked);
     pCluster->setCountryDatabase(m_db);
     applySpotTableSettings();

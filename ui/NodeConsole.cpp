@@ -3,11 +3,13 @@
 #include "ui_NodeConsole.h"
 
 #include "cluster/Cluster.h"
+#include "cluster/NodeConnection.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QTabBar>
 
 namespace {
 const QLatin1String kEchoPrefix("> ");
@@ -21,6 +23,13 @@ NodeConsole::NodeConsole(QWidget *parent) : QWidget(parent), m_ui(std::make_uniq
     m_ui->plainTextEditOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_ui->plainTextEditOutput->setMaximumBlockCount(kMaxLines);
     m_ui->lineEditCommand->installEventFilter(this);
+    m_commandHint = m_ui->lineEditCommand->placeholderText();
+    m_tabBar = new QTabBar(this);
+    m_tabBar->setObjectName(QStringLiteral("tabBarSources"));
+    m_tabBar->setDocumentMode(true);
+    m_tabBar->setExpanding(false);
+    m_ui->verticalLayout->insertWidget(0, m_tabBar);
+    connect(m_tabBar, &QTabBar::currentChanged, this, &NodeConsole::onTabChanged);
 
     const ConsoleSettings console = SettingsStore::loadConsole();
     m_ui->checkBoxShowSpots->setChecked(console.showSpots);
@@ -39,10 +48,109 @@ NodeConsole::~NodeConsole() = default;
 
 void NodeConsole::setCluster(Cluster *pCluster)
 {
-    disconnect(m_lineConnection);
+    disconnect(m_sourcesConnection);
     m_cluster = pCluster;
     if (pCluster)
-        m_lineConnection = connect(pCluster, &Cluster::nodeLine, this, &NodeConsole::onNodeLine);
+        m_sourcesConnection = connect(pCluster, &Cluster::sourcesChanged, this, &NodeConsole::onSourcesChanged);
+    onSourcesChanged();
+}
+
+QStringList NodeConsole::sourceNames() const
+{
+    QStringList names;
+    for (const SourceTab &tab : m_tabs)
+        names.append(tab.name);
+    return names;
+}
+
+bool NodeConsole::showSource(const QString &qsName)
+{
+    for (size_t i = 0; i < m_tabs.size(); ++i) {
+        if (m_tabs[i].name == qsName) {
+            m_tabBar->setCurrentIndex(int(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void NodeConsole::onSourcesChanged()
+{
+    for (const QMetaObject::Connection &connection : std::as_const(m_lineConnections))
+        disconnect(connection);
+    m_lineConnections.clear();
+    const QString qsShown = m_tabBar->currentIndex() >= 0 ? m_tabBar->tabText(m_tabBar->currentIndex()) : QString();
+    const QList<NodeConnection *> connections = m_cluster ? m_cluster->connections() : QList<NodeConnection *>();
+
+    // A source that stays keeps what it said, also when a fallback node
+    // took over under the same group.
+    std::vector<SourceTab> tabs;
+    for (qsizetype i = 0; i < connections.size(); ++i) {
+        NodeConnection *pConnection = connections.at(i);
+        SourceTab tab;
+        tab.connection = pConnection;
+        tab.name = pConnection->sourceName();
+        for (SourceTab &old : m_tabs) {
+            if (old.connection == pConnection || old.name == tab.name) {
+                tab.lines = std::move(old.lines);
+                break;
+            }
+        }
+        m_lineConnections.append(connect(
+            pConnection, &NodeConnection::nodeLine, this,
+            [this, pConnection](const QString &qsLine, bool bSpot) { onSourceLine(pConnection, qsLine, bSpot); }));
+        tabs.push_back(std::move(tab));
+    }
+    m_tabs = std::move(tabs);
+
+    const QSignalBlocker blocker(m_tabBar);
+    while (m_tabBar->count() > 0)
+        m_tabBar->removeTab(0);
+    int iShown = 0;
+    for (size_t i = 0; i < m_tabs.size(); ++i) {
+        m_tabBar->addTab(m_tabs[i].name);
+        if (m_tabs[i].name == qsShown)
+            iShown = int(i);
+    }
+    // One source needs no tab to choose it.
+    m_tabBar->setVisible(m_tabs.size() > 1);
+    m_tabBar->setCurrentIndex(m_tabs.empty() ? -1 : iShown);
+    onTabChanged(m_tabBar->currentIndex());
+}
+
+void NodeConsole::onTabChanged(int iIndex)
+{
+    // A skimmer feed answers no command: nothing offers to send one.
+    const NodeConnection *pConnection = currentConnection();
+    const bool bCommands = !pConnection || !pConnection->isSkimmerFeed();
+    m_ui->lineEditCommand->setEnabled(bCommands);
+    m_ui->pushButtonShowDx->setEnabled(bCommands);
+    m_ui->pushButtonShowWwv->setEnabled(bCommands);
+    m_ui->pushButtonShowMyDx->setEnabled(bCommands);
+    m_ui->lineEditCommand->setPlaceholderText(bCommands ? m_commandHint : tr("A skimmer feed takes no commands"));
+    m_ui->plainTextEditOutput->clear();
+    if (iIndex < 0 || size_t(iIndex) >= m_tabs.size())
+        return;
+    m_ui->plainTextEditOutput->setPlainText(m_tabs[size_t(iIndex)].lines.join(QLatin1Char('\n')));
+    m_ui->plainTextEditOutput->moveCursor(QTextCursor::End);
+}
+
+NodeConnection *NodeConsole::currentConnection() const
+{
+    const int iIndex = m_tabBar->currentIndex();
+    if (iIndex < 0 || size_t(iIndex) >= m_tabs.size())
+        return nullptr;
+    return m_tabs[size_t(iIndex)].connection;
+}
+
+void NodeConsole::onSourceLine(const NodeConnection *pConnection, const QString &qsLine, bool bSpot)
+{
+    for (size_t i = 0; i < m_tabs.size(); ++i) {
+        if (m_tabs[i].connection == pConnection) {
+            addLine(int(i), qsLine, bSpot);
+            return;
+        }
+    }
 }
 
 QString NodeConsole::printable(const QString &qsLine)
@@ -60,14 +168,27 @@ QString NodeConsole::printable(const QString &qsLine)
 
 void NodeConsole::onNodeLine(const QString &qsLine, bool bSpot)
 {
+    addLine(m_tabBar->currentIndex(), qsLine, bSpot);
+}
+
+void NodeConsole::addLine(int iTab, const QString &qsLine, bool bSpot)
+{
     if (bSpot && !m_ui->checkBoxShowSpots->isChecked())
         return;
     if (qsLine.contains(QLatin1Char('\a')))
         ringBell();
     const QString qsText = printable(qsLine);
     // A line of nothing but a line end, or of control characters, says nothing.
-    if (!qsText.trimmed().isEmpty())
-        appendLine(qsText);
+    if (qsText.trimmed().isEmpty())
+        return;
+    if (iTab >= 0 && size_t(iTab) < m_tabs.size()) {
+        QStringList &lines = m_tabs[size_t(iTab)].lines;
+        lines.append(qsText);
+        if (lines.size() > kMaxLines)
+            lines.removeFirst();
+    }
+    if (iTab == m_tabBar->currentIndex())
+        m_ui->plainTextEditOutput->appendPlainText(qsText);
 }
 
 bool NodeConsole::sendCommand(const QString &qsCommand)
@@ -75,7 +196,12 @@ bool NodeConsole::sendCommand(const QString &qsCommand)
     // One line: a pasted line break would split it into commands the
     // operator never saw.
     const QString qsLine = printable(qsCommand);
-    if (!m_cluster || !m_cluster->sendOperatorCommand(qsLine)) {
+    NodeConnection *pConnection = currentConnection();
+    if (pConnection && pConnection->isSkimmerFeed()) {
+        appendLine(kNoticePrefix + tr("%1 is a skimmer feed and takes no commands").arg(pConnection->sourceName()));
+        return false;
+    }
+    if (!pConnection || !pConnection->sendOperatorCommand(qsLine)) {
         appendLine(kNoticePrefix + tr("Not connected: command not sent"));
         return false;
     }
@@ -101,7 +227,7 @@ void NodeConsole::onSwitchesToggled()
 void NodeConsole::appendLine(const QString &qsLine)
 {
     // Plain text only: a line holding markup shows the markup.
-    m_ui->plainTextEditOutput->appendPlainText(qsLine);
+    addLine(m_tabBar->currentIndex(), qsLine, false);
 }
 
 void NodeConsole::remember(const QString &qsCommand)

@@ -1,10 +1,13 @@
 #ifndef STATUSFIELDS_H
 #define STATUSFIELDS_H
 
+#include <QList>
 #include <QObject>
+#include <QSet>
 
 QT_BEGIN_NAMESPACE
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStatusBar;
@@ -38,6 +41,9 @@ public:
     void showNode(const Cluster &cluster);
     // The connection's words; a null cluster is no node chosen at all.
     void showStatus(const Cluster *pCluster);
+    // One small indicator per source, its state in words as its tooltip.
+    void showSources(const Cluster *pCluster);
+    QList<QLabel *> sourceIndicators() const { return m_sourceLabels; }
     void showConnected(const Cluster &cluster);
     void showDisconnected(const Cluster &cluster);
     void showConnectionError(const Cluster &cluster);
@@ -53,6 +59,8 @@ private:
     // Tray icon and tooltip, and the connection icon of the status bar.
     void showConnectionState(const Cluster &cluster, const char *pTrayIcon, const char *pStatusIcon);
     static QString connectionToolTip(const Cluster &cluster);
+    static QString statusText(const Cluster &cluster);
+    void askAfterRefusal(const QString &qsText);
 
     QWidget *m_window = nullptr;
     TrayNotifier *m_tray = nullptr;
@@ -60,6 +68,12 @@ private:
     QLabel *m_nodeLabel = nullptr;
     QLabel *m_connectionIcon = nullptr;
     QLabel *m_noticeLabel = nullptr;
+    QWidget *m_sourcesBox = nullptr;
+    QHBoxLayout *m_sourcesLayout = nullptr;
+    QList<QLabel *> m_sourceLabels;
+    // Sources whose refused login the operator was told about: once each,
+    // although the words of the others change every second.
+    QSet<QString> m_toldGaveUp;
     QAction *m_connectAction = nullptr;
     QPushButton *m_connectButton = nullptr;
     QAction *m_sendSpotAction = nullptr;
