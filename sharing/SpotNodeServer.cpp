@@ -4,8 +4,10 @@
 #include "SpotNodeSession.h"
 
 #include "API/QsLog/QsLog.h"
+#include "cluster/SpotParser.h"
 #include "Worked/Worked.h"
 
+#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -168,7 +170,7 @@ bool SpotNodeServer::offerSpot(const Spot &spot)
 {
     if (!spot.isComplete() || spot.validation() == Spot::Validation::Busted)
         return false;
-    if (!m_handedOn.insert(spot))
+    if (m_handedOn.see(spot, SpotParser::minuteOf(SpotParser::currentDateTimeUtc())) == SpotIdentity::Seen::Repeat)
         return false;
     m_history.push_back(spot);
     if (int(m_history.size()) > kHistorySize)

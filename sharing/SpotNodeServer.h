@@ -1,7 +1,7 @@
 #ifndef SPOTNODESERVER_H
 #define SPOTNODESERVER_H
 
-#include "SpotIdentitySet.h"
+#include "cluster/SpotIdentity.h"
 #include "cluster/Spot.h"
 
 #include <QHostAddress>
@@ -80,7 +80,8 @@ private:
     const Worked *m_worked = nullptr;
     QString m_nodeCall;
     QString m_errorString;
-    SpotIdentitySet m_handedOn;
+    // What went out lately: a report relayed again by another node goes out once.
+    SpotIdentity m_handedOn;
     std::deque<Spot> m_history;
 };
 
