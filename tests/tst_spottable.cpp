@@ -17,12 +17,16 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
+#include "cluster/Cluster.h"
+#include "cluster/SkimmerValidator.h"
+#include "testnode/TestNode.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
@@ -98,6 +102,7 @@ private Q_SLOTS:
     void firstStartShowsTheGuideFirst();
     void ageFadesInReadableSteps();
     void keyboardWalk();
+    void skimmerColumnsFromAFeed();
 };
 
 void TestSpotTable::initTestCase()
@@ -206,6 +211,31 @@ void TestSpotTable::headerStatesOldAndNew()
     // Unreadable bytes leave the table as it was.
     QVERIFY(!restored.restoreHeaderState(QByteArray("junk")));
     QCOMPARE(restored.sortProxy()->sortColumn(), int(SpotModel::Frequency));
+
+    // A header saved before the skimmer columns existed: its own choices
+    // stay, the new columns get their defaults before the comment, and the
+    // choices made since are kept on the next start.
+    QStandardItemModel beforeSkimmers(0, SpotModel::Mode);
+    QTableView beforeTable;
+    beforeTable.setModel(&beforeSkimmers);
+    beforeTable.horizontalHeader()->resizeSection(SpotModel::Country, 300);
+    beforeTable.horizontalHeader()->hideSection(SpotModel::Spotter);
+    SpotTableView upgraded;
+    QVERIFY(upgraded.restoreHeaderState(beforeTable.horizontalHeader()->saveState()));
+    QHeaderView *pHeader = upgraded.horizontalHeader();
+    QCOMPARE(pHeader->sectionSize(SpotModel::Country), 300);
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Spotter));
+    QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
+    for (int iColumn : {SpotModel::Mode, SpotModel::Snr, SpotModel::Validation})
+        QVERIFY(!pHeader->isSectionHidden(iColumn));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Speed));
+    pHeader->hideSection(SpotModel::Snr);
+    pHeader->showSection(SpotModel::Skimmers);
+    SpotTableView later;
+    QVERIFY(later.restoreHeaderState(pHeader->saveState()));
+    QVERIFY(later.horizontalHeader()->isSectionHidden(SpotModel::Snr));
+    QVERIFY(!later.horizontalHeader()->isSectionHidden(SpotModel::Skimmers));
+    QVERIFY(later.horizontalHeader()->isSectionHidden(SpotModel::Spotter));
 }
 
 void TestSpotTable::findAsYouTypeAndNeededOnly()
@@ -405,6 +435,66 @@ void TestSpotTable::keyboardWalk()
     QCOMPARE(tuned.count(), 1);
     QCOMPARE(tuned.first().first().value<Spot>().dxCall(), callAt(*pTable, 70));
     QCOMPARE(boxes.seen.size(), 1);
+}
+
+void TestSpotTable::skimmerColumnsFromAFeed()
+{
+    // A skimmer feed that sends a mis-decoded copy of every well-heard call.
+    TestNode node;
+    node.setKind(TestNode::Kind::SkimmerFeed);
+    node.setBustedShare(1.0);
+    node.startScheduledStream(50.0, 7, 0);
+    QVERIFY(node.listen());
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), node.port(), false);
+    TestSupport::store().setValue(QStringLiteral("General/SeenTips"), -1);
+    TestSupport::store().setValue(QStringLiteral("Skimmers/HideBusted"), false);
+    MainWindow window;
+    window.resize(1200, 600);
+    window.show();
+    QVERIFY(window.activeCluster());
+    window.activeCluster()->setTimings({60000, 60000, 50, 300});
+    SpotModel *pModel = window.spotModel();
+    const QString qsBusted = SkimmerValidator::verdictText(Spot::Validation::Busted);
+    const auto bustedRow = [&] {
+        window.showPendingSpots();
+        for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+            if (pModel->text(iRow, SpotModel::Validation) == qsBusted)
+                return iRow;
+        }
+        return -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(bustedRow() >= 0, 15000);
+
+    // The busted row names its original, which is a row heard by more
+    // skimmers; the facts of both come from the feed's own lines.
+    const int iBusted = bustedRow();
+    const QString qsTip = pModel->data(pModel->index(iBusted, SpotModel::Validation), Qt::ToolTipRole).toString();
+    QCOMPARE(pModel->text(iBusted, SpotModel::Skimmers), QStringLiteral("1"));
+    QStringList qslOriginals;
+    for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+        const QString qsCall = pModel->text(iRow, SpotModel::DX);
+        if (iRow != iBusted && qsTip.contains(qsCall))
+            qslOriginals.append(qsCall);
+        QVERIFY2(!pModel->text(iRow, SpotModel::Mode).isEmpty(), qPrintable(qsCall));
+        QVERIFY2(!pModel->text(iRow, SpotModel::Snr).isEmpty(), qPrintable(qsCall));
+        QVERIFY2(pModel->text(iRow, SpotModel::Skimmers).toInt() >= 1, qPrintable(qsCall));
+    }
+    QVERIFY2(!qslOriginals.isEmpty(), qPrintable(qsTip));
+    for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+        if (pModel->text(iRow, SpotModel::DX) != qslOriginals.first())
+            continue;
+        QVERIFY(pModel->text(iRow, SpotModel::Skimmers).toInt() >= 3);
+        QCOMPARE(pModel->text(iRow, SpotModel::Validation), SkimmerValidator::verdictText(Spot::Validation::Valid));
+    }
+
+    // Hidden, busted rows leave the view, those already shown included,
+    // and stay in the model for when the operator wants them back.
+    window.spotTable()->setHideBusted(true);
+    for (int iRow = 0; iRow < window.spotTable()->model()->rowCount(); ++iRow) {
+        const QModelIndex index = window.spotTable()->model()->index(iRow, SpotModel::Validation);
+        QVERIFY(index.data().toString() != qsBusted);
+    }
+    QVERIFY(bustedRow() >= 0);
 }
 
 QTEST_MAIN(TestSpotTable)

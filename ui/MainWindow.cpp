@@ -10,6 +10,7 @@
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "settings/SkimmerSettings.h"
 #include "settings/Statistics.h"
 #include "settings/Stats.h"
 #include "settings/WorkedSets.h"
@@ -386,7 +387,11 @@ void MainWindow::applySpotTableSettings()
 {
     const SpotTableSettings spotTable = SettingsStore::loadSpotTable();
     m_ui->tableView->applySettings(spotTable, m_settings->distanceInMiles());
+    const SkimmerSettings skimmers = SkimmerSettings::load();
+    m_ui->tableView->setHideBusted(skimmers.hideBusted);
     if (Cluster *pCluster = activeCluster()) {
+        pCluster->pipeline()->setSkimmerThresholds(skimmers.thresholds);
+        pCluster->pipeline()->setHideBusted(skimmers.hideBusted);
         ClusterTimings timings = pCluster->timings();
         timings.earlierSpotsFirstAnswerMs = spotTable.firstAnswerWaitSeconds * 1000;
         pCluster->setTimings(timings);
@@ -408,6 +413,11 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::connected, this, &MainWindow::onClusterConnected);
     connect(pCluster, &Cluster::disconnected, this, &MainWindow::onClusterDisconnected);
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
+    const SpotPipeline *pPipeline = pCluster->pipeline();
+    connect(pPipeline, &SpotPipeline::skimmerVerdictsChanged, this, [this, pPipeline](const QStringList &qslCalls) {
+        if (!m_closing)
+            m_ui->tableView->updateVerdicts(pPipeline->skimmerValidator(), qslCalls);
+    });
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
     connect(pCluster->status(), &ConnectionStatus::changed, this, &MainWindow::onConnectionStatusChanged);

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QStringList>
 
 #include <QColor>
 
@@ -19,6 +20,7 @@
 // count) and moves it to the top instead of adding a row. Rows are found by a
 // hash of their call, so a spot costs the same however full the table is.
 class LogStore;
+class SkimmerValidator;
 enum class Need : quint8;
 
 class SpotModel : public QAbstractTableModel
@@ -44,9 +46,17 @@ public:
         LongPath,
         Need,
         Comment,
+        // What skimmers report; after Comment so that header states saved
+        // before they existed still read, but shown before it.
+        Mode,
+        Snr,
+        Speed,
+        Skimmers,
+        Validation,
         ColumnCount
     };
     static bool isLocationColumn(int iColumn) { return iColumn >= Continent && iColumn <= LongPath; }
+    static bool isSkimmerColumn(int iColumn) { return iColumn >= Mode && iColumn <= Validation; }
     // How faded a row is drawn: 0 for a station spotted in the last five
     // minutes, up to kAgeSteps - 1 for one not spotted for half an hour.
     static constexpr int AgeStepRole = Qt::UserRole + 1;
@@ -104,6 +114,12 @@ public:
     qint64 ageMsAt(int iRow) const { return m_clock() - entryAt(iRow).updatedMs; }
     // The age limit in milliseconds; 0 when rows never age out.
     qint64 maxAgeMs() const { return m_maxAgeMs; }
+
+    // A number to sort the skimmer columns by; lowest for a row without one.
+    int sortNumberAt(int iRow, Column column) const;
+    // Asks the validator again about the rows of these calls: a lone call
+    // it now finds busted, a station that moved away from its old row.
+    void updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls);
 
     // The tray balloon's text for an alerted spot; a comment of blanks only
     // adds nothing.

@@ -25,6 +25,8 @@ constexpr int kCellPadding = 14;
 const char *const kWidestTexts[] = {
     "28-Dec-2026", "2359Z", "QQ9QQQ-#", "10489540.0",      "QQ9/QQ9QQQ/P",    "",      "99999", "",
     "AN",          "40",    "AN",       "3590, 20,000 km", "3590, 40,000 km", "Unconf"};
+// The same for the skimmer columns, Mode to Validation.
+const char *const kWidestSkimmerTexts[] = {"PSK31", "-20", "45 BPS", "999", "unverified"};
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
 } // namespace
@@ -44,7 +46,8 @@ SpotTableView::SpotTableView(QWidget *parent) : QTableView(parent)
     // The icon and count columns are narrower than a header's usual minimum.
     pHeader->setMinimumSectionSize(kIconColumnWidth);
     for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn)
-        pHeader->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn));
+        pHeader->setSectionHidden(iColumn, SpotModel::isLocationColumn(iColumn) || hiddenAtFirst(iColumn));
+    keepCommentLast();
     // Newest first until the operator picks a column; a third click on it
     // returns to that.
     pHeader->setSortIndicator(-1, Qt::DescendingOrder);
@@ -161,13 +164,17 @@ void SpotTableView::fitColumns(const QStringList &qslCountries)
         if (metrics.horizontalAdvance(qsCountry) > metrics.horizontalAdvance(qsLongestCountry))
             qsLongestCountry = qsCountry;
     }
-    for (int iColumn = 0; iColumn < SpotModel::Comment; ++iColumn) {
+    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+        if (iColumn == SpotModel::Comment)
+            continue;
         if (iColumn == SpotModel::Icon) {
             pHeader->resizeSection(iColumn, kIconColumnWidth);
             continue;
         }
-        const QString qsWidest =
-            iColumn == SpotModel::Country ? qsLongestCountry : QString::fromLatin1(kWidestTexts[iColumn]);
+        const QString qsWidest = iColumn == SpotModel::Country ? qsLongestCountry
+            : SpotModel::isSkimmerColumn(iColumn)
+            ? QString::fromLatin1(kWidestSkimmerTexts[iColumn - SpotModel::Mode])
+            : QString::fromLatin1(kWidestTexts[iColumn]);
         const QString qsHeader = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
         pHeader->resizeSection(
             iColumn,
@@ -198,12 +205,39 @@ void SpotTableView::widenColumns(const SpotModel &spots)
     }
 }
 
+bool SpotTableView::hiddenAtFirst(int iColumn)
+{
+    // Mode, signal and verdict say at a glance what a skimmer spot is worth
+    // and leave the comment its room; speed and the skimmer count wait in
+    // the header menu.
+    return iColumn == SpotModel::Speed || iColumn == SpotModel::Skimmers;
+}
+
+void SpotTableView::keepCommentLast()
+{
+    QHeaderView *pHeader = horizontalHeader();
+    pHeader->moveSection(pHeader->visualIndex(SpotModel::Comment), pHeader->count() - 1);
+}
+
+void SpotTableView::setHideBusted(bool bHide)
+{
+    m_bandProxy->setHideBusted(bHide);
+}
+
+void SpotTableView::updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls)
+{
+    m_spotModel->updateVerdicts(validator, qslCalls);
+    m_pendingSpots->updateVerdicts(validator, qslCalls);
+}
+
 void SpotTableView::onHeaderContextMenuRequested(const QPoint &point)
 {
     QHeaderView *pHeader = horizontalHeader();
     auto *pMenu = new QMenu(this);
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
-    for (int iColumn = 0; iColumn < SpotModel::ColumnCount; ++iColumn) {
+    // In the order the columns show.
+    for (int iVisual = 0; iVisual < pHeader->count(); ++iVisual) {
+        const int iColumn = pHeader->logicalIndex(iVisual);
         QString qsTitle = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
         if (iColumn == SpotModel::Icon)
             qsTitle = tr("Icon");
@@ -328,6 +362,13 @@ bool SpotTableView::restoreHeaderState(const QByteArray &state)
 {
     QHeaderView *pHeader = horizontalHeader();
     const bool bRestored = pHeader->restoreState(state);
+    // A state saved before the skimmer columns has them after Comment,
+    // where this view never puts them: they get their defaults.
+    if (bRestored && pHeader->visualIndex(SpotModel::Mode) > pHeader->visualIndex(SpotModel::Comment)) {
+        for (int iColumn = SpotModel::Mode; iColumn <= SpotModel::Validation; ++iColumn)
+            pHeader->setSectionHidden(iColumn, hiddenAtFirst(iColumn));
+        keepCommentLast();
+    }
     // The state of a table that could not be sorted has the indicator off
     // and a section that was never chosen.
     if (!pHeader->isSortIndicatorShown())

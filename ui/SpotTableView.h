@@ -18,6 +18,7 @@ class SpotBandProxy;
 class SpotModel;
 class SpotSortProxy;
 struct SpotTableSettings;
+class SkimmerValidator;
 
 // The table of spots with everything that keeps it readable while spots
 // pour in: the models behind it (all rows, the rows on the selected bands,
@@ -49,6 +50,10 @@ public:
     bool addSpot(const Spot &spot, quint16 uiMaxRows);
     void applySettings(const SpotTableSettings &spotTable, bool bDistanceInMiles);
     void setBands(int iBands);
+    // Rows the skimmers show to be mis-decodes stay out of sight.
+    void setHideBusted(bool bHide);
+    // The validator's newer word on the rows of these calls.
+    void updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls);
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // The spot of a row of the view, or of the spot model.
@@ -85,6 +90,10 @@ private:
     void onViewRowsInserted(const QModelIndex &parent, int iFirst, int iLast);
     void onViewRowsRemoved(const QModelIndex &parent, int iFirst, int iLast);
     void placeNewSpotsButton();
+    // The skimmer columns come after Comment in the model but show before
+    // it, so that Comment keeps the spare width.
+    void keepCommentLast();
+    static bool hiddenAtFirst(int iColumn);
 
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
