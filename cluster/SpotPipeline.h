@@ -43,10 +43,7 @@ public:
     // Every spot is judged before the chains see it, so that rules can ask
     // for valid ones; a busted one is dropped while the operator hides them
     // and never alerts.
-    void setSkimmerThresholds(const SkimmerValidator::Thresholds &thresholds)
-    {
-        m_skimmers.setThresholds(thresholds);
-    }
+    void setSkimmerThresholds(const SkimmerValidator::Thresholds &thresholds) { m_skimmers.setThresholds(thresholds); }
     void setHideBusted(bool bHide) { m_hideBusted = bHide; }
     bool hidesBusted() const { return m_hideBusted; }
     const SkimmerValidator &skimmerValidator() const { return m_skimmers; }

@@ -167,8 +167,7 @@ bool Filter::matchesSkimmerKind(const Spot &spot) const
         // matches no set.
         return !spot.mode().isEmpty() && m_modeFilterValue.contains(spot.mode());
     case SpottedBy:
-        return m_choiceFilterValue == SpottedByEither
-            || (m_choiceFilterValue == SpottedBySkimmer) == spot.isSkimmer();
+        return m_choiceFilterValue == SpottedByEither || (m_choiceFilterValue == SpottedBySkimmer) == spot.isSkimmer();
     case SnrAtLeast:
         // The station's strongest report counts: one weak skimmer far away
         // does not make a loud station weak. A spot without one matches not.

@@ -11,8 +11,8 @@ namespace {
 
 // The modes a Mode rule offers, as the Mode column shows them; "DATA" is
 // what the band plan guesses for a data segment when a spot names none.
-const char *const kRuleModes[] = {"CW",  "SSB",  "AM",   "FM",   "FT8",    "FT4",  "RTTY", "PSK31", "PSK63", "JT65",
-                                  "JT9", "Q65",  "MSK144", "FST4", "JS8", "OLIVIA", "SSTV", "MFSK", "HELL", "DATA"};
+const char *const kRuleModes[] = {"CW",  "SSB", "AM",     "FM",   "FT8", "FT4",    "RTTY", "PSK31", "PSK63", "JT65",
+                                  "JT9", "Q65", "MSK144", "FST4", "JS8", "OLIVIA", "SSTV", "MFSK",  "HELL",  "DATA"};
 
 constexpr int kValueKinds = Filter::Mode | Filter::SpottedBy | Filter::SnrAtLeast | Filter::SpeedBetween
     | Filter::Validation | Filter::SpotKind;

@@ -143,7 +143,7 @@ QString RuleTableModel::valueText(const Filter &rule) const
         qsValue += rule.modeFilterValue().join(QLatin1String(", ")) + QLatin1Char(' ');
     if (iType & Filter::SpottedBy) {
         const int iChoice = rule.choiceFilterValue();
-        qsValue += (iChoice == Filter::SpottedBySkimmer ? tr("skimmer")
+        qsValue += (iChoice == Filter::SpottedBySkimmer     ? tr("skimmer")
                         : iChoice == Filter::SpottedByHuman ? tr("human")
                                                             : tr("either"))
             + QLatin1Char(' ');
@@ -153,8 +153,8 @@ QString RuleTableModel::valueText(const Filter &rule) const
     if (iType & Filter::SpeedBetween)
         qsValue += tr("%1 to %2 WPM (BPS)").arg(rule.minFilterValue()).arg(rule.maxFilterValue()) + QLatin1Char(' ');
     if (iType & Filter::Validation)
-        qsValue += (rule.choiceFilterValue() == Filter::HideBusted ? tr("hide busted") : tr("valid only"))
-            + QLatin1Char(' ');
+        qsValue +=
+            (rule.choiceFilterValue() == Filter::HideBusted ? tr("hide busted") : tr("valid only")) + QLatin1Char(' ');
     if (iType & Filter::SpotKind)
         qsValue += (rule.choiceFilterValue() == Filter::KindBeacon ? tr("beacons") : tr("CQ")) + QLatin1Char(' ');
     return qsValue;

@@ -191,7 +191,8 @@ void TestMainWindow::rowLimitAndColumnFitting()
         QVERIFY(pHeader->isSectionHidden(iColumn));
     // Of the skimmer columns, mode, signal and verdict show before the comment.
     for (int iColumn : {SpotModel::Mode, SpotModel::Snr, SpotModel::Validation})
-        QVERIFY(!pHeader->isSectionHidden(iColumn) && pHeader->visualIndex(iColumn) < pHeader->visualIndex(SpotModel::Comment));
+        QVERIFY(!pHeader->isSectionHidden(iColumn)
+                && pHeader->visualIndex(iColumn) < pHeader->visualIndex(SpotModel::Comment));
     QVERIFY(pHeader->isSectionHidden(SpotModel::Speed) && pHeader->isSectionHidden(SpotModel::Skimmers));
     QVERIFY(!table()->horizontalScrollBar()->isVisible());
     QCOMPARE(pModel->data(pModel->index(0, SpotModel::Frequency), Qt::TextAlignmentRole).value<Qt::Alignment>(),

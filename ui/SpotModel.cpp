@@ -80,7 +80,7 @@ QString SpotModel::text(int iRow, Column column) const
         if (spot.speed() <= 0)
             return QString();
         return spot.speedUnit() == Spot::SpeedUnit::Bps ? tr("%1 BPS").arg(spot.speed())
-                                                          : QString::number(spot.speed());
+                                                        : QString::number(spot.speed());
     case Skimmers:
         return spot.skimmerCount() > 0 ? QString::number(spot.skimmerCount()) : QString();
     case Validation:
@@ -133,7 +133,7 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
             return tr("Guessed from the band plan: the spot does not say");
         if (column == Speed && spot.speed() > 0)
             return spot.speedUnit() == Spot::SpeedUnit::Bps ? tr("%1 bauds (BPS)").arg(spot.speed())
-                                                              : tr("%1 words per minute").arg(spot.speed());
+                                                            : tr("%1 words per minute").arg(spot.speed());
         break;
     case AgeStepRole:
         return ageStep(ageMsAt(index.row()));

@@ -172,9 +172,8 @@ void SpotTableView::fitColumns(const QStringList &qslCountries)
             continue;
         }
         const QString qsWidest = iColumn == SpotModel::Country ? qsLongestCountry
-            : SpotModel::isSkimmerColumn(iColumn)
-            ? QString::fromLatin1(kWidestSkimmerTexts[iColumn - SpotModel::Mode])
-            : QString::fromLatin1(kWidestTexts[iColumn]);
+            : SpotModel::isSkimmerColumn(iColumn) ? QString::fromLatin1(kWidestSkimmerTexts[iColumn - SpotModel::Mode])
+                                                  : QString::fromLatin1(kWidestTexts[iColumn]);
         const QString qsHeader = m_spotModel->headerData(iColumn, Qt::Horizontal).toString();
         pHeader->resizeSection(
             iColumn,
