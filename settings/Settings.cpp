@@ -205,6 +205,7 @@ void Settings::loadSettings()
 
     m_rigPage->setCat(SettingsStore::loadCat());
     m_ui->tabLog->setLog(SettingsStore::loadLog());
+    m_ui->tabSkimmers->setSkimmers(SkimmerSettings::load());
 
     loadChains();
 }
@@ -240,6 +241,7 @@ void Settings::saveSettings()
 
     SettingsStore::saveCat(m_rigPage->cat());
     SettingsStore::saveLog(m_ui->tabLog->log());
+    m_ui->tabSkimmers->skimmers().save();
 
     FilterStore::saveChains(*chains());
 }

@@ -4,10 +4,14 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 #include "WindowClicks.h"
+#include "cluster/Cluster.h"
+#include "cluster/SkimmerValidator.h"
 #include "cluster/Spot.h"
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
+#include "settings/Settings.h"
 #include "settings/ViewOptions.h"
+#include "testnode/TestNode.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
 #include "ui/Delegate.h"
@@ -17,15 +21,14 @@
 #include "ui/SpotModel.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
-#include "cluster/Cluster.h"
-#include "cluster/SkimmerValidator.h"
-#include "testnode/TestNode.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
@@ -487,9 +490,20 @@ void TestSpotTable::skimmerColumnsFromAFeed()
         QCOMPARE(pModel->text(iRow, SpotModel::Validation), SkimmerValidator::verdictText(Spot::Validation::Valid));
     }
 
-    // Hidden, busted rows leave the view, those already shown included,
-    // and stay in the model for when the operator wants them back.
-    window.spotTable()->setHideBusted(true);
+    // Hidden from the settings page, busted rows leave the view, those
+    // already shown included, and stay in the model for when the operator
+    // wants them back; the page's thresholds reach the validator on OK.
+    Settings *pSettings = window.settings();
+    pSettings->loadSettings();
+    auto *pHide = TestSupport::child<QCheckBox>(pSettings, "checkBoxHideBusted");
+    QVERIFY(!pHide->isChecked());
+    QCOMPARE(TestSupport::child<QSpinBox>(pSettings, "spinBoxValidSkimmers")->value(), 2);
+    pHide->setChecked(true);
+    TestSupport::child<QSpinBox>(pSettings, "spinBoxValidSkimmers")->setValue(4);
+    pSettings->accept();
+    QCOMPARE(TestSupport::store().value(QStringLiteral("Skimmers/ValidSkimmers")).toInt(), 4);
+    QCOMPARE(window.activeCluster()->pipeline()->skimmerValidator().thresholds().validSkimmers, 4);
+    QVERIFY(window.activeCluster()->pipeline()->hidesBusted());
     for (int iRow = 0; iRow < window.spotTable()->model()->rowCount(); ++iRow) {
         const QModelIndex index = window.spotTable()->model()->index(iRow, SpotModel::Validation);
         QVERIFY(index.data().toString() != qsBusted);
