@@ -19,6 +19,7 @@
 #include "ui/OperatorLog.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
+#include "ui/SpotPopup.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
 
@@ -489,6 +490,32 @@ void TestSpotTable::skimmerColumnsFromAFeed()
         QVERIFY(pModel->text(iRow, SpotModel::Skimmers).toInt() >= 3);
         QCOMPARE(pModel->text(iRow, SpotModel::Validation), SkimmerValidator::verdictText(Spot::Validation::Valid));
     }
+
+    // The details of the original name its skimmers with their signals.
+    QTableView *pView = window.spotTable();
+    for (int iRow = 0; iRow < pView->model()->rowCount(); ++iRow) {
+        if (callAt(*pView, iRow) == qslOriginals.first())
+            pView->setCurrentIndex(pView->model()->index(iRow, SpotModel::DX));
+    }
+    window.onSpotDetailsTriggered();
+    const QList<SpotPopup *> popups = window.findChildren<SpotPopup *>();
+    QCOMPARE(popups.size(), 1);
+    const QString qsSkimmers = popups.first()->skimmersText();
+    QVERIFY2(qsSkimmers.count(QStringLiteral("\u00a0dB")) >= 3, qPrintable(qsSkimmers));
+    QVERIFY2(!qsSkimmers.contains(QLatin1String("-#")), qPrintable(qsSkimmers));
+    popups.first()->close();
+    // Names from the network are escaped; a long list names the strongest.
+    QList<SkimmerValidator::Report> reports;
+    for (int i = 0; i < 14; ++i)
+        reports.append(
+            {i == 0 ? QStringLiteral("<b>Q1X") : QStringLiteral("Q%1S").arg(i), true, 7022.0, 0, true, 0, 30 - i});
+    reports.append({QStringLiteral("Q9HUMAN"), false, 7022.0, 0, false, 0, 0});
+    SpotPopup popup;
+    popup.setSkimmers(reports);
+    QVERIFY2(popup.skimmersText().startsWith(QStringLiteral("&lt;b&gt;Q1X 30\u00a0dB, Q1S 29\u00a0dB")),
+             qPrintable(popup.skimmersText()));
+    QVERIFY2(popup.skimmersText().endsWith(QStringLiteral("Q11S 19\u00a0dB and 2 more")),
+             qPrintable(popup.skimmersText()));
 
     // Hidden from the settings page, busted rows leave the view, those
     // already shown included, and stay in the model for when the operator

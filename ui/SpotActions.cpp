@@ -2,6 +2,8 @@
 
 #include "API/QsLog/QsLog.h"
 #include "Worked/Worked.h"
+#include "cluster/Cluster.h"
+#include "cluster/SpotPipeline.h"
 #include "log/LogStore.h"
 #include "rig/RigControl.h"
 #include "settings/Settings.h"
@@ -81,6 +83,8 @@ void SpotActions::showDetails()
         pPopup->setLocation(located, m_settings->distanceInMiles());
         pPopup->setNeed(
             LogStore::needDescription(m_logStore->needForSpot(spot->country(), spot->frequency(), spot->comment())));
+        if (const Cluster *pCluster = m_settings->cluster())
+            pPopup->setSkimmers(pCluster->pipeline()->skimmerValidator().reports(qsDxCall));
     }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {

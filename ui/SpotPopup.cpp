@@ -14,6 +14,9 @@ namespace {
 constexpr int kCornerRadius = 5;
 const QString kStyleSheet = QStringLiteral("SpotPopup { background-color: rgb(235, 235, 235);}");
 const QString kNotAvailable = QStringLiteral("N/A");
+// A popup, not a list: a station heard by sixty skimmers names the
+// strongest and counts the rest.
+constexpr int kMaxSkimmersNamed = 12;
 } // namespace
 
 const QString SpotPopup::kLookupSite = QStringLiteral("https://www.qrz.com");
@@ -84,6 +87,26 @@ void SpotPopup::setNeed(const QString &qsText)
     setValue(m_ui->labelNeed_value, qsText.toHtmlEscaped());
 }
 
+void SpotPopup::setSkimmers(const QList<SkimmerValidator::Report> &reports)
+{
+    QStringList qslNamed;
+    int iSkimmers = 0;
+    for (const SkimmerValidator::Report &report : reports) {
+        if (!report.skimmer)
+            continue;
+        if (++iSkimmers > kMaxSkimmersNamed)
+            continue;
+        QString qsSkimmer = report.spotter.toHtmlEscaped();
+        if (report.hasSnr)
+            qsSkimmer += QLatin1Char(' ') + tr("%1\u00a0dB").arg(report.bestSnr);
+        qslNamed.append(qsSkimmer);
+    }
+    QString qsText = qslNamed.join(QStringLiteral(", "));
+    if (iSkimmers > kMaxSkimmersNamed)
+        qsText += QLatin1Char(' ') + tr("and %n more", nullptr, iSkimmers - kMaxSkimmersNamed);
+    setValue(m_ui->labelSkimmers_value, qsText);
+}
+
 QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
 {
     const double dDistance = bMiles ? path.km / Locator::kKmPerMile : path.km;
@@ -98,7 +121,7 @@ void SpotPopup::reset()
     for (QLabel *pLabel :
          {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value, m_ui->labelReportedBy_value,
           m_ui->labelInfo_value, m_ui->labelContinent_value, m_ui->labelSpotterContinent_value,
-          m_ui->labelShortPath_value, m_ui->labelLongPath_value, m_ui->labelNeed_value})
+          m_ui->labelShortPath_value, m_ui->labelLongPath_value, m_ui->labelNeed_value, m_ui->labelSkimmers_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }
@@ -134,6 +157,11 @@ QString SpotPopup::dxText() const
 QString SpotPopup::infoText() const
 {
     return m_ui->labelInfo_value->text();
+}
+
+QString SpotPopup::skimmersText() const
+{
+    return m_ui->labelSkimmers_value->text();
 }
 
 void SpotPopup::onCloseClicked()

@@ -2,6 +2,7 @@
 #define SPOTPOPUP_H
 
 #include "Worked/Locator.h"
+#include "cluster/SkimmerValidator.h"
 
 #include <QDialog>
 
@@ -44,6 +45,9 @@ public:
     static QString pathText(const Locator::Path &path, bool bMiles);
     // What the log says of the spot; empty without a log.
     void setNeed(const QString &qsText);
+    // The skimmers that heard the call lately, the strongest first, each
+    // with the best signal it reported.
+    void setSkimmers(const QList<SkimmerValidator::Report> &reports);
     void reset();
 
     // The part of a spotted call that the lookup page knows: a prefix in
@@ -53,6 +57,7 @@ public:
 
     QString dxText() const;
     QString infoText() const;
+    QString skimmersText() const;
 
 public Q_SLOTS:
     void onCloseClicked();
