@@ -5,7 +5,7 @@
 // figures; the other figures scale from it. Groups (default all): receive,
 // mixed, filter, lookup, parse, gui, log, start; skimmer (alone, for its
 // memory figures); live50, live500 and burst (the real window at a set
-// rate), map and map50 (the world map) only when named. bench/README.md has
+// rate), skimmer200 (the window on a skimmer feed), map and map50 (the world map) only when named. bench/README.md has
 // the targets.
 
 #include "BenchSupport.h"
@@ -90,6 +90,8 @@ int main(int argc, char *argv[])
         bOk = Bench::benchLiveWindow("live_500", 500.0, iSpots, 20) && bOk;
     if (groups.contains(QLatin1String("burst")))
         bOk = Bench::benchLiveWindow("burst", 0.0, iSpots, 5) && bOk;
+    if (groups.contains(QLatin1String("skimmer200")))
+        bOk = Bench::benchSkimmerWindow(iSpots) && bOk;
     // The world map: a resize's redraw, and what showing it costs live.
     if (groups.contains(QLatin1String("map")))
         bOk = Bench::benchMapResize() && bOk;
