@@ -413,10 +413,9 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::connected, this, &MainWindow::onClusterConnected);
     connect(pCluster, &Cluster::disconnected, this, &MainWindow::onClusterDisconnected);
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
-    const SpotPipeline *pPipeline = pCluster->pipeline();
-    connect(pPipeline, &SpotPipeline::skimmerVerdictsChanged, this, [this, pPipeline](const QStringList &qslCalls) {
+    connect(pCluster->pipeline(), &SpotPipeline::skimmerVerdictsChanged, this, [this](const QStringList &qslCalls) {
         if (!m_closing)
-            m_ui->tableView->updateVerdicts(pPipeline->skimmerValidator(), qslCalls);
+            m_ui->tableView->updateVerdicts(qslCalls);
     });
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
@@ -484,6 +483,10 @@ void MainWindow::createSpotTable()
             m_spotActions->tune(spot);
     });
     applySpotTableSettings();
+    pView->setVerdictSource([this]() -> const SkimmerValidator * {
+        const Cluster *pCluster = activeCluster();
+        return pCluster ? &pCluster->pipeline()->skimmerValidator() : nullptr;
+    });
     pView->spotModel()->setLogStore(m_log->store());
 
     m_viewMenu = new ViewMenu(pView, m_ui->lineEditFind, this);

@@ -531,13 +531,13 @@ void SpotModel::updateVerdicts(const SkimmerValidator &validator, const QStringL
         const auto it = m_byCall.constFind(qsCall);
         if (it == m_byCall.constEnd())
             continue;
+        const SkimmerValidator::Facts facts = validator.facts(qsCall);
         for (Entry *pEntry : *it) {
             Spot &spot = pEntry->spot;
             SkimmerValidator::Assessment assessment = validator.assess(qsCall, pEntry->kHz);
             // An operator heard the station there; only a move says otherwise.
             if (!spot.isSkimmer() && assessment.verdict != Spot::Validation::Qsy)
                 assessment.verdict = Spot::Validation::Valid;
-            const SkimmerValidator::Facts facts = validator.facts(qsCall);
             if (assessment.verdict == spot.validation() && assessment.reason == spot.validationReason()
                 && facts.skimmers == spot.skimmerCount())
                 continue;

@@ -139,6 +139,7 @@ void SpotTableView::showPendingSpots()
         widenColumns(*m_pendingSpots);
         m_spotModel->takeRowsFrom(*m_pendingSpots, m_maxRows);
     }
+    applyVerdicts();
     Q_EMIT noticeChanged();
 }
 
@@ -223,10 +224,23 @@ void SpotTableView::setHideBusted(bool bHide)
     m_bandProxy->setHideBusted(bHide);
 }
 
-void SpotTableView::updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls)
+void SpotTableView::updateVerdicts(const QStringList &qslCalls)
 {
-    m_spotModel->updateVerdicts(validator, qslCalls);
-    m_pendingSpots->updateVerdicts(validator, qslCalls);
+    for (const QString &qsCall : qslCalls)
+        m_verdictCalls.insert(qsCall);
+    if (!m_verdictCalls.isEmpty() && !m_batchTimer.isActive())
+        m_batchTimer.start(kBatchMs);
+}
+
+void SpotTableView::applyVerdicts()
+{
+    const SkimmerValidator *pValidator = m_verdictSource ? m_verdictSource() : nullptr;
+    if (!pValidator || m_verdictCalls.isEmpty())
+        return;
+    const QStringList qslCalls(m_verdictCalls.cbegin(), m_verdictCalls.cend());
+    m_verdictCalls.clear();
+    m_spotModel->updateVerdicts(*pValidator, qslCalls);
+    m_pendingSpots->updateVerdicts(*pValidator, qslCalls);
 }
 
 void SpotTableView::onHeaderContextMenuRequested(const QPoint &point)

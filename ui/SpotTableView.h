@@ -4,9 +4,11 @@
 #include "cluster/Spot.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTableView>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 QT_BEGIN_NAMESPACE
@@ -52,8 +54,13 @@ public:
     void setBands(int iBands);
     // Rows the skimmers show to be mis-decodes stay out of sight.
     void setHideBusted(bool bHide);
-    // The validator's newer word on the rows of these calls.
-    void updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls);
+    // The rows of these calls may read differently now; the validator's
+    // newer word is taken with the next batch of spots, so that a busy feed
+    // redraws a row once a batch, not once a spot.
+    void updateVerdicts(const QStringList &qslCalls);
+    // The validator those words come from (the active connection's); while
+    // it gives none, the calls wait.
+    void setVerdictSource(std::function<const SkimmerValidator *()> source) { m_verdictSource = std::move(source); }
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // The spot of a row of the view, or of the spot model.
@@ -93,8 +100,11 @@ private:
     // The skimmer columns come after Comment in the model but show before
     // it, so that Comment keeps the spare width.
     void keepCommentLast();
+    void applyVerdicts();
     static bool hiddenAtFirst(int iColumn);
 
+    QSet<QString> m_verdictCalls;
+    std::function<const SkimmerValidator *()> m_verdictSource;
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
     SpotSortProxy *m_sortProxy = nullptr;
