@@ -107,6 +107,7 @@ private Q_SLOTS:
     void ageFadesInReadableSteps();
     void keyboardWalk();
     void skimmerColumnsFromAFeed();
+    void movedStationMarksItsOldRow();
 };
 
 void TestSpotTable::initTestCase()
@@ -536,6 +537,41 @@ void TestSpotTable::skimmerColumnsFromAFeed()
         QVERIFY(index.data().toString() != qsBusted);
     }
     QVERIFY(bustedRow() >= 0);
+}
+
+void TestSpotTable::movedStationMarksItsOldRow()
+{
+    // Two skimmers hear DL1ABC on 7022.0; a third hears it 3 kHz up. The
+    // old row says QSY and where the station went; the new row is its own.
+    SkimmerValidator validator;
+    SpotModel model;
+    qint64 iAtMs = QDateTime::currentMSecsSinceEpoch();
+    const auto heard = [&](const char *pSkimmer, const char *pKHz) {
+        Spot spot = makeSpot(QStringLiteral("DL1ABC"), QLatin1String(pKHz), QStringLiteral("CW 20 dB 22 WPM CQ"));
+        spot.setSpotter(QLatin1String(pSkimmer));
+        spot.setSkimmer(true);
+        const SkimmerValidator::Assessment assessment = validator.add(spot, iAtMs += 10000);
+        spot.setValidation(assessment.verdict);
+        spot.setValidationReason(assessment.reason);
+        model.insertSpot(spot, 1000);
+    };
+    heard("A", "7022.0");
+    heard("B", "7022.1");
+    QCOMPARE(model.rowCount(), 1);
+    heard("C", "7025.0");
+    QCOMPARE(model.rowCount(), 2);
+    model.updateVerdicts(validator, {QStringLiteral("DL1ABC"), QStringLiteral("Q9NONE")});
+    QStringList qslVerdicts;
+    for (int iRow = 0; iRow < model.rowCount(); ++iRow) {
+        qslVerdicts.append(model.text(iRow, SpotModel::Frequency) + QLatin1Char(' ')
+                           + model.text(iRow, SpotModel::Validation));
+        if (model.text(iRow, SpotModel::Validation) == QLatin1String("QSY")) {
+            const QString qsTip = model.data(model.index(iRow, SpotModel::Validation), Qt::ToolTipRole).toString();
+            QVERIFY2(qsTip.contains(QLatin1String("7025.0")), qPrintable(qsTip));
+        }
+    }
+    qslVerdicts.sort();
+    QCOMPARE(qslVerdicts, (QStringList {"7022.1 QSY", "7025.0 unverified"}));
 }
 
 QTEST_MAIN(TestSpotTable)
