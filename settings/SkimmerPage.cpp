@@ -4,12 +4,20 @@
 SkimmerPage::SkimmerPage(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::SkimmerPage>())
 {
     m_ui->setupUi(this);
+    // "1 skimmer", "2 skimmers": the unit follows the number.
+    const auto counted = [](QSpinBox *pSpinBox, int iMaximum, const QString &qsOne, const QString &qsMany) {
+        pSpinBox->setMaximum(iMaximum);
+        const auto unit = [pSpinBox, qsOne, qsMany](int iValue) {
+            pSpinBox->setSuffix(iValue == 1 ? qsOne : qsMany);
+        };
+        connect(pSpinBox, &QSpinBox::valueChanged, pSpinBox, unit);
+        unit(pSpinBox->value());
+    };
     for (QSpinBox *pSpinBox :
-         {m_ui->spinBoxValidSkimmers, m_ui->spinBoxBustedSkimmers, m_ui->spinBoxBustedNeighbourSkimmers}) {
-        pSpinBox->setMaximum(SkimmerSettings::kMaxSkimmers);
-    }
+         {m_ui->spinBoxValidSkimmers, m_ui->spinBoxBustedSkimmers, m_ui->spinBoxBustedNeighbourSkimmers})
+        counted(pSpinBox, SkimmerSettings::kMaxSkimmers, tr(" skimmer"), tr(" skimmers"));
     for (QSpinBox *pSpinBox : {m_ui->spinBoxValidWindow, m_ui->spinBoxBustedWindow})
-        pSpinBox->setMaximum(SkimmerSettings::kMaxWindowMinutes);
+        counted(pSpinBox, SkimmerSettings::kMaxWindowMinutes, tr(" minute"), tr(" minutes"));
     for (QDoubleSpinBox *pSpinBox : {m_ui->doubleSpinBoxValidSpread, m_ui->doubleSpinBoxBustedSpread})
         pSpinBox->setMaximum(SkimmerSettings::kMaxSpreadKHz);
     connect(m_ui->pushButtonSkimmerDefaults, &QPushButton::clicked, this, [this] { setSkimmers(SkimmerSettings()); });
