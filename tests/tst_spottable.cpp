@@ -236,8 +236,12 @@ void TestSpotTable::headerStatesOldAndNew()
     QVERIFY(pHeader->isSectionHidden(SpotModel::Speed));
     pHeader->hideSection(SpotModel::Snr);
     pHeader->showSection(SpotModel::Skimmers);
+    // Comment dragged before the skimmer columns stays there.
+    pHeader->moveSection(pHeader->visualIndex(SpotModel::Comment), pHeader->visualIndex(SpotModel::Mode));
     SpotTableView later;
     QVERIFY(later.restoreHeaderState(pHeader->saveState()));
+    QVERIFY(later.horizontalHeader()->visualIndex(SpotModel::Comment)
+            < later.horizontalHeader()->visualIndex(SpotModel::Mode));
     QVERIFY(later.horizontalHeader()->isSectionHidden(SpotModel::Snr));
     QVERIFY(!later.horizontalHeader()->isSectionHidden(SpotModel::Skimmers));
     QVERIFY(later.horizontalHeader()->isSectionHidden(SpotModel::Spotter));

@@ -375,9 +375,17 @@ bool SpotTableView::restoreHeaderState(const QByteArray &state)
 {
     QHeaderView *pHeader = horizontalHeader();
     const bool bRestored = pHeader->restoreState(state);
-    // A state saved before the skimmer columns has them after Comment,
-    // where this view never puts them: they get their defaults.
-    if (bRestored && pHeader->visualIndex(SpotModel::Mode) > pHeader->visualIndex(SpotModel::Comment)) {
+    // A state saved before the skimmer columns existed gets them added at
+    // the end, all shown and in order right after Comment, where this view
+    // never puts them: they get their defaults. An operator's own order of
+    // them is left alone.
+    bool bAddedAtEnd = bRestored;
+    for (int iColumn = SpotModel::Mode; iColumn <= SpotModel::Validation && bAddedAtEnd; ++iColumn) {
+        bAddedAtEnd = !pHeader->isSectionHidden(iColumn)
+            && pHeader->visualIndex(iColumn) == pHeader->count() - 1 - (SpotModel::Validation - iColumn)
+            && pHeader->visualIndex(SpotModel::Comment) == pHeader->visualIndex(SpotModel::Mode) - 1;
+    }
+    if (bAddedAtEnd) {
         for (int iColumn = SpotModel::Mode; iColumn <= SpotModel::Validation; ++iColumn)
             pHeader->setSectionHidden(iColumn, hiddenAtFirst(iColumn));
         keepCommentLast();
