@@ -53,6 +53,10 @@ Updater::Updater(QWidget *parent)
 
 Updater::~Updater()
 {
+    // An aborted reply also finishes through its manager; a failure reported
+    // from here would reach a window already half taken down.
+    for (QNetworkAccessManager *pManager : {m_appManager, m_nodesManager, m_countryManager})
+        pManager->disconnect(this);
     for (QNetworkReply *pReply : {m_appReply, m_nodesReply, m_countryReply}) {
         if (pReply) {
             pReply->disconnect(this);
