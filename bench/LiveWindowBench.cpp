@@ -91,7 +91,7 @@ private:
 } // namespace
 
 bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs,
-                     const std::function<void(MainWindow &)> &prepare, double *pdCorePercent)
+                     const std::function<void(MainWindow &)> &prepare, double *pdCorePercent, const LiveFeed &feed)
 {
     QThread nodeThread;
     nodeThread.start();
@@ -105,6 +105,8 @@ bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs,
     onNode([&] {
         pNode = new TestNode;
         pNode->setStoreCapacity(16);
+        if (feed.prepare)
+            feed.prepare(*pNode);
         pNode->listen();
         uiPort = pNode->port();
     });
@@ -138,7 +140,12 @@ bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs,
             QElapsedTimer wall;
             wall.start();
             stalls.start();
-            onNode([&] { pNode->startGeneratorStream(dRate, iCount, 7); });
+            onNode([&] {
+                if (feed.start)
+                    feed.start(*pNode, dRate, iCount);
+                else
+                    pNode->startGeneratorStream(dRate, iCount, 7);
+            });
             const int iTimeoutMs = dRate > 0 ? int(iCount / dRate * 1000 * 2) + 10000 : 60000;
             bOk = spin([&] { return iReceived - iStart >= iCount; }, iTimeoutMs);
             const qint64 iArrivedMs = wall.elapsed();

@@ -4,6 +4,7 @@
 #include <functional>
 
 class MainWindow;
+class TestNode;
 
 namespace Bench {
 
@@ -19,8 +20,18 @@ namespace Bench {
 // stall is the figure, a coarse one where the CPU is.
 // prepare, when given, sets the window up once it is shown; pdCorePercent
 // receives the share of a core.
+// feed, when given, replaces the node's generated cluster spots: prepare
+// sets the node up before the window logs in (its kind, for a skimmer
+// feed), start begins the stream of iCount spots at dRate. Both run on the
+// node's thread.
+struct LiveFeed
+{
+    std::function<void(TestNode &)> prepare;
+    std::function<void(TestNode &, double dRate, int iCount)> start;
+};
 bool benchLiveWindow(const char *pName, double dRate, int iCount, int iTickMs,
-                     const std::function<void(MainWindow &)> &prepare = {}, double *pdCorePercent = nullptr);
+                     const std::function<void(MainWindow &)> &prepare = {}, double *pdCorePercent = nullptr,
+                     const LiveFeed &feed = {});
 
 } // namespace Bench
 

@@ -1,12 +1,18 @@
 #include "SkimmerBench.h"
 
 #include "BenchSupport.h"
+#include "LiveWindowBench.h"
 
+#include "cluster/Cluster.h"
 #include "cluster/SkimmerValidator.h"
+#include "cluster/SpotPipeline.h"
 #include "cluster/SpotParser.h"
 #include "testnode/SkimmerFeed.h"
+#include "testnode/TestNode.h"
+#include "ui/MainWindow.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QSet>
 
 #include <vector>
@@ -116,6 +122,73 @@ void benchSkimmer(int iCount)
     report("skimmer_memory_resident_end_mib", dEnd, "MiB");
     report("skimmer_memory_resident_growth_mib", dEnd - dAfterWarmUp, "MiB");
     report("skimmer_memory_resident_peak_mib", peakResidentMiB(), "MiB");
+}
+
+namespace {
+
+// Stations as the test node's feed makes them, each reported by 10 to 30
+// skimmers (20 on average) instead of the feed's few; the feed's own busted
+// copies are kept as they come.
+QList<TestSpot> skimmerWindowFeed(int iCount)
+{
+    constexpr int kLeastSkimmers = 10;
+    constexpr int kMostSkimmers = 30;
+    SkimmerFeed feed(11);
+    feed.setBustedShare(0.1);
+    QRandomGenerator random(11);
+    // The network's skimmers, as the feed names them.
+    QStringList lSkimmers;
+    for (const TestSpot &spot : feed.generate(2000, QDateTime()))
+        if (!lSkimmers.contains(spot.spotter))
+            lSkimmers.append(spot.spotter);
+    QList<TestSpot> lSpots;
+    lSpots.reserve(iCount + kMostSkimmers + 1);
+    while (lSpots.size() < iCount) {
+        // An invalid time: the node stamps each line as it sends it.
+        const QList<TestSpot> lStation = feed.nextStation(QDateTime());
+        const TestSpot &first = lStation.first();
+        const int iReports = kLeastSkimmers + int(random.bounded(kMostSkimmers - kLeastSkimmers + 1));
+        QStringList lOrder = lSkimmers;
+        for (qsizetype i = lOrder.size() - 1; i > 0; --i)
+            lOrder.swapItemsAt(i, int(random.bounded(int(i) + 1)));
+        const int iSnr = first.comment.mid(4, 4).trimmed().toInt();
+        for (int i = 0; i < iReports && i < lOrder.size(); ++i) {
+            TestSpot report = first;
+            report.spotter = lOrder.at(i);
+            report.frequency = first.frequency + (int(random.bounded(3)) - 1) * 0.1;
+            // "CW    12 dB ...": the SNR sits in columns 4 to 7.
+            const int iHeard = iSnr + int(random.bounded(13)) - 6;
+            report.comment = first.comment.left(4) + QString::number(iHeard).rightJustified(4) + first.comment.mid(8);
+            lSpots.append(report);
+        }
+        for (const TestSpot &spot : lStation) {
+            if (spot.dxCall != first.dxCall)
+                lSpots.append(spot);
+        }
+    }
+    return lSpots;
+}
+
+} // namespace
+
+bool benchSkimmerWindow(int iCount)
+{
+    const QList<TestSpot> lSpots = skimmerWindowFeed(iCount);
+    LiveFeed feed;
+    feed.prepare = [](TestNode &node) {
+        node.setKind(TestNode::Kind::SkimmerFeed);
+    };
+    feed.start = [&lSpots](TestNode &node, double dRate, int iSpots) {
+        node.startListStream(lSpots, dRate, iSpots);
+    };
+    // The benchmark counts the spots the window is handed; busted ones go on
+    // to the table, which hides them as it does by default, so that each
+    // line sent is counted and none costs less than an operator's would.
+    const auto passBusted = [](MainWindow &window) {
+        if (Cluster *pCluster = window.activeCluster())
+            pCluster->pipeline()->setHideBusted(false);
+    };
+    return benchLiveWindow("skimmer_window_200", double(kSpotsPerSecond), iCount, 20, passBusted, nullptr, feed);
 }
 
 } // namespace Bench

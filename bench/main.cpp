@@ -5,8 +5,9 @@
 // figures; the other figures scale from it. Groups (default all): receive,
 // mixed, filter, lookup, parse, gui, log, start; skimmer and identity
 // (alone, for their memory figures); live50, live500 and burst (the real
-// window at a set rate), map and map50 (the world map) only when named.
-// bench/README.md has the targets.
+// window at a set rate), skimmer200 (the window on a skimmer feed), sources
+// (the window on three nodes and a skimmer feed), map and map50 (the world
+// map) only when named. bench/README.md has the targets.
 
 #include "BenchSupport.h"
 #include "CountryLookupBench.h"
@@ -98,6 +99,8 @@ int main(int argc, char *argv[])
     // spot count gives the seconds measured (18000: one minute).
     if (groups.contains(QLatin1String("sources")))
         bOk = Bench::benchSources(qMax(10, iSpots / 300)) && bOk;
+    if (groups.contains(QLatin1String("skimmer200")))
+        bOk = Bench::benchSkimmerWindow(iSpots) && bOk;
     // The world map: a resize's redraw, and what showing it costs live.
     if (groups.contains(QLatin1String("map")))
         bOk = Bench::benchMapResize() && bOk;

@@ -284,7 +284,7 @@ bool SkimmerValidator::wellHeardAt(const Station &station, qint64 iTens, qint64 
     return iSkimmers >= m_thresholds.bustedNeighbourSkimmers;
 }
 
-// Heard near iTens by one skimmer and no human, and not confirmed there.
+// Heard near iTens by a skimmer or a few and no human, and not confirmed there.
 bool SkimmerValidator::isLoneCopy(const Station &station, qint64 iTens) const
 {
     const qint64 iCutoff = cutoffMs();
@@ -293,7 +293,7 @@ bool SkimmerValidator::isLoneCopy(const Station &station, qint64 iTens) const
     for (const Heard &heard : station.heard) {
         if (heard.atMs < iCutoff || qAbs(heard.tens - iTens) > iSpread)
             continue;
-        if (!heard.skimmer || ++iSkimmers > 1)
+        if (!heard.skimmer || ++iSkimmers > qMax(1, m_thresholds.bustedSkimmers))
             return false;
     }
     const qint64 iQsy = tensOf(m_thresholds.qsyKHz);
@@ -301,7 +301,7 @@ bool SkimmerValidator::isLoneCopy(const Station &station, qint64 iTens) const
         station.confirmations.begin(), station.confirmations.end(), [&](const Station::Confirmation &confirmation) {
             return confirmation.atMs >= iCutoff && qAbs(confirmation.tens - iTens) <= iQsy;
         });
-    return iSkimmers == 1 && !bConfirmed;
+    return iSkimmers >= 1 && !bConfirmed;
 }
 
 void SkimmerValidator::confirm(Station &station, qint64 iTens, qint64 iAtMs, int iSkimmers, const QString &qsHuman)
@@ -474,12 +474,15 @@ SkimmerValidator::Assessment SkimmerValidator::judge(const Station &station, qin
         && isLoneCopy(station, iTens)) {
         assessment.verdict = Verdict::Busted;
         assessment.resembles = station.resembles;
+        const QString qsFew = m_thresholds.bustedSkimmers <= 1
+            ? tr("only one skimmer heard this call.")
+            : tr("no more than %1 skimmers heard this call.").arg(m_thresholds.bustedSkimmers);
         assessment.reason = station.resemblesSkimmers < 2
-            ? tr("Probably a mis-decode of %1, heard beside it; only one skimmer heard this call.")
+            ? tr("Probably a mis-decode of %1, heard beside it; %2").arg(station.resembles, qsFew)
+            : tr("Probably a mis-decode of %1, heard beside it by %2 skimmers; %3")
                   .arg(station.resembles)
-            : tr("Probably a mis-decode of %1, heard beside it by %2 skimmers; only one skimmer heard this call.")
-                  .arg(station.resembles)
-                  .arg(station.resemblesSkimmers);
+                  .arg(station.resemblesSkimmers)
+                  .arg(qsFew);
         return assessment;
     }
 

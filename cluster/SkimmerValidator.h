@@ -32,6 +32,7 @@ public:
         double validSpreadKHz = 0.3;
         int validWindowSecs = 10 * 60;
         int bustedNeighbourSkimmers = 3;
+        int bustedSkimmers = 1; // the most skimmers a mis-decode is heard by
         double bustedSpreadKHz = 0.3;
         int bustedWindowSecs = 2 * 60;
         double qsyKHz = 1.0;

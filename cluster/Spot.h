@@ -127,6 +127,22 @@ public:
     // that rules can look at it; Unverified until then.
     Validation validation() const { return m_validation; }
     void setValidation(Validation validation) { m_validation = validation; }
+    // Why the validator says so, in one sentence for a tooltip; it names
+    // the call a busted spot is probably a copy of.
+    const QString &validationReason() const { return m_validationReason; }
+    void setValidationReason(const QString &qsReason) { m_validationReason = qsReason; }
+    // What the skimmers said of the station over the validator's window
+    // when this spot came: how many distinct ones heard it, and the
+    // strongest signal any of them reported.
+    int skimmerCount() const { return m_skimmerCount; }
+    void setSkimmerCount(int iCount) { m_skimmerCount = qint16(qBound(0, iCount, 32767)); }
+    bool hasBestSnr() const { return m_hasBestSnr; }
+    int bestSnr() const { return m_bestSnr; }
+    void setBestSnr(int iSnr)
+    {
+        m_bestSnr = qint16(iSnr);
+        m_hasBestSnr = true;
+    }
 
     // The connection that brought the spot (its node's name, or host:port),
     // so that one station heard through several sources can say which.
@@ -167,6 +183,7 @@ private:
     QString m_iconFile;
     QString m_mode;
     QString m_source;
+    QString m_validationReason;
     int m_audioOffset = -1;
     qint16 m_snr = 0;
     qint16 m_speed = 0;
@@ -177,6 +194,9 @@ private:
     bool m_skimmer = false;
     bool m_modeFromBandPlan = false;
     bool m_earlier = false;
+    qint16 m_skimmerCount = 0;
+    qint16 m_bestSnr = 0;
+    bool m_hasBestSnr = false;
 };
 
 #endif // SPOT_H

@@ -10,7 +10,8 @@
 #include <QDateTime>
 #include <QMetaMethod>
 
-SpotPipeline::SpotPipeline(QObject *parent) : QObject(parent)
+SpotPipeline::SpotPipeline(QObject *parent)
+    : QObject(parent), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
 }
 
@@ -34,6 +35,11 @@ bool SpotPipeline::admit(Spot &spot)
         return false;
     }
 
+    if (!validate(spot)) {
+        countSpot(ChainResult(ChainResult::Drop));
+        return false;
+    }
+
     // Only a spot that goes on needs its country; a dropped one would cost a
     // lookup (queries, without the prefix index) for nothing.
     if (m_worked && m_countryDatabase.isOpen()) {
@@ -42,7 +48,13 @@ bool SpotPipeline::admit(Spot &spot)
         spot.setLocation(dx, m_worked->infoForCall(spot.spotter()), m_locator);
     }
 
-    const ChainResult result = m_chains.evaluate(spot);
+    ChainResult result = m_chains.evaluate(spot);
+    if (spot.validation() == Spot::Validation::Busted && result.alerts()) {
+        // Chasing a mis-decoded call wastes the opening; whatever the rules
+        // say, it does not call the operator.
+        spot.clearAlertFlags(result.alerts());
+        result = ChainResult(result.verdict());
+    }
     countSpot(result);
     if (isSignalConnected(QMetaMethod::fromSignal(&SpotPipeline::passedBandFilter))
         && (result.isAccepted() || m_chains.bandFilter()->match(spot)))
@@ -57,4 +69,22 @@ void SpotPipeline::countSpot(const ChainResult &result)
     m_statistics->incrementProcessedSpots();
     // Every rule that fired counts, as the counters always have.
     m_statistics->countAlerts(result);
+}
+
+bool SpotPipeline::validate(Spot &spot)
+{
+    QStringList qslChanged;
+    const SkimmerValidator::Assessment assessment = m_skimmers.add(spot, m_clock(), &qslChanged);
+    // An operator who spots a station has heard it; the validator still
+    // learns of it, since skimmer reports of the call then count as valid.
+    spot.setValidation(spot.isSkimmer() ? assessment.verdict : Spot::Validation::Valid);
+    spot.setValidationReason(assessment.reason);
+    const SkimmerValidator::Facts facts = m_skimmers.facts(spot.dxCall());
+    spot.setSkimmerCount(facts.skimmers);
+    if (facts.hasSnr)
+        spot.setBestSnr(facts.bestSnr);
+    // Rows of this call elsewhere may now show a QSY or a confirmation.
+    qslChanged.append(spot.dxCall());
+    Q_EMIT skimmerVerdictsChanged(qslChanged);
+    return !(m_hideBusted && spot.validation() == Spot::Validation::Busted);
 }

@@ -2,12 +2,16 @@
 #define SPOTPIPELINE_H
 
 #include "SpotIdentity.h"
+#include "SkimmerValidator.h"
 
 #include "filters/FilterChains.h"
 
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class ChainResult;
 class Spot;
@@ -37,6 +41,17 @@ public:
     // of their own leave the operator's counters alone.
     void setStatistics(Statistics *pStatistics) { m_statistics = pStatistics; }
 
+    // Every spot is judged before the chains see it, so that rules can ask
+    // for valid ones; a busted one is dropped while the operator hides them
+    // and never alerts.
+    void setSkimmerThresholds(const SkimmerValidator::Thresholds &thresholds) { m_skimmers.setThresholds(thresholds); }
+    void setHideBusted(bool bHide) { m_hideBusted = bHide; }
+    bool hidesBusted() const { return m_hideBusted; }
+    const SkimmerValidator &skimmerValidator() const { return m_skimmers; }
+    // Milliseconds since the epoch; the validator's windows run on it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
     FilterChains &chains() { return m_chains; }
     const FilterChains &chains() const { return m_chains; }
 
@@ -63,10 +78,16 @@ Q_SIGNALS:
     // A complete spot the band filter let through, whatever the filter
     // chain made of it, as it is admitted. Checked only while connected.
     void passedBandFilter(const Spot &spot);
+    // Stations whose rows shown earlier may now read differently: a lone
+    // call found beside a well-heard one, a station heard again elsewhere.
+    void skimmerVerdictsChanged(const QStringList &qslCalls);
 
 private:
     // The one place the counters hear about spots and the alerts they fired.
     void countSpot(const ChainResult &result);
+    // Gives the spot its verdict and the skimmers' facts; false for a
+    // busted spot that is not to be shown.
+    bool validate(Spot &spot);
 
     const Worked *m_worked = nullptr;
     QSqlDatabase m_countryDatabase;
@@ -74,6 +95,9 @@ private:
     Statistics *m_statistics = nullptr;
     FilterChains m_chains;
     SpotIdentity m_identity;
+    SkimmerValidator m_skimmers;
+    bool m_hideBusted = true;
+    Clock m_clock;
 };
 
 #endif // SPOTPIPELINE_H

@@ -137,9 +137,61 @@ bool Filter::match(Spot &spot) const
             return false;
         spot.setDxpedition(true);
         return true;
+    case Mode | Drop:
+    case Mode | Accept:
+    case SpottedBy | Drop:
+    case SpottedBy | Accept:
+    case SnrAtLeast | Drop:
+    case SnrAtLeast | Accept:
+    case SpeedBetween | Drop:
+    case SpeedBetween | Accept:
+    case Validation | Drop:
+    case Validation | Accept:
+    case SpotKind | Drop:
+    case SpotKind | Accept:
+        return matchesSkimmerKind(spot);
     default:
         QLOG_WARN() << "Warning! Invalid filter type.";
         return true;
+    }
+}
+
+void Filter::setModeFilterValue(const QStringList &qslModes)
+{
+    m_modeFilterValue.clear();
+    for (const QString &qsMode : qslModes) {
+        const QString qsUpper = qsMode.trimmed().toUpper();
+        if (!qsUpper.isEmpty() && !m_modeFilterValue.contains(qsUpper))
+            m_modeFilterValue.append(qsUpper);
+    }
+}
+
+bool Filter::matchesSkimmerKind(const Spot &spot) const
+{
+    switch (m_filterType & ~(Drop | Accept)) {
+    case Mode:
+        // Modes are few and upper case on both sides; a spot that names none
+        // matches no set.
+        return !spot.mode().isEmpty() && m_modeFilterValue.contains(spot.mode());
+    case SpottedBy:
+        return m_choiceFilterValue == SpottedByEither || (m_choiceFilterValue == SpottedBySkimmer) == spot.isSkimmer();
+    case SnrAtLeast:
+        // The station's strongest report counts: one weak skimmer far away
+        // does not make a loud station weak. A spot without one matches not.
+        if (spot.hasBestSnr())
+            return spot.bestSnr() >= m_minFilterValue;
+        return spot.hasSnr() && spot.snr() >= m_minFilterValue;
+    case SpeedBetween:
+        return spot.speed() > 0 && spot.speed() >= m_minFilterValue && spot.speed() <= m_maxFilterValue;
+    case Validation:
+        return m_choiceFilterValue == HideBusted ? spot.validation() != Spot::Validation::Busted
+                                                 : spot.validation() == Spot::Validation::Valid;
+    case SpotKind:
+        if (m_choiceFilterValue == KindBeacon)
+            return spot.kind() == Spot::Kind::Beacon || spot.kind() == Spot::Kind::NcdxfBeacon;
+        return spot.kind() == Spot::Kind::Cq;
+    default:
+        return false;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class RuleContext;
 class Spot;
@@ -40,11 +41,29 @@ public:
         NeededNewBand = 2048,
         NeededNewMode = 4096,
         NeededUnconfirmed = 8192,
+        // What the spot itself tells, most of it from skimmer lines: its
+        // mode (one of a set), who spotted it, how strong and fast it was
+        // heard, what the skimmers make of the call, what it sent.
+        Mode = 16384,
+        SpottedBy = 32768,
+        SnrAtLeast = 65536,
+        SpeedBetween = 131072,
+        Validation = 262144,
+        SpotKind = 524288,
         // By the operator's log: the spotted call has no QSO on the spot's
         // band, in any mode. Matches nothing without a log.
         NotWorkedOnBand = 1048576
     };
     Q_ENUM(FilterType)
+
+    // The choice a SpottedBy, Validation or SpotKind rule holds.
+    enum SpottedByChoice : int { SpottedByEither = 0, SpottedBySkimmer = 1, SpottedByHuman = 2 };
+    enum ValidationChoice : int { ValidOnly = 0, HideBusted = 1 };
+    enum SpotKindChoice : int { KindCq = 0, KindBeacon = 1 };
+    // The bounds the dialog offers and the store accepts.
+    static constexpr int kMinSnr = -30;
+    static constexpr int kMaxSnr = 99;
+    static constexpr int kMaxSpeed = 999;
 
     enum BandFilter : int {
         NoBand = 0,
@@ -80,6 +99,16 @@ public:
     const QString &continentFilterValue() const { return m_continentFilterValue; }
     void setContinentFilterValue(const QString &qsContinent) { m_continentFilterValue = qsContinent; }
     void setCountryFilterValue(const QString &qsCountry) { m_countryFilterValue = qsCountry; }
+    // Upper-case mode names as the Mode column shows them.
+    const QStringList &modeFilterValue() const { return m_modeFilterValue; }
+    void setModeFilterValue(const QStringList &qslModes);
+    int choiceFilterValue() const { return m_choiceFilterValue; }
+    void setChoiceFilterValue(int iChoice) { m_choiceFilterValue = iChoice; }
+    // The least SNR in dB, or the speed range in WPM (BPS for RTTY).
+    int minFilterValue() const { return m_minFilterValue; }
+    int maxFilterValue() const { return m_maxFilterValue; }
+    void setMinFilterValue(int iMin) { m_minFilterValue = iMin; }
+    void setMaxFilterValue(int iMax) { m_maxFilterValue = iMax; }
     const QColor &alertColor() const { return m_alertColor; }
     void setAlertColor(const QColor &color) { m_alertColor = color; }
     const QString &soundFile() const { return m_soundFile; }
@@ -115,12 +144,17 @@ Q_SIGNALS:
 
 private:
     bool matchesNeed(const Spot &spot, Need least) const;
+    bool matchesSkimmerKind(const Spot &spot) const;
 
     int m_filterType = None;
     int m_bandFilterValue = AllBands;
     QString m_callFilterValue;
     QString m_countryFilterValue;
     QString m_continentFilterValue;
+    QStringList m_modeFilterValue;
+    int m_choiceFilterValue = 0;
+    int m_minFilterValue = 0;
+    int m_maxFilterValue = 0;
     const RuleContext *m_context = nullptr;
     QColor m_alertColor = QColor(0, 0, 0, 0);
     AlertFlags m_alertKinds;

@@ -5,6 +5,19 @@
 #include "radio/BandPlan.h"
 
 #include <QLayout>
+#include <QListWidget>
+
+namespace {
+
+// The modes a Mode rule offers, as the Mode column shows them; "DATA" is
+// what the band plan guesses for a data segment when a spot names none.
+const char *const kRuleModes[] = {"CW",  "SSB", "AM",     "FM",   "FT8", "FT4",    "RTTY", "PSK31", "PSK63", "JT65",
+                                  "JT9", "Q65", "MSK144", "FST4", "JS8", "OLIVIA", "SSTV", "MFSK",  "HELL",  "DATA"};
+
+constexpr int kValueKinds = Filter::Mode | Filter::SpottedBy | Filter::SnrAtLeast | Filter::SpeedBetween
+    | Filter::Validation | Filter::SpotKind;
+
+} // namespace
 
 RuleKindWidget::RuleKindWidget(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::RuleKindWidget>())
 {
@@ -18,6 +31,11 @@ RuleKindWidget::RuleKindWidget(QWidget *parent) : QWidget(parent), m_ui(std::mak
     m_ui->comboBoxFilterValueBand->addItem(tr("All"), int(Filter::AllBands));
     for (const char *pContinent : {"EU", "NA", "SA", "AF", "AS", "OC", "AN"})
         m_ui->comboBoxFilterValueContinent->addItem(QLatin1String(pContinent));
+
+    for (const char *pMode : kRuleModes)
+        addMode(QLatin1String(pMode));
+    m_ui->listWidgetFilterValueModes->item(m_ui->listWidgetFilterValueModes->count() - 1)
+        ->setToolTip(tr("Spots that name no mode, in a data segment of the band plan"));
 
     connect(m_ui->lineEditFilterValueCallsign, &QLineEdit::textEdited, this, &RuleKindWidget::lineEditToUpper);
     for (const auto &[pButton, iKind] : kindButtons())
@@ -38,7 +56,43 @@ void RuleKindWidget::reset(bool bClearBand)
     m_ui->comboBoxFilterValueCountry->setCurrentIndex(-1);
     m_ui->comboBoxFilterValueContinent->setCurrentIndex(-1);
     m_ui->lineEditFilterValueCallsign->clear();
+    setCheckedModes({});
+    m_ui->comboBoxFilterValueSpottedBy->setCurrentIndex(Filter::SpottedBySkimmer);
+    m_ui->comboBoxFilterValueValidation->setCurrentIndex(Filter::ValidOnly);
+    m_ui->comboBoxFilterValueSpotKind->setCurrentIndex(Filter::KindCq);
     showKind(Filter::Band);
+}
+
+QListWidgetItem *RuleKindWidget::addMode(const QString &qsMode)
+{
+    auto *pItem = new QListWidgetItem(qsMode, m_ui->listWidgetFilterValueModes);
+    pItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    pItem->setCheckState(Qt::Unchecked);
+    return pItem;
+}
+
+QStringList RuleKindWidget::checkedModes() const
+{
+    QStringList qslModes;
+    for (int i = 0; i < m_ui->listWidgetFilterValueModes->count(); ++i) {
+        const QListWidgetItem *pItem = m_ui->listWidgetFilterValueModes->item(i);
+        if (pItem->checkState() == Qt::Checked)
+            qslModes.append(pItem->text());
+    }
+    return qslModes;
+}
+
+void RuleKindWidget::setCheckedModes(const QStringList &qslModes)
+{
+    QListWidget *pList = m_ui->listWidgetFilterValueModes;
+    for (int i = 0; i < pList->count(); ++i)
+        pList->item(i)->setCheckState(qslModes.contains(pList->item(i)->text()) ? Qt::Checked : Qt::Unchecked);
+    // A mode this list does not offer (typed into the store, or from a later
+    // version) is shown rather than silently lost on OK.
+    for (const QString &qsMode : qslModes) {
+        if (pList->findItems(qsMode, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty())
+            addMode(qsMode)->setCheckState(Qt::Checked);
+    }
 }
 
 void RuleKindWidget::addCountry(const QString &qsCountry)
@@ -70,6 +124,12 @@ QList<std::pair<QRadioButton *, int>> RuleKindWidget::kindButtons() const
         {m_ui->radioButtonFilterTypeNeededNewBand, Filter::NeededNewBand},
         {m_ui->radioButtonFilterTypeNeededNewMode, Filter::NeededNewMode},
         {m_ui->radioButtonFilterTypeNeededUnconfirmed, Filter::NeededUnconfirmed},
+        {m_ui->radioButtonFilterTypeMode, Filter::Mode},
+        {m_ui->radioButtonFilterTypeSpottedBy, Filter::SpottedBy},
+        {m_ui->radioButtonFilterTypeSnrAtLeast, Filter::SnrAtLeast},
+        {m_ui->radioButtonFilterTypeSpeedBetween, Filter::SpeedBetween},
+        {m_ui->radioButtonFilterTypeValidation, Filter::Validation},
+        {m_ui->radioButtonFilterTypeSpotKind, Filter::SpotKind},
         {m_ui->radioButtonFilterTypeNotWorkedOnBand, Filter::NotWorkedOnBand},
     };
 }
@@ -96,7 +156,19 @@ void RuleKindWidget::showKind(int iKind)
                                   m_ui->comboBoxFilterValueContinent,
                                   m_ui->labelFilterValueDXpeditionsIOTA,
                                   m_ui->pushButtonFilterValueDXpeditionsIOTA_logo,
-                                  m_ui->pushButtonManageWorkedCountries};
+                                  m_ui->pushButtonManageWorkedCountries,
+                                  m_ui->labelFilterValueModes,
+                                  m_ui->listWidgetFilterValueModes,
+                                  m_ui->labelFilterValueSpottedBy,
+                                  m_ui->comboBoxFilterValueSpottedBy,
+                                  m_ui->labelFilterValueSnr,
+                                  m_ui->spinBoxFilterValueSnr,
+                                  m_ui->labelFilterValueSpeed,
+                                  m_ui->widgetFilterValueSpeed,
+                                  m_ui->labelFilterValueValidation,
+                                  m_ui->comboBoxFilterValueValidation,
+                                  m_ui->labelFilterValueSpotKind,
+                                  m_ui->comboBoxFilterValueSpotKind};
     for (QWidget *pWidget : all) {
         pGrid->removeWidget(pWidget);
         pWidget->hide();
@@ -129,6 +201,30 @@ void RuleKindWidget::showKind(int iKind)
     case Filter::NewCountries:
         pControl = m_ui->pushButtonManageWorkedCountries;
         break;
+    case Filter::Mode:
+        pLabel = m_ui->labelFilterValueModes;
+        pControl = m_ui->listWidgetFilterValueModes;
+        break;
+    case Filter::SpottedBy:
+        pLabel = m_ui->labelFilterValueSpottedBy;
+        pControl = m_ui->comboBoxFilterValueSpottedBy;
+        break;
+    case Filter::SnrAtLeast:
+        pLabel = m_ui->labelFilterValueSnr;
+        pControl = m_ui->spinBoxFilterValueSnr;
+        break;
+    case Filter::SpeedBetween:
+        pLabel = m_ui->labelFilterValueSpeed;
+        pControl = m_ui->widgetFilterValueSpeed;
+        break;
+    case Filter::Validation:
+        pLabel = m_ui->labelFilterValueValidation;
+        pControl = m_ui->comboBoxFilterValueValidation;
+        break;
+    case Filter::SpotKind:
+        pLabel = m_ui->labelFilterValueSpotKind;
+        pControl = m_ui->comboBoxFilterValueSpotKind;
+        break;
     default:
         break;
     }
@@ -142,9 +238,14 @@ void RuleKindWidget::showKind(int iKind)
     }
     pGrid->setColumnStretch(1, 1);
     pGrid->invalidate();
+    m_ui->groupBoxFilterValue->updateGeometry();
+    layout()->invalidate();
     layout()->activate();
     QWidget *pWindow = window();
     if (pWindow != this && pWindow->layout()) {
+        // The window's layout still holds this widget's size from before,
+        // which after a tall value (the mode list) would keep it tall.
+        pWindow->layout()->invalidate();
         pWindow->layout()->activate();
         pWindow->resize(pWindow->sizeHint());
     }
@@ -183,6 +284,35 @@ void RuleKindWidget::loadRule(const Filter &rule)
             ->setChecked(true);
         m_ui->comboBoxFilterValueContinent->setCurrentIndex(m_ui->comboBoxFilterValueContinent->findText(
             rule.continentFilterValue(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    } else if (iType & kValueKinds) {
+        iKind = iType & kValueKinds;
+        for (const auto &[pButton, iButtonKind] : kindButtons()) {
+            if (iButtonKind == iKind)
+                pButton->setChecked(true);
+        }
+        switch (iKind) {
+        case Filter::Mode:
+            setCheckedModes(rule.modeFilterValue());
+            break;
+        case Filter::SpottedBy:
+            m_ui->comboBoxFilterValueSpottedBy->setCurrentIndex(rule.choiceFilterValue());
+            break;
+        case Filter::SnrAtLeast:
+            m_ui->spinBoxFilterValueSnr->setValue(rule.minFilterValue());
+            break;
+        case Filter::SpeedBetween:
+            m_ui->spinBoxFilterValueSpeedMin->setValue(rule.minFilterValue());
+            m_ui->spinBoxFilterValueSpeedMax->setValue(rule.maxFilterValue());
+            break;
+        case Filter::Validation:
+            m_ui->comboBoxFilterValueValidation->setCurrentIndex(rule.choiceFilterValue());
+            break;
+        case Filter::SpotKind:
+            m_ui->comboBoxFilterValueSpotKind->setCurrentIndex(rule.choiceFilterValue());
+            break;
+        default:
+            break;
+        }
     } else if (Filter::isNeededKind(iType) || (iType & Filter::NotWorkedOnBand)) {
         for (const auto &[pButton, iButtonKind] : kindButtons()) {
             if (iType & iButtonKind) {
@@ -208,6 +338,11 @@ QString RuleKindWidget::missingValue() const
     if ((iKind == Filter::DxContinent || iKind == Filter::SpotterContinent)
         && m_ui->comboBoxFilterValueContinent->currentIndex() < 0)
         return tr("You must select a continent.");
+    if (iKind == Filter::Mode && checkedModes().isEmpty())
+        return tr("You must select at least one mode.");
+    if (iKind == Filter::SpeedBetween
+        && m_ui->spinBoxFilterValueSpeedMin->value() > m_ui->spinBoxFilterValueSpeedMax->value())
+        return tr("The lower speed cannot be above the upper speed.");
     return QString();
 }
 
@@ -227,6 +362,25 @@ int RuleKindWidget::applyTo(Filter *pRule) const
     case Filter::DxContinent:
     case Filter::SpotterContinent:
         pRule->setContinentFilterValue(m_ui->comboBoxFilterValueContinent->currentText());
+        break;
+    case Filter::Mode:
+        pRule->setModeFilterValue(checkedModes());
+        break;
+    case Filter::SpottedBy:
+        pRule->setChoiceFilterValue(m_ui->comboBoxFilterValueSpottedBy->currentIndex());
+        break;
+    case Filter::SnrAtLeast:
+        pRule->setMinFilterValue(m_ui->spinBoxFilterValueSnr->value());
+        break;
+    case Filter::SpeedBetween:
+        pRule->setMinFilterValue(m_ui->spinBoxFilterValueSpeedMin->value());
+        pRule->setMaxFilterValue(m_ui->spinBoxFilterValueSpeedMax->value());
+        break;
+    case Filter::Validation:
+        pRule->setChoiceFilterValue(m_ui->comboBoxFilterValueValidation->currentIndex());
+        break;
+    case Filter::SpotKind:
+        pRule->setChoiceFilterValue(m_ui->comboBoxFilterValueSpotKind->currentIndex());
         break;
     default:
         break;

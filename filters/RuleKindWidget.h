@@ -9,6 +9,7 @@
 #include <utility>
 
 QT_BEGIN_NAMESPACE
+class QListWidgetItem;
 class QRadioButton;
 namespace Ui {
 class RuleKindWidget;
@@ -18,7 +19,8 @@ QT_END_NAMESPACE
 class Filter;
 
 // The part the filter and the alert dialog share: the kind of a rule (band,
-// callsign, country, DXpeditions, worked or new countries) and its value.
+// callsign, country, DXpeditions, worked or new countries, what skimmers
+// tell of a spot) and its value.
 // Only the value widgets of the chosen kind show, and the dialog around
 // them shrinks to fit.
 class RuleKindWidget : public QWidget
@@ -53,6 +55,9 @@ Q_SIGNALS:
 private:
     // Every kind's radio button with its kind bit.
     QList<std::pair<QRadioButton *, int>> kindButtons() const;
+    QListWidgetItem *addMode(const QString &qsMode);
+    QStringList checkedModes() const;
+    void setCheckedModes(const QStringList &qslModes);
 
     std::unique_ptr<Ui::RuleKindWidget> m_ui;
 };

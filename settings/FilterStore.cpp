@@ -21,6 +21,10 @@ const QString kBandFilterValue = QStringLiteral("BandFilterValue");
 const QString kCallFilterValue = QStringLiteral("CallFilterValue");
 const QString kCountryFilterValue = QStringLiteral("CountryFilterValue");
 const QString kContinentFilterValue = QStringLiteral("ContinentFilterValue");
+const QString kModeFilterValue = QStringLiteral("ModeFilterValue");
+const QString kChoiceFilterValue = QStringLiteral("ChoiceFilterValue");
+const QString kMinFilterValue = QStringLiteral("MinFilterValue");
+const QString kMaxFilterValue = QStringLiteral("MaxFilterValue");
 const QString kFilterAction = QStringLiteral("FilterAction");
 const QString kColorRed = QStringLiteral("ColorRed");
 const QString kColorGreen = QStringLiteral("ColorGreen");
@@ -36,6 +40,20 @@ const QColor kNoColor(0, 0, 0, 0);
 int colorComponent(const QSettings &settings, const QString &qsKey)
 {
     return qBound(0, settings.value(qsKey, 255).toInt(), 255);
+}
+
+constexpr int kChoiceKinds = Filter::SpottedBy | Filter::Validation | Filter::SpotKind;
+constexpr int kRangeKinds = Filter::SnrAtLeast | Filter::SpeedBetween;
+
+// A choice out of its range (a store edited by hand, or one from a later
+// version) reads as the first, which keeps the rule doing something sane.
+int readChoice(const QSettings &settings, int iType)
+{
+    const int iChoice = settings.value(kChoiceFilterValue, 0).toInt();
+    const int iLast = (iType & Filter::SpottedBy) ? int(Filter::SpottedByHuman)
+        : (iType & Filter::Validation)            ? int(Filter::HideBusted)
+                                                  : int(Filter::KindBeacon);
+    return iChoice >= 0 && iChoice <= iLast ? iChoice : 0;
 }
 
 } // namespace
@@ -81,6 +99,14 @@ void FilterStore::writeRule(GuardedSettings &settings, const Filter &rule, bool 
         settings.setValue(kCountryFilterValue, rule.countryFilterValue());
     if (iType & (Filter::DxContinent | Filter::SpotterContinent))
         settings.setValue(kContinentFilterValue, rule.continentFilterValue());
+    if (iType & Filter::Mode)
+        settings.setValue(kModeFilterValue, rule.modeFilterValue().join(QLatin1Char(',')));
+    if (iType & kChoiceKinds)
+        settings.setValue(kChoiceFilterValue, rule.choiceFilterValue());
+    if (iType & kRangeKinds)
+        settings.setValue(kMinFilterValue, rule.minFilterValue());
+    if (iType & Filter::SpeedBetween)
+        settings.setValue(kMaxFilterValue, rule.maxFilterValue());
     if (!bAlert)
         return;
 
@@ -158,6 +184,18 @@ std::unique_ptr<Filter> FilterStore::readRule(const QSettings &settings, bool bA
         pRule->setCountryFilterValue(settings.value(kCountryFilterValue).toString());
     if (iType & (Filter::DxContinent | Filter::SpotterContinent))
         pRule->setContinentFilterValue(settings.value(kContinentFilterValue).toString());
+    if (iType & Filter::Mode)
+        pRule->setModeFilterValue(settings.value(kModeFilterValue).toString().split(QLatin1Char(',')));
+    if (iType & kChoiceKinds)
+        pRule->setChoiceFilterValue(readChoice(settings, iType));
+    if (iType & Filter::SnrAtLeast)
+        pRule->setMinFilterValue(qBound(Filter::kMinSnr, settings.value(kMinFilterValue, 0).toInt(), Filter::kMaxSnr));
+    if (iType & Filter::SpeedBetween) {
+        const int iMin = qBound(0, settings.value(kMinFilterValue, 0).toInt(), Filter::kMaxSpeed);
+        const int iMax = qBound(0, settings.value(kMaxFilterValue, Filter::kMaxSpeed).toInt(), Filter::kMaxSpeed);
+        pRule->setMinFilterValue(qMin(iMin, iMax));
+        pRule->setMaxFilterValue(qMax(iMin, iMax));
+    }
     if (kinds.testFlag(AlertFlag::Color)) {
         pRule->setAlertColor(QColor(colorComponent(settings, kColorRed), colorComponent(settings, kColorGreen),
                                     colorComponent(settings, kColorBlue)));

@@ -108,6 +108,12 @@ QString RuleTableModel::typeText(const Filter &rule) const
         {Filter::NeededNewBand, QT_TR_NOOP("Needed: new band")},
         {Filter::NeededNewMode, QT_TR_NOOP("Needed: new mode")},
         {Filter::NeededUnconfirmed, QT_TR_NOOP("Needed: unconfirmed")},
+        {Filter::Mode, QT_TR_NOOP("Mode")},
+        {Filter::SpottedBy, QT_TR_NOOP("Spotted by")},
+        {Filter::SnrAtLeast, QT_TR_NOOP("SNR at least")},
+        {Filter::SpeedBetween, QT_TR_NOOP("Speed between")},
+        {Filter::Validation, QT_TR_NOOP("Validation")},
+        {Filter::SpotKind, QT_TR_NOOP("Kind")},
         {Filter::NotWorkedOnBand, QT_TR_NOOP("Call not worked on this band")},
     };
     QString qsType;
@@ -135,6 +141,24 @@ QString RuleTableModel::valueText(const Filter &rule) const
         qsValue += rule.countryFilterValue() + QLatin1Char(' ');
     if (iType & (Filter::DxContinent | Filter::SpotterContinent))
         qsValue += rule.continentFilterValue() + QLatin1Char(' ');
+    if (iType & Filter::Mode)
+        qsValue += rule.modeFilterValue().join(QLatin1String(", ")) + QLatin1Char(' ');
+    if (iType & Filter::SpottedBy) {
+        const int iChoice = rule.choiceFilterValue();
+        qsValue += (iChoice == Filter::SpottedBySkimmer     ? tr("skimmer")
+                        : iChoice == Filter::SpottedByHuman ? tr("human")
+                                                            : tr("either"))
+            + QLatin1Char(' ');
+    }
+    if (iType & Filter::SnrAtLeast)
+        qsValue += tr("%1 dB").arg(rule.minFilterValue()) + QLatin1Char(' ');
+    if (iType & Filter::SpeedBetween)
+        qsValue += tr("%1 to %2 WPM (BPS)").arg(rule.minFilterValue()).arg(rule.maxFilterValue()) + QLatin1Char(' ');
+    if (iType & Filter::Validation)
+        qsValue +=
+            (rule.choiceFilterValue() == Filter::HideBusted ? tr("hide busted") : tr("valid only")) + QLatin1Char(' ');
+    if (iType & Filter::SpotKind)
+        qsValue += (rule.choiceFilterValue() == Filter::KindBeacon ? tr("beacons") : tr("CQ")) + QLatin1Char(' ');
     return qsValue;
 }
 

@@ -212,6 +212,7 @@ void Settings::loadSettings()
     m_rigPage->setCat(SettingsStore::loadCat());
     m_ui->tabLog->setLog(SettingsStore::loadLog());
     m_sharingPage->setSharing(SharingSettings::load());
+    m_ui->tabSkimmers->setSkimmers(SkimmerSettings::load());
 
     loadChains();
 }
@@ -248,6 +249,7 @@ void Settings::saveSettings()
     SettingsStore::saveCat(m_rigPage->cat());
     SettingsStore::saveLog(m_ui->tabLog->log());
     SharingSettings::save(m_sharingPage->sharing());
+    m_ui->tabSkimmers->skimmers().save();
 
     FilterStore::saveChains(*chains());
 }

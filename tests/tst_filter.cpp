@@ -4,6 +4,7 @@
 #include "filters/Filter.h"
 #include "filters/FilterChains.h"
 #include "radio/BandPlan.h"
+#include "settings/FilterStore.h"
 #include "settings/ProgramRuleContext.h"
 #include "update/DXpeditions.h"
 
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void storedBandBitsStay();
     void bandRuleAllAndNone();
     void ruleKinds();
+    void skimmerRuleKinds();
+    void skimmerRulesInTheStore();
     void alertOutputs();
     void chainDefaultAccept();
     void chainDefaultDrop();
@@ -257,6 +260,182 @@ void TestFilter::ruleKinds()
     QCOMPARE(LogCapture::with(QStringLiteral("Warning! Invalid filter type.")).size(), 1);
     QVERIFY(!Filter(Filter::Drop).match(spot));
     QVERIFY(Filter(Filter::Accept).match(spot));
+}
+
+void TestFilter::skimmerRuleKinds()
+{
+    // A CQ in CW heard by skimmers, the strongest at 25 dB; a human's SSB
+    // spot; a beacon; a busted copy.
+    Spot cw = makeSpot(QStringLiteral("DL1ABC"), QStringLiteral("7022.0"));
+    cw.setSkimmer(true);
+    cw.setMode(QStringLiteral("CW"));
+    cw.setSnr(12);
+    cw.setBestSnr(25);
+    cw.setSpeed(22, Spot::SpeedUnit::Wpm);
+    cw.setKind(Spot::Kind::Cq);
+    cw.setValidation(Spot::Validation::Valid);
+    Spot ssb = makeSpot(QStringLiteral("EA5XX"), QStringLiteral("14205.0"));
+    ssb.setMode(QStringLiteral("SSB"));
+    ssb.setValidation(Spot::Validation::Valid);
+    Spot beacon = makeSpot(QStringLiteral("4U1UN"), QStringLiteral("14100.0"));
+    beacon.setSkimmer(true);
+    beacon.setMode(QStringLiteral("CW"));
+    beacon.setSnr(8);
+    beacon.setKind(Spot::Kind::NcdxfBeacon);
+    Spot busted = cw;
+    busted.setDxCall(QStringLiteral("DL1ABD"));
+    busted.setValidation(Spot::Validation::Busted);
+    busted.setKind(Spot::Kind::Dx);
+    QList<Spot *> spots {&cw, &ssb, &beacon, &busted};
+    const auto matching = [&spots](const Filter &rule) {
+        QStringList qslCalls;
+        for (Spot *pSpot : spots) {
+            if (rule.match(*pSpot))
+                qslCalls.append(pSpot->dxCall());
+        }
+        return qslCalls.join(QLatin1Char(' '));
+    };
+
+    Filter mode(Filter::Mode | Filter::Accept);
+    QCOMPARE(matching(mode), QString());
+    mode.setModeFilterValue({QStringLiteral("ssb"), QStringLiteral(" FT8"), QStringLiteral("SSB")});
+    QCOMPARE(mode.modeFilterValue(), (QStringList {"SSB", "FT8"}));
+    QCOMPARE(matching(mode), QStringLiteral("EA5XX"));
+
+    Filter spottedBy(Filter::SpottedBy | Filter::Drop);
+    QCOMPARE(matching(spottedBy), QStringLiteral("DL1ABC EA5XX 4U1UN DL1ABD"));
+    spottedBy.setChoiceFilterValue(Filter::SpottedBySkimmer);
+    QCOMPARE(matching(spottedBy), QStringLiteral("DL1ABC 4U1UN DL1ABD"));
+    spottedBy.setChoiceFilterValue(Filter::SpottedByHuman);
+    QCOMPARE(matching(spottedBy), QStringLiteral("EA5XX"));
+
+    // The station's best report counts; no report, no match.
+    Filter snr(Filter::SnrAtLeast | Filter::Accept);
+    snr.setMinFilterValue(20);
+    QCOMPARE(matching(snr), QStringLiteral("DL1ABC DL1ABD"));
+    snr.setMinFilterValue(8);
+    QCOMPARE(matching(snr), QStringLiteral("DL1ABC 4U1UN DL1ABD"));
+    snr.setMinFilterValue(-30);
+    QCOMPARE(matching(snr), QStringLiteral("DL1ABC 4U1UN DL1ABD"));
+
+    // Both ends included; a spot without a speed is in no range.
+    Filter speed(Filter::SpeedBetween | Filter::Accept);
+    speed.setMinFilterValue(22);
+    speed.setMaxFilterValue(22);
+    QCOMPARE(matching(speed), QStringLiteral("DL1ABC DL1ABD"));
+    speed.setMinFilterValue(0);
+    speed.setMaxFilterValue(21);
+    QCOMPARE(matching(speed), QString());
+
+    Filter validation(Filter::Validation | Filter::Accept);
+    QCOMPARE(matching(validation), QStringLiteral("DL1ABC EA5XX"));
+    validation.setChoiceFilterValue(Filter::HideBusted);
+    QCOMPARE(matching(validation), QStringLiteral("DL1ABC EA5XX 4U1UN"));
+
+    Filter kind(Filter::SpotKind | Filter::Accept);
+    QCOMPARE(matching(kind), QStringLiteral("DL1ABC"));
+    kind.setChoiceFilterValue(Filter::KindBeacon);
+    QCOMPARE(matching(kind), QStringLiteral("4U1UN"));
+
+    // Through the chain: no humans, no beacons, nothing at 30 WPM or more;
+    // a sound for valid spots, a balloon for strong ones.
+    FilterChains chains;
+    auto pHuman = std::make_unique<Filter>(Filter::SpottedBy | Filter::Drop);
+    pHuman->setChoiceFilterValue(Filter::SpottedByHuman);
+    chains.addFilter(std::move(pHuman), -1);
+    auto pBeacon = std::make_unique<Filter>(Filter::SpotKind | Filter::Drop);
+    pBeacon->setChoiceFilterValue(Filter::KindBeacon);
+    chains.addFilter(std::move(pBeacon), -1);
+    auto pFast = std::make_unique<Filter>(Filter::SpeedBetween | Filter::Drop);
+    pFast->setMinFilterValue(30);
+    pFast->setMaxFilterValue(Filter::kMaxSpeed);
+    chains.addFilter(std::move(pFast), -1);
+    chains.addAlert(std::make_unique<Filter>(Filter::Validation | Filter::Accept, AlertFlag::Sound), -1);
+    auto pStrong = std::make_unique<Filter>(Filter::SnrAtLeast | Filter::Accept, AlertFlag::Balloon);
+    pStrong->setMinFilterValue(20);
+    chains.addAlert(std::move(pStrong), -1);
+    QCOMPARE(chains.evaluate(cw), ChainResult(ChainResult::Accept, AlertFlag::Sound | AlertFlag::Balloon));
+    QCOMPARE(chains.evaluate(busted), ChainResult(ChainResult::Accept, AlertFlag::Balloon));
+    QCOMPARE(chains.evaluate(ssb), ChainResult(ChainResult::Drop));
+    QCOMPARE(chains.evaluate(beacon), ChainResult(ChainResult::Drop));
+    Spot fast = cw;
+    fast.setSpeed(35, Spot::SpeedUnit::Wpm);
+    QCOMPARE(chains.evaluate(fast), ChainResult(ChainResult::Drop));
+}
+
+void TestFilter::skimmerRulesInTheStore()
+{
+    // A store written before these kinds existed reads as before and is
+    // written back key for key.
+    TestSupport::clearStore();
+    {
+        QSettings old = TestSupport::store();
+        old.setValue("Filters/Count", 3);
+        old.setValue("Filters/DefaultFilter", 1);
+        old.setValue("Filters/0/FilterType", 6);
+        old.setValue("Filters/0/BandFilterValue", 40);
+        old.setValue("Filters/1/FilterType", 9);
+        old.setValue("Filters/1/CallFilterValue", "DL1ABC");
+        old.setValue("Filters/2/FilterType", 2050);
+        old.setValue("Alerts/Count", 1);
+        old.setValue("Alerts/0/FilterType", 258);
+        old.setValue("Alerts/0/ContinentFilterValue", "OC");
+        old.setValue("Alerts/0/FilterAction", 16);
+    }
+    const auto allValues = [] {
+        QSettings settings = TestSupport::store();
+        QStringList qslValues;
+        for (const QString &qsKey : settings.allKeys()) {
+            if (qsKey.startsWith(QLatin1String("Filters/")) || qsKey.startsWith(QLatin1String("Alerts/")))
+                qslValues.append(qsKey + QLatin1Char('=') + settings.value(qsKey).toString());
+        }
+        qslValues.sort();
+        return qslValues;
+    };
+    const QStringList qslOld = allValues();
+    FilterChains chains;
+    FilterStore::loadChains(chains, nullptr);
+    QCOMPARE(chains.filterCount(), 2);
+    QCOMPARE(chains.filterAt(1)->filterType(), Filter::NeededNewBand | Filter::Accept);
+    QCOMPARE(chains.alertAt(0)->continentFilterValue(), QStringLiteral("OC"));
+    FilterStore::saveChains(chains);
+    QCOMPARE(allValues(), qslOld);
+
+    // Each new kind keeps its value; values out of range read bounded.
+    auto pMode = std::make_unique<Filter>(Filter::Mode | Filter::Accept);
+    pMode->setModeFilterValue({QStringLiteral("CW"), QStringLiteral("RTTY")});
+    chains.addFilter(std::move(pMode), -1);
+    auto pSpeed = std::make_unique<Filter>(Filter::SpeedBetween | Filter::Drop);
+    pSpeed->setMinFilterValue(18);
+    pSpeed->setMaxFilterValue(32);
+    chains.addFilter(std::move(pSpeed), -1);
+    auto pKind = std::make_unique<Filter>(Filter::SpotKind | Filter::Accept, AlertFlag::Balloon);
+    pKind->setChoiceFilterValue(Filter::KindBeacon);
+    chains.addAlert(std::move(pKind), -1);
+    auto pSnr = std::make_unique<Filter>(Filter::SnrAtLeast | Filter::Accept, AlertFlag::Balloon);
+    pSnr->setMinFilterValue(-5);
+    chains.addAlert(std::move(pSnr), -1);
+    FilterStore::saveChains(chains);
+    FilterChains reread;
+    FilterStore::loadChains(reread, nullptr);
+    QCOMPARE(reread.filterAt(2)->modeFilterValue(), (QStringList {"CW", "RTTY"}));
+    QCOMPARE(reread.filterAt(3)->filterType(), Filter::SpeedBetween | Filter::Drop);
+    QCOMPARE(reread.filterAt(3)->minFilterValue(), 18);
+    QCOMPARE(reread.filterAt(3)->maxFilterValue(), 32);
+    QCOMPARE(reread.alertAt(1)->choiceFilterValue(), int(Filter::KindBeacon));
+    QCOMPARE(reread.alertAt(2)->minFilterValue(), -5);
+    {
+        QSettings damaged = TestSupport::store();
+        damaged.setValue("Filters/4/MinFilterValue", 50);
+        damaged.setValue("Filters/4/MaxFilterValue", 20000);
+        damaged.setValue("Alerts/1/ChoiceFilterValue", 7);
+        damaged.setValue("Alerts/2/MinFilterValue", -400);
+    }
+    FilterStore::loadChains(reread, nullptr);
+    QCOMPARE(reread.filterAt(3)->minFilterValue(), 50);
+    QCOMPARE(reread.filterAt(3)->maxFilterValue(), Filter::kMaxSpeed);
+    QCOMPARE(reread.alertAt(1)->choiceFilterValue(), int(Filter::KindCq));
+    QCOMPARE(reread.alertAt(2)->minFilterValue(), Filter::kMinSnr);
 }
 
 void TestFilter::alertOutputs()

@@ -161,9 +161,9 @@ void TestMainWindow::rowLimitAndColumnFitting()
 {
     writeStore(Filter::AllBands);
     m_window = makeWindow();
-    // Wider than the test screen's default window, narrower than the first
-    // start's: room for the default columns and a very long call.
-    m_window->resize(1000, 515);
+    // Wider than the test screen's default window, with room for the
+    // default columns and a 25-character call.
+    m_window->resize(1200, 515);
     m_window->show();
     SpotModel *pModel = m_window->spotModel();
     QHeaderView *pHeader = table()->horizontalHeader();
@@ -195,6 +195,11 @@ void TestMainWindow::rowLimitAndColumnFitting()
     // The location columns wait in the header menu until the operator asks.
     for (int iColumn = SpotModel::Continent; iColumn <= SpotModel::LongPath; ++iColumn)
         QVERIFY(pHeader->isSectionHidden(iColumn));
+    // Of the skimmer columns, mode, signal and verdict show before the comment.
+    for (int iColumn : {SpotModel::Mode, SpotModel::Snr, SpotModel::Validation})
+        QVERIFY(!pHeader->isSectionHidden(iColumn)
+                && pHeader->visualIndex(iColumn) < pHeader->visualIndex(SpotModel::Comment));
+    QVERIFY(pHeader->isSectionHidden(SpotModel::Speed) && pHeader->isSectionHidden(SpotModel::Skimmers));
     QVERIFY(!table()->horizontalScrollBar()->isVisible());
     QCOMPARE(pModel->data(pModel->index(0, SpotModel::Frequency), Qt::TextAlignmentRole).value<Qt::Alignment>(),
              Qt::AlignRight | Qt::AlignVCenter);

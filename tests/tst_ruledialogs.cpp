@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <QTextEdit>
@@ -71,6 +72,7 @@ private Q_SLOTS:
     void filterValidationAndConstruction();
     void alertValidationAndConstruction();
     void cancelledColourKeepsTheChosenOne();
+    void skimmerKindsInTheDialogs();
     void rulesThroughSettingsRoundTrip();
     void workedCountriesMovesOkAndCancel();
     void seenTipsBits();
@@ -221,6 +223,84 @@ void TestRuleDialogs::alertValidationAndConstruction()
     QCOMPARE(rule->alertKinds(), AlertFlags(AlertFlag::Icon));
 }
 
+void TestRuleDialogs::skimmerKindsInTheDialogs()
+{
+    MessageBoxCatcher boxes;
+    FilterProperties dialog(&m_workedSets);
+    dialog.setOperation(FilterProperties::Add);
+    dialog.show();
+    click(child<QRadioButton>(&dialog, "radioButtonFilterActionAccept"));
+
+    // A mode set needs a mode; only the chosen kind's value shows.
+    click(child<QRadioButton>(&dialog, "radioButtonFilterTypeMode"));
+    auto *pModes = child<QListWidget>(&dialog, "listWidgetFilterValueModes");
+    QVERIFY(pModes->isVisible());
+    QVERIFY(!child<QSpinBox>(&dialog, "spinBoxFilterValueSnr")->isVisible());
+    const int iWithModes = dialog.height();
+    QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
+    for (const char *pMode : {"FT8", "CW"})
+        pModes->findItems(QLatin1String(pMode), Qt::MatchExactly).first()->setCheckState(Qt::Checked);
+    std::unique_ptr<Filter> rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QVERIFY(rule);
+    QCOMPARE(rule->filterType(), Filter::Mode | Filter::Accept);
+    QCOMPARE(rule->modeFilterValue(), (QStringList {"CW", "FT8"}));
+
+    // A range upside down is refused, not swapped behind the operator's back.
+    click(child<QRadioButton>(&dialog, "radioButtonFilterTypeSpeedBetween"));
+    // The dialog gives back the room the mode list took.
+    QVERIFY(dialog.height() < iWithModes);
+    child<QSpinBox>(&dialog, "spinBoxFilterValueSpeedMin")->setValue(35);
+    child<QSpinBox>(&dialog, "spinBoxFilterValueSpeedMax")->setValue(25);
+    QVERIFY(!takeRule(&dialog, &FilterProperties::filterAccepted));
+    child<QSpinBox>(&dialog, "spinBoxFilterValueSpeedMin")->setValue(18);
+    rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QCOMPARE(rule->filterType(), Filter::SpeedBetween | Filter::Accept);
+    QCOMPARE(rule->minFilterValue(), 18);
+    QCOMPARE(rule->maxFilterValue(), 25);
+    QCOMPARE(boxes.takeAll(),
+             QStringList({QStringLiteral("Error adding filter.|You must select at least one mode."),
+                          QStringLiteral("Error adding filter.|The lower speed cannot be above the upper speed.")}));
+
+    // Editing shows each rule's own value; a mode the list lacks is kept.
+    Filter spottedBy(Filter::Drop | Filter::SpottedBy);
+    spottedBy.setChoiceFilterValue(Filter::SpottedByHuman);
+    dialog.setOperation(FilterProperties::Edit);
+    dialog.loadFilter(spottedBy);
+    QVERIFY(child<QRadioButton>(&dialog, "radioButtonFilterTypeSpottedBy")->isChecked());
+    QCOMPARE(child<QComboBox>(&dialog, "comboBoxFilterValueSpottedBy")->currentIndex(), int(Filter::SpottedByHuman));
+    rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QCOMPARE(rule->filterType(), Filter::SpottedBy | Filter::Drop);
+    QCOMPARE(rule->choiceFilterValue(), int(Filter::SpottedByHuman));
+    Filter oddMode(Filter::Accept | Filter::Mode);
+    oddMode.setModeFilterValue({QStringLiteral("ROS"), QStringLiteral("RTTY")});
+    dialog.loadFilter(oddMode);
+    rule = takeRule(&dialog, &FilterProperties::filterAccepted);
+    QCOMPARE(rule->modeFilterValue(), (QStringList {"RTTY", "ROS"}));
+
+    // The alert dialog shares the kinds: a sound for strong valid-only
+    // spots is two rules, each with its value.
+    AlertProperties alerts(&m_workedSets);
+    alerts.setOperation(AlertProperties::Add);
+    alerts.show();
+    click(child<QCheckBox>(&alerts, "checkBoxAlertTypeBalloonPopup"));
+    click(child<QRadioButton>(&alerts, "radioButtonFilterTypeSnrAtLeast"));
+    child<QSpinBox>(&alerts, "spinBoxFilterValueSnr")->setValue(-7);
+    rule = takeRule(&alerts, &AlertProperties::alertAccepted);
+    QCOMPARE(rule->filterType(), Filter::SnrAtLeast | Filter::Accept);
+    QCOMPARE(rule->minFilterValue(), -7);
+    click(child<QRadioButton>(&alerts, "radioButtonFilterTypeValidation"));
+    child<QComboBox>(&alerts, "comboBoxFilterValueValidation")->setCurrentIndex(Filter::HideBusted);
+    rule = takeRule(&alerts, &AlertProperties::alertAccepted);
+    QCOMPARE(rule->filterType(), Filter::Validation | Filter::Accept);
+    QCOMPARE(rule->choiceFilterValue(), int(Filter::HideBusted));
+    click(child<QRadioButton>(&alerts, "radioButtonFilterTypeSpotKind"));
+    child<QComboBox>(&alerts, "comboBoxFilterValueSpotKind")->setCurrentIndex(Filter::KindBeacon);
+    rule = takeRule(&alerts, &AlertProperties::alertAccepted);
+    QCOMPARE(rule->filterType(), Filter::SpotKind | Filter::Accept);
+    QCOMPARE(rule->choiceFilterValue(), int(Filter::KindBeacon));
+    QVERIFY(boxes.seen.isEmpty());
+}
+
 void TestRuleDialogs::cancelledColourKeepsTheChosenOne()
 {
     AlertProperties dialog(&m_workedSets);
@@ -296,9 +376,22 @@ void TestRuleDialogs::rulesThroughSettingsRoundTrip()
     QCOMPARE(settings.cluster()->filterCount(), 2);
     QCOMPARE(pView->model()->index(0, 1).data().toString(), QStringLiteral("Japan "));
 
+    // A skimmer kind with its value, in the alerts' table and the store.
+    click(child<QPushButton>(&settings, "pushButtonAddAlert"));
+    click(child<QRadioButton>(pAlertDialog, "radioButtonFilterTypeSpeedBetween"));
+    child<QSpinBox>(pAlertDialog, "spinBoxFilterValueSpeedMin")->setValue(20);
+    child<QSpinBox>(pAlertDialog, "spinBoxFilterValueSpeedMax")->setValue(28);
+    click(child<QCheckBox>(pAlertDialog, "checkBoxAlertTypeBalloonPopup"));
+    pAlertDialog->accept();
+    QCOMPARE(child<QTableView>(&settings, "tableViewAlerts")->model()->index(2, 1).data().toString(),
+             QStringLiteral("20 to 28 WPM (BPS) "));
+
     settings.accept();
     QVERIFY(boxes.seen.isEmpty());
     QSettings written = store();
+    QCOMPARE(written.value("Alerts/2/FilterType").toInt(), Filter::SpeedBetween | Filter::Accept);
+    QCOMPARE(written.value("Alerts/2/MinFilterValue").toInt(), 20);
+    QCOMPARE(written.value("Alerts/2/MaxFilterValue").toInt(), 28);
     QCOMPARE(written.value("Filters/1/CountryFilterValue").toString(), QStringLiteral("Japan"));
     QCOMPARE(written.value("Alerts/0/FilterType").toInt(), 34);
     QCOMPARE(written.value("Alerts/1/FilterType").toInt(), 258);
@@ -308,6 +401,7 @@ void TestRuleDialogs::rulesThroughSettingsRoundTrip()
     reread.loadSettings();
     QCOMPARE(reread.cluster()->alertAt(1)->filterType(), Filter::DxContinent | Filter::Accept);
     QCOMPARE(reread.cluster()->alertAt(1)->continentFilterValue(), QStringLiteral("NA"));
+    QCOMPARE(reread.cluster()->alertAt(2)->maxFilterValue(), 28);
 }
 
 void TestRuleDialogs::workedCountriesMovesOkAndCancel()

@@ -304,6 +304,15 @@ void TestSkimmer::verdict_data()
     SkimmerValidator::Thresholds loose;
     loose.bustedNeighbourSkimmers = 2;
     loose.bustedWindowSecs = 600;
+    // Where three skimmers make a call valid, a copy two of them heard may
+    // still be a mis-decode, when the threshold says so.
+    SkimmerValidator::Thresholds twoCopies;
+    twoCopies.validSkimmers = 3;
+    twoCopies.bustedSkimmers = 2;
+    const QStringList copyByTwo = wellHeard + QStringList {"D DL1ABD 7022.1 60", "E DL1ABD 7022.0 70"};
+    QTest::newRow("copy by two, two allowed") << copyByTwo << twoCopies << busted << "DL1ABC";
+    twoCopies.bustedSkimmers = 1;
+    QTest::newRow("copy by two, one allowed") << copyByTwo << twoCopies << unverified << "";
     QTest::newRow("neighbour of two counts when two suffice")
         << wellHeard.mid(0, 2) + QStringList {"D DL1ABD 7022.0 300"} << loose << busted << "DL1ABC";
 }

@@ -4,6 +4,7 @@
 #include "cluster/SpotParser.h"
 #include "cluster/SpotPipeline.h"
 #include "filters/Filter.h"
+#include "settings/SkimmerSettings.h"
 #include "settings/Statistics.h"
 #include "testnode/TestNode.h"
 #include "testnode/TestSpot.h"
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void lateLiveSpotDuringEarlierSpots();
     void liveFeedDuringTypedAnswer();
     void midnight();
+    void skimmerVerdictsBeforeTheRules();
 
 private:
     std::unique_ptr<NodeConnection> makeConnection(TestNode *pNode, const QString &qsCall,
@@ -389,6 +391,77 @@ void TestSpotPipeline::midnight()
     QTRY_COMPARE_WITH_TIMEOUT(m_delivered.value(m_delivered.size() - 1), QStringLiteral("Q3LATE"), kTimeoutMs);
     QCOMPARE(m_deliveredSpots.constLast().time(), QStringLiteral("2359Z"));
     QCOMPARE(m_deliveredSpots.constLast().date(), SpotParser::dxDeDate(qdToday.addDays(-1)));
+}
+
+void TestSpotPipeline::skimmerVerdictsBeforeTheRules()
+{
+    // Thresholds from the store: three skimmers for a valid call; a value
+    // out of range keeps its default.
+    TestSupport::clearStore();
+    TestSupport::store().setValue(QStringLiteral("Skimmers/ValidSkimmers"), 3);
+    TestSupport::store().setValue(QStringLiteral("Skimmers/BustedWindowMinutes"), QStringLiteral("soon"));
+    TestSupport::store().setValue(QStringLiteral("Skimmers/ValidSpreadKHz"), -1.0);
+    const SkimmerSettings skimmers = SkimmerSettings::load();
+    QCOMPARE(skimmers.thresholds.validSkimmers, 3);
+    QCOMPARE(skimmers.thresholds.bustedWindowSecs, 120);
+    QCOMPARE(skimmers.thresholds.validSpreadKHz, 0.3);
+    QVERIFY(skimmers.hideBusted);
+    m_pipeline->setSkimmerThresholds(skimmers.thresholds);
+    m_pipeline->setHideBusted(skimmers.hideBusted);
+    qint64 iNowMs = 1800000000000;
+    m_pipeline->setClock([&iNowMs] { return iNowMs; });
+    // Every spot sounds, whatever it is.
+    m_pipeline->chains().addAlert(std::make_unique<Filter>(Filter::Accept, AlertFlag::Sound), -1);
+    QSignalSpy changedSpy(m_pipeline.get(), &SpotPipeline::skimmerVerdictsChanged);
+
+    const auto heard = [&iNowMs](const char *pSkimmer, const char *pCall, const char *pKHz, bool bSkimmer = true) {
+        iNowMs += 5000;
+        Spot spot;
+        spot.setSpotter(QLatin1String(pSkimmer));
+        spot.setDxCall(QLatin1String(pCall));
+        spot.setFrequency(QLatin1String(pKHz));
+        spot.setTime(QStringLiteral("1200Z"));
+        spot.setSkimmer(bSkimmer);
+        spot.setSnr(int(qstrlen(pSkimmer)) * 10);
+        return spot;
+    };
+    Spot first = heard("A", "DL1ABC", "7022.0");
+    Spot second = heard("BB", "DL1ABC", "7022.1");
+    QVERIFY(m_pipeline->admit(first));
+    QVERIFY(m_pipeline->admit(second));
+    QCOMPARE(second.validation(), Spot::Validation::Unverified);
+    QCOMPARE(second.skimmerCount(), 2);
+    QCOMPARE(second.bestSnr(), 20);
+    Spot third = heard("CCC", "DL1ABC", "7022.0");
+    QVERIFY(m_pipeline->admit(third));
+    QCOMPARE(third.validation(), Spot::Validation::Valid);
+    QVERIFY(third.alertFlags().testFlag(AlertFlag::Sound));
+
+    // A lone copy beside it is busted: hidden, it is dropped and counted so;
+    // shown, it is accepted and still never sounds.
+    Spot copy = heard("D", "DL1ABD", "7022.1");
+    QVERIFY(!m_pipeline->admit(copy));
+    QCOMPARE(copy.validation(), Spot::Validation::Busted);
+    QVERIFY2(copy.validationReason().contains(QLatin1String("DL1ABC")), qPrintable(copy.validationReason()));
+    m_pipeline->setHideBusted(false);
+    Spot otherCopy = heard("E", "DL1ABO", "7022.0");
+    QVERIFY(m_pipeline->admit(otherCopy));
+    QCOMPARE(otherCopy.validation(), Spot::Validation::Busted);
+    QCOMPARE(otherCopy.alertFlags(), AlertFlags());
+
+    // An operator's spot is valid on its own word.
+    Spot human = heard("q1xyz", "EA5XX", "14205.0", false);
+    QVERIFY(m_pipeline->admit(human));
+    QCOMPARE(human.validation(), Spot::Validation::Valid);
+    QVERIFY(human.alertFlags().testFlag(AlertFlag::Sound));
+
+    // A move: the rows of the call are told, so the old one can say QSY.
+    changedSpy.clear();
+    Spot moved = heard("A", "DL1ABC", "7031.0");
+    QVERIFY(m_pipeline->admit(moved));
+    QVERIFY(!changedSpy.isEmpty());
+    QVERIFY(changedSpy.last().at(0).toStringList().contains(QStringLiteral("DL1ABC")));
+    QCOMPARE(m_pipeline->skimmerValidator().assess(QStringLiteral("DL1ABC"), 7022.0).verdict, Spot::Validation::Qsy);
 }
 
 QTEST_GUILESS_MAIN(TestSpotPipeline)

@@ -4,10 +4,14 @@
 #include "MessageBoxCatcher.h"
 #include "TestSupport.h"
 #include "WindowClicks.h"
+#include "cluster/Cluster.h"
+#include "cluster/SkimmerValidator.h"
 #include "cluster/Spot.h"
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
+#include "settings/Settings.h"
 #include "settings/ViewOptions.h"
+#include "testnode/TestNode.h"
 #include "ui/BandMapDock.h"
 #include "ui/BandMapWidget.h"
 #include "ui/Delegate.h"
@@ -15,11 +19,13 @@
 #include "ui/OperatorLog.h"
 #include "ui/SpotBandProxy.h"
 #include "ui/SpotModel.h"
+#include "ui/SpotPopup.h"
 #include "ui/SpotSortProxy.h"
 #include "ui/SpotTableView.h"
 #include "ui/Theme.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -27,6 +33,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
@@ -108,6 +115,8 @@ private Q_SLOTS:
     void keyboardWalk();
     void repeatsTeachTheRowItsReporters();
     void themesKeepEveryTextReadable();
+    void skimmerColumnsFromAFeed();
+    void movedStationMarksItsOldRow();
 };
 
 void TestSpotTable::initTestCase()
@@ -264,6 +273,37 @@ void TestSpotTable::headerStatesOldAndNew()
     QVERIFY(!again.horizontalHeader()->isSectionHidden(SpotModel::Band));
     QCOMPARE(again.horizontalHeader()->visualIndex(SpotModel::Band), pHeader->visualIndex(SpotModel::Band));
     QVERIFY(again.horizontalHeader()->isSectionHidden(SpotModel::Need));
+
+    {
+        // A header saved before the skimmer columns existed: its own choices
+        // stay, the new columns get their defaults before the comment, and the
+        // choices made since are kept on the next start.
+        QStandardItemModel beforeSkimmers(0, SpotModel::Mode);
+        QTableView beforeTable;
+        beforeTable.setModel(&beforeSkimmers);
+        beforeTable.horizontalHeader()->resizeSection(SpotModel::Country, 300);
+        beforeTable.horizontalHeader()->hideSection(SpotModel::Spotter);
+        SpotTableView upgraded;
+        QVERIFY(upgraded.restoreHeaderState(beforeTable.horizontalHeader()->saveState()));
+        QHeaderView *pHeader = upgraded.horizontalHeader();
+        QCOMPARE(pHeader->sectionSize(SpotModel::Country), 300);
+        QVERIFY(pHeader->isSectionHidden(SpotModel::Spotter));
+        QCOMPARE(pHeader->logicalIndex(pHeader->count() - 1), int(SpotModel::Comment));
+        for (int iColumn : {SpotModel::Mode, SpotModel::Snr, SpotModel::Validation})
+            QVERIFY(!pHeader->isSectionHidden(iColumn));
+        QVERIFY(pHeader->isSectionHidden(SpotModel::Speed));
+        pHeader->hideSection(SpotModel::Snr);
+        pHeader->showSection(SpotModel::Skimmers);
+        // Comment dragged before the skimmer columns stays there.
+        pHeader->moveSection(pHeader->visualIndex(SpotModel::Comment), pHeader->visualIndex(SpotModel::Mode));
+        SpotTableView later;
+        QVERIFY(later.restoreHeaderState(pHeader->saveState()));
+        QVERIFY(later.horizontalHeader()->visualIndex(SpotModel::Comment)
+                < later.horizontalHeader()->visualIndex(SpotModel::Mode));
+        QVERIFY(later.horizontalHeader()->isSectionHidden(SpotModel::Snr));
+        QVERIFY(!later.horizontalHeader()->isSectionHidden(SpotModel::Skimmers));
+        QVERIFY(later.horizontalHeader()->isSectionHidden(SpotModel::Spotter));
+    }
 }
 
 void TestSpotTable::findAsYouTypeAndNeededOnly()
@@ -703,6 +743,138 @@ void TestSpotTable::keyboardWalk()
     QCOMPARE(tuned.count(), 1);
     QCOMPARE(tuned.first().first().value<Spot>().dxCall(), callAt(*pTable, 70));
     QCOMPARE(boxes.seen.size(), 1);
+}
+
+void TestSpotTable::skimmerColumnsFromAFeed()
+{
+    // A skimmer feed that sends a mis-decoded copy of every well-heard call.
+    TestNode node;
+    node.setKind(TestNode::Kind::SkimmerFeed);
+    node.setBustedShare(1.0);
+    node.startScheduledStream(50.0, 7, 0);
+    QVERIFY(node.listen());
+    TestSupport::writeStationAndNode(QStringLiteral("127.0.0.1"), node.port(), false);
+    TestSupport::store().setValue(QStringLiteral("General/SeenTips"), -1);
+    TestSupport::store().setValue(QStringLiteral("Skimmers/HideBusted"), false);
+    MainWindow window;
+    window.resize(1200, 600);
+    window.show();
+    QVERIFY(window.activeCluster());
+    window.activeCluster()->setTimings({60000, 60000, 50, 300});
+    SpotModel *pModel = window.spotModel();
+    const QString qsBusted = SkimmerValidator::verdictText(Spot::Validation::Busted);
+    const auto bustedRow = [&] {
+        window.showPendingSpots();
+        for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+            if (pModel->text(iRow, SpotModel::Validation) == qsBusted)
+                return iRow;
+        }
+        return -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(bustedRow() >= 0, 15000);
+
+    // The busted row names its original, which is a row heard by more
+    // skimmers; the facts of both come from the feed's own lines.
+    const int iBusted = bustedRow();
+    const QString qsTip = pModel->data(pModel->index(iBusted, SpotModel::Validation), Qt::ToolTipRole).toString();
+    QCOMPARE(pModel->text(iBusted, SpotModel::Skimmers), QStringLiteral("1"));
+    QStringList qslOriginals;
+    for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+        const QString qsCall = pModel->text(iRow, SpotModel::DX);
+        if (iRow != iBusted && qsTip.contains(qsCall))
+            qslOriginals.append(qsCall);
+        QVERIFY2(!pModel->text(iRow, SpotModel::Mode).isEmpty(), qPrintable(qsCall));
+        QVERIFY2(!pModel->text(iRow, SpotModel::Snr).isEmpty(), qPrintable(qsCall));
+        QVERIFY2(pModel->text(iRow, SpotModel::Skimmers).toInt() >= 1, qPrintable(qsCall));
+    }
+    QVERIFY2(!qslOriginals.isEmpty(), qPrintable(qsTip));
+    for (int iRow = 0; iRow < pModel->rowCount(); ++iRow) {
+        if (pModel->text(iRow, SpotModel::DX) != qslOriginals.first())
+            continue;
+        QVERIFY(pModel->text(iRow, SpotModel::Skimmers).toInt() >= 3);
+        QCOMPARE(pModel->text(iRow, SpotModel::Validation), SkimmerValidator::verdictText(Spot::Validation::Valid));
+    }
+
+    // The details of the original name its skimmers with their signals.
+    QTableView *pView = window.spotTable();
+    for (int iRow = 0; iRow < pView->model()->rowCount(); ++iRow) {
+        if (callAt(*pView, iRow) == qslOriginals.first())
+            pView->setCurrentIndex(pView->model()->index(iRow, SpotModel::DX));
+    }
+    window.onSpotDetailsTriggered();
+    const QList<SpotPopup *> popups = window.findChildren<SpotPopup *>();
+    QCOMPARE(popups.size(), 1);
+    const QString qsSkimmers = popups.first()->skimmersText();
+    QVERIFY2(qsSkimmers.count(QStringLiteral("\u00a0dB")) >= 3, qPrintable(qsSkimmers));
+    QVERIFY2(!qsSkimmers.contains(QLatin1String("-#")), qPrintable(qsSkimmers));
+    popups.first()->close();
+    // Names from the network are escaped; a long list names the strongest.
+    QList<SkimmerValidator::Report> reports;
+    for (int i = 0; i < 14; ++i)
+        reports.append(
+            {i == 0 ? QStringLiteral("<b>Q1X") : QStringLiteral("Q%1S").arg(i), true, 7022.0, 0, true, 0, 30 - i});
+    reports.append({QStringLiteral("Q9HUMAN"), false, 7022.0, 0, false, 0, 0});
+    SpotPopup popup;
+    popup.setSkimmers(reports);
+    QVERIFY2(popup.skimmersText().startsWith(QStringLiteral("&lt;b&gt;Q1X 30\u00a0dB, Q1S 29\u00a0dB")),
+             qPrintable(popup.skimmersText()));
+    QVERIFY2(popup.skimmersText().endsWith(QStringLiteral("Q11S 19\u00a0dB and 2 more")),
+             qPrintable(popup.skimmersText()));
+
+    // Hidden from the settings page, busted rows leave the view, those
+    // already shown included, and stay in the model for when the operator
+    // wants them back; the page's thresholds reach the validator on OK.
+    Settings *pSettings = window.settings();
+    pSettings->loadSettings();
+    auto *pHide = TestSupport::child<QCheckBox>(pSettings, "checkBoxHideBusted");
+    QVERIFY(!pHide->isChecked());
+    QCOMPARE(TestSupport::child<QSpinBox>(pSettings, "spinBoxValidSkimmers")->value(), 2);
+    pHide->setChecked(true);
+    TestSupport::child<QSpinBox>(pSettings, "spinBoxValidSkimmers")->setValue(4);
+    pSettings->accept();
+    QCOMPARE(TestSupport::store().value(QStringLiteral("Skimmers/ValidSkimmers")).toInt(), 4);
+    QCOMPARE(window.activeCluster()->pipeline()->skimmerValidator().thresholds().validSkimmers, 4);
+    QVERIFY(window.activeCluster()->pipeline()->hidesBusted());
+    for (int iRow = 0; iRow < window.spotTable()->model()->rowCount(); ++iRow) {
+        const QModelIndex index = window.spotTable()->model()->index(iRow, SpotModel::Validation);
+        QVERIFY(index.data().toString() != qsBusted);
+    }
+    QVERIFY(bustedRow() >= 0);
+}
+
+void TestSpotTable::movedStationMarksItsOldRow()
+{
+    // Two skimmers hear DL1ABC on 7022.0; a third hears it 3 kHz up. The
+    // old row says QSY and where the station went; the new row is its own.
+    SkimmerValidator validator;
+    SpotModel model;
+    qint64 iAtMs = QDateTime::currentMSecsSinceEpoch();
+    const auto heard = [&](const char *pSkimmer, const char *pKHz) {
+        Spot spot = makeSpot(QStringLiteral("DL1ABC"), QLatin1String(pKHz), QStringLiteral("CW 20 dB 22 WPM CQ"));
+        spot.setSpotter(QLatin1String(pSkimmer));
+        spot.setSkimmer(true);
+        const SkimmerValidator::Assessment assessment = validator.add(spot, iAtMs += 10000);
+        spot.setValidation(assessment.verdict);
+        spot.setValidationReason(assessment.reason);
+        model.insertSpot(spot, 1000);
+    };
+    heard("A", "7022.0");
+    heard("B", "7022.1");
+    QCOMPARE(model.rowCount(), 1);
+    heard("C", "7025.0");
+    QCOMPARE(model.rowCount(), 2);
+    model.updateVerdicts(validator, {QStringLiteral("DL1ABC"), QStringLiteral("Q9NONE")});
+    QStringList qslVerdicts;
+    for (int iRow = 0; iRow < model.rowCount(); ++iRow) {
+        qslVerdicts.append(model.text(iRow, SpotModel::Frequency) + QLatin1Char(' ')
+                           + model.text(iRow, SpotModel::Validation));
+        if (model.text(iRow, SpotModel::Validation) == QLatin1String("QSY")) {
+            const QString qsTip = model.data(model.index(iRow, SpotModel::Validation), Qt::ToolTipRole).toString();
+            QVERIFY2(qsTip.contains(QLatin1String("7025.0")), qPrintable(qsTip));
+        }
+    }
+    qslVerdicts.sort();
+    QCOMPARE(qslVerdicts, (QStringList {"7022.1 QSY", "7025.0 unverified"}));
 }
 
 QTEST_MAIN(TestSpotTable)

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using TestSupport::LogCapture;
 using TestSupport::store;
 
@@ -493,6 +495,18 @@ void TestUpdater::failedChecksLoggedOnceAndShown()
     updater.checkApplication();
     QTRY_COMPARE(updater.findChild<QLabel *>(QStringLiteral("labelDescription"))->text(),
                  QStringLiteral("Could not check for updates: the update server did not answer in time."));
+
+    // Taken down while its requests wait, it reports no failure: the window
+    // that would show it is going too.
+    auto pLeaving = std::make_unique<Updater>();
+    pLeaving->setTransferTimeoutMs(60000);
+    pLeaving->checkApplication();
+    pLeaving->checkNodes();
+    pLeaving->checkCountry();
+    QTRY_VERIFY(silent.hasPendingConnections());
+    QSignalSpy leavingFailed(pLeaving.get(), &Updater::checkFailed);
+    pLeaving.reset();
+    QCOMPARE(leavingFailed.count(), 0);
 }
 
 QTEST_MAIN(TestUpdater)

@@ -11,6 +11,7 @@
 #include "settings/FilterStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "settings/SkimmerSettings.h"
 #include "settings/Statistics.h"
 #include "settings/Stats.h"
 #include "settings/ViewOptions.h"
@@ -407,7 +408,11 @@ void MainWindow::applySpotTableSettings()
 {
     const SpotTableSettings spotTable = SettingsStore::loadSpotTable();
     m_ui->tableView->applySettings(spotTable, m_settings->distanceInMiles());
+    const SkimmerSettings skimmers = SkimmerSettings::load();
+    m_ui->tableView->setHideBusted(skimmers.hideBusted);
     if (Cluster *pCluster = activeCluster()) {
+        pCluster->pipeline()->setSkimmerThresholds(skimmers.thresholds);
+        pCluster->pipeline()->setHideBusted(skimmers.hideBusted);
         ClusterTimings timings = pCluster->timings();
         timings.earlierSpotsFirstAnswerMs = spotTable.firstAnswerWaitSeconds * 1000;
         pCluster->setTimings(timings);
@@ -432,6 +437,10 @@ void MainWindow::onActiveClusterFound()
     connect(pCluster, &Cluster::disconnected, this, &MainWindow::onClusterDisconnected);
     connect(pCluster, &Cluster::newSpot, this, &MainWindow::onNewSpot);
     connect(pCluster->pipeline(), &SpotPipeline::spotRepeated, this, &MainWindow::onSpotRepeated);
+    connect(pCluster->pipeline(), &SpotPipeline::skimmerVerdictsChanged, this, [this](const QStringList &qslCalls) {
+        if (!m_closing)
+            m_ui->tableView->updateVerdicts(qslCalls);
+    });
     connect(pCluster, &Cluster::connectionError, this, &MainWindow::onClusterConnectionError);
     connect(pCluster->bandFilter(), &Filter::bandFilterValueChanged, this, &MainWindow::onBandFilterValueChanged);
     // Each source's words, and sources coming and going with the settings.
@@ -501,6 +510,10 @@ void MainWindow::createSpotTable()
             m_spotActions->tune(spot);
     });
     applySpotTableSettings();
+    pView->setVerdictSource([this]() -> const SkimmerValidator * {
+        const Cluster *pCluster = activeCluster();
+        return pCluster ? &pCluster->pipeline()->skimmerValidator() : nullptr;
+    });
     pView->spotModel()->setLogStore(m_log->store());
 
     m_viewMenu = new ViewMenu(pView, m_ui->lineEditFind, this);

@@ -2,6 +2,8 @@
 
 #include "API/QsLog/QsLog.h"
 #include "Worked/Worked.h"
+#include "cluster/Cluster.h"
+#include "cluster/SpotPipeline.h"
 #include "log/LogStore.h"
 #include "rig/RigControl.h"
 #include "settings/Settings.h"
@@ -102,6 +104,8 @@ void SpotActions::showDetails()
         }
         pPopup->setSpotters(qslSpotters);
         pPopup->setSources(reports.sources);
+        if (const Cluster *pCluster = m_settings->cluster())
+            pPopup->setSkimmers(pCluster->pipeline()->skimmerValidator().reports(qsDxCall));
     }
     DXpedition entry;
     if (m_settings->dxpeditions() && m_settings->dxpeditions()->value(qsDxCall, &entry)) {

@@ -54,10 +54,20 @@ bool SpotBandProxy::matchesSearch(int iModelRow) const
     return false;
 }
 
+void SpotBandProxy::setHideBusted(bool bHide)
+{
+    if (bHide == m_hideBusted)
+        return;
+    m_hideBusted = bHide;
+    invalidateRowsFilter();
+}
+
 bool SpotBandProxy::filterAcceptsRow(int iSourceRow, const QModelIndex &sourceParent) const
 {
     Q_UNUSED(sourceParent)
     if (m_bands != Filter::AllBands && (m_model->bandBitAt(iSourceRow) & quint32(m_bands)) == 0)
+        return false;
+    if (m_hideBusted && m_model->spotAt(iSourceRow).validation() == Spot::Validation::Busted)
         return false;
     return matchesSearch(iSourceRow);
 }

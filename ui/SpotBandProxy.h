@@ -25,6 +25,10 @@ public:
     // Only rows whose Need marks something the log lacks.
     void setNeededOnly(bool bNeededOnly);
     bool neededOnly() const { return m_neededOnly; }
+    // Rows the skimmers show to be mis-decodes, also those found so after
+    // they were shown.
+    void setHideBusted(bool bHide);
+    bool hidesBusted() const { return m_hideBusted; }
     // Whether a row of the spot model passes the search, on any band.
     bool matchesSearch(int iModelRow) const;
 
@@ -39,6 +43,7 @@ private:
     int m_bands;
     QString m_findText;
     bool m_neededOnly = false;
+    bool m_hideBusted = true;
 };
 
 #endif // SPOTBANDPROXY_H

@@ -1,5 +1,6 @@
 #include "ui/SpotModel.h"
 
+#include "cluster/SkimmerValidator.h"
 #include "cluster/SpotParser.h"
 #include "log/LogStore.h"
 #include "radio/BandPlan.h"
@@ -11,6 +12,7 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -92,6 +94,21 @@ QString SpotModel::text(int iRow, Column column) const
         return bandLabel(entry.kHz);
     case Worked:
         return LogStore::workedLabel(workedAt(iRow));
+    case Mode:
+        return spot.mode();
+    case Snr:
+        if (spot.hasBestSnr())
+            return QString::number(spot.bestSnr());
+        return spot.hasSnr() ? QString::number(spot.snr()) : QString();
+    case Speed:
+        if (spot.speed() <= 0)
+            return QString();
+        return spot.speedUnit() == Spot::SpeedUnit::Bps ? tr("%1 BPS").arg(spot.speed())
+                                                        : QString::number(spot.speed());
+    case Skimmers:
+        return spot.skimmerCount() > 0 ? QString::number(spot.skimmerCount()) : QString();
+    case Validation:
+        return SkimmerValidator::verdictText(spot.validation());
     case Icon:
     case ColumnCount:
         break;
@@ -122,7 +139,7 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
             return iconFor(spot.iconFile());
         break;
     case Qt::TextAlignmentRole:
-        if (column == Frequency || column == Count)
+        if (column == Frequency || column == Count || column == Snr || column == Speed || column == Skimmers)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         if (column == Need || column == Worked || column == Band)
             return QVariant::fromValue(Qt::AlignCenter);
@@ -130,6 +147,13 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
     case Qt::ToolTipRole:
         if (column == Need || column == Worked)
             return logToolTip(index.row());
+        if (column == Validation)
+            return spot.validationReason().isEmpty() ? QVariant() : QVariant(spot.validationReason());
+        if (column == Mode && spot.modeFromBandPlan())
+            return tr("Guessed from the band plan: the spot does not say");
+        if (column == Speed && spot.speed() > 0)
+            return spot.speedUnit() == Spot::SpeedUnit::Bps ? tr("%1 bauds (BPS)").arg(spot.speed())
+                                                            : tr("%1 words per minute").arg(spot.speed());
         break;
     case AgeStepRole:
         return ageStep(ageMsAt(index.row()));
@@ -187,6 +211,16 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
             return tr("Band");
         case Worked:
             return tr("Worked");
+        case Mode:
+            return tr("Mode");
+        case Snr:
+            return tr("SNR");
+        case Speed:
+            return tr("WPM");
+        case Skimmers:
+            return tr("Skimmers");
+        case Validation:
+            return tr("Validation");
         default:
             return QString();
         }
@@ -197,7 +231,17 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
         return tr("What your log still lacks: a new country, band or mode, or a confirmation");
     if (iRole == Qt::ToolTipRole && iSection == Worked)
         return tr("Whether this call is in your log: \"Dupe\" on this band and mode, \"Worked\" elsewhere");
-    if (iRole == Qt::TextAlignmentRole && (iSection == Frequency || iSection == Count))
+    if (iRole == Qt::ToolTipRole && iSection == Snr)
+        return tr("The strongest signal-to-noise ratio in dB a skimmer reported of the station");
+    if (iRole == Qt::ToolTipRole && iSection == Speed)
+        return tr("Sending speed: words per minute for CW, bauds (BPS) for RTTY");
+    if (iRole == Qt::ToolTipRole && iSection == Skimmers)
+        return tr("Distinct skimmers that heard the station lately");
+    if (iRole == Qt::ToolTipRole && iSection == Validation)
+        return tr("Whether skimmers confirm the call: valid, busted? (a probable mis-decode), QSY (moved) or "
+                  "unverified");
+    if (iRole == Qt::TextAlignmentRole
+        && (iSection == Frequency || iSection == Count || iSection == Snr || iSection == Speed || iSection == Skimmers))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
 }
@@ -573,4 +617,60 @@ QString SpotModel::balloonText(const Spot &spot)
     if (!bBlank)
         qsText += tr("\nComment: ") + qsComment;
     return qsText;
+}
+
+int SpotModel::sortNumberAt(int iRow, Column column) const
+{
+    constexpr int kNone = std::numeric_limits<int>::min();
+    const Spot &spot = spotAt(iRow);
+    switch (column) {
+    case Snr:
+        return spot.hasBestSnr() ? spot.bestSnr() : spot.hasSnr() ? spot.snr() : kNone;
+    case Speed:
+        return spot.speed() > 0 ? spot.speed() : kNone;
+    case Skimmers:
+        return spot.skimmerCount();
+    case Validation:
+        // From the doubtful up to the confirmed.
+        switch (spot.validation()) {
+        case Spot::Validation::Busted:
+            return 0;
+        case Spot::Validation::Unverified:
+            return 1;
+        case Spot::Validation::Qsy:
+            return 2;
+        case Spot::Validation::Valid:
+            return 3;
+        }
+        break;
+    default:
+        break;
+    }
+    return kNone;
+}
+
+void SpotModel::updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls)
+{
+    for (const QString &qsCall : qslCalls) {
+        const auto it = m_byCall.constFind(qsCall);
+        if (it == m_byCall.constEnd())
+            continue;
+        const SkimmerValidator::Facts facts = validator.facts(qsCall);
+        for (Entry *pEntry : *it) {
+            Spot &spot = pEntry->spot;
+            SkimmerValidator::Assessment assessment = validator.assess(qsCall, pEntry->kHz);
+            // An operator heard the station there; only a move says otherwise.
+            if (!spot.isSkimmer() && assessment.verdict != Spot::Validation::Qsy)
+                assessment.verdict = Spot::Validation::Valid;
+            if (assessment.verdict == spot.validation() && assessment.reason == spot.validationReason()
+                && facts.skimmers == spot.skimmerCount())
+                continue;
+            spot.setValidation(assessment.verdict);
+            spot.setValidationReason(assessment.reason);
+            if (facts.skimmers > 0)
+                spot.setSkimmerCount(facts.skimmers);
+            const int iRow = rowOf(pEntry);
+            Q_EMIT dataChanged(index(iRow, Mode), index(iRow, Validation));
+        }
+    }
 }

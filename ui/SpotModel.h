@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QStringList>
 
 #include <QColor>
 
@@ -19,6 +20,7 @@
 // count) and moves it to the top instead of adding a row. Rows are found by a
 // hash of their call, so a spot costs the same however full the table is.
 class LogStore;
+class SkimmerValidator;
 enum class Need : quint8;
 enum class WorkedBefore : quint8;
 
@@ -49,10 +51,22 @@ public:
         Comment,
         Band,
         Worked,
+        // What skimmers report; shown before Comment.
+        Mode,
+        Snr,
+        Speed,
+        Skimmers,
+        Validation,
         ColumnCount
     };
     static bool isLocationColumn(int iColumn) { return iColumn >= Continent && iColumn <= LongPath; }
-    static bool isHiddenByDefault(int iColumn) { return isLocationColumn(iColumn) || iColumn == Band; }
+    static bool isSkimmerColumn(int iColumn) { return iColumn >= Mode && iColumn <= Validation; }
+    // Mode, signal and verdict say at a glance what a skimmer spot is worth;
+    // speed and the skimmer count wait in the header menu, as Band does.
+    static bool isHiddenByDefault(int iColumn)
+    {
+        return isLocationColumn(iColumn) || iColumn == Band || iColumn == Speed || iColumn == Skimmers;
+    }
     // How faded a row is drawn: 0 for a station spotted in the last five
     // minutes, up to kAgeSteps - 1 for one not spotted for half an hour.
     static constexpr int AgeStepRole = Qt::UserRole + 1;
@@ -132,6 +146,11 @@ public:
     // learns the spotter and the source, but neither its count nor its
     // place changes. False when no row here has the station.
     bool addReport(const Spot &spot);
+    // A number to sort the skimmer columns by; lowest for a row without one.
+    int sortNumberAt(int iRow, Column column) const;
+    // Asks the validator again about the rows of these calls: a lone call
+    // it now finds busted, a station that moved away from its old row.
+    void updateVerdicts(const SkimmerValidator &validator, const QStringList &qslCalls);
 
     // The tray balloon's text for an alerted spot; a comment of blanks only
     // adds nothing.

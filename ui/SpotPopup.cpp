@@ -15,6 +15,9 @@ constexpr int kCornerRadius = 5;
 // From the palette, so that the popup reads on a dark theme as on a light one.
 const QString kStyleSheet = QStringLiteral("SpotPopup { background-color: palette(alternate-base);}");
 const QString kNotAvailable = QStringLiteral("N/A");
+// A popup, not a list: a station heard by sixty skimmers names the
+// strongest and counts the rest.
+constexpr int kMaxSkimmersNamed = 12;
 } // namespace
 
 const QString SpotPopup::kLookupSite = QStringLiteral("https://www.qrz.com");
@@ -95,6 +98,26 @@ void SpotPopup::setSources(const QStringList &qslSources)
     setValue(m_ui->labelSources_value, qslSources.join(QStringLiteral(", ")).toHtmlEscaped());
 }
 
+void SpotPopup::setSkimmers(const QList<SkimmerValidator::Report> &reports)
+{
+    QStringList qslNamed;
+    int iSkimmers = 0;
+    for (const SkimmerValidator::Report &report : reports) {
+        if (!report.skimmer)
+            continue;
+        if (++iSkimmers > kMaxSkimmersNamed)
+            continue;
+        QString qsSkimmer = report.spotter.toHtmlEscaped();
+        if (report.hasSnr)
+            qsSkimmer += QLatin1Char(' ') + tr("%1\u00a0dB").arg(report.bestSnr);
+        qslNamed.append(qsSkimmer);
+    }
+    QString qsText = qslNamed.join(QStringLiteral(", "));
+    if (iSkimmers > kMaxSkimmersNamed)
+        qsText += QLatin1Char(' ') + tr("and %n more", nullptr, iSkimmers - kMaxSkimmersNamed);
+    setValue(m_ui->labelSkimmers_value, qsText);
+}
+
 QString SpotPopup::pathText(const Locator::Path &path, bool bMiles)
 {
     const double dDistance = bMiles ? path.km / Locator::kKmPerMile : path.km;
@@ -109,7 +132,8 @@ void SpotPopup::reset()
     for (QLabel *pLabel : {m_ui->labelDX_value, m_ui->labelIOTA_value, m_ui->labelQSLvia_value,
                            m_ui->labelReportedBy_value, m_ui->labelInfo_value, m_ui->labelContinent_value,
                            m_ui->labelSpotterContinent_value, m_ui->labelShortPath_value, m_ui->labelLongPath_value,
-                           m_ui->labelNeed_value, m_ui->labelSpotters_value, m_ui->labelSources_value})
+                           m_ui->labelNeed_value, m_ui->labelSpotters_value, m_ui->labelSources_value,
+                           m_ui->labelSkimmers_value})
         pLabel->setText(kNotAvailable);
     updateShape();
 }
@@ -145,6 +169,11 @@ QString SpotPopup::dxText() const
 QString SpotPopup::infoText() const
 {
     return m_ui->labelInfo_value->text();
+}
+
+QString SpotPopup::skimmersText() const
+{
+    return m_ui->labelSkimmers_value->text();
 }
 
 void SpotPopup::onCloseClicked()

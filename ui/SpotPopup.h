@@ -2,6 +2,7 @@
 #define SPOTPOPUP_H
 
 #include "Worked/Locator.h"
+#include "cluster/SkimmerValidator.h"
 
 #include <QDialog>
 
@@ -48,6 +49,9 @@ public:
     // the reports.
     void setSpotters(const QStringList &qslSpotters);
     void setSources(const QStringList &qslSources);
+    // The skimmers that heard the call lately, the strongest first, each
+    // with the best signal it reported.
+    void setSkimmers(const QList<SkimmerValidator::Report> &reports);
     void reset();
 
     // The part of a spotted call that the lookup page knows: a prefix in
@@ -57,6 +61,7 @@ public:
 
     QString dxText() const;
     QString infoText() const;
+    QString skimmersText() const;
 
 public Q_SLOTS:
     void onCloseClicked();

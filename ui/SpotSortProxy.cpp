@@ -78,6 +78,14 @@ bool SpotSortProxy::lessThan(const QModelIndex &sourceLeft, const QModelIndex &s
         const int iRightRank = needRank(m_model->needAt(iRight));
         return iLeftRank != iRightRank ? iLeftRank < iRightRank : bOlder;
     }
+    case SpotModel::Snr:
+    case SpotModel::Speed:
+    case SpotModel::Skimmers:
+    case SpotModel::Validation: {
+        const int iLeftNumber = m_model->sortNumberAt(iLeft, column);
+        const int iRightNumber = m_model->sortNumberAt(iRight, column);
+        return iLeftNumber != iRightNumber ? iLeftNumber < iRightNumber : bOlder;
+    }
     case SpotModel::Icon: {
         const int iOrder = QString::compare(m_model->spotAt(iLeft).iconFile(), m_model->spotAt(iRight).iconFile());
         return iOrder != 0 ? iOrder < 0 : bOlder;

@@ -29,7 +29,8 @@ constexpr int kCellPadding = 14;
 // Texts as wide as the widest a column usually holds.
 const char *const kWidestTexts[] = {
     "28-Dec-2026", "2359Z", "QQ9QQQ-#",        "10489540.0",      "QQ9/QQ9QQQ/P", "", "99999", "",      "AN",
-    "40",          "AN",    "3590, 20,000 km", "3590, 40,000 km", "Unconf",       "", "70cm",  "Worked"};
+    "40",          "AN",    "3590, 20,000 km", "3590, 40,000 km", "Unconf",       "", "70cm",  "Worked",
+    "PSK31",       "-20",   "45 BPS",          "999",             "unverified"};
 static_assert(std::size(kWidestTexts) == SpotModel::ColumnCount);
 constexpr int kIconColumnWidth = 24;
 const QString kFallbackLongestCountry = QStringLiteral("Central African Republic");
@@ -149,6 +150,7 @@ void SpotTableView::showPendingSpots()
         widenColumns(*m_pendingSpots);
         m_spotModel->takeRowsFrom(*m_pendingSpots, m_maxRows);
     }
+    applyVerdicts();
     Q_EMIT noticeChanged();
 }
 
@@ -211,6 +213,30 @@ void SpotTableView::widenColumns(const SpotModel &spots)
         if (iSection > pHeader->sectionSize(iColumn))
             pHeader->resizeSection(iColumn, iSection);
     }
+}
+
+void SpotTableView::setHideBusted(bool bHide)
+{
+    m_bandProxy->setHideBusted(bHide);
+}
+
+void SpotTableView::updateVerdicts(const QStringList &qslCalls)
+{
+    for (const QString &qsCall : qslCalls)
+        m_verdictCalls.insert(qsCall);
+    if (!m_verdictCalls.isEmpty() && !m_batchTimer.isActive())
+        m_batchTimer.start(kBatchMs);
+}
+
+void SpotTableView::applyVerdicts()
+{
+    const SkimmerValidator *pValidator = m_verdictSource ? m_verdictSource() : nullptr;
+    if (!pValidator || m_verdictCalls.isEmpty())
+        return;
+    const QStringList qslCalls(m_verdictCalls.cbegin(), m_verdictCalls.cend());
+    m_verdictCalls.clear();
+    m_spotModel->updateVerdicts(*pValidator, qslCalls);
+    m_pendingSpots->updateVerdicts(*pValidator, qslCalls);
 }
 
 void SpotTableView::onHeaderContextMenuRequested(const QPoint &point)
@@ -356,16 +382,28 @@ SpotModel::Reports SpotTableView::reportsAt(const QModelIndex &index) const
 void SpotTableView::placeColumnsAddedLater(int iSavedColumns)
 {
     // A column added after a layout was saved takes its default visibility
-    // and a place beside what it belongs with, not after Comment.
-    constexpr std::pair<int, int> kPlaceAfter[] = {{SpotModel::Band, SpotModel::Frequency},
-                                                   {SpotModel::Worked, SpotModel::Need}};
+    // and a place beside what it belongs with, not after Comment, which
+    // keeps the spare width at the end.
+    struct Placement
+    {
+        int column;
+        int anchor;
+        bool before;
+    };
+    constexpr Placement kPlacements[] = {
+        {SpotModel::Band, SpotModel::Frequency, false}, {SpotModel::Worked, SpotModel::Need, false},
+        {SpotModel::Mode, SpotModel::Comment, true},    {SpotModel::Snr, SpotModel::Comment, true},
+        {SpotModel::Speed, SpotModel::Comment, true},   {SpotModel::Skimmers, SpotModel::Comment, true},
+        {SpotModel::Validation, SpotModel::Comment, true}};
     QHeaderView *pHeader = horizontalHeader();
-    for (const auto &[iColumn, iAfter] : kPlaceAfter) {
-        if (iColumn < iSavedColumns)
+    for (const Placement &placement : kPlacements) {
+        if (placement.column < iSavedColumns)
             continue;
-        pHeader->setSectionHidden(iColumn, SpotModel::isHiddenByDefault(iColumn));
-        const int iFrom = pHeader->visualIndex(iColumn);
-        const int iTo = pHeader->visualIndex(iAfter) + (pHeader->visualIndex(iAfter) < iFrom ? 1 : 0);
+        pHeader->setSectionHidden(placement.column, SpotModel::isHiddenByDefault(placement.column));
+        const int iFrom = pHeader->visualIndex(placement.column);
+        const int iAnchor = pHeader->visualIndex(placement.anchor);
+        // Taking the column out first shifts an anchor behind it one place.
+        const int iTo = placement.before ? iAnchor - (iAnchor > iFrom ? 1 : 0) : iAnchor + (iAnchor < iFrom ? 1 : 0);
         pHeader->moveSection(iFrom, iTo);
     }
 }

@@ -5,9 +5,11 @@
 #include "ui/SpotModel.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTableView>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 QT_BEGIN_NAMESPACE
@@ -18,6 +20,7 @@ QT_END_NAMESPACE
 class SpotBandProxy;
 class SpotSortProxy;
 struct SpotTableSettings;
+class SkimmerValidator;
 
 // The table of spots with everything that keeps it readable while spots
 // pour in: the models behind it (all rows, the rows on the selected bands,
@@ -52,6 +55,15 @@ public:
     void addRepeat(const Spot &spot);
     void applySettings(const SpotTableSettings &spotTable, bool bDistanceInMiles);
     void setBands(int iBands);
+    // Rows the skimmers show to be mis-decodes stay out of sight.
+    void setHideBusted(bool bHide);
+    // The rows of these calls may read differently now; the validator's
+    // newer word is taken with the next batch of spots, so that a busy feed
+    // redraws a row once a batch, not once a spot.
+    void updateVerdicts(const QStringList &qslCalls);
+    // The validator those words come from (the active connection's); while
+    // it gives none, the calls wait.
+    void setVerdictSource(std::function<const SkimmerValidator *()> source) { m_verdictSource = std::move(source); }
     // Column widths for the longest country name and typical other cells.
     void fitColumns(const QStringList &qslCountries);
     // The spot of a row of the view, or of the spot model.
@@ -99,7 +111,10 @@ private:
     void placeColumnsAddedLater(int iSavedColumns);
     // The number of columns a saved header state holds, -1 when unreadable.
     static int savedColumnCount(const QByteArray &state);
+    void applyVerdicts();
 
+    QSet<QString> m_verdictCalls;
+    std::function<const SkimmerValidator *()> m_verdictSource;
     SpotModel *m_spotModel = nullptr;
     SpotBandProxy *m_bandProxy = nullptr;
     SpotSortProxy *m_sortProxy = nullptr;
