@@ -278,7 +278,7 @@ void TestSpotTable::headerStatesOldAndNew()
         // A header saved before the skimmer columns existed: its own choices
         // stay, the new columns get their defaults before the comment, and the
         // choices made since are kept on the next start.
-        QStandardItemModel beforeSkimmers(0, SpotModel::Mode);
+        QStandardItemModel beforeSkimmers(0, SpotModel::Band);
         QTableView beforeTable;
         beforeTable.setModel(&beforeSkimmers);
         beforeTable.horizontalHeader()->resizeSection(SpotModel::Country, 300);
