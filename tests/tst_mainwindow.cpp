@@ -108,6 +108,9 @@ private Q_SLOTS:
 private:
     void writeStore(int iBands);
     std::unique_ptr<MainWindow> makeWindow();
+    // Starts rigctld's dummy rig and a shown window whose rig control
+    // talks to it; false when rigctld does not answer.
+    bool showWindowOnRig(TestSupport::Rigctld &rigctld);
     QPushButton *button(const char *pName) const { return m_window->findChild<QPushButton *>(pName); }
     QTableView *table() const { return m_window->findChild<QTableView *>(QStringLiteral("tableView")); }
 
@@ -638,21 +641,27 @@ void TestMainWindow::headerMenuKeepsOneColumnAndRepeatsDoNotAlert()
     QVERIFY(view.addSpot(makeSpot(2), 1000));
 }
 
-void TestMainWindow::doubleClickTunesThePressedSpot()
+bool TestMainWindow::showWindowOnRig(TestSupport::Rigctld &rigctld)
 {
-    TestSupport::Rigctld rigctld;
-    QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
-    const quint16 uiRigPort = rigctld.port();
-    QTRY_VERIFY_WITH_TIMEOUT(!TestSupport::rigFrequency(uiRigPort).isEmpty(), 10000);
-
+    if (!rigctld.start()
+        || !QTest::qWaitFor([&rigctld] { return !TestSupport::rigFrequency(rigctld.port()).isEmpty(); }, 10000))
+        return false;
     writeStore(Filter::AllBands);
     QSettings settings = store();
     settings.setValue(QStringLiteral("CAT/HRDServer"), 1);
     settings.setValue(QStringLiteral("CAT/HRDAddress"), QStringLiteral("127.0.0.1"));
-    settings.setValue(QStringLiteral("CAT/HRDPort"), uiRigPort);
+    settings.setValue(QStringLiteral("CAT/HRDPort"), rigctld.port());
     settings.sync();
     m_window = makeWindow();
     m_window->show();
+    return true;
+}
+
+void TestMainWindow::doubleClickTunesThePressedSpot()
+{
+    TestSupport::Rigctld rigctld;
+    QVERIFY2(showWindowOnRig(rigctld), qPrintable(rigctld.errorString()));
+    const quint16 uiRigPort = rigctld.port();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QWindow *pWindow = m_window->windowHandle();
     QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
@@ -1074,17 +1083,8 @@ void TestMainWindow::keyboardOnlySession()
     // Connect, find a call, tune it and post a spot, with the keyboard
     // alone, against the test node and rigctld's dummy rig.
     TestSupport::Rigctld rigctld;
-    QVERIFY2(rigctld.start(), qPrintable(rigctld.errorString()));
+    QVERIFY2(showWindowOnRig(rigctld), qPrintable(rigctld.errorString()));
     const quint16 uiRigPort = rigctld.port();
-    QTRY_VERIFY_WITH_TIMEOUT(!TestSupport::rigFrequency(uiRigPort).isEmpty(), 10000);
-    writeStore(Filter::AllBands);
-    QSettings settings = store();
-    settings.setValue(QStringLiteral("CAT/HRDServer"), 1);
-    settings.setValue(QStringLiteral("CAT/HRDAddress"), QStringLiteral("127.0.0.1"));
-    settings.setValue(QStringLiteral("CAT/HRDPort"), uiRigPort);
-    settings.sync();
-    m_window = makeWindow();
-    m_window->show();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QTRY_COMPARE_WITH_TIMEOUT(m_node->loggedInCount(), 1, kTimeoutMs);
