@@ -49,6 +49,8 @@ public:
         m_server.listen(QHostAddress::LocalHost);
         connect(&m_server, &QWebSocketServer::newConnection, this, [this] {
             QWebSocket *pSocket = m_server.nextPendingConnection();
+            // Handed over without a parent: the server's connections end with it.
+            pSocket->setParent(this);
             m_socket = pSocket;
             m_connections.append(QStringList());
             connect(pSocket, &QWebSocket::textMessageReceived, this,
