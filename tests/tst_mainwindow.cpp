@@ -1174,6 +1174,15 @@ void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
     nodes.nodes.append(feed);
     SettingsStore::saveNodes(nodes);
     store().setValue(QStringLiteral("General/SeenTips"), 0);
+    // Our own spot node on: every source's tooltip tells its clients.
+    quint16 uiNodePort = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        uiNodePort = probe.serverPort();
+    }
+    store().setValue(QStringLiteral("Sharing/NodeServer"), true);
+    store().setValue(QStringLiteral("Sharing/NodeServerPort"), uiNodePort);
     m_window = makeWindow();
     m_window->show();
     auto *pConsole = m_window->findChild<NodeConsole *>();
@@ -1221,6 +1230,14 @@ void TestMainWindow::nodeAndSkimmerFeedTabsAndIndicators()
     QTRY_COMPARE_WITH_TIMEOUT(
         words(), (QStringList {QStringLiteral("Skimmers: connected"), QStringLiteral("a: connected")}), kTimeoutMs);
     QVERIFY(indicators.at(0)->toolTip().contains(QLatin1String("connected")));
+    QTcpSocket logger;
+    logger.connectToHost(QHostAddress::LocalHost, uiNodePort);
+    for (const QLabel *pIndicator : indicators) {
+        // The tooltip keeps its words together with non-breaking spaces.
+        QTRY_VERIFY_WITH_TIMEOUT(pIndicator->toolTip().replace(QChar::Nbsp, QLatin1Char(' ')).contains(
+                                     QStringLiteral("spot node on 127.0.0.1 port %1 serves 1 client").arg(uiNodePort)),
+                                 kTimeoutMs);
+    }
     // Both connecting bring the first connection's hint once.
     QCOMPARE(m_window->findChildren<Tips *>().size(), 1);
 

@@ -299,6 +299,10 @@ void MainWindow::createSharing()
     m_sharing->addStatusField(m_ui->statusBar);
     // A click on the panadapter selects the row, as a click in the table would.
     connect(m_sharing, &SharingHub::spotClicked, m_ui->tableView, &SpotTableView::selectModelRow);
+    connect(m_sharing, &SharingHub::nodeSummaryChanged, this, [this](const QString &qsSummary) {
+        m_status->setSourcesNote(qsSummary);
+        m_status->showSources(m_settings->cluster());
+    });
 }
 
 void MainWindow::onSendSpotTriggered()

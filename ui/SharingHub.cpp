@@ -90,22 +90,31 @@ void SharingHub::addStatusField(QStatusBar *pStatusBar)
 
 void SharingHub::updateStatusField()
 {
-    if (!m_statusField)
-        return;
-    m_statusField->setVisible(m_settings.nodeServer);
+    QString qsText;
+    QString qsSummary;
     if (m_settings.nodeServer && !m_server->isListening()) {
         // Turned on but the port is taken: the operator must not believe
         // the loggers are being served.
-        m_statusField->setText(tr("Node: not running"));
-        m_statusField->setToolTip(tr("Your spot node cannot listen on %1 port %2: %3")
-                                      .arg(m_settings.nodeServerAddress)
-                                      .arg(m_settings.nodeServerPort)
-                                      .arg(m_server->errorString()));
-        return;
+        qsText = tr("Node: not running");
+        qsSummary = tr("Your spot node cannot listen on %1 port %2: %3")
+                        .arg(m_settings.nodeServerAddress)
+                        .arg(m_settings.nodeServerPort)
+                        .arg(m_server->errorString());
+    } else if (m_settings.nodeServer) {
+        const int iCount = m_server->clientCount();
+        qsText = iCount == 1 ? tr("Node: 1 client") : tr("Node: %1 clients").arg(iCount);
+        const QString qsWhere =
+            tr("Your spot node on %1 port %2").arg(m_settings.nodeServerAddress).arg(m_server->serverPort());
+        qsSummary = iCount == 1 ? tr("%1 serves 1 client").arg(qsWhere)
+                                : tr("%1 serves %2 clients").arg(qsWhere).arg(iCount);
     }
-    const int iCount = m_server->clientCount();
-    m_statusField->setText(iCount == 1 ? tr("Node: 1 client") : tr("Node: %1 clients").arg(iCount));
-    const QString qsWhere = tr("Your spot node on %1 port %2").arg(m_settings.nodeServerAddress).arg(m_server->serverPort());
-    m_statusField->setToolTip(iCount == 1 ? tr("%1 serves 1 client").arg(qsWhere)
-                                          : tr("%1 serves %2 clients").arg(qsWhere).arg(iCount));
+    if (m_statusField) {
+        m_statusField->setVisible(m_settings.nodeServer);
+        m_statusField->setText(qsText);
+        m_statusField->setToolTip(qsSummary);
+    }
+    if (qsSummary != m_nodeSummary) {
+        m_nodeSummary = qsSummary;
+        Q_EMIT nodeSummaryChanged(qsSummary);
+    }
 }

@@ -41,10 +41,13 @@ public:
     TciClient *tciClient() const { return m_tci; }
     TciSpotFeed *tciFeed() const { return m_feed; }
     const SharingSettings &settings() const { return m_settings; }
+    // What the node does, in words, for the sources' tooltips; empty while off.
+    const QString &nodeSummary() const { return m_nodeSummary; }
 
 Q_SIGNALS:
     // How many clients our node serves; for the sources' status.
     void nodeClientCountChanged(int iCount);
+    void nodeSummaryChanged(const QString &qsSummary);
     // The operator clicked a spot on the panadapter: its row in the spot model.
     void spotClicked(int iModelRow);
 
@@ -59,6 +62,7 @@ private:
     QPointer<Cluster> m_cluster;
     QLabel *m_statusField = nullptr;
     SharingSettings m_settings;
+    QString m_nodeSummary;
     bool m_applied = false;
 };
 

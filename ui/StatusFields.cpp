@@ -186,11 +186,13 @@ void StatusFields::showSources(const Cluster *pCluster)
             palette.setColor(QPalette::WindowText, color);
             pLabel->setPalette(palette);
         }
-        const QString qsTip = pConnection->sourceName() + QStringLiteral(": ") + pStatus->words();
-        if (pLabel->accessibleName() == qsTip)
+        const QString qsWords = pConnection->sourceName() + QStringLiteral(": ") + pStatus->words();
+        const QString qsTip =
+            Qt::convertFromPlainText(m_sourcesNote.isEmpty() ? qsWords : qsWords + QLatin1Char('\n') + m_sourcesNote);
+        if (pLabel->toolTip() == qsTip)
             continue;
-        pLabel->setToolTip(Qt::convertFromPlainText(qsTip));
-        pLabel->setAccessibleName(qsTip);
+        pLabel->setToolTip(qsTip);
+        pLabel->setAccessibleName(qsWords);
         // A tooltip being read counts down with the words.
         if (QToolTip::isVisible() && pLabel->underMouse())
             QToolTip::showText(QCursor::pos(), pLabel->toolTip(), pLabel);

@@ -44,6 +44,8 @@ public:
     // One small indicator per source, its state in words as its tooltip.
     void showSources(const Cluster *pCluster);
     QList<QLabel *> sourceIndicators() const { return m_sourceLabels; }
+    // A line every source's tooltip ends with (our own spot node's clients).
+    void setSourcesNote(const QString &qsNote) { m_sourcesNote = qsNote; }
     void showConnected(const Cluster &cluster);
     void showDisconnected(const Cluster &cluster);
     void showConnectionError(const Cluster &cluster);
@@ -71,6 +73,7 @@ private:
     QWidget *m_sourcesBox = nullptr;
     QHBoxLayout *m_sourcesLayout = nullptr;
     QList<QLabel *> m_sourceLabels;
+    QString m_sourcesNote;
     // Sources whose refused login the operator was told about: once each,
     // although the words of the others change every second.
     QSet<QString> m_toldGaveUp;
