@@ -52,6 +52,23 @@ int bandIndex(const BandPlan::Band *pBand)
     return pBand ? int(pBand - &BandPlan::at(0)) : -1;
 }
 
+struct SpotBand
+{
+    int band = -1;
+    ModeClass modeClass = ModeClass::Unknown;
+};
+
+// The log band and mode class a spot stands for; a frequency that does not
+// read leaves the band unknown and the mode to the comment alone.
+SpotBand spotBand(const QString &qsFrequency, const QString &qsComment)
+{
+    bool bOk = false;
+    const double dKHz = qsFrequency.toDouble(&bOk);
+    if (!bOk)
+        return {-1, ModeClassifier::fromComment(qsComment)};
+    return {bandIndex(BandPlan::logBandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz)};
+}
+
 bool isYes(const QString &qsValue)
 {
     // "V" (verified) is what older files write for a card checked for an award.
@@ -499,11 +516,8 @@ Need LogStore::needForSpot(const QString &qsCountry, const QString &qsFrequency,
 {
     if (m_countries.isEmpty() || qsCountry.isEmpty())
         return Need::None;
-    bool bOk = false;
-    const double dKHz = qsFrequency.toDouble(&bOk);
-    if (!bOk)
-        return needFor(qsCountry, -1, ModeClassifier::fromComment(qsComment));
-    return needFor(qsCountry, bandIndex(BandPlan::logBandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
+    const SpotBand where = spotBand(qsFrequency, qsComment);
+    return needFor(qsCountry, where.band, where.modeClass);
 }
 
 WorkedBefore LogStore::workedBefore(const QString &qsCall, int iBand, ModeClass modeClass) const
@@ -529,11 +543,8 @@ WorkedBefore LogStore::workedBeforeSpot(const QString &qsCall, const QString &qs
 {
     if (m_calls.isEmpty() || qsCall.isEmpty())
         return WorkedBefore::None;
-    bool bOk = false;
-    const double dKHz = qsFrequency.toDouble(&bOk);
-    if (!bOk)
-        return workedBefore(qsCall, -1, ModeClassifier::fromComment(qsComment));
-    return workedBefore(qsCall, bandIndex(BandPlan::logBandFor(dKHz)), ModeClassifier::forSpot(qsComment, dKHz));
+    const SpotBand where = spotBand(qsFrequency, qsComment);
+    return workedBefore(qsCall, where.band, where.modeClass);
 }
 
 QStringList LogStore::workedBands(const QString &qsCall) const
