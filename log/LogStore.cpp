@@ -446,9 +446,10 @@ void LogStore::note(const QString &qsCountry, int iBand, ModeClass modeClass, bo
     state.confirmed = state.confirmed || bConfirmed;
 }
 
-void LogStore::noteCall(const QString &qsCall, int iBand, ModeClass modeClass)
+void LogStore::noteCall(const QString &qsCall, int iBand, ModeClass modeClass) const
 {
-    if (qsCall.isEmpty() || iBand < 0)
+    // Until the calls are read, the log itself holds the QSO for them.
+    if (!m_bCallsLoaded || qsCall.isEmpty() || iBand < 0)
         return;
     CallState &state = m_calls[qsCall];
     const quint32 uiBit = quint32(1) << iBand;
@@ -459,7 +460,10 @@ void LogStore::noteCall(const QString &qsCall, int iBand, ModeClass modeClass)
 bool LogStore::loadSets()
 {
     m_countries.clear();
+    // The calls are read when first asked for: a long log would hold up the
+    // start of the window for marks no spot has needed yet.
     m_calls.clear();
+    m_bCallsLoaded = false;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(kSelectSets)) {
@@ -473,22 +477,35 @@ bool LogStore::loadSets()
         note(query.value(0).toString(), bandIndex(BandPlan::find(query.value(1).toString())), ModeClass(iModeClass),
              query.value(3).toInt() != 0);
     }
+    QSqlQuery count(m_db);
+    m_qsoCount = count.exec(kCount) && count.next() ? count.value(0).toInt() : 0;
+    return true;
+}
+
+const QHash<QString, LogStore::CallState> &LogStore::calls() const
+{
+    if (m_bCallsLoaded)
+        return m_calls;
+    m_bCallsLoaded = true;
     QSqlQuery calls(m_db);
     calls.setForwardOnly(true);
     if (!calls.exec(kSelectCalls)) {
         QLOG_ERROR() << "Cannot read the calls of the log:" << calls.lastError().text();
-        return false;
+        return m_calls;
     }
+    // A log has a handful of band texts among many rows.
+    QHash<QString, int> bandOfText;
     while (calls.next()) {
         const int iModeClass = calls.value(2).toInt();
         if (iModeClass < 0 || iModeClass > int(ModeClass::Data))
             continue;
-        noteCall(calls.value(0).toString(), bandIndex(BandPlan::find(calls.value(1).toString())),
-                 ModeClass(iModeClass));
+        const QString qsBand = calls.value(1).toString();
+        auto itBand = bandOfText.constFind(qsBand);
+        if (itBand == bandOfText.constEnd())
+            itBand = bandOfText.insert(qsBand, bandIndex(BandPlan::find(qsBand)));
+        noteCall(calls.value(0).toString(), *itBand, ModeClass(iModeClass));
     }
-    QSqlQuery count(m_db);
-    m_qsoCount = count.exec(kCount) && count.next() ? count.value(0).toInt() : 0;
-    return true;
+    return m_calls;
 }
 
 QStringList LogStore::countries() const
@@ -522,7 +539,7 @@ Need LogStore::needForSpot(const QString &qsCountry, const QString &qsFrequency,
 
 WorkedBefore LogStore::workedBefore(const QString &qsCall, int iBand, ModeClass modeClass) const
 {
-    if (m_calls.isEmpty() || qsCall.isEmpty())
+    if (qsCall.isEmpty() || calls().isEmpty())
         return WorkedBefore::None;
     const auto it = m_calls.constFind(qsCall);
     if (it == m_calls.constEnd())
@@ -541,7 +558,7 @@ WorkedBefore LogStore::workedBefore(const QString &qsCall, int iBand, ModeClass 
 WorkedBefore LogStore::workedBeforeSpot(const QString &qsCall, const QString &qsFrequency,
                                         const QString &qsComment) const
 {
-    if (m_calls.isEmpty() || qsCall.isEmpty())
+    if (qsCall.isEmpty() || calls().isEmpty())
         return WorkedBefore::None;
     const SpotBand where = spotBand(qsFrequency, qsComment);
     return workedBefore(qsCall, where.band, where.modeClass);
@@ -550,7 +567,7 @@ WorkedBefore LogStore::workedBeforeSpot(const QString &qsCall, const QString &qs
 QStringList LogStore::workedBands(const QString &qsCall) const
 {
     QStringList qslBands;
-    const auto it = m_calls.constFind(qsCall);
+    const auto it = calls().constFind(qsCall);
     if (it == m_calls.constEnd())
         return qslBands;
     for (int i = 0; i < BandPlan::count(); ++i) {

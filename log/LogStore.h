@@ -161,8 +161,11 @@ private:
     Stored insert(const LogQso &qso);
     void count(Stored stored, int iRecord, ImportResult *pResult);
     void note(const QString &qsCountry, int iBand, ModeClass modeClass, bool bConfirmed);
-    void noteCall(const QString &qsCall, int iBand, ModeClass modeClass);
+    // Adds to the calls read so far (the index is a cache of the log).
+    void noteCall(const QString &qsCall, int iBand, ModeClass modeClass) const;
     bool loadSets();
+    // The worked-before index, read from the log at its first use.
+    const QHash<QString, CallState> &calls() const;
     void storePending();
 
     QSqlDatabase m_db;
@@ -172,7 +175,8 @@ private:
     const Worked *m_worked = nullptr;
     bool m_importing = false;
     QHash<QString, CountryState> m_countries;
-    QHash<QString, CallState> m_calls;
+    mutable QHash<QString, CallState> m_calls;
+    mutable bool m_bCallsLoaded = false;
     int m_qsoCount = 0;
     QList<AdifRecord> m_pendingRecords;
     QList<LogQso> m_pendingQsos;
