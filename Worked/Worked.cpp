@@ -340,6 +340,7 @@ bool Worked::loadPrefixIndex()
     m_wholeCallIndex.clear();
     m_prefixIndex.clear();
     m_infos.clear();
+    m_recentCalls.clear();
     m_maxPrefixLength = 0;
 
     QHash<QString, int> wholeCalls;
@@ -441,6 +442,12 @@ CountryInfo Worked::infoForCall(const QString &qsCall) const
     if (!m_indexLoaded)
         return m_db.isOpen() ? infoForCall(qsCall, m_db) : CountryInfo();
 
+    // A skimmer feed brings each call a score of times and the same few
+    // hundred spotters all day: one hash look-up answers most calls.
+    const auto recent = m_recentCalls.constFind(qsCall);
+    if (recent != m_recentCalls.constEnd())
+        return *recent < 0 ? CountryInfo() : m_infos.at(*recent);
+
     const CallRules::Search search = CallRules::search(qsCall);
     int iFound = search.call.isEmpty() ? -1 : findEntry(m_wholeCallIndex, search.call);
     if (iFound < 0 && !search.reduced.isEmpty())
@@ -451,6 +458,10 @@ CountryInfo Worked::infoForCall(const QString &qsCall) const
     const QString &qsText = search.prefixText;
     for (qsizetype iLength = qMin(qsText.size(), m_maxPrefixLength); iFound < 0 && iLength > 0; --iLength)
         iFound = findEntry(m_prefixIndex, QString::fromRawData(qsText.constData(), iLength));
+    // Emptied when full rather than aged: refilling costs what it saves.
+    if (m_recentCalls.size() >= kRecentCallsHeld)
+        m_recentCalls.clear();
+    m_recentCalls.insert(qsCall, iFound);
     return iFound < 0 ? CountryInfo() : m_infos.at(iFound);
 }
 

@@ -98,6 +98,9 @@ private:
     QHash<QString, int> m_prefixIndex;
     QList<CountryInfo> m_infos;
     qsizetype m_maxPrefixLength = 0;
+    // Calls looked up lately → position in m_infos, -1 for no country.
+    static constexpr qsizetype kRecentCallsHeld = 8192;
+    mutable QHash<QString, int> m_recentCalls;
     bool m_indexLoaded = false;
     std::function<void(const QString &)> m_onQueryFailure;
     mutable bool m_queryFailureTold = false;

@@ -422,8 +422,11 @@ void TestWorked::updateReplacesRowsAndIndex()
     Worked worked;
     QVERIFY(worked.attachDatabase(db));
     QCOMPARE(worked.countryForCall(QStringLiteral("DL1ABC")), QStringLiteral("Fed. Rep. of Germany"));
+    // Answers remembered before the update, found and not found, are not kept.
+    QCOMPARE(worked.countryForCall(QStringLiteral("Q9ABC")), QString());
 
     QVERIFY(worked.updateCountryFile(qsFile, db));
+    QCOMPARE(worked.countryForCall(QStringLiteral("Q9ABC")), QStringLiteral("Q Land"));
     QCOMPARE(rowCount(db, QStringLiteral("prefixes")), 2);
     QCOMPARE(rowCount(db, QStringLiteral("countries")), iCountries);
     QCOMPARE(worked.countryForCall(QStringLiteral("DL1ABC")), QStringLiteral("Q Land"));
