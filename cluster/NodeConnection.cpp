@@ -136,7 +136,6 @@ void NodeConnection::setTimings(const ClusterTimings &timings)
 {
     m_timings = timings;
     m_monitorTimer->setInterval(timings.monitorMs);
-    m_idleTimer->setInterval(timings.idleMs);
     m_earlierSpotsTimer->setInterval(timings.earlierSpotsDelayMs);
     m_earlierSpots.setTimings(timings.earlierSpotsQuietMs, timings.earlierSpotsFirstAnswerMs);
 }
@@ -405,7 +404,11 @@ void NodeConnection::beginChunk()
         m_earlierSpotsTimer->start();
     }
 
-    m_idleTimer->start();
+    // Restarting a timer on every read costs a busy feed more than its
+    // parsing; the timer looks at the last read when it fires instead.
+    m_lastRead.start();
+    if (!m_idleTimer->isActive())
+        m_idleTimer->start(m_timings.idleMs);
 }
 
 void NodeConnection::processChunk(const QByteArray &baChunk)
@@ -682,6 +685,12 @@ void NodeConnection::onIdleTimerExpired()
 {
     if (m_disconnectedByUser)
         return;
+    const qint64 iQuietMs = m_lastRead.isValid() ? m_lastRead.elapsed() : qint64(m_timings.idleMs);
+    if (iQuietMs < m_timings.idleMs) {
+        m_idleTimer->start(int(m_timings.idleMs - iQuietMs));
+        return;
+    }
+    m_idleTimer->start(m_timings.idleMs);
     if (!m_recoveryMode) {
         QLOG_DEBUG() << "Entering recovery mode";
         m_recoveryMode = true;

@@ -10,6 +10,7 @@
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -154,6 +155,8 @@ private:
     QTcpSocket *m_socket = nullptr;
     QTimer *m_monitorTimer = nullptr;
     QTimer *m_idleTimer = nullptr;
+    // Since the last data from the node: what the idle timer judges by.
+    QElapsedTimer m_lastRead;
     QTimer *m_earlierSpotsTimer = nullptr;
     // An attempt put off by the rate limit.
     QTimer *m_attemptTimer = nullptr;
