@@ -114,6 +114,7 @@ private Q_SLOTS:
     void ageFadesInReadableSteps();
     void keyboardWalk();
     void repeatsTeachTheRowItsReporters();
+    void batchesGrowAtAContestRate();
     void themesKeepEveryTextReadable();
     void skimmerColumnsFromAFeed();
     void movedStationMarksItsOldRow();
@@ -638,6 +639,35 @@ void TestSpotTable::repeatsTeachTheRowItsReporters()
         model.insertSpot(from(spot, qPrintable(QStringLiteral("Q%1SK").arg(i)), "skimmers"), 10);
     QCOMPARE(model.countAt(0), 101);
     QCOMPARE(model.reportsAt(0).spotters.size(), SpotModel::kMaxReports);
+}
+
+void TestSpotTable::batchesGrowAtAContestRate()
+{
+    SpotTableView view;
+    QSignalSpy batches(&view, &SpotTableView::noticeChanged);
+    // 300 spots a second for two seconds, caught up whenever the event loop
+    // was late, so that a slow machine still brings the rate.
+    constexpr int kSpotsPerSecond = 300;
+    QElapsedTimer clock;
+    clock.start();
+    int iSent = 0;
+    while (clock.elapsed() < 2000) {
+        for (const qint64 iDue = clock.elapsed() * kSpotsPerSecond / 1000; iSent < iDue; ++iSent)
+            view.addSpot(makeSpot(QStringLiteral("Q%1X").arg(iSent), QStringLiteral("14025.0")), 1000);
+        QTest::qWait(5);
+    }
+    // A batch every 200 ms would be ten; at this rate they come at half the
+    // pace, after the first.
+    const double dAverageMs = double(clock.elapsed()) / qMax<qsizetype>(1, batches.size());
+    QVERIFY2(dAverageMs >= 350, qPrintable(QStringLiteral("%1 batches").arg(batches.size())));
+
+    // Once the feed calms down, a spot goes in at the normal pace again.
+    QTRY_COMPARE(view.pendingSpotCount(), 0);
+    QTest::qWait(600);
+    view.addSpot(makeSpot(QStringLiteral("Q1Y"), QStringLiteral("7025.0")), 1000);
+    view.showPendingSpots();
+    view.addSpot(makeSpot(QStringLiteral("Q2Y"), QStringLiteral("7026.0")), 1000);
+    QVERIFY(QTest::qWaitFor([&] { return view.pendingSpotCount() == 0; }, 450));
 }
 
 void TestSpotTable::keyboardWalk()

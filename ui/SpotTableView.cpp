@@ -24,6 +24,11 @@ namespace {
 constexpr int kAgeCheckMs = 60000;
 // The longest a spot waits for the table: a few repaints a second.
 constexpr int kBatchMs = 200;
+// From this rate on (a contest's skimmer feed) rows change faster than
+// anyone reads them: the table takes spots twice a second, which halves
+// the repaints that then cost the window most of its time.
+constexpr int kBusySpotsPerSecond = 100;
+constexpr int kBusyBatchMs = 500;
 // Room around a cell's text: the item margins and the grid line.
 constexpr int kCellPadding = 14;
 // Texts as wide as the widest a column usually holds.
@@ -108,16 +113,18 @@ bool SpotTableView::addSpot(const Spot &spot, quint16 uiMaxRows)
     m_maxRows = uiMaxRows;
     const bool bShown = m_spotModel->hasActivity(spot);
     const bool bWaiting = m_pendingSpots->insertSpot(spot, uiMaxRows);
+    ++m_spotsSinceBatch;
     if (!m_batchTimer.isActive()) {
-        const qint64 iSinceMs = m_sinceBatch.isValid() ? m_sinceBatch.elapsed() : kBatchMs;
+        const qint64 iSinceMs = m_sinceBatch.isValid() ? m_sinceBatch.elapsed() : m_batchMs;
         // At once after a quiet spell: still after the rest of this socket read.
-        m_batchTimer.start(int(qMax<qint64>(0, kBatchMs - iSinceMs)));
+        m_batchTimer.start(int(qMax<qint64>(0, m_batchMs - iSinceMs)));
     }
     return !bShown && !bWaiting;
 }
 
 void SpotTableView::addRepeat(const Spot &spot)
 {
+    ++m_spotsSinceBatch;
     if (!m_spotModel->addReport(spot))
         m_pendingSpots->addReport(spot);
 }
@@ -145,7 +152,15 @@ void SpotTableView::onPauseToggled(bool bPaused)
 void SpotTableView::showPendingSpots()
 {
     m_batchTimer.stop();
+    // The rate since the last batch sets the wait of the next one; the
+    // first batch has no rate to go by.
+    if (m_sinceBatch.isValid()) {
+        const qint64 iSinceMs = qMax<qint64>(1, m_sinceBatch.elapsed());
+        const bool bBusy = qint64(m_spotsSinceBatch) * 1000 >= qint64(kBusySpotsPerSecond) * iSinceMs;
+        m_batchMs = bBusy ? kBusyBatchMs : kBatchMs;
+    }
     m_sinceBatch.start();
+    m_spotsSinceBatch = 0;
     if (!isPaused() && m_pendingSpots->rowCount() > 0) {
         widenColumns(*m_pendingSpots);
         m_spotModel->takeRowsFrom(*m_pendingSpots, m_maxRows);
@@ -225,7 +240,7 @@ void SpotTableView::updateVerdicts(const QStringList &qslCalls)
     for (const QString &qsCall : qslCalls)
         m_verdictCalls.insert(qsCall);
     if (!m_verdictCalls.isEmpty() && !m_batchTimer.isActive())
-        m_batchTimer.start(kBatchMs);
+        m_batchTimer.start(m_batchMs);
 }
 
 void SpotTableView::applyVerdicts()
