@@ -30,6 +30,9 @@ constexpr int kBulletinIntervalMs = 40000;
 const QString kDemoCall = QStringLiteral("Q1DEMO");
 // The feed reports fewer stations than the node carries spots.
 constexpr double kSkimmerShare = 0.5;
+// Skimmers mis-read a call now and then, as real ones do; the table hides
+// those by default, and the Skimmers settings page shows them.
+constexpr double kSkimmerBustedShare = 0.1;
 
 struct DemoAlert
 {
@@ -98,6 +101,7 @@ bool DemoMode::start()
     m_skimmer->setNodeCall(QStringLiteral("Q1SKIM"));
     if (!m_skimmer->listen())
         return false;
+    m_skimmer->setBustedShare(kSkimmerBustedShare);
     m_skimmer->startScheduledStream(spotsPerSecond() * kSkimmerShare, quint32(QDateTime::currentSecsSinceEpoch()), 0);
     writeProfile();
     return true;
