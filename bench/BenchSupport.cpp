@@ -20,11 +20,23 @@ void report(const char *pName, double dValue, const char *pUnit)
     QTextStream(stdout) << pName << ' ' << QString::number(dValue, 'f', 1) << ' ' << pUnit << Qt::endl;
 }
 
-double threadCpuSeconds()
+namespace {
+double cpuSeconds(clockid_t clock)
 {
     timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    clock_gettime(clock, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+} // namespace
+
+double threadCpuSeconds()
+{
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+double processCpuSeconds()
+{
+    return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 void writeWindowStore(quint16 uiPort)

@@ -21,6 +21,9 @@ void report(const char *pName, double dValue, const char *pUnit);
 // CPU seconds of the calling thread only, so that the test node running
 // beside the client in another thread is not counted.
 double threadCpuSeconds();
+// CPU seconds of the whole process: the window's thread with the helpers
+// Qt starts for it.
+double processCpuSeconds();
 // Times the loops that run on one thread by their CPU time, which other
 // programs on a busy machine hardly disturb.
 class CpuTimer

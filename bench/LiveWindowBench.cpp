@@ -14,7 +14,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <ctime>
 
 namespace Bench {
 
@@ -23,13 +22,6 @@ namespace {
 constexpr int kLoginTimeoutMs = 30000;
 // After login the earlier-spots collection and its first rows settle.
 constexpr int kSettleMs = 3000;
-
-double processCpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // Runs the event loop until bDone() or iTimeoutMs. It looks every 20 ms,
 // so that the waiting costs the window's thread next to nothing.

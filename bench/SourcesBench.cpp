@@ -15,7 +15,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <ctime>
 
 namespace Bench {
 
@@ -47,13 +46,6 @@ const Source kSources[] = {
     {"Skimmers", true, kOwnRate, 37, 0},
 };
 constexpr int kSourceCount = int(sizeof(kSources) / sizeof(kSources[0]));
-
-double processCpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 void spinFor(int iMs)
 {
