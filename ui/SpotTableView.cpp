@@ -88,6 +88,7 @@ SpotTableView::SpotTableView(QWidget *parent) : QTableView(parent)
     m_pauseAction->setToolTip(tr("Pause the table (Space); spots are kept and shown on resume"));
     connect(m_pauseAction, &QAction::toggled, this, &SpotTableView::onPauseToggled);
 
+    m_batchMs = kBatchMs;
     m_batchTimer.setSingleShot(true);
     connect(&m_batchTimer, &QTimer::timeout, this, &SpotTableView::showPendingSpots);
 

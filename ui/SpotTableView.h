@@ -127,7 +127,7 @@ private:
     QTimer m_batchTimer;
     QElapsedTimer m_sinceBatch;
     // The wait of the next batch: longer at a contest's rate.
-    int m_batchMs = 200;
+    int m_batchMs = 0;
     int m_spotsSinceBatch = 0;
     quint16 m_maxRows = 0;
     QAction *m_pauseAction = nullptr;
