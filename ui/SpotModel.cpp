@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,22 @@ bool isOlderAnswer(const Spot &spot, const Spot &shown)
         return false;
     const qint64 iMinute = SpotParser::minuteOf(spot.date(), spot.time());
     return iMinute >= 0 && iMinute < SpotParser::minuteOf(shown.date(), shown.time());
+}
+
+// Numbers line up on their right edge, in the cells and in the header.
+bool isNumberColumn(int iColumn)
+{
+    using C = SpotModel::Column;
+    return iColumn == C::Frequency || iColumn == C::Count || iColumn == C::Snr || iColumn == C::Speed
+        || iColumn == C::Skimmers;
+}
+
+// The best SNR the skimmers reported of the station, else the spot's own.
+std::optional<int> shownSnr(const Spot &spot)
+{
+    if (spot.hasBestSnr())
+        return spot.bestSnr();
+    return spot.hasSnr() ? std::optional<int>(spot.snr()) : std::nullopt;
 }
 
 } // namespace
@@ -96,10 +113,10 @@ QString SpotModel::text(int iRow, Column column) const
         return LogStore::workedLabel(workedAt(iRow));
     case Mode:
         return spot.mode();
-    case Snr:
-        if (spot.hasBestSnr())
-            return QString::number(spot.bestSnr());
-        return spot.hasSnr() ? QString::number(spot.snr()) : QString();
+    case Snr: {
+        const std::optional<int> snr = shownSnr(spot);
+        return snr ? QString::number(*snr) : QString();
+    }
     case Speed:
         if (spot.speed() <= 0)
             return QString();
@@ -139,7 +156,7 @@ QVariant SpotModel::data(const QModelIndex &index, int iRole) const
             return iconFor(spot.iconFile());
         break;
     case Qt::TextAlignmentRole:
-        if (column == Frequency || column == Count || column == Snr || column == Speed || column == Skimmers)
+        if (isNumberColumn(column))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         if (column == Need || column == Worked || column == Band)
             return QVariant::fromValue(Qt::AlignCenter);
@@ -240,8 +257,7 @@ QVariant SpotModel::headerData(int iSection, Qt::Orientation orientation, int iR
     if (iRole == Qt::ToolTipRole && iSection == Validation)
         return tr("Whether skimmers confirm the call: valid, busted? (a probable mis-decode), QSY (moved) or "
                   "unverified");
-    if (iRole == Qt::TextAlignmentRole
-        && (iSection == Frequency || iSection == Count || iSection == Snr || iSection == Speed || iSection == Skimmers))
+    if (iRole == Qt::TextAlignmentRole && isNumberColumn(iSection))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
 }
@@ -340,6 +356,12 @@ int SpotModel::rowOf(const Entry *pEntry) const
     return -1;
 }
 
+void SpotModel::rowChanged(int iRow)
+{
+    if (iRow >= 0)
+        Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
+}
+
 int SpotModel::rowOfId(quint64 uiId) const
 {
     const int iSize = int(m_entries.size());
@@ -397,8 +419,7 @@ bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
         if (isOlderAnswer(spot, pEntry->spot)) {
             pEntry->count += iCount;
             addReports(&pEntry->reports, reportsOf(spot));
-            const int iRow = rowOf(pEntry);
-            Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
+            rowChanged(rowOf(pEntry));
             return true;
         }
         pEntry->spot = spot;
@@ -408,7 +429,7 @@ bool SpotModel::insertSpot(const Spot &spot, quint16 uiMaxRows, int iCount)
         pEntry->kHz = dKHz;
         const int iRow = rowOf(pEntry);
         if (iRow == 0) {
-            Q_EMIT dataChanged(index(0, 0), index(0, ColumnCount - 1));
+            rowChanged(0);
             return true;
         }
         // Out and in again rather than a move: views and proxies take both in
@@ -478,10 +499,8 @@ bool SpotModel::addReport(const Spot &spot)
     Entry *pEntry = findActivity(spot, m_clock());
     if (!pEntry)
         return false;
-    if (addReports(&pEntry->reports, reportsOf(spot))) {
-        const int iRow = rowOf(pEntry);
-        Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
-    }
+    if (addReports(&pEntry->reports, reportsOf(spot)))
+        rowChanged(rowOf(pEntry));
     return true;
 }
 
@@ -589,11 +608,8 @@ int SpotModel::takeRowsFrom(SpotModel &source, quint16 uiMaxRows)
         }
         endInsertRows();
     }
-    for (const Entry *pEntry : counted) {
-        const int iRow = rowOf(pEntry);
-        if (iRow >= 0)
-            Q_EMIT dataChanged(index(iRow, 0), index(iRow, ColumnCount - 1));
-    }
+    for (const Entry *pEntry : counted)
+        rowChanged(rowOf(pEntry));
     if (m_entries.size() > uiMaxRows)
         removeOldest(int(m_entries.size() - uiMaxRows));
     return iNew;
@@ -625,7 +641,7 @@ int SpotModel::sortNumberAt(int iRow, Column column) const
     const Spot &spot = spotAt(iRow);
     switch (column) {
     case Snr:
-        return spot.hasBestSnr() ? spot.bestSnr() : spot.hasSnr() ? spot.snr() : kNone;
+        return shownSnr(spot).value_or(kNone);
     case Speed:
         return spot.speed() > 0 ? spot.speed() : kNone;
     case Skimmers:

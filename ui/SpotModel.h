@@ -175,6 +175,8 @@ private:
     // Oldest at the front, newest at the back: the top row is the last entry.
     const Entry &entryAt(int iRow) const { return *m_entries[m_entries.size() - 1 - size_t(iRow)]; }
     int rowOf(const Entry *pEntry) const;
+    // Every column of a row that is still there (iRow >= 0).
+    void rowChanged(int iRow);
     Entry *findActivity(const Spot &spot, qint64 iNowMs, quint32 *puiBandBit = nullptr, double *pdKHz = nullptr) const;
     void forget(const Entry *pEntry);
     void removeOldest(int iCount);
